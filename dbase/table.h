@@ -1,0 +1,188 @@
+// A dBase table on disk, with its production index, as one cursor.
+//
+// A Table is pointed at a file (directory + table name, or a full path), given
+// an open mode, and opened. While open it has a current record and a state
+// (browse, edit, insert) in the manner of a classic data-aware cursor:
+// navigation moves through the visible records in the current order (natural
+// record order, or the order of the selected index tag), skipping deleted
+// records and records the record filter refuses.
+//
+// Text crosses this interface as UTF-8; on disk it is in the table's code page
+// (named by the language-driver byte; Windows-1252 for tables the engine
+// creates). Field widths are widths in the table's bytes.
+//
+// Locking: a table opened Shared can be opened Shared by any number of other
+// table objects and processes; Exclusive opening fails with Error::Kind::Locked
+// while anyone else has the file open, and keeps everyone else out while open.
+// Locks are advisory file locks held for as long as the table is open and they
+// vanish when the process dies.
+//
+// Every failure is a dbase::Error (error.h). A failed open leaves the file
+// untouched and the table closed.
+//
+// Not thread-safe: one table object is used from one thread.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "dbase/date.h"
+#include "dbase/error.h"
+#include "dbase/field.h"
+
+namespace dbase {
+
+enum class OpenMode { Shared, Exclusive };
+
+enum class TableState { Inactive, Browse, Edit, Insert };
+
+// Views attached to a table (the grid, the count) are told of changes through
+// this interface. Notifications are held back between disableControls() and
+// enableControls(); one tableReset() is sent on resuming if anything changed.
+class TableObserver {
+public:
+    virtual ~TableObserver() = default;
+    // The set or order of visible records changed: open, close, refresh,
+    // insert, delete, pack, index selection, filter change.
+    virtual void tableReset() = 0;
+    // The values of the record at this physical record number changed (post).
+    virtual void recordChanged(std::uint32_t recNo) { (void)recNo; }
+};
+
+class Table {
+public:
+    // Consulted for each candidate record as the table is read; the candidate
+    // is the table's current record while the predicate runs, so it reads
+    // values with the usual accessors. Records it refuses are not visible.
+    using Filter = std::function<bool(const Table&)>;
+
+    Table();
+    ~Table();
+    Table(const Table&) = delete;
+    Table& operator=(const Table&) = delete;
+
+    // ---- Pointing and opening (the table must be closed) --------------------
+    // The table name is the file name without its extension; the file is
+    // "<directory>/<tableName>.DBF", found without regard to the letter case of
+    // the extension.
+    void setPath(const std::string& directory, const std::string& tableName);
+    void setFileName(const std::string& path);  // a full path to the .DBF
+    std::string directory() const;
+    std::string tableName() const;
+    std::string fileName() const;   // full path of the table file
+    std::string indexFileName() const;  // the production index beside it, as found or as it would be created
+
+    void setMode(OpenMode mode);
+    OpenMode mode() const;
+    void setReadOnly(bool readOnly);
+    bool readOnly() const;
+
+    void open();
+    void close();  // cancels a pending edit or insert
+    bool isOpen() const;
+
+    // Creates a table from field definitions, with no index, replacing any
+    // file of that name. Character, numeric, float and date fields.
+    static void create(const std::string& path, const std::vector<FieldDef>& fields);
+
+    // ---- Structure --------------------------------------------------------
+    int fieldCount() const;
+    const Field& field(int index) const;            // 0-based, physical order
+    int findField(std::string_view name) const;     // without regard to case; -1 if absent
+    int fieldIndex(std::string_view name) const;    // as findField, but throws if absent
+    std::string codePage() const;                   // e.g. "cp1252"
+
+    // ---- Navigation (through the current order and the filter) -------------
+    void first();
+    void last();
+    void next();    // at the last visible record, sets eof() and stays
+    void prior();   // at the first visible record, sets bof() and stays
+    bool eof() const;
+    bool bof() const;
+    bool isEmpty() const;        // no visible record
+    std::uint32_t recNo() const;  // physical record number (1-based) of the current record; 0 if none
+    // Makes the record with this physical number current, if it is visible.
+    bool gotoRecNo(std::uint32_t recNo);
+
+    // ---- Positions in the current order (what a grid needs) ---------------
+    // The number of visible records, the record at 0-based position k, and the
+    // position of the current record. Cheap after the first call for an order
+    // and filter; never reads the whole table per call.
+    std::uint32_t recordCount();
+    void moveToPosition(std::uint32_t position);
+    std::uint32_t position();
+    // Reads the record at a position without moving the cursor (a grid reads
+    // the rows on screen this way). Returns the physical record number.
+    std::uint32_t recNoAtPosition(std::uint32_t position);
+
+    // All records in the file, deleted ones included (the header's count).
+    std::uint32_t physicalRecordCount() const;
+
+    // ---- Values of the current record (or of the edit buffer) -------------
+    std::string asString(int field) const;  // UTF-8, trailing blanks removed
+    double asFloat(int field) const;        // blank numeric reads as 0
+    Date asDate(int field) const;           // blank date reads as a null Date
+    bool asBool(int field) const;           // logical fields
+    bool isBlank(int field) const;
+    // Reads a field of any record by physical number without moving the cursor.
+    std::string stringAt(std::uint32_t recNo, int field) const;
+
+    // Writes go to the edit buffer (state Edit or Insert). A text longer than a
+    // character field is cut to its width; a text that is not a number, or a
+    // number too wide for a numeric field, or a character the code page cannot
+    // hold, throws Error::Kind::InvalidValue naming the value and the field.
+    void setString(int field, std::string_view utf8);
+    void setFloat(int field, double value);
+    void setDate(int field, Date value);
+    void clearField(int field);
+
+    // ---- Changes ----------------------------------------------------------
+    TableState state() const;
+    void append();        // a blank new record in the edit buffer (state Insert)
+    void edit();          // the current record into the edit buffer (state Edit)
+    void post();          // writes the buffer; keeps every index tag current
+    void cancel();        // drops the buffer
+    void deleteRecord();  // marks the current record deleted; the next visible one becomes current
+    // Re-reads the file (records added by others, a changed filter) and tells
+    // the observers.
+    void refresh();
+
+    // ---- Filter -----------------------------------------------------------
+    void setFilter(Filter filter);  // an empty function accepts every record
+    bool hasFilter() const;
+
+    // ---- Observers --------------------------------------------------------
+    void addObserver(TableObserver* observer);
+    void removeObserver(TableObserver* observer);
+    void disableControls();  // nests
+    void enableControls();
+    bool controlsDisabled() const;
+
+    // ---- Production index -------------------------------------------------
+    // Selects the tag that orders the table; an empty name selects natural
+    // record order. The tag name is matched without regard to case.
+    void setIndexTag(const std::string& tagName);
+    std::string indexTag() const;
+    std::vector<std::string> indexTags() const;
+    bool hasIndexFile() const;
+    // Adding and deleting tags need the table closed or open Exclusive. Adding
+    // creates the index file when needed and sets the header flag; an existing
+    // tag of that name is replaced.
+    void addIndexTag(const std::string& tagName, const std::string& expression);
+    void deleteIndexTag(const std::string& tagName);
+    // Open Exclusive: rebuilds every tag of the production index.
+    void regenerateIndexes();
+    // Open Exclusive: removes deleted records for good and regenerates the
+    // indexes. A crash part-way never loses the table.
+    void pack();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d_;
+};
+
+}  // namespace dbase

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, running and testing the
+# program needs, skipping what is already there. Safe to run repeatedly.
+set -euo pipefail
+
+packages=(
+  # toolchain and build
+  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
+  # the toolkit
+  qt6-base-dev qt6-base-dev-tools libgl-dev qt6-qpa-plugins
+  # tests
+  libgtest-dev googletest
+  # fonts the reports name resolve to these metric-compatible ones
+  fonts-liberation
+  # external dBase readers and writers the interoperability tests use
+  python3 python3-dbfread python3-dbf libdbd-xbase-perl gdal-bin
+  # reference figures for the benchmarks, PDF checks
+  sqlite3 poppler-utils
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "setup: installing ${missing[*]}"
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
