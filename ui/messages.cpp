@@ -1,0 +1,118 @@
+#include "ui/messages.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+
+namespace ui {
+namespace {
+
+void box(QWidget* parent, QMessageBox::Icon icon, const QString& caption, const QString& text) {
+    QMessageBox mb(icon, caption, text, QMessageBox::Ok, parent);
+    mb.exec();
+}
+
+QString runFileDialog(QWidget* parent, QFileDialog::AcceptMode mode, const QString& title,
+                      const QString& dir, const QString& filter, const QString& defaultSuffix) {
+    QFileDialog dlg(parent, title, dir, filter);
+    dlg.setAcceptMode(mode);
+    dlg.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
+                                                    : QFileDialog::AnyFile);
+    if (!defaultSuffix.isEmpty()) dlg.setDefaultSuffix(defaultSuffix);
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return {};
+    return dlg.selectedFiles().constFirst();
+}
+
+// Shows the real dialogs.
+class DialogPrompter final : public Prompter {
+public:
+    void showError(QWidget* parent, const QString& text) override {
+        box(parent, QMessageBox::Critical, QStringLiteral("Error"), text);
+    }
+    void showNotice(QWidget* parent, const QString& text) override {
+        box(parent, QMessageBox::Information, QStringLiteral("Notice"), text);
+    }
+    void showWarning(QWidget* parent, const QString& text) override {
+        box(parent, QMessageBox::Warning, QStringLiteral("Warning"), text);
+    }
+    bool askYesNo(QWidget* parent, const QString& caption, const QString& text) override {
+        QApplication::beep();
+        QMessageBox mb(QMessageBox::Question, caption, text,
+                       QMessageBox::Yes | QMessageBox::No, parent);
+        mb.setDefaultButton(QMessageBox::Yes);
+        return mb.exec() == QMessageBox::Yes;
+    }
+    QString getOpenFileName(QWidget* parent, const QString& title, const QString& dir,
+                            const QString& filter, const QString& defaultSuffix) override {
+        return runFileDialog(parent, QFileDialog::AcceptOpen, title, dir, filter, defaultSuffix);
+    }
+    QString getSaveFileName(QWidget* parent, const QString& title, const QString& dir,
+                            const QString& filter, const QString& defaultSuffix) override {
+        return runFileDialog(parent, QFileDialog::AcceptSave, title, dir, filter, defaultSuffix);
+    }
+    QString getExistingDirectory(QWidget* parent, const QString& title,
+                                 const QString& dir) override {
+        return QFileDialog::getExistingDirectory(parent, title, dir);
+    }
+    std::optional<QColor> getColor(QWidget* parent, const QColor& initial) override {
+        const QColor c = QColorDialog::getColor(initial, parent);
+        if (!c.isValid()) return std::nullopt;
+        return c;
+    }
+    std::optional<QFont> getFont(QWidget* parent, const QFont& initial) override {
+        bool ok = false;
+        const QFont f = QFontDialog::getFont(&ok, initial, parent);
+        if (!ok) return std::nullopt;
+        return f;
+    }
+    bool setupPrinter(QWidget* parent, QPrinter* printer) override {
+        QPrintDialog dlg(printer, parent);
+        return dlg.exec() == QDialog::Accepted;
+    }
+};
+
+DialogPrompter& realPrompter() {
+    static DialogPrompter p;
+    return p;
+}
+
+Prompter* current = nullptr;
+
+}  // namespace
+
+void setPrompter(Prompter* p) { current = p; }
+
+Prompter* prompter() { return current != nullptr ? current : &realPrompter(); }
+
+void showError(QWidget* parent, const QString& text) { prompter()->showError(parent, text); }
+void showNotice(QWidget* parent, const QString& text) { prompter()->showNotice(parent, text); }
+void showWarning(QWidget* parent, const QString& text) { prompter()->showWarning(parent, text); }
+bool askYesNo(QWidget* parent, const QString& caption, const QString& text) {
+    return prompter()->askYesNo(parent, caption, text);
+}
+QString getOpenFileName(QWidget* parent, const QString& title, const QString& dir,
+                        const QString& filter, const QString& defaultSuffix) {
+    return prompter()->getOpenFileName(parent, title, dir, filter, defaultSuffix);
+}
+QString getSaveFileName(QWidget* parent, const QString& title, const QString& dir,
+                        const QString& filter, const QString& defaultSuffix) {
+    return prompter()->getSaveFileName(parent, title, dir, filter, defaultSuffix);
+}
+QString getExistingDirectory(QWidget* parent, const QString& title, const QString& dir) {
+    return prompter()->getExistingDirectory(parent, title, dir);
+}
+std::optional<QColor> getColor(QWidget* parent, const QColor& initial) {
+    return prompter()->getColor(parent, initial);
+}
+std::optional<QFont> getFont(QWidget* parent, const QFont& initial) {
+    return prompter()->getFont(parent, initial);
+}
+bool setupPrinter(QWidget* parent, QPrinter* printer) {
+    return prompter()->setupPrinter(parent, printer);
+}
+
+}  // namespace ui

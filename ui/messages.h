@@ -1,0 +1,70 @@
+// The one module through which every message box, question, file dialog,
+// colour dialog, font dialog and printer dialog of the program goes.
+//
+// Each free function asks the current Prompter. The default Prompter shows
+// the real modal dialogs; tests install a scripted one (tests/support) that
+// answers in order and never blocks. An empty string, std::nullopt or false
+// means the user cancelled.
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QString>
+#include <optional>
+
+class QWidget;
+class QPrinter;
+
+namespace ui {
+
+// Caption "Error", OK only.
+void showError(QWidget* parent, const QString& text);
+// Caption "Notice", OK only.
+void showNotice(QWidget* parent, const QString& text);
+// Caption "Warning", OK only.
+void showWarning(QWidget* parent, const QString& text);
+// Yes/No question with the toolkit's beep; `caption` is "Confirm" or
+// "Warning". Returns true on Yes.
+bool askYesNo(QWidget* parent, const QString& caption, const QString& text);
+
+// File and folder choosers. `filter` uses the toolkit's form
+// ("Tables (*.dbf);;All files (*)"). `defaultSuffix` (no dot) is appended
+// to a typed name without an extension. Empty on cancel.
+QString getOpenFileName(QWidget* parent, const QString& title, const QString& dir,
+                        const QString& filter, const QString& defaultSuffix = {});
+QString getSaveFileName(QWidget* parent, const QString& title, const QString& dir,
+                        const QString& filter, const QString& defaultSuffix = {});
+QString getExistingDirectory(QWidget* parent, const QString& title, const QString& dir);
+
+std::optional<QColor> getColor(QWidget* parent, const QColor& initial);
+std::optional<QFont> getFont(QWidget* parent, const QFont& initial);
+
+// Printer setup dialog on `printer`; true when the user accepted.
+bool setupPrinter(QWidget* parent, QPrinter* printer);
+
+// The seam: one virtual per function above, same meaning and arguments.
+class Prompter {
+public:
+    virtual ~Prompter() = default;
+    virtual void showError(QWidget* parent, const QString& text) = 0;
+    virtual void showNotice(QWidget* parent, const QString& text) = 0;
+    virtual void showWarning(QWidget* parent, const QString& text) = 0;
+    virtual bool askYesNo(QWidget* parent, const QString& caption, const QString& text) = 0;
+    virtual QString getOpenFileName(QWidget* parent, const QString& title, const QString& dir,
+                                    const QString& filter, const QString& defaultSuffix) = 0;
+    virtual QString getSaveFileName(QWidget* parent, const QString& title, const QString& dir,
+                                    const QString& filter, const QString& defaultSuffix) = 0;
+    virtual QString getExistingDirectory(QWidget* parent, const QString& title,
+                                         const QString& dir) = 0;
+    virtual std::optional<QColor> getColor(QWidget* parent, const QColor& initial) = 0;
+    virtual std::optional<QFont> getFont(QWidget* parent, const QFont& initial) = 0;
+    virtual bool setupPrinter(QWidget* parent, QPrinter* printer) = 0;
+};
+
+// Installs `p` (not owned; it must outlive its installation). nullptr
+// restores the real dialogs.
+void setPrompter(Prompter* p);
+// The Prompter in use (never null).
+Prompter* prompter();
+
+}  // namespace ui
