@@ -1,0 +1,96 @@
+// Display formats: the one place where dates become text and text becomes
+// dates, the report number formats, and the text helpers shared by every
+// subsystem.
+//
+// Dates: a date format code 1 to 12 selects a separator and a short date
+// format ("m/d/y", "d/m/yyyy", ...). "/" in a short format stands for the
+// separator, "m" and "d" are month and day without leading zeros, "y" is a
+// two-digit year and "yyyy" a four-digit one. Reading uses the same order
+// of day, month and year. A two-digit year is placed in the window from 80
+// years before to 19 years after the current year.
+#pragma once
+
+#include <QChar>
+#include <QDate>
+#include <QLocale>
+#include <QString>
+
+#include <array>
+#include <optional>
+
+#include "dbase/date.h"
+
+namespace formats {
+
+struct DateFormat {
+    int code;               // 1 to 12
+    const char* menuItem;   // the menu item's name, e.g. "MenuDateMDYSlash"
+    const char* caption;    // the menu item's text, e.g. "mm/dd/yy"
+    QChar separator;
+    const char* shortFormat;
+};
+
+inline constexpr int kDateFormatCount = 12;
+const std::array<DateFormat, kDateFormatCount>& dateFormats();
+
+// Makes `code` the program-wide date format and returns true; a code outside
+// 1 to 12 sets nothing and returns false. Does not touch the settings.
+bool applyDateFormat(int code);
+int currentDateFormat();      // 1 at program start
+QChar dateSeparator();
+QString shortDateFormat();
+
+// The date as text in the current format; a null date gives "".
+QString dateToText(const QDate& date);
+QString dateToText(const dbase::Date& date);
+
+// Reads text in the current format. Blank text gives a null date; text that
+// is not a real date in that format gives nothing.
+std::optional<QDate> textToDate(const QString& text);
+// The same into the engine's date (null for blank text).
+std::optional<dbase::Date> textToEngineDate(const QString& text);
+
+// The same, for an explicit format and reference year (for tests and for
+// callers that must not depend on the clock).
+QString dateToText(const QDate& date, int code);
+std::optional<QDate> textToDate(const QString& text, int code, int currentYear);
+
+// The four-digit year of a two-digit year `yy` (0 to 99).
+int expandTwoDigitYear(int yy, int currentYear);
+
+// Number formats of reports. Code 1 is U.S. ("." and ","); code 2 takes the
+// regional values.
+struct NumberFormat {
+    QChar decimalSeparator = QLatin1Char('.');
+    QChar thousandsSeparator = QLatin1Char(',');
+    int decimals = 2;
+    int currencyDecimals = 2;
+};
+
+// The regional values, read from the system locale by readRegionalSettings()
+// (the defaults above until then, and for anything the locale lacks; an empty
+// separator is taken as a blank).
+const NumberFormat& regionalFormat();
+void readRegionalSettings();
+NumberFormat regionalFormatOf(const QLocale& locale);
+
+// What a report uses for amounts and for other numbers, from the currency
+// and numeric format codes of the settings (code 1 U.S., otherwise regional).
+NumberFormat reportCurrencyFormat();
+NumberFormat reportNumericFormat();
+
+// Text helpers. Results are cut to 255 characters.
+inline constexpr int kMaxText = 255;
+QString trimBlanks(const QString& s);          // removes only ' ' from both ends
+QString padRight(const QString& s, int width);  // blanks added on the right
+QString padLeft(const QString& s, int width);   // blanks added on the left
+QString repeated(QChar c, int count);
+// `value` with `decimals` decimals, right-aligned in `width` (never cut to
+// the width: a wider number keeps all its digits).
+QString fixedPoint(double value, int width, int decimals);
+// The same with a separator between groups of three digits.
+QString fixedPointGrouped(double value, int width, int decimals,
+                          QChar decimalSeparator = QLatin1Char('.'),
+                          QChar thousandsSeparator = QLatin1Char(','));
+
+}  // namespace formats
