@@ -1,0 +1,146 @@
+#include "ui/form_geometry.h"
+
+#include "ui/controls.h"
+#include "ui/messages.h"
+#include "ui/screen_size.h"
+#include "ui/user_fonts.h"
+
+#include <QGuiApplication>
+#include <QPointer>
+#include <QScreen>
+#include <QWidget>
+
+#include <cmath>
+#include <memory>
+
+namespace ui {
+
+namespace {
+
+DimensionRecord::Slot slotOf(const QWidget* w, const QRect& geometry) {
+    DimensionRecord::Slot slot;
+    slot.geometry = geometry;
+    const QFont& f = w->font();
+    slot.fontInPixels = f.pointSizeF() <= 0;
+    slot.fontSize = slot.fontInPixels ? f.pixelSize() : f.pointSizeF();
+    return slot;
+}
+
+void restoreFont(QWidget* w, const DimensionRecord::Slot& slot) {
+    if (slot.fontSize <= 0) return;
+    QFont f = w->font();
+    if (slot.fontInPixels) {
+        f.setPixelSize(static_cast<int>(slot.fontSize));
+    } else {
+        f.setPointSizeF(slot.fontSize);
+    }
+    w->setFont(f);
+}
+
+// Kept on the form as a child object so it lives and dies with the form.
+class DesignGeometry : public QObject {
+public:
+    explicit DesignGeometry(QWidget* form) : QObject(form) {
+        setObjectName(QStringLiteral("tkDesignGeometry"));
+    }
+    DimensionRecord record;
+};
+
+DesignGeometry* designOf(QWidget* form) {
+    return form->findChild<DesignGeometry*>(QStringLiteral("tkDesignGeometry"),
+                                             Qt::FindDirectChildrenOnly);
+}
+
+int scaled(int value, int percent) {
+    return static_cast<int>(std::lround(static_cast<double>(value) * percent / 100.0));
+}
+
+}  // namespace
+
+void DimensionRecord::record(QWidget* form, bool limit) {
+    clientSize_ = form->size();
+    form_ = slotOf(form, form->geometry());
+    slots_.clear();
+    const QList<QWidget*> controls = controlsOf(form);
+    for (qsizetype i = 0; i < controls.size(); ++i) {
+        if (limit && i == kSlots) {
+            showError(form, QStringLiteral("Too many compenents to save dimensions."));
+            break;
+        }
+        slots_.append(slotOf(controls[i], controls[i]->geometry()));
+    }
+}
+
+void DimensionRecord::restore(QWidget* form) const {
+    if (clientSize_.isValid()) form->resize(clientSize_);
+    restoreFont(form, form_);
+    const QList<QWidget*> controls = controlsOf(form);
+    const qsizetype n = std::min(controls.size(), slots_.size());
+    for (qsizetype i = 0; i < n; ++i) {
+        controls[i]->setGeometry(slots_[i].geometry);
+        restoreFont(controls[i], slots_[i]);
+    }
+}
+
+void recordDesignGeometry(QWidget* form) {
+    DesignGeometry* design = designOf(form);
+    if (!design) design = new DesignGeometry(form);
+    design->record.record(form, true);
+}
+
+void scaleForm(QWidget* form, int percent) {
+    if (percent == 100) return;
+    // Take every size before changing any, since a parent's font change
+    // reaches the children that inherit it.
+    struct Before {
+        QPointer<QWidget> widget;
+        QRect geometry;
+        QFont font;
+    };
+    std::vector<Before> before;
+    before.push_back({form, form->geometry(), form->font()});
+    for (QWidget* w : controlsOf(form)) before.push_back({w, w->geometry(), w->font()});
+
+    for (const Before& b : before) {
+        if (!b.widget) continue;
+        QFont f = b.font;
+        if (f.pointSizeF() > 0) {
+            f.setPointSizeF(f.pointSizeF() * percent / 100.0);
+        } else if (f.pixelSize() > 0) {
+            f.setPixelSize(std::max(1, scaled(f.pixelSize(), percent)));
+        }
+        b.widget->setFont(f);
+        const QRect g = b.geometry;
+        if (b.widget == form) {
+            form->resize(scaled(g.width(), percent), scaled(g.height(), percent));
+        } else {
+            b.widget->setGeometry(scaled(g.x(), percent), scaled(g.y(), percent),
+                                  scaled(g.width(), percent), scaled(g.height(), percent));
+        }
+    }
+}
+
+void centreForm(QWidget* form) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect area = screen->geometry();
+    // Integer division rounds toward zero, as the placement rule wants.
+    const int left = (area.width() - form->width()) / 2;
+    const int top = (area.height() - form->height()) / 2;
+    form->move(area.x() + left, area.y() + top);
+}
+
+void prepareForm(QWidget* form) {
+    applyUserFonts(form);
+    DesignGeometry* design = designOf(form);
+    if (!design) {
+        design = new DesignGeometry(form);
+        design->record.record(form, false);
+    } else {
+        design->record.restore(form);
+    }
+    scaleForm(form, static_cast<int>(std::lround(scaleFactor() * 100.0)));
+    centreForm(form);
+}
+
+}  // namespace ui

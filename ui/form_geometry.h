@@ -1,0 +1,69 @@
+// Scaling and centring of dialogs, and the design-geometry record that keeps
+// scaling from accumulating.
+//
+// Every dialog calls prepareForm() from its show event: it takes the user
+// fonts, goes back to its design geometry, scales by the current screen-size
+// factor and centres itself on the primary screen. The design geometry is
+// recorded the first time (or explicitly, with recordDesignGeometry(), by
+// the three forms that live for the whole run), so showing a form again, or
+// after another preset was chosen, scales from the design and never from an
+// already scaled form.
+#pragma once
+
+#include <QList>
+#include <QRect>
+#include <QSize>
+
+class QWidget;
+
+namespace ui {
+
+// The dimension record of a form: its client size, then one slot per
+// control in walk order (at most 121), each with left, top, width, height
+// and the font size. The form's own font size is kept too, so that nothing
+// that inherits it grows from one showing to the next.
+class DimensionRecord {
+public:
+    static constexpr int kSlots = 121;
+
+    struct Slot {
+        QRect geometry;
+        double fontSize = 0;  // points, or pixels when fontInPixels
+        bool fontInPixels = false;
+    };
+
+    // Records `form`. With `limit`, stops after 121 controls and reports
+    // "Too many compenents to save dimensions." (caption "Error") once;
+    // without it records every control.
+    void record(QWidget* form, bool limit = true);
+    // Puts the recorded client size, geometries and font sizes back; controls
+    // past the recorded ones are left alone.
+    void restore(QWidget* form) const;
+
+    bool isEmpty() const { return clientSize_.isEmpty() && slots_.isEmpty(); }
+    QSize clientSize() const { return clientSize_; }
+    const QList<Slot>& slotList() const { return slots_; }
+
+private:
+    QSize clientSize_;
+    Slot form_;
+    QList<Slot> slots_;
+};
+
+// Records the design geometry of a long-lived form (call once, when it is
+// created); prepareForm() restores from it on every showing.
+void recordDesignGeometry(QWidget* form);
+
+// Scales `form` and all its controls (positions, sizes, font sizes) by
+// `percent` per cent.
+void scaleForm(QWidget* form, int percent);
+
+// Centres `form` on the primary screen: left = (screen width - form width)
+// div 2, and the same for the top.
+void centreForm(QWidget* form);
+
+// What every dialog does when shown: user fonts, design geometry back,
+// scale by the current factor (rounded to whole per cent), centre.
+void prepareForm(QWidget* form);
+
+}  // namespace ui
