@@ -1,0 +1,128 @@
+// A production index file (.MDX): up to 47 tags, each a B-tree of
+// (key, record number) entries in 1024-byte blocks.
+//
+// MdxFile::write() produces a complete file from sorted entries (used to add,
+// delete and rebuild tags); it writes a new file beside the old one and
+// renames it over it, so a crash leaves either the old file or the new one.
+// An open MdxFile reads the tags and keeps them current entry by entry:
+// insert() and remove() change the few blocks concerned in place. Those
+// changes never touch the table; a crash part-way can leave the index
+// inconsistent, which walking or checking it reports (Error::Kind::IndexDamaged)
+// and rebuilding from the table repairs.
+//
+// Nothing is cached between calls: every operation reads the header and the
+// blocks it needs afresh, so two processes sharing a table (each holding the
+// table's write lock while changing it) see each other's changes. A write is
+// additionally serialised by an advisory lock on the index file.
+//
+// Damaged files are refused with Error::Kind::IndexDamaged: a bad header or
+// tag table on opening; pointers outside the file, loops, uneven depth, over-
+// full blocks, keys out of order or record numbers beyond the table while
+// walking. No damaged file makes the engine crash or write outside it.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "dbase/expr.h"
+
+namespace dbase {
+
+struct MdxTagInfo {
+    std::string name;        // upper case, at most 10 characters
+    std::string expression;  // as given when the tag was added
+    KeyType keyType = KeyType::Character;
+    int keyLength = 0;
+    bool descending = false;
+    bool unique = false;
+    bool hasFilter = false;  // a FOR condition (only in files of other programs)
+    std::uint32_t headerPage = 0;
+};
+
+// One tag for MdxFile::write(): entries already in tag order (keys ascending,
+// equal keys by record number), keys keyLength bytes each, back to back.
+struct MdxTagBuild {
+    std::string name;
+    std::string expression;
+    KeyType keyType = KeyType::Character;
+    int keyLength = 0;
+    bool descending = false;
+    std::string keys;                 // entryCount() * keyLength bytes
+    std::vector<std::uint32_t> recNos;
+    size_t entryCount() const { return recNos.size(); }
+};
+
+class MdxFile {
+public:
+    static constexpr int kMaxTags = 47;
+    static constexpr int kMaxTagNameLength = 10;
+
+    // Writes a whole index file with these tags, replacing any file at path.
+    // Tag names are upper-cased; a name that is empty, too long, not letters,
+    // digits and "_", or given twice throws Error::Kind::InvalidValue.
+    static void write(const std::string& path, const std::string& tableName,
+                      const std::vector<MdxTagBuild>& tags);
+
+    // Opens an existing index and reads its tag list. Throws NotFound when it
+    // cannot be opened, IndexDamaged when the header or a tag header is
+    // impossible, Unsupported for a block size other than 1024 bytes.
+    MdxFile(const std::string& path, bool writable);
+    ~MdxFile();
+    MdxFile(const MdxFile&) = delete;
+    MdxFile& operator=(const MdxFile&) = delete;
+
+    const std::string& path() const { return path_; }
+    const std::vector<MdxTagInfo>& tags() const { return tags_; }
+    int findTag(std::string_view name) const;  // without regard to case; -1 if absent
+
+    // Visits every entry of a tag in order, checking the tree on the way.
+    // maxRecNo > 0 also refuses record numbers above it. Throws IndexDamaged.
+    // `strict` also demands what this engine itself always keeps: every
+    // separator equal to the last key below it and no block but the root
+    // without keys.
+    void forEach(int tag, const std::function<void(std::string_view key, std::uint32_t recNo)>& fn,
+                 std::uint32_t maxRecNo = 0, bool strict = false) const;
+    // Checks the whole tag (see forEach) and returns its number of entries.
+    std::uint64_t check(int tag, std::uint32_t maxRecNo = 0, bool strict = false) const;
+    // The depth of the tag's tree: 1 while the root is a leaf.
+    int depth(int tag) const;
+
+    // The first entry (key, recNo) not below the given key; false at the end.
+    bool seek(int tag, std::string_view key, std::string* foundKey, std::uint32_t* foundRecNo) const;
+
+    // Adds an entry after the entries of lower keys and of equal keys with
+    // lower record numbers.
+    void insert(int tag, std::string_view key, std::uint32_t recNo);
+    // Removes one entry; false when it is not in the tag.
+    bool remove(int tag, std::string_view key, std::uint32_t recNo);
+
+private:
+    struct Node;
+    struct Path;
+    void readHeader();
+    void refreshSize();
+    void readBlock(std::uint32_t page, unsigned char* block) const;
+    void writeBlock(std::uint32_t page, const unsigned char* block);
+    Node loadNode(int tag, std::uint32_t page) const;
+    void storeNode(int tag, const Node& node);
+    std::uint32_t allocateBlock();
+    std::uint32_t rootPage(int tag) const;
+    void setRoot(int tag, std::uint32_t root, bool hasKeys, int pagesDelta);
+    bool seekPath(int tag, std::string_view key, std::uint32_t recNo, Path& path) const;
+    void updateSeparators(int tag, Path& path, size_t level, const std::string& newMax);
+    void removeChild(int tag, Path& path, size_t level);
+    void touchHeader();
+    [[noreturn]] void damaged(const std::string& why) const;
+
+    std::string path_;
+    int fd_ = -1;
+    bool writable_ = false;
+    std::uint64_t fileSize_ = 0;
+    std::uint32_t pageCount_ = 0;
+    std::vector<MdxTagInfo> tags_;
+};
+
+}  // namespace dbase
