@@ -1,0 +1,211 @@
+// The helpers every window uses when shown: user fonts, screen-size presets,
+// scaling from the design geometry, and the colouring rule.
+#include "settings/settings.h"
+#include "tests/support/scripted_prompter.h"
+#include "ui/form_geometry.h"
+#include "ui/screen_size.h"
+#include "ui/user_fonts.h"
+#include "ui/window_colors.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QSize kBigScreen(1920, 1200);
+
+class FormHelpers : public ::testing::Test {
+protected:
+    void SetUp() override {
+        settings::settings() = settings::Settings();
+        ui::choosePresetAtStartup(kBigScreen);
+    }
+    void TearDown() override {
+        settings::settings() = settings::Settings();
+        ui::choosePresetAtStartup(kBigScreen);
+    }
+};
+
+// A small dialog laid out by position, as the program's dialogs are.
+struct SampleDialog {
+    SampleDialog() {
+        dialog.resize(300, 200);
+        QFont f = dialog.font();
+        f.setPointSize(10);
+        dialog.setFont(f);
+        box = new QGroupBox(QStringLiteral("Box"), &dialog);
+        box->setGeometry(10, 10, 200, 100);
+        label = new QLabel(QStringLiteral("Name"), box);
+        label->setGeometry(8, 20, 60, 20);
+        QFont big = label->font();
+        big.setPointSize(15);
+        label->setFont(big);
+        edit = new QLineEdit(box);
+        edit->setGeometry(70, 20, 100, 24);
+        button = new QPushButton(QStringLiteral("&Ok"), &dialog);
+        button->setGeometry(20, 150, 80, 28);
+        speed = new QToolButton(&dialog);
+        speed->setGeometry(120, 150, 25, 25);
+        combo = new QComboBox(&dialog);
+        combo->setEditable(true);
+        combo->setGeometry(160, 150, 100, 24);
+        check = new QCheckBox(QStringLiteral("Check"), &dialog);
+        check->setGeometry(220, 20, 70, 20);
+    }
+    QDialog dialog;
+    QGroupBox* box;
+    QLabel* label;
+    QLineEdit* edit;
+    QPushButton* button;
+    QToolButton* speed;
+    QComboBox* combo;
+    QCheckBox* check;
+};
+
+TEST_F(FormHelpers, ScalingStartsFromTheDesignEveryTime) {
+    SampleDialog s;
+    ASSERT_TRUE(ui::choosePreset(nullptr, 800, kBigScreen));
+    ui::prepareForm(&s.dialog);
+    ui::prepareForm(&s.dialog);  // shown a second time
+    EXPECT_EQ(s.dialog.size(), QSize(375, 250));
+    EXPECT_EQ(s.edit->geometry(), QRect(88, 25, 125, 30));
+    EXPECT_DOUBLE_EQ(s.label->font().pointSizeF(), 18.75);
+
+    // 800 x 600 then 1024 x 768 gives 1.6 of the design, not 1.25 * 1.6.
+    ASSERT_TRUE(ui::choosePreset(nullptr, 1024, kBigScreen));
+    ui::prepareForm(&s.dialog);
+    EXPECT_EQ(s.dialog.size(), QSize(480, 320));
+    EXPECT_EQ(s.button->geometry(), QRect(32, 240, 128, 45));
+    EXPECT_DOUBLE_EQ(s.label->font().pointSizeF(), 24.0);
+    EXPECT_DOUBLE_EQ(s.dialog.font().pointSizeF(), 16.0);
+
+    ASSERT_TRUE(ui::choosePreset(nullptr, 640, kBigScreen));
+    ui::prepareForm(&s.dialog);
+    EXPECT_EQ(s.dialog.size(), QSize(300, 200));
+    EXPECT_EQ(s.button->geometry(), QRect(20, 150, 80, 28));
+    EXPECT_DOUBLE_EQ(s.label->font().pointSizeF(), 15.0);
+}
+
+TEST_F(FormHelpers, ALongLivedFormKeepsTheFirst121GeometriesAndSaysSo) {
+    QDialog form;
+    form.resize(400, 400);
+    QList<QLabel*> labels;
+    for (int i = 0; i < 125; ++i) {
+        labels << new QLabel(QStringLiteral("x"), &form);
+        labels.last()->setGeometry(i, i, 10, 10);
+    }
+    {
+        testsupport::ScriptedPrompter prompter;
+        prompter.expectError(QStringLiteral("Too many compenents to save dimensions."));
+        ui::recordDesignGeometry(&form);
+    }
+    labels[0]->setGeometry(50, 50, 5, 5);
+    labels[124]->setGeometry(300, 300, 5, 5);
+    ui::prepareForm(&form);  // factor 1.0: restore only
+    EXPECT_EQ(labels[0]->geometry(), QRect(0, 0, 10, 10));
+    EXPECT_EQ(labels[124]->geometry(), QRect(300, 300, 5, 5));  // past the record: left alone
+}
+
+TEST_F(FormHelpers, PresetsFollowTheScreen) {
+    const QSize small(1024, 768);
+    settings::settings().windowSize = 1280;
+    EXPECT_EQ(ui::choosePresetAtStartup(small), 640);
+    EXPECT_DOUBLE_EQ(ui::scaleFactor(), 1.0);
+    EXPECT_EQ(settings::settings().windowSize, 1280);  // the stored preset is kept
+    EXPECT_EQ(ui::choosePresetAtStartup(QSize(1280, 1024)), 1280);
+    EXPECT_DOUBLE_EQ(ui::scaleFactor(), 2.0);
+    settings::settings().windowSize = 999;
+    EXPECT_EQ(ui::choosePresetAtStartup(kBigScreen), 640);
+
+    testsupport::ScriptedPrompter prompter;
+    prompter.expectError(QStringLiteral("Your current screen resolution does not support 1280 x 1024 pixels."));
+    EXPECT_FALSE(ui::choosePreset(nullptr, 1280, small));
+    prompter.expectError(QStringLiteral("Your current screen resolution does not support 800 x 600 pixels."));
+    EXPECT_FALSE(ui::choosePreset(nullptr, 800, QSize(800, 599)));
+    EXPECT_EQ(ui::currentPreset(), 640);
+    EXPECT_FALSE(ui::choosePreset(nullptr, 640, QSize(320, 200)));  // already current
+    EXPECT_TRUE(ui::choosePreset(nullptr, 1024, small));
+    EXPECT_EQ(settings::settings().windowSize, 1024);
+    EXPECT_DOUBLE_EQ(ui::scaleFactor(), 1.6);
+    EXPECT_TRUE(ui::choosePreset(nullptr, 640, QSize(320, 200)));  // 640 never fails
+    EXPECT_EQ(ui::presetRefusal(1024),
+              QStringLiteral("Your current screen resolution does not support 1024 x 768 pixels."));
+}
+
+TEST_F(FormHelpers, UserFontsGoByControlKindAndKeepSizes) {
+    auto& s = settings::settings();
+    s.labelFont = {0, QStringLiteral("Liberation Serif"), 8, true, false, false, false};
+    s.editFont = {0, QStringLiteral("Liberation Mono"), 8, false, true, false, false};
+    s.buttonFont = {0, QStringLiteral("Liberation Sans Narrow"), 8, false, false, true, true};
+    SampleDialog d;
+    const QString speedFamily = d.speed->font().family();
+    ui::applyUserFonts(&d.dialog);
+
+    EXPECT_EQ(d.label->font().family(), QStringLiteral("Liberation Serif"));
+    EXPECT_TRUE(d.label->font().bold());
+    EXPECT_EQ(d.label->font().pointSize(), 15);  // its own size
+    EXPECT_EQ(d.box->font().family(), QStringLiteral("Liberation Serif"));
+    EXPECT_EQ(d.check->font().family(), QStringLiteral("Liberation Serif"));
+    EXPECT_EQ(d.edit->font().family(), QStringLiteral("Liberation Mono"));
+    EXPECT_TRUE(d.edit->font().italic());
+    EXPECT_FALSE(d.edit->font().bold());
+    EXPECT_EQ(d.combo->font().family(), QStringLiteral("Liberation Mono"));
+    EXPECT_EQ(d.button->font().family(), QStringLiteral("Liberation Sans Narrow"));
+    EXPECT_TRUE(d.button->font().underline() && d.button->font().strikeOut());
+    EXPECT_EQ(d.button->font().pointSize(), 10);
+    EXPECT_EQ(d.speed->font().family(), speedFamily);  // speed buttons unchanged
+}
+
+TEST_F(FormHelpers, ChoosingAUserFontTakesEveryAttribute) {
+    testsupport::ScriptedPrompter prompter;
+    QFont chosen(QStringLiteral("Liberation Serif"), 14);
+    chosen.setItalic(true);
+    chosen.setUnderline(true);
+    prompter.expectFont(chosen);
+    EXPECT_TRUE(ui::chooseUserFont(nullptr, ui::UserFont::Edit));
+    const auto& keys = settings::settings().editFont;
+    EXPECT_EQ(keys.name, QStringLiteral("Liberation Serif"));
+    EXPECT_EQ(keys.size, 14);
+    EXPECT_TRUE(keys.italic && keys.underline);
+    prompter.expectFont(std::nullopt);
+    EXPECT_FALSE(ui::chooseUserFont(nullptr, ui::UserFont::Edit));
+    EXPECT_EQ(settings::settings().editFont.name, QStringLiteral("Liberation Serif"));
+}
+
+TEST_F(FormHelpers, TheColouringRulePaintsEachKindFromItsPair) {
+    settings::WindowColors colors;
+    for (int i = 0; i < settings::kColorCount; ++i) colors[i] = 0x010101 * (i + 1);
+    const auto c = [&](settings::ColorIndex i) { return ui::toQColor(colors[i]); };
+    SampleDialog d;
+    auto* heading = new QLabel(QStringLiteral("Books"), &d.dialog);
+    ui::markHeading(heading);
+    auto* grid = new QTableWidget(2, 2, &d.dialog);
+    const QPalette buttonBefore = d.button->palette();
+    ui::applyWindowColors(&d.dialog, colors);
+
+    EXPECT_EQ(d.dialog.palette().color(QPalette::Window), c(settings::MainBackground));
+    EXPECT_EQ(d.box->palette().color(QPalette::WindowText), c(settings::MajorTitle));
+    EXPECT_EQ(heading->palette().color(QPalette::WindowText), c(settings::MajorTitle));
+    EXPECT_EQ(d.label->palette().color(QPalette::WindowText), c(settings::MinorTitle));
+    EXPECT_EQ(d.edit->palette().color(QPalette::Base), c(settings::EditBackground));
+    EXPECT_EQ(d.edit->palette().color(QPalette::Text), c(settings::EditText));
+    EXPECT_EQ(d.combo->palette().color(QPalette::Base), c(settings::ComboBackground));
+    EXPECT_EQ(d.combo->palette().color(QPalette::Text), c(settings::ComboText));
+    EXPECT_EQ(grid->palette().color(QPalette::Base), c(settings::ListBoxBackground));
+    EXPECT_EQ(grid->palette().color(QPalette::Text), c(settings::ListBoxText));
+    EXPECT_EQ(d.check->palette().color(QPalette::Window), c(settings::CheckBackground));
+    EXPECT_EQ(d.check->palette().color(QPalette::WindowText), c(settings::CheckText));
+    EXPECT_EQ(d.button->palette().color(QPalette::Button), buttonBefore.color(QPalette::Button));
+    EXPECT_EQ(ui::fromQColor(ui::toQColor(8553090)), 8553090);
+    EXPECT_EQ(ui::toQColor(255), QColor(255, 0, 0));  // red in the low byte
+}
+
+}  // namespace
