@@ -1,7 +1,8 @@
 #include <QApplication>
-#include <QMainWindow>
 #include <cstdio>
 #include <cstdlib>
+
+#include "app/program.h"
 
 namespace {
 
@@ -25,10 +26,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tomekeep Books 95"));
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Tomekeep Books 95"));
-    window.resize(800, 600);
-    window.show();
-    return app.exec();
+    QStringList arguments = QApplication::arguments();
+    arguments.removeFirst();
+    return runProgram(arguments);
 }

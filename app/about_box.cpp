@@ -1,0 +1,24 @@
+#include "app/about_box.h"
+
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QVBoxLayout>
+
+TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("AboutBox"));
+    setWindowTitle(QStringLiteral("About"));
+    auto* layout = new QVBoxLayout(this);
+    auto* title = new QLabel(QStringLiteral("Tomekeep Books 95"), this);
+    title->setObjectName(QStringLiteral("ProductName"));
+    QFont f = title->font();
+    f.setPointSize(f.pointSize() + 6);
+    f.setBold(true);
+    title->setFont(f);
+    layout->addWidget(title);
+    auto* version = new QLabel(QStringLiteral("Version %1").arg(QStringLiteral(TK_VERSION)), this);
+    version->setObjectName(QStringLiteral("Version"));
+    layout->addWidget(version);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    layout->addWidget(buttons);
+}

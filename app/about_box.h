@@ -1,0 +1,10 @@
+// TAboutBox: the program's title and version.
+#pragma once
+
+#include <QDialog>
+
+class TAboutBox : public QDialog {
+    Q_OBJECT
+public:
+    explicit TAboutBox(QWidget* parent = nullptr);
+};

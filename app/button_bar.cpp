@@ -1,0 +1,51 @@
+#include "app/button_bar.h"
+
+namespace mainwin {
+
+BarLayout barLayout(int mode, int cw, int ch) {
+    BarLayout l;
+    switch (mode) {
+        case 1:
+            l.speedPanelShown = true;
+            l.navigator = QRect(424, 3, 241, 0);
+            l.searchOnTop = 44;
+            l.countTop = 38;
+            l.count2Top = 52;
+            l.bevelTop = 34;
+            l.bevelHeight = ch - 37;
+            l.viewerLabelTop = 38;
+            l.gridTop = 70;
+            l.gridHeight = ch - 77;
+            break;
+        case 2:
+            l.letteredShown = true;
+            l.navigatorLabelShown = true;
+            l.navigator = QRect(400, 47, 221, 0);
+            l.searchOnTop = 96;
+            l.countTop = 90;
+            l.count2Top = 105;
+            l.bevelTop = 86;
+            l.bevelHeight = ch - 89;
+            l.viewerLabelTop = 90;
+            l.gridTop = 122;
+            l.gridHeight = ch - 129;
+            break;
+        case 3:
+            l.navigator = QRect(cw - 207, 8, 201, 0);
+            l.searchOnTop = 14;
+            l.countTop = 8;
+            l.count2Top = 23;
+            l.bevelTop = 4;
+            l.bevelHeight = ch - 7;
+            l.viewerLabelTop = 8;
+            l.gridTop = 40;
+            l.gridHeight = ch - 47;
+            break;
+        default:
+            return l;
+    }
+    l.valid = true;
+    return l;
+}
+
+}  // namespace mainwin

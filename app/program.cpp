@@ -1,0 +1,33 @@
+#include "app/program.h"
+
+#include <QApplication>
+
+#include "app/form_shells.h"
+#include "app/tmain.h"
+
+ProgramForms::ProgramForms() = default;
+ProgramForms::~ProgramForms() {
+    search.reset();
+    report.reset();
+    edit.reset();
+    main.reset();
+}
+ProgramForms::ProgramForms(ProgramForms&&) noexcept = default;
+
+ProgramForms createForms(const QStringList& arguments) {
+    QApplication::setApplicationName(QStringLiteral("Tomekeep Books 95"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Tomekeep Books 95"));
+    ProgramForms f;
+    f.main = std::make_unique<TMain>(arguments);
+    f.edit = std::make_unique<TMyEdit>(f.main.get());
+    f.report = std::make_unique<TMyReport>(f.main.get());
+    f.search = std::make_unique<TMySearch>(f.main.get());
+    f.main->setForms(f.edit.get(), f.report.get(), f.search.get());
+    return f;
+}
+
+int runProgram(const QStringList& arguments) {
+    ProgramForms forms = createForms(arguments);
+    forms.main->show();
+    return QApplication::exec();
+}

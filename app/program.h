@@ -1,0 +1,29 @@
+// Program start: the application title, the four long-lived forms created in
+// their order (the main window, the edit form, the report list, the query
+// form), then the event loop until the main window closes.
+#pragma once
+
+#include <QStringList>
+#include <memory>
+
+class TMain;
+class TMyEdit;
+class TMyReport;
+class TMySearch;
+
+// The four forms of a run, in creation order; destroyed in reverse.
+struct ProgramForms {
+    std::unique_ptr<TMain> main;
+    std::unique_ptr<TMyEdit> edit;
+    std::unique_ptr<TMyReport> report;
+    std::unique_ptr<TMySearch> search;
+    ProgramForms();
+    ~ProgramForms();
+    ProgramForms(ProgramForms&&) noexcept;
+};
+
+// Sets the title and creates the forms. `arguments` excludes the program name.
+ProgramForms createForms(const QStringList& arguments);
+
+// createForms, show the main window, run the event loop.
+int runProgram(const QStringList& arguments);

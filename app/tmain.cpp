@@ -1,0 +1,280 @@
+// TMain: start-up, showing, activation and closing. Controls and menus are
+// built in tmain_controls.cpp, the commands live in tmain_commands.cpp and
+// the viewer grid in tmain_viewer.cpp.
+#include "app/tmain.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QToolButton>
+#include <QPrinter>
+#include <QTableView>
+
+#include "app/form_shells.h"
+#include "ui/help_window.h"
+#include "data/collection.h"
+#include "data/grid_model.h"
+#include "data/run_state.h"
+#include "settings/paths.h"
+#include "settings/settings.h"
+#include "ui/messages.h"
+
+namespace {
+
+constexpr int kReportDefinitionSize = 20622;
+
+std::map<TMain::Command, TMain::Handler>& handlers() {
+    static std::map<TMain::Command, TMain::Handler> h;
+    return h;
+}
+
+}  // namespace
+
+void TMain::setHandler(Command c, Handler h) {
+    if (h)
+        handlers()[c] = std::move(h);
+    else
+        handlers().erase(c);
+}
+
+void TMain::clearHandlers() { handlers().clear(); }
+
+TMain::TMain(const QStringList& arguments, QWidget* parent)
+    : QMainWindow(parent),
+      DataOpenDialog{QStringLiteral("Open Database File"), QStringLiteral("DBF"),
+                     QStringLiteral("Database Files (*.DBF *.dbf)")},
+      DataNewDialog{QStringLiteral("New Database File"), QStringLiteral("DBF"),
+                    QStringLiteral("Database Files (*.DBF *.dbf)")},
+      MyTable_(std::make_unique<dbase::Table>()),
+      MyCheckTable_(std::make_unique<dbase::Table>()),
+      MyCreateTable_(std::make_unique<dbase::Table>()),
+      printer_(std::make_unique<QPrinter>()) {
+    setObjectName(QStringLiteral("Main"));
+    createControls();
+    createMenus();
+    connectCommands();
+
+    // FormCreate, in this order.
+    allocateReportArea();
+    DisableEndSearch();
+    setCaptionsAndFolders();
+    createFonts();
+    startReportDefinitions();
+    loadSettingsFile();
+    placeWindow();
+    buildSortExpression();
+    applyFormatsAtStart();
+    openStartDatabase(chooseDatabase());
+    SetButtonBar();
+    chooseScreenSizeAtStart();
+    buildLastFilesAndOfferConversion();
+    createLocateDialog();
+    applyBrowseMode(arguments);
+}
+
+TMain::~TMain() {
+    // The model observes MyTable: let it go before the table.
+    ViewerGrid->setModel(nullptr);
+    delete MyDataSource_;
+    MyDataSource_ = nullptr;
+}
+
+void TMain::setForms(TMyEdit* edit, TMyReport* report, TMySearch* search) {
+    MyEdit_ = edit;
+    MyReport_ = report;
+    MySearch_ = search;
+}
+
+bool TMain::browseMode() const { return books::runState().browseMode; }
+
+// ---- Start-up steps -------------------------------------------------------
+
+void TMain::allocateReportArea() {
+    reportArea_ = std::make_unique<QByteArray>(kReportDefinitionSize, '\0');
+}
+
+void TMain::setCaptionsAndFolders() {
+    setWindowTitle(QStringLiteral("Tomekeep Books 95"));
+    ViewerLabel->setText(QStringLiteral("Book Viewer"));
+    auto& rs = books::runState();
+    rs.programDirectory = paths::programDirectory();
+    rs.startDirectory = paths::startDirectory();
+    ViewerLabel->adjustSize();
+    ViewerLabel->move((clientWidth() - ViewerLabel->width()) / 2, ViewerLabel->y());
+}
+
+void TMain::createFonts() {
+    gridTitleFont_ = QFont(QStringLiteral("Arial"), 12);
+    gridFont_ = QFont(QStringLiteral("Arial"), 10);
+    labelFont_ = editFont_ = buttonFont_ = QFont(QStringLiteral("Arial"));
+}
+
+// The report definitions file is created with the built-in reports by the
+// report subsystem when it registers itself; nothing to do here until then.
+void TMain::startReportDefinitions() {}
+
+void TMain::loadSettingsFile() { settings::loadSettings(); }
+
+void TMain::placeWindow() {
+    const auto& s = settings::settings();
+    move(s.mainWindowLeft, s.mainWindowTop);
+    resize(std::max(s.mainWindowWidth, 100), std::max(s.mainWindowHeight, 100));
+}
+
+QString TMain::chooseDatabase() {
+    const QString last = settings::settings().lastDatabase;
+    if (!last.isEmpty() && QFileInfo::exists(last)) return last;
+    const QString master = books::runState().programDirectory + QStringLiteral("/MASTER.DBF");
+    const QString found = paths::findFileNoCase(books::runState().programDirectory, QStringLiteral("MASTER.DBF"));
+    if (!found.isEmpty()) return found;
+    try {
+        books::createCollection(master);
+    } catch (const std::exception& e) {
+        ui::showError(this, QString::fromUtf8(e.what()));
+    }
+    if (!QFileInfo::exists(master)) {
+        // Without a collection there is nothing to show: the program ends.
+        std::exit(1);
+    }
+    return master;
+}
+
+void TMain::openStartDatabase(const QString& path) {
+    try {
+        openCollection(path);
+    } catch (const std::exception& e) {
+        ui::showError(this, QString::fromUtf8(e.what()));
+    }
+}
+
+void TMain::openCollection(const QString& path) {
+    const books::TablePath p = books::splitTablePath(path);
+    MyTable_->close();
+    books::pointTable(*MyTable_, p.fileName);
+    databasePath_ = p.fileName;
+    settings::settings().lastDatabase = p.fileName;
+    setWindowTitle(QStringLiteral("Tomekeep Books 95 (%1)").arg(p.tableName));
+    indexFilePath_ = p.indexFile;
+    MyTable_->setMode(dbase::OpenMode::Shared);
+    MyTable_->setReadOnly(false);
+    if (sortExpression_.isEmpty()) {
+        MyTable_->setIndexTag({});
+    } else {
+        bool hasTag = false;
+        if (MyTable_->hasIndexFile()) {
+            for (const auto& t : MyTable_->indexTags())
+                if (QString::fromStdString(t).compare(QStringLiteral("NewIndex"), Qt::CaseInsensitive) == 0)
+                    hasTag = true;
+        }
+        if (!hasTag) MyTable_->addIndexTag("NewIndex", sortExpression_.toStdString());
+        MyTable_->setIndexTag("NewIndex");
+    }
+    MyTable_->open();
+}
+
+void TMain::chooseScreenSizeAtStart() {
+    ScreenSizeClick(0);  // 0: choose from the stored preset and the screen
+}
+
+// The last-files menu and the conversion of old versions belong to the
+// database-file commands, which register as handlers; the menu starts empty.
+void TMain::buildLastFilesAndOfferConversion() {
+    MenuExitSep->setVisible(false);
+    for (QAction* a : MenuLastFile) a->setVisible(false);
+}
+
+// The locate dialog is created by the find subsystem when it registers.
+void TMain::createLocateDialog() {}
+
+void TMain::applyBrowseMode(const QStringList& arguments) {
+    auto& rs = books::runState();
+    rs.browseMode = !arguments.isEmpty() && books::isBrowseArgument(arguments.first());
+    if (!rs.browseMode) return;
+    auto& s = settings::settings();
+    rs.savedFieldEditing = s.gridFieldEditing;
+    s.gridFieldEditing = false;
+    for (QAction* a : {MenuAdd, MenuCopy, MenuDelete, MenuBackup, MenuRestore, MenuViewer, MenuImport,
+                       MenuSearchReplace})
+        a->setEnabled(false);
+    MenuMaintain->setEnabled(false);
+    for (QWidget* w : std::initializer_list<QWidget*>{AddSpeed, CopySpeed, ImportSpeed, DeleteSpeed,
+                                                      ViewerSpeed, AddButton, CopyButton, DeleteButton,
+                                                      ViewerButton})
+        w->setEnabled(false);
+    MyNavigator->setBrowseOnly(true);
+    SetViewerOptions();
+}
+
+// ---- Shown, activated, closed ---------------------------------------------
+
+void TMain::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    FormShow();
+}
+
+void TMain::FormShow() {
+    ApplyUserFonts();
+    SetViewerOptions();
+    SetColors();
+    LoadAllLists();
+    DisplayCount();
+    FormResize();
+}
+
+void TMain::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && !activatedOnce_) {
+        activatedOnce_ = true;
+        FormActivate();
+    }
+}
+
+void TMain::FormActivate() {
+    if (settings::settings().showTips) runHandler(Command::Tips);
+}
+
+void TMain::closeEvent(QCloseEvent* event) {
+    if (!closed_) FormClose();
+    event->accept();
+}
+
+void TMain::FormClose() {
+    closed_ = true;
+    postPending();
+    books::runState().searchActive = false;
+    auto& s = settings::settings();
+    s.mainWindowLeft = x();
+    s.mainWindowTop = y();
+    s.mainWindowWidth = width();
+    s.mainWindowHeight = height();
+    if (browseMode()) s.gridFieldEditing = books::runState().savedFieldEditing;
+    QString error;
+    if (!settings::saveSettings(&error)) ui::showError(this, error);
+    reportArea_.reset();
+}
+
+bool TMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == client && event->type() == QEvent::Resize) FormResize();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+int TMain::clientWidth() const { return client->width(); }
+int TMain::clientHeight() const { return client->height(); }
+
+bool TMain::runHandler(Command c, int argument, const QString& what) {
+    const auto it = handlers().find(c);
+    if (it == handlers().end()) {
+        if (!what.isEmpty()) ui::showNotice(this, what + QStringLiteral(" is not available in this version."));
+        return false;
+    }
+    it->second(*this, argument);
+    return true;
+}
+
+void TMain::reportEngineError(const std::exception& e) { ui::showError(this, QString::fromUtf8(e.what())); }

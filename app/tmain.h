@@ -1,0 +1,259 @@
+// TMain: the main window, the program's spine.
+//
+// It owns the three table objects for the whole run (MyTable, the open
+// collection; MyCheckTable, for inspecting other files; MyCreateTable, for
+// creating new ones), shows MyTable in ViewerGrid through the grid model
+// MyDataSource, and dispatches every command. Each command is one Do method,
+// reached from its lettered button, speed button and menu item alike.
+//
+// Every control carries its name as objectName. The window's start-up runs
+// in the constructor (FormCreate); showing it applies fonts, viewer settings,
+// colours, pick lists and the count (FormShow); closing it ends any search,
+// records the window rectangle and writes the settings (FormClose).
+//
+// Commands whose windows other subsystems build run the handler registered
+// for them (setHandler); the main window refreshes the count afterwards
+// where the command table says so.
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QStringList>
+#include <array>
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "app/record_navigator.h"
+#include "app/viewer_grid.h"
+#include "data/viewer_columns.h"
+#include "dbase/table.h"
+
+class QAction;
+class QActionGroup;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QMenu;
+class QPrinter;
+class QPushButton;
+class QToolButton;
+
+namespace books {
+class GridModel;
+}
+class TMyEdit;
+class TMyReport;
+class TMySearch;
+namespace ui {
+class HelpWindow;
+}
+
+class TMain : public QMainWindow {
+    Q_OBJECT
+public:
+    // Commands carried out by windows of other subsystems. The int argument
+    // is the list number (ListMaintenance), the window code (Color) or the
+    // entry number (LastFile); 0 otherwise.
+    enum class Command {
+        New, Open, Import, Export, Find, FindNext, Viewer, SortOrder, Backup, Restore,
+        SearchReplace, Tips, Pack, Rebuild, LastFile, ListMaintenance, Color,
+    };
+    using Handler = std::function<void(TMain& main, int argument)>;
+
+    // `arguments` are the command-line arguments after the program name.
+    explicit TMain(const QStringList& arguments = {}, QWidget* parent = nullptr);
+    ~TMain() override;
+
+    // The long-lived forms the commands show (created after the main window).
+    void setForms(TMyEdit* edit, TMyReport* report, TMySearch* search);
+    TMyEdit* MyEdit() const { return MyEdit_; }
+    TMyReport* MyReport() const { return MyReport_; }
+    TMySearch* MySearch() const { return MySearch_; }
+
+    static void setHandler(Command c, Handler h);
+    static void clearHandlers();
+
+    // ---- Commands ---------------------------------------------------------
+    void DoNew();
+    void DoOpen();
+    void DoAdd();
+    void DoEdit();
+    void DoCopy();
+    void DoDelete();
+    void DoImport();
+    void DoExport();
+    void DoSearch();
+    void DoEndSearch();
+    void DoFind();
+    void DoFindNext();
+    void DoReports();
+    void DoViewer();
+    void DoSortOrder();
+    void DoBackup();
+    void DoRestore();
+    void DoHelp();
+    void DoExit();
+
+    // ---- Operations other windows call ------------------------------------
+    void EnableEndSearch();
+    void DisableEndSearch();
+    void SetViewerOptions();
+    void DisplayCount();
+    void SetButtonBar();
+    void SetColors();
+    // Applies the user's label, edit and button fonts to this window.
+    void ApplyUserFonts();
+    // Fills `box` from a pick-list file of the program directory.
+    static void LoadList(const QString& fileName, QComboBox* box);
+    void LoadAllLists();
+    // Puts the grid's current row on the table's current record.
+    void SyncGridToTable();
+
+    dbase::Table& MyTable() { return *MyTable_; }
+    dbase::Table& MyCheckTable() { return *MyCheckTable_; }
+    dbase::Table& MyCreateTable() { return *MyCreateTable_; }
+    books::GridModel* MyDataSource() const { return MyDataSource_; }
+    QString indexFilePath() const { return indexFilePath_; }
+    QString sortExpression() const { return sortExpression_; }
+    bool browseMode() const;
+    ui::HelpWindow* helpWindow() const { return help_; }
+    // The open collection's full path.
+    QString databasePath() const { return databasePath_; }
+    // Closes MyTable, points it at `path` and opens it shared with the sort
+    // tag; used at start-up. Throws dbase::Error.
+    void openCollection(const QString& path);
+
+    // ---- Controls (public so that other windows and tests reach them) -----
+    QWidget* client = nullptr;
+    QPushButton *AddButton, *EditButton, *CopyButton, *DeleteButton, *SearchButton,
+        *EndSearchButton, *ReportButton, *ViewerButton, *HelpButton, *ButtonExit;
+    QFrame *Bevel1, *Bevel2, *Bevel3, *Bevel4;
+    QFrame* SpeedPanel;
+    QToolButton *NewSpeed, *OpenSpeed, *AddSpeed, *EditSpeed, *CopySpeed, *DeleteSpeed,
+        *ImportSpeed, *ExportSpeed, *SearchSpeed, *EndSearchSpeed, *LocateSpeed,
+        *LocateNextSpeed, *ReportSpeed, *ViewerSpeed, *ColorSpeed, *SpeedSetOrder, *HelpSpeed;
+    mainwin::RecordNavigator* MyNavigator;
+    QLabel* NavigatorLabel;
+    QFrame* ViewerBevel;
+    QLabel* ViewerLabel;
+    mainwin::ViewerGridView* ViewerGrid;
+    QLabel *CountLabel, *Count2Label, *SearchOnLabel;
+    QComboBox *MyComboAuthor, *MyComboLocation, *MyComboCategory, *MyComboPublisher,
+        *MyComboBought, *MyComboCondition, *MyComboCheckOut, *MyComboBookType, *MyComboRating;
+
+    // Menu items.
+    QAction *MenuNew, *MenuOpen, *MenuBackup, *MenuRestore, *MenuPrint, *MenuPrinterSetup,
+        *MenuExit, *MenuExitSep;
+    std::array<QAction*, 5> MenuLastFile{};
+    QAction *MenuAdd, *MenuEdit, *MenuCopy, *MenuDelete, *MenuImport, *MenuExport;
+    QAction *MenuSearch, *MenuEndSearch, *MenuFind, *MenuFindNext, *MenuReports, *MenuViewer;
+    QAction* MenuSortOrder;
+    QMenu *MenuScreenSize, *MenuAccess, *MenuColor, *MenuMaintain, *MenuCurrency, *MenuNumeric,
+        *MenuDateFormat;
+    std::array<QAction*, 4> MenuSize{};  // 640, 800, 1024, 1280
+    QAction *MenuSpeed, *MenuButtons, *MenuNoButtons;
+    std::array<QAction*, 6> MenuColorItem{};      // window codes 1 to 6
+    std::array<QAction*, 9> MenuMaintainItem{};   // in menu order
+    QAction *MenuCurrencyUS, *MenuCurrencyWindows, *MenuNumericUS, *MenuNumericWindows;
+    std::array<QAction*, 12> MenuDate{};          // date format codes 1 to 12
+    QAction *MenuLabelFont, *MenuEditFont, *MenuButtonFont;
+    QAction *MenuSearchReplace, *MenuRebuild, *MenuPack;
+    QAction *MenuContents, *MenuTips, *MenuAbout;
+
+    // The titles and filter of the two database file dialogs.
+    struct FileDialogSpec {
+        QString title;
+        QString defaultExt;
+        QString filter;
+    };
+    const FileDialogSpec DataOpenDialog;
+    const FileDialogSpec DataNewDialog;
+    QPrinter* MyPrinterSetup() const { return printer_.get(); }
+
+    // Menu actions not named in the table above, for completeness.
+    void MenuPrinterSetupClick();
+    void MenuAboutClick();
+    void MenuSearchReplaceClick();
+    void MenuTipsClick();
+    void MenuPackClick();
+    void MenuRebuildClick();
+    void ColorItemClick(int code);
+    void EditAList(int listNumber);
+    void ScreenSizeClick(int preset);
+    void ButtonBarClick(int mode);
+    void DateFormatClick(int code);
+    void CurrencyClick(int code);
+    void NumericClick(int code);
+    void FontClick(int which);  // 1 label, 2 edit, 3 button
+
+    // What the last FormResize put where (for checks).
+    int clientWidth() const;
+    int clientHeight() const;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    // Control creation.
+    void createControls();
+    void createLetteredButtons();
+    void createSpeedButtons();
+    void createViewer();
+    void createMenus();
+    void connectCommands();
+
+    // The start-up steps, in their order.
+    void allocateReportArea();
+    void setCaptionsAndFolders();
+    void createFonts();
+    void startReportDefinitions();
+    void loadSettingsFile();
+    void placeWindow();
+    void buildSortExpression();
+    void applyFormatsAtStart();
+    QString chooseDatabase();
+    void openStartDatabase(const QString& path);
+    void chooseScreenSizeAtStart();
+    void buildLastFilesAndOfferConversion();
+    void createLocateDialog();
+    void applyBrowseMode(const QStringList& arguments);
+
+    // Shown, activated, closed.
+    void FormShow();
+    void FormActivate();
+    void FormClose();
+    void FormResize();
+
+    bool runHandler(Command c, int argument = 0, const QString& what = {});
+    void navigatorClicked(mainwin::RecordNavigator::Button b);
+    void gridRowChanged(int row);
+    bool postPending();
+    void reportEngineError(const std::exception& e);
+    void applyColumnLayout(const books::ColumnLayout& layout);
+    int columnPixelWidth(int characters) const;
+    void setCommandEnabled(bool add, bool copy, bool del);
+
+    std::unique_ptr<dbase::Table> MyTable_, MyCheckTable_, MyCreateTable_;
+    books::GridModel* MyDataSource_ = nullptr;
+    books::ColumnLayout columns_;
+    TMyEdit* MyEdit_ = nullptr;
+    TMyReport* MyReport_ = nullptr;
+    TMySearch* MySearch_ = nullptr;
+    ui::HelpWindow* help_ = nullptr;
+    std::unique_ptr<QPrinter> printer_;
+    QActionGroup *sizeGroup_, *accessGroup_, *dateGroup_, *currencyGroup_, *numericGroup_;
+
+    QString indexFilePath_;
+    QString sortExpression_;
+    QString databasePath_;
+    QFont gridTitleFont_, gridFont_, labelFont_, editFont_, buttonFont_;
+    std::unique_ptr<QByteArray> reportArea_;
+    bool syncing_ = false;
+    bool shownOnce_ = false;
+    bool activatedOnce_ = false;
+    bool closed_ = false;
+};

@@ -1,0 +1,260 @@
+// TMain: the Do methods and the other menu commands.
+#include <QAction>
+#include <QActionGroup>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QToolButton>
+
+#include "app/about_box.h"
+#include "app/form_shells.h"
+#include "ui/help_window.h"
+#include "app/tmain.h"
+#include "data/grid_model.h"
+#include "data/run_state.h"
+#include "settings/formats.h"
+#include "settings/settings.h"
+#include "ui/messages.h"
+#include "ui/screen_size.h"
+#include "ui/user_fonts.h"
+
+void TMain::DoNew() { runHandler(Command::New, 0, QStringLiteral("New Database")); DisplayCount(); }
+void TMain::DoOpen() { runHandler(Command::Open, 0, QStringLiteral("Open Database")); DisplayCount(); }
+
+namespace {
+
+void showForm(QDialog* form) {
+    if (form) form->exec();
+}
+
+}  // namespace
+
+void TMain::DoAdd() {
+    if (browseMode()) return;
+    postPending();
+    books::runState().editMode = books::EditMode::Add;
+    showForm(MyEdit_);
+    DisplayCount();
+}
+
+void TMain::DoEdit() {
+    postPending();
+    books::runState().editMode = books::EditMode::Edit;
+    showForm(MyEdit_);
+    DisplayCount();
+}
+
+void TMain::DoCopy() {
+    if (browseMode()) return;
+    postPending();
+    books::runState().editMode = books::EditMode::Copy;
+    showForm(MyEdit_);
+    DisplayCount();
+}
+
+void TMain::DoDelete() {
+    if (browseMode()) return;
+    if (!postPending()) return;
+    if (!MyTable_->isOpen() || MyTable_->isEmpty()) {
+        DisplayCount();
+        return;
+    }
+    if (ui::askYesNo(this, QStringLiteral("Confirm"), QStringLiteral("Delete this record?"))) {
+        try {
+            MyTable_->deleteRecord();
+        } catch (const std::exception& e) {
+            reportEngineError(e);
+        }
+    }
+    DisplayCount();
+    SyncGridToTable();
+}
+
+void TMain::DoImport() {
+    if (browseMode()) return;
+    postPending();
+    runHandler(Command::Import, 0, QStringLiteral("Import"));
+    DisplayCount();
+}
+
+void TMain::DoExport() {
+    postPending();
+    runHandler(Command::Export, 0, QStringLiteral("Export"));
+}
+
+void TMain::DoSearch() {
+    postPending();
+    showForm(MySearch_);
+    DisplayCount();
+}
+
+void TMain::DoEndSearch() {
+    postPending();
+    DisableEndSearch();
+    try {
+        MyTable_->close();
+        MyTable_->open();
+    } catch (const std::exception& e) {
+        reportEngineError(e);
+    }
+    SetViewerOptions();
+    DisplayCount();
+}
+
+void TMain::DoFind() { postPending(); runHandler(Command::Find, 0, QStringLiteral("Locate")); }
+void TMain::DoFindNext() { postPending(); runHandler(Command::FindNext, 0, QStringLiteral("Locate Next")); }
+
+void TMain::DoReports() {
+    postPending();
+    showForm(MyReport_);
+}
+
+void TMain::DoViewer() {
+    if (browseMode()) return;
+    postPending();
+    runHandler(Command::Viewer, 0, QStringLiteral("Viewer Configuration"));
+}
+
+void TMain::DoSortOrder() { postPending(); runHandler(Command::SortOrder, 0, QStringLiteral("Sort Order")); }
+
+void TMain::DoBackup() {
+    if (browseMode()) return;
+    postPending();
+    runHandler(Command::Backup, 0, QStringLiteral("Back Up Data"));
+}
+
+void TMain::DoRestore() {
+    if (browseMode()) return;
+    postPending();
+    runHandler(Command::Restore, 0, QStringLiteral("Restore Data"));
+    DisplayCount();
+}
+
+void TMain::DoHelp() {
+    if (!help_) help_ = new ui::HelpWindow(this);
+    help_->showContents();
+}
+
+void TMain::DoExit() { close(); }
+
+// ---- Other menu commands --------------------------------------------------
+
+void TMain::MenuPrinterSetupClick() { ui::setupPrinter(this, printer_.get()); }
+
+void TMain::MenuAboutClick() {
+    TAboutBox box(this);
+    box.exec();
+}
+
+void TMain::MenuSearchReplaceClick() {
+    if (browseMode()) return;
+    postPending();
+    runHandler(Command::SearchReplace, 0, QStringLiteral("Search and Replace"));
+}
+
+void TMain::MenuTipsClick() { runHandler(Command::Tips, 0, QStringLiteral("Tips of the Day")); }
+void TMain::MenuPackClick() { postPending(); runHandler(Command::Pack, 0, QStringLiteral("Pack Database")); DisplayCount(); }
+void TMain::MenuRebuildClick() { postPending(); runHandler(Command::Rebuild, 0, QStringLiteral("Rebuild Indexes")); }
+
+void TMain::ColorItemClick(int code) {
+    runHandler(Command::Color, code, QStringLiteral("Color Setup"));
+    SetColors();
+}
+
+void TMain::EditAList(int listNumber) {
+    if (browseMode()) return;
+    runHandler(Command::ListMaintenance, listNumber, QStringLiteral("List Maintenance"));
+    LoadAllLists();
+}
+
+void TMain::ButtonBarClick(int mode) {
+    settings::settings().buttonBar = mode;
+    SetButtonBar();
+}
+
+// preset 0 chooses at start-up from the stored preset and the screen.
+void TMain::ScreenSizeClick(int preset) {
+    if (preset == 0) {
+        ui::choosePresetAtStartup();
+        formats::readRegionalSettings();
+    } else {
+        ui::choosePreset(this, preset);
+    }
+    const int current = ui::currentPreset();
+    for (size_t k = 0; k < 4; ++k) MenuSize[k]->setChecked(ui::kPresets[k] == current);
+}
+
+void TMain::DateFormatClick(int code) {
+    if (formats::currentDateFormat() == code && MenuDate[static_cast<size_t>(code - 1)]->isChecked() &&
+        settings::settings().dateFormat == code)
+        return;
+    if (!formats::applyDateFormat(code)) return;
+    for (int k = 0; k < 12; ++k) MenuDate[static_cast<size_t>(k)]->setChecked(k + 1 == code);
+    settings::settings().dateFormat = code;
+    try {
+        if (MyTable_->isOpen()) MyTable_->refresh();
+    } catch (const std::exception& e) {
+        reportEngineError(e);
+    }
+    MyDataSource_->reload();
+}
+
+void TMain::CurrencyClick(int code) {
+    settings::settings().currencyFormat = code;
+    MenuCurrencyUS->setChecked(code == 1);
+    MenuCurrencyWindows->setChecked(code == 2);
+}
+
+void TMain::NumericClick(int code) {
+    settings::settings().numericFormat = code;
+    MenuNumericUS->setChecked(code == 1);
+    MenuNumericWindows->setChecked(code == 2);
+}
+
+void TMain::FontClick(int which) {
+    const ui::UserFont f = which == 1 ? ui::UserFont::Label : which == 2 ? ui::UserFont::Edit : ui::UserFont::Button;
+    if (ui::chooseUserFont(this, f)) ApplyUserFonts();
+}
+
+void TMain::applyFormatsAtStart() {
+    const auto& s = settings::settings();
+    const int code = s.dateFormat;
+    if (formats::applyDateFormat(code))
+        for (int k = 0; k < 12; ++k) MenuDate[static_cast<size_t>(k)]->setChecked(k + 1 == code);
+    MenuCurrencyUS->setChecked(s.currencyFormat == 1);
+    MenuCurrencyWindows->setChecked(s.currencyFormat == 2);
+    MenuNumericUS->setChecked(s.numericFormat == 1);
+    MenuNumericWindows->setChecked(s.numericFormat == 2);
+}
+
+// The sort expression comes from the sort-order subsystem once it registers;
+// until then the collection shows in record order.
+void TMain::buildSortExpression() { sortExpression_.clear(); }
+
+// ---- Search state ---------------------------------------------------------
+
+void TMain::EnableEndSearch() {
+    EndSearchButton->setEnabled(true);
+    MenuEndSearch->setEnabled(true);
+    EndSearchSpeed->setEnabled(true);
+    books::runState().searchActive = true;
+    SearchOnLabel->setVisible(true);
+}
+
+void TMain::DisableEndSearch() {
+    EndSearchButton->setEnabled(false);
+    MenuEndSearch->setEnabled(false);
+    EndSearchSpeed->setEnabled(false);
+    books::runState().searchActive = false;
+    SearchOnLabel->setVisible(false);
+}
+
+void TMain::DisplayCount() {
+    std::uint32_t n = 0;
+    try {
+        if (MyTable_->isOpen()) n = MyTable_->recordCount();
+    } catch (const std::exception&) {
+        n = 0;
+    }
+    CountLabel->setText(QString::number(n));
+}

@@ -1,0 +1,343 @@
+// TMain: layout of the button bars, the viewer grid and its settings, the
+// pick lists of the grid, colours and fonts, and the record navigator.
+#include <QAction>
+#include <QComboBox>
+#include <QFile>
+#include <QFrame>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+#include <QToolButton>
+
+#include "app/button_bar.h"
+#include "app/tmain.h"
+#include "data/grid_model.h"
+#include "data/run_state.h"
+#include "settings/settings.h"
+#include "settings/text_file.h"
+#include "ui/messages.h"
+#include "ui/user_fonts.h"
+#include "ui/window_colors.h"
+
+namespace {
+
+QColor colorOf(int value) { return ui::toQColor(value); }
+
+void setBackground(QWidget* w, const QColor& c) {
+    QPalette p = w->palette();
+    p.setColor(QPalette::Window, c);
+    w->setPalette(p);
+}
+
+void setTextColor(QWidget* w, const QColor& c) {
+    QPalette p = w->palette();
+    p.setColor(QPalette::WindowText, c);
+    w->setPalette(p);
+}
+
+}  // namespace
+
+// ---- Button bar and resizing -----------------------------------------------
+
+void TMain::SetButtonBar() {
+    const int mode = settings::settings().buttonBar;
+    const mainwin::BarLayout l = mainwin::barLayout(mode, clientWidth(), clientHeight());
+    if (!l.valid) return;
+    MenuSpeed->setChecked(mode == 1);
+    MenuButtons->setChecked(mode == 2);
+    MenuNoButtons->setChecked(mode == 3);
+
+    const bool browse = browseMode();
+    for (QPushButton* b : {AddButton, EditButton, CopyButton, DeleteButton, SearchButton, EndSearchButton,
+                           ReportButton, ViewerButton, HelpButton, ButtonExit}) {
+        b->setVisible(l.letteredShown);
+        b->setEnabled(l.letteredShown);
+    }
+    if (l.letteredShown) {
+        // Browse mode keeps the record-changing buttons off, and End Search
+        // follows the search state.
+        for (QPushButton* b : {AddButton, CopyButton, DeleteButton, ViewerButton}) b->setEnabled(!browse);
+        EndSearchButton->setEnabled(books::runState().searchActive);
+    }
+    Bevel1->setVisible(l.letteredShown);
+    Bevel1->setEnabled(l.letteredShown);
+    for (QFrame* b : {Bevel2, Bevel3, Bevel4}) b->setVisible(l.letteredShown);
+    SpeedPanel->setVisible(l.speedPanelShown);
+    SpeedPanel->setEnabled(l.speedPanelShown);
+    NavigatorLabel->setVisible(l.navigatorLabelShown);
+    if (l.navigatorLabelShown) NavigatorLabel->move(NavigatorLabel->x(), l.navigatorLabelTop);
+    MyNavigator->setGeometry(l.navigator.left(), l.navigator.top(), l.navigator.width(), MyNavigator->height());
+    NavigatorLabel->setGeometry(l.navigator.left(), NavigatorLabel->y(), l.navigator.width(), NavigatorLabel->height());
+    SearchOnLabel->move(SearchOnLabel->x(), l.searchOnTop);
+    CountLabel->move(CountLabel->x(), l.countTop);
+    Count2Label->move(Count2Label->x(), l.count2Top);
+    ViewerBevel->setGeometry(3, l.bevelTop, mainwin::bevelWidth(clientWidth()), l.bevelHeight);
+    ViewerLabel->move(ViewerLabel->x(), l.viewerLabelTop);
+    ViewerGrid->setGeometry(7, l.gridTop, mainwin::gridWidth(clientWidth()), l.gridHeight);
+    FormResize();
+}
+
+void TMain::FormResize() {
+    const int cw = clientWidth();
+    const int ch = clientHeight();
+    const mainwin::BarLayout l = mainwin::barLayout(settings::settings().buttonBar, cw, ch);
+    if (l.valid) {
+        ViewerBevel->setGeometry(ViewerBevel->x(), l.bevelTop, ViewerBevel->width(), l.bevelHeight);
+        ViewerLabel->move(ViewerLabel->x(), l.viewerLabelTop);
+        ViewerGrid->setGeometry(ViewerGrid->x(), l.gridTop, ViewerGrid->width(), l.gridHeight);
+        if (settings::settings().buttonBar == 3) MyNavigator->move(l.navigator.left(), MyNavigator->y());
+    }
+    ViewerBevel->resize(mainwin::bevelWidth(cw), ViewerBevel->height());
+    ViewerGrid->resize(mainwin::gridWidth(cw), ViewerGrid->height());
+    ViewerLabel->move((cw - ViewerLabel->width()) / 2, ViewerLabel->y());
+    SpeedPanel->resize(cw, SpeedPanel->height());
+}
+
+// ---- Viewer settings ------------------------------------------------------
+
+int TMain::columnPixelWidth(int characters) const {
+    const QFontMetrics fm(ViewerGrid->font());
+    return characters * fm.horizontalAdvance(QLatin1Char('0')) + 4;
+}
+
+void TMain::applyColumnLayout(const books::ColumnLayout& layout) {
+    QHeaderView* h = ViewerGrid->horizontalHeader();
+    QStringList captions;
+    for (int f = 1; f <= books::kFieldCount; ++f) captions << layout.caption[static_cast<size_t>(f - 1)];
+    MyDataSource_->setCaptions(captions);
+    for (int v = 0; v < books::kFieldCount; ++v) {
+        const int logical = layout.visual[static_cast<size_t>(v)] - 1;
+        const int from = h->visualIndex(logical);
+        if (from != v) h->moveSection(from, v);
+    }
+    for (int f = 0; f < books::kFieldCount; ++f) {
+        const auto k = static_cast<size_t>(f);
+        h->setSectionHidden(f, layout.hidden[k]);
+        if (!layout.hidden[k]) h->resizeSection(f, columnPixelWidth(layout.width[k]));
+    }
+}
+
+void TMain::SetViewerOptions() {
+    const auto& s = settings::settings();
+    // 1. Options.
+    ViewerGrid->verticalHeader()->setVisible(s.gridRowIndicator);
+    ViewerGrid->setShowGrid(s.gridRowLines || s.gridColumnLines);
+    QString lines;
+    if (s.gridRowLines != s.gridColumnLines) {
+        // One kind of line only: the grid draws both, so hide the other kind
+        // by painting it in the cell colour.
+        lines = QStringLiteral("QTableView { gridline-color: %1; }").arg(colorOf(s.gridCellColor).name());
+    }
+    ViewerGrid->horizontalHeader()->setVisible(s.gridShowTitles);
+    const bool editing = s.gridFieldEditing && !browseMode();
+    MyDataSource_->setFieldEditing(editing);
+    if (editing) {
+        ViewerGrid->setSelectionBehavior(QAbstractItemView::SelectItems);
+        ViewerGrid->setSelectionMode(QAbstractItemView::SingleSelection);
+        ViewerGrid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                                    QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
+    } else {
+        ViewerGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
+        ViewerGrid->setSelectionMode(QAbstractItemView::SingleSelection);
+        ViewerGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    }
+    // 2. Fonts and colours.
+    gridFont_ = ui::toQFont(s.gridFont);
+    gridTitleFont_ = ui::toQFont(s.gridTitleFont);
+    ViewerGrid->setFont(gridFont_);
+    for (QComboBox* c : {MyComboAuthor, MyComboLocation, MyComboCategory, MyComboPublisher, MyComboBought,
+                         MyComboCondition, MyComboCheckOut, MyComboBookType, MyComboRating})
+        c->setFont(gridFont_);
+    QPalette p = ViewerGrid->palette();
+    p.setColor(QPalette::Base, colorOf(s.gridCellColor));
+    p.setColor(QPalette::Text, colorOf(s.gridFont.color));
+    ViewerGrid->setPalette(p);
+    QHeaderView* titles = ViewerGrid->horizontalHeader();
+    titles->setFont(gridTitleFont_);
+    ViewerGrid->setStyleSheet(
+        lines + QStringLiteral("QHeaderView::section:horizontal { background-color: %1; color: %2; "
+                               "border: 1px solid #808080; padding: 1px; }")
+                    .arg(colorOf(s.gridTitleColor).name(), colorOf(s.gridTitleFont.color).name()));
+    MyDataSource_->setTitleAlignment(s.gridTitleAlignment);
+    titles->setDefaultAlignment(s.gridTitleAlignment == 1   ? Qt::AlignLeft | Qt::AlignVCenter
+                                : s.gridTitleAlignment == 3 ? Qt::AlignRight | Qt::AlignVCenter
+                                                            : Qt::AlignCenter);
+    ViewerGrid->verticalHeader()->setDefaultSectionSize(QFontMetrics(gridFont_).height() + 4);
+    ViewerGrid->verticalHeader()->setFixedWidth(14);
+    // 3. Columns.
+    ViewerGrid->setUpdatesEnabled(false);
+    books::arrangeColumns(columns_, s);
+    applyColumnLayout(columns_);
+    ViewerGrid->setUpdatesEnabled(true);
+    // 4. Repaint.
+    ViewerGrid->viewport()->update();
+}
+
+// ---- Colours and fonts ----------------------------------------------------
+
+void TMain::SetColors() {
+    const auto& set = settings::settings().colorSet(settings::MainWindow);
+    const QColor background = colorOf(set[settings::MainBackground]);
+    setBackground(client, background);
+    setBackground(ViewerLabel, background);
+    setBackground(NavigatorLabel, background);
+    setTextColor(ViewerLabel, colorOf(set[settings::MajorTitle]));
+    setTextColor(NavigatorLabel, colorOf(set[settings::MinorTitle]));
+}
+
+void TMain::ApplyUserFonts() {
+    ui::applyUserFonts(this);
+    // The grid keeps the grid font of the viewer settings.
+    ViewerGrid->setFont(gridFont_);
+    ViewerLabel->adjustSize();
+    FormResize();
+}
+
+// ---- Pick lists -----------------------------------------------------------
+
+void TMain::LoadList(const QString& fileName, QComboBox* box) {
+    box->clear();
+    const QString dir = books::runState().programDirectory;
+    QFile file(dir + QLatin1Char('/') + fileName);
+    if (!file.open(QIODevice::ReadOnly)) return;  // a missing list leaves the box empty
+    const QString text = textfile::decode(file.readAll());
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    for (QString line : lines) {
+        if (line.endsWith(QLatin1Char('\r'))) line.chop(1);
+        line = line.left(255);
+        while (line.startsWith(QLatin1Char(' '))) line.remove(0, 1);
+        while (line.endsWith(QLatin1Char(' '))) line.chop(1);
+        if (!line.isEmpty()) box->addItem(line);
+    }
+}
+
+void TMain::LoadAllLists() {
+    LoadList(QStringLiteral("AUTHOR.LST"), MyComboAuthor);
+    LoadList(QStringLiteral("LOCATION.LST"), MyComboLocation);
+    LoadList(QStringLiteral("BOUGHT.LST"), MyComboBought);
+    LoadList(QStringLiteral("CATEGORY.LST"), MyComboCategory);
+    LoadList(QStringLiteral("PUBLISH.LST"), MyComboPublisher);
+    LoadList(QStringLiteral("BOOKTYPE.LST"), MyComboBookType);
+    LoadList(QStringLiteral("CHECKOUT.LST"), MyComboCheckOut);
+    LoadList(QStringLiteral("CONDITION.LST"), MyComboCondition);
+    LoadList(QStringLiteral("RATING.LST"), MyComboRating);
+}
+
+// ---- The grid's current row and the table's current record ----------------
+
+void TMain::SyncGridToTable() {
+    if (syncing_) return;
+    syncing_ = true;
+    int row = -1;
+    try {
+        if (MyTable_->isOpen() && !MyTable_->isEmpty()) row = static_cast<int>(MyTable_->position());
+        if (MyDataSource_->insertRow() >= 0) row = MyDataSource_->insertRow();
+    } catch (const std::exception&) {
+        row = -1;
+    }
+    MyDataSource_->setIndicatorRow(row);
+    if (row >= 0 && row < MyDataSource_->rowCount()) {
+        const int col = std::max(ViewerGrid->currentIndex().column(),
+                                 ViewerGrid->horizontalHeader()->logicalIndex(0));
+        ViewerGrid->setCurrentIndex(MyDataSource_->index(row, std::max(col, 0)));
+    } else {
+        ViewerGrid->setCurrentIndex({});
+    }
+    syncing_ = false;
+}
+
+void TMain::gridRowChanged(int row) {
+    if (syncing_ || row < 0) return;
+    // Leaving a record that is being edited posts it, as data grids do.
+    const auto state = MyTable_->isOpen() ? MyTable_->state() : dbase::TableState::Inactive;
+    if ((state == dbase::TableState::Insert && row != MyDataSource_->insertRow()) ||
+        (state == dbase::TableState::Edit && row != MyDataSource_->indicatorRow())) {
+        if (!postPending()) {
+            QMetaObject::invokeMethod(this, [this] { SyncGridToTable(); }, Qt::QueuedConnection);
+            return;
+        }
+    }
+    if (MyTable_->isOpen() && MyTable_->state() == dbase::TableState::Browse && row < MyDataSource_->rowCount()) {
+        try {
+            MyTable_->moveToPosition(static_cast<std::uint32_t>(row));
+        } catch (const std::exception& e) {
+            reportEngineError(e);
+        }
+    }
+    MyDataSource_->setIndicatorRow(row);
+}
+
+// Posts a record the navigator left in Edit or Insert state. False when the
+// engine refused it (the user was told; the record stays open).
+bool TMain::postPending() {
+    if (!MyTable_->isOpen()) return true;
+    const auto state = MyTable_->state();
+    if (state != dbase::TableState::Edit && state != dbase::TableState::Insert) return true;
+    ViewerGrid->commitOpenEditor();  // what is typed in an open cell goes with it
+    try {
+        MyTable_->post();
+    } catch (const std::exception& e) {
+        reportEngineError(e);
+        return false;
+    }
+    MyDataSource_->reload();
+    DisplayCount();
+    return true;
+}
+
+void TMain::navigatorClicked(mainwin::RecordNavigator::Button b) {
+    using B = mainwin::RecordNavigator;
+    if (!MyTable_->isOpen()) return;
+    if (browseMode() && b > B::Last) return;
+    try {
+        switch (b) {
+            case B::First:
+            case B::Prior:
+            case B::Next:
+            case B::Last:
+                if (!postPending()) return;
+                if (b == B::First) MyTable_->first();
+                if (b == B::Prior) MyTable_->prior();
+                if (b == B::Next) MyTable_->next();
+                if (b == B::Last) MyTable_->last();
+                break;
+            case B::Insert:
+                if (!postPending()) return;
+                MyTable_->append();
+                MyDataSource_->reload();
+                break;
+            case B::Delete:
+                if (!MyTable_->isEmpty() &&
+                    ui::askYesNo(this, QStringLiteral("Confirm"), QStringLiteral("Delete record?"))) {
+                    if (MyTable_->state() != dbase::TableState::Browse) MyTable_->cancel();
+                    MyTable_->deleteRecord();
+                }
+                break;
+            case B::Edit:
+                if (MyTable_->state() == dbase::TableState::Browse && !MyTable_->isEmpty()) {
+                    MyTable_->edit();
+                    MyDataSource_->reload();
+                }
+                break;
+            case B::Post:
+                if (!postPending()) return;
+                break;
+            case B::Cancel:
+                if (MyTable_->state() != dbase::TableState::Browse) {
+                    MyTable_->cancel();
+                    MyDataSource_->reload();
+                }
+                break;
+            case B::Refresh:
+                if (!postPending()) return;
+                MyTable_->refresh();
+                break;
+        }
+    } catch (const std::exception& e) {
+        reportEngineError(e);
+    }
+    // Any navigator button refreshes the count.
+    DisplayCount();
+    SyncGridToTable();
+}

@@ -1,0 +1,65 @@
+#include "data/collection.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include "data/book_fields.h"
+#include "dbase/table.h"
+
+namespace books {
+
+TablePath splitTablePath(const QString& path) {
+    const QFileInfo info(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
+    TablePath p;
+    p.fileName = info.absoluteFilePath();
+    p.directory = info.absolutePath();
+    const QString name = info.fileName();
+    const auto dot = name.indexOf(QLatin1Char('.'));
+    p.tableName = dot < 0 ? name : name.left(dot);
+    QString dir = p.directory;
+    if (!dir.endsWith(QLatin1Char('/'))) dir += QLatin1Char('/');
+    p.indexFile = dir + p.tableName + QStringLiteral(".MDX");
+    return p;
+}
+
+void pointTable(dbase::Table& table, const QString& path) {
+    if (table.isOpen()) table.close();
+    table.setFileName(splitTablePath(path).fileName.toStdString());
+}
+
+std::vector<dbase::FieldDef> bookFieldDefs() {
+    std::vector<dbase::FieldDef> defs;
+    defs.reserve(kFieldCount);
+    for (const BookField& f : bookFields()) {
+        dbase::FieldDef d;
+        d.name = std::string(f.name);
+        switch (f.kind) {
+            case FieldKind::String:
+                d.type = dbase::FieldType::Character;
+                d.width = f.width;
+                break;
+            case FieldKind::Integer:
+                d.type = dbase::FieldType::Numeric;
+                d.width = 11;
+                d.decimals = kIntegerDecimals;
+                break;
+            case FieldKind::Float:
+                d.type = dbase::FieldType::Numeric;
+                d.width = 15;
+                d.decimals = kFloatDecimals;
+                break;
+            case FieldKind::Date:
+                d.type = dbase::FieldType::Date;
+                d.width = 8;
+                break;
+        }
+        defs.push_back(std::move(d));
+    }
+    return defs;
+}
+
+void createCollection(const QString& path) {
+    dbase::Table::create(splitTablePath(path).fileName.toStdString(), bookFieldDefs());
+}
+
+}  // namespace books

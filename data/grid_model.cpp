@@ -1,0 +1,318 @@
+#include "data/grid_model.h"
+
+#include <QBrush>
+#include <QDate>
+
+namespace books {
+namespace {
+
+// Rows kept in memory; a screen needs a few dozen.
+constexpr int kCacheRows = 512;
+
+QString fromUtf8(const std::string& s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())).trimmed();
+}
+
+bool isNumeric(int fieldNumber) {
+    const auto k = bookField(fieldNumber).kind;
+    return k == FieldKind::Integer || k == FieldKind::Float;
+}
+
+}  // namespace
+
+QString defaultDateText(const dbase::Date& d) {
+    if (d.isNull()) return {};
+    return QStringLiteral("%1/%2/%3").arg(d.month).arg(d.day).arg(d.year % 100, 2, 10, QLatin1Char('0'));
+}
+
+std::optional<dbase::Date> defaultDateFromText(const QString& text) {
+    const QStringList parts = text.trimmed().split(QLatin1Char('/'));
+    if (parts.size() != 3) return std::nullopt;
+    bool okM = false, okD = false, okY = false;
+    const int m = parts[0].toInt(&okM), d = parts[1].toInt(&okD);
+    int y = parts[2].toInt(&okY);
+    if (!okM || !okD || !okY) return std::nullopt;
+    if (parts[2].size() <= 2) {
+        const int low = QDate::currentDate().year() - 80;
+        y += low - low % 100;
+        if (y < low) y += 100;
+    }
+    const dbase::Date date{y, m, d};
+    if (!date.isValid()) return std::nullopt;
+    return date;
+}
+
+GridModel::GridModel(dbase::Table* table, QObject* parent)
+    : QAbstractTableModel(parent),
+      table_(table),
+      dateToText_(defaultDateText),
+      textToDate_(defaultDateFromText) {
+    for (const BookField& f : bookFields())
+        captions_.push_back(QString::fromUtf8(f.caption.data(), static_cast<qsizetype>(f.caption.size())));
+    table_->addObserver(this);
+}
+
+GridModel::~GridModel() { table_->removeObserver(this); }
+
+void GridModel::setFieldEditing(bool on) {
+    if (editing_ == on) return;
+    editing_ = on;
+    if (rowCount() > 0) emit dataChanged(index(0, 0), index(rowCount() - 1, kFieldCount - 1));
+}
+
+void GridModel::setCaptions(const QStringList& captions) {
+    for (int i = 0; i < kFieldCount && i < captions.size(); ++i) captions_[i] = captions[i];
+    emit headerDataChanged(Qt::Horizontal, 0, kFieldCount - 1);
+}
+
+void GridModel::setTitleAlignment(int code) {
+    alignment_ = code;
+    emit headerDataChanged(Qt::Horizontal, 0, kFieldCount - 1);
+}
+
+void GridModel::setDateFormat(DateToText toText, TextToDate fromText) {
+    dateToText_ = toText ? std::move(toText) : DateToText(defaultDateText);
+    textToDate_ = fromText ? std::move(fromText) : TextToDate(defaultDateFromText);
+    reload();
+}
+
+void GridModel::setIndicatorRow(int r) {
+    if (r == indicator_) return;
+    const int old = indicator_;
+    indicator_ = r;
+    const int n = rowCount();
+    if (old >= 0 && old < n) emit headerDataChanged(Qt::Vertical, old, old);
+    if (r >= 0 && r < n) emit headerDataChanged(Qt::Vertical, r, r);
+}
+
+int GridModel::insertRow() const {
+    if (!table_->isOpen() || table_->state() != dbase::TableState::Insert) return -1;
+    return rowCount() - 1;
+}
+
+void GridModel::reload() {
+    beginResetModel();
+    count_.reset();
+    cache_.clear();
+    fieldsMapped_ = false;
+    endResetModel();
+}
+
+void GridModel::tableReset() { reload(); }
+
+void GridModel::recordChanged(std::uint32_t recNo) {
+    for (auto it = cache_.begin(); it != cache_.end(); ++it) {
+        if (it->recNo == recNo) {
+            const int r = it.key();
+            cache_.erase(it);
+            emit dataChanged(index(r, 0), index(r, kFieldCount - 1));
+            return;
+        }
+    }
+}
+
+int GridModel::rowCount(const QModelIndex& parent) const {
+    if (parent.isValid() || !table_->isOpen()) return 0;
+    if (!count_) {
+        try {
+            count_ = static_cast<int>(std::min<std::uint32_t>(table_->recordCount(), INT32_MAX - 1));
+        } catch (const dbase::Error&) {
+            count_ = 0;
+        }
+    }
+    return *count_ + (table_->state() == dbase::TableState::Insert ? 1 : 0);
+}
+
+int GridModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : kFieldCount;
+}
+
+void GridModel::mapFields() const {
+    if (fieldsMapped_) return;
+    for (int f = 1; f <= kFieldCount; ++f) {
+        const auto& name = bookField(f).name;
+        fieldIndex_[static_cast<size_t>(f - 1)] = table_->findField(name);
+    }
+    fieldsMapped_ = true;
+}
+
+QString GridModel::fieldText(int fieldNumber, const std::string& raw) const {
+    QString text = fromUtf8(raw);
+    if (bookField(fieldNumber).kind == FieldKind::Date) {
+        // Dates come from the engine as YYYYMMDD.
+        if (text.size() == 8) {
+            bool ok = false;
+            const int v = text.toInt(&ok);
+            if (ok) return dateToText_(dbase::Date{v / 10000, v / 100 % 100, v % 100});
+        }
+        return text;
+    }
+    return text;
+}
+
+const GridModel::Row* GridModel::row(int r) const {
+    if (r < 0 || !table_->isOpen()) return nullptr;
+    // The pending new record and the record being edited show the edit buffer.
+    const auto state = table_->state();
+    const bool buffer = (state == dbase::TableState::Insert && r == insertRow()) ||
+                        (state == dbase::TableState::Edit && r == indicator_);
+    static thread_local Row scratch;
+    mapFields();
+    try {
+        if (buffer) {
+            scratch.recNo = state == dbase::TableState::Edit ? table_->recNo() : 0;
+            for (int f = 1; f <= kFieldCount; ++f) {
+                const int idx = fieldIndex_[static_cast<size_t>(f - 1)];
+                QString& out = scratch.values[static_cast<size_t>(f - 1)];
+                if (idx < 0) {
+                    out.clear();
+                } else if (bookField(f).kind == FieldKind::Date) {
+                    out = dateToText_(table_->asDate(idx));
+                } else {
+                    out = fromUtf8(table_->asString(idx));
+                }
+            }
+            return &scratch;
+        }
+        if (r >= (count_ ? *count_ : rowCount())) return nullptr;
+        if (auto it = cache_.constFind(r); it != cache_.constEnd()) return &*it;
+        if (cache_.size() >= kCacheRows) cache_.clear();
+        Row fresh;
+        fresh.recNo = table_->recNoAtPosition(static_cast<std::uint32_t>(r));
+        for (int f = 1; f <= kFieldCount; ++f) {
+            const int idx = fieldIndex_[static_cast<size_t>(f - 1)];
+            if (idx >= 0) fresh.values[static_cast<size_t>(f - 1)] = fieldText(f, table_->stringAt(fresh.recNo, idx));
+        }
+        return &*cache_.insert(r, std::move(fresh));
+    } catch (const dbase::Error&) {
+        // A damaged record shows blank rather than taking the grid down.
+        return nullptr;
+    }
+}
+
+QVariant GridModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.column() >= kFieldCount) return {};
+    const int field = index.column() + 1;
+    switch (role) {
+        case Qt::DisplayRole:
+        case Qt::EditRole: {
+            if (index.column() == kCheckOutColumn) return {};
+            const Row* r = row(index.row());
+            return r ? r->values[static_cast<size_t>(field - 1)] : QString();
+        }
+        case Qt::CheckStateRole: {
+            if (index.column() != kCheckOutColumn) return {};
+            const Row* r = row(index.row());
+            const bool yes = r && r->values[kCheckOutColumn].compare(QStringLiteral("Yes"), Qt::CaseInsensitive) == 0;
+            return yes ? Qt::Checked : Qt::Unchecked;
+        }
+        case Qt::TextAlignmentRole:
+            return isNumeric(field) ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
+                                    : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
+        default:
+            return {};
+    }
+}
+
+QVariant GridModel::headerData(int section, Qt::Orientation o, int role) const {
+    if (o == Qt::Horizontal) {
+        if (section < 0 || section >= kFieldCount) return {};
+        if (role == Qt::DisplayRole) return captions_.value(section);
+        if (role == Qt::TextAlignmentRole) {
+            const Qt::Alignment h = alignment_ == 1   ? Qt::AlignLeft
+                                    : alignment_ == 3 ? Qt::AlignRight
+                                                      : Qt::AlignHCenter;
+            return QVariant(h | Qt::AlignVCenter);
+        }
+        return {};
+    }
+    if (role == Qt::DisplayRole) {
+        if (section == insertRow()) return QStringLiteral("*");
+        return section == indicator_ ? QStringLiteral("\u25B6") : QString();
+    }
+    return {};
+}
+
+Qt::ItemFlags GridModel::flags(const QModelIndex& index) const {
+    if (!index.isValid()) return Qt::NoItemFlags;
+    Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+    if (editing_) {
+        if (index.column() == kCheckOutColumn)
+            f |= Qt::ItemIsUserCheckable;
+        else
+            f |= Qt::ItemIsEditable;
+    }
+    return f;
+}
+
+bool GridModel::writeValue(int fieldNumber, const QVariant& value, QString* error) {
+    const int idx = fieldIndex_[static_cast<size_t>(fieldNumber - 1)];
+    if (idx < 0) return false;
+    const BookField& bf = bookField(fieldNumber);
+    if (fieldNumber == kCheckOutColumn + 1 && value.typeId() != QMetaType::QString) {
+        const bool yes = value.toInt() == Qt::Checked;
+        table_->setString(idx, yes ? "Yes" : "No");
+        return true;
+    }
+    const QString text = value.toString();
+    if (bf.kind != FieldKind::String && text.trimmed().isEmpty()) {
+        table_->clearField(idx);
+        return true;
+    }
+    if (bf.kind == FieldKind::Date) {
+        const auto d = textToDate_(text);
+        if (!d) {
+            *error = QStringLiteral("'%1' is not a valid date").arg(text.trimmed());
+            return false;
+        }
+        table_->setDate(idx, *d);
+        return true;
+    }
+    const QString stored = bf.kind == FieldKind::String ? text : text.trimmed();
+    table_->setString(idx, stored.toStdString());
+    return true;
+}
+
+bool GridModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (!editing_ || !index.isValid() || !table_->isOpen()) return false;
+    if (role != Qt::EditRole && !(role == Qt::CheckStateRole && index.column() == kCheckOutColumn))
+        return false;
+    mapFields();
+    const int field = index.column() + 1;
+    const int r = index.row();
+    QString error;
+    const auto state = table_->state();
+    try {
+        if (state == dbase::TableState::Browse) {
+            const Row* current = row(r);
+            if (!current || !table_->gotoRecNo(current->recNo)) return false;
+            const std::uint32_t recNo = current->recNo;
+            table_->edit();
+            if (!writeValue(field, value, &error)) {
+                table_->cancel();
+                emit editFailed(error);
+                return false;
+            }
+            table_->post();
+            recordChanged(recNo);
+            emit recordPosted();
+        } else {
+            // The navigator has a record open: only that record takes values.
+            const int open = state == dbase::TableState::Insert ? insertRow() : indicator_;
+            if (r != open) return false;
+            if (!writeValue(field, value, &error)) {
+                emit editFailed(error);
+                return false;
+            }
+        }
+    } catch (const dbase::Error& e) {
+        if (state == dbase::TableState::Browse && table_->state() != dbase::TableState::Browse)
+            table_->cancel();
+        emit editFailed(QString::fromUtf8(e.what()));
+        return false;
+    }
+    emit dataChanged(this->index(r, 0), this->index(r, kFieldCount - 1));
+    return true;
+}
+
+}  // namespace books

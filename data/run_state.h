@@ -1,0 +1,28 @@
+// Process-wide state of a run that the main window sets and other windows
+// read: where the program's files live, the search state, browse mode and
+// what the edit form is opened for.
+#pragma once
+
+#include <QString>
+
+namespace books {
+
+enum class EditMode { Add = 1, Edit = 2, Copy = 3 };
+
+struct RunState {
+    QString programDirectory;  // no trailing "/"
+    QString startDirectory;    // no trailing "/"
+    bool searchActive = false;
+    bool browseMode = false;
+    bool savedFieldEditing = false;  // "Field Editing" before browse mode switched it off
+    EditMode editMode = EditMode::Add;
+};
+
+// The one instance of the run.
+RunState& runState();
+
+// True when the first command-line argument asks for browse mode: "/BROWSE"
+// in any letter case (compared on its first 30 characters), or "--browse".
+bool isBrowseArgument(const QString& firstArgument);
+
+}  // namespace books
