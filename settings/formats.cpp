@@ -24,6 +24,7 @@ constexpr std::array<DateFormat, kDateFormatCount> kFormats{{
 }};
 
 int g_dateCode = 1;
+int g_ticked = 0;
 NumberFormat g_regional;
 
 const DateFormat& formatOf(int code) { return kFormats.at(static_cast<std::size_t>(code - 1)); }
@@ -60,6 +61,21 @@ bool applyDateFormat(int code) {
 }
 
 int currentDateFormat() { return g_dateCode; }
+
+int applyStoredDateFormat() {
+    const int code = settings::settings().dateFormat;
+    g_ticked = applyDateFormat(code) ? code : 0;
+    return g_ticked;
+}
+
+bool chooseDateFormat(int code) {
+    if (code == g_ticked || !applyDateFormat(code)) return false;
+    g_ticked = code;
+    settings::settings().dateFormat = code;
+    return true;
+}
+
+int tickedDateFormat() { return g_ticked; }
 QChar dateSeparator() { return formatOf(g_dateCode).separator; }
 QString shortDateFormat() { return QString::fromLatin1(formatOf(g_dateCode).shortFormat); }
 

@@ -1,6 +1,8 @@
 #include "settings/text_file.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
 
@@ -60,6 +62,8 @@ bool readText(const QString& path, QString* text, QString* error) {
 }
 
 bool writeAtomically(const QString& path, const QByteArray& data, QString* error) {
+    // The configuration folder may not exist yet on a new account.
+    QDir().mkpath(QFileInfo(path).absolutePath());
     QSaveFile file(path);
     // Never fall back to writing the old file in place: that is what would
     // leave it half written.

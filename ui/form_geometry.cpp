@@ -51,6 +51,20 @@ DesignGeometry* designOf(QWidget* form) {
                                              Qt::FindDirectChildrenOnly);
 }
 
+// A fixed-size widget (minimum equal to maximum) would refuse a new size.
+void setSize(QWidget* w, const QSize& size) {
+    if (w->minimumSize() == w->maximumSize()) {
+        w->setFixedSize(size);
+    } else {
+        w->resize(size);
+    }
+}
+
+void place(QWidget* w, const QRect& geometry) {
+    w->move(geometry.topLeft());
+    setSize(w, geometry.size());
+}
+
 int scaled(int value, int percent) {
     return static_cast<int>(std::lround(static_cast<double>(value) * percent / 100.0));
 }
@@ -72,12 +86,12 @@ void DimensionRecord::record(QWidget* form, bool limit) {
 }
 
 void DimensionRecord::restore(QWidget* form) const {
-    if (clientSize_.isValid()) form->resize(clientSize_);
+    if (clientSize_.isValid()) setSize(form, clientSize_);
     restoreFont(form, form_);
     const QList<QWidget*> controls = controlsOf(form);
     const qsizetype n = std::min(controls.size(), slots_.size());
     for (qsizetype i = 0; i < n; ++i) {
-        controls[i]->setGeometry(slots_[i].geometry);
+        place(controls[i], slots_[i].geometry);
         restoreFont(controls[i], slots_[i]);
     }
 }
@@ -112,10 +126,10 @@ void scaleForm(QWidget* form, int percent) {
         b.widget->setFont(f);
         const QRect g = b.geometry;
         if (b.widget == form) {
-            form->resize(scaled(g.width(), percent), scaled(g.height(), percent));
+            setSize(form, {scaled(g.width(), percent), scaled(g.height(), percent)});
         } else {
-            b.widget->setGeometry(scaled(g.x(), percent), scaled(g.y(), percent),
-                                  scaled(g.width(), percent), scaled(g.height(), percent));
+            place(b.widget, {scaled(g.x(), percent), scaled(g.y(), percent), scaled(g.width(), percent),
+                             scaled(g.height(), percent)});
         }
     }
 }

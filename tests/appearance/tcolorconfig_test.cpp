@@ -2,6 +2,7 @@
 
 #include "settings/settings.h"
 #include "tests/support/scripted_prompter.h"
+#include "ui/screen_size.h"
 #include "ui/window_colors.h"
 
 #include <QApplication>
@@ -132,6 +133,16 @@ TEST_F(ColorConfig, ShowingStartsWithNoSchemeChosen) {
         EXPECT_EQ(d->windowTitle(), QStringLiteral("Color Configuration"));
         click(d, "Cancel");
     }));
+}
+
+TEST_F(ColorConfig, TheFixedSizeDialogStillScalesWithThePreset) {
+    ASSERT_TRUE(ui::choosePreset(nullptr, 800, QSize(1920, 1200)));
+    runWith(settings::MainWindow, [](TColorConfig* d) {
+        EXPECT_EQ(d->size(), QSize(550, 425));
+        EXPECT_EQ(d->findChild<QWidget*>(QStringLiteral("Ok"))->geometry(), QRect(10, 380, 113, 35));
+        click(d, "Cancel");
+    });
+    ui::choosePreset(nullptr, 640, QSize(1920, 1200));
 }
 
 }  // namespace

@@ -89,6 +89,26 @@ TEST(DateText, TheProgramWideFormatGovernsEveryConversion) {
     formats::applyDateFormat(1);
 }
 
+TEST(DateText, TheMenuChoiceIsStoredAndAStoredCodeOutsideTheRangeTicksNothing) {
+    auto& s = settings::settings();
+    s.dateFormat = 99;
+    EXPECT_EQ(formats::applyStoredDateFormat(), 0);
+    EXPECT_EQ(formats::currentDateFormat(), 1);
+    EXPECT_TRUE(formats::chooseDateFormat(1));  // nothing was ticked, so 1 is a change
+    EXPECT_EQ(s.dateFormat, 1);
+    EXPECT_FALSE(formats::chooseDateFormat(1));
+    EXPECT_FALSE(formats::chooseDateFormat(13));
+    EXPECT_TRUE(formats::chooseDateFormat(6));
+    EXPECT_EQ(s.dateFormat, 6);
+    EXPECT_EQ(formats::tickedDateFormat(), 6);
+    EXPECT_EQ(formats::dateToText(QDate(2001, 9, 11)), QStringLiteral("11.9.01"));
+    s.dateFormat = 10;
+    EXPECT_EQ(formats::applyStoredDateFormat(), 10);
+    EXPECT_EQ(formats::dateSeparator(), QChar(u'/'));
+    formats::applyDateFormat(1);
+    s = settings::Settings();
+}
+
 TEST(NumberText, FixedPointIsRightAlignedAndGroupedByThree) {
     EXPECT_EQ(formats::fixedPoint(1234.5, 10, 2), QStringLiteral("   1234.50"));
     EXPECT_EQ(formats::fixedPoint(-3.14159, 0, 3), QStringLiteral("-3.142"));

@@ -237,6 +237,16 @@ TEST_F(SettingsFile, AFailedWriteLeavesTheOldFileIntact) {
     EXPECT_EQ(back.buttonBar, 3);
 }
 
+TEST_F(SettingsFile, AMissingConfigurationFolderIsCreatedOnSaving) {
+    const QString nested = dir_.filePath(QStringLiteral("new/config/TMKBOOK.INI"));
+    Settings s;
+    s.buttonBar = 2;
+    ASSERT_TRUE(s.save(nested));
+    Settings back;
+    ASSERT_TRUE(back.load(nested));
+    EXPECT_EQ(back.buttonBar, 2);
+}
+
 TEST_F(SettingsFile, AFolderThatCannotBeWrittenLeavesTheOldFileIntact) {
     if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
     writeRaw("[Misc]\nButton Bar=2\n");
