@@ -124,6 +124,8 @@ public:
 
     // ---- Values of the current record (or of the edit buffer) -------------
     std::string asString(int field) const;  // UTF-8, trailing blanks removed
+    // As asString, into a string whose storage is reused (for scans).
+    void readString(int field, std::string& out) const;
     double asFloat(int field) const;        // blank numeric reads as 0
     Date asDate(int field) const;           // blank date reads as a null Date
     bool asBool(int field) const;           // logical fields

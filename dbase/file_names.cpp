@@ -1,0 +1,108 @@
+#include "dbase/file_names.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <cctype>
+
+namespace dbase {
+
+namespace {
+
+bool equalNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return true;
+}
+
+// The existing entry of `directory` named stem + "." + ext in any letter case
+// of the extension (the stem as given); empty when none.
+std::string findEntry(const std::string& directory, std::string_view stem, std::string_view ext) {
+    const std::string exact = std::string(stem) + "." + std::string(ext);
+    const std::string dirPath = directory.empty() ? "." : directory;
+    if (fileExists(dirPath + "/" + exact))
+        return exact;
+    DIR* dir = ::opendir(dirPath.c_str());
+    if (dir == nullptr)
+        return {};
+    std::string found;
+    while (dirent* e = ::readdir(dir)) {
+        std::string_view name(e->d_name);
+        if (name.size() == exact.size() && name.substr(0, stem.size()) == stem &&
+            name[stem.size()] == '.' && equalNoCase(name.substr(stem.size() + 1), ext)) {
+            found = std::string(name);
+            break;
+        }
+    }
+    ::closedir(dir);
+    return found;
+}
+
+std::string join(const std::string& directory, const std::string& name) {
+    if (directory.empty())
+        return name;
+    if (directory.back() == '/')
+        return directory + name;
+    return directory + "/" + name;
+}
+
+}  // namespace
+
+bool fileExists(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::string directoryOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return {};
+    if (slash == 0)
+        return "/";
+    return path.substr(0, slash);
+}
+
+std::string tableNameOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const size_t dot = name.find('.');
+    if (dot != std::string::npos)
+        name.resize(dot);
+    return name;
+}
+
+std::string siblingWithExtension(const std::string& tablePath, std::string_view extension) {
+    const std::string directory = directoryOf(tablePath);
+    const size_t slash = tablePath.rfind('/');
+    const std::string fileName =
+        slash == std::string::npos ? tablePath : tablePath.substr(slash + 1);
+    const size_t dot = fileName.rfind('.');
+    const std::string stem = dot == std::string::npos ? fileName : fileName.substr(0, dot);
+    const std::string found = findEntry(directory, stem, extension);
+    if (!found.empty())
+        return join(directory, found);
+    // A new sibling follows the case of the table's extension.
+    std::string ext(extension);
+    const bool lower = dot != std::string::npos && dot + 1 < fileName.size() &&
+                       std::islower(static_cast<unsigned char>(fileName[dot + 1]));
+    for (char& c : ext) {
+        c = static_cast<char>(lower ? std::tolower(static_cast<unsigned char>(c))
+                                    : std::toupper(static_cast<unsigned char>(c)));
+    }
+    return join(directory, stem + "." + ext);
+}
+
+std::string fileInDirectory(const std::string& directory, const std::string& tableName,
+                            std::string_view extension) {
+    const std::string found = findEntry(directory, tableName, extension);
+    if (!found.empty())
+        return join(directory, found);
+    return join(directory, tableName + "." + std::string(extension));
+}
+
+}  // namespace dbase

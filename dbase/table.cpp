@@ -1,0 +1,1189 @@
+#include "dbase/table.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include "dbase/code_page.h"
+#include "dbase/dbf_header.h"
+#include "dbase/field_value.h"
+#include "dbase/file_names.h"
+#include "dbase/memo_file.h"
+#include "dbase/os_file.h"
+#include "dbase/record_cache.h"
+#include "dbase/record_order.h"
+
+namespace dbase {
+
+namespace {
+
+bool equalNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'a' && x <= 'z')
+            x = static_cast<char>(x - 'a' + 'A');
+        if (y >= 'a' && y <= 'z')
+            y = static_cast<char>(y - 'a' + 'A');
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+std::string typeName(FieldType t) {
+    switch (t) {
+        case FieldType::Character:
+            return "character";
+        case FieldType::Numeric:
+            return "numeric";
+        case FieldType::Float:
+            return "float";
+        case FieldType::Date:
+            return "date";
+        case FieldType::Logical:
+            return "logical";
+        case FieldType::Memo:
+            return "memo";
+    }
+    return std::string("'") + static_cast<char>(t) + "'";
+}
+
+bool knownType(FieldType t) {
+    switch (t) {
+        case FieldType::Character:
+        case FieldType::Numeric:
+        case FieldType::Float:
+        case FieldType::Date:
+        case FieldType::Logical:
+        case FieldType::Memo:
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+struct Table::Impl {
+    explicit Impl(Table& owner)
+        : self(owner), order(std::make_unique<NaturalOrder>(header.recordCount)) {}
+
+    Table& self;
+
+    // Where the table is.
+    std::string directory;
+    std::string tableName;
+    std::string explicitPath;  // set by setFileName; empty after setPath
+    OpenMode mode = OpenMode::Shared;
+    bool readOnlyRequested = false;
+
+    // The open file.
+    OsFile file;
+    std::string path;  // of the open file
+    DbfHeader header;
+    const CodePage* codePage = &CodePage::windows1252();
+    MemoFile memo;
+    RecordCache cache;
+    bool writable = false;
+    bool dateStamped = false;  // today's date is in the header already
+    std::unique_ptr<RecordOrder> order;
+
+    // The cursor.
+    TableState state = TableState::Inactive;
+    std::uint32_t cur = 0;
+    bool atBof = true;
+    bool atEof = true;
+    std::vector<std::uint8_t> editBuf;  // the record being edited or inserted
+    std::vector<std::uint8_t> oldBuf;   // the record as it was when editing began
+    std::vector<std::uint8_t> blankRecord;
+    std::uint32_t candidate = 0;  // the record the filter is judging, 0 otherwise
+    Filter filter;
+
+    // Visible records in the current order, built on demand for positions.
+    std::vector<std::uint32_t> visible;
+    bool visibleValid = false;
+
+    // Attached views.
+    std::vector<TableObserver*> observers;
+    int disabled = 0;
+    bool pendingReset = false;
+
+    std::string scratch;  // reused for conversions
+
+    // ---- names ----------------------------------------------------------
+    std::string tablePath() const {
+        if (!explicitPath.empty())
+            return explicitPath;
+        return fileInDirectory(directory, tableName, "DBF");
+    }
+
+    // ---- checks ---------------------------------------------------------
+    void requireOpen() const {
+        if (state == TableState::Inactive)
+            throw Error(Error::Kind::State, "The table is not open.", tablePath());
+    }
+    void requireClosed() const {
+        if (state != TableState::Inactive) {
+            throw Error(Error::Kind::State, "The table must be closed for this.", path);
+        }
+    }
+    void requireWritable() const {
+        requireOpen();
+        if (!writable)
+            throw Error(Error::Kind::ReadOnly, "The table is open for reading only.", path);
+    }
+    void requireEditing() const {
+        requireOpen();
+        if (state != TableState::Edit && state != TableState::Insert) {
+            throw Error(Error::Kind::State, "The table is not being edited.", path);
+        }
+    }
+    const Field& fieldAt(int index) const {
+        requireOpen();
+        if (index < 0 || index >= static_cast<int>(header.fields.size())) {
+            throw Error(Error::Kind::State,
+                        "There is no field number " + std::to_string(index + 1) + ".", path);
+        }
+        return header.fields[static_cast<size_t>(index)];
+    }
+
+    // ---- opening --------------------------------------------------------
+    void open();
+    void close();
+    void takeOpenLock(OsFile& f);
+    std::uint32_t readCountFromDisk();
+
+    // ---- records --------------------------------------------------------
+    const std::uint8_t* activeRecord() {
+        if (candidate != 0)
+            return cache.record(candidate);
+        if (state == TableState::Edit || state == TableState::Insert)
+            return editBuf.data();
+        if (cur == 0)
+            return blankRecord.data();
+        return cache.record(cur);
+    }
+    std::string_view raw(const std::uint8_t* rec, const Field& f) const {
+        return {reinterpret_cast<const char*>(rec) + f.offset, static_cast<size_t>(f.width)};
+    }
+    bool isVisible(std::uint32_t recNo, bool backward = false);
+
+    // Every change of a record goes through writeRecord, every new record
+    // through appendRecord: the places where index tags are kept current.
+    void writeRecord(std::uint32_t recNo, const std::uint8_t* oldBytes,
+                     const std::uint8_t* newBytes);
+    std::uint32_t appendRecord(const std::uint8_t* newBytes);
+    void stampDate();
+    // Called after pack has replaced the file: the index tags are rebuilt here.
+    void rebuildIndexesAfterPack() {}
+
+    // ---- navigation -----------------------------------------------------
+    std::uint32_t seekForward(std::uint32_t from);
+    std::uint32_t seekBackward(std::uint32_t from);
+    void browseMode() {
+        if (state == TableState::Edit || state == TableState::Insert)
+            post();
+    }
+    void first();
+    void last();
+    void settleOn(std::uint32_t preferred);
+    void buildVisible();
+
+    // ---- values ---------------------------------------------------------
+    void readString(int index, std::string& out);
+    void storeField(const Field& f, std::string_view bytes);
+    [[noreturn]] void unsupportedField(const Field& f) const {
+        throw Error(Error::Kind::Unsupported,
+                    "The field " + f.name + " has the type " + typeName(f.type) +
+                        ", which cannot be " + (knownType(f.type) ? "written." : "read."),
+                    path);
+    }
+    [[noreturn]] void invalidValue(const std::string& what, const Field& f) const {
+        throw Error(Error::Kind::InvalidValue, what + " (field " + f.name + ").", path);
+    }
+    std::uint32_t memoBlock(const std::uint8_t* rec, const Field& f) const;
+
+    // ---- changes --------------------------------------------------------
+    void post();
+    void deleteCurrent();
+    void refresh();
+    void pack();
+
+    // ---- observers ------------------------------------------------------
+    void notifyReset() {
+        if (disabled > 0) {
+            pendingReset = true;
+            return;
+        }
+        const auto copy = observers;
+        for (TableObserver* o : copy)
+            o->tableReset();
+    }
+    void notifyChanged(std::uint32_t recNo) {
+        if (disabled > 0) {
+            pendingReset = true;
+            return;
+        }
+        const auto copy = observers;
+        for (TableObserver* o : copy)
+            o->recordChanged(recNo);
+    }
+};
+
+// ======================================================================
+// Opening and closing
+
+void Table::Impl::takeOpenLock(OsFile& f) {
+    using LT = OsFile::LockType;
+    if (mode == OpenMode::Shared) {
+        if (!f.tryLock(OsFile::kOpenLockByte, LT::Shared)) {
+            throw Error(Error::Kind::Locked,
+                        "The table is in exclusive use by another user or program.", f.path());
+        }
+        return;
+    }
+    if (f.writable()) {
+        if (!f.tryLock(OsFile::kOpenLockByte, LT::Exclusive)) {
+            throw Error(Error::Kind::Locked, "The table is in use by another user or program.",
+                        f.path());
+        }
+        return;
+    }
+    // A file that may not be written cannot hold an exclusive lock: test for
+    // other users, then hold a shared lock so no one else gets exclusive use.
+    if (f.wouldConflict(OsFile::kOpenLockByte, LT::Exclusive) ||
+        !f.tryLock(OsFile::kOpenLockByte, LT::Shared)) {
+        throw Error(Error::Kind::Locked, "The table is in use by another user or program.",
+                    f.path());
+    }
+}
+
+void Table::Impl::open() {
+    if (state != TableState::Inactive)
+        return;
+    const std::string p = tablePath();
+    OsFile f;
+    if (readOnlyRequested && mode == OpenMode::Exclusive) {
+        // Exclusive use needs a writable descriptor for its lock; read only in every other respect.
+        try {
+            f = OsFile::open(p, OsFile::Access::ReadWrite);
+        } catch (const Error&) {
+            f = OsFile::open(p, OsFile::Access::Read);
+        }
+    } else {
+        f = OsFile::open(p, readOnlyRequested ? OsFile::Access::Read : OsFile::Access::ReadWrite);
+    }
+    takeOpenLock(f);
+
+    const std::uint64_t size = f.size();
+    std::vector<std::uint8_t> bytes(dbf::kTableHeaderSize, 0);
+    const std::size_t got = f.readAt(0, bytes.data(), bytes.size());
+    (void)got;  // a short file is judged by its size below
+    const std::uint16_t headerLength = announcedHeaderLength(bytes.data(), size, p);
+    bytes.resize(headerLength);
+    const std::size_t all = f.readAt(0, bytes.data(), headerLength);
+    DbfHeader h = parseTableHeader(bytes.data(), all, size, p);
+
+    if (h.productionIndex != 0) {
+        const std::string mdx = siblingWithExtension(p, "MDX");
+        if (!fileExists(mdx)) {
+            throw Error(Error::Kind::NotFound, "The production index of the table is missing.",
+                        mdx);
+        }
+    }
+    MemoFile m;
+    if (h.hasMemoFields())
+        m.open(p, h.version);
+
+    // Nothing can fail from here on.
+    file = std::move(f);
+    path = p;
+    header = std::move(h);
+    memo = std::move(m);
+    codePage = &CodePage::forLanguageDriver(header.languageDriver);
+    writable = !readOnlyRequested && header.writableVersion() && file.writable();
+    dateStamped = false;
+    cache.reset(&file, header.headerLength, header.recordLength);
+    blankRecord.assign(header.recordLength, ' ');
+    editBuf = blankRecord;
+    oldBuf = blankRecord;
+    order = std::make_unique<NaturalOrder>(header.recordCount);
+    visible.clear();
+    visibleValid = false;
+    candidate = 0;
+    state = TableState::Browse;
+    first();
+    notifyReset();
+}
+
+void Table::Impl::close() {
+    if (state == TableState::Inactive)
+        return;
+    state = TableState::Inactive;
+    memo.close();
+    file.close();
+    cur = 0;
+    atBof = atEof = true;
+    visible.clear();
+    visibleValid = false;
+    header = DbfHeader{};
+    notifyReset();
+}
+
+std::uint32_t Table::Impl::readCountFromDisk() {
+    std::uint8_t bytes[4];
+    file.readExact(dbf::kRecordCount, bytes, sizeof bytes);
+    const std::uint32_t count = readU32(bytes);
+    // Records are written before the count, so the count never runs past the
+    // file; if it does, the file was damaged while open and only whole
+    // records are used.
+    const std::uint64_t size = file.size();
+    const std::uint64_t present =
+        size > header.headerLength ? (size - header.headerLength) / header.recordLength : 0;
+    return static_cast<std::uint32_t>(std::min<std::uint64_t>(count, present));
+}
+
+// ======================================================================
+// Writing
+
+void Table::Impl::stampDate() {
+    if (dateStamped)
+        return;
+    std::uint8_t head[dbf::kTableHeaderSize];
+    stampUpdateDate(head);
+    file.writeAt(dbf::kUpdateYear, head + dbf::kUpdateYear, 3);
+    dateStamped = true;
+}
+
+void Table::Impl::writeRecord(std::uint32_t recNo, const std::uint8_t* oldBytes,
+                              const std::uint8_t* newBytes) {
+    (void)oldBytes;  // the index tags compare old and new keys here
+    file.writeAt(header.recordOffset(recNo), newBytes, header.recordLength);
+    cache.patch(recNo, newBytes);
+    if (!dateStamped) {
+        LockGuard lock(file, OsFile::kHeaderLockByte, OsFile::LockType::Exclusive);
+        stampDate();
+    }
+}
+
+std::uint32_t Table::Impl::appendRecord(const std::uint8_t* newBytes) {
+    // Another user may have appended since this table last looked: the count
+    // is re-read under the header lock, and the record, the end mark and the
+    // count are written in that order, so the file is consistent at every step.
+    LockGuard lock(file, OsFile::kHeaderLockByte, OsFile::LockType::Exclusive);
+    std::uint8_t bytes[4];
+    file.readExact(dbf::kRecordCount, bytes, sizeof bytes);
+    const std::uint32_t onDisk = readU32(bytes);
+    const std::uint64_t size = file.size();
+    if (header.headerLength + std::uint64_t{onDisk} * header.recordLength > size) {
+        throw Error(Error::Kind::Damaged,
+                    "The record count in the header runs past the end of the file.", path);
+    }
+    if (onDisk == UINT32_MAX)
+        throw Error(Error::Kind::InvalidValue, "The table cannot hold more records.", path);
+    const std::uint32_t recNo = onDisk + 1;
+    scratch.assign(reinterpret_cast<const char*>(newBytes), header.recordLength);
+    scratch.push_back(static_cast<char>(dbf::kEndOfFile));
+    const std::uint64_t offset = header.headerLength + std::uint64_t{onDisk} * header.recordLength;
+    file.writeAt(offset, scratch.data(), scratch.size());
+    std::uint8_t head[8];
+    stampUpdateDate(head);
+    writeU32(head + dbf::kRecordCount, recNo);
+    file.writeAt(dbf::kUpdateYear, head + dbf::kUpdateYear, 7);
+    dateStamped = true;
+    const std::uint32_t before = header.recordCount;
+    header.recordCount = recNo;
+    cache.patch(recNo, newBytes);
+    if (visibleValid && (recNo != before + 1 || !order->ascendingRecNo()))
+        visibleValid = false;
+    return recNo;
+}
+
+// ======================================================================
+// Navigation
+
+bool Table::Impl::isVisible(std::uint32_t recNo, bool backward) {
+    const std::uint8_t* rec = cache.record(recNo, backward);
+    if (rec[0] == static_cast<std::uint8_t>(dbf::kDeleted))
+        return false;
+    if (!filter)
+        return true;
+    struct Restore {
+        std::uint32_t& slot;
+        std::uint32_t saved;
+        ~Restore() { slot = saved; }
+    } restore{candidate, candidate};
+    candidate = recNo;
+    return filter(self);
+}
+
+std::uint32_t Table::Impl::seekForward(std::uint32_t from) {
+    for (std::uint32_t r = from; r != 0; r = order->next(r)) {
+        if (isVisible(r))
+            return r;
+    }
+    return 0;
+}
+
+std::uint32_t Table::Impl::seekBackward(std::uint32_t from) {
+    for (std::uint32_t r = from; r != 0; r = order->prior(r)) {
+        if (isVisible(r, true))
+            return r;
+    }
+    return 0;
+}
+
+void Table::Impl::first() {
+    cur = seekForward(order->first());
+    atBof = true;
+    atEof = cur == 0;
+}
+
+void Table::Impl::last() {
+    cur = seekBackward(order->last());
+    atEof = true;
+    atBof = cur == 0;
+}
+
+// Makes `preferred` current if visible, else the next visible record, else
+// the one before it; used after the set of visible records changed.
+void Table::Impl::settleOn(std::uint32_t preferred) {
+    if (preferred == 0 || preferred > header.recordCount) {
+        first();
+        return;
+    }
+    std::uint32_t r = seekForward(preferred);
+    if (r == 0)
+        r = seekBackward(order->prior(preferred));
+    cur = r;
+    atBof = atEof = cur == 0;
+}
+
+void Table::Impl::buildVisible() {
+    if (visibleValid)
+        return;
+    visible.clear();
+    for (std::uint32_t r = order->first(); r != 0; r = order->next(r)) {
+        if (isVisible(r))
+            visible.push_back(r);
+    }
+    visibleValid = true;
+}
+
+// ======================================================================
+// Values
+
+std::uint32_t Table::Impl::memoBlock(const std::uint8_t* rec, const Field& f) const {
+    if (f.width == 4)
+        return readU32(rec + f.offset);  // binary block numbers
+    std::uint32_t block = 0;
+    for (char c : value::trim(raw(rec, f))) {
+        if (c < '0' || c > '9' || block > UINT32_MAX / 10) {
+            throw Error(Error::Kind::Damaged,
+                        "The memo reference of field " + f.name + " is damaged.", path);
+        }
+        block = block * 10 + static_cast<std::uint32_t>(c - '0');
+    }
+    return block;
+}
+
+void Table::Impl::readString(int index, std::string& out) {
+    const Field& f = fieldAt(index);
+    const std::uint8_t* rec = activeRecord();
+    out.clear();
+    switch (f.type) {
+        case FieldType::Character:
+            codePage->decode(value::trimRight(raw(rec, f)), out);
+            return;
+        case FieldType::Numeric:
+        case FieldType::Float:
+            codePage->decode(value::trim(raw(rec, f)), out);
+            return;
+        case FieldType::Date: {
+            const Date d = value::parseDate(raw(rec, f));
+            if (!d.isNull())
+                out = value::formatDate(d);
+            return;
+        }
+        case FieldType::Logical: {
+            const char c = static_cast<char>(rec[f.offset]);
+            if (c != ' ' && c != '?')
+                out = value::parseLogical(raw(rec, f)) ? "T" : "F";
+            return;
+        }
+        case FieldType::Memo: {
+            const std::uint32_t block = memoBlock(rec, f);
+            if (block != 0)
+                codePage->decode(memo.read(block), out);
+            return;
+        }
+    }
+    unsupportedField(f);
+}
+
+void Table::Impl::storeField(const Field& f, std::string_view bytes) {
+    std::memcpy(editBuf.data() + f.offset, bytes.data(), std::min<size_t>(bytes.size(), f.width));
+}
+
+// ======================================================================
+// Changes
+
+void Table::Impl::post() {
+    if (state == TableState::Insert) {
+        const std::uint32_t recNo = appendRecord(editBuf.data());
+        state = TableState::Browse;
+        if (visibleValid && isVisible(recNo))
+            visible.push_back(recNo);
+        settleOn(recNo);
+        notifyReset();
+    } else if (state == TableState::Edit) {
+        writeRecord(cur, oldBuf.data(), editBuf.data());
+        state = TableState::Browse;
+        const std::uint32_t recNo = cur;
+        if (filter && !isVisible(recNo)) {
+            visibleValid = false;
+            settleOn(recNo);
+            notifyReset();
+        } else {
+            notifyChanged(recNo);
+        }
+    }
+}
+
+void Table::Impl::deleteCurrent() {
+    requireWritable();
+    if (state == TableState::Insert) {
+        state = TableState::Browse;
+        notifyReset();
+        return;
+    }
+    state = TableState::Browse;
+    if (cur == 0)
+        throw Error(Error::Kind::State, "There is no record to delete.", path);
+    const std::uint32_t recNo = cur;
+    file.readExact(header.recordOffset(recNo), oldBuf.data(), oldBuf.size());
+    editBuf = oldBuf;
+    editBuf[0] = static_cast<std::uint8_t>(dbf::kDeleted);
+    writeRecord(recNo, oldBuf.data(), editBuf.data());
+    if (visibleValid) {
+        auto it = order->ascendingRecNo() ? std::lower_bound(visible.begin(), visible.end(), recNo)
+                                          : std::find(visible.begin(), visible.end(), recNo);
+        if (it != visible.end() && *it == recNo)
+            visible.erase(it);
+    }
+    std::uint32_t r = seekForward(order->next(recNo));
+    if (r == 0)
+        r = seekBackward(order->prior(recNo));
+    cur = r;
+    atBof = atEof = cur == 0;
+    notifyReset();
+}
+
+void Table::Impl::refresh() {
+    requireOpen();
+    browseMode();
+    header.recordCount = readCountFromDisk();
+    cache.invalidate();
+    visibleValid = false;
+    settleOn(cur);
+    notifyReset();
+}
+
+void Table::Impl::pack() {
+    requireWritable();
+    if (mode != OpenMode::Exclusive) {
+        throw Error(Error::Kind::State, "The table must be open for exclusive use to be packed.",
+                    path);
+    }
+    browseMode();
+    header.recordCount = readCountFromDisk();
+
+    // The packed table is written beside the old one and renamed over it
+    // only when complete and on disk: a crash leaves either table whole.
+    const std::string temp = path + ".packing";
+    struct stat st;
+    const mode_t perms = ::fstat(file.fd(), &st) == 0 ? (st.st_mode & 07777) : 0644;
+    OsFile out = OsFile::create(temp, perms);
+    try {
+        // The new file is locked before it gets the table's name, so no one
+        // can open it in between.
+        if (!out.tryLock(OsFile::kOpenLockByte, OsFile::LockType::Exclusive)) {
+            throw Error(Error::Kind::Locked, "The packed table could not be locked.", temp);
+        }
+        std::vector<std::uint8_t> head(header.headerLength);
+        file.readExact(0, head.data(), head.size());
+        out.writeAt(0, head.data(), head.size());
+
+        const std::size_t recLen = header.recordLength;
+        std::vector<std::uint8_t> chunk;
+        chunk.reserve(std::max<std::size_t>(std::size_t{4} << 20, 2 * recLen));
+        std::uint64_t outOffset = header.headerLength;
+        std::uint32_t kept = 0;
+        for (std::uint32_t r = 1; r <= header.recordCount; ++r) {
+            const std::uint8_t* rec = cache.record(r);
+            if (rec[0] == static_cast<std::uint8_t>(dbf::kDeleted))
+                continue;
+            if (chunk.size() + recLen > chunk.capacity()) {
+                out.writeAt(outOffset, chunk.data(), chunk.size());
+                outOffset += chunk.size();
+                chunk.clear();
+            }
+            chunk.insert(chunk.end(), rec, rec + recLen);
+            ++kept;
+        }
+        chunk.push_back(dbf::kEndOfFile);
+        out.writeAt(outOffset, chunk.data(), chunk.size());
+        stampUpdateDate(head.data());
+        writeU32(head.data() + dbf::kRecordCount, kept);
+        out.writeAt(0, head.data(), dbf::kTableHeaderSize);
+        out.sync();
+        if (std::rename(temp.c_str(), path.c_str()) != 0) {
+            throw Error(Error::Kind::Io,
+                        std::string("The packed table could not replace the old one: ") +
+                            std::strerror(errno),
+                        path);
+        }
+        header.recordCount = kept;
+    } catch (...) {
+        std::remove(temp.c_str());
+        throw;
+    }
+    // The old file (and the header lock on it) goes; the new one is ours.
+    const std::string keepPath = path;
+    file = std::move(out);
+    path = keepPath;
+    cache.reset(&file, header.headerLength, header.recordLength);
+    dateStamped = true;
+    visibleValid = false;
+    rebuildIndexesAfterPack();
+    first();
+    notifyReset();
+}
+
+// ======================================================================
+// The public interface
+
+Table::Table() : d_(std::make_unique<Impl>(*this)) {}
+
+Table::~Table() {
+    try {
+        d_->close();
+    } catch (...) {
+    }
+}
+
+void Table::setPath(const std::string& directory, const std::string& tableName) {
+    d_->requireClosed();
+    d_->directory = directory;
+    d_->tableName = tableName;
+    d_->explicitPath.clear();
+}
+
+void Table::setFileName(const std::string& path) {
+    d_->requireClosed();
+    std::string full = path;
+    std::error_code ec;
+    const auto abs = std::filesystem::absolute(path, ec);
+    if (!ec)
+        full = abs.lexically_normal().string();
+    d_->explicitPath = full;
+    d_->directory = directoryOf(full);
+    d_->tableName = tableNameOf(full);
+}
+
+std::string Table::directory() const {
+    return d_->directory;
+}
+std::string Table::tableName() const {
+    return d_->tableName;
+}
+std::string Table::fileName() const {
+    return isOpen() ? d_->path : d_->tablePath();
+}
+std::string Table::indexFileName() const {
+    return siblingWithExtension(fileName(), "MDX");
+}
+
+void Table::setMode(OpenMode mode) {
+    d_->requireClosed();
+    d_->mode = mode;
+}
+OpenMode Table::mode() const {
+    return d_->mode;
+}
+void Table::setReadOnly(bool readOnly) {
+    d_->requireClosed();
+    d_->readOnlyRequested = readOnly;
+}
+bool Table::readOnly() const {
+    return isOpen() ? !d_->writable : d_->readOnlyRequested;
+}
+
+void Table::open() {
+    d_->open();
+}
+void Table::close() {
+    d_->close();
+}
+bool Table::isOpen() const {
+    return d_->state != TableState::Inactive;
+}
+
+int Table::fieldCount() const {
+    return static_cast<int>(d_->header.fields.size());
+}
+const Field& Table::field(int index) const {
+    return d_->fieldAt(index);
+}
+
+int Table::findField(std::string_view name) const {
+    const auto& fields = d_->header.fields;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        if (equalNoCase(fields[i].name, name))
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+int Table::fieldIndex(std::string_view name) const {
+    d_->requireOpen();
+    const int i = findField(name);
+    if (i < 0) {
+        throw Error(Error::Kind::InvalidValue,
+                    "The table has no field named \"" + std::string(name) + "\".", d_->path);
+    }
+    return i;
+}
+
+std::string Table::codePage() const {
+    return d_->codePage->name();
+}
+
+void Table::first() {
+    d_->requireOpen();
+    d_->browseMode();
+    d_->first();
+}
+
+void Table::last() {
+    d_->requireOpen();
+    d_->browseMode();
+    d_->last();
+}
+
+void Table::next() {
+    d_->requireOpen();
+    d_->browseMode();
+    Impl& d = *d_;
+    if (d.cur == 0) {
+        d.atEof = true;
+        return;
+    }
+    const std::uint32_t r = d.seekForward(d.order->next(d.cur));
+    if (r == 0) {
+        d.atEof = true;
+    } else {
+        d.cur = r;
+        d.atEof = d.atBof = false;
+    }
+}
+
+void Table::prior() {
+    d_->requireOpen();
+    d_->browseMode();
+    Impl& d = *d_;
+    if (d.cur == 0) {
+        d.atBof = true;
+        return;
+    }
+    const std::uint32_t r = d.seekBackward(d.order->prior(d.cur));
+    if (r == 0) {
+        d.atBof = true;
+    } else {
+        d.cur = r;
+        d.atEof = d.atBof = false;
+    }
+}
+
+bool Table::eof() const {
+    return d_->atEof;
+}
+bool Table::bof() const {
+    return d_->atBof;
+}
+
+bool Table::isEmpty() const {
+    if (!isOpen())
+        return true;
+    if (d_->cur != 0)
+        return false;
+    return d_->seekForward(d_->order->first()) == 0;
+}
+
+std::uint32_t Table::recNo() const {
+    return d_->state == TableState::Insert ? 0 : d_->cur;
+}
+
+bool Table::gotoRecNo(std::uint32_t recNo) {
+    d_->requireOpen();
+    d_->browseMode();
+    if (recNo == 0 || recNo > d_->header.recordCount || !d_->isVisible(recNo))
+        return false;
+    d_->cur = recNo;
+    d_->atBof = d_->atEof = false;
+    return true;
+}
+
+std::uint32_t Table::recordCount() {
+    if (!isOpen())
+        return 0;
+    d_->buildVisible();
+    return static_cast<std::uint32_t>(d_->visible.size());
+}
+
+void Table::moveToPosition(std::uint32_t position) {
+    d_->requireOpen();
+    d_->browseMode();
+    d_->buildVisible();
+    const auto& v = d_->visible;
+    if (v.empty()) {
+        d_->cur = 0;
+        d_->atBof = d_->atEof = true;
+        return;
+    }
+    d_->cur = v[std::min<size_t>(position, v.size() - 1)];
+    d_->atBof = d_->atEof = false;
+}
+
+std::uint32_t Table::position() {
+    if (!isOpen() || d_->cur == 0)
+        return 0;
+    d_->buildVisible();
+    const auto& v = d_->visible;
+    auto it = d_->order->ascendingRecNo() ? std::lower_bound(v.begin(), v.end(), d_->cur)
+                                          : std::find(v.begin(), v.end(), d_->cur);
+    if (it == v.end() || *it != d_->cur)
+        return 0;
+    return static_cast<std::uint32_t>(it - v.begin());
+}
+
+std::uint32_t Table::recNoAtPosition(std::uint32_t position) {
+    if (!isOpen())
+        return 0;
+    d_->buildVisible();
+    return position < d_->visible.size() ? d_->visible[position] : 0;
+}
+
+std::uint32_t Table::physicalRecordCount() const {
+    return d_->header.recordCount;
+}
+
+std::string Table::asString(int field) const {
+    std::string out;
+    d_->readString(field, out);
+    return out;
+}
+
+void Table::readString(int field, std::string& out) const {
+    d_->readString(field, out);
+}
+
+double Table::asFloat(int field) const {
+    const Field& f = d_->fieldAt(field);
+    const std::uint8_t* rec = d_->activeRecord();
+    switch (f.type) {
+        case FieldType::Numeric:
+        case FieldType::Float:
+        case FieldType::Character:
+            return value::parseNumber(d_->raw(rec, f));
+        case FieldType::Logical:
+            return value::parseLogical(d_->raw(rec, f)) ? 1.0 : 0.0;
+        case FieldType::Date:
+            throw Error(Error::Kind::InvalidValue,
+                        "The date field " + f.name + " cannot be read as a number.", d_->path);
+        default:
+            d_->unsupportedField(f);
+    }
+}
+
+Date Table::asDate(int field) const {
+    const Field& f = d_->fieldAt(field);
+    const std::uint8_t* rec = d_->activeRecord();
+    if (f.type == FieldType::Date)
+        return value::parseDate(d_->raw(rec, f));
+    if (f.type == FieldType::Character) {
+        Date d;
+        return value::parseDateText(value::trim(d_->raw(rec, f)), d) ? d : Date{};
+    }
+    throw Error(Error::Kind::InvalidValue, "The field " + f.name + " cannot be read as a date.",
+                d_->path);
+}
+
+bool Table::asBool(int field) const {
+    const Field& f = d_->fieldAt(field);
+    const std::uint8_t* rec = d_->activeRecord();
+    if (f.type == FieldType::Logical)
+        return value::parseLogical(d_->raw(rec, f));
+    const std::string_view t = value::trim(d_->raw(rec, f));
+    return equalNoCase(t, "T") || equalNoCase(t, "Y") || equalNoCase(t, "YES") ||
+           equalNoCase(t, "TRUE");
+}
+
+bool Table::isBlank(int field) const {
+    const Field& f = d_->fieldAt(field);
+    const std::uint8_t* rec = d_->activeRecord();
+    if (f.type == FieldType::Date)
+        return value::parseDate(d_->raw(rec, f)).isNull();
+    if (f.type == FieldType::Memo)
+        return d_->memoBlock(rec, f) == 0;
+    return value::trim(d_->raw(rec, f)).empty();
+}
+
+std::string Table::stringAt(std::uint32_t recNo, int field) const {
+    Impl& d = *d_;
+    d.requireOpen();
+    if (recNo == 0 || recNo > d.header.recordCount) {
+        throw Error(Error::Kind::State, "There is no record number " + std::to_string(recNo) + ".",
+                    d.path);
+    }
+    struct Restore {
+        std::uint32_t& slot;
+        std::uint32_t saved;
+        ~Restore() { slot = saved; }
+    } restore{d.candidate, d.candidate};
+    d.candidate = recNo;
+    std::string out;
+    d.readString(field, out);
+    return out;
+}
+
+void Table::setString(int field, std::string_view utf8) {
+    d_->requireEditing();
+    Impl& d = *d_;
+    const Field& f = d.fieldAt(field);
+    std::string& s = d.scratch;
+    s.clear();
+    switch (f.type) {
+        case FieldType::Character: {
+            if (!d.codePage->encode(utf8, s)) {
+                d.invalidValue("The text \"" + std::string(utf8) +
+                                   "\" holds a character that the table's code page (" +
+                                   d.codePage->name() + ") cannot store",
+                               f);
+            }
+            s.resize(static_cast<size_t>(f.width), ' ');  // a longer text is cut to the field
+            d.storeField(f, s);
+            return;
+        }
+        case FieldType::Numeric:
+        case FieldType::Float: {
+            switch (value::formatNumberText(utf8, f.width, f.decimals, s)) {
+                case value::NumberResult::NotANumber:
+                    d.invalidValue("\"" + std::string(utf8) + "\" is not a valid number", f);
+                case value::NumberResult::TooWide:
+                    d.invalidValue("The number " + std::string(utf8) + " does not fit in " +
+                                       std::to_string(f.width) + " characters with " +
+                                       std::to_string(f.decimals) + " decimals",
+                                   f);
+                default:
+                    d.storeField(f, s);
+                    return;
+            }
+        }
+        case FieldType::Date: {
+            Date dt;
+            if (!value::parseDateText(utf8, dt))
+                d.invalidValue("\"" + std::string(utf8) + "\" is not a valid date", f);
+            d.storeField(f, value::formatDate(dt));
+            return;
+        }
+        default:
+            d.unsupportedField(f);
+    }
+}
+
+void Table::setFloat(int field, double v) {
+    d_->requireEditing();
+    Impl& d = *d_;
+    const Field& f = d.fieldAt(field);
+    if (f.type == FieldType::Numeric || f.type == FieldType::Float) {
+        std::string& s = d.scratch;
+        switch (value::formatNumber(v, f.width, f.decimals, s)) {
+            case value::NumberResult::NotANumber:
+                d.invalidValue("The value is not a finite number", f);
+            case value::NumberResult::TooWide:
+                d.invalidValue("The number " + std::to_string(v) + " does not fit in " +
+                                   std::to_string(f.width) + " characters with " +
+                                   std::to_string(f.decimals) + " decimals",
+                               f);
+            default:
+                d.storeField(f, s);
+                return;
+        }
+    }
+    if (f.type == FieldType::Character) {
+        std::string text;
+        if (value::formatNumber(v, 40, f.decimals, text) == value::NumberResult::TooWide)
+            d.invalidValue("The number does not fit", f);
+        setString(field, value::trim(text));
+        return;
+    }
+    if (f.type == FieldType::Date)
+        d.invalidValue("A number cannot be stored in a date field", f);
+    d.unsupportedField(f);
+}
+
+void Table::setDate(int field, Date v) {
+    d_->requireEditing();
+    Impl& d = *d_;
+    const Field& f = d.fieldAt(field);
+    if (f.type != FieldType::Date) {
+        if (f.type == FieldType::Character) {
+            setString(field, value::trim(value::formatDate(v)));
+            return;
+        }
+        d.invalidValue("A date cannot be stored in a " + typeName(f.type) + " field", f);
+    }
+    if (!v.isNull() && !v.isValid()) {
+        d.invalidValue("The date " + std::to_string(v.year) + "-" + std::to_string(v.month) + "-" +
+                           std::to_string(v.day) + " does not exist",
+                       f);
+    }
+    d.storeField(f, value::formatDate(v));
+}
+
+void Table::clearField(int field) {
+    d_->requireEditing();
+    const Field& f = d_->fieldAt(field);
+    if (!knownType(f.type) || f.type == FieldType::Memo || f.type == FieldType::Logical)
+        d_->unsupportedField(f);
+    std::memset(d_->editBuf.data() + f.offset, ' ', static_cast<size_t>(f.width));
+}
+
+TableState Table::state() const {
+    return d_->state;
+}
+
+void Table::append() {
+    d_->requireWritable();
+    d_->browseMode();
+    d_->editBuf = d_->blankRecord;
+    d_->state = TableState::Insert;
+}
+
+void Table::edit() {
+    d_->requireWritable();
+    Impl& d = *d_;
+    if (d.state == TableState::Edit || d.state == TableState::Insert)
+        return;
+    if (d.cur == 0)
+        throw Error(Error::Kind::State, "There is no record to edit.", d.path);
+    // The record as it is on disk now, not as this table last read it.
+    d.file.readExact(d.header.recordOffset(d.cur), d.oldBuf.data(), d.oldBuf.size());
+    d.cache.patch(d.cur, d.oldBuf.data());
+    d.editBuf = d.oldBuf;
+    d.state = TableState::Edit;
+}
+
+void Table::post() {
+    d_->requireOpen();
+    d_->post();
+}
+
+void Table::cancel() {
+    if (d_->state == TableState::Edit || d_->state == TableState::Insert)
+        d_->state = TableState::Browse;
+}
+
+void Table::deleteRecord() {
+    d_->deleteCurrent();
+}
+void Table::refresh() {
+    d_->refresh();
+}
+
+void Table::setFilter(Filter filter) {
+    Impl& d = *d_;
+    if (isOpen())
+        d.browseMode();
+    d.filter = std::move(filter);
+    d.visibleValid = false;
+    if (isOpen()) {
+        d.settleOn(d.cur);
+        d.notifyReset();
+    }
+}
+
+bool Table::hasFilter() const {
+    return static_cast<bool>(d_->filter);
+}
+
+void Table::addObserver(TableObserver* observer) {
+    if (observer &&
+        std::find(d_->observers.begin(), d_->observers.end(), observer) == d_->observers.end())
+        d_->observers.push_back(observer);
+}
+
+void Table::removeObserver(TableObserver* observer) {
+    auto& o = d_->observers;
+    o.erase(std::remove(o.begin(), o.end(), observer), o.end());
+}
+
+void Table::disableControls() {
+    ++d_->disabled;
+}
+
+void Table::enableControls() {
+    if (d_->disabled == 0)
+        return;
+    if (--d_->disabled == 0 && d_->pendingReset) {
+        d_->pendingReset = false;
+        d_->notifyReset();
+    }
+}
+
+bool Table::controlsDisabled() const {
+    return d_->disabled > 0;
+}
+
+void Table::setIndexTag(const std::string& tagName) {
+    if (tagName.empty())
+        return;  // natural order, the only order so far
+    throw Error(Error::Kind::Unsupported, "Index tags are not available.", indexFileName());
+}
+
+std::string Table::indexTag() const {
+    return {};
+}
+std::vector<std::string> Table::indexTags() const {
+    return {};
+}
+bool Table::hasIndexFile() const {
+    return fileExists(indexFileName());
+}
+
+void Table::addIndexTag(const std::string& tagName, const std::string& expression) {
+    (void)tagName;
+    (void)expression;
+    throw Error(Error::Kind::Unsupported, "Index tags are not available.", indexFileName());
+}
+
+void Table::deleteIndexTag(const std::string& tagName) {
+    (void)tagName;
+    throw Error(Error::Kind::Unsupported, "Index tags are not available.", indexFileName());
+}
+
+void Table::regenerateIndexes() {
+    throw Error(Error::Kind::Unsupported, "Index tags are not available.", indexFileName());
+}
+
+void Table::pack() {
+    d_->pack();
+}
+
+}  // namespace dbase

@@ -1,0 +1,194 @@
+// Tables written by other programs: other versions, code pages, logical
+// and memo fields, and the production index flag.
+#include <gtest/gtest.h>
+
+#include "dbase/table.h"
+#include "table_test_util.h"
+
+namespace {
+
+using dbase::Error;
+using dbase::Table;
+using tktest::RawTable;
+using tktest::TempDir;
+
+Table& openFile(Table& t, const std::string& path) {
+    t.setFileName(path);
+    t.open();
+    return t;
+}
+
+TEST(ForeignTable, DosCodePagesAreDecoded) {
+    TempDir dir;
+    RawTable raw;
+    raw.columns = {{"NAME", 'C', 10}};
+    raw.records = {" Caf\x82 \x81", " \xA5o\xE1"};  // cp437 and cp850 agree on these
+    for (std::uint8_t ldid : {0x01, 0x02}) {
+        raw.languageDriver = ldid;
+        raw.write(dir.file("DOS.DBF"));
+        Table t;
+        openFile(t, dir.file("DOS.DBF"));
+        EXPECT_EQ(t.codePage(), ldid == 0x01 ? "cp437" : "cp850");
+        EXPECT_EQ(tktest::column(t, "name"), (std::vector<std::string>{"Café ü", "Ñoß"}))
+            << int{ldid};
+        // Writing back encodes in the table's own code page.
+        t.first();
+        t.edit();
+        t.setString(0, "Ä");
+        t.post();
+        EXPECT_EQ(tktest::readBytes(dir.file("DOS.DBF"))[32 + 32 + 1 + 1], 0x8E);
+    }
+}
+
+TEST(ForeignTable, LogicalFieldsAndDeletedRecordsOfOtherWriters) {
+    TempDir dir;
+    RawTable raw;
+    raw.columns = {{"OK", 'L', 1}, {"N", 'N', 5, 1}, {"F", 'F', 8, 2}, {"D", 'D', 8}};
+    raw.records = {" T  1.5    2.2520240229", "*F  9.9    0.00        ", " ?        -1.0000000000",
+                   " y"};
+    raw.write(dir.file("L.DBF"));
+    Table t;
+    openFile(t, dir.file("L.DBF"));
+    EXPECT_EQ(t.recordCount(), 3u);
+    t.first();
+    EXPECT_TRUE(t.asBool(0));
+    EXPECT_EQ(t.asString(0), "T");
+    EXPECT_DOUBLE_EQ(t.asFloat(1), 1.5);
+    EXPECT_DOUBLE_EQ(t.asFloat(2), 2.25);
+    EXPECT_EQ(t.asDate(3), (dbase::Date{2024, 2, 29}));
+    t.next();
+    EXPECT_FALSE(t.asBool(0));
+    EXPECT_EQ(t.asString(0), "");  // not initialised
+    EXPECT_DOUBLE_EQ(t.asFloat(2), -1.0);
+    EXPECT_TRUE(t.asDate(3).isNull());  // "00000000"
+    t.next();
+    EXPECT_TRUE(t.asBool(0));
+}
+
+TEST(ForeignTable, MemoTextIsReadFromDBaseThreeAndFourMemoFiles) {
+    TempDir dir;
+    RawTable raw;
+    raw.columns = {{"TITLE", 'C', 5}, {"NOTES", 'M', 10}};
+    raw.records = {" one           1", " two           2", " none          "};
+
+    // dBase III: 512-byte blocks, text ended by 0x1A.
+    raw.version = 0x83;
+    raw.write(dir.file("M3.DBF"));
+    std::vector<std::uint8_t> dbt(512 * 3, 0);
+    const std::string a = "First memo\r\nline two\x1A\x1A", b = "Caf\xE9\x1A\x1A";
+    std::copy(a.begin(), a.end(), dbt.begin() + 512);
+    std::copy(b.begin(), b.end(), dbt.begin() + 1024);
+    tktest::writeBytes(dir.file("M3.dbt"), dbt);  // found whatever the case of its extension
+    Table t3;
+    openFile(t3, dir.file("M3.DBF"));
+    EXPECT_EQ(tktest::column(t3, "NOTES"),
+              (std::vector<std::string>{"First memo\r\nline two", "Café", ""}));
+
+    // dBase IV: block size in the header, length in each block.
+    raw.version = 0x8B;
+    raw.write(dir.file("M4.DBF"));
+    std::vector<std::uint8_t> dbt4(64 * 3, 0);
+    dbt4[20] = 64;
+    auto put = [&](size_t block, const std::string& text) {
+        const size_t at = block * 64;
+        const std::uint32_t len = static_cast<std::uint32_t>(text.size() + 8);
+        const std::uint8_t head[8] = {0xFF, 0xFF, 0x08, 0x00, static_cast<std::uint8_t>(len),
+                                      0,    0,    0};
+        std::copy(head, head + 8, dbt4.begin() + static_cast<long>(at));
+        std::copy(text.begin(), text.end(), dbt4.begin() + static_cast<long>(at + 8));
+    };
+    put(1, "four");
+    put(2, std::string("with \x1A inside", 13));
+    tktest::writeBytes(dir.file("M4.DBT"), dbt4);
+    Table t4;
+    openFile(t4, dir.file("M4.DBF"));
+    EXPECT_EQ(tktest::column(t4, "NOTES")[0], "four");
+    EXPECT_EQ(tktest::column(t4, "NOTES")[1], std::string("with \x1A inside", 13));
+    t4.first();
+    t4.edit();
+    EXPECT_THROW(t4.setString(1, "no"), Error);  // memo text is read only
+    t4.cancel();
+    t4.close();
+
+    // A memo reference past the end of the memo file is damage, not garbage.
+    raw.records = {" bad        999"};
+    raw.write(dir.file("M4.DBF"));
+    openFile(t4, dir.file("M4.DBF"));
+    try {
+        (void)t4.asString(1);
+        ADD_FAILURE() << "read a memo beyond its file";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.kind(), Error::Kind::Damaged);
+    }
+    t4.close();
+
+    // Without its memo file the table is refused.
+    std::remove(dir.file("M4.DBT").c_str());
+    EXPECT_THROW(openFile(t4, dir.file("M4.DBF")), Error);
+}
+
+TEST(ForeignTable, FoxProTablesOpenForReadingOnly) {
+    TempDir dir;
+    RawTable raw;
+    raw.version = 0x30;
+    raw.columns = {{"NAME", 'C', 6}};
+    raw.records = {" Fox"};
+    raw.extraHeaderBytes = 263;  // the backlink area these tables carry
+    raw.write(dir.file("FOX.DBF"));
+    const auto before = tktest::readBytes(dir.file("FOX.DBF"));
+    Table t;
+    openFile(t, dir.file("FOX.DBF"));
+    EXPECT_TRUE(t.readOnly());
+    EXPECT_EQ(tktest::column(t, "NAME"), std::vector<std::string>{"Fox"});
+    try {
+        t.append();
+        ADD_FAILURE() << "appended to a read-only table";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.kind(), Error::Kind::ReadOnly);
+    }
+    t.close();
+    EXPECT_EQ(tktest::readBytes(dir.file("FOX.DBF")), before);
+}
+
+TEST(ForeignTable, ProductionIndexFlagNeedsTheIndexFile) {
+    TempDir dir;
+    RawTable raw;
+    raw.productionIndex = 1;
+    raw.columns = {{"NAME", 'C', 6}};
+    raw.records = {" a"};
+    raw.write(dir.file("IDX.DBF"));
+    Table t;
+    t.setFileName(dir.file("IDX.DBF"));
+    try {
+        t.open();
+        ADD_FAILURE() << "opened without its production index";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.kind(), Error::Kind::NotFound);
+        EXPECT_NE(std::string(e.what()).find("IDX.MDX"), std::string::npos) << e.what();
+    }
+    EXPECT_FALSE(t.isOpen());
+    tktest::writeBytes(dir.file("idx.mdx"),
+                       std::vector<std::uint8_t>(2048, 0));  // other case: not its index
+    EXPECT_THROW(t.open(), Error);
+    tktest::writeBytes(dir.file("IDX.mdx"), std::vector<std::uint8_t>(2048, 0));
+    EXPECT_EQ(t.indexFileName(), dir.file("IDX.mdx"));
+    t.open();
+    EXPECT_TRUE(t.hasIndexFile());
+}
+
+TEST(ForeignTable, PathsAreSplitIntoDirectoryAndTableName) {
+    TempDir dir;
+    tktest::makeSampleTable(dir, 1, "books.dbf");
+    Table t;
+    t.setPath(dir.path(), "books");
+    EXPECT_EQ(t.fileName(), dir.file("books.dbf"));  // the extension found in any case
+    EXPECT_EQ(t.indexFileName(), dir.file("books.mdx"));
+    t.open();
+    EXPECT_EQ(t.physicalRecordCount(), 1u);
+    t.close();
+    t.setFileName(dir.file("books.dbf"));
+    EXPECT_EQ(t.directory(), dir.path());
+    EXPECT_EQ(t.tableName(), "books");
+}
+
+}  // namespace

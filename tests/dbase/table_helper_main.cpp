@@ -1,0 +1,48 @@
+// The second process of the engine tests.
+//   hold PATH shared|exclusive   opens the table, prints "ready", waits for its input to close
+//   append PATH N TAG            appends N records titled "TAG i", prints "done"
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+
+#include "dbase/table.h"
+
+int main(int argc, char** argv) {
+    if (argc < 3)
+        return 2;
+    const std::string command = argv[1];
+    dbase::Table t;
+    t.setFileName(argv[2]);
+    try {
+        if (command == "hold" && argc == 4) {
+            t.setMode(std::string(argv[3]) == "exclusive" ? dbase::OpenMode::Exclusive
+                                                          : dbase::OpenMode::Shared);
+            t.open();
+            std::cout << "ready" << std::endl;
+            std::string line;
+            while (std::getline(std::cin, line)) {
+            }
+            return 0;
+        }
+        if (command == "append" && argc == 5) {
+            t.open();
+            const int n = std::atoi(argv[3]);
+            const int title = t.fieldIndex("TITLE");
+            const int year = t.fieldIndex("YEARPUB");
+            std::cout << "ready" << std::endl;
+            for (int i = 1; i <= n; ++i) {
+                t.append();
+                t.setString(title, std::string(argv[4]) + " " + std::to_string(i));
+                t.setFloat(year, i % 10000);
+                t.post();
+            }
+            std::cout << "done" << std::endl;
+            return 0;
+        }
+    } catch (const dbase::Error& e) {
+        std::cout << "error " << static_cast<int>(e.kind()) << std::endl;
+        return 1;
+    }
+    return 2;
+}
