@@ -259,6 +259,24 @@ TEST_F(SettingsFile, AFolderThatCannotBeWrittenLeavesTheOldFileIntact) {
     EXPECT_EQ(readRaw(), before);
 }
 
+TEST_F(SettingsFile, ADamagedFileGivesDefaultsWhereItMakesNoSense) {
+    QByteArray junk;
+    for (int i = 0; i < 4096; ++i) junk.append(static_cast<char>((i * 131 + 7) % 256));
+    junk += "\n[Misc\n=\n[]\nButton Bar\n[Misc]\nButton Bar=2";
+    junk += '\0';
+    junk += "junk\n";
+    junk += QByteArray(100000, '[');
+    const Settings s = loadFrom(junk);
+    EXPECT_EQ(s.windowSize, 640);
+    EXPECT_EQ(s.mainWindowWidth, 640);
+    EXPECT_TRUE(s.showTips);
+    // Whatever was read, the file is written back whole and reads again.
+    ASSERT_TRUE(s.save(path()));
+    Settings back;
+    ASSERT_TRUE(back.load(path()));
+    EXPECT_EQ(back.sortOrder, s.sortOrder);
+}
+
 TEST(IniFileText, FirstOccurrenceWinsAndJunkLinesAreIgnored) {
     const IniFile ini = IniFile::parse(
         "Orphan=1\r\n; comment\r\n[A]\r\nKey=one\r\nno equals sign\r\nkey=two\r\n[ a ]\r\nOther=3\r\n");
