@@ -1,0 +1,77 @@
+// The production index of an open table: the index file with every tag's
+// expression compiled against the table's fields, kept current as records
+// are added and changed.
+//
+// Opening refuses an index whose tags the engine cannot keep current (an
+// expression it cannot evaluate, a unique tag or a tag with a FOR condition)
+// with a clear error, rather than letting those tags go stale.
+//
+// Whole-file operations (rebuild(), which also adds and deletes tags) write
+// a complete new file from the table's records and rename it over the old
+// one; they never touch the table.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "dbase/expr.h"
+#include "dbase/field.h"
+#include "dbase/mdx_file.h"
+
+namespace dbase {
+
+// A tag as the table knows it: its name and its expression.
+struct TagDefinition {
+    std::string name;
+    std::string expression;
+    bool descending = false;
+};
+
+class IndexSet {
+public:
+    // The bytes of record recNo (1-based, deleted flag first); the pointer is
+    // used before the next call.
+    using RecordReader = std::function<const unsigned char*(std::uint32_t recNo)>;
+
+    // Opens the index file at path for a table with these fields. Throws
+    // NotFound, IndexDamaged (the file's header or tag table), Unsupported or
+    // InvalidExpression (a tag the engine cannot keep current).
+    IndexSet(const std::string& path, const std::vector<Field>& fields, bool writable);
+    ~IndexSet();
+
+    const std::string& path() const { return file_->path(); }
+    std::vector<std::string> tagNames() const;
+    std::vector<TagDefinition> definitions() const;
+    int findTag(std::string_view name) const { return file_->findTag(name); }
+
+    // The record numbers of a tag in its order. Checks the whole tree on the
+    // way: record numbers above recordCount are damage, and so, when
+    // `complete` (nobody else can be adding records), is any record missing.
+    std::vector<std::uint32_t> order(int tag, std::uint32_t recordCount, bool complete) const;
+
+    // Keeps every tag current: a new record, or a record whose bytes changed.
+    void recordAdded(std::uint32_t recNo, const unsigned char* record);
+    void recordChanged(std::uint32_t recNo, const unsigned char* before, const unsigned char* after);
+
+    // The tags an index file holds, as far as they can be read: from a file
+    // whose header or tag table is damaged, whatever tags are still legible.
+    // Throws NotFound when the file cannot be opened.
+    static std::vector<TagDefinition> readDefinitions(const std::string& path);
+
+    // Writes the index file anew with these tags, keys computed from the
+    // table's records 1..recordCount. Every expression is compiled first, so
+    // a bad one throws InvalidExpression before anything is written.
+    static void rebuild(const std::string& path, const std::string& tableName,
+                        const std::vector<Field>& fields, const std::vector<TagDefinition>& tags,
+                        std::uint32_t recordCount, const RecordReader& read);
+
+private:
+    std::unique_ptr<MdxFile> file_;
+    std::vector<Expression> expressions_;  // one per tag of the file
+    std::string before_, after_;           // reused key buffers
+};
+
+}  // namespace dbase

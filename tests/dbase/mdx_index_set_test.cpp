@@ -1,0 +1,143 @@
+#include "dbase/index_set.h"
+
+#include <gtest/gtest.h>
+
+#include "dbase/error.h"
+#include "dbase/index_order.h"
+#include "mdx_test_util.h"
+
+namespace {
+
+using dbase::Error;
+using dbase::FieldType;
+using dbase::IndexSet;
+using dbase::MdxFile;
+using dbase::TagDefinition;
+
+mdxtest::MemTable sample() {
+    mdxtest::MemTable t({{"AUTHOR", FieldType::Character, 30}, {"YEARPUB", FieldType::Numeric, 4}});
+    t.add({"Smith", "1990"});
+    t.add({"adams", "2001"});
+    t.add({"Smith", "1980"});
+    t.add({"Brown", ""}, true);
+    return t;
+}
+
+IndexSet::RecordReader reader(const mdxtest::MemTable& t) {
+    return [&t](std::uint32_t r) { return t.bytes(r); };
+}
+
+TEST(IndexSetTest, RebuildsEveryTagFromTheRecordsDeletedOnesIncluded) {
+    mdxtest::TempDir dir;
+    const auto t = sample();
+    const std::string path = dir.file("B.MDX");
+    IndexSet::rebuild(path, "B", t.fields,
+                      {{"NewIndex", "Upper(Left(Author,20))+STR(YearPub,8,0)"}, {"YEAR", "YearPub"}}, 4,
+                      reader(t));
+    IndexSet set(path, t.fields, false);
+    EXPECT_EQ(set.tagNames(), (std::vector<std::string>{"NEWINDEX", "YEAR"}));
+    EXPECT_EQ(set.order(0, 4, true), (std::vector<std::uint32_t>{2, 4, 3, 1}));
+    EXPECT_EQ(set.order(1, 4, true), (std::vector<std::uint32_t>{4, 3, 1, 2}));  // blank is 0
+    // A table with fewer records than the tag names is out of step with it.
+    EXPECT_THROW(set.order(0, 3, false), Error);
+    EXPECT_THROW(set.order(0, 5, true), Error);
+    EXPECT_EQ(set.order(0, 5, false).size(), 4u);  // another user's record not yet indexed
+}
+
+TEST(IndexSetTest, ChangesMoveOnlyTheKeysThatChanged) {
+    mdxtest::TempDir dir;
+    auto t = sample();
+    const std::string path = dir.file("B.MDX");
+    IndexSet::rebuild(path, "B", t.fields, {{"NEWINDEX", "Upper(Author)"}}, 4, reader(t));
+    IndexSet set(path, t.fields, true);
+    // Deleting only flips the flag: the key stays where it was.
+    std::string before = t.records[0];
+    t.records[0][0] = '*';
+    set.recordChanged(1, reinterpret_cast<const unsigned char*>(before.data()), t.bytes(1));
+    EXPECT_EQ(set.order(0, 4, true), (std::vector<std::uint32_t>{2, 4, 1, 3}));
+    before = t.records[1];
+    t.records[1] = t.record({"Zola", "1900"});
+    set.recordChanged(2, reinterpret_cast<const unsigned char*>(before.data()), t.bytes(2));
+    const std::uint32_t added = t.add({"Abel", "1"});
+    set.recordAdded(added, t.bytes(added));
+    EXPECT_EQ(set.order(0, 5, true), (std::vector<std::uint32_t>{5, 4, 1, 3, 2}));
+    // A record the tag does not hold under its old key is damage, not a silent miss.
+    before = t.records[2];
+    before.replace(1, 5, "Xaver");
+    EXPECT_THROW(set.recordChanged(3, reinterpret_cast<const unsigned char*>(before.data()), t.bytes(3)),
+                 Error);
+}
+
+TEST(IndexSetTest, RefusesTagsItCannotKeepCurrent) {
+    mdxtest::TempDir dir;
+    const auto t = sample();
+    const std::string path = dir.file("B.MDX");
+    // A tag over a field this table does not have.
+    IndexSet::rebuild(path, "B", t.fields, {{"NEWINDEX", "Upper(Author)"}}, 4, reader(t));
+    mdxtest::MemTable other({{"TITLE", FieldType::Character, 30}});
+    try {
+        IndexSet set(path, other.fields, true);
+        ADD_FAILURE() << "opened";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.kind(), Error::Kind::InvalidExpression);
+        EXPECT_NE(std::string(e.what()).find("NEWINDEX"), std::string::npos) << e.what();
+    }
+    // A unique tag: the engine does not keep those.
+    std::string bytes;
+    {
+        std::ifstream in(path, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    bytes[4 * 512 + 8] = 0x50;
+    std::ofstream(path, std::ios::binary) << bytes;
+    EXPECT_THROW(IndexSet(path, t.fields, true), Error);
+    // Rebuilding with a bad expression writes nothing.
+    EXPECT_THROW(IndexSet::rebuild(dir.file("N.MDX"), "N", t.fields, {{"X", "Upper(Nothing)"}}, 4, reader(t)),
+                 Error);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("N.MDX")));
+}
+
+TEST(IndexSetTest, TagDefinitionsAreReadBackEvenFromADamagedHeader) {
+    mdxtest::TempDir dir;
+    const auto t = sample();
+    const std::string path = dir.file("B.MDX");
+    IndexSet::rebuild(path, "B", t.fields, {{"NEWINDEX", "Upper(Author)"}, {"YEAR", "STR(YearPub)"}}, 4,
+                      reader(t));
+    std::string bytes;
+    {
+        std::ifstream in(path, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    bytes[22] = 7;  // an impossible block size
+    std::ofstream(path, std::ios::binary) << bytes;
+    EXPECT_THROW(MdxFile(path, false), Error);
+    const auto defs = IndexSet::readDefinitions(path);
+    ASSERT_EQ(defs.size(), 2u);
+    EXPECT_EQ(defs[0].name, "NEWINDEX");
+    EXPECT_EQ(defs[0].expression, "Upper(Author)");
+    EXPECT_EQ(defs[1].expression, "STR(YearPub)");
+}
+
+TEST(IndexOrderTest, StepsThroughTheListAndReloadsWhenInvalidated) {
+    std::vector<std::uint32_t> list{3, 1, 2};
+    int loads = 0;
+    dbase::IndexOrder order([&] {
+        ++loads;
+        return list;
+    });
+    EXPECT_EQ(order.first(), 3u);
+    EXPECT_EQ(order.next(3), 1u);
+    EXPECT_EQ(order.next(1), 2u);
+    EXPECT_EQ(order.next(2), 0u);
+    EXPECT_EQ(order.prior(3), 0u);
+    EXPECT_EQ(order.prior(2), 1u);
+    EXPECT_EQ(order.last(), 2u);
+    EXPECT_EQ(order.next(99), 0u);
+    EXPECT_EQ(loads, 1);
+    list = {2, 3};
+    order.invalidate();
+    EXPECT_EQ(order.next(2), 3u);
+    EXPECT_EQ(loads, 2);
+}
+
+}  // namespace
