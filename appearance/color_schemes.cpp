@@ -35,10 +35,13 @@ constexpr std::array<ColorScheme, kSchemeCount> kSchemes{{
 
 }  // namespace
 
-const std::array<ColorScheme, kSchemeCount>& colorSchemes() { return kSchemes; }
+const std::array<ColorScheme, kSchemeCount>& colorSchemes() {
+    return kSchemes;
+}
 
 settings::WindowColors applyScheme(const settings::WindowColors& working, int entry) {
-    if (entry < 1 || entry > kSchemeCount) return working;
+    if (entry < 1 || entry > kSchemeCount)
+        return working;
     const ColorScheme& s = kSchemes.at(static_cast<std::size_t>(entry - 1));
     settings::WindowColors c = working;
     c[settings::MainBackground] = s.mainBackground.value();

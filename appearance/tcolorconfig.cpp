@@ -32,8 +32,8 @@ QGroupBox* makeBox(QWidget* parent, const char* name, const char* heading, const
 TColorConfig::TColorConfig(QWidget* parent, int windowCode)
     : QDialog(parent),
       code_(windowCode),
-      working_(settings::settings().colorSet(windowCode == settings::AllWindows ? settings::MainWindow
-                                                                                  : windowCode)) {
+      working_(settings::settings().colorSet(
+          windowCode == settings::AllWindows ? settings::MainWindow : windowCode)) {
     setObjectName(QStringLiteral("ColorConfig"));
     setWindowTitle(QStringLiteral("Color Configuration"));
     setFixedSize(440, 340);
@@ -87,7 +87,8 @@ TColorConfig::TColorConfig(QWidget* parent, int windowCode)
     ColorSets = new QComboBox(this);
     ColorSets->setObjectName(QStringLiteral("ColorSets"));
     ColorSets->addItem(QString());
-    for (const ColorScheme& scheme : colorSchemes()) ColorSets->addItem(QString::fromLatin1(scheme.name));
+    for (const ColorScheme& scheme : colorSchemes())
+        ColorSets->addItem(QString::fromLatin1(scheme.name));
     ColorSets->setGeometry(216, 292, 216, 24);
     connect(ColorSets, &QComboBox::activated, this, &TColorConfig::ColorSetsChange);
 
@@ -104,8 +105,8 @@ TColorConfig::TColorConfig(QWidget* parent, int windowCode)
     paintPreview();
 }
 
-QPushButton* TColorConfig::addColorButton(QWidget* box, const char* name, const char* caption, int top,
-                                          settings::ColorIndex index) {
+QPushButton* TColorConfig::addColorButton(QWidget* box, const char* name, const char* caption,
+                                          int top, settings::ColorIndex index) {
     auto* button = new QPushButton(QString::fromLatin1(caption), box);
     button->setObjectName(QString::fromLatin1(name));
     button->setGeometry(8, top, 88, 26);
@@ -119,7 +120,8 @@ void TColorConfig::showEvent(QShowEvent* event) {
     ui::prepareForm(this);
     // Leave room above the dialog when it sits well below the top.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        if (y() - screen->geometry().y() > 10) move(x(), y() - 10);
+        if (y() - screen->geometry().y() > 10)
+            move(x(), y() - 10);
     }
     ColorSets->setCurrentIndex(0);
     paintPreview();
@@ -127,13 +129,15 @@ void TColorConfig::showEvent(QShowEvent* event) {
 
 void TColorConfig::chooseColor(settings::ColorIndex index) {
     const auto chosen = ui::getColor(this, ui::toQColor(working_[index]));
-    if (!chosen || !chosen->isValid()) return;
+    if (!chosen || !chosen->isValid())
+        return;
     working_[index] = ui::fromQColor(*chosen);
     paintPreview();
 }
 
 void TColorConfig::ColorSetsChange(int entry) {
-    if (entry <= 0) return;
+    if (entry <= 0)
+        return;
     working_ = applyScheme(working_, entry);
     paintPreview();
 }
@@ -141,14 +145,17 @@ void TColorConfig::ColorSetsChange(int entry) {
 void TColorConfig::OkClick() {
     auto& s = settings::settings();
     if (code_ == settings::AllWindows) {
-        for (int c = 1; c <= settings::kWindowSetCount; ++c) s.colorSet(c) = working_;
+        for (int c = 1; c <= settings::kWindowSetCount; ++c)
+            s.colorSet(c) = working_;
     } else {
         s.colorSet(code_) = working_;
     }
     accept();
 }
 
-void TColorConfig::CancelClick() { reject(); }
+void TColorConfig::CancelClick() {
+    reject();
+}
 
 void TColorConfig::paintPreview() {
     // The dialog, its six box headings, the scheme heading and the samples
@@ -158,7 +165,8 @@ void TColorConfig::paintPreview() {
 }
 
 bool runColorConfig(QWidget* parent, int windowCode) {
-    if (windowCode < settings::MainWindow || windowCode > settings::AllWindows) return false;
+    if (windowCode < settings::MainWindow || windowCode > settings::AllWindows)
+        return false;
     TColorConfig dialog(parent, windowCode);
     return dialog.exec() == QDialog::Accepted;
 }

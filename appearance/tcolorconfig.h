@@ -22,7 +22,7 @@ namespace appearance {
 
 class TColorConfig : public QDialog {
     Q_OBJECT
-public:
+  public:
     // `windowCode` 1 to 5 for one set, 6 for all five.
     TColorConfig(QWidget* parent, int windowCode);
 
@@ -35,10 +35,10 @@ public:
     void OkClick();
     void CancelClick();
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
 
-private:
+  private:
     QPushButton* addColorButton(QWidget* box, const char* name, const char* caption, int top,
                                 settings::ColorIndex index);
     void chooseColor(settings::ColorIndex index);

@@ -27,40 +27,56 @@ int g_dateCode = 1;
 int g_ticked = 0;
 NumberFormat g_regional;
 
-const DateFormat& formatOf(int code) { return kFormats.at(static_cast<std::size_t>(code - 1)); }
+const DateFormat& formatOf(int code) {
+    return kFormats.at(static_cast<std::size_t>(code - 1));
+}
 
-bool dayFirst(const DateFormat& f) { return f.shortFormat[0] == 'd'; }
-bool fourDigitYear(const DateFormat& f) { return QByteArray(f.shortFormat).endsWith("yyyy"); }
+bool dayFirst(const DateFormat& f) {
+    return f.shortFormat[0] == 'd';
+}
+bool fourDigitYear(const DateFormat& f) {
+    return QByteArray(f.shortFormat).endsWith("yyyy");
+}
 
 // Digits only, one to `maxDigits` of them.
 std::optional<int> number(QStringView s, int maxDigits) {
-    if (s.isEmpty() || s.size() > maxDigits) return std::nullopt;
+    if (s.isEmpty() || s.size() > maxDigits)
+        return std::nullopt;
     int n = 0;
     for (const QChar c : s) {
-        if (c < u'0' || c > u'9') return std::nullopt;
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
         n = n * 10 + (c.unicode() - u'0');
     }
     return n;
 }
 
 QString cut(QString s) {
-    if (s.size() > kMaxText) s.truncate(kMaxText);
+    if (s.size() > kMaxText)
+        s.truncate(kMaxText);
     return s;
 }
 
-QChar separatorOrBlank(const QString& s) { return s.isEmpty() ? QLatin1Char(' ') : s.at(0); }
+QChar separatorOrBlank(const QString& s) {
+    return s.isEmpty() ? QLatin1Char(' ') : s.at(0);
+}
 
 }  // namespace
 
-const std::array<DateFormat, kDateFormatCount>& dateFormats() { return kFormats; }
+const std::array<DateFormat, kDateFormatCount>& dateFormats() {
+    return kFormats;
+}
 
 bool applyDateFormat(int code) {
-    if (code < 1 || code > kDateFormatCount) return false;
+    if (code < 1 || code > kDateFormatCount)
+        return false;
     g_dateCode = code;
     return true;
 }
 
-int currentDateFormat() { return g_dateCode; }
+int currentDateFormat() {
+    return g_dateCode;
+}
 
 int applyStoredDateFormat() {
     const int code = settings::settings().dateFormat;
@@ -69,29 +85,39 @@ int applyStoredDateFormat() {
 }
 
 bool chooseDateFormat(int code) {
-    if (code == g_ticked || !applyDateFormat(code)) return false;
+    if (code == g_ticked || !applyDateFormat(code))
+        return false;
     g_ticked = code;
     settings::settings().dateFormat = code;
     return true;
 }
 
-int tickedDateFormat() { return g_ticked; }
-QChar dateSeparator() { return formatOf(g_dateCode).separator; }
-QString shortDateFormat() { return QString::fromLatin1(formatOf(g_dateCode).shortFormat); }
+int tickedDateFormat() {
+    return g_ticked;
+}
+QChar dateSeparator() {
+    return formatOf(g_dateCode).separator;
+}
+QString shortDateFormat() {
+    return QString::fromLatin1(formatOf(g_dateCode).shortFormat);
+}
 
 int expandTwoDigitYear(int yy, int currentYear) {
     // The window runs from currentYear - 80 to currentYear + 19.
     const int low = currentYear - 80;
     int year = low - low % 100 + yy;
-    if (year < low) year += 100;
+    if (year < low)
+        year += 100;
     return year;
 }
 
 QString dateToText(const QDate& date, int code) {
-    if (!date.isValid()) return {};
+    if (!date.isValid())
+        return {};
     const DateFormat& f = formatOf(code);
-    const QString year = fourDigitYear(f) ? QString::number(date.year())
-                                          : QStringLiteral("%1").arg(date.year() % 100, 2, 10, QLatin1Char('0'));
+    const QString year = fourDigitYear(f)
+                             ? QString::number(date.year())
+                             : QStringLiteral("%1").arg(date.year() % 100, 2, 10, QLatin1Char('0'));
     const QString first = QString::number(dayFirst(f) ? date.day() : date.month());
     const QString second = QString::number(dayFirst(f) ? date.month() : date.day());
     return first + f.separator + second + f.separator + year;
@@ -99,26 +125,34 @@ QString dateToText(const QDate& date, int code) {
 
 std::optional<QDate> textToDate(const QString& text, int code, int currentYear) {
     const QString t = trimBlanks(text);
-    if (t.isEmpty()) return QDate();
+    if (t.isEmpty())
+        return QDate();
     const DateFormat& f = formatOf(code);
     const QStringList parts = t.split(f.separator);
-    if (parts.size() != 3) return std::nullopt;
+    if (parts.size() != 3)
+        return std::nullopt;
     const auto first = number(parts[0], 2);
     const auto second = number(parts[1], 2);
     const auto yearText = number(parts[2], 4);
-    if (!first || !second || !yearText) return std::nullopt;
+    if (!first || !second || !yearText)
+        return std::nullopt;
     int year = *yearText;
     // One or two digits are a year of the window; three or four are literal.
-    if (parts[2].size() <= 2) year = expandTwoDigitYear(year, currentYear);
-    if (year < 1) return std::nullopt;
+    if (parts[2].size() <= 2)
+        year = expandTwoDigitYear(year, currentYear);
+    if (year < 1)
+        return std::nullopt;
     const int day = dayFirst(f) ? *first : *second;
     const int month = dayFirst(f) ? *second : *first;
     const QDate date(year, month, day);
-    if (!date.isValid()) return std::nullopt;
+    if (!date.isValid())
+        return std::nullopt;
     return date;
 }
 
-QString dateToText(const QDate& date) { return dateToText(date, g_dateCode); }
+QString dateToText(const QDate& date) {
+    return dateToText(date, g_dateCode);
+}
 
 QString dateToText(const dbase::Date& date) {
     // A damaged date field gives an invalid QDate and so no text.
@@ -131,8 +165,10 @@ std::optional<QDate> textToDate(const QString& text) {
 
 std::optional<dbase::Date> textToEngineDate(const QString& text) {
     const auto date = textToDate(text);
-    if (!date) return std::nullopt;
-    if (date->isNull()) return dbase::Date{};
+    if (!date)
+        return std::nullopt;
+    if (date->isNull())
+        return dbase::Date{};
     return dbase::Date{date->year(), date->month(), date->day()};
 }
 
@@ -146,7 +182,9 @@ NumberFormat regionalFormatOf(const QLocale& locale) {
     const qsizetype point = amount.lastIndexOf(locale.decimalPoint());
     if (!locale.decimalPoint().isEmpty() && point >= 0) {
         int digits = 0;
-        for (qsizetype i = point + locale.decimalPoint().size(); i < amount.size() && amount[i].isDigit(); ++i) ++digits;
+        for (qsizetype i = point + locale.decimalPoint().size();
+             i < amount.size() && amount[i].isDigit(); ++i)
+            ++digits;
         f.currencyDecimals = digits;
     } else if (!amount.isEmpty()) {
         f.currencyDecimals = 0;
@@ -154,8 +192,12 @@ NumberFormat regionalFormatOf(const QLocale& locale) {
     return f;
 }
 
-const NumberFormat& regionalFormat() { return g_regional; }
-void readRegionalSettings() { g_regional = regionalFormatOf(QLocale::system()); }
+const NumberFormat& regionalFormat() {
+    return g_regional;
+}
+void readRegionalSettings() {
+    g_regional = regionalFormatOf(QLocale::system());
+}
 
 NumberFormat reportCurrencyFormat() {
     return settings::settings().currencyFormat == 1 ? NumberFormat{} : g_regional;
@@ -168,8 +210,10 @@ NumberFormat reportNumericFormat() {
 QString trimBlanks(const QString& s) {
     qsizetype start = 0;
     qsizetype end = s.size();
-    while (start < end && s[start] == u' ') ++start;
-    while (end > start && s[end - 1] == u' ') --end;
+    while (start < end && s[start] == u' ')
+        ++start;
+    while (end > start && s[end - 1] == u' ')
+        --end;
     return cut(s.mid(start, end - start));
 }
 
@@ -181,10 +225,13 @@ QString padLeft(const QString& s, int width) {
     return cut(s.size() >= width ? s : QString(width - s.size(), QLatin1Char(' ')) + s);
 }
 
-QString repeated(QChar c, int count) { return count <= 0 ? QString() : QString(std::min(count, kMaxText), c); }
+QString repeated(QChar c, int count) {
+    return count <= 0 ? QString() : QString(std::min(count, kMaxText), c);
+}
 
 QString fixedPoint(double value, int width, int decimals) {
-    if (!std::isfinite(value)) return padLeft(QStringLiteral("0"), width);
+    if (!std::isfinite(value))
+        return padLeft(QStringLiteral("0"), width);
     return padLeft(QString::number(value, 'f', std::max(decimals, 0)), width);
 }
 
@@ -192,13 +239,16 @@ QString fixedPointGrouped(double value, int width, int decimals, QChar decimalSe
                           QChar thousandsSeparator) {
     QString plain = fixedPoint(value, 0, decimals);
     const bool negative = plain.startsWith(QLatin1Char('-'));
-    if (negative) plain.remove(0, 1);
+    if (negative)
+        plain.remove(0, 1);
     const qsizetype point = plain.indexOf(QLatin1Char('.'));
     QString whole = point >= 0 ? plain.left(point) : plain;
     const QString fraction = point >= 0 ? plain.mid(point + 1) : QString();
-    for (qsizetype i = whole.size() - 3; i > 0; i -= 3) whole.insert(i, thousandsSeparator);
+    for (qsizetype i = whole.size() - 3; i > 0; i -= 3)
+        whole.insert(i, thousandsSeparator);
     QString text = (negative ? QStringLiteral("-") : QString()) + whole;
-    if (!fraction.isEmpty()) text += decimalSeparator + fraction;
+    if (!fraction.isEmpty())
+        text += decimalSeparator + fraction;
     return padLeft(text, width);
 }
 

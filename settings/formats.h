@@ -23,9 +23,9 @@
 namespace formats {
 
 struct DateFormat {
-    int code;               // 1 to 12
-    const char* menuItem;   // the menu item's name, e.g. "MenuDateMDYSlash"
-    const char* caption;    // the menu item's text, e.g. "mm/dd/yy"
+    int code;              // 1 to 12
+    const char* menuItem;  // the menu item's name, e.g. "MenuDateMDYSlash"
+    const char* caption;   // the menu item's text, e.g. "mm/dd/yy"
     QChar separator;
     const char* shortFormat;
 };
@@ -36,7 +36,7 @@ const std::array<DateFormat, kDateFormatCount>& dateFormats();
 // Makes `code` the program-wide date format and returns true; a code outside
 // 1 to 12 sets nothing and returns false. Does not touch the settings.
 bool applyDateFormat(int code);
-int currentDateFormat();      // 1 at program start
+int currentDateFormat();  // 1 at program start
 
 // Start-up: applies the stored "Date Format" code. Returns the code whose
 // menu item to tick, or 0 (a code outside 1 to 12 sets and ticks nothing).
@@ -91,7 +91,7 @@ NumberFormat reportNumericFormat();
 
 // Text helpers. Results are cut to 255 characters.
 inline constexpr int kMaxText = 255;
-QString trimBlanks(const QString& s);          // removes only ' ' from both ends
+QString trimBlanks(const QString& s);           // removes only ' ' from both ends
 QString padRight(const QString& s, int width);  // blanks added on the right
 QString padLeft(const QString& s, int width);   // blanks added on the left
 QString repeated(QChar c, int count);

@@ -8,8 +8,10 @@ namespace {
 QString trimmed(QStringView s) {
     qsizetype start = 0;
     qsizetype end = s.size();
-    while (start < end && (s[start] == u' ' || s[start] == u'\t')) ++start;
-    while (end > start && (s[end - 1] == u' ' || s[end - 1] == u'\t')) --end;
+    while (start < end && (s[start] == u' ' || s[start] == u'\t'))
+        ++start;
+    while (end > start && (s[end - 1] == u' ' || s[end - 1] == u'\t'))
+        --end;
     return s.mid(start, end - start).toString();
 }
 
@@ -25,12 +27,15 @@ IniFile IniFile::parse(const QString& text) {
     const QStringList lines = text.split(QLatin1Char('\n'));
     for (const QString& raw : lines) {
         QString line = raw;
-        if (line.endsWith(QLatin1Char('\r'))) line.chop(1);
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
         const QString t = trimmed(line);
-        if (t.isEmpty() || t.startsWith(QLatin1Char(';'))) continue;
+        if (t.isEmpty() || t.startsWith(QLatin1Char(';')))
+            continue;
         if (t.startsWith(QLatin1Char('['))) {
             const qsizetype close = t.indexOf(QLatin1Char(']'));
-            if (close < 0) continue;
+            if (close < 0)
+                continue;
             const QString name = trimmed(QStringView(t).mid(1, close - 1));
             current = ini.findSection(name);
             if (!current) {
@@ -40,21 +45,27 @@ IniFile IniFile::parse(const QString& text) {
             continue;
         }
         const qsizetype eq = t.indexOf(QLatin1Char('='));
-        if (!current || eq <= 0) continue;  // keys outside any section are not kept
+        if (!current || eq <= 0)
+            continue;  // keys outside any section are not kept
         const QString key = trimmed(QStringView(t).left(eq));
-        if (key.isEmpty()) continue;
+        if (key.isEmpty())
+            continue;
         bool seen = false;
-        for (const Entry& e : current->entries) seen = seen || sameName(e.key, key);
-        if (!seen) current->entries.append(Entry{key, trimmed(QStringView(t).mid(eq + 1))});
+        for (const Entry& e : current->entries)
+            seen = seen || sameName(e.key, key);
+        if (!seen)
+            current->entries.append(Entry{key, trimmed(QStringView(t).mid(eq + 1))});
     }
     return ini;
 }
 
 std::optional<QString> IniFile::value(const QString& section, const QString& key) const {
     const Section* s = findSection(section);
-    if (!s) return std::nullopt;
+    if (!s)
+        return std::nullopt;
     for (const Entry& e : s->entries) {
-        if (sameName(e.key, key)) return e.value;
+        if (sameName(e.key, key))
+            return e.value;
     }
     return std::nullopt;
 }
@@ -80,7 +91,8 @@ void IniFile::mergeMissingFrom(const IniFile& other) {
             sections_.append(Section{s.name, {}});
         }
         for (const Entry& e : s.entries) {
-            if (!value(s.name, e.key)) setValue(s.name, e.key, e.value);
+            if (!value(s.name, e.key))
+                setValue(s.name, e.key, e.value);
         }
     }
 }
@@ -88,7 +100,8 @@ void IniFile::mergeMissingFrom(const IniFile& other) {
 QString IniFile::toText() const {
     QString out;
     for (qsizetype i = 0; i < sections_.size(); ++i) {
-        if (i > 0) out += QStringLiteral("\n");
+        if (i > 0)
+            out += QStringLiteral("\n");
         out += QLatin1Char('[') + sections_[i].name + QStringLiteral("]\n");
         for (const Entry& e : sections_[i].entries) {
             out += e.key + QLatin1Char('=') + e.value + QStringLiteral("\n");
@@ -99,14 +112,16 @@ QString IniFile::toText() const {
 
 IniFile::Section* IniFile::findSection(const QString& name) {
     for (Section& s : sections_) {
-        if (sameName(s.name, name)) return &s;
+        if (sameName(s.name, name))
+            return &s;
     }
     return nullptr;
 }
 
 const IniFile::Section* IniFile::findSection(const QString& name) const {
     for (const Section& s : sections_) {
-        if (sameName(s.name, name)) return &s;
+        if (sameName(s.name, name))
+            return &s;
     }
     return nullptr;
 }

@@ -16,7 +16,7 @@
 namespace settings {
 
 class IniFile {
-public:
+  public:
     struct Entry {
         QString key;
         QString value;
@@ -44,7 +44,7 @@ public:
     // The text of the file, one "\n" after each line.
     QString toText() const;
 
-private:
+  private:
     Section* findSection(const QString& name);
     const Section* findSection(const QString& name) const;
 

@@ -11,55 +11,61 @@ namespace settings {
 namespace {
 
 // Room for a value when it is read; a longer stored value is cut.
-constexpr int kShortRoom = 14;    // integers, Yes/No, colours
+constexpr int kShortRoom = 14;      // integers, Yes/No, colours
 constexpr int kGridFontRoom = 149;  // colour and size of the two grid fonts
 constexpr int kPathRoom = 249;
-constexpr int kNameRoom = 149;    // captions and font names
+constexpr int kNameRoom = 149;  // captions and font names
 constexpr int kMaxColor = 0xFFFFFF;
 
-const char* const kColorSections[kWindowSetCount] = {
-    "Main Window Color", "Edit Window Color", "Search Window Color",
-    "Report Window Color", "Configure Window Color"};
+const char* const kColorSections[kWindowSetCount] = {"Main Window Color", "Edit Window Color",
+                                                     "Search Window Color", "Report Window Color",
+                                                     "Configure Window Color"};
 
 const char* const kColorKeys[kColorCount] = {
-    "Main Background",     "Major Title",      "Minor Title",   "Edit Background",
-    "Edit Text",           "Combo Background", "Combo Text",    "List Box Background",
-    "List Box Text",       "Radio Background", "Radio Text",    "Check Background",
+    "Main Background", "Major Title",      "Minor Title", "Edit Background",
+    "Edit Text",       "Combo Background", "Combo Text",  "List Box Background",
+    "List Box Text",   "Radio Background", "Radio Text",  "Check Background",
     "Check Text"};
 
-const char* const kSortKeys[kSortLevels] = {"Primary Sort", "Secondary Sort",
-                                            "Third Level Sort", "Fourth Level Sort"};
+const char* const kSortKeys[kSortLevels] = {"Primary Sort", "Secondary Sort", "Third Level Sort",
+                                            "Fourth Level Sort"};
 
 // A whole decimal number with an optional sign, blanks around it allowed.
 std::optional<int> parseWhole(const QString& text) {
     const QString t = text.trimmed();
-    if (t.isEmpty()) return std::nullopt;
+    if (t.isEmpty())
+        return std::nullopt;
     qsizetype i = (t[0] == u'+' || t[0] == u'-') ? 1 : 0;
-    if (i == t.size()) return std::nullopt;
+    if (i == t.size())
+        return std::nullopt;
     for (; i < t.size(); ++i) {
-        if (t[i] < u'0' || t[i] > u'9') return std::nullopt;
+        if (t[i] < u'0' || t[i] > u'9')
+            return std::nullopt;
     }
     bool ok = false;
     const int value = t.toInt(&ok);
-    if (!ok) return std::nullopt;
+    if (!ok)
+        return std::nullopt;
     return value;
 }
 
 // Reads values into the struct: a key that is absent, or an integer that
 // is not a whole number, leaves the default the struct already holds.
 class Reader {
-public:
+  public:
     explicit Reader(const IniFile& ini) : ini_(ini) {}
 
     void integer(const char* section, const QString& key, int& target, int room = kShortRoom) {
         if (const auto v = raw(section, key, room)) {
-            if (const auto n = parseWhole(*v)) target = *n;
+            if (const auto n = parseWhole(*v))
+                target = *n;
         }
     }
     void color(const char* section, const QString& key, int& target, int room = kShortRoom) {
         if (const auto v = raw(section, key, room)) {
             const auto n = parseWhole(*v);
-            if (n && *n >= 0 && *n <= kMaxColor) target = *n;
+            if (n && *n >= 0 && *n <= kMaxColor)
+                target = *n;
         }
     }
     void yesNo(const char* section, const QString& key, bool& target) {
@@ -68,13 +74,15 @@ public:
         }
     }
     void text(const char* section, const QString& key, QString& target, int room) {
-        if (const auto v = raw(section, key, room)) target = *v;
+        if (const auto v = raw(section, key, room))
+            target = *v;
     }
 
-private:
+  private:
     std::optional<QString> raw(const char* section, const QString& key, int room) const {
         auto v = ini_.value(QString::fromLatin1(section), key);
-        if (v && v->size() > room) v->truncate(room);
+        if (v && v->size() > room)
+            v->truncate(room);
         return v;
     }
     const IniFile& ini_;
@@ -82,7 +90,7 @@ private:
 
 // Writes values, in the order they are visited.
 class Writer {
-public:
+  public:
     void integer(const char* section, const QString& key, int& value, int = 0) {
         put(section, key, QString::number(value));
     }
@@ -97,13 +105,15 @@ public:
     }
     IniFile ini;
 
-private:
+  private:
     void put(const char* section, const QString& key, const QString& value) {
         ini.setValue(QString::fromLatin1(section), key, value);
     }
 };
 
-QString key(const char* k) { return QString::fromLatin1(k); }
+QString key(const char* k) {
+    return QString::fromLatin1(k);
+}
 
 template <typename V>
 void visitGridFont(V& v, const char* section, FontKeys& f) {
@@ -152,21 +162,25 @@ void visitAll(V& v, Settings& s) {
 
     for (int n = 1; n <= books::kFieldCount; ++n) {
         v.text("Field Names", fieldKey(n), s.fieldNames[n], kNameRoom);
-        if (s.fieldNames[n].size() > kCaptionLength) s.fieldNames[n].truncate(kCaptionLength);
+        if (s.fieldNames[n].size() > kCaptionLength)
+            s.fieldNames[n].truncate(kCaptionLength);
     }
     for (int n = 1; n <= books::kFieldCount; ++n) {
         bool shown = s.displayFields[n];
         v.yesNo("Display Fields", fieldKey(n), shown);
         s.displayFields[n] = shown;
     }
-    for (int n = 1; n <= books::kFieldCount; ++n) v.integer("Field Width", fieldKey(n), s.fieldWidth[n]);
-    for (int n = 1; n <= books::kFieldCount; ++n) v.integer("Field Order", fieldKey(n), s.fieldOrder[n]);
+    for (int n = 1; n <= books::kFieldCount; ++n)
+        v.integer("Field Width", fieldKey(n), s.fieldWidth[n]);
+    for (int n = 1; n <= books::kFieldCount; ++n)
+        v.integer("Field Order", fieldKey(n), s.fieldOrder[n]);
     for (int n = 1; n <= books::kFieldCount; ++n) {
         bool included = s.exportFields[n];
         v.yesNo("Export Fields", fieldKey(n), included);
         s.exportFields[n] = included;
     }
-    for (int n = 1; n <= books::kFieldCount; ++n) v.integer("Export Order", fieldKey(n), s.exportOrder[n]);
+    for (int n = 1; n <= books::kFieldCount; ++n)
+        v.integer("Export Order", fieldKey(n), s.exportOrder[n]);
 
     v.yesNo("Export", key("First Row"), s.exportFirstRow);
     v.integer("Export", key("File Type"), s.exportFileType);
@@ -178,7 +192,8 @@ void visitAll(V& v, Settings& s) {
 
     for (int set = 0; set < kWindowSetCount; ++set) {
         WindowColors& colors = s.windowColors.at(static_cast<std::size_t>(set));
-        for (int c = 0; c < kColorCount; ++c) v.color(kColorSections[set], key(kColorKeys[c]), colors[c]);
+        for (int c = 0; c < kColorCount; ++c)
+            v.color(kColorSections[set], key(kColorKeys[c]), colors[c]);
     }
 
     v.yesNo("Grid Title", key("Show Titles"), s.gridShowTitles);
@@ -205,7 +220,8 @@ void visitAll(V& v, Settings& s) {
 
 }  // namespace
 
-Settings::Settings() : lastImportFile(paths::startDirectory()), lastExportFile(paths::startDirectory()) {
+Settings::Settings()
+    : lastImportFile(paths::startDirectory()), lastExportFile(paths::startDirectory()) {
     for (int n = 1; n <= books::kFieldCount; ++n) {
         const auto caption = books::bookField(n).caption;
         fieldNames[n] = QString::fromLatin1(caption.data(), static_cast<qsizetype>(caption.size()));
@@ -228,9 +244,11 @@ const WindowColors& Settings::colorSet(int code) const {
 
 bool Settings::load(const QString& path) {
     *this = Settings();
-    if (!QFileInfo::exists(path)) return true;
+    if (!QFileInfo::exists(path))
+        return true;
     QString text;
-    if (!textfile::readText(path, &text)) return false;
+    if (!textfile::readText(path, &text))
+        return false;
     auto ini = std::make_shared<IniFile>(IniFile::parse(text));
     Reader reader(*ini);
     visitAll(reader, *this);
@@ -242,7 +260,8 @@ bool Settings::save(const QString& path, QString* error) const {
     Settings copy = *this;  // the visitor takes references; saving changes nothing
     Writer writer;
     visitAll(writer, copy);
-    if (loaded_) writer.ini.mergeMissingFrom(*loaded_);
+    if (loaded_)
+        writer.ini.mergeMissingFrom(*loaded_);
     return textfile::writeAtomically(path, writer.ini.toText().toUtf8(), error);
 }
 
@@ -251,8 +270,12 @@ Settings& settings() {
     return instance;
 }
 
-bool loadSettings() { return settings().load(paths::settingsFile()); }
+bool loadSettings() {
+    return settings().load(paths::settingsFile());
+}
 
-bool saveSettings(QString* error) { return settings().save(paths::settingsFile(), error); }
+bool saveSettings(QString* error) {
+    return settings().save(paths::settingsFile(), error);
+}
 
 }  // namespace settings

@@ -32,7 +32,7 @@ class IniFile;  // the file as read, for keeping what the program does not know
 // An array indexed by book field number 1 to 36.
 template <typename T>
 class PerField {
-public:
+  public:
     PerField() = default;
     T& operator[](int number) { return values_.at(static_cast<std::size_t>(number - 1)); }
     const T& operator[](int number) const {
@@ -40,7 +40,7 @@ public:
     }
     friend bool operator==(const PerField&, const PerField&) = default;
 
-private:
+  private:
     std::array<T, books::kFieldCount> values_{};
 };
 
@@ -69,8 +69,8 @@ inline constexpr int kWhite = 16777215;
 inline constexpr int kBlack = 0;
 
 struct WindowColors {
-    std::array<int, kColorCount> colors{kLightGrey, kBlack, kBlack, kWhite, kBlack,
-                                        kWhite,     kBlack, kWhite, kBlack, kLightGrey,
+    std::array<int, kColorCount> colors{kLightGrey, kBlack,     kBlack, kWhite, kBlack,
+                                        kWhite,     kBlack,     kWhite, kBlack, kLightGrey,
                                         kBlack,     kLightGrey, kBlack};
     int& operator[](int index) { return colors.at(static_cast<std::size_t>(index)); }
     int operator[](int index) const { return colors.at(static_cast<std::size_t>(index)); }
@@ -121,16 +121,16 @@ struct Settings {
     QString lastDatabase;
     std::array<QString, kLastFileCount> lastFiles;  // most recent first
     bool showTips = true;
-    int windowSize = 640;  // screen-size preset 640, 800, 1024 or 1280
-    int dateFormat = 1;    // 1 to 12
+    int windowSize = 640;    // screen-size preset 640, 800, 1024 or 1280
+    int dateFormat = 1;      // 1 to 12
     int currencyFormat = 1;  // 1 U.S., 2 regional
     int numericFormat = 1;   // 1 U.S., 2 regional
 
     // Per-field sections, indexed by field number 1 to 36.
-    PerField<QString> fieldNames;   // captions, at most 20 characters
-    PerField<bool> displayFields;   // shown in the viewer grid
-    PerField<int> fieldWidth;       // grid display width
-    PerField<int> fieldOrder;       // grid position 1 to 36
+    PerField<QString> fieldNames;  // captions, at most 20 characters
+    PerField<bool> displayFields;  // shown in the viewer grid
+    PerField<int> fieldWidth;      // grid display width
+    PerField<int> fieldOrder;      // grid position 1 to 36
     PerField<bool> exportFields;
     PerField<int> exportOrder;
 
@@ -183,7 +183,7 @@ struct Settings {
     // `error` when given.
     bool save(const QString& path, QString* error = nullptr) const;
 
-private:
+  private:
     // What the last load() read, so that save() can keep unknown keys.
     std::shared_ptr<const IniFile> loaded_;
 };

@@ -30,7 +30,7 @@ bool writeAtomically(const QString& path, const QByteArray& data, QString* error
 // Test seam: while an instance lives, writeAtomically() fails as a full disk
 // would, after `bytes` bytes of the temporary file have been written.
 class WriteFaultForTesting {
-public:
+  public:
     explicit WriteFaultForTesting(qint64 bytes);
     ~WriteFaultForTesting();
     WriteFaultForTesting(const WriteFaultForTesting&) = delete;

@@ -16,13 +16,13 @@ namespace ui {
 
 enum class ControlKind {
     Label,
-    ListBox,      // list boxes, directory lists, trees
+    ListBox,  // list boxes, directory lists, trees
     CheckBox,
     RadioButton,
-    GroupBox,     // group boxes and radio groups
-    Grid,         // string grids and table views
-    Edit,         // edit boxes, memos, spin and date boxes
-    MaskedEdit,   // edit boxes with an input mask
+    GroupBox,    // group boxes and radio groups
+    Grid,        // string grids and table views
+    Edit,        // edit boxes, memos, spin and date boxes
+    MaskedEdit,  // edit boxes with an input mask
     Combo,
     Button,       // push buttons
     SpeedButton,  // tool buttons

@@ -27,7 +27,8 @@ DimensionRecord::Slot slotOf(const QWidget* w, const QRect& geometry) {
 }
 
 void restoreFont(QWidget* w, const DimensionRecord::Slot& slot) {
-    if (slot.fontSize <= 0) return;
+    if (slot.fontSize <= 0)
+        return;
     QFont f = w->font();
     if (slot.fontInPixels) {
         f.setPixelSize(static_cast<int>(slot.fontSize));
@@ -39,7 +40,7 @@ void restoreFont(QWidget* w, const DimensionRecord::Slot& slot) {
 
 // Kept on the form as a child object so it lives and dies with the form.
 class DesignGeometry : public QObject {
-public:
+  public:
     explicit DesignGeometry(QWidget* form) : QObject(form) {
         setObjectName(QStringLiteral("tkDesignGeometry"));
     }
@@ -48,7 +49,7 @@ public:
 
 DesignGeometry* designOf(QWidget* form) {
     return form->findChild<DesignGeometry*>(QStringLiteral("tkDesignGeometry"),
-                                             Qt::FindDirectChildrenOnly);
+                                            Qt::FindDirectChildrenOnly);
 }
 
 // A fixed-size widget (minimum equal to maximum) would refuse a new size.
@@ -86,7 +87,8 @@ void DimensionRecord::record(QWidget* form, bool limit) {
 }
 
 void DimensionRecord::restore(QWidget* form) const {
-    if (clientSize_.isValid()) setSize(form, clientSize_);
+    if (clientSize_.isValid())
+        setSize(form, clientSize_);
     restoreFont(form, form_);
     const QList<QWidget*> controls = controlsOf(form);
     const qsizetype n = std::min(controls.size(), slots_.size());
@@ -98,12 +100,14 @@ void DimensionRecord::restore(QWidget* form) const {
 
 void recordDesignGeometry(QWidget* form) {
     DesignGeometry* design = designOf(form);
-    if (!design) design = new DesignGeometry(form);
+    if (!design)
+        design = new DesignGeometry(form);
     design->record.record(form, true);
 }
 
 void scaleForm(QWidget* form, int percent) {
-    if (percent == 100) return;
+    if (percent == 100)
+        return;
     // Take every size before changing any, since a parent's font change
     // reaches the children that inherit it.
     struct Before {
@@ -113,10 +117,12 @@ void scaleForm(QWidget* form, int percent) {
     };
     std::vector<Before> before;
     before.push_back({form, form->geometry(), form->font()});
-    for (QWidget* w : controlsOf(form)) before.push_back({w, w->geometry(), w->font()});
+    for (QWidget* w : controlsOf(form))
+        before.push_back({w, w->geometry(), w->font()});
 
     for (const Before& b : before) {
-        if (!b.widget) continue;
+        if (!b.widget)
+            continue;
         QFont f = b.font;
         if (f.pointSizeF() > 0) {
             f.setPointSizeF(f.pointSizeF() * percent / 100.0);
@@ -128,15 +134,16 @@ void scaleForm(QWidget* form, int percent) {
         if (b.widget == form) {
             setSize(form, {scaled(g.width(), percent), scaled(g.height(), percent)});
         } else {
-            place(b.widget, {scaled(g.x(), percent), scaled(g.y(), percent), scaled(g.width(), percent),
-                             scaled(g.height(), percent)});
+            place(b.widget, {scaled(g.x(), percent), scaled(g.y(), percent),
+                             scaled(g.width(), percent), scaled(g.height(), percent)});
         }
     }
 }
 
 void centreForm(QWidget* form) {
     const QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen) return;
+    if (!screen)
+        return;
     const QRect area = screen->geometry();
     // Integer division rounds toward zero, as the placement rule wants.
     const int left = (area.width() - form->width()) / 2;

@@ -23,7 +23,7 @@ namespace ui {
 // and the font size. The form's own font size is kept too, so that nothing
 // that inherits it grows from one showing to the next.
 class DimensionRecord {
-public:
+  public:
     static constexpr int kSlots = 121;
 
     struct Slot {
@@ -44,7 +44,7 @@ public:
     QSize clientSize() const { return clientSize_; }
     const QList<Slot>& slotList() const { return slots_; }
 
-private:
+  private:
     QSize clientSize_;
     Slot form_;
     QList<Slot> slots_;

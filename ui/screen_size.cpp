@@ -16,31 +16,42 @@ int g_preset = 640;
 
 double presetFactor(int preset) {
     switch (preset) {
-    case 640: return 1.0;
-    case 800: return 1.25;
-    case 1024: return 1.6;
-    case 1280: return 2.0;
-    default: return 0.0;
+        case 640:
+            return 1.0;
+        case 800:
+            return 1.25;
+        case 1024:
+            return 1.6;
+        case 1280:
+            return 2.0;
+        default:
+            return 0.0;
     }
 }
 
 QSize presetScreen(int preset) {
     switch (preset) {
-    case 800: return {800, 600};
-    case 1024: return {1024, 768};
-    case 1280: return {1280, 1024};
-    default: return {0, 0};
+        case 800:
+            return {800, 600};
+        case 1024:
+            return {1024, 768};
+        case 1280:
+            return {1280, 1024};
+        default:
+            return {0, 0};
     }
 }
 
 bool screenAllows(int preset, const QSize& screen) {
-    if (presetFactor(preset) == 0.0) return false;
+    if (presetFactor(preset) == 0.0)
+        return false;
     const QSize need = presetScreen(preset);
     return screen.width() >= need.width() && screen.height() >= need.height();
 }
 
 QString presetRefusal(int preset) {
-    if (preset != 800 && preset != 1024 && preset != 1280) return {};
+    if (preset != 800 && preset != 1024 && preset != 1280)
+        return {};
     const QSize need = presetScreen(preset);
     return QStringLiteral("Your current screen resolution does not support %1 x %2 pixels.")
         .arg(need.width())
@@ -52,8 +63,12 @@ QSize measuredScreen() {
     return screen ? screen->geometry().size() : QSize(640, 480);
 }
 
-int currentPreset() { return g_preset; }
-double scaleFactor() { return presetFactor(g_preset); }
+int currentPreset() {
+    return g_preset;
+}
+double scaleFactor() {
+    return presetFactor(g_preset);
+}
 
 int choosePresetAtStartup(const QSize& screen) {
     const int stored = settings::settings().windowSize;
@@ -62,7 +77,8 @@ int choosePresetAtStartup(const QSize& screen) {
 }
 
 bool choosePreset(QWidget* parent, int preset, const QSize& screen) {
-    if (preset == g_preset || presetFactor(preset) == 0.0) return false;
+    if (preset == g_preset || presetFactor(preset) == 0.0)
+        return false;
     if (!screenAllows(preset, screen)) {
         showError(parent, presetRefusal(preset));
         return false;

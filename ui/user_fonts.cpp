@@ -12,30 +12,33 @@ namespace {
 settings::FontKeys& keysOf(UserFont which) {
     auto& s = settings::settings();
     switch (which) {
-    case UserFont::Label: return s.labelFont;
-    case UserFont::Edit: return s.editFont;
-    case UserFont::Button: return s.buttonFont;
+        case UserFont::Label:
+            return s.labelFont;
+        case UserFont::Edit:
+            return s.editFont;
+        case UserFont::Button:
+            return s.buttonFont;
     }
     return s.labelFont;
 }
 
 const QFont* fontFor(ControlKind kind, const QFont& label, const QFont& edit, const QFont& button) {
     switch (kind) {
-    case ControlKind::Label:
-    case ControlKind::ListBox:
-    case ControlKind::CheckBox:
-    case ControlKind::RadioButton:
-    case ControlKind::GroupBox:
-        return &label;
-    case ControlKind::Grid:
-    case ControlKind::Edit:
-    case ControlKind::MaskedEdit:
-    case ControlKind::Combo:
-        return &edit;
-    case ControlKind::Button:
-        return &button;
-    default:
-        return nullptr;
+        case ControlKind::Label:
+        case ControlKind::ListBox:
+        case ControlKind::CheckBox:
+        case ControlKind::RadioButton:
+        case ControlKind::GroupBox:
+            return &label;
+        case ControlKind::Grid:
+        case ControlKind::Edit:
+        case ControlKind::MaskedEdit:
+        case ControlKind::Combo:
+            return &edit;
+        case ControlKind::Button:
+            return &button;
+        default:
+            return nullptr;
     }
 }
 
@@ -43,7 +46,8 @@ const QFont* fontFor(ControlKind kind, const QFont& label, const QFont& edit, co
 
 QFont toQFont(const settings::FontKeys& keys) {
     QFont font(keys.name);
-    if (keys.size > 0) font.setPointSize(keys.size);
+    if (keys.size > 0)
+        font.setPointSize(keys.size);
     font.setBold(keys.bold);
     font.setItalic(keys.italic);
     font.setUnderline(keys.underline);
@@ -63,7 +67,9 @@ settings::FontKeys toFontKeys(const QFont& font, int color) {
     return keys;
 }
 
-QFont userFont(UserFont which) { return toQFont(keysOf(which)); }
+QFont userFont(UserFont which) {
+    return toQFont(keysOf(which));
+}
 
 void applyUserFonts(QWidget* window) {
     const QFont label = userFont(UserFont::Label);
@@ -71,7 +77,8 @@ void applyUserFonts(QWidget* window) {
     const QFont button = userFont(UserFont::Button);
     for (QWidget* w : controlsOf(window)) {
         const QFont* source = fontFor(controlKind(w), label, edit, button);
-        if (!source) continue;
+        if (!source)
+            continue;
         QFont font = w->font();  // keeps the control's own size
         font.setFamily(source->family());
         font.setBold(source->bold());
@@ -85,7 +92,8 @@ void applyUserFonts(QWidget* window) {
 bool chooseUserFont(QWidget* parent, UserFont which) {
     settings::FontKeys& keys = keysOf(which);
     const auto chosen = getFont(parent, toQFont(keys));
-    if (!chosen) return false;
+    if (!chosen)
+        return false;
     keys = toFontKeys(*chosen, keys.color);
     return true;
 }

@@ -32,7 +32,9 @@ int fromQColor(const QColor& color);
 enum class ColorRole { Auto, Window, Heading, FieldLabel, Edit, Combo, List, Radio, Check, None };
 
 void markRole(QWidget* w, ColorRole role);
-inline void markHeading(QWidget* w) { markRole(w, ColorRole::Heading); }
+inline void markHeading(QWidget* w) {
+    markRole(w, ColorRole::Heading);
+}
 // The role a control is painted in.
 ColorRole colorRole(const QWidget* w);
 

@@ -31,7 +31,8 @@ const SchemeRow kTable[] = {
 
 WindowColors oddColors() {
     WindowColors c;
-    for (int i = 0; i < settings::kColorCount; ++i) c[i] = 1000 + i;
+    for (int i = 0; i < settings::kColorCount; ++i)
+        c[i] = 1000 + i;
     return c;
 }
 
@@ -40,13 +41,15 @@ TEST(ColorSchemes, EachSchemeSetsAllThirteenColoursFromItsSix) {
     for (int entry = 1; entry <= appearance::kSchemeCount; ++entry) {
         const SchemeRow& row = kTable[entry - 1];
         SCOPED_TRACE(row.name);
-        EXPECT_STREQ(appearance::colorSchemes().at(static_cast<std::size_t>(entry - 1)).name, row.name);
+        EXPECT_STREQ(appearance::colorSchemes().at(static_cast<std::size_t>(entry - 1)).name,
+                     row.name);
         const WindowColors c = applyScheme(oddColors(), entry);
         const auto [main, major, minor, editBack, editText, radioText] = row.values;
-        const int expected[settings::kColorCount] = {main,     major,     minor,    editBack, editText,
-                                                     editBack, editText,  editBack, editText, main,
-                                                     radioText, main,     radioText};
-        for (int i = 0; i < settings::kColorCount; ++i) EXPECT_EQ(c[i], expected[i]) << "colour " << i;
+        const int expected[settings::kColorCount] = {
+            main,     major,    minor, editBack,  editText, editBack, editText,
+            editBack, editText, main,  radioText, main,     radioText};
+        for (int i = 0; i < settings::kColorCount; ++i)
+            EXPECT_EQ(c[i], expected[i]) << "colour " << i;
     }
 }
 

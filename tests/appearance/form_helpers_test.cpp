@@ -7,6 +7,7 @@
 #include "ui/user_fonts.h"
 #include "ui/window_colors.h"
 
+#include <gtest/gtest.h>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
@@ -16,14 +17,13 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QToolButton>
-#include <gtest/gtest.h>
 
 namespace {
 
 const QSize kBigScreen(1920, 1200);
 
 class FormHelpers : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         settings::settings() = settings::Settings();
         ui::choosePresetAtStartup(kBigScreen);
@@ -126,9 +126,11 @@ TEST_F(FormHelpers, PresetsFollowTheScreen) {
     EXPECT_EQ(ui::choosePresetAtStartup(kBigScreen), 640);
 
     testsupport::ScriptedPrompter prompter;
-    prompter.expectError(QStringLiteral("Your current screen resolution does not support 1280 x 1024 pixels."));
+    prompter.expectError(
+        QStringLiteral("Your current screen resolution does not support 1280 x 1024 pixels."));
     EXPECT_FALSE(ui::choosePreset(nullptr, 1280, small));
-    prompter.expectError(QStringLiteral("Your current screen resolution does not support 800 x 600 pixels."));
+    prompter.expectError(
+        QStringLiteral("Your current screen resolution does not support 800 x 600 pixels."));
     EXPECT_FALSE(ui::choosePreset(nullptr, 800, QSize(800, 599)));
     EXPECT_EQ(ui::currentPreset(), 640);
     EXPECT_FALSE(ui::choosePreset(nullptr, 640, QSize(320, 200)));  // already current
@@ -182,7 +184,8 @@ TEST_F(FormHelpers, ChoosingAUserFontTakesEveryAttribute) {
 
 TEST_F(FormHelpers, TheColouringRulePaintsEachKindFromItsPair) {
     settings::WindowColors colors;
-    for (int i = 0; i < settings::kColorCount; ++i) colors[i] = 0x010101 * (i + 1);
+    for (int i = 0; i < settings::kColorCount; ++i)
+        colors[i] = 0x010101 * (i + 1);
     const auto c = [&](settings::ColorIndex i) { return ui::toQColor(colors[i]); };
     SampleDialog d;
     auto* heading = new QLabel(QStringLiteral("Books"), &d.dialog);

@@ -5,13 +5,13 @@
 #include "ui/screen_size.h"
 #include "ui/window_colors.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 #include <functional>
 
@@ -23,7 +23,7 @@ using settings::WindowColors;
 constexpr int kWine = 9;
 
 class ColorConfig : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { settings::settings() = settings::Settings(); }
     void TearDown() override { settings::settings() = settings::Settings(); }
 
@@ -34,7 +34,8 @@ protected:
             auto* dialog = qobject_cast<TColorConfig*>(QApplication::activeModalWidget());
             if (!dialog) {
                 ADD_FAILURE() << "no colour dialog is showing";
-                if (QApplication::activeModalWidget()) QApplication::activeModalWidget()->close();
+                if (QApplication::activeModalWidget())
+                    QApplication::activeModalWidget()->close();
                 return;
             }
             acted = true;
@@ -64,7 +65,8 @@ TEST_F(ColorConfig, WineForTheEditWindowChangesOnlyTheEditSet) {
     EXPECT_EQ(set(settings::EditWindow)[settings::MainBackground], 4194432);  // 128,0,64
     EXPECT_EQ(set(settings::EditWindow)[settings::MinorTitle], 16711935);     // 255,0,255
     EXPECT_EQ(set(settings::EditWindow)[settings::CheckText], 16711935);
-    for (int code : {1, 3, 4, 5}) EXPECT_EQ(set(code), before) << code;
+    for (int code : {1, 3, 4, 5})
+        EXPECT_EQ(set(code), before) << code;
 }
 
 TEST_F(ColorConfig, CancelOrClosingChangesNothing) {
@@ -139,7 +141,8 @@ TEST_F(ColorConfig, TheFixedSizeDialogStillScalesWithThePreset) {
     ASSERT_TRUE(ui::choosePreset(nullptr, 800, QSize(1920, 1200)));
     runWith(settings::MainWindow, [](TColorConfig* d) {
         EXPECT_EQ(d->size(), QSize(550, 425));
-        EXPECT_EQ(d->findChild<QWidget*>(QStringLiteral("Ok"))->geometry(), QRect(10, 380, 113, 35));
+        EXPECT_EQ(d->findChild<QWidget*>(QStringLiteral("Ok"))->geometry(),
+                  QRect(10, 380, 113, 35));
         click(d, "Cancel");
     });
     ui::choosePreset(nullptr, 640, QSize(1920, 1200));

@@ -23,7 +23,8 @@ TEST_P(EveryDateFormat, WritesAndReadsInTheSameOrder) {
     // Leading zeros and four-digit years are read in every format.
     const QString sep = formats::dateFormats().at(static_cast<std::size_t>(c.code - 1)).separator;
     const bool dayFirst = c.code % 6 >= 4 || c.code % 6 == 0;
-    const QString padded = dayFirst ? "07" + sep + "03" + sep + "1996" : "03" + sep + "07" + sep + "1996";
+    const QString padded =
+        dayFirst ? "07" + sep + "03" + sep + "1996" : "03" + sep + "07" + sep + "1996";
     EXPECT_EQ(textToDate(padded, c.code, 2026), kMarch7);
     // Another format's separator is not a date here.
     const QString other = sep == "/" ? "3-7-96" : "3/7/96";

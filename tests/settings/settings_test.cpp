@@ -1,11 +1,11 @@
-#include "settings/ini_file.h"
 #include "settings/settings.h"
+#include "settings/ini_file.h"
 #include "settings/text_file.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include <unistd.h>
 
@@ -15,7 +15,7 @@ using settings::IniFile;
 using settings::Settings;
 
 class SettingsFile : public ::testing::Test {
-protected:
+  protected:
     QString path() const { return dir_.filePath(QStringLiteral("TMKBOOK.INI")); }
 
     void writeRaw(const QByteArray& bytes) {
@@ -60,7 +60,8 @@ TEST_F(SettingsFile, WithoutAFileEveryDefaultApplies) {
     }
     EXPECT_EQ(s.fieldNames[3], QStringLiteral("Year Pub"));
     EXPECT_EQ(s.sortOrder, (std::array<int, 4>{2, 0, 0, 0}));
-    for (const auto* font : {&s.gridFont, &s.gridTitleFont, &s.editFont, &s.labelFont, &s.buttonFont}) {
+    for (const auto* font :
+         {&s.gridFont, &s.gridTitleFont, &s.editFont, &s.labelFont, &s.buttonFont}) {
         EXPECT_EQ(font->name, QStringLiteral("Arial"));
         EXPECT_FALSE(font->bold || font->italic || font->underline || font->strikeout);
     }
@@ -90,13 +91,31 @@ TEST_F(SettingsFile, APartialFileIsRewrittenInFullInTheFixedOrder) {
     ASSERT_TRUE(textfile::readText(path(), &text));
     const IniFile ini = IniFile::parse(text);
     QStringList names;
-    for (const auto& section : ini.sections()) names << section.name;
-    EXPECT_EQ(names, (QStringList{"Misc", "Field Names", "Display Fields", "Field Width", "Field Order",
-                                  "Export Fields", "Export Order", "Export", "Import", "Sort Order",
-                                  "Main Window Color", "Edit Window Color", "Search Window Color",
-                                  "Report Window Color", "Configure Window Color", "Grid Title",
-                                  "Grid Title Font", "Grid Font", "Grid Options", "Edit Font",
-                                  "Label Font", "Button Font", "Reports"}));
+    for (const auto& section : ini.sections())
+        names << section.name;
+    EXPECT_EQ(names, (QStringList{"Misc",
+                                  "Field Names",
+                                  "Display Fields",
+                                  "Field Width",
+                                  "Field Order",
+                                  "Export Fields",
+                                  "Export Order",
+                                  "Export",
+                                  "Import",
+                                  "Sort Order",
+                                  "Main Window Color",
+                                  "Edit Window Color",
+                                  "Search Window Color",
+                                  "Report Window Color",
+                                  "Configure Window Color",
+                                  "Grid Title",
+                                  "Grid Title Font",
+                                  "Grid Font",
+                                  "Grid Options",
+                                  "Edit Font",
+                                  "Label Font",
+                                  "Button Font",
+                                  "Reports"}));
     const auto& misc = ini.sections().at(0).entries;
     ASSERT_EQ(misc.size(), 18);
     EXPECT_EQ(misc.at(0).key, QStringLiteral("Button Bar"));
@@ -138,12 +157,13 @@ TEST_F(SettingsFile, UnknownSectionsAndKeysAreKept) {
     ASSERT_TRUE(again.load(path()));
     ASSERT_TRUE(again.save(path()));
     ASSERT_TRUE(textfile::readText(path(), &text));
-    EXPECT_EQ(IniFile::parse(text).value("Plugins", "Some Key With Blanks"), QStringLiteral("a value"));
+    EXPECT_EQ(IniFile::parse(text).value("Plugins", "Some Key With Blanks"),
+              QStringLiteral("a value"));
 }
 
 TEST_F(SettingsFile, ShowTipsIsTrueExactlyForYesInAnyCase) {
     const std::pair<const char*, bool> cases[] = {
-        {"Yes", true}, {"yes", true}, {"YES", true}, {"yEs", true}, {"No", false},
+        {"Yes", true}, {"yes", true}, {"YES", true}, {"yEs", true},         {"No", false},
         {"1", false},  {"", false},   {"Y", false},  {"yes please", false}, {"true", false}};
     for (const auto& [value, expected] : cases) {
         const Settings s = loadFrom(QByteArray("[Misc]\nShow Tips=") + value + "\n");
@@ -155,8 +175,11 @@ TEST_F(SettingsFile, LongValuesAreCutToTheirRoom) {
     const QByteArray longPath = "/" + QByteArray(300, 'p');
     const Settings s = loadFrom(
         "[Field Names]\nTitle=A caption much longer than twenty\n"
-        "[Misc]\nLast Database=" + longPath + "\n"
-        "[Grid Font]\nFont Name=" + QByteArray(200, 'f') + "\n");
+        "[Misc]\nLast Database=" +
+        longPath +
+        "\n"
+        "[Grid Font]\nFont Name=" +
+        QByteArray(200, 'f') + "\n");
     EXPECT_EQ(s.fieldNames[1], QStringLiteral("A caption much longe"));
     EXPECT_EQ(s.lastDatabase.size(), 249);
     EXPECT_EQ(s.gridFont.name.size(), 149);
@@ -248,7 +271,8 @@ TEST_F(SettingsFile, AMissingConfigurationFolderIsCreatedOnSaving) {
 }
 
 TEST_F(SettingsFile, AFolderThatCannotBeWrittenLeavesTheOldFileIntact) {
-    if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
+    if (geteuid() == 0)
+        GTEST_SKIP() << "permissions do not bind the superuser";
     writeRaw("[Misc]\nButton Bar=2\n");
     const QByteArray before = readRaw();
     ASSERT_TRUE(QFile::setPermissions(dir_.path(), QFile::ReadOwner | QFile::ExeOwner));
@@ -261,7 +285,8 @@ TEST_F(SettingsFile, AFolderThatCannotBeWrittenLeavesTheOldFileIntact) {
 
 TEST_F(SettingsFile, ADamagedFileGivesDefaultsWhereItMakesNoSense) {
     QByteArray junk;
-    for (int i = 0; i < 4096; ++i) junk.append(static_cast<char>((i * 131 + 7) % 256));
+    for (int i = 0; i < 4096; ++i)
+        junk.append(static_cast<char>((i * 131 + 7) % 256));
     junk += "\n[Misc\n=\n[]\nButton Bar\n[Misc]\nButton Bar=2";
     junk += '\0';
     junk += "junk\n";
@@ -279,7 +304,8 @@ TEST_F(SettingsFile, ADamagedFileGivesDefaultsWhereItMakesNoSense) {
 
 TEST(IniFileText, FirstOccurrenceWinsAndJunkLinesAreIgnored) {
     const IniFile ini = IniFile::parse(
-        "Orphan=1\r\n; comment\r\n[A]\r\nKey=one\r\nno equals sign\r\nkey=two\r\n[ a ]\r\nOther=3\r\n");
+        "Orphan=1\r\n; comment\r\n[A]\r\nKey=one\r\nno equals sign\r\nkey=two\r\n[ a "
+        "]\r\nOther=3\r\n");
     EXPECT_EQ(ini.sections().size(), 1);
     EXPECT_EQ(ini.value("a", "KEY"), QStringLiteral("one"));
     EXPECT_EQ(ini.value("A", "Other"), QStringLiteral("3"));
