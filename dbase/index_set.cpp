@@ -74,8 +74,9 @@ void IndexSet::recordAdded(std::uint32_t recNo, const unsigned char* record) {
     }
 }
 
-void IndexSet::recordChanged(std::uint32_t recNo, const unsigned char* before,
+bool IndexSet::recordChanged(std::uint32_t recNo, const unsigned char* before,
                              const unsigned char* after) {
+    bool moved = false;
     for (size_t i = 0; i < expressions_.size(); ++i) {
         expressions_[i].key(before, before_);
         expressions_[i].key(after, after_);
@@ -86,7 +87,9 @@ void IndexSet::recordChanged(std::uint32_t recNo, const unsigned char* before,
                             std::to_string(recNo) + " under its old key.",
                         file_->path());
         file_->insert(static_cast<int>(i), after_, recNo);
+        moved = true;
     }
+    return moved;
 }
 
 std::vector<TagDefinition> IndexSet::readDefinitions(const std::string& path) {

@@ -53,8 +53,9 @@ public:
     std::vector<std::uint32_t> order(int tag, std::uint32_t recordCount, bool complete) const;
 
     // Keeps every tag current: a new record, or a record whose bytes changed.
+    // recordChanged() tells whether any key moved.
     void recordAdded(std::uint32_t recNo, const unsigned char* record);
-    void recordChanged(std::uint32_t recNo, const unsigned char* before, const unsigned char* after);
+    bool recordChanged(std::uint32_t recNo, const unsigned char* before, const unsigned char* after);
 
     // The tags an index file holds, as far as they can be read: from a file
     // whose header or tag table is damaged, whatever tags are still legible.

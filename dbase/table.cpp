@@ -10,8 +10,12 @@
 
 #include "dbase/code_page.h"
 #include "dbase/dbf_header.h"
+#include "dbase/expr.h"
 #include "dbase/field_value.h"
 #include "dbase/file_names.h"
+#include "dbase/index_order.h"
+#include "dbase/index_records.h"
+#include "dbase/index_set.h"
 #include "dbase/memo_file.h"
 #include "dbase/os_file.h"
 #include "dbase/record_cache.h"
@@ -108,6 +112,16 @@ struct Table::Impl {
     std::vector<std::uint32_t> visible;
     bool visibleValid = false;
 
+    // The production index. The selected tag's name is kept while the table
+    // is closed and applied when it opens.
+    std::unique_ptr<IndexSet> indexSet;  // while open, when the table has an index
+    std::string indexDamage;           // why the index cannot be used, when it cannot
+    std::string tagName;               // the selected tag; empty for record order
+    IndexOrder* indexOrder = nullptr;  // the order, when a tag is selected
+    MappedRecords mapped;              // records read in index order
+    bool keyMoved = false;             // the last writeRecord moved a key of the selected tag
+    bool applyTagOnOpen = true;
+
     // Attached views.
     std::vector<TableObserver*> observers;
     int disabled = 0;
@@ -161,12 +175,21 @@ struct Table::Impl {
     // ---- records --------------------------------------------------------
     const std::uint8_t* activeRecord() {
         if (candidate != 0)
-            return cache.record(candidate);
+            return recordAt(candidate);
         if (state == TableState::Edit || state == TableState::Insert)
             return editBuf.data();
         if (cur == 0)
             return blankRecord.data();
-        return cache.record(cur);
+        return recordAt(cur);
+    }
+    // In index order records come in no file order: they are read through
+    // the map rather than the sequential window.
+    const std::uint8_t* recordAt(std::uint32_t recNo, bool backward = false) {
+        if (indexOrder != nullptr) {
+            if (const std::uint8_t* p = mapped.record(recNo))
+                return p;
+        }
+        return cache.record(recNo, backward);
     }
     std::string_view raw(const std::uint8_t* rec, const Field& f) const {
         return {reinterpret_cast<const char*>(rec) + f.offset, static_cast<size_t>(f.width)};
@@ -180,7 +203,39 @@ struct Table::Impl {
     std::uint32_t appendRecord(const std::uint8_t* newBytes);
     void stampDate();
     // Called after pack has replaced the file: the index tags are rebuilt here.
-    void rebuildIndexesAfterPack() {}
+    void rebuildIndexesAfterPack() {
+        if (indexSet || !indexDamage.empty() || header.productionIndex != 0)
+            rewriteIndex(currentTagDefinitions());
+    }
+
+    // ---- production index -----------------------------------------------
+    std::string indexPath() const { return siblingWithExtension(path, "MDX"); }
+    void requireIndexIntact() const {
+        if (!indexDamage.empty())
+            throw Error(Error::Kind::IndexDamaged,
+                        indexDamage + "\nRebuild the indexes before changing records.",
+                        indexPath());
+    }
+    // Runs an index update after its record was written: a failure leaves
+    // the index marked damaged so that no later change is made on top of it.
+    template <typename F>
+    void updateIndex(F&& update) {
+        try {
+            update();
+        } catch (const Error& e) {
+            indexDamage = e.what();
+            throw Error(Error::Kind::IndexDamaged,
+                        std::string("The record was saved, but the index could not be updated.\n") +
+                            e.what(),
+                        indexPath());
+        }
+    }
+    void selectTag(const std::string& name);
+    void naturalOrder();
+    std::vector<std::uint32_t> loadOrder(int tag);
+    std::vector<TagDefinition> currentTagDefinitions() const;
+    void rewriteIndex(const std::vector<TagDefinition>& defs);
+    void setIndexFlag(bool on);
 
     // ---- navigation -----------------------------------------------------
     std::uint32_t seekForward(std::uint32_t from);
@@ -299,6 +354,21 @@ void Table::Impl::open() {
     MemoFile m;
     if (h.hasMemoFields())
         m.open(p, h.version);
+    // The index is opened with the table. Tags the engine cannot keep current
+    // refuse the table; a damaged index file does not: it is reported when
+    // used and regenerating it repairs it.
+    std::unique_ptr<IndexSet> ix;
+    std::string damage;
+    if (h.productionIndex != 0) {
+        const bool canWrite = !readOnlyRequested && h.writableVersion() && f.writable();
+        try {
+            ix = std::make_unique<IndexSet>(siblingWithExtension(p, "MDX"), h.fields, canWrite);
+        } catch (const Error& e) {
+            if (e.kind() != Error::Kind::IndexDamaged)
+                throw;
+            damage = e.what();
+        }
+    }
 
     // Nothing can fail from here on.
     file = std::move(f);
@@ -316,7 +386,22 @@ void Table::Impl::open() {
     visible.clear();
     visibleValid = false;
     candidate = 0;
+    indexSet = std::move(ix);
+    indexDamage = damage;
+    indexOrder = nullptr;
+    mapped.reset(file.fd(), header.headerLength, header.recordLength);
     state = TableState::Browse;
+    if (!tagName.empty() && applyTagOnOpen) {
+        try {
+            selectTag(tagName);
+        } catch (const Error& e) {
+            // Exclusive use is how a damaged index gets repaired, so it still opens.
+            if (mode != OpenMode::Exclusive || e.kind() != Error::Kind::IndexDamaged) {
+                close();
+                throw;
+            }
+        }
+    }
     first();
     notifyReset();
 }
@@ -331,6 +416,11 @@ void Table::Impl::close() {
     atBof = atEof = true;
     visible.clear();
     visibleValid = false;
+    indexSet.reset();
+    indexDamage.clear();
+    indexOrder = nullptr;
+    order = std::make_unique<NaturalOrder>(header.recordCount);
+    mapped.unmap();
     header = DbfHeader{};
     notifyReset();
 }
@@ -362,12 +452,22 @@ void Table::Impl::stampDate() {
 
 void Table::Impl::writeRecord(std::uint32_t recNo, const std::uint8_t* oldBytes,
                               const std::uint8_t* newBytes) {
-    (void)oldBytes;  // the index tags compare old and new keys here
+    requireIndexIntact();
     file.writeAt(header.recordOffset(recNo), newBytes, header.recordLength);
     cache.patch(recNo, newBytes);
     if (!dateStamped) {
         LockGuard lock(file, OsFile::kHeaderLockByte, OsFile::LockType::Exclusive);
         stampDate();
+    }
+    keyMoved = false;
+    if (indexSet) {
+        bool moved = false;
+        updateIndex([&] { moved = indexSet->recordChanged(recNo, oldBytes, newBytes); });
+        if (moved && indexOrder != nullptr) {
+            indexOrder->invalidate();
+            visibleValid = false;
+            keyMoved = true;
+        }
     }
 }
 
@@ -386,6 +486,7 @@ std::uint32_t Table::Impl::appendRecord(const std::uint8_t* newBytes) {
     }
     if (onDisk == UINT32_MAX)
         throw Error(Error::Kind::InvalidValue, "The table cannot hold more records.", path);
+    requireIndexIntact();
     const std::uint32_t recNo = onDisk + 1;
     scratch.assign(reinterpret_cast<const char*>(newBytes), header.recordLength);
     scratch.push_back(static_cast<char>(dbf::kEndOfFile));
@@ -401,6 +502,13 @@ std::uint32_t Table::Impl::appendRecord(const std::uint8_t* newBytes) {
     cache.patch(recNo, newBytes);
     if (visibleValid && (recNo != before + 1 || !order->ascendingRecNo()))
         visibleValid = false;
+    // Still under the header lock: whoever lists the index under that lock
+    // sees every counted record in it.
+    if (indexSet) {
+        if (indexOrder != nullptr)
+            indexOrder->invalidate();
+        updateIndex([&] { indexSet->recordAdded(recNo, newBytes); });
+    }
     return recNo;
 }
 
@@ -408,7 +516,7 @@ std::uint32_t Table::Impl::appendRecord(const std::uint8_t* newBytes) {
 // Navigation
 
 bool Table::Impl::isVisible(std::uint32_t recNo, bool backward) {
-    const std::uint8_t* rec = cache.record(recNo, backward);
+    const std::uint8_t* rec = recordAt(recNo, backward);
     if (rec[0] == static_cast<std::uint8_t>(dbf::kDeleted))
         return false;
     if (!filter)
@@ -545,7 +653,10 @@ void Table::Impl::post() {
         writeRecord(cur, oldBuf.data(), editBuf.data());
         state = TableState::Browse;
         const std::uint32_t recNo = cur;
-        if (filter && !isVisible(recNo)) {
+        if (keyMoved) {
+            settleOn(recNo);
+            notifyReset();
+        } else if (filter && !isVisible(recNo)) {
             visibleValid = false;
             settleOn(recNo);
             notifyReset();
@@ -590,6 +701,8 @@ void Table::Impl::refresh() {
     header.recordCount = readCountFromDisk();
     cache.invalidate();
     visibleValid = false;
+    if (indexOrder != nullptr)
+        indexOrder->invalidate();  // another user may have changed the index
     settleOn(cur);
     notifyReset();
 }
@@ -658,6 +771,7 @@ void Table::Impl::pack() {
     file = std::move(out);
     path = keepPath;
     cache.reset(&file, header.headerLength, header.recordLength);
+    mapped.reset(file.fd(), header.headerLength, header.recordLength);
     dateStamped = true;
     visibleValid = false;
     rebuildIndexesAfterPack();
@@ -1151,35 +1265,243 @@ bool Table::controlsDisabled() const {
     return d_->disabled > 0;
 }
 
+// ======================================================================
+// The production index
+
+void Table::Impl::naturalOrder() {
+    order = std::make_unique<NaturalOrder>(header.recordCount);
+    indexOrder = nullptr;
+    visibleValid = false;
+}
+
+void Table::Impl::selectTag(const std::string& name) {
+    if (!indexSet) {
+        if (!indexDamage.empty())
+            throw Error(Error::Kind::IndexDamaged, indexDamage, indexPath());
+        throw Error(Error::Kind::InvalidValue,
+                    "The table has no production index, so it has no tag " + name + ".", path);
+    }
+    const int tag = indexSet->findTag(name);
+    if (tag < 0)
+        throw Error(Error::Kind::InvalidValue, "The production index has no tag " + name + ".",
+                    indexPath());
+    auto o = std::make_unique<IndexOrder>([this, tag] { return loadOrder(tag); });
+    try {
+        o->records();  // a damaged tree is reported here, not in the middle of a walk
+    } catch (const Error& e) {
+        if (e.kind() == Error::Kind::IndexDamaged)
+            indexDamage = e.what();
+        throw;
+    }
+    indexOrder = o.get();
+    order = std::move(o);
+    tagName = indexSet->tagNames()[static_cast<size_t>(tag)];
+    visibleValid = false;
+}
+
+std::vector<std::uint32_t> Table::Impl::loadOrder(int tag) {
+    // Appends write the record, the count and the index under the header
+    // lock, so under it the count and the index agree.
+    LockGuard lock(file, OsFile::kHeaderLockByte, OsFile::LockType::Shared);
+    const std::uint32_t onDisk = readCountFromDisk();
+    std::vector<std::uint32_t> recs = indexSet->order(tag, onDisk, mode == OpenMode::Exclusive);
+    // Records other users added since this table last looked wait for refresh().
+    if (onDisk > header.recordCount)
+        recs.erase(std::remove_if(recs.begin(), recs.end(),
+                                  [this](std::uint32_t r) { return r > header.recordCount; }),
+                   recs.end());
+    return recs;
+}
+
+std::vector<TagDefinition> Table::Impl::currentTagDefinitions() const {
+    if (indexSet)
+        return indexSet->definitions();
+    // A damaged index: whatever tags can still be read are rebuilt.
+    if (header.productionIndex != 0 && fileExists(indexPath()))
+        return IndexSet::readDefinitions(indexPath());
+    return {};
+}
+
+// Writes the index file anew from the records with these tags (none: the
+// file goes and the table's flag is cleared), then reopens it and selects
+// the tag that was selected, if it is still there.
+void Table::Impl::rewriteIndex(const std::vector<TagDefinition>& defs) {
+    const std::string mdx = indexPath();
+    header.recordCount = readCountFromDisk();
+    if (defs.empty()) {
+        indexSet.reset();
+        if (fileExists(mdx))
+            std::remove(mdx.c_str());
+        setIndexFlag(false);
+    } else {
+        indexSet.reset();
+        std::string name = tableName.empty() ? tableNameOf(path) : tableName;
+        IndexSet::rebuild(mdx, name, header.fields, defs, header.recordCount,
+                          [this](std::uint32_t r) { return cache.record(r); });
+        setIndexFlag(true);
+        indexSet = std::make_unique<IndexSet>(mdx, header.fields, writable);
+    }
+    indexDamage.clear();
+    naturalOrder();
+    if (!tagName.empty()) {
+        if (indexSet && indexSet->findTag(tagName) >= 0)
+            selectTag(tagName);
+        else
+            tagName.clear();
+    }
+}
+
+void Table::Impl::setIndexFlag(bool on) {
+    const std::uint8_t flag = on ? 1 : 0;
+    if (header.productionIndex == flag)
+        return;
+    LockGuard lock(file, OsFile::kHeaderLockByte, OsFile::LockType::Exclusive);
+    file.writeAt(dbf::kProductionIndex, &flag, 1);
+    header.productionIndex = flag;
+}
+
+namespace {
+
+// Tags are added and deleted with the table open for exclusive use; a closed
+// table is opened so for the length of the change.
+class ExclusiveUse {
+public:
+    ExclusiveUse(Table& table, bool& applyTag) : table_(table), applyTag_(applyTag) {
+        if (table.isOpen()) {
+            if (table.mode() != OpenMode::Exclusive)
+                throw Error(Error::Kind::State,
+                            "Index tags can only be added or deleted while the table is closed "
+                            "or open for exclusive use.",
+                            table.fileName());
+            return;
+        }
+        savedMode_ = table.mode();
+        table.setMode(OpenMode::Exclusive);
+        applyTag_ = false;  // the tag to select may be the one being added
+        try {
+            table.open();
+        } catch (...) {
+            applyTag_ = true;
+            table.setMode(savedMode_);
+            throw;
+        }
+        applyTag_ = true;
+        opened_ = true;
+    }
+    ~ExclusiveUse() {
+        if (!opened_)
+            return;
+        try {
+            table_.close();
+            table_.setMode(savedMode_);
+        } catch (...) {
+        }
+    }
+    ExclusiveUse(const ExclusiveUse&) = delete;
+    ExclusiveUse& operator=(const ExclusiveUse&) = delete;
+
+private:
+    Table& table_;
+    bool& applyTag_;
+    OpenMode savedMode_ = OpenMode::Shared;
+    bool opened_ = false;
+};
+
+bool sameTag(const std::string& a, const std::string& b) {
+    return equalNoCase(a, b);
+}
+
+}  // namespace
+
 void Table::setIndexTag(const std::string& tagName) {
-    if (tagName.empty())
-        return;  // natural order, the only order so far
-    throw Error(Error::Kind::Unsupported, "Index tags are not available.", indexFileName());
+    Impl& d = *d_;
+    if (!isOpen()) {
+        d.tagName = tagName;
+        return;
+    }
+    d.browseMode();
+    if (tagName.empty()) {
+        d.tagName.clear();
+        d.naturalOrder();
+    } else {
+        d.selectTag(tagName);
+    }
+    d.settleOn(d.cur);
+    d.notifyReset();
 }
 
 std::string Table::indexTag() const {
-    return {};
+    return d_->tagName;
 }
+
 std::vector<std::string> Table::indexTags() const {
-    return {};
+    const Impl& d = *d_;
+    if (d.indexSet)
+        return d.indexSet->tagNames();
+    std::vector<std::string> names;
+    const std::string mdx = indexFileName();
+    if (fileExists(mdx)) {
+        try {
+            for (const TagDefinition& t : IndexSet::readDefinitions(mdx))
+                names.push_back(t.name);
+        } catch (const Error&) {
+        }
+    }
+    return names;
 }
+
 bool Table::hasIndexFile() const {
     return fileExists(indexFileName());
 }
 
 void Table::addIndexTag(const std::string& tagName, const std::string& expression) {
-    (void)tagName;
-    (void)expression;
-    throw Error(Error::Kind::Unsupported, "Index tags are not available.", indexFileName());
+    ExclusiveUse use(*this, d_->applyTagOnOpen);
+    Impl& d = *d_;
+    d.requireWritable();
+    d.browseMode();
+    // A bad expression is refused before anything is written.
+    (void)Expression::compile(expression, d.header.fields);
+    std::vector<TagDefinition> defs = d.currentTagDefinitions();
+    auto it = std::find_if(defs.begin(), defs.end(),
+                           [&](const TagDefinition& t) { return sameTag(t.name, tagName); });
+    if (it != defs.end())
+        *it = {tagName, expression, false};
+    else
+        defs.push_back({tagName, expression, false});
+    d.rewriteIndex(defs);
+    d.settleOn(d.cur);
+    d.notifyReset();
 }
 
 void Table::deleteIndexTag(const std::string& tagName) {
-    (void)tagName;
-    throw Error(Error::Kind::Unsupported, "Index tags are not available.", indexFileName());
+    ExclusiveUse use(*this, d_->applyTagOnOpen);
+    Impl& d = *d_;
+    d.requireWritable();
+    d.browseMode();
+    std::vector<TagDefinition> defs = d.currentTagDefinitions();
+    const auto kept = std::remove_if(defs.begin(), defs.end(), [&](const TagDefinition& t) {
+        return sameTag(t.name, tagName);
+    });
+    if (kept == defs.end())
+        return;  // no such tag: nothing changes
+    defs.erase(kept, defs.end());
+    if (sameTag(d.tagName, tagName))
+        d.tagName.clear();
+    d.rewriteIndex(defs);
+    d.settleOn(d.cur);
+    d.notifyReset();
 }
 
 void Table::regenerateIndexes() {
-    throw Error(Error::Kind::Unsupported, "Index tags are not available.", indexFileName());
+    Impl& d = *d_;
+    d.requireWritable();
+    if (d.mode != OpenMode::Exclusive)
+        throw Error(Error::Kind::State,
+                    "The table must be open for exclusive use to regenerate its indexes.", d.path);
+    d.browseMode();
+    d.rewriteIndex(d.currentTagDefinitions());
+    d.settleOn(d.cur);
+    d.notifyReset();
 }
 
 void Table::pack() {

@@ -1,0 +1,41 @@
+// Records of a table file read through a memory map, for walking a table in
+// index order: the records come in no particular file order, and a map reads
+// each one without a system call or a copy.
+//
+// The map covers the file as it was when mapped and is widened when a record
+// beyond it is asked for (the file grew). It reads through the same file
+// cache as the engine's writes, so it always sees the current bytes. When a
+// map cannot be made, record() returns null and the caller reads otherwise.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace dbase {
+
+class MappedRecords {
+public:
+    MappedRecords() = default;
+    ~MappedRecords() { unmap(); }
+    MappedRecords(const MappedRecords&) = delete;
+    MappedRecords& operator=(const MappedRecords&) = delete;
+
+    // Points the map at a file descriptor (not owned); drops any old map.
+    void reset(int fd, std::uint64_t headerLength, std::uint32_t recordLength);
+    void unmap();
+
+    // The bytes of record recNo, or null when it lies beyond the file.
+    const std::uint8_t* record(std::uint32_t recNo);
+
+private:
+    bool map();
+
+    int fd_ = -1;
+    std::uint64_t headerLength_ = 0;
+    std::uint32_t recordLength_ = 1;
+    const std::uint8_t* base_ = nullptr;
+    std::size_t length_ = 0;
+    bool failed_ = false;
+};
+
+}  // namespace dbase

@@ -1,0 +1,375 @@
+// The production index as the table uses it: tags added to and deleted from
+// tables, navigation and positions in key order, every tag kept current as
+// records change, damaged and foreign index files, and other processes.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "dbase/error.h"
+#include "dbase/mdx_file.h"
+#include "dbase/table.h"
+#include "mdx_test_util.h"
+#include "table_test_util.h"
+
+namespace {
+
+using dbase::Date;
+using dbase::Error;
+using dbase::OpenMode;
+using dbase::Table;
+
+const char* const kExpr = "Upper(Left(Title,20))+STR(YearPub,8,0)+DTOS(PurchDate)";
+
+std::vector<std::uint32_t> navigation(Table& t) {
+    std::vector<std::uint32_t> recs;
+    for (t.first(); !t.eof(); t.next()) recs.push_back(t.recNo());
+    return recs;
+}
+
+std::vector<std::uint32_t> backwards(Table& t) {
+    std::vector<std::uint32_t> recs;
+    for (t.last(); !t.bof(); t.prior()) recs.push_back(t.recNo());
+    std::reverse(recs.begin(), recs.end());
+    return recs;
+}
+
+// The outside checkers agree with the table: the format checker recomputes
+// every key from the table file, and the Perl index reader lists the records
+// in the order the table's own navigation takes (deleted records aside).
+void expectOutsideReadersAgree(Table& t, const std::string& base) {
+    const std::string tools = mdxtest::toolsDir();
+    std::string out;
+    EXPECT_EQ(mdxtest::run("/usr/bin/python3 " + tools + "/dbfmdx.py check " + base + " NEWINDEX", &out), 0)
+        << out;
+    if (!mdxtest::haveXBaseIndex()) return;
+    ASSERT_EQ(mdxtest::run("perl " + tools + "/mdx_keys.pl " + t.indexFileName() + " NEWINDEX", &out), 0)
+        << out;
+    std::vector<std::uint32_t> listed;
+    size_t pos = 0;
+    while (pos < out.size()) {
+        const size_t nl = out.find('\n', pos);
+        const std::string line = out.substr(pos, nl - pos);
+        pos = nl == std::string::npos ? out.size() : nl + 1;
+        const auto bar = line.rfind('|');
+        if (bar != std::string::npos) listed.push_back(static_cast<std::uint32_t>(std::stoul(line.substr(bar + 1))));
+    }
+    EXPECT_EQ(listed.size(), t.physicalRecordCount());  // deleted records stay in the index
+    std::vector<std::uint32_t> live;
+    for (std::uint32_t r : listed)
+        if (t.gotoRecNo(r)) live.push_back(r);
+    EXPECT_EQ(live, navigation(t));
+}
+
+class IndexedTable : public ::testing::Test {
+protected:
+    void SetUp() override {
+        path = dir.file("books.dbf");
+        base = dir.file("books");
+        Table::create(path, tktest::sampleFields());
+        t.setFileName(path);
+        t.open();
+        // Ties on purpose: equal titles and years in different letter case.
+        const struct {
+            const char* title;
+            int year;
+            Date date;
+        } rows[] = {
+            {"zebra", 1990, {1994, 3, 15}}, {"Apple", 1990, {}},      {"apple", 1990, {}},
+            {"Mango", 0, {2001, 1, 1}},     {"APPLE", 1985, {}},      {"A very long title that runs on", 1, {}},
+            {"apple", 1990, {}},            {"Mango", 0, {1999, 12, 31}},
+        };
+        for (const auto& r : rows) tktest::appendBook(t, r.title, r.year, 0, r.date);
+        t.close();
+    }
+
+    tktest::TempDir dir;
+    std::string path, base;
+    Table t;
+};
+
+TEST_F(IndexedTable, NavigationFollowsKeyOrderWithEqualKeysByRecordNumber) {
+    t.addIndexTag("NewIndex", kExpr);
+    t.setIndexTag("NewIndex");
+    t.open();
+    EXPECT_EQ(t.indexTag(), "NEWINDEX");
+    // "A VERY LONG TITLE TH", then APPLE 1985, the three APPLE 1990 by record
+    // number, MANGO with its dates, ZEBRA.
+    const std::vector<std::uint32_t> keyOrder{6, 5, 2, 3, 7, 8, 4, 1};
+    EXPECT_EQ(navigation(t), keyOrder);
+    EXPECT_EQ(backwards(t), keyOrder);
+    EXPECT_EQ(t.recordCount(), 8u);
+    for (std::uint32_t p = 0; p < keyOrder.size(); ++p) {
+        EXPECT_EQ(t.recNoAtPosition(p), keyOrder[p]);
+        t.moveToPosition(p);
+        EXPECT_EQ(t.recNo(), keyOrder[p]);
+        EXPECT_EQ(t.position(), p);
+    }
+    // The filter sees records in key order too.
+    const int title = t.fieldIndex("TITLE");
+    t.setFilter([title](const Table& x) { return x.asString(title) != "apple"; });
+    EXPECT_EQ(navigation(t), (std::vector<std::uint32_t>{6, 5, 2, 8, 4, 1}));
+    EXPECT_EQ(t.recNoAtPosition(2), 2u);
+    t.setFilter({});
+    // Back to record order, and again.
+    t.setIndexTag("");
+    EXPECT_EQ(navigation(t), (std::vector<std::uint32_t>{1, 2, 3, 4, 5, 6, 7, 8}));
+    t.setIndexTag("newindex");
+    EXPECT_EQ(navigation(t), keyOrder);
+    expectOutsideReadersAgree(t, base);
+}
+
+TEST_F(IndexedTable, EveryChangeKeepsTheIndexRight) {
+    t.addIndexTag("NewIndex", kExpr);
+    t.addIndexTag("Years", "STR(YearPub,8,0)");  // a second tag is kept too
+    t.setIndexTag("NewIndex");
+    t.open();
+    const int title = t.fieldIndex("TITLE");
+    const int year = t.fieldIndex("YEARPUB");
+    auto check = [&](const char* step) {
+        SCOPED_TRACE(step);
+        dbase::MdxFile f(t.indexFileName(), false);
+        for (int tag = 0; tag < 2; ++tag) EXPECT_EQ(f.check(tag, t.physicalRecordCount(), true), t.physicalRecordCount());
+        expectOutsideReadersAgree(t, base);
+    };
+    tktest::appendBook(t, "Banana", 2000, 1);
+    EXPECT_EQ(t.recNo(), 9u);
+    EXPECT_EQ(t.position(), 5u);  // after the apples and before the mangos
+    check("append");
+
+    ASSERT_TRUE(t.gotoRecNo(1));  // zebra becomes aardvark: it moves to the front
+    t.edit();
+    t.setString(title, "aardvark");
+    t.post();
+    EXPECT_EQ(t.recNo(), 1u);
+    EXPECT_EQ(t.position(), 1u);  // "A VERY..." still sorts first: a blank before a letter
+    check("edit of a key field");
+
+    ASSERT_TRUE(t.gotoRecNo(4));
+    t.edit();
+    t.setString(t.fieldIndex("CHECKOUT"), "Yes");  // no key changes
+    t.post();
+    check("edit of another field");
+
+    ASSERT_TRUE(t.gotoRecNo(2));
+    t.deleteRecord();
+    EXPECT_EQ(navigation(t).size(), 8u);
+    check("delete");
+
+    t.disableControls();
+    for (int i = 0; i < 300; ++i) tktest::appendBook(t, "Bulk " + std::to_string(i % 37), 1900 + i % 50, i);
+    t.enableControls();
+    t.first();
+    t.edit();
+    t.setFloat(year, 1234);
+    t.post();
+    check("many appends: a deeper tree");
+
+    t.close();
+    t.setMode(OpenMode::Exclusive);
+    t.open();
+    t.pack();
+    EXPECT_EQ(t.physicalRecordCount(), 308u);
+    EXPECT_EQ(t.indexTag(), "NEWINDEX");
+    EXPECT_EQ(t.indexTags(), (std::vector<std::string>{"NEWINDEX", "YEARS"}));
+    check("pack");
+}
+
+TEST_F(IndexedTable, AddingAndDeletingTagsSetsTheFlagAndNamesTheFileLikeTheTable) {
+    EXPECT_FALSE(t.hasIndexFile());
+    t.addIndexTag("NewIndex", kExpr);
+    EXPECT_EQ(t.indexFileName(), dir.file("books.mdx"));
+    EXPECT_TRUE(t.hasIndexFile());
+    EXPECT_EQ(tktest::readBytes(path)[28], 1);
+    EXPECT_EQ(t.indexTags(), std::vector<std::string>{"NEWINDEX"});
+
+    // Replacing a tag keeps one of that name.
+    t.addIndexTag("NEWINDEX", "Upper(Title)");
+    EXPECT_EQ(t.indexTags(), std::vector<std::string>{"NEWINDEX"});
+    t.deleteIndexTag("NoSuchTag");  // nothing to delete: nothing changes
+    EXPECT_TRUE(t.hasIndexFile());
+    t.deleteIndexTag("newindex");
+    EXPECT_FALSE(t.hasIndexFile());  // no tag left: no index file, flag cleared
+    EXPECT_EQ(tktest::readBytes(path)[28], 0);
+
+    // Upper-case table, upper-case index; and the engine finds it in any case.
+    const std::string upper = dir.file("LOUD.DBF");
+    Table::create(upper, tktest::sampleFields());
+    Table u;
+    u.setFileName(upper);
+    u.addIndexTag("NewIndex", "Upper(Title)");
+    EXPECT_TRUE(std::filesystem::exists(dir.file("LOUD.MDX")));
+    u.open();
+    EXPECT_EQ(u.indexTags(), std::vector<std::string>{"NEWINDEX"});
+}
+
+TEST_F(IndexedTable, BadExpressionsAndWrongStatesChangeNothing) {
+    t.addIndexTag("NewIndex", kExpr);
+    const auto before = tktest::readBytes(dir.file("books.mdx"));
+    for (const char* bad : {"Upper(Left(Titel,20))", "STR(Title,8,0)", "Upper(Title"}) {
+        try {
+            t.addIndexTag("Other", bad);
+            ADD_FAILURE() << bad;
+        } catch (const Error& e) {
+            EXPECT_EQ(e.kind(), Error::Kind::InvalidExpression) << bad;
+        }
+    }
+    EXPECT_THROW(t.addIndexTag("Bad Name", "Title"), Error);
+    EXPECT_EQ(tktest::readBytes(dir.file("books.mdx")), before);
+    t.open();  // shared: no tag changes
+    try {
+        t.addIndexTag("Other", "Title");
+        ADD_FAILURE() << "added while shared";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.kind(), Error::Kind::State);
+    }
+    EXPECT_THROW(t.regenerateIndexes(), Error);
+    EXPECT_THROW(t.setIndexTag("Nothing"), Error);
+    EXPECT_EQ(t.indexTag(), "");
+    EXPECT_EQ(tktest::readBytes(dir.file("books.mdx")), before);
+}
+
+TEST_F(IndexedTable, DamagedIndexIsReportedAndRegeneratingRepairsIt) {
+    t.addIndexTag("NewIndex", kExpr);
+    const std::string mdx = dir.file("books.mdx");
+    auto bytes = tktest::readBytes(mdx);
+    // The root leaf's first key sorts last now: keys out of order.
+    const std::uint32_t root = bytes[4 * 512] | (bytes[4 * 512 + 1] << 8);
+    std::fill_n(bytes.begin() + root * 512 + 12, 20, 'Z');
+    tktest::writeBytes(mdx, bytes);
+    const auto table = tktest::readBytes(path);
+
+    t.setIndexTag("NewIndex");
+    try {
+        t.open();
+        ADD_FAILURE() << "opened with a damaged index";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.kind(), Error::Kind::IndexDamaged) << e.what();
+    }
+    EXPECT_FALSE(t.isOpen());
+    EXPECT_EQ(tktest::readBytes(path), table);  // a failed open writes nothing
+
+    // Exclusive use opens (in record order) so that the index can be repaired;
+    // changes wait until it is.
+    t.setMode(OpenMode::Exclusive);
+    t.open();
+    EXPECT_EQ(navigation(t).size(), 8u);
+    t.first();
+    t.edit();
+    t.setString(t.fieldIndex("TITLE"), "changed");
+    EXPECT_THROW(t.post(), Error);
+    t.cancel();
+    EXPECT_EQ(tktest::readBytes(path), table);
+    t.regenerateIndexes();
+    EXPECT_EQ(t.indexTag(), "NEWINDEX");
+    EXPECT_EQ(navigation(t), (std::vector<std::uint32_t>{6, 5, 2, 3, 7, 8, 4, 1}));
+    expectOutsideReadersAgree(t, base);
+
+    // A header beyond repair of its own: still regenerated from what is legible.
+    t.close();
+    bytes = tktest::readBytes(mdx);
+    bytes[22] = 9;
+    tktest::writeBytes(mdx, bytes);
+    t.open();
+    t.regenerateIndexes();
+    EXPECT_EQ(t.indexTags(), std::vector<std::string>{"NEWINDEX"});
+    expectOutsideReadersAgree(t, base);
+}
+
+TEST_F(IndexedTable, TagsTheEngineCannotEvaluateRefuseTheTable) {
+    t.addIndexTag("NewIndex", kExpr);
+    // Another program's tag with a function this engine does not know.
+    dbase::MdxTagBuild foreign;
+    foreign.name = "SOUNDS";
+    foreign.expression = "SOUNDEX(TITLE)";
+    foreign.keyLength = 4;
+    dbase::MdxFile::write(dir.file("books.mdx"), "BOOKS", {foreign});
+    const auto table = tktest::readBytes(path);
+    try {
+        t.open();
+        ADD_FAILURE() << "opened";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.kind(), Error::Kind::InvalidExpression);
+        EXPECT_NE(std::string(e.what()).find("SOUNDS"), std::string::npos) << e.what();
+    }
+    EXPECT_FALSE(t.isOpen());
+    EXPECT_EQ(tktest::readBytes(path), table);
+}
+
+TEST_F(IndexedTable, TensOfThousandsOfRecordsInKeyOrder) {
+    t.open();
+    t.disableControls();
+    for (int i = 0; i < 30000; ++i)
+        tktest::appendBook(t, "T" + std::to_string((i * 7919) % 10007), 1900 + i % 97, i);
+    t.enableControls();
+    t.close();
+    t.addIndexTag("NewIndex", "Upper(Left(Title,20))+STR(YearPub,8,0)");
+    t.setIndexTag("NewIndex");
+    t.open();
+    EXPECT_GE(dbase::MdxFile(t.indexFileName(), false).depth(0), 3);
+    const int title = t.fieldIndex("TITLE");
+    const int year = t.fieldIndex("YEARPUB");
+    std::string previous;
+    std::uint32_t count = 0, prevRec = 0;
+    char key[64];
+    for (t.first(); !t.eof(); t.next(), ++count) {
+        std::string k = t.asString(title);
+        std::transform(k.begin(), k.end(), k.begin(), ::toupper);
+        k.resize(20, ' ');
+        std::snprintf(key, sizeof key, "%8.0f", t.asFloat(year));
+        k += key;
+        ASSERT_TRUE(previous < k || (previous == k && prevRec < t.recNo())) << count;
+        previous = k;
+        prevRec = t.recNo();
+    }
+    EXPECT_EQ(count, 30008u);
+    t.moveToPosition(20000);
+    EXPECT_EQ(t.position(), 20000u);
+    expectOutsideReadersAgree(t, base);
+}
+
+TEST_F(IndexedTable, TwoProcessesAppendingKeepOneCorrectIndex) {
+    t.addIndexTag("NewIndex", "Upper(Title)");
+    tktest::Helper a({"append", path, "300", "first"});
+    tktest::Helper b({"append", path, "300", "second"});
+    EXPECT_EQ(a.readLine(), "ready");
+    EXPECT_EQ(b.readLine(), "ready");
+    EXPECT_EQ(a.readLine(), "done");
+    EXPECT_EQ(b.readLine(), "done");
+    EXPECT_EQ(a.wait(), 0);
+    EXPECT_EQ(b.wait(), 0);
+    t.setIndexTag("NewIndex");
+    t.open();
+    EXPECT_EQ(t.recordCount(), 608u);
+    EXPECT_EQ(dbase::MdxFile(t.indexFileName(), false).check(0, 608, true), 608u);
+    std::string out;
+    EXPECT_EQ(mdxtest::run("/usr/bin/python3 " + mdxtest::toolsDir() + "/dbfmdx.py check " + base + " NEWINDEX", &out), 0)
+        << out;
+}
+
+// Killed in the middle of appending: the records that were written are
+// whole, and regenerating gives an index that matches them.
+TEST_F(IndexedTable, AProcessKilledWhileWritingLeavesRecordsThatRegenerate) {
+    t.addIndexTag("NewIndex", "Upper(Title)");
+    tktest::Helper a({"append", path, "100000", "killed"});
+    EXPECT_EQ(a.readLine(), "ready");
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    a.kill();
+    a.wait();
+    t.setMode(OpenMode::Exclusive);
+    t.open();
+    const std::uint32_t n = t.physicalRecordCount();
+    EXPECT_GT(n, 8u);
+    const int title = t.fieldIndex("TITLE");
+    t.gotoRecNo(n);
+    EXPECT_EQ(t.asString(title).rfind("killed ", 0), 0u);
+    t.regenerateIndexes();
+    t.setIndexTag("NewIndex");
+    EXPECT_EQ(t.recordCount(), n);
+    std::string out;
+    EXPECT_EQ(mdxtest::run("/usr/bin/python3 " + mdxtest::toolsDir() + "/dbfmdx.py check " + base + " NEWINDEX", &out), 0)
+        << out;
+}
+
+}  // namespace
