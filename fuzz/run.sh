@@ -6,7 +6,7 @@ seconds=${2:-60}
 here=$(cd "$(dirname "$0")" && pwd)
 status=0
 for target in "$build"/fuzz/fuzz_*; do
-  [ -x "$target" ] || continue
+  [ -f "$target" ] && [ -x "$target" ] || continue
   name=$(basename "$target")
   corpus="$build/fuzz/corpus_$name"
   mkdir -p "$corpus"
