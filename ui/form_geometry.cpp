@@ -6,6 +6,7 @@
 #include "ui/user_fonts.h"
 
 #include <QGuiApplication>
+#include <QLayout>
 #include <QPointer>
 #include <QScreen>
 #include <QWidget>
@@ -61,9 +62,38 @@ void setSize(QWidget* w, const QSize& size) {
     }
 }
 
+bool layoutHolds(const QLayout* layout, const QWidget* w) {
+    for (int i = 0; i < layout->count(); ++i) {
+        QLayoutItem* item = layout->itemAt(i);
+        if (item->widget() == w)
+            return true;
+        if (item->layout() && layoutHolds(item->layout(), w))
+            return true;
+    }
+    return false;
+}
+
+// A control placed by a layout gets its geometry from the layout; only its
+// font is recorded, restored and scaled.
+bool placedByLayout(const QWidget* w) {
+    const QWidget* parent = w->parentWidget();
+    return parent && parent->layout() && layoutHolds(parent->layout(), w);
+}
+
 void place(QWidget* w, const QRect& geometry) {
+    if (placedByLayout(w))
+        return;
     w->move(geometry.topLeft());
     setSize(w, geometry.size());
+}
+
+// The size a form has on the screen before any scaling: what it was given,
+// or for a form laid out by a layout and never sized, what the layout asks.
+QSize designSize(const QWidget* form) {
+    if (form->layout() && !form->testAttribute(Qt::WA_Resized) && !form->isVisible()) {
+        return form->sizeHint().expandedTo(form->minimumSizeHint());
+    }
+    return form->size();
 }
 
 int scaled(int value, int percent) {
@@ -73,7 +103,7 @@ int scaled(int value, int percent) {
 }  // namespace
 
 void DimensionRecord::record(QWidget* form, bool limit) {
-    clientSize_ = form->size();
+    clientSize_ = designSize(form);
     form_ = slotOf(form, form->geometry());
     slots_.clear();
     const QList<QWidget*> controls = controlsOf(form);

@@ -8,6 +8,7 @@
 #include "ui/window_colors.h"
 
 #include <gtest/gtest.h>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
@@ -17,6 +18,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -92,6 +94,46 @@ TEST_F(FormHelpers, ScalingStartsFromTheDesignEveryTime) {
     EXPECT_EQ(s.dialog.size(), QSize(300, 200));
     EXPECT_EQ(s.button->geometry(), QRect(20, 150, 80, 28));
     EXPECT_DOUBLE_EQ(s.label->font().pointSizeF(), 15.0);
+}
+
+// A long-lived form laid out by a layout: it records at creation, before it
+// was ever shown, and prepares itself on every showing.
+class LaidOutForm : public QDialog {
+  public:
+    LaidOutForm() {
+        auto* layout = new QVBoxLayout(this);
+        edit = new QLineEdit(this);
+        layout->addWidget(edit);
+        layout->addWidget(new QPushButton(QStringLiteral("&Ok"), this));
+        QFont f = font();
+        f.setPointSize(10);
+        setFont(f);
+        ui::recordDesignGeometry(this);
+    }
+    QLineEdit* edit;
+
+  protected:
+    void showEvent(QShowEvent* e) override {
+        QDialog::showEvent(e);
+        ui::prepareForm(this);
+    }
+};
+
+TEST_F(FormHelpers, AFormLaidOutByALayoutScalesFromItsDesignToo) {
+    LaidOutForm form;
+    const QSize design = form.sizeHint().expandedTo(form.minimumSizeHint());
+    ASSERT_TRUE(ui::choosePreset(nullptr, 1280, kBigScreen));
+    for (int showing = 0; showing < 2; ++showing) {
+        form.show();
+        QApplication::processEvents();
+        EXPECT_DOUBLE_EQ(form.edit->font().pointSizeF(), 20.0) << showing;
+        EXPECT_GE(form.width(), design.width() * 2 - 1) << showing;
+        EXPECT_LE(form.width(), design.width() * 2 + 1) << showing;
+        // The layout, not the record, places the controls.
+        EXPECT_GT(form.edit->width(), form.width() / 2) << showing;
+        EXPECT_TRUE(form.rect().contains(form.edit->geometry())) << showing;
+        form.hide();
+    }
 }
 
 TEST_F(FormHelpers, ALongLivedFormKeepsTheFirst121GeometriesAndSaysSo) {
