@@ -1,0 +1,32 @@
+#include "data/sort_expression.h"
+
+#include "data/book_fields.h"
+
+namespace books {
+
+std::string buildSortString(const SortLevels& levels) {
+    std::string expression;
+    for (const int level : levels) {
+        if (level < 1 || level > kFieldCount) continue;
+        const BookField& f = bookField(level);
+        const std::string name(f.name);
+        switch (f.kind) {
+            case FieldKind::String:
+                expression += "Upper(Left(" + name + ",20))+";
+                break;
+            case FieldKind::Integer:
+                expression += "STR(" + name + ",8,0)+";
+                break;
+            case FieldKind::Float:
+                expression += "STR(" + name + ",12,2)+";
+                break;
+            case FieldKind::Date:
+                expression += "DTOS(" + name + ")+";
+                break;
+        }
+    }
+    if (!expression.empty()) expression.pop_back();  // the trailing "+"
+    return expression;
+}
+
+}  // namespace books
