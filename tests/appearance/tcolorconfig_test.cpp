@@ -8,9 +8,11 @@
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 
 #include <functional>
@@ -133,6 +135,11 @@ TEST_F(ColorConfig, ShowingStartsWithNoSchemeChosen) {
         EXPECT_EQ(sets->count(), 13);
         EXPECT_EQ(sets->itemText(12), QStringLiteral("Camouflage"));
         EXPECT_EQ(d->windowTitle(), QStringLiteral("Color Configuration"));
+        // Centred, then 10 pixels higher since it sits well below the top.
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        ASSERT_GT((screen.height() - d->height()) / 2, 10);
+        EXPECT_EQ(d->y() - screen.y(), (screen.height() - d->height()) / 2 - 10);
+        EXPECT_EQ(d->x() - screen.x(), (screen.width() - d->width()) / 2);
         click(d, "Cancel");
     }));
 }
