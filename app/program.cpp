@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include "app/database_commands.h"
 #include "app/form_shells.h"
 #include "app/tmain.h"
 
@@ -17,6 +18,7 @@ ProgramForms::ProgramForms(ProgramForms&&) noexcept = default;
 ProgramForms createForms(const QStringList& arguments) {
     QApplication::setApplicationName(QStringLiteral("Tomekeep Books 95"));
     QApplication::setApplicationDisplayName(QStringLiteral("Tomekeep Books 95"));
+    dbcommands::registerHandlers();
     ProgramForms f;
     f.main = std::make_unique<TMain>(arguments);
     f.edit = std::make_unique<TMyEdit>(f.main.get());

@@ -16,6 +16,7 @@
 #include <QPrinter>
 #include <QTableView>
 
+#include "app/database_commands.h"
 #include "app/form_shells.h"
 #include "ui/help_window.h"
 #include "data/collection.h"
@@ -146,14 +147,12 @@ QString TMain::chooseDatabase() {
 }
 
 void TMain::openStartDatabase(const QString& path) {
-    try {
-        openCollection(path);
-    } catch (const std::exception& e) {
-        ui::showError(this, QString::fromUtf8(e.what()));
-    }
+    // Nothing valid to show and the user cancelled the open dialog: the
+    // program ends.
+    if (!dbcommands::openAtStartup(*this, path)) std::exit(0);
 }
 
-void TMain::openCollection(const QString& path) {
+void TMain::pointCollection(const QString& path) {
     const books::TablePath p = books::splitTablePath(path);
     MyTable_->close();
     books::pointTable(*MyTable_, p.fileName);
@@ -161,6 +160,10 @@ void TMain::openCollection(const QString& path) {
     settings::settings().lastDatabase = p.fileName;
     setWindowTitle(QStringLiteral("Tomekeep Books 95 (%1)").arg(p.tableName));
     indexFilePath_ = p.indexFile;
+}
+
+void TMain::openCollection(const QString& path) {
+    pointCollection(path);
     MyTable_->setMode(dbase::OpenMode::Shared);
     MyTable_->setReadOnly(false);
     if (sortExpression_.isEmpty()) {
@@ -182,11 +185,9 @@ void TMain::chooseScreenSizeAtStart() {
     ScreenSizeClick(0);  // 0: choose from the stored preset and the screen
 }
 
-// The last-files menu and the conversion of old versions belong to the
-// database-file commands, which register as handlers; the menu starts empty.
 void TMain::buildLastFilesAndOfferConversion() {
-    MenuExitSep->setVisible(false);
-    for (QAction* a : MenuLastFile) a->setVisible(false);
+    dbcommands::SetMenuLastFiles(*this);
+    dbcommands::CheckForConversion(*this);
 }
 
 // The locate dialog is created by the find subsystem when it registers.

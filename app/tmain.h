@@ -123,6 +123,12 @@ public:
     // Closes MyTable, points it at `path` and opens it shared with the sort
     // tag; used at start-up. Throws dbase::Error.
     void openCollection(const QString& path);
+    // Closes MyTable and points it at `path`, which becomes the open
+    // collection: the caption, the index file path and the last database
+    // follow it. Does not open it.
+    void pointCollection(const QString& path);
+    // Recomputes the sort expression from the four sort levels.
+    void BuildSortString();
 
     // ---- Controls (public so that other windows and tests reach them) -----
     QWidget* client = nullptr;

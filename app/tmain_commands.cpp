@@ -12,6 +12,7 @@
 #include "app/tmain.h"
 #include "data/grid_model.h"
 #include "data/run_state.h"
+#include "data/sort_expression.h"
 #include "settings/formats.h"
 #include "settings/settings.h"
 #include "ui/messages.h"
@@ -227,9 +228,12 @@ void TMain::applyFormatsAtStart() {
     MenuNumericWindows->setChecked(s.numericFormat == 2);
 }
 
-// The sort expression comes from the sort-order subsystem once it registers;
-// until then the collection shows in record order.
-void TMain::buildSortExpression() { sortExpression_.clear(); }
+void TMain::buildSortExpression() { BuildSortString(); }
+
+void TMain::BuildSortString() {
+    const auto& levels = settings::settings().sortOrder;
+    sortExpression_ = QString::fromStdString(books::buildSortString({levels[0], levels[1], levels[2], levels[3]}));
+}
 
 // ---- Search state ---------------------------------------------------------
 
