@@ -2,7 +2,7 @@
 // and field of it read. The engine may refuse the file, but only with its
 // own error; anything else (a crash, a sanitizer report, another
 // exception) is a finding. The same bytes also serve as the table's memo
-// file, so memo reading is fuzzed as well.
+// and index files, so memo and index reading are fuzzed as well.
 #include <unistd.h>
 
 #include <cstddef>
@@ -72,6 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     writeFile(table, data, size);
     writeFile(dir + "/FUZZ.DBT", data, size);
     writeFile(dir + "/FUZZ.FPT", data, size);
+    writeFile(dir + "/FUZZ.MDX", data, size);
     dbase::Table t;
     t.setFileName(table);
     t.setReadOnly(true);
