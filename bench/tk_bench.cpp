@@ -15,6 +15,7 @@
 #include <string>
 
 #include "book_generator.h"
+#include "index_bench.h"
 #include "dbase/table.h"
 
 namespace {
@@ -170,6 +171,8 @@ int main(int argc, char** argv) {
     try {
         if (command == "generate" && argc == 4)
             return generate(argv[2], std::atol(argv[3]));
+        if (const int rc = tkbench::runIndexBench(argc, argv); rc >= 0)
+            return rc;
         if (argc != 3)
             return usage();
         if (command == "open")

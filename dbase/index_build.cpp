@@ -9,22 +9,33 @@ namespace dbase {
 
 namespace {
 
-// An order-keeping 64-bit summary of a key: the first 8 bytes of a character
-// key read big-endian, or the bits of a number or day arranged so that
-// unsigned comparison follows numeric order. Equal prefixes fall back to the
-// full comparison.
-std::uint64_t prefixOf(KeyType type, const char* key, int length) {
+constexpr int kWords = 4;  // key bytes held in a sort entry: 32
+
+// A key in a form that sorts without going back to the key buffer: its first
+// 32 bytes as big-endian words for a character key, or the value's bits
+// arranged so that unsigned comparison follows numeric order. Ties (longer
+// character keys, or numbers equal as doubles) fall back to the full comparison.
+struct SortEntry {
+    std::uint64_t word[kWords];
+    std::uint32_t index;
+};
+
+void summarise(KeyType type, const char* key, int length, SortEntry& e) {
     if (type == KeyType::Character) {
-        std::uint64_t p = 0;
-        for (int i = 0; i < 8; ++i)
-            p = (p << 8) | (i < length ? static_cast<unsigned char>(key[i]) : 0);
-        return p;
+        for (int w = 0; w < kWords; ++w) {
+            std::uint64_t v = 0;
+            for (int i = w * 8; i < w * 8 + 8; ++i)
+                v = (v << 8) | (i < length ? static_cast<unsigned char>(key[i]) : 0);
+            e.word[w] = v;
+        }
+        return;
     }
     const std::string_view k(key, static_cast<size_t>(length));
     const double v = type == KeyType::Date ? dateKeyValue(k) : numericKeyValue(k);
     std::uint64_t bits = 0;
     std::memcpy(&bits, &v, sizeof bits);
-    return (bits & (std::uint64_t{1} << 63)) ? ~bits : bits | (std::uint64_t{1} << 63);
+    e.word[0] = (bits & (std::uint64_t{1} << 63)) ? ~bits : bits | (std::uint64_t{1} << 63);
+    for (int w = 1; w < kWords; ++w) e.word[w] = 0;
 }
 
 }  // namespace
@@ -52,24 +63,27 @@ void TagBuilder::add(const unsigned char* record, std::uint32_t recNo) {
 MdxTagBuild TagBuilder::finish() {
     const size_t n = tag_.recNos.size();
     const size_t kl = static_cast<size_t>(tag_.keyLength);
-    struct Entry {
-        std::uint64_t prefix;
-        std::uint32_t index;
-    };
-    std::vector<Entry> order(n);
-    for (size_t i = 0; i < n; ++i)
-        order[i] = {prefixOf(tag_.keyType, &tag_.keys[i * kl], tag_.keyLength),
-                    static_cast<std::uint32_t>(i)};
+    std::vector<SortEntry> order(n);
+    for (size_t i = 0; i < n; ++i) {
+        summarise(tag_.keyType, &tag_.keys[i * kl], tag_.keyLength, order[i]);
+        order[i].index = static_cast<std::uint32_t>(i);
+    }
     const char* keys = tag_.keys.data();
     const KeyType type = tag_.keyType;
     const bool desc = tag_.descending;
-    const auto& recNos = tag_.recNos;
-    std::sort(order.begin(), order.end(), [&](const Entry& a, const Entry& b) {
-        if (a.prefix != b.prefix) return desc ? a.prefix > b.prefix : a.prefix < b.prefix;
-        const int c = compareKeys(type, std::string_view(keys + a.index * kl, kl),
-                                  std::string_view(keys + b.index * kl, kl), desc);
-        if (c != 0) return c < 0;
-        return recNos[a.index] < recNos[b.index];
+    // Summaries decide unless they tie; only then are the keys themselves
+    // compared. Entries were added by record number, so the index breaks ties.
+    const bool summaryIsWhole = type == KeyType::Character && kl <= 8 * kWords;
+    std::sort(order.begin(), order.end(), [&](const SortEntry& a, const SortEntry& b) {
+        for (int w = 0; w < kWords; ++w) {
+            if (a.word[w] != b.word[w]) return desc ? a.word[w] > b.word[w] : a.word[w] < b.word[w];
+        }
+        if (!summaryIsWhole) {
+            const int c = compareKeys(type, std::string_view(keys + a.index * kl, kl),
+                                      std::string_view(keys + b.index * kl, kl), desc);
+            if (c != 0) return c < 0;
+        }
+        return a.index < b.index;
     });
     MdxTagBuild out;
     out.name = tag_.name;
@@ -81,7 +95,7 @@ MdxTagBuild TagBuilder::finish() {
     out.recNos.resize(n);
     for (size_t i = 0; i < n; ++i) {
         std::memcpy(&out.keys[i * kl], keys + order[i].index * kl, kl);
-        out.recNos[i] = recNos[order[i].index];
+        out.recNos[i] = tag_.recNos[order[i].index];
     }
     tag_.keys.clear();
     tag_.recNos.clear();

@@ -43,6 +43,12 @@ public:
         return recs_[hint_];
     }
 
+    // The record `distance` places after the one last reached, or 0: what a
+    // walk will read soon, so that it can be fetched ahead.
+    std::uint32_t ahead(size_t distance) const {
+        return loaded_ && hint_ + distance < recs_.size() ? recs_[hint_ + distance] : 0;
+    }
+
     // The list must be loaded again before it is next used.
     void invalidate() { loaded_ = false; }
     // Loads the list if needed (an error of the loader passes through).

@@ -25,7 +25,7 @@ bool MappedRecords::map() {
     const auto size = static_cast<std::size_t>(st.st_size);
     if (size <= length_) return false;  // the file has not grown
     unmap();
-    void* p = ::mmap(nullptr, size, PROT_READ, MAP_SHARED, fd_, 0);
+    void* p = ::mmap(nullptr, size, PROT_READ, MAP_SHARED | MAP_POPULATE, fd_, 0);
     if (p == MAP_FAILED) {
         failed_ = true;
         return false;

@@ -335,13 +335,15 @@ void Table::Impl::open() {
     }
     takeOpenLock(f);
 
-    const std::uint64_t size = f.size();
+    // The header before the size: another user appending writes the record
+    // before the count, so a size taken after the count always covers it.
     std::vector<std::uint8_t> bytes(dbf::kTableHeaderSize, 0);
     const std::size_t got = f.readAt(0, bytes.data(), bytes.size());
     (void)got;  // a short file is judged by its size below
-    const std::uint16_t headerLength = announcedHeaderLength(bytes.data(), size, p);
+    const std::uint16_t headerLength = announcedHeaderLength(bytes.data(), f.size(), p);
     bytes.resize(headerLength);
     const std::size_t all = f.readAt(0, bytes.data(), headerLength);
+    const std::uint64_t size = f.size();
     DbfHeader h = parseTableHeader(bytes.data(), all, size, p);
 
     if (h.productionIndex != 0) {
@@ -516,6 +518,8 @@ std::uint32_t Table::Impl::appendRecord(const std::uint8_t* newBytes) {
 // Navigation
 
 bool Table::Impl::isVisible(std::uint32_t recNo, bool backward) {
+    if (indexOrder != nullptr)  // walking in key order jumps about the file: read ahead
+        mapped.prefetch(indexOrder->ahead(16));
     const std::uint8_t* rec = recordAt(recNo, backward);
     if (rec[0] == static_cast<std::uint8_t>(dbf::kDeleted))
         return false;
@@ -1337,7 +1341,11 @@ void Table::Impl::rewriteIndex(const std::vector<TagDefinition>& defs) {
         indexSet.reset();
         std::string name = tableName.empty() ? tableNameOf(path) : tableName;
         IndexSet::rebuild(mdx, name, header.fields, defs, header.recordCount,
-                          [this](std::uint32_t r) { return cache.record(r); });
+                          [this](std::uint32_t r) {
+                              // Mapped: no copy of the table through a buffer.
+                              const std::uint8_t* p = mapped.record(r);
+                              return p != nullptr ? p : cache.record(r);
+                          });
         setIndexFlag(true);
         indexSet = std::make_unique<IndexSet>(mdx, header.fields, writable);
     }
