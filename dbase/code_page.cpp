@@ -126,13 +126,18 @@ const CodePage* CodePage::byName(std::string_view name) {
 }
 
 void CodePage::decode(std::string_view bytes, std::string& out) const {
-    for (char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        if (b < 0x80) {
-            out.push_back(c);
-        } else {
-            out.append(utf8_[b - 0x80], utf8Len_[b - 0x80]);
-        }
+    // Runs of ASCII, the common case, are copied whole.
+    size_t i = 0;
+    while (i < bytes.size()) {
+        size_t run = i;
+        while (run < bytes.size() && static_cast<unsigned char>(bytes[run]) < 0x80)
+            ++run;
+        out.append(bytes.data() + i, run - i);
+        if (run == bytes.size())
+            break;
+        const auto b = static_cast<unsigned char>(bytes[run]);
+        out.append(utf8_[b - 0x80], utf8Len_[b - 0x80]);
+        i = run + 1;
     }
 }
 
