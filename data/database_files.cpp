@@ -86,11 +86,14 @@ bool hasLayout(dbase::Table& check, const QString& path, Layout layout) {
 
 void removeMdxByte(const QString& path) {
     QFile f(path);
-    if (!f.open(QIODevice::ReadWrite)) return;
+    if (!f.open(QIODevice::ReadWrite | QIODevice::ExistingOnly)) return;
     // Writing past the end of a short file would grow it into something it
     // never was; such a file is refused by the engine anyway.
     if (f.size() < kHeaderPrefixSize) return;
     if (!f.seek(kProductionIndexFlagOffset)) return;
+    char flag = 0;
+    // Only a set flag is cleared: a file is never written for nothing.
+    if (f.read(&flag, 1) != 1 || flag == 0 || !f.seek(kProductionIndexFlagOffset)) return;
     const char zero = 0;
     f.write(&zero, 1);
 }

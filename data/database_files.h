@@ -39,9 +39,9 @@ enum class Layout {
 // cannot be opened.
 bool hasLayout(dbase::Table& check, const QString& path, Layout layout);
 
-// Writes 0 into the production-index flag of the dBase header (byte 28).
-// Does nothing to a file that cannot be opened for writing or is too short
-// to be a dBase table.
+// Writes 0 into the production-index flag of the dBase header (byte 28)
+// when it is set. Does nothing to a file that cannot be opened for writing or
+// is too short to be a dBase table.
 void removeMdxByte(const QString& path);
 
 // True when another table object, in this process or another, holds the

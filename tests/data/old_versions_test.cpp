@@ -1,0 +1,171 @@
+// Conversion of the earlier versions' tables into a collection.
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include "data/collection.h"
+#include "data/database_files.h"
+#include "data/old_versions.h"
+#include "dbase/table.h"
+#include "settings/formats.h"
+#include "tests/data/files_test_util.h"
+
+namespace {
+
+using dbase::FieldType;
+
+// A version-2 table: a record number first, then the 25 old fields with the
+// types that version wrote.
+void writeVersion2(const QString& path) {
+    std::vector<dbase::FieldDef> defs{{"RECNUM", FieldType::Numeric, 6, 0}};
+    for (std::string_view n : books::kVersion2FieldNames) {
+        const std::string name(n);
+        if (name == "YearPub" || name == "Pages")
+            defs.push_back({name, FieldType::Numeric, 5, 0});
+        else if (name == "Cost" || name == "Value")
+            defs.push_back({name, FieldType::Numeric, 10, 2});
+        else if (name == "PurchDate" || name == "CheckDate")
+            defs.push_back({name, FieldType::Date, 8, 0});
+        else
+            defs.push_back({name, FieldType::Character, 30, 0});
+    }
+    dbase::Table::create(path.toStdString(), defs);
+    dbase::Table t;
+    t.setFileName(path.toStdString());
+    t.open();
+    for (int i = 1; i <= 2; ++i) {
+        t.append();
+        t.setString(t.fieldIndex("Title"), "Old " + std::to_string(i));
+        t.setString(t.fieldIndex("YearPub"), std::to_string(1980 + i));
+        t.setString(t.fieldIndex("Cost"), "12.5");
+        t.setDate(t.fieldIndex("PurchDate"), dbase::Date{1994, 11, 20 + i});
+        t.setString(t.fieldIndex("CheckPerso"), "Neighbour");
+        t.setString(t.fieldIndex("Location"), "Shelf " + std::to_string(i));
+        t.post();
+    }
+}
+
+struct V1Row {
+    const char* title;
+    const char* day;
+    const char* month;
+    const char* year;
+};
+
+void writeVersion1(const QString& path, const std::vector<V1Row>& rows) {
+    std::vector<dbase::FieldDef> defs{{"ID", FieldType::Character, 4, 0}};
+    for (std::string_view n : books::kVersion1FieldNames) {
+        const std::string name(n);
+        if (name == "Cost" || name == "Value")
+            defs.push_back({name, FieldType::Numeric, 10, 2});
+        else
+            defs.push_back({name, FieldType::Character, name.starts_with("Purch") ? 4 : 30, 0});
+    }
+    dbase::Table::create(path.toStdString(), defs);
+    dbase::Table t;
+    t.setFileName(path.toStdString());
+    t.open();
+    for (const V1Row& r : rows) {
+        t.append();
+        t.setString(t.fieldIndex("Title"), r.title);
+        t.setString(t.fieldIndex("WherePurch"), "Fair");
+        t.setString(t.fieldIndex("Value"), "3.25");
+        t.setString(t.fieldIndex("PurchDay"), r.day);
+        t.setString(t.fieldIndex("PurchMonth"), r.month);
+        t.setString(t.fieldIndex("PurchYear"), r.year);
+        t.post();
+    }
+}
+
+class ConversionTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        collection = dir.filePath("MASTER.DBF");
+        books::createCollection(collection);
+        target.setFileName(collection.toStdString());
+        target.open();
+    }
+    void TearDown() override { formats::applyDateFormat(1); }
+
+    std::string value(int record, const char* field) {
+        target.gotoRecNo(static_cast<std::uint32_t>(record));
+        return target.asString(target.fieldIndex(field));
+    }
+    dbase::Date date(int record, const char* field) {
+        target.gotoRecNo(static_cast<std::uint32_t>(record));
+        return target.asDate(target.fieldIndex(field));
+    }
+
+    QTemporaryDir dir;
+    QString collection;
+    dbase::Table target;
+    dbase::Table old;
+};
+
+TEST_F(ConversionTest, Version2RecordsAreAppendedFieldByField) {
+    const QString v2 = dir.filePath("B2LOG.DBF");
+    writeVersion2(v2);
+    ASSERT_TRUE(books::hasLayout(old, v2, books::Layout::Version2));
+    EXPECT_EQ(books::convertV2(old, v2, target), 2);
+    EXPECT_EQ(target.recordCount(), 2u);
+    EXPECT_EQ(value(2, "Title"), "Old 2");
+    EXPECT_EQ(value(2, "YearPub"), "1982");
+    EXPECT_EQ(value(1, "Cost"), "12.50");
+    EXPECT_EQ(date(1, "PurchDate"), (dbase::Date{1994, 11, 21}));
+    EXPECT_EQ(value(1, "CheckName"), "Neighbour");  // from "CheckPerso"
+    EXPECT_EQ(value(2, "Location"), "Shelf 2");
+    EXPECT_EQ(value(1, "Condition"), "");  // not in version 2
+    EXPECT_FALSE(old.isOpen());
+}
+
+TEST_F(ConversionTest, Version1DatesAreReadAsMonthDayYearWhateverTheUserFormat) {
+    const QString v1 = dir.filePath("BLOG.DBF");
+    writeVersion1(v1, {{"March", "7", "Mar", "1995"},
+                       {"Numeric month", "25", "12", "1990"},
+                       {"Two-digit year", "1", "Jan", "95"},
+                       {"No date", "", "", ""}});
+    ASSERT_TRUE(books::hasLayout(old, v1, books::Layout::Version1));
+    // A day-first format with another separator is in force.
+    ASSERT_TRUE(formats::applyDateFormat(4));
+    const int userFormat = formats::currentDateFormat();
+    const QChar userSeparator = formats::dateSeparator();
+    EXPECT_EQ(books::convertV1(old, v1, target), 4);
+    EXPECT_EQ(date(1, "PurchDate"), (dbase::Date{1995, 3, 7}));
+    EXPECT_EQ(date(2, "PurchDate"), (dbase::Date{1990, 12, 25}));
+    EXPECT_EQ(date(3, "PurchDate"), (dbase::Date{1995, 1, 1}));
+    EXPECT_TRUE(date(4, "PurchDate").isNull());
+    EXPECT_EQ(value(1, "WherePurch"), "Fair");
+    EXPECT_EQ(value(1, "Value"), "3.25");
+    EXPECT_EQ(formats::currentDateFormat(), userFormat);
+    EXPECT_EQ(formats::dateSeparator(), userSeparator);
+}
+
+TEST_F(ConversionTest, UnreadableVersion1DateStopsTheConversion) {
+    const QString v1 = dir.filePath("BLOG.DBF");
+    writeVersion1(v1, {{"Good", "7", "Mar", "1995"}, {"Lower case", "7", "mar", "1995"}, {"Never", "1", "Jan", "1990"}});
+    ASSERT_TRUE(formats::applyDateFormat(7));
+    try {
+        books::convertV1(old, v1, target);
+        ADD_FAILURE() << "the conversion went through";
+    } catch (const books::ConversionError& e) {
+        EXPECT_NE(std::string(e.what()).find("mar/7/1995"), std::string::npos) << e.what();
+    }
+    // The record before the stop stays; the one being built is dropped.
+    EXPECT_EQ(target.state(), dbase::TableState::Browse);
+    target.refresh();
+    EXPECT_EQ(target.recordCount(), 1u);
+    EXPECT_EQ(value(1, "Title"), "Good");
+    EXPECT_EQ(formats::currentDateFormat(), 7);
+    // The old file is closed and whole.
+    EXPECT_FALSE(old.isOpen());
+    EXPECT_EQ(filestest::titles(v1), (QStringList{"Good", "Lower case", "Never"}));
+}
+
+TEST(MonthNamesTest, ExactShortNamesOnly) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"Jan", "1"}, {"Mar", "3"}, {"Sep", "9"}, {"Dec", "12"},
+        {"mar", "mar"}, {"MAR", "MAR"}, {"March", "March"}, {"3", "3"}, {"", ""},
+    };
+    for (const auto& [in, out] : cases) EXPECT_EQ(books::monthNumberText(in), out) << in;
+}
+
+}  // namespace
