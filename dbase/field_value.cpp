@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 
 namespace dbase::value {
 
@@ -15,7 +16,11 @@ bool isDigit(char c) {
 }  // namespace
 
 std::string_view trimRight(std::string_view raw) {
+    // Character fields are mostly padding: skip it eight bytes at a time.
+    static constexpr char kBlanks[8] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
     size_t n = raw.size();
+    while (n >= 8 && std::memcmp(raw.data() + n - 8, kBlanks, 8) == 0)
+        n -= 8;
     while (n > 0 && isPad(raw[n - 1]))
         --n;
     return raw.substr(0, n);
