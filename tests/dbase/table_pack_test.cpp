@@ -89,3 +89,28 @@ TEST(TablePack, PackingAnEmptyOrFullyDeletedTable) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(TablePack, AFailedPackLeavesTheTableWholeAndOpen) {
+    TempDir dir;
+    const std::string path = tktest::makeSampleTable(dir, 6);
+    Table t;
+    t.setFileName(path);
+    t.setMode(OpenMode::Exclusive);
+    t.open();
+    t.gotoRecNo(2);
+    t.deleteRecord();
+    const auto before = tktest::readBytes(path);
+    // Something in the way of the packed copy: the pack cannot be written.
+    std::filesystem::create_directory(path + ".packing");
+    EXPECT_THROW(t.pack(), Error);
+    EXPECT_EQ(tktest::readBytes(path), before);
+    EXPECT_TRUE(t.isOpen());
+    EXPECT_EQ(tktest::column(t, "TITLE").size(), 5u);
+    std::filesystem::remove(path + ".packing");
+    t.pack();
+    EXPECT_EQ(t.physicalRecordCount(), 5u);
+}
+
+}  // namespace
