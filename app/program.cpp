@@ -14,6 +14,15 @@ ProgramForms::~ProgramForms() {
     main.reset();
 }
 ProgramForms::ProgramForms(ProgramForms&&) noexcept = default;
+ProgramForms& ProgramForms::operator=(ProgramForms&& other) noexcept {
+    if (this != &other) {
+        search = std::move(other.search);
+        report = std::move(other.report);
+        edit = std::move(other.edit);
+        main = std::move(other.main);
+    }
+    return *this;
+}
 
 ProgramForms createForms(const QStringList& arguments) {
     QApplication::setApplicationName(QStringLiteral("Tomekeep Books 95"));

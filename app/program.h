@@ -20,6 +20,7 @@ struct ProgramForms {
     ProgramForms();
     ~ProgramForms();
     ProgramForms(ProgramForms&&) noexcept;
+    ProgramForms& operator=(ProgramForms&&) noexcept;
 };
 
 // Sets the title and creates the forms. `arguments` excludes the program name.

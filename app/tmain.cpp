@@ -55,6 +55,7 @@ TMain::TMain(const QStringList& arguments, QWidget* parent)
       MyTable_(std::make_unique<dbase::Table>()),
       MyCheckTable_(std::make_unique<dbase::Table>()),
       MyCreateTable_(std::make_unique<dbase::Table>()),
+      columns_(books::ColumnLayout::initial()),
       printer_(std::make_unique<QPrinter>()) {
     setObjectName(QStringLiteral("Main"));
     createControls();

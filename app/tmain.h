@@ -53,11 +53,11 @@ class TMain : public QMainWindow {
     Q_OBJECT
 public:
     // Commands carried out by windows of other subsystems. The int argument
-    // is the list number (ListMaintenance), the window code (Color) or the
+    // is the list number (ListMaintenance) or the
     // entry number (LastFile); 0 otherwise.
     enum class Command {
         New, Open, Import, Export, Find, FindNext, Viewer, SortOrder, Backup, Restore,
-        SearchReplace, Tips, Pack, Rebuild, LastFile, ListMaintenance, Color,
+        SearchReplace, Tips, Pack, Rebuild, LastFile, ListMaintenance,
     };
     using Handler = std::function<void(TMain& main, int argument)>;
 

@@ -7,6 +7,7 @@
 #include <QToolButton>
 
 #include "app/about_box.h"
+#include "appearance/tcolorconfig.h"
 #include "app/form_shells.h"
 #include "ui/help_window.h"
 #include "app/tmain.h"
@@ -158,8 +159,8 @@ void TMain::MenuPackClick() { postPending(); runHandler(Command::Pack, 0, QStrin
 void TMain::MenuRebuildClick() { postPending(); runHandler(Command::Rebuild, 0, QStringLiteral("Rebuild Indexes")); }
 
 void TMain::ColorItemClick(int code) {
-    runHandler(Command::Color, code, QStringLiteral("Color Setup"));
-    SetColors();
+    if (appearance::runColorConfig(this, code) && (code == settings::MainWindow || code == settings::AllWindows))
+        SetColors();
 }
 
 void TMain::EditAList(int listNumber) {

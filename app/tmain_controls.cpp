@@ -54,8 +54,8 @@ void TMain::createLetteredButtons() {
     const auto make = [this](const char* name, const QString& text, int col, int row) {
         auto* b = new QPushButton(text, client);
         b->setObjectName(QLatin1String(name));
-        b->setGeometry(12 + col * 75 + (col >= 2 ? 6 : 0) + (col >= 3 ? 6 : 0) + (col >= 4 ? 6 : 0),
-                       8 + row * 37, 69, 33);
+        static constexpr int kLeft[] = {8, 80, 160, 240, 320};
+        b->setGeometry(kLeft[col], 8 + row * 37, 69, 33);
         b->setFocusPolicy(Qt::TabFocus);
         return b;
     };
@@ -70,13 +70,13 @@ void TMain::createLetteredButtons() {
     HelpButton = make("HelpButton", QStringLiteral("He&lp"), 4, 0);
     ButtonExit = make("ButtonExit", QStringLiteral("E&xit"), 4, 1);
     Bevel1 = bevel(client, "Bevel1");
-    Bevel1->setGeometry(8, 4, 152, 78);
+    Bevel1->setGeometry(4, 4, 149, 78);
     Bevel2 = bevel(client, "Bevel2");
-    Bevel2->setGeometry(164, 4, 77, 78);
+    Bevel2->setGeometry(156, 4, 77, 78);
     Bevel3 = bevel(client, "Bevel3");
-    Bevel3->setGeometry(245, 4, 77, 78);
+    Bevel3->setGeometry(236, 4, 77, 78);
     Bevel4 = bevel(client, "Bevel4");
-    Bevel4->setGeometry(326, 4, 77, 78);
+    Bevel4->setGeometry(316, 4, 77, 78);
 }
 
 void TMain::createSpeedButtons() {
@@ -103,7 +103,7 @@ void TMain::createSpeedButtons() {
     OpenSpeed = make("OpenSpeed", 24, "Open Database", S::SP_DialogOpenButton);
     AddSpeed = make("AddSpeed", 52, "Add Record", S::SP_FileDialogNewFolder, QStringLiteral("+"));
     EditSpeed = make("EditSpeed", 76, "Edit Record", S::SP_FileDialogDetailedView, QStringLiteral("\u270E"));
-    CopySpeed = make("CopySpeed", 100, "Copy Record", S::SP_FileLinkIcon, QStringLiteral("\u2398"));
+    CopySpeed = make("CopySpeed", 100, "Copy Record", S::SP_FileLinkIcon);
     DeleteSpeed = make("DeleteSpeed", 124, "Delete Record", S::SP_TrashIcon);
     ImportSpeed = make("ImportSpeed", 148, "Import Records", S::SP_ArrowDown);
     ExportSpeed = make("ExportSpeed", 172, "Export Records", S::SP_ArrowUp);
@@ -199,6 +199,8 @@ void TMain::createViewer() {
         ui::showError(this, m);
     });
     connect(MyDataSource_, &QAbstractItemModel::modelReset, this, [this] {
+        // A reset forgets the header's arrangement: put the columns back.
+        applyColumnLayout(columns_);
         // After any reopen the grid's current row follows the table again.
         if (!syncing_) QMetaObject::invokeMethod(this, [this] { SyncGridToTable(); }, Qt::QueuedConnection);
     });

@@ -149,16 +149,17 @@ void TMain::SetViewerOptions() {
     for (QComboBox* c : {MyComboAuthor, MyComboLocation, MyComboCategory, MyComboPublisher, MyComboBought,
                          MyComboCondition, MyComboCheckOut, MyComboBookType, MyComboRating})
         c->setFont(gridFont_);
-    QPalette p = ViewerGrid->palette();
-    p.setColor(QPalette::Base, colorOf(s.gridCellColor));
-    p.setColor(QPalette::Text, colorOf(s.gridFont.color));
-    ViewerGrid->setPalette(p);
     QHeaderView* titles = ViewerGrid->horizontalHeader();
     titles->setFont(gridTitleFont_);
     ViewerGrid->setStyleSheet(
         lines + QStringLiteral("QHeaderView::section:horizontal { background-color: %1; color: %2; "
                                "border: 1px solid #808080; padding: 1px; }")
                     .arg(colorOf(s.gridTitleColor).name(), colorOf(s.gridTitleFont.color).name()));
+    // After the style sheet, which would otherwise reset the palette.
+    QPalette p = ViewerGrid->palette();
+    p.setColor(QPalette::Base, colorOf(s.gridCellColor));
+    p.setColor(QPalette::Text, colorOf(s.gridFont.color));
+    ViewerGrid->setPalette(p);
     MyDataSource_->setTitleAlignment(s.gridTitleAlignment);
     titles->setDefaultAlignment(s.gridTitleAlignment == 1   ? Qt::AlignLeft | Qt::AlignVCenter
                                 : s.gridTitleAlignment == 3 ? Qt::AlignRight | Qt::AlignVCenter

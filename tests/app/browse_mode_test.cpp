@@ -1,0 +1,86 @@
+// Browse mode: nothing that changes the collection can be reached.
+#include <QAction>
+#include <QMenu>
+#include <QPushButton>
+#include <QToolButton>
+
+#include "data/grid_model.h"
+#include "tests/app/main_fixture.h"
+
+namespace {
+
+class BrowseModeTest : public MainFixture, public ::testing::WithParamInterface<const char*> {
+protected:
+    QStringList arguments() const override { return {GetParam()}; }
+    // The user's own setting, which browse mode must not lose.
+    QByteArray settingsText() const override {
+        return MainFixture::settingsText() + "[Grid Options]\nField Editing=Yes\n";
+    }
+};
+
+class NotBrowseTest : public MainFixture, public ::testing::WithParamInterface<const char*> {
+protected:
+    QStringList arguments() const override { return {GetParam()}; }
+};
+
+}  // namespace
+
+INSTANTIATE_TEST_SUITE_P(Spellings, BrowseModeTest, ::testing::Values("/BROWSE", "/browse", "/Browse", "--browse"));
+INSTANTIATE_TEST_SUITE_P(Others, NotBrowseTest, ::testing::Values("/BROWSER", "browse", "/EDIT", ""));
+
+TEST_P(BrowseModeTest, RecordChangingCommandsAreOffFromEveryTrigger) {
+    EXPECT_TRUE(main->browseMode());
+    for (const char* name : {"MenuAdd", "MenuCopy", "MenuDelete", "MenuBackup", "MenuRestore", "MenuViewer",
+                             "MenuImport", "MenuSearchReplace"})
+        EXPECT_FALSE(main->findChild<QAction*>(QLatin1String(name))->isEnabled()) << name;
+    EXPECT_FALSE(main->MenuMaintain->isEnabled());
+    for (const char* name : {"AddSpeed", "CopySpeed", "ImportSpeed", "DeleteSpeed", "ViewerSpeed"})
+        EXPECT_FALSE(child<QToolButton>(name)->isEnabled()) << name;
+    // The lettered buttons stay off when the bar shows them.
+    for (int mode : {2, 1, 2}) {
+        main->ButtonBarClick(mode);
+        for (const char* name : {"AddButton", "CopyButton", "DeleteButton", "ViewerButton"})
+            EXPECT_FALSE(child<QPushButton>(name)->isEnabled()) << name;
+    }
+    EXPECT_TRUE(main->EditButton->isEnabled());
+    EXPECT_TRUE(main->MenuEdit->isEnabled());
+    EXPECT_TRUE(main->SearchButton->isEnabled());
+    EXPECT_TRUE(main->MenuExport->isEnabled());
+    // Shortcuts of disabled items do nothing either.
+    const int before = shownCount();
+    QTest::keyClick(main, Qt::Key_D, Qt::ControlModifier);
+    main->DoDelete();  // and the command itself refuses (no question is asked)
+    EXPECT_EQ(shownCount(), before);
+}
+
+TEST_P(BrowseModeTest, NavigatorMovesOnlyAndTheGridCannotBeEdited) {
+    auto* nav = main->MyNavigator;
+    EXPECT_TRUE(nav->browseOnly());
+    for (auto b : {mainwin::RecordNavigator::First, mainwin::RecordNavigator::Prior, mainwin::RecordNavigator::Next,
+                   mainwin::RecordNavigator::Last})
+        EXPECT_TRUE(nav->button(b)->isVisible());
+    for (auto b : {mainwin::RecordNavigator::Insert, mainwin::RecordNavigator::Delete, mainwin::RecordNavigator::Edit,
+                   mainwin::RecordNavigator::Post, mainwin::RecordNavigator::Cancel, mainwin::RecordNavigator::Refresh})
+        EXPECT_FALSE(nav->button(b)->isVisible());
+    nav->button(mainwin::RecordNavigator::Last)->click();
+    EXPECT_EQ(main->ViewerGrid->currentIndex().row(), 4);
+    EXPECT_FALSE(settings::settings().gridFieldEditing);
+    EXPECT_FALSE(main->MyDataSource()->fieldEditing());
+    EXPECT_EQ(main->ViewerGrid->selectionBehavior(), QAbstractItemView::SelectRows);
+    EXPECT_FALSE(main->MyDataSource()->setData(main->MyDataSource()->index(0, 0), "Changed"));
+    EXPECT_EQ(testsupport::fieldOf(masterPath, "Book 0", "Title"), "Book 0");
+}
+
+TEST_P(BrowseModeTest, LeavingKeepsTheUsersFieldEditingSetting) {
+    main->close();
+    QFile f(paths::settingsFile());
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(QString::fromUtf8(f.readAll()).contains("Field Editing=Yes"));
+}
+
+TEST_P(NotBrowseTest, AnyOtherArgumentIsIgnored) {
+    EXPECT_FALSE(main->browseMode());
+    EXPECT_TRUE(main->MenuAdd->isEnabled());
+    EXPECT_TRUE(main->AddSpeed->isEnabled());
+    EXPECT_FALSE(main->MyNavigator->browseOnly());
+}

@@ -1,0 +1,299 @@
+// Every trigger reaches its command, checked by what the command does.
+#include <QAction>
+#include <QComboBox>
+#include <QDialog>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTextBrowser>
+#include <QToolButton>
+
+#include "app/record_navigator.h"
+#include "data/grid_model.h"
+#include "settings/formats.h"
+#include "tests/app/main_fixture.h"
+#include "ui/help_window.h"
+#include "ui/screen_size.h"
+
+namespace {
+
+class CommandsTest : public MainFixture {
+protected:
+    // The triggers of one command row, any of which may be absent.
+    struct Triggers {
+        const char* button;
+        const char* speed;
+        const char* menu;
+    };
+    std::vector<std::function<void()>> pressers(const Triggers& t) {
+        std::vector<std::function<void()>> out;
+        if (t.button) {
+            auto* b = child<QPushButton>(t.button);
+            EXPECT_NE(b, nullptr) << t.button;
+            if (b) out.push_back([this, b] { main->ButtonBarClick(2); b->click(); });
+        }
+        if (t.speed) {
+            auto* b = child<QToolButton>(t.speed);
+            EXPECT_NE(b, nullptr) << t.speed;
+            if (b) out.push_back([this, b] { main->ButtonBarClick(1); b->click(); });
+        }
+        if (t.menu) {
+            auto* a = main->findChild<QAction*>(QLatin1String(t.menu));
+            EXPECT_NE(a, nullptr) << t.menu;
+            if (a) out.push_back([a] { a->trigger(); });
+        }
+        return out;
+    }
+};
+
+}  // namespace
+
+TEST_F(CommandsTest, AddEditCopyShowTheEditFormInTheirMode) {
+    const std::vector<std::pair<Triggers, books::EditMode>> rows{
+        {{"AddButton", "AddSpeed", "MenuAdd"}, books::EditMode::Add},
+        {{"EditButton", "EditSpeed", "MenuEdit"}, books::EditMode::Edit},
+        {{"CopyButton", "CopySpeed", "MenuCopy"}, books::EditMode::Copy}};
+    for (const auto& [triggers, mode] : rows) {
+        for (const auto& press : pressers(triggers)) {
+            books::runState().editMode = mode == books::EditMode::Add ? books::EditMode::Copy : books::EditMode::Add;
+            QString seen;
+            testsupport::closeNextModal(&seen);
+            press();
+            EXPECT_EQ(seen, "MyEdit");
+            EXPECT_EQ(books::runState().editMode, mode);
+        }
+    }
+}
+
+TEST_F(CommandsTest, SearchAndReportsShowTheirForms) {
+    for (const auto& [triggers, form] : std::vector<std::pair<Triggers, QString>>{
+             {{"SearchButton", "SearchSpeed", "MenuSearch"}, "MySearch"},
+             {{"ReportButton", "ReportSpeed", "MenuReports"}, "MyReport"},
+             {{nullptr, nullptr, "MenuPrint"}, "MyReport"}}) {
+        for (const auto& press : pressers(triggers)) {
+            QString seen;
+            testsupport::closeNextModal(&seen);
+            press();
+            EXPECT_EQ(seen, form);
+        }
+    }
+}
+
+TEST_F(CommandsTest, DeleteAsksAndOnlyYesDeletes) {
+    for (const auto& press : pressers({"DeleteButton", "DeleteSpeed", "MenuDelete"})) {
+        const int before = shownCount();
+        {
+            testsupport::ScriptedPrompter p;
+            p.expectQuestion("Confirm", "Delete this record?", false);
+            press();
+        }
+        EXPECT_EQ(shownCount(), before);
+        EXPECT_EQ(testsupport::titlesOf(masterPath).size(), before);
+        {
+            testsupport::ScriptedPrompter p;
+            p.expectQuestion("Confirm", "Delete this record?", true);
+            press();
+        }
+        EXPECT_EQ(shownCount(), before - 1);
+        EXPECT_EQ(main->MyDataSource()->rowCount(), before - 1);
+    }
+    EXPECT_EQ(shownCount(), 2);
+}
+
+TEST_F(CommandsTest, DeleteRemovesTheRecordSelectedInTheGrid) {
+    main->ViewerGrid->setCurrentIndex(main->MyDataSource()->index(3, 0));
+    testsupport::ScriptedPrompter p;
+    p.expectQuestion("Confirm", "Delete this record?", true);
+    main->DoDelete();
+    const QStringList left = testsupport::titlesOf(masterPath);
+    // Deleted records stay in the file until packed but are no longer read.
+    EXPECT_FALSE(left.contains("Book 3"));
+    EXPECT_EQ(left.size(), 4);
+}
+
+TEST_F(CommandsTest, EndSearchFromEveryTrigger) {
+    for (const auto& press : pressers({"EndSearchButton", "EndSearchSpeed", "MenuEndSearch"})) {
+        main->EnableEndSearch();
+        press();
+        EXPECT_FALSE(books::runState().searchActive);
+        EXPECT_FALSE(main->SearchOnLabel->isVisible());
+    }
+}
+
+TEST_F(CommandsTest, HelpOpensTheContents) {
+    for (const auto& press : pressers({"HelpButton", "HelpSpeed", "MenuContents"})) {
+        if (main->helpWindow()) main->helpWindow()->hide();
+        press();
+        ASSERT_NE(main->helpWindow(), nullptr);
+        EXPECT_TRUE(main->helpWindow()->isVisible());
+        EXPECT_TRUE(main->helpWindow()->currentPage().endsWith("contents.html"));
+        EXPECT_TRUE(main->helpWindow()->browser()->toPlainText().contains("Book Viewer"));
+    }
+}
+
+TEST_F(CommandsTest, ExitFromButtonAndMenuClosesTheWindow) {
+    for (const auto& press : pressers({"ButtonExit", nullptr, "MenuExit"})) {
+        main->show();
+        press();
+        EXPECT_FALSE(main->isVisible());
+    }
+}
+
+// Commands carried out by other subsystems run their registered handler,
+// from every trigger of their row.
+TEST_F(CommandsTest, HandlerCommandsFromEveryTrigger) {
+    using C = TMain::Command;
+    const std::vector<std::pair<C, Triggers>> rows{
+        {C::New, {nullptr, "NewSpeed", "MenuNew"}},
+        {C::Open, {nullptr, "OpenSpeed", "MenuOpen"}},
+        {C::Import, {nullptr, "ImportSpeed", "MenuImport"}},
+        {C::Export, {nullptr, "ExportSpeed", "MenuExport"}},
+        {C::Find, {nullptr, "LocateSpeed", "MenuFind"}},
+        {C::FindNext, {nullptr, "LocateNextSpeed", "MenuFindNext"}},
+        {C::Viewer, {"ViewerButton", "ViewerSpeed", "MenuViewer"}},
+        {C::SortOrder, {nullptr, "SpeedSetOrder", "MenuSortOrder"}},
+        {C::Backup, {nullptr, nullptr, "MenuBackup"}},
+        {C::Restore, {nullptr, nullptr, "MenuRestore"}},
+        {C::SearchReplace, {nullptr, nullptr, "MenuSearchReplace"}},
+        {C::Tips, {nullptr, nullptr, "MenuTips"}},
+        {C::Pack, {nullptr, nullptr, "MenuPack"}},
+        {C::Rebuild, {nullptr, nullptr, "MenuRebuild"}},
+    };
+    for (const auto& [command, triggers] : rows) {
+        int runs = 0;
+        // The handler changes the table, so the count that follows shows it
+        // for the commands that refresh the count.
+        TMain::setHandler(command, [&runs](TMain& m, int) {
+            ++runs;
+            EXPECT_TRUE(m.MyTable().isOpen());
+        });
+        const auto presses = pressers(triggers);
+        for (const auto& press : presses) press();
+        EXPECT_EQ(runs, static_cast<int>(presses.size())) << static_cast<int>(command);
+    }
+}
+
+TEST_F(CommandsTest, CommandsThatRefreshTheCountDoSoAfterTheirWindow) {
+    for (auto c : {TMain::Command::Import, TMain::Command::Restore, TMain::Command::New, TMain::Command::Open}) {
+        TMain::setHandler(c, [](TMain& m, int) {
+            m.MyTable().append();
+            m.MyTable().setString(0, "Added");
+            m.MyTable().post();
+        });
+    }
+    const int before = shownCount();
+    main->MenuImport->trigger();
+    main->MenuRestore->trigger();
+    main->MenuNew->trigger();
+    main->MenuOpen->trigger();
+    EXPECT_EQ(shownCount(), before + 4);
+}
+
+TEST_F(CommandsTest, ListMaintenanceItemsPassTheirListNumber) {
+    std::vector<int> seen;
+    TMain::setHandler(TMain::Command::ListMaintenance, [&seen](TMain&, int n) { seen.push_back(n); });
+    for (QAction* a : main->MenuMaintainItem) a->trigger();
+    EXPECT_EQ(seen, (std::vector<int>{1, 2, 3, 4, 5, 7, 6, 8, 9}));
+}
+
+TEST_F(CommandsTest, LastFileItemsPassTheirEntry) {
+    std::vector<int> seen;
+    TMain::setHandler(TMain::Command::LastFile, [&seen](TMain&, int n) { seen.push_back(n); });
+    for (QAction* a : main->MenuLastFile) a->trigger();
+    EXPECT_EQ(seen, (std::vector<int>{1, 2, 3, 4, 5}));
+}
+
+TEST_F(CommandsTest, ColorItemsAndTheColorSpeedButtonOpenTheColourDialog) {
+    std::vector<QAction*> items(main->MenuColorItem.begin(), main->MenuColorItem.end());
+    for (QAction* a : items) {
+        QString seen;
+        testsupport::closeNextModal(&seen);
+        a->trigger();
+        EXPECT_FALSE(seen.isEmpty()) << a->objectName().toStdString();
+    }
+    QString seen;
+    testsupport::closeNextModal(&seen);
+    main->ButtonBarClick(1);
+    main->ColorSpeed->click();
+    EXPECT_FALSE(seen.isEmpty());
+}
+
+TEST_F(CommandsTest, PrinterSetupAboutAndFonts) {
+    {
+        testsupport::ScriptedPrompter p;
+        p.expectPrinterSetup(false);
+        main->MenuPrinterSetup->trigger();
+    }
+    QString seen;
+    testsupport::closeNextModal(&seen);
+    main->MenuAbout->trigger();
+    EXPECT_EQ(seen, "AboutBox");
+
+    QFont chosen("Liberation Serif", 11);
+    chosen.setItalic(true);
+    testsupport::ScriptedPrompter p;
+    p.expectFont(chosen);
+    p.expectFont(std::nullopt);
+    p.expectFont(chosen);
+    main->MenuLabelFont->trigger();
+    EXPECT_EQ(settings::settings().labelFont.name, "Liberation Serif");
+    EXPECT_TRUE(settings::settings().labelFont.italic);
+    EXPECT_EQ(main->NavigatorLabel->font().family(), QFont("Liberation Serif").family());
+    main->MenuEditFont->trigger();  // cancelled: unchanged
+    EXPECT_EQ(settings::settings().editFont.name, "Arial");
+    main->MenuButtonFont->trigger();
+    EXPECT_TRUE(main->AddButton->font().italic());
+}
+
+TEST_F(CommandsTest, ButtonBarItemsSwitchTheLayout) {
+    main->MenuButtons->trigger();
+    EXPECT_TRUE(main->AddButton->isVisible());
+    EXPECT_EQ(main->ViewerGrid->y(), 122);
+    main->MenuNoButtons->trigger();
+    EXPECT_FALSE(main->SpeedPanel->isVisible());
+    EXPECT_EQ(main->ViewerGrid->y(), 40);
+    main->MenuSpeed->trigger();
+    EXPECT_TRUE(main->SpeedPanel->isVisible());
+    EXPECT_EQ(main->ViewerGrid->y(), 70);
+}
+
+TEST_F(CommandsTest, DateFormatItemsChangeHowTheGridShowsDates) {
+    const QModelIndex purch = main->MyDataSource()->index(6, 11);  // row 6 does not exist
+    EXPECT_FALSE(purch.isValid());
+    const QModelIndex cell = main->MyDataSource()->index(2, 11);
+    EXPECT_EQ(cell.data().toString(), "3/3/96");
+    main->MenuDate[11]->trigger();  // dd.mm.yyyy
+    EXPECT_EQ(formats::currentDateFormat(), 12);
+    EXPECT_EQ(settings::settings().dateFormat, 12);
+    EXPECT_TRUE(main->MenuDate[11]->isChecked());
+    EXPECT_FALSE(main->MenuDate[0]->isChecked());
+    EXPECT_EQ(main->MyDataSource()->index(2, 11).data().toString(), "3.3.1996");
+    // The stored date did not change.
+    EXPECT_EQ(testsupport::fieldOf(masterPath, "Book 2", "PurchDate"), "19960303");
+    main->MenuDate[0]->trigger();
+    EXPECT_EQ(main->MyDataSource()->index(2, 11).data().toString(), "3/3/96");
+}
+
+TEST_F(CommandsTest, CurrencyNumericAndScreenSizeItemsTickAndStore) {
+    main->MenuCurrencyWindows->trigger();
+    EXPECT_EQ(settings::settings().currencyFormat, 2);
+    EXPECT_TRUE(main->MenuCurrencyWindows->isChecked());
+    EXPECT_FALSE(main->MenuCurrencyUS->isChecked());
+    main->MenuNumericWindows->trigger();
+    EXPECT_EQ(settings::settings().numericFormat, 2);
+    main->MenuNumericUS->trigger();
+    EXPECT_EQ(settings::settings().numericFormat, 1);
+    EXPECT_TRUE(main->MenuSize[0]->isChecked());
+    const QSize screen = ui::measuredScreen();
+    if (ui::screenAllows(800, screen)) {
+        main->MenuSize[1]->trigger();
+        EXPECT_EQ(settings::settings().windowSize, 800);
+        EXPECT_TRUE(main->MenuSize[1]->isChecked());
+    }
+    if (!ui::screenAllows(1280, screen)) {
+        testsupport::ScriptedPrompter p;
+        p.expectError("Your current screen resolution does not support 1280 x 1024 pixels.");
+        main->MenuSize[3]->trigger();
+        EXPECT_FALSE(main->MenuSize[3]->isChecked());
+    }
+}

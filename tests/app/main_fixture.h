@@ -1,0 +1,65 @@
+// A fresh program for each test: empty program and settings folders (the
+// test main points them at a temporary home), a MASTER.DBF with sample books,
+// the four forms created as program start creates them, the main window shown.
+#pragma once
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "app/form_shells.h"
+#include "app/program.h"
+#include "app/tmain.h"
+#include "data/run_state.h"
+#include "settings/paths.h"
+#include "settings/settings.h"
+#include "tests/support/book_samples.h"
+#include "tests/support/scripted_prompter.h"
+
+class MainFixture : public ::testing::Test {
+protected:
+    // Books in MASTER.DBF before the window opens; -1 leaves no file at all.
+    virtual int sampleBooks() const { return 5; }
+    virtual QStringList arguments() const { return {}; }
+    // The settings file the program starts with. The default keeps the
+    // books in record order (no sort level), so rows are easy to predict.
+    virtual QByteArray settingsText() const { return "[Sort Order]\nPrimary Sort=0\n"; }
+
+    void SetUp() override {
+        QDir(paths::programDirectory()).removeRecursively();
+        QFile::remove(paths::settingsFile());
+        QDir().mkpath(paths::programDirectory());
+        masterPath = paths::programDirectory() + "/MASTER.DBF";
+        if (sampleBooks() >= 0) testsupport::writeSampleCollection(masterPath, sampleBooks());
+        if (!settingsText().isEmpty()) {
+            QFile ini(paths::settingsFile());
+            ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+            ini.write(settingsText());
+        }
+        forms = createForms(arguments());
+        main = forms.main.get();
+        main->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(main));
+        QCoreApplication::processEvents();
+    }
+
+    void TearDown() override {
+        if (main && main->isVisible()) main->close();
+        forms = ProgramForms();
+        main = nullptr;
+        TMain::clearHandlers();
+    }
+
+    int shownCount() const { return main->CountLabel->text().toInt(); }
+
+    template <typename T>
+    T* child(const char* name) const {
+        return main->findChild<T*>(QLatin1String(name));
+    }
+
+    QString masterPath;
+    ProgramForms forms;
+    TMain* main = nullptr;
+};

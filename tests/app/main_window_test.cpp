@@ -1,0 +1,268 @@
+// The main window: start-up, layouts, the search state and closing.
+#include <QApplication>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSettings>
+#include <QToolButton>
+
+#include "app/button_bar.h"
+#include "data/grid_model.h"
+#include "tests/app/main_fixture.h"
+
+namespace {
+
+class MainWindowTest : public MainFixture {};
+
+class FirstStartTest : public MainFixture {
+protected:
+    int sampleBooks() const override { return -1; }
+};
+
+class DefaultSortTest : public MainFixture {
+protected:
+    QByteArray settingsText() const override { return {}; }
+};
+
+}  // namespace
+
+// With no settings file the collection is ordered by the default sort
+// level, Author.
+TEST_F(DefaultSortTest, BooksShowInAuthorOrder) {
+    QStringList titles;
+    for (int r = 0; r < 5; ++r) titles << main->MyDataSource()->index(r, 0).data().toString();
+    EXPECT_EQ(titles, (QStringList{"Book 0", "Book 3", "Book 1", "Book 4", "Book 2"}));
+}
+
+TEST_F(FirstStartTest, CreatesTheDefaultCollectionAndOpensIt) {
+    EXPECT_TRUE(QFileInfo::exists(masterPath));
+    EXPECT_EQ(main->windowTitle(), "Tomekeep Books 95 (MASTER)");
+    EXPECT_TRUE(main->MyTable().isOpen());
+    EXPECT_EQ(main->MyTable().fieldCount(), 36);
+    EXPECT_EQ(main->MyTable().mode(), dbase::OpenMode::Shared);
+    EXPECT_EQ(main->CountLabel->text(), "0");
+    EXPECT_EQ(QApplication::applicationName(), "Tomekeep Books 95");
+}
+
+TEST_F(MainWindowTest, StartsWithTheFormsInOrderAndTheCount) {
+    EXPECT_EQ(main->objectName(), "Main");
+    EXPECT_EQ(main->MyEdit()->objectName(), "MyEdit");
+    EXPECT_EQ(main->MyReport()->objectName(), "MyReport");
+    EXPECT_EQ(main->MySearch()->objectName(), "MySearch");
+    EXPECT_EQ(main->windowTitle(), "Tomekeep Books 95 (MASTER)");
+    EXPECT_EQ(main->CountLabel->text(), "5");
+    EXPECT_EQ(main->Count2Label->text(), "Books");
+    EXPECT_EQ(main->ViewerLabel->text(), "Book Viewer");
+    EXPECT_EQ(main->MyDataSource()->rowCount(), 5);
+    EXPECT_FALSE(main->SearchOnLabel->isVisible());
+    EXPECT_FALSE(main->EndSearchSpeed->isEnabled());
+    EXPECT_FALSE(main->MenuEndSearch->isEnabled());
+    EXPECT_EQ(books::runState().programDirectory, paths::programDirectory());
+}
+
+TEST_F(MainWindowTest, ControlsCarryTheirNamesCaptionsAndHints) {
+    const std::vector<std::pair<const char*, const char*>> buttons{
+        {"AddButton", "&Add"},       {"EditButton", "&Edit"},         {"CopyButton", "&Copy"},
+        {"DeleteButton", "&Delete"}, {"SearchButton", "&Search"},     {"EndSearchButton", "E&nd Srch"},
+        {"ReportButton", "&Reports"}, {"ViewerButton", "&Viewer"},    {"HelpButton", "He&lp"},
+        {"ButtonExit", "E&xit"}};
+    for (auto [name, caption] : buttons) {
+        auto* b = child<QPushButton>(name);
+        ASSERT_NE(b, nullptr) << name;
+        EXPECT_EQ(b->text(), caption);
+        EXPECT_EQ(b->size(), QSize(69, 33)) << name;
+    }
+    const std::vector<std::tuple<const char*, int, const char*>> speeds{
+        {"NewSpeed", 0, "New Database"},       {"OpenSpeed", 24, "Open Database"},
+        {"AddSpeed", 52, "Add Record"},        {"EditSpeed", 76, "Edit Record"},
+        {"CopySpeed", 100, "Copy Record"},     {"DeleteSpeed", 124, "Delete Record"},
+        {"ImportSpeed", 148, "Import Records"}, {"ExportSpeed", 172, "Export Records"},
+        {"SearchSpeed", 200, "Search Records"}, {"EndSearchSpeed", 224, "End Search"},
+        {"LocateSpeed", 248, "Locate Record"}, {"LocateNextSpeed", 272, "Locate Next Record"},
+        {"ReportSpeed", 296, "Reports"},       {"ViewerSpeed", 320, "Viewer Configuration"},
+        {"ColorSpeed", 344, "Color Setup"},    {"SpeedSetOrder", 368, "Set Sorting Order"},
+        {"HelpSpeed", 396, "Help"}};
+    int previous = -1;
+    for (auto [name, left, hint] : speeds) {
+        auto* b = child<QToolButton>(name);
+        ASSERT_NE(b, nullptr) << name;
+        EXPECT_EQ(b->toolTip(), hint);
+        EXPECT_EQ(b->size(), QSize(25, 25));
+        EXPECT_EQ(b->x() - 3, left) << name;  // 3: the panel's frame
+        EXPECT_GT(b->x(), previous);
+        previous = b->x();
+    }
+    for (const char* name : {"Bevel1", "Bevel2", "Bevel3", "Bevel4", "SpeedPanel", "ViewerBevel", "MyNavigator",
+                             "ViewerGrid", "MyComboAuthor", "MyComboLocation", "MyComboCategory", "MyComboPublisher",
+                             "MyComboBought", "MyComboCondition", "MyComboCheckOut", "MyComboBookType",
+                             "MyComboRating"})
+        EXPECT_NE(child<QWidget>(name), nullptr) << name;
+    EXPECT_EQ(child<QLabel>("NavigatorLabel")->text(), "Navigation Controls");
+    EXPECT_EQ(child<QLabel>("SearchOnLabel")->text(), "SEARCH ON");
+    EXPECT_EQ(main->SpeedPanel->height(), 31);
+    EXPECT_EQ(main->DataOpenDialog.title, "Open Database File");
+    EXPECT_EQ(main->DataNewDialog.title, "New Database File");
+}
+
+TEST_F(MainWindowTest, MenuTreeHasEveryItemWithCaptionAndShortcut) {
+    const std::vector<std::tuple<const char*, const char*, const char*>> items{
+        {"MenuNew", "&New Database", "Ctrl+W"},     {"MenuOpen", "&Open Database", "Ctrl+O"},
+        {"MenuBackup", "&Back Up Data", "Ctrl+B"},  {"MenuRestore", "&Restore Data", "Ctrl+Y"},
+        {"MenuPrint", "&Print", "Ctrl+P"},          {"MenuPrinterSetup", "Printer &Setup", "Ctrl+U"},
+        {"MenuExit", "E&xit", "Ctrl+X"},            {"MenuAdd", "&Add", "Ctrl+A"},
+        {"MenuEdit", "&Edit", "Ctrl+E"},            {"MenuCopy", "&Copy", "Ctrl+C"},
+        {"MenuDelete", "&Delete", "Ctrl+D"},        {"MenuImport", "&Import", "Ctrl+M"},
+        {"MenuExport", "E&xport", "Ctrl+T"},        {"MenuSearch", "&Search (Query)", "Ctrl+S"},
+        {"MenuEndSearch", "&End Search", "Ctrl+I"}, {"MenuFind", "&Locate", "Ctrl+L"},
+        {"MenuFindNext", "Locate &Next", "Ctrl+N"}, {"MenuReports", "&Reports", "Ctrl+R"},
+        {"MenuViewer", "&Viewer", "Ctrl+V"},        {"MenuSortOrder", "Sort &Order", "Ctrl+Q"},
+        {"MenuSize640", "640 x 480", "Shift+F1"},   {"MenuSize800", "800 x 600", "Shift+F2"},
+        {"MenuSize1024", "1024 x 768", "Shift+F3"}, {"MenuSize1280", "1280 x 1024", "Shift+F4"},
+        {"MenuSpeed", "&Speed Buttons", "Ctrl+F1"}, {"MenuButtons", "&Lettered Buttons", "Ctrl+F2"},
+        {"MenuNoButtons", "&None", "Ctrl+F3"},      {"MenuMainColor", "&Main Window Color", "Ctrl+F4"},
+        {"MenuEditColor", "&Edit Window Color", "Ctrl+F5"}, {"MenuSearchColor", "&Search Window Color", "Ctrl+F6"},
+        {"MenuReportColor", "&Report Window Color", "Ctrl+F7"},
+        {"MenuConfigColor", "&Configure Window Color", "Ctrl+F8"},
+        {"MenuAllColor", "&ALL Windows Color", "Ctrl+F9"}, {"MenuListAuthor", "&Author", ""},
+        {"MenuListLocation", "&Location", ""},      {"MenuListBought", "&Where Purchased", ""},
+        {"MenuListCategory", "&Category", ""},      {"MenuListPublisher", "&Publisher", ""},
+        {"MenuListBookType", "&Book Type", ""},     {"MenuListRating", "&Rating", ""},
+        {"MenuListCheckOut", "Chec&k Out Person", ""}, {"MenuListCondition", "C&ondition", ""},
+        {"MenuCurrencyUS", "&U.S. Dollars", ""},    {"MenuCurrencyWindows", "&Windows Setting", ""},
+        {"MenuNumericUS", "&U.S. Format", ""},      {"MenuNumericWindows", "&Windows Setting", ""},
+        {"MenuDateMDYSlash", "mm/dd/yy", ""},       {"MenuDateDMYDotYr", "dd.mm.yyyy", ""},
+        {"MenuLabelFont", "&Label Font", "Shift+F8"}, {"MenuEditFont", "&Edit Font", "Shift+F9"},
+        {"MenuButtonFont", "&Button Font", "Shift+F10"},
+        {"MenuSearchReplace", "&Search and Replace", "Ctrl+F"}, {"MenuRebuild", "&Rebuild Indexes", ""},
+        {"MenuPack", "&Pack Database", ""},         {"MenuContents", "&Contents", "Ctrl+H"},
+        {"MenuTips", "&Review \"Tips of the Day\"", ""}, {"MenuAbout", "&About", ""}};
+    for (auto [name, caption, key] : items) {
+        auto* a = main->findChild<QAction*>(QLatin1String(name));
+        ASSERT_NE(a, nullptr) << name;
+        EXPECT_EQ(a->text(), caption) << name;
+        EXPECT_EQ(a->shortcut().toString(), key) << name;
+    }
+    QStringList tops;
+    for (QAction* a : main->menuBar()->actions()) tops << a->text();
+    EXPECT_EQ(tops, (QStringList{"&File", "&Records", "Navi&gate", "&Options", "&Tools", "&Help"}));
+    for (auto [name, caption] : std::vector<std::pair<const char*, const char*>>{
+             {"MenuScreenSize", "Screen Si&ze"}, {"MenuAccess", "&Screen Access"}, {"MenuColor", "&Color"},
+             {"MenuMaintain", "List &Maintenance"}, {"MenuCurrency", "Report C&urrency Format"},
+             {"MenuNumeric", "&Report Numeric Format"}, {"MenuDateFormat", "&Date Format"}}) {
+        auto* m = main->findChild<QMenu*>(QLatin1String(name));
+        ASSERT_NE(m, nullptr) << name;
+        EXPECT_EQ(m->title(), caption);
+    }
+    EXPECT_EQ(main->MenuDateFormat->actions().size(), 12);
+    // No last files yet: the separator and the five items are hidden.
+    EXPECT_FALSE(main->MenuExitSep->isVisible());
+    for (QAction* a : main->MenuLastFile) EXPECT_FALSE(a->isVisible());
+}
+
+// Each layout puts the controls where its table says, and a resize keeps
+// the grid filling the client area with the same margins.
+TEST_F(MainWindowTest, EachLayoutAndAResizeKeepTheGeometryOfTheTable) {
+    for (int mode : {1, 2, 3, 1}) {
+        main->ButtonBarClick(mode);
+        for (QSize size : {QSize(640, 480), QSize(900, 700), QSize(500, 400)}) {
+            main->resize(size);
+            QCoreApplication::processEvents();
+            const int cw = main->clientWidth(), ch = main->clientHeight();
+            const mainwin::BarLayout l = mainwin::barLayout(mode, cw, ch);
+            SCOPED_TRACE(testing::Message() << "mode " << mode << " client " << cw << "x" << ch);
+            EXPECT_EQ(main->ViewerGrid->geometry(), QRect(7, l.gridTop, cw - 14, l.gridHeight));
+            EXPECT_EQ(main->ViewerBevel->geometry(), QRect(3, l.bevelTop, cw - 6, l.bevelHeight));
+            EXPECT_EQ(main->ViewerLabel->y(), l.viewerLabelTop);
+            EXPECT_EQ(main->ViewerLabel->x(), (cw - main->ViewerLabel->width()) / 2);
+            EXPECT_EQ(main->MyNavigator->x(), l.navigator.left());
+            EXPECT_EQ(main->MyNavigator->y(), l.navigator.top());
+            EXPECT_EQ(main->MyNavigator->width(), l.navigator.width());
+            EXPECT_EQ(main->CountLabel->y(), l.countTop);
+            EXPECT_EQ(main->Count2Label->y(), l.count2Top);
+            EXPECT_EQ(main->SearchOnLabel->y(), l.searchOnTop);
+            EXPECT_EQ(main->AddButton->isVisible(), mode == 2);
+            EXPECT_EQ(main->Bevel3->isVisible(), mode == 2);
+            EXPECT_EQ(main->SpeedPanel->isVisible(), mode == 1);
+            EXPECT_EQ(main->NavigatorLabel->isVisible(), mode == 2);
+            EXPECT_EQ(main->MenuSpeed->isChecked(), mode == 1);
+            EXPECT_EQ(main->MenuButtons->isChecked(), mode == 2);
+            EXPECT_EQ(main->MenuNoButtons->isChecked(), mode == 3);
+        }
+    }
+    // Mode 3's navigator follows the right edge: cw - 207.
+    main->ButtonBarClick(3);
+    main->resize(800, 500);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(main->MyNavigator->x(), main->clientWidth() - 207);
+    EXPECT_EQ(settings::settings().buttonBar, 3);
+}
+
+TEST(BarLayout, ModesOtherThanOneToThreeChangeNothing) {
+    EXPECT_FALSE(mainwin::barLayout(0, 640, 480).valid);
+    EXPECT_FALSE(mainwin::barLayout(4, 640, 480).valid);
+    const auto l = mainwin::barLayout(1, 640, 480);
+    EXPECT_EQ(l.gridTop, 70);
+    EXPECT_EQ(l.gridHeight, 480 - 77);
+}
+
+TEST_F(MainWindowTest, SearchStateShowsSearchOnAndEnablesEndSearch) {
+    main->ButtonBarClick(2);
+    main->EnableEndSearch();
+    EXPECT_TRUE(main->SearchOnLabel->isVisible());
+    EXPECT_TRUE(main->EndSearchButton->isEnabled());
+    EXPECT_TRUE(main->EndSearchSpeed->isEnabledTo(main->SpeedPanel));
+    EXPECT_TRUE(main->MenuEndSearch->isEnabled());
+    EXPECT_TRUE(books::runState().searchActive);
+    // A search filter narrows the grid and the count; End Search restores all.
+    const int author = main->MyTable().fieldIndex("Author");
+    main->MyTable().setFilter([author](const dbase::Table& t) { return t.asString(author) == "Author 0"; });
+    main->MyTable().refresh();
+    main->DisplayCount();
+    EXPECT_EQ(shownCount(), 2);
+    EXPECT_EQ(main->MyDataSource()->rowCount(), 2);
+    main->MyTable().setFilter({});
+    main->EndSearchButton->click();
+    EXPECT_FALSE(main->SearchOnLabel->isVisible());
+    EXPECT_FALSE(main->EndSearchButton->isEnabled());
+    EXPECT_FALSE(main->EndSearchSpeed->isEnabledTo(main->SpeedPanel));
+    EXPECT_FALSE(books::runState().searchActive);
+    EXPECT_EQ(shownCount(), 5);
+    EXPECT_EQ(main->MyDataSource()->rowCount(), 5);
+    EXPECT_TRUE(main->MyTable().isOpen());
+}
+
+TEST_F(MainWindowTest, ClosingRecordsTheWindowAndWritesTheSettings) {
+    main->ButtonBarClick(3);
+    main->resize(700, 520);
+    main->EnableEndSearch();
+    main->close();
+    EXPECT_FALSE(books::runState().searchActive);
+    QFile f(paths::settingsFile());
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(f.readAll());
+    EXPECT_TRUE(text.contains("Button Bar=3")) << text.left(300).toStdString();
+    EXPECT_TRUE(text.contains("Main Window Width=700"));
+    EXPECT_TRUE(text.contains("Last Database=" + masterPath));
+}
+
+TEST_F(MainWindowTest, PickListsFillTheGridDropDowns) {
+    const QString dir = paths::programDirectory();
+    QFile a(dir + "/AUTHOR.LST");
+    ASSERT_TRUE(a.open(QIODevice::WriteOnly));
+    a.write("  Austen, Jane  \r\n\r\nBront\xc3\xab, Emily\n   \nTwain\n");
+    a.close();
+    QFile r(dir + "/RATING.LST");
+    ASSERT_TRUE(r.open(QIODevice::WriteOnly));
+    r.write("Tr\xe8s bon\nGood\n");  // Windows-1252
+    r.close();
+    main->LoadAllLists();
+    QStringList authors;
+    for (int i = 0; i < main->MyComboAuthor->count(); ++i) authors << main->MyComboAuthor->itemText(i);
+    EXPECT_EQ(authors, (QStringList{"Austen, Jane", QString::fromUtf8("Bront\xc3\xab, Emily"), "Twain"}));
+    EXPECT_EQ(main->MyComboRating->itemText(0), QString::fromUtf8("Tr\xc3\xa8s bon"));
+    EXPECT_EQ(main->MyComboLocation->count(), 0);  // no file: an empty box, no message
+}

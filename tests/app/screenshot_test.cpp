@@ -1,0 +1,24 @@
+// Renders the main window in each layout to PNG files in the build folder,
+// so that its look can be checked by eye.
+#include <QDir>
+#include <QPixmap>
+
+#include "tests/app/main_fixture.h"
+
+namespace {
+class ScreenshotTest : public MainFixture {};
+}  // namespace
+
+TEST_F(ScreenshotTest, RendersEachLayout) {
+    main->resize(800, 520);
+    main->EnableEndSearch();
+    for (int mode : {1, 2, 3}) {
+        main->ButtonBarClick(mode);
+        QCoreApplication::processEvents();
+        const QPixmap shot = main->grab();
+        ASSERT_FALSE(shot.isNull());
+        const QString file = QDir(TK_SCREENSHOT_DIR).filePath(QStringLiteral("main_window_mode%1.png").arg(mode));
+        EXPECT_TRUE(shot.save(file)) << file.toStdString();
+        EXPECT_EQ(shot.size(), main->size());
+    }
+}

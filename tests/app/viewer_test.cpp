@@ -1,0 +1,229 @@
+// The viewer grid in the window: settings applied, editing, navigator.
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QToolButton>
+
+#include "app/grid_delegate.h"
+#include "data/grid_model.h"
+#include "tests/app/main_fixture.h"
+
+namespace {
+
+class ViewerTest : public MainFixture {
+protected:
+    QHeaderView* header() const { return main->ViewerGrid->horizontalHeader(); }
+    // Field numbers of the shown columns, left to right.
+    std::vector<int> shownFields() const {
+        std::vector<int> v;
+        for (int i = 0; i < 36; ++i) {
+            const int logical = header()->logicalIndex(i);
+            if (!header()->isSectionHidden(logical)) v.push_back(logical + 1);
+        }
+        return v;
+    }
+    void setEditing(bool on) {
+        settings::settings().gridFieldEditing = on;
+        main->SetViewerOptions();
+    }
+    books::GridModel* model() const { return main->MyDataSource(); }
+};
+
+}  // namespace
+
+TEST_F(ViewerTest, SettingsArrangeCaptionWidenAndHideColumns) {
+    auto& s = settings::settings();
+    s.fieldOrder[1] = 3;
+    s.fieldOrder[3] = 1;
+    s.displayFields[2] = false;
+    s.fieldNames[3] = "Year";
+    s.fieldWidth[3] = 30;
+    s.gridTitleAlignment = 3;
+    s.gridRowIndicator = false;
+    main->SetViewerOptions();
+    const auto fields = shownFields();
+    ASSERT_GE(fields.size(), 3u);
+    EXPECT_EQ(fields[0], 3);
+    EXPECT_EQ(fields[1], 1);
+    EXPECT_EQ(fields.size(), 35u);
+    EXPECT_TRUE(header()->isSectionHidden(1));
+    EXPECT_EQ(model()->headerData(2, Qt::Horizontal).toString(), "Year");
+    EXPECT_EQ(header()->sectionSize(2), 30 * QFontMetrics(main->ViewerGrid->font()).horizontalAdvance('0') + 4);
+    EXPECT_GT(header()->sectionSize(2), header()->sectionSize(0));
+    EXPECT_TRUE(model()->headerData(0, Qt::Horizontal, Qt::TextAlignmentRole).toInt() & Qt::AlignRight);
+    EXPECT_FALSE(main->ViewerGrid->verticalHeader()->isVisible());
+}
+
+TEST_F(ViewerTest, SharedAndMissingOrderValuesShiftTheColumns) {
+    auto& s = settings::settings();
+    s.fieldOrder[3] = 2;  // Year Pub shares 2 with Author; nobody claims 3
+    main->SetViewerOptions();
+    auto fields = shownFields();
+    EXPECT_EQ(std::vector<int>(fields.begin(), fields.begin() + 5), (std::vector<int>{2, 3, 1, 4, 5}));
+    // The arrangement survives a refresh of the table (a model reset).
+    main->MyTable().refresh();
+    fields = shownFields();
+    EXPECT_EQ(std::vector<int>(fields.begin(), fields.begin() + 5), (std::vector<int>{2, 3, 1, 4, 5}));
+    // Back to defaults puts everything in field order again.
+    s.fieldOrder[3] = 3;
+    main->SetViewerOptions();
+    fields = shownFields();
+    for (int i = 0; i < 36; ++i) EXPECT_EQ(fields[static_cast<size_t>(i)], i + 1);
+}
+
+TEST_F(ViewerTest, GridFontsColoursAndOptions) {
+    auto& s = settings::settings();
+    s.gridFont.name = "Liberation Mono";
+    s.gridFont.size = 14;
+    s.gridCellColor = 255;  // red
+    s.gridShowTitles = false;
+    main->SetViewerOptions();
+    EXPECT_EQ(main->ViewerGrid->font().pointSize(), 14);
+    EXPECT_EQ(main->MyComboAuthor->font().pointSize(), 14);
+    EXPECT_EQ(main->ViewerGrid->palette().color(QPalette::Base), QColor(255, 0, 0));
+    EXPECT_FALSE(header()->isVisible());
+    EXPECT_EQ(main->ViewerGrid->editTriggers(), QAbstractItemView::NoEditTriggers);
+    EXPECT_EQ(main->ViewerGrid->selectionBehavior(), QAbstractItemView::SelectRows);
+    setEditing(true);
+    EXPECT_NE(main->ViewerGrid->editTriggers(), QAbstractItemView::NoEditTriggers);
+    EXPECT_EQ(main->ViewerGrid->selectionBehavior(), QAbstractItemView::SelectItems);
+}
+
+TEST_F(ViewerTest, EditingInTheGridPostsToTheTable) {
+    setEditing(true);
+    const QModelIndex title = model()->index(1, 0);
+    main->ViewerGrid->setCurrentIndex(title);
+    main->ViewerGrid->edit(title);
+    auto* editor = qobject_cast<QLineEdit*>(main->ViewerGrid->indexWidget(title));
+    ASSERT_NE(editor, nullptr);
+    editor->selectAll();
+    QTest::keyClicks(editor, "Edited Title");
+    main->ViewerGrid->commitOpenEditor();
+    EXPECT_EQ(testsupport::titlesOf(masterPath).at(1), "Edited Title");
+    EXPECT_EQ(model()->index(1, 0).data().toString(), "Edited Title");
+    // The check box writes Yes/No.
+    const QModelIndex check = model()->index(1, 16);
+    EXPECT_EQ(check.data(Qt::CheckStateRole).toInt(), Qt::Unchecked);
+    model()->setData(check, Qt::Checked, Qt::CheckStateRole);
+    EXPECT_EQ(testsupport::fieldOf(masterPath, "Edited Title", "CheckOut"), "Yes");
+}
+
+TEST_F(ViewerTest, AWrongValueIsReportedAndNothingChanges) {
+    setEditing(true);
+    testsupport::ScriptedPrompter p;
+    p.expectError("'soon' is not a valid date");
+    EXPECT_FALSE(model()->setData(model()->index(0, 11), "soon"));
+    EXPECT_EQ(testsupport::fieldOf(masterPath, "Book 0", "PurchDate"), "19960301");
+}
+
+TEST_F(ViewerTest, ListFieldsEditInADropDownFedByThePickList) {
+    QFile f(paths::programDirectory() + "/AUTHOR.LST");
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("Austen\nTwain\n");
+    f.close();
+    main->LoadAllLists();
+    setEditing(true);
+    const QModelIndex author = model()->index(0, 1);
+    main->ViewerGrid->setCurrentIndex(author);
+    main->ViewerGrid->edit(author);
+    auto* box = main->ViewerGrid->findChild<QComboBox*>("MyComboAuthorEditor");
+    ASSERT_NE(box, nullptr);
+    ASSERT_EQ(box->count(), 2);
+    EXPECT_EQ(box->itemText(1), "Twain");
+    EXPECT_EQ(box->currentText(), "Author 0");
+    box->setCurrentIndex(1);
+    main->ViewerGrid->commitOpenEditor();
+    EXPECT_EQ(testsupport::fieldOf(masterPath, "Book 0", "Author"), "Twain");
+    // A field without a list edits as text.
+    main->ViewerGrid->edit(model()->index(0, 0));
+    EXPECT_NE(qobject_cast<QLineEdit*>(main->ViewerGrid->indexWidget(model()->index(0, 0))), nullptr);
+}
+
+TEST_F(ViewerTest, NavigatorMovesTheCurrentRowAndRefreshesTheCount) {
+    using B = mainwin::RecordNavigator;
+    auto* nav = main->MyNavigator;
+    nav->button(B::Last)->click();
+    EXPECT_EQ(main->ViewerGrid->currentIndex().row(), 4);
+    EXPECT_EQ(model()->indicatorRow(), 4);
+    nav->button(B::Prior)->click();
+    EXPECT_EQ(main->ViewerGrid->currentIndex().row(), 3);
+    nav->button(B::First)->click();
+    EXPECT_EQ(main->ViewerGrid->currentIndex().row(), 0);
+    nav->button(B::Next)->click();
+    EXPECT_EQ(main->ViewerGrid->currentIndex().row(), 1);
+    EXPECT_EQ(main->MyTable().recNo(), 2u);
+
+    // Insert a record, type its title, post.
+    setEditing(true);
+    nav->button(B::Insert)->click();
+    EXPECT_EQ(model()->rowCount(), 6);
+    EXPECT_EQ(main->ViewerGrid->currentIndex().row(), 5);
+    ASSERT_TRUE(model()->setData(model()->index(5, 0), "Inserted"));
+    nav->button(B::Post)->click();
+    EXPECT_EQ(shownCount(), 6);
+    EXPECT_EQ(testsupport::titlesOf(masterPath).last(), "Inserted");
+
+    // Edit then cancel leaves the record.
+    nav->button(B::First)->click();
+    nav->button(B::Edit)->click();
+    EXPECT_EQ(main->MyTable().state(), dbase::TableState::Edit);
+    ASSERT_TRUE(model()->setData(model()->index(0, 0), "Not kept"));
+    nav->button(B::Cancel)->click();
+    EXPECT_EQ(main->MyTable().state(), dbase::TableState::Browse);
+    EXPECT_EQ(testsupport::titlesOf(masterPath).first(), "Book 0");
+
+    // Delete asks.
+    {
+        testsupport::ScriptedPrompter p;
+        p.expectQuestion("Confirm", "Delete record?", true);
+        nav->button(B::Delete)->click();
+    }
+    EXPECT_EQ(shownCount(), 5);
+    EXPECT_FALSE(testsupport::titlesOf(masterPath).contains("Book 0"));
+
+    // Refresh sees records another program added.
+    testsupport::writeSampleCollection(paths::programDirectory() + "/OTHER.DBF", 1);
+    {
+        dbase::Table other;
+        other.setFileName(masterPath.toStdString());
+        other.open();
+        other.append();
+        other.setString(0, "From elsewhere");
+        other.post();
+    }
+    nav->button(B::Refresh)->click();
+    EXPECT_EQ(shownCount(), 6);
+}
+
+TEST_F(ViewerTest, MovingToAnotherRowPostsAPendingEdit) {
+    using B = mainwin::RecordNavigator;
+    setEditing(true);
+    main->MyNavigator->button(B::First)->click();
+    main->MyNavigator->button(B::Edit)->click();
+    ASSERT_TRUE(model()->setData(model()->index(0, 0), "Kept"));
+    main->ViewerGrid->setCurrentIndex(model()->index(3, 0));
+    EXPECT_EQ(main->MyTable().state(), dbase::TableState::Browse);
+    EXPECT_EQ(testsupport::titlesOf(masterPath).first(), "Kept");
+}
+
+TEST_F(ViewerTest, GridAndCountStayRightAfterTheTableIsReopened) {
+    main->ViewerGrid->setCurrentIndex(model()->index(2, 0));
+    main->MyTable().close();
+    EXPECT_EQ(model()->rowCount(), 0);
+    {
+        dbase::Table other;
+        other.setFileName(masterPath.toStdString());
+        other.open();
+        other.append();
+        other.setString(0, "While closed");
+        other.post();
+    }
+    main->MyTable().open();
+    main->SetViewerOptions();
+    main->DisplayCount();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(model()->rowCount(), 6);
+    EXPECT_EQ(shownCount(), 6);
+    EXPECT_EQ(model()->index(5, 0).data().toString(), "While closed");
+}

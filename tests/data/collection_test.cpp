@@ -1,0 +1,79 @@
+// Collections on disk: the 36-field layout and pointing tables at paths.
+#include "data/collection.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include "data/book_fields.h"
+#include "data/run_state.h"
+#include "dbase/table.h"
+
+TEST(Collection, NewCollectionHasTheBookFieldsInOrder) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("NEW.DBF");
+    books::createCollection(path);
+    dbase::Table t;
+    books::pointTable(t, path);
+    t.open();
+    ASSERT_EQ(t.fieldCount(), 36);
+    for (int i = 0; i < 36; ++i) {
+        const auto& f = t.field(i);
+        const auto& b = books::bookField(i + 1);
+        EXPECT_EQ(books::bookFieldNumber(f.name), i + 1) << f.name;
+        switch (b.kind) {
+            case books::FieldKind::String:
+                EXPECT_EQ(f.type, dbase::FieldType::Character);
+                EXPECT_EQ(f.width, b.width);
+                break;
+            case books::FieldKind::Integer:
+                EXPECT_EQ(f.type, dbase::FieldType::Numeric);
+                EXPECT_EQ(f.decimals, 0);
+                break;
+            case books::FieldKind::Float:
+                EXPECT_EQ(f.type, dbase::FieldType::Numeric);
+                EXPECT_EQ(f.decimals, 2);
+                break;
+            case books::FieldKind::Date:
+                EXPECT_EQ(f.type, dbase::FieldType::Date);
+                break;
+        }
+    }
+    EXPECT_EQ(t.recordCount(), 0u);
+    EXPECT_FALSE(t.hasIndexFile());
+    // A title longer than its field is cut to the width.
+    t.append();
+    t.setString(0, std::string(120, 'x'));
+    t.post();
+    EXPECT_EQ(t.asString(0).size(), 90u);
+}
+
+TEST(Collection, TablePathKeepsTheWholeFileNameButNamesTheTableByItsFirstPart) {
+    const auto p = books::splitTablePath("/data/books/my.books.dbf");
+    EXPECT_EQ(p.fileName, "/data/books/my.books.dbf");
+    EXPECT_EQ(p.directory, "/data/books");
+    EXPECT_EQ(p.tableName, "my");
+    EXPECT_EQ(p.indexFile, "/data/books/my.MDX");
+    EXPECT_EQ(books::splitTablePath("/x/MASTER.DBF").tableName, "MASTER");
+    EXPECT_EQ(books::splitTablePath("/x/../y/A.DBF").directory, "/y");
+}
+
+TEST(Collection, PointingAtADottedNameOpensThatFile) {
+    QTemporaryDir dir;
+    const QString dotted = dir.filePath("my.books.dbf");
+    books::createCollection(dotted);
+    dbase::Table t;
+    books::pointTable(t, dotted);
+    EXPECT_NO_THROW(t.open());
+    EXPECT_EQ(t.fieldCount(), 36);
+}
+
+TEST(RunState, BrowseArgumentInAnyCase) {
+    EXPECT_TRUE(books::isBrowseArgument("/BROWSE"));
+    EXPECT_TRUE(books::isBrowseArgument("/browse"));
+    EXPECT_TRUE(books::isBrowseArgument("/Browse"));
+    EXPECT_TRUE(books::isBrowseArgument("--browse"));
+    EXPECT_FALSE(books::isBrowseArgument("/BROWSER"));
+    EXPECT_FALSE(books::isBrowseArgument("BROWSE"));
+    EXPECT_FALSE(books::isBrowseArgument(""));
+    EXPECT_FALSE(books::isBrowseArgument("/BROWSE" + QString(40, ' ') + "x"));
+}

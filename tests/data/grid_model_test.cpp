@@ -1,0 +1,175 @@
+// The grid model over a real collection file.
+#include "data/grid_model.h"
+
+#include <QAbstractItemModelTester>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include "data/collection.h"
+#include "dbase/table.h"
+#include "tests/support/book_samples.h"
+
+using books::GridModel;
+
+namespace {
+
+constexpr int kTitle = 0, kAuthor = 1, kYear = 2, kCost = 6, kPurch = 11, kCheckOut = 16;
+
+class GridModelTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        path = dir.filePath("BOOKS.DBF");
+        testsupport::writeSampleCollection(path, 5);
+        table.setFileName(path.toStdString());
+        table.open();
+        model = std::make_unique<GridModel>(&table);
+        tester = std::make_unique<QAbstractItemModelTester>(
+            model.get(), QAbstractItemModelTester::FailureReportingMode::Warning);
+    }
+    void TearDown() override {
+        tester.reset();
+        model.reset();
+        table.close();
+    }
+    QString text(int row, int column) const { return model->index(row, column).data().toString(); }
+
+    QTemporaryDir dir;
+    QString path;
+    dbase::Table table;
+    std::unique_ptr<GridModel> model;
+    std::unique_ptr<QAbstractItemModelTester> tester;
+};
+
+}  // namespace
+
+TEST_F(GridModelTest, RowsAreTheTableRecordsAndColumnsTheBookFields) {
+    EXPECT_EQ(model->rowCount(), 5);
+    EXPECT_EQ(model->columnCount(), 36);
+    EXPECT_EQ(text(0, kTitle), "Book 0");
+    EXPECT_EQ(text(4, kTitle), "Book 4");
+    EXPECT_EQ(text(2, kAuthor), "Author 2");
+    EXPECT_EQ(text(3, kYear), "1993");
+    EXPECT_EQ(text(1, kCost), "1.50");
+    EXPECT_EQ(model->headerData(kPurch, Qt::Horizontal).toString(), "Purchase Date");
+    EXPECT_EQ(model->headerData(kCheckOut, Qt::Horizontal).toString(), "Checked Out");
+    // Numbers are right-aligned, text left.
+    EXPECT_TRUE(model->index(0, kCost).data(Qt::TextAlignmentRole).toInt() & Qt::AlignRight);
+    EXPECT_TRUE(model->index(0, kTitle).data(Qt::TextAlignmentRole).toInt() & Qt::AlignLeft);
+}
+
+TEST_F(GridModelTest, DatesFollowTheDateFormatAndCheckOutIsACheckBox) {
+    EXPECT_EQ(text(2, kPurch), "3/3/96");
+    model->setDateFormat([](const dbase::Date& d) { return QStringLiteral("%1.%2.%3").arg(d.day).arg(d.month).arg(d.year); },
+                         {});
+    EXPECT_EQ(text(2, kPurch), "3.3.1996");
+    EXPECT_EQ(model->index(0, kCheckOut).data(Qt::CheckStateRole).toInt(), Qt::Checked);
+    EXPECT_EQ(model->index(1, kCheckOut).data(Qt::CheckStateRole).toInt(), Qt::Unchecked);
+    EXPECT_FALSE(model->index(0, kCheckOut).data(Qt::DisplayRole).isValid());
+    EXPECT_FALSE(model->index(0, kTitle).data(Qt::CheckStateRole).isValid());
+}
+
+TEST_F(GridModelTest, FollowsTheFilterOrderAndReopeningOfTheTable) {
+    QSignalSpy resets(model.get(), &QAbstractItemModel::modelReset);
+    const int author = table.fieldIndex("Author");
+    table.setFilter([author](const dbase::Table& t) { return t.asString(author) == "Author 1"; });
+    table.refresh();
+    EXPECT_GE(resets.count(), 1);
+    ASSERT_EQ(model->rowCount(), 2);
+    EXPECT_EQ(text(0, kTitle), "Book 1");
+    EXPECT_EQ(text(1, kTitle), "Book 4");
+
+    table.setFilter({});
+    table.close();
+    EXPECT_EQ(model->rowCount(), 0);
+    table.open();
+    EXPECT_EQ(model->rowCount(), 5);
+}
+
+TEST_F(GridModelTest, FollowsTheIndexOrder) {
+    table.close();
+    table.addIndexTag("NewIndex", "UPPER(TITLE)");
+    table.setIndexTag("NewIndex");
+    table.open();
+    EXPECT_EQ(model->rowCount(), 5);
+    // A new record that sorts first shows first.
+    table.append();
+    table.setString(table.fieldIndex("Title"), "AAA first");
+    table.post();
+    EXPECT_EQ(model->rowCount(), 6);
+    EXPECT_EQ(text(0, kTitle), "AAA first");
+}
+
+TEST_F(GridModelTest, EditingIsRefusedWhileFieldEditingIsOff) {
+    EXPECT_FALSE(model->flags(model->index(0, kTitle)) & Qt::ItemIsEditable);
+    EXPECT_FALSE(model->setData(model->index(0, kTitle), "Changed"));
+    EXPECT_EQ(testsupport::fieldOf(path, "Book 0", "Title"), "Book 0");
+    model->setFieldEditing(true);
+    EXPECT_TRUE(model->flags(model->index(0, kTitle)) & Qt::ItemIsEditable);
+    EXPECT_TRUE(model->flags(model->index(0, kCheckOut)) & Qt::ItemIsUserCheckable);
+    EXPECT_FALSE(model->flags(model->index(0, kCheckOut)) & Qt::ItemIsEditable);
+}
+
+TEST_F(GridModelTest, CellEditsArePostedToTheFile) {
+    model->setFieldEditing(true);
+    QSignalSpy posted(model.get(), &GridModel::recordPosted);
+    ASSERT_TRUE(model->setData(model->index(1, kAuthor), "Someone Else"));
+    ASSERT_TRUE(model->setData(model->index(1, kCheckOut), Qt::Checked, Qt::CheckStateRole));
+    ASSERT_TRUE(model->setData(model->index(1, kPurch), "12/25/99"));
+    ASSERT_TRUE(model->setData(model->index(1, kYear), " 2001 "));
+    EXPECT_EQ(posted.count(), 4);
+    EXPECT_EQ(text(1, kAuthor), "Someone Else");
+    EXPECT_EQ(table.state(), dbase::TableState::Browse);
+    // Another reader of the file sees the values.
+    EXPECT_EQ(testsupport::fieldOf(path, "Book 1", "Author"), "Someone Else");
+    EXPECT_EQ(testsupport::fieldOf(path, "Book 1", "CheckOut"), "Yes");
+    EXPECT_EQ(testsupport::fieldOf(path, "Book 1", "PurchDate"), "19991225");
+    EXPECT_EQ(testsupport::fieldOf(path, "Book 1", "YearPub").trimmed(), "2001");
+}
+
+TEST_F(GridModelTest, RefusedValueLeavesTheRecordAndIsReported) {
+    model->setFieldEditing(true);
+    QSignalSpy failed(model.get(), &GridModel::editFailed);
+    EXPECT_FALSE(model->setData(model->index(0, kYear), "nineteen"));
+    EXPECT_FALSE(model->setData(model->index(0, kPurch), "31/31/31"));
+    EXPECT_EQ(failed.count(), 2);
+    EXPECT_EQ(table.state(), dbase::TableState::Browse);
+    EXPECT_EQ(testsupport::fieldOf(path, "Book 0", "YearPub").trimmed(), "1990");
+    EXPECT_EQ(testsupport::fieldOf(path, "Book 0", "PurchDate"), "19960301");
+}
+
+TEST_F(GridModelTest, PendingInsertShowsAsAnExtraRowUntilPosted) {
+    model->setFieldEditing(true);
+    table.append();
+    model->reload();
+    ASSERT_EQ(model->rowCount(), 6);
+    EXPECT_EQ(model->insertRow(), 5);
+    EXPECT_EQ(model->headerData(5, Qt::Vertical).toString(), "*");
+    // Values go to the edit buffer; nothing reaches the file before post.
+    ASSERT_TRUE(model->setData(model->index(5, kTitle), "New Book"));
+    EXPECT_EQ(text(5, kTitle), "New Book");
+    EXPECT_EQ(testsupport::titlesOf(path).size(), 5);
+    // Only the open record takes values.
+    EXPECT_FALSE(model->setData(model->index(0, kTitle), "Other"));
+    table.post();
+    model->reload();
+    EXPECT_EQ(model->rowCount(), 6);
+    EXPECT_EQ(testsupport::titlesOf(path).last(), "New Book");
+}
+
+TEST_F(GridModelTest, IndicatorMarksTheCurrentRow) {
+    model->setIndicatorRow(2);
+    EXPECT_FALSE(model->headerData(2, Qt::Vertical).toString().isEmpty());
+    EXPECT_TRUE(model->headerData(1, Qt::Vertical).toString().isEmpty());
+}
+
+TEST(GridModelDates, DefaultTextAndReading) {
+    EXPECT_EQ(books::defaultDateText(dbase::Date{1996, 3, 7}), "3/7/96");
+    EXPECT_EQ(books::defaultDateText(dbase::Date{}), "");
+    const auto d = books::defaultDateFromText("3/7/1996");
+    ASSERT_TRUE(d);
+    EXPECT_EQ(*d, (dbase::Date{1996, 3, 7}));
+    EXPECT_FALSE(books::defaultDateFromText("2/30/96"));
+    EXPECT_FALSE(books::defaultDateFromText("x"));
+}
