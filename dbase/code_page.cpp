@@ -151,6 +151,15 @@ std::string CodePage::decode(std::string_view bytes) const {
 bool CodePage::encode(std::string_view utf8, std::string& out) const {
     size_t i = 0;
     while (i < utf8.size()) {
+        // Runs of ASCII, the common case, are copied whole.
+        size_t run = i;
+        while (run < utf8.size() && static_cast<unsigned char>(utf8[run]) < 0x80)
+            ++run;
+        if (run > i) {
+            out.append(utf8.data() + i, run - i);
+            i = run;
+            continue;
+        }
         char32_t cp = 0;
         if (!utf8Next(utf8, i, cp))
             return false;
