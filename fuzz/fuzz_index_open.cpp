@@ -1,0 +1,143 @@
+// Fuzz target: a sound table whose production index file is arbitrary
+// bytes. The table is opened shared and in every tag's order, walked and
+// positioned; then opened for exclusive use, changed, and its indexes
+// regenerated. The engine may refuse the index, but only with its own error;
+// anything else (a crash, a sanitizer report, another exception) is a
+// finding, and so is an index that still fails after regenerating.
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "dbase/table.h"
+
+namespace {
+
+std::string workFolder() {
+    static const std::string folder = [] {
+        char pattern[] = "/tmp/tk_fuzz_index_XXXXXX";
+        const char* made = ::mkdtemp(pattern);
+        if (made == nullptr)
+            std::abort();
+        return std::string(made);
+    }();
+    return folder;
+}
+
+void writeFile(const std::string& path, const std::uint8_t* data, std::size_t size) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (f == nullptr)
+        std::abort();
+    if (size > 0 && std::fwrite(data, 1, size, f) != size)
+        std::abort();
+    std::fclose(f);
+}
+
+template <typename F>
+void guarded(F&& f) {
+    try {
+        f();
+    } catch (const dbase::Error&) {
+    }
+}
+
+// The table the index belongs to, made once and restored before each input.
+const std::vector<char>& tableBytes() {
+    static const std::vector<char> bytes = [] {
+        const std::string path = workFolder() + "/SEED.DBF";
+        dbase::Table::create(path, {{"TITLE", dbase::FieldType::Character, 30, 0},
+                                    {"YEARPUB", dbase::FieldType::Numeric, 4, 0},
+                                    {"PURCHDATE", dbase::FieldType::Date, 8, 0}});
+        dbase::Table t;
+        t.setFileName(path);
+        t.open();
+        for (int i = 0; i < 60; ++i) {
+            t.append();
+            t.setString(0, "Title " + std::to_string(i * 37 % 23));
+            t.setFloat(1, 1900 + i % 7);
+            t.setDate(2, dbase::Date{1990 + i % 5, 1 + i % 12, 1 + i % 28});
+            t.post();
+        }
+        t.close();
+        std::ifstream in(path, std::ios::binary);
+        std::vector<char> b{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        b[28] = 1;  // the table says it has a production index
+        return b;
+    }();
+    return bytes;
+}
+
+void walk(dbase::Table& t) {
+    int budget = 500;
+    for (t.first(); !t.eof() && budget > 0; t.next(), --budget) {
+    }
+    for (t.last(); !t.bof() && budget > 0; t.prior(), --budget) {
+    }
+    const std::uint32_t count = t.recordCount();
+    if (count > 0) {
+        t.moveToPosition(count / 2);
+        (void)t.position();
+        (void)t.recNoAtPosition(count - 1);
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string dir = workFolder();
+    const std::string table = dir + "/FUZZ.DBF";
+    const auto& bytes = tableBytes();
+    writeFile(table, reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+    writeFile(dir + "/FUZZ.MDX", data, size);
+
+    dbase::Table t;
+    t.setFileName(table);
+    guarded([&] {
+        t.open();
+        for (const std::string& tag : t.indexTags()) {
+            guarded([&] {
+                t.setIndexTag(tag);
+                walk(t);
+            });
+        }
+    });
+    t.close();
+    t.setIndexTag("");
+
+    t.setMode(dbase::OpenMode::Exclusive);
+    guarded([&] {
+        t.open();
+        const std::vector<std::string> tags = t.indexTags();
+        if (!tags.empty())
+            guarded([&] { t.setIndexTag(tags.front()); });
+        guarded([&] {
+            t.append();
+            t.setString(0, "Fuzzed");
+            t.post();
+        });
+        guarded([&] {
+            t.first();
+            t.edit();
+            t.setFloat(1, 2024);
+            t.post();
+        });
+        t.regenerateIndexes();
+        // Regenerated, every tag must read back whole.
+        for (const std::string& tag : t.indexTags()) {
+            try {
+                t.setIndexTag(tag);
+                walk(t);
+            } catch (const dbase::Error&) {
+                std::abort();
+            }
+        }
+    });
+    t.close();
+    return 0;
+}
