@@ -118,6 +118,11 @@ void Table::create(const std::string& path, const std::vector<FieldDef>& defs) {
                         std::string("The table could not be created: ") + std::strerror(errno),
                         path);
         }
+    } catch (const Error& e) {
+        std::remove(temp.c_str());
+        // The user knows the table, not the temporary name.
+        const std::string what = e.what();
+        throw Error(e.kind(), what.substr(0, what.find('\n')), path);
     } catch (...) {
         std::remove(temp.c_str());
         throw;

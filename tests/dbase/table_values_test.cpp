@@ -220,6 +220,18 @@ TEST(TableCreate, ReplacesAnExistingTableButNotOneInUse) {
     EXPECT_EQ(t.asString(0), "kept");
 }
 
+TEST(TableCreate, AFolderThatDoesNotExistIsAnErrorNamingTheTable) {
+    TempDir dir;
+    const std::string path = dir.file("no/such/folder/X.DBF");
+    try {
+        Table::create(path, tktest::sampleFields());
+        ADD_FAILURE() << "created a table nowhere";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.kind(), Error::Kind::Io);
+        EXPECT_EQ(e.file(), path);
+    }
+}
+
 TEST(TableCreate, NamesAreCutToTenCharactersAndDatesAreEightWide) {
     TempDir dir;
     const std::string path = dir.file("N.DBF");
