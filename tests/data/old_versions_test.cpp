@@ -11,70 +11,9 @@
 
 namespace {
 
-using dbase::FieldType;
-
-// A version-2 table: a record number first, then the 25 old fields with the
-// types that version wrote.
-void writeVersion2(const QString& path) {
-    std::vector<dbase::FieldDef> defs{{"RECNUM", FieldType::Numeric, 6, 0}};
-    for (std::string_view n : books::kVersion2FieldNames) {
-        const std::string name(n);
-        if (name == "YearPub" || name == "Pages")
-            defs.push_back({name, FieldType::Numeric, 5, 0});
-        else if (name == "Cost" || name == "Value")
-            defs.push_back({name, FieldType::Numeric, 10, 2});
-        else if (name == "PurchDate" || name == "CheckDate")
-            defs.push_back({name, FieldType::Date, 8, 0});
-        else
-            defs.push_back({name, FieldType::Character, 30, 0});
-    }
-    dbase::Table::create(path.toStdString(), defs);
-    dbase::Table t;
-    t.setFileName(path.toStdString());
-    t.open();
-    for (int i = 1; i <= 2; ++i) {
-        t.append();
-        t.setString(t.fieldIndex("Title"), "Old " + std::to_string(i));
-        t.setString(t.fieldIndex("YearPub"), std::to_string(1980 + i));
-        t.setString(t.fieldIndex("Cost"), "12.5");
-        t.setDate(t.fieldIndex("PurchDate"), dbase::Date{1994, 11, 20 + i});
-        t.setString(t.fieldIndex("CheckPerso"), "Neighbour");
-        t.setString(t.fieldIndex("Location"), "Shelf " + std::to_string(i));
-        t.post();
-    }
-}
-
-struct V1Row {
-    const char* title;
-    const char* day;
-    const char* month;
-    const char* year;
-};
-
-void writeVersion1(const QString& path, const std::vector<V1Row>& rows) {
-    std::vector<dbase::FieldDef> defs{{"ID", FieldType::Character, 4, 0}};
-    for (std::string_view n : books::kVersion1FieldNames) {
-        const std::string name(n);
-        if (name == "Cost" || name == "Value")
-            defs.push_back({name, FieldType::Numeric, 10, 2});
-        else
-            defs.push_back({name, FieldType::Character, name.starts_with("Purch") ? 4 : 30, 0});
-    }
-    dbase::Table::create(path.toStdString(), defs);
-    dbase::Table t;
-    t.setFileName(path.toStdString());
-    t.open();
-    for (const V1Row& r : rows) {
-        t.append();
-        t.setString(t.fieldIndex("Title"), r.title);
-        t.setString(t.fieldIndex("WherePurch"), "Fair");
-        t.setString(t.fieldIndex("Value"), "3.25");
-        t.setString(t.fieldIndex("PurchDay"), r.day);
-        t.setString(t.fieldIndex("PurchMonth"), r.month);
-        t.setString(t.fieldIndex("PurchYear"), r.year);
-        t.post();
-    }
-}
+using filestest::V1Row;
+using filestest::writeVersion1;
+using filestest::writeVersion2;
 
 class ConversionTest : public ::testing::Test {
 protected:

@@ -1,0 +1,344 @@
+// Opening, creating and switching collections, the last-files menu, the
+// start-up choice of collection, conversion of earlier versions, pack and
+// rebuild, through the main window with real files.
+#include <QAction>
+#include <QLabel>
+
+#include "tests/app/files_fixture.h"
+
+namespace {
+
+const QString kOpenTitle = "Open Database File";
+const QString kNewTitle = "New Database File";
+const QString kLayoutError =
+    "This DBase file was not created with Tomekeep Books 95.  It cannot be opened.  You may, however, import "
+    "data from this file using the import function.";
+const QString kPackQuestion =
+    "Deleted items are not permanently removed from the database until packing occurs.  Packing simply removes "
+    "them to free up space.  Continue?";
+const QString kPackError =
+    "Unable to pack table.  Packing requires exclusive use of the DBase File.  Make sure that the DBase File is "
+    "not in use by another program  or that no other users are running the software or that no other copies of "
+    "the software are in use.";
+const QString kRebuildQuestion =
+    "It is possible for your index files to become corrupted.  As a result, some items may not show up in the "
+    "viewer or in reports.  This will rebuild your index files correctly.  Continue?";
+const QString kRebuildError =
+    "Unable to reindex table.  Reindexing requires exclusive use of the DBase File.  Make sure that the DBase "
+    "File is not in use by another program  or that no other users are running the software or that no other "
+    "copies of the software are in use.";
+
+QString inUseMessage(const QString& path) {
+    return "The table \"" + path + "\" is currently in use by another program.  New table creation will be aborted.";
+}
+
+using DatabaseCommandsTest = FilesFixture;
+
+TEST_F(DatabaseCommandsTest, StartUpOpensTheDefaultCollectionInSortOrder) {
+    EXPECT_EQ(main->windowTitle(), "Tomekeep Books 95 (MASTER)");
+    EXPECT_EQ(main->sortExpression(), "Upper(Left(Author,20))");
+    EXPECT_EQ(settings::settings().lastDatabase, master);
+    ASSERT_TRUE(main->MyTable().isOpen());
+    EXPECT_EQ(main->MyTable().mode(), dbase::OpenMode::Shared);
+    EXPECT_EQ(shownTitles(), (QStringList{"a", "b", "c"}));
+    // No last files yet: the separator and the five items are hidden.
+    EXPECT_FALSE(main->MenuExitSep->isVisible());
+    for (QAction* item : main->MenuLastFile) EXPECT_FALSE(item->isVisible());
+}
+
+TEST_F(DatabaseCommandsTest, OpenSwitchesToAValidTable) {
+    const QString other = file("OTHER.DBF");
+    filestest::writeBooks(other, {"z", "y"});
+    prompter.expectOpenFile(other, kOpenTitle);
+    main->DoOpen();
+    EXPECT_TRUE(prompter.asked().first().contains("DBF")) << prompter.asked().first().toStdString();
+    EXPECT_EQ(main->windowTitle(), "Tomekeep Books 95 (OTHER)");
+    EXPECT_EQ(main->databasePath(), other);
+    EXPECT_EQ(settings::settings().lastDatabase, other);
+    EXPECT_EQ(main->CountLabel->text(), "2");
+    EXPECT_EQ(shownTitles(), (QStringList{"y", "z"}));  // by author, tag rebuilt
+    EXPECT_EQ(settings::settings().lastFiles[0], master);
+    EXPECT_TRUE(main->MenuExitSep->isVisible());
+    EXPECT_TRUE(main->MenuLastFile[0]->isVisible());
+    EXPECT_EQ(main->MenuLastFile[0]->text(), "&1   " + master);
+    EXPECT_FALSE(main->MenuLastFile[1]->isVisible());
+}
+
+TEST_F(DatabaseCommandsTest, OpenAcceptsLowerCaseExtensionsAndNamesInAnotherCase) {
+    const QString lower = file("lower.dbf");
+    filestest::writeBooks(lower, {"x"});
+    filestest::renameField(lower, 0, "Title");
+    filestest::renameField(lower, 1, "author");
+    prompter.expectOpenFile(lower, kOpenTitle);
+    main->DoOpen();
+    EXPECT_EQ(main->windowTitle(), "Tomekeep Books 95 (lower)");
+    EXPECT_EQ(shownTitles(), (QStringList{"x"}));
+}
+
+TEST_F(DatabaseCommandsTest, RefusedFilesChangeNothing) {
+    const QString wrong = file("WRONG.DBF");
+    filestest::writeBooks(wrong, {"x"});
+    filestest::renameField(wrong, 20, "VOLUMES");
+    const QString text = file("BOOKS.TXT");
+    QFile::copy(master, text);
+
+    prompter.expectOpenFile(text, kOpenTitle);
+    prompter.expectError("Invalid file type selected.");
+    main->DoOpen();
+    prompter.expectOpenFile(wrong, kOpenTitle);
+    prompter.expectError(kLayoutError);
+    main->DoOpen();
+    prompter.expectOpenFile({}, kOpenTitle);  // cancelled
+    main->DoOpen();
+
+    EXPECT_EQ(main->windowTitle(), "Tomekeep Books 95 (MASTER)");
+    EXPECT_EQ(settings::settings().lastDatabase, master);
+    EXPECT_TRUE(settings::settings().lastFiles[0].isEmpty());
+    EXPECT_TRUE(main->MyTable().isOpen());
+    EXPECT_EQ(main->CountLabel->text(), "3");
+}
+
+TEST_F(DatabaseCommandsTest, DeletedIndexIsRebuiltWhenTheTableIsOpenedAgain) {
+    const QString other = file("OTHER.DBF");
+    filestest::writeBooks(other, {"q", "p", "r"});
+    prompter.expectOpenFile(other, kOpenTitle);
+    main->DoOpen();
+    prompter.expectOpenFile(master, kOpenTitle);
+    main->DoOpen();
+    const QString mdx = QString::fromStdString([&] {
+        dbase::Table t;
+        t.setFileName(other.toStdString());
+        return t.indexFileName();
+    }());
+    ASSERT_TRUE(QFile::remove(mdx));
+
+    prompter.expectOpenFile(other, kOpenTitle);
+    main->DoOpen();
+    EXPECT_EQ(main->windowTitle(), "Tomekeep Books 95 (OTHER)");
+    EXPECT_TRUE(main->MyTable().hasIndexFile());
+    EXPECT_EQ(shownTitles(), (QStringList{"p", "q", "r"}));
+    if (const auto keys = keysByOtherReader(mdx)) {
+        EXPECT_EQ(*keys, (QStringList{"A P", "A Q", "A R"}));
+    }
+}
+
+TEST_F(DatabaseCommandsTest, LastFilesFollowASequenceOfOpens) {
+    const QString b = file("B.DBF"), c = file("C.DBF");
+    filestest::writeBooks(b, {"b"});
+    filestest::writeBooks(c, {"c"});
+    for (const QString& path : {b, c, master}) {
+        prompter.expectOpenFile(path, kOpenTitle);
+        main->DoOpen();
+    }
+    // master left the list when it was opened again.
+    EXPECT_EQ(settings::settings().lastFiles, (books::LastFiles{c, b, "", "", ""}));
+    // The second item opens B: master goes on top, B leaves the list.
+    main->MenuLastFile[1]->trigger();
+    EXPECT_EQ(main->windowTitle(), "Tomekeep Books 95 (B)");
+    EXPECT_EQ(settings::settings().lastFiles, (books::LastFiles{master, c, "", "", ""}));
+    EXPECT_EQ(main->MenuLastFile[0]->text(), "&1   " + master);
+    EXPECT_EQ(main->MenuLastFile[1]->text(), "&2   " + c);
+    EXPECT_FALSE(main->MenuLastFile[2]->isVisible());
+    EXPECT_EQ(main->CountLabel->text(), "1");
+
+    // The list survives the end of the run.
+    restartProgram();
+    EXPECT_EQ(main->windowTitle(), "Tomekeep Books 95 (B)");
+    EXPECT_EQ(main->MenuLastFile[1]->text(), "&2   " + c);
+}
+
+TEST_F(DatabaseCommandsTest, NewCreatesAnEmptyCollectionAndReplacesOneNobodyHolds) {
+    const QString fresh = file("FRESH.DBF");
+    prompter.expectSaveFile(fresh, kNewTitle);
+    main->DoNew();
+    EXPECT_EQ(main->windowTitle(), "Tomekeep Books 95 (FRESH)");
+    EXPECT_EQ(main->CountLabel->text(), "0");
+    EXPECT_TRUE(main->MyTable().hasIndexFile());
+    EXPECT_EQ(settings::settings().lastFiles[0], master);
+
+    const QString old = file("OLD.DBF");
+    filestest::writeBooks(old, {"gone"});
+    prompter.expectSaveFile(old, kNewTitle);
+    main->DoNew();
+    EXPECT_EQ(main->windowTitle(), "Tomekeep Books 95 (OLD)");
+    EXPECT_EQ(main->CountLabel->text(), "0");
+
+    prompter.expectSaveFile(file("NOTES.TXT"), kNewTitle);
+    prompter.expectError("Invalid file type selected.");
+    main->DoNew();
+    EXPECT_FALSE(QFile::exists(file("NOTES.TXT")));
+}
+
+TEST_F(DatabaseCommandsTest, NewOverAFileAnotherProcessHoldsIsRefused) {
+    const QString held = file("HELD.DBF");
+    filestest::writeBooks(held, {"kept"});
+    filestest::Holder other(held, "shared");
+    ASSERT_TRUE(other.ready());
+    prompter.expectSaveFile(held, kNewTitle);
+    prompter.expectError(inUseMessage(held));
+    main->DoNew();
+    EXPECT_EQ(main->windowTitle(), "Tomekeep Books 95 (MASTER)");
+    EXPECT_EQ(filestest::titles(held), (QStringList{"kept"}));
+    EXPECT_TRUE(main->MyTable().isOpen());
+}
+
+TEST_F(DatabaseCommandsTest, OpeningAHeldFileLeavesItsIndexAlone) {
+    const QString held = file("HELD.DBF");
+    filestest::writeBooks(held, {"2", "1"});
+    filestest::Holder other(held, "shared");
+    ASSERT_TRUE(other.ready());
+    prompter.expectOpenFile(held, kOpenTitle);
+    main->DoOpen();
+    EXPECT_EQ(main->windowTitle(), "Tomekeep Books 95 (HELD)");
+    ASSERT_TRUE(main->MyTable().isOpen());
+    EXPECT_FALSE(main->MyTable().hasIndexFile());
+    EXPECT_EQ(shownTitles(), (QStringList{"2", "1"}));  // record order
+}
+
+class InvalidLastDatabaseTest : public FilesFixture {
+protected:
+    void prepare() override {
+        invalid = file("INVALID.DBF");
+        filestest::writeBooks(invalid, {"x"});
+        filestest::renameField(invalid, 3, "PUBLISHERS");
+        settings::settings().lastDatabase = invalid;
+        storeSettings();
+        prompter.expectError(kLayoutError);
+        prompter.expectError(
+            "The last database used as recorded in the INI file is not a valid Tomekeep Books 95 file.  You will "
+            "need to choose a new file.");
+        prompter.expectOpenFile(invalid, kOpenTitle);
+        prompter.expectError(kLayoutError);
+        prompter.expectOpenFile(file("MASTER.TXT"), kOpenTitle);
+        prompter.expectError("Invalid file type selected.");
+        prompter.expectOpenFile(master, kOpenTitle);
+    }
+    QString invalid;
+};
+
+TEST_F(InvalidLastDatabaseTest, OpenDialogReturnsUntilAValidFileIsChosen) {
+    EXPECT_EQ(prompter.pending(), 0);
+    EXPECT_EQ(main->windowTitle(), "Tomekeep Books 95 (MASTER)");
+    EXPECT_EQ(settings::settings().lastDatabase, master);
+    EXPECT_TRUE(main->MyTable().isOpen());
+    EXPECT_EQ(shownTitles(), (QStringList{"a", "b", "c"}));
+}
+
+class StartUpIndexTest : public FilesFixture {
+protected:
+    void prepare() override {
+        dbase::Table t;
+        t.setFileName(master.toStdString());
+        t.addIndexTag("NewIndex", "Upper(Left(Author,20))");
+        mdx = QString::fromStdString(t.indexFileName());
+        stamp = QFileInfo(mdx).lastModified();
+        size = QFileInfo(mdx).size();
+    }
+    QString mdx;
+    QDateTime stamp;
+    qint64 size = 0;
+};
+
+TEST_F(StartUpIndexTest, ExistingTagIsReusedUnchanged) {
+    EXPECT_EQ(QFileInfo(mdx).lastModified(), stamp);
+    EXPECT_EQ(QFileInfo(mdx).size(), size);
+    EXPECT_EQ(shownTitles(), (QStringList{"a", "b", "c"}));
+}
+
+class ConversionAtStartTest : public FilesFixture {
+protected:
+    void prepare() override {
+        filestest::writeVersion2(file("B2LOG.DBF"));
+        filestest::writeVersion1(file("blog.dbf"), {{"One", "7", "Mar", "1995"}, {"Two", "8", "mar", "1995"}});
+        prompter.expectQuestion("Convert", question("2.X", file("B2LOG.DBF")), true);
+        prompter.expectQuestion("Convert", question("1.X", file("blog.dbf")), answerV1());
+        if (answerV1())
+            prompter.expectError("The purchase date \"mar/8/1995\" of record 2 of blog.dbf is not a valid date.  "
+                                 "The conversion has stopped; the old file has been kept.");
+    }
+    virtual bool answerV1() const { return true; }
+    static QString question(const char* version, const QString& path) {
+        return QStringLiteral("A database from a previous version (") + version +
+               ") has been detected.  Would you like to convert it now?  NOTE: After conversion the old file "
+               "will be deleted.  You may wish to make a copy of \"" +
+               path + "\" first.";
+    }
+};
+
+TEST_F(ConversionAtStartTest, CompleteConversionDeletesTheOldFileAndAFailedOneKeepsIt) {
+    EXPECT_EQ(prompter.pending(), 0);
+    EXPECT_FALSE(QFile::exists(file("B2LOG.DBF")));
+    EXPECT_TRUE(QFile::exists(file("blog.dbf")));
+    // Three books, two from version 2 and the one before the bad date.
+    EXPECT_EQ(main->MyTable().recordCount(), 6u);
+    EXPECT_EQ(main->MyTable().state(), dbase::TableState::Browse);
+}
+
+class DeclinedConversionTest : public ConversionAtStartTest {
+protected:
+    bool answerV1() const override { return false; }
+};
+
+TEST_F(DeclinedConversionTest, DeclinedFileIsOfferedAgainNextTime) {
+    EXPECT_TRUE(QFile::exists(file("blog.dbf")));
+    EXPECT_EQ(main->MyTable().recordCount(), 5u);
+    prompter.expectQuestion("Convert", question("1.X", file("blog.dbf")), false);
+    restartProgram();
+    EXPECT_EQ(prompter.pending(), 0);
+}
+
+void deleteFirst(TMain* main) {
+    dbase::Table& t = main->MyTable();
+    t.first();
+    t.deleteRecord();
+}
+
+TEST_F(DatabaseCommandsTest, PackRemovesDeletedRecordsAndReopensShared) {
+    deleteFirst(main);
+    prompter.expectQuestion("Confirm", kPackQuestion, false);
+    main->MenuPackClick();
+    EXPECT_EQ(main->MyTable().physicalRecordCount(), 3u);
+
+    prompter.expectQuestion("Confirm", kPackQuestion, true);
+    main->MenuPackClick();
+    EXPECT_EQ(main->MyTable().physicalRecordCount(), 2u);
+    EXPECT_EQ(main->CountLabel->text(), "2");
+    EXPECT_EQ(main->MyTable().mode(), dbase::OpenMode::Shared);
+    EXPECT_EQ(shownTitles(), (QStringList{"b", "c"}));
+    filestest::Holder reader(master, "shared");
+    EXPECT_TRUE(reader.ready());
+}
+
+TEST_F(DatabaseCommandsTest, PackAndRebuildFailWhileAnotherProcessHoldsTheFile) {
+    deleteFirst(main);
+    filestest::Holder other(master, "shared");
+    ASSERT_TRUE(other.ready());
+    prompter.expectQuestion("Confirm", kPackQuestion, true);
+    prompter.expectError(kPackError);
+    main->MenuPackClick();
+    EXPECT_TRUE(main->MyTable().isOpen());
+    EXPECT_EQ(main->MyTable().mode(), dbase::OpenMode::Shared);
+    EXPECT_EQ(main->MyTable().physicalRecordCount(), 3u);
+
+    prompter.expectQuestion("Confirm", kRebuildQuestion, true);
+    prompter.expectError(kRebuildError);
+    main->MenuRebuildClick();
+    EXPECT_TRUE(main->MyTable().isOpen());
+    EXPECT_EQ(main->MyTable().mode(), dbase::OpenMode::Shared);
+    EXPECT_EQ(shownTitles(), (QStringList{"b", "c"}));
+}
+
+TEST_F(DatabaseCommandsTest, RebuildRestoresTheIndexOrder) {
+    prompter.expectQuestion("Confirm", kRebuildQuestion, false);
+    main->MenuRebuildClick();
+    prompter.expectQuestion("Confirm", kRebuildQuestion, true);
+    main->MenuRebuildClick();
+    EXPECT_TRUE(main->MyTable().isOpen());
+    EXPECT_EQ(main->MyTable().mode(), dbase::OpenMode::Shared);
+    EXPECT_EQ(shownTitles(), (QStringList{"a", "b", "c"}));
+    if (const auto keys = keysByOtherReader(QString::fromStdString(main->MyTable().indexFileName()))) {
+        EXPECT_EQ(*keys, (QStringList{"A A", "A B", "A C"}));
+    }
+}
+
+}  // namespace
