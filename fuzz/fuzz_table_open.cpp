@@ -1,8 +1,9 @@
 // Fuzz target: a table file of arbitrary bytes is opened and every record
-// and field of it read. The engine may refuse the file, but only with its
-// own error; anything else (a crash, a sanitizer report, another
-// exception) is a finding. The same bytes also serve as the table's memo
-// and index files, so memo and index reading are fuzzed as well.
+// and field of it read; a file that opens is then changed and packed. The
+// engine may refuse the file, but only with its own error; anything else (a
+// crash, a sanitizer report, another exception) is a finding. The same bytes
+// also serve as the table's memo and index files, so memo and index reading
+// are fuzzed as well.
 #include <unistd.h>
 
 #include <cstddef>
@@ -80,6 +81,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         t.open();
         readEverything(t);
     } catch (const dbase::Error&) {
+        return 0;
     }
+    t.close();
+    // A table that opened is changed too: append, edit, delete and pack.
+    t.setReadOnly(false);
+    t.setMode(dbase::OpenMode::Exclusive);
+    guarded([&] {
+        t.open();
+        t.append();
+        for (int i = 0; i < t.fieldCount(); ++i)
+            guarded([&] { t.setString(i, "1"); });
+        t.post();
+        t.first();
+        t.edit();
+        for (int i = 0; i < t.fieldCount(); ++i)
+            guarded([&] { t.clearField(i); });
+        t.post();
+        t.deleteRecord();
+        t.pack();
+        readEverything(t);
+    });
     return 0;
 }
