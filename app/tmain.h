@@ -96,8 +96,16 @@ public:
     void DoExit();
 
     // ---- Operations other windows call ------------------------------------
+    // The search state. Switching it on installs MyTableFilter as the record
+    // filter of MyTable; switching it off removes it (the caller refreshes or
+    // reopens the table).
     void EnableEndSearch();
     void DisableEndSearch();
+    // The record filter of MyTable: while a search is active, what the query
+    // filter answers for the record; otherwise every record passes.
+    bool MyTableFilter(const dbase::Table& table) const;
+    // The query form's test of a record (its BuildFilter); empty for none.
+    void setQueryFilter(dbase::Table::Filter filter) { queryFilter_ = std::move(filter); }
     void SetViewerOptions();
     void DisplayCount();
     void SetButtonBar();
@@ -253,6 +261,7 @@ private:
     std::unique_ptr<QPrinter> printer_;
     QActionGroup *sizeGroup_, *accessGroup_, *dateGroup_, *currencyGroup_, *numericGroup_;
 
+    dbase::Table::Filter queryFilter_;
     QString indexFilePath_;
     QString sortExpression_;
     QString databasePath_;

@@ -244,6 +244,14 @@ void TMain::EnableEndSearch() {
     EndSearchSpeed->setEnabled(true);
     books::runState().searchActive = true;
     SearchOnLabel->setVisible(true);
+    // Only while searching does the engine consult a filter, so browsing the
+    // whole collection costs nothing per record.
+    MyTable_->setFilter([this](const dbase::Table& t) { return MyTableFilter(t); });
+}
+
+bool TMain::MyTableFilter(const dbase::Table& table) const {
+    if (!books::runState().searchActive || !queryFilter_) return true;
+    return queryFilter_(table);
 }
 
 void TMain::DisableEndSearch() {
@@ -252,6 +260,7 @@ void TMain::DisableEndSearch() {
     EndSearchSpeed->setEnabled(false);
     books::runState().searchActive = false;
     SearchOnLabel->setVisible(false);
+    MyTable_->setFilter({});
 }
 
 void TMain::DisplayCount() {

@@ -217,14 +217,14 @@ TEST_F(MainWindowTest, SearchStateShowsSearchOnAndEnablesEndSearch) {
     EXPECT_TRUE(main->EndSearchSpeed->isEnabledTo(main->SpeedPanel));
     EXPECT_TRUE(main->MenuEndSearch->isEnabled());
     EXPECT_TRUE(books::runState().searchActive);
-    // A search filter narrows the grid and the count; End Search restores all.
+    // The query's filter narrows the grid and the count; End Search shows all.
     const int author = main->MyTable().fieldIndex("Author");
-    main->MyTable().setFilter([author](const dbase::Table& t) { return t.asString(author) == "Author 0"; });
+    main->setQueryFilter([author](const dbase::Table& t) { return t.asString(author) == "Author 0"; });
     main->MyTable().refresh();
     main->DisplayCount();
     EXPECT_EQ(shownCount(), 2);
     EXPECT_EQ(main->MyDataSource()->rowCount(), 2);
-    main->MyTable().setFilter({});
+    EXPECT_EQ(main->MyDataSource()->index(1, 0).data().toString(), "Book 3");
     main->EndSearchButton->click();
     EXPECT_FALSE(main->SearchOnLabel->isVisible());
     EXPECT_FALSE(main->EndSearchButton->isEnabled());
@@ -233,6 +233,9 @@ TEST_F(MainWindowTest, SearchStateShowsSearchOnAndEnablesEndSearch) {
     EXPECT_EQ(shownCount(), 5);
     EXPECT_EQ(main->MyDataSource()->rowCount(), 5);
     EXPECT_TRUE(main->MyTable().isOpen());
+    // With the search off the query filter no longer applies.
+    main->MyTable().refresh();
+    EXPECT_EQ(main->MyDataSource()->rowCount(), 5);
 }
 
 TEST_F(MainWindowTest, ClosingRecordsTheWindowAndWritesTheSettings) {
@@ -265,4 +268,30 @@ TEST_F(MainWindowTest, PickListsFillTheGridDropDowns) {
     EXPECT_EQ(authors, (QStringList{"Austen, Jane", QString::fromUtf8("Bront\xc3\xab, Emily"), "Twain"}));
     EXPECT_EQ(main->MyComboRating->itemText(0), QString::fromUtf8("Tr\xc3\xa8s bon"));
     EXPECT_EQ(main->MyComboLocation->count(), 0);  // no file: an empty box, no message
+}
+
+namespace {
+
+class TipsTest : public MainFixture, public ::testing::WithParamInterface<bool> {
+protected:
+    QByteArray settingsText() const override {
+        return MainFixture::settingsText() + (GetParam() ? "[Misc]\nShow Tips=Yes\n" : "[Misc]\nShow Tips=no\n");
+    }
+    void SetUp() override {
+        TMain::setHandler(TMain::Command::Tips, [this](TMain&, int) { ++tips; });
+        MainFixture::SetUp();
+    }
+    int tips = 0;
+};
+
+}  // namespace
+
+INSTANTIATE_TEST_SUITE_P(ShowTips, TipsTest, ::testing::Bool());
+
+TEST_P(TipsTest, TheTipOpensOnFirstActivationOnlyWhenShowTipsIsOn) {
+    main->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(main));
+    EXPECT_EQ(tips, GetParam() ? 1 : 0);
+    main->MenuTips->trigger();  // the menu item opens it either way
+    EXPECT_EQ(tips, GetParam() ? 2 : 1);
 }

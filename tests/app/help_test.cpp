@@ -1,0 +1,35 @@
+// The built-in help: contents, and a real page for every keyword.
+#include <QTextBrowser>
+#include <gtest/gtest.h>
+
+#include "ui/help_window.h"
+
+TEST(HelpWindow, EveryKeywordOpensItsOwnPage) {
+    ui::HelpWindow help;
+    help.showContents();
+    const QString contents = help.browser()->toPlainText();
+    EXPECT_TRUE(contents.contains("Tomekeep Books 95"));
+    QStringList pages;
+    for (const QString& k : {QStringLiteral("Search Window"), QStringLiteral("Input Window"),
+                             QStringLiteral("Export Window"), QStringLiteral("Import Window"),
+                             QStringLiteral("Report Window"), QStringLiteral("User Defined Reports"),
+                             QStringLiteral("Backup and Restore")})
+        EXPECT_TRUE(ui::HelpWindow::keywords().contains(k)) << k.toStdString();
+    for (const QString& k : ui::HelpWindow::keywords()) {
+        EXPECT_TRUE(help.showKeyword(k.toLower())) << k.toStdString();
+        const QString text = help.browser()->toPlainText();
+        EXPECT_FALSE(text.trimmed().isEmpty()) << k.toStdString();
+        EXPECT_NE(text, contents) << k.toStdString();
+        EXPECT_FALSE(pages.contains(help.currentPage())) << k.toStdString();
+        pages << help.currentPage();
+    }
+    EXPECT_FALSE(help.showKeyword("No Such Window"));
+    EXPECT_TRUE(help.currentPage().endsWith("contents.html"));
+}
+
+TEST(HelpWindow, LinksOnTheContentsPageLeadToPages) {
+    ui::HelpWindow help;
+    help.showContents();
+    help.browser()->setSource(QUrl("qrc:/help/main.html"));
+    EXPECT_TRUE(help.browser()->toPlainText().contains("SEARCH ON"));
+}
