@@ -25,6 +25,8 @@ bool MappedRecords::map() {
     const auto size = static_cast<std::size_t>(st.st_size);
     if (size <= length_) return false;  // the file has not grown
     unmap();
+    // Populated at once: a walk in key order touches every page, and one
+    // pass of the kernel over the file is much cheaper than a fault per page.
     void* p = ::mmap(nullptr, size, PROT_READ, MAP_SHARED | MAP_POPULATE, fd_, 0);
     if (p == MAP_FAILED) {
         failed_ = true;
@@ -33,6 +35,10 @@ bool MappedRecords::map() {
     base_ = static_cast<const std::uint8_t*>(p);
     length_ = size;
     return true;
+}
+
+void MappedRecords::release() {
+    if (base_ != nullptr) ::madvise(const_cast<std::uint8_t*>(base_), length_, MADV_DONTNEED);
 }
 
 const std::uint8_t* MappedRecords::record(std::uint32_t recNo) {

@@ -585,6 +585,8 @@ void Table::Impl::buildVisible() {
             visible.push_back(r);
     }
     visibleValid = true;
+    if (indexOrder != nullptr)
+        mapped.release();
 }
 
 // ======================================================================
@@ -1338,7 +1340,7 @@ void Table::Impl::rewriteIndex(const std::vector<TagDefinition>& defs) {
             std::remove(mdx.c_str());
         setIndexFlag(false);
     } else {
-        indexSet.reset();
+        // The open index stays in charge until the new file is complete.
         std::string name = tableName.empty() ? tableNameOf(path) : tableName;
         IndexSet::rebuild(mdx, name, header.fields, defs, header.recordCount,
                           [this](std::uint32_t r) {
@@ -1346,8 +1348,16 @@ void Table::Impl::rewriteIndex(const std::vector<TagDefinition>& defs) {
                               const std::uint8_t* p = mapped.record(r);
                               return p != nullptr ? p : cache.record(r);
                           });
+        mapped.release();
+        indexSet.reset();
         setIndexFlag(true);
-        indexSet = std::make_unique<IndexSet>(mdx, header.fields, writable);
+        try {
+            indexSet = std::make_unique<IndexSet>(mdx, header.fields, writable);
+        } catch (const Error& e) {
+            indexDamage = e.what();
+            naturalOrder();
+            throw;
+        }
     }
     indexDamage.clear();
     naturalOrder();

@@ -165,18 +165,38 @@ public:
     bool controlsDisabled() const;
 
     // ---- Production index -------------------------------------------------
+    // The production index is the ".MDX" file beside the table, found
+    // without regard to the letter case of its extension; a new one takes the
+    // case of the table's extension. Every tag of it is kept current by every
+    // post, delete and pack; a table holding a tag the engine cannot keep
+    // current (an expression it cannot evaluate, a unique tag, a FOR
+    // condition) fails to open with a clear error.
+    //
+    // A damaged index file does not stop the table opening for exclusive use
+    // (so that it can be regenerated) nor opening without a selected tag; it
+    // is reported (Error::Kind::IndexDamaged) when a tag is selected, when a
+    // table opening shared has a tag selected, and when a record would be
+    // changed: changes wait until the index is regenerated.
+    //
     // Selects the tag that orders the table; an empty name selects natural
-    // record order. The tag name is matched without regard to case.
+    // record order. The tag name is matched without regard to case. On a
+    // closed table the name is kept and the tag selected when it opens.
+    // Equal keys follow record-number order.
     void setIndexTag(const std::string& tagName);
     std::string indexTag() const;
+    // The tags of the index file (also of a closed table's; as far as they
+    // can be read from a damaged file).
     std::vector<std::string> indexTags() const;
     bool hasIndexFile() const;
     // Adding and deleting tags need the table closed or open Exclusive. Adding
     // creates the index file when needed and sets the header flag; an existing
-    // tag of that name is replaced.
+    // tag of that name is replaced; a bad expression or tag name is refused
+    // before anything changes. Deleting a tag the index does not hold changes
+    // nothing; deleting the last one removes the index file and clears the flag.
     void addIndexTag(const std::string& tagName, const std::string& expression);
     void deleteIndexTag(const std::string& tagName);
-    // Open Exclusive: rebuilds every tag of the production index.
+    // Open Exclusive: rebuilds every tag of the production index from the
+    // records (also an index file found damaged).
     void regenerateIndexes();
     // Open Exclusive: removes deleted records for good and regenerates the
     // indexes. A crash part-way never loses the table.

@@ -228,6 +228,17 @@ TEST_F(IndexedTable, BadExpressionsAndWrongStatesChangeNothing) {
     EXPECT_THROW(t.setIndexTag("Nothing"), Error);
     EXPECT_EQ(t.indexTag(), "");
     EXPECT_EQ(tktest::readBytes(dir.file("books.mdx")), before);
+
+    // Refused while open for exclusive use: the index still follows changes.
+    t.close();
+    t.setMode(OpenMode::Exclusive);
+    t.open();
+    EXPECT_THROW(t.addIndexTag("Bad Name", "Title"), Error);
+    EXPECT_THROW(t.addIndexTag("Other", "Upper(Nothing)"), Error);
+    tktest::appendBook(t, "Added later", 1, 0);
+    std::string out;
+    EXPECT_EQ(mdxtest::run("/usr/bin/python3 " + mdxtest::toolsDir() + "/dbfmdx.py check " + base + " NEWINDEX", &out), 0)
+        << out;
 }
 
 TEST_F(IndexedTable, DamagedIndexIsReportedAndRegeneratingRepairsIt) {
