@@ -169,6 +169,22 @@ TEST_F(DatabaseCommandsTest, NewCreatesAnEmptyCollectionAndReplacesOneNobodyHold
     EXPECT_FALSE(QFile::exists(file("NOTES.TXT")));
 }
 
+TEST_F(DatabaseCommandsTest, OpeningEndsASearchAndNewCanReplaceTheOpenCollection) {
+    main->EnableEndSearch();
+    prompter.expectOpenFile(master, kOpenTitle);
+    main->DoOpen();
+    EXPECT_FALSE(books::runState().searchActive);
+    EXPECT_FALSE(main->SearchOnLabel->isVisibleTo(main));
+
+    // The program's own hold on the open collection does not count as
+    // another program's.
+    prompter.expectSaveFile(master, kNewTitle);
+    main->DoNew();
+    EXPECT_EQ(main->windowTitle(), "Tomekeep Books 95 (MASTER)");
+    EXPECT_TRUE(main->MyTable().isOpen());
+    EXPECT_EQ(main->CountLabel->text(), "0");
+}
+
 TEST_F(DatabaseCommandsTest, NewOverAFileAnotherProcessHoldsIsRefused) {
     const QString held = file("HELD.DBF");
     filestest::writeBooks(held, {"kept"});

@@ -7,6 +7,7 @@
 
 #include "app/tmysortorder.h"
 #include "data/sort_expression.h"
+#include "ui/window_colors.h"
 #include "tests/app/files_fixture.h"
 
 namespace {
@@ -67,6 +68,17 @@ TEST_F(SortOrderTest, DialogListsNoneAndTheFieldCaptionsAndShowsTheLevels) {
     EXPECT_EQ(d.ComboBox3->currentIndex(), 3);
     EXPECT_EQ(d.ComboBox4->currentIndex(), 36);
     EXPECT_NE(d.findChild<QLabel*>("LabelSort2"), nullptr);
+}
+
+TEST_F(SortOrderTest, DialogTakesTheConfigureWindowColours) {
+    auto& colors = settings::settings().colorSet(settings::ConfigureWindow);
+    colors[settings::MainBackground] = 0x112233;
+    colors[settings::MinorTitle] = 0x445566;
+    TMySortOrder d(*main, main);
+    d.show();
+    EXPECT_EQ(d.palette().color(QPalette::Window), ui::toQColor(0x112233));
+    EXPECT_EQ(d.LabelSort3->palette().color(QPalette::WindowText), ui::toQColor(0x445566));
+    EXPECT_EQ(d.LabelSort3->palette().color(QPalette::Window), ui::toQColor(0x112233));
 }
 
 TEST_F(SortOrderTest, OkBuildsTheTagAndSavesTheLevels) {
