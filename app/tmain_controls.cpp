@@ -204,6 +204,9 @@ void TMain::createViewer() {
         // After any reopen the grid's current row follows the table again.
         if (!syncing_) QMetaObject::invokeMethod(this, [this] { SyncGridToTable(); }, Qt::QueuedConnection);
     });
+    // The grid confirms deletions: Ctrl+Delete goes through the navigator's delete.
+    connect(ViewerGrid, &mainwin::ViewerGridView::deleteRequested, this,
+            [this] { navigatorClicked(mainwin::RecordNavigator::Delete); });
     connect(MyNavigator, &mainwin::RecordNavigator::clicked, this,
             [this](mainwin::RecordNavigator::Button b) { navigatorClicked(b); });
 }

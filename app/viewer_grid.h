@@ -1,7 +1,10 @@
 // ViewerGrid's class: a table view that can hand an open cell editor's value
-// to the model on demand (before a record is posted or the window closes).
+// to the model on demand (before a record is posted or the window closes),
+// and that asks for the current record to be deleted on Ctrl+Delete while
+// its cells can be edited (the main window confirms and deletes).
 #pragma once
 
+#include <QKeyEvent>
 #include <QTableView>
 
 namespace mainwin {
@@ -18,6 +21,19 @@ public:
             commitData(editor);
             closeEditor(editor, QAbstractItemDelegate::NoHint);
         }
+    }
+
+signals:
+    void deleteRequested();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::ControlModifier &&
+            editTriggers() != NoEditTriggers && state() != EditingState) {
+            emit deleteRequested();
+            return;
+        }
+        QTableView::keyPressEvent(event);
     }
 };
 

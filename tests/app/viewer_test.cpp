@@ -227,3 +227,20 @@ TEST_F(ViewerTest, GridAndCountStayRightAfterTheTableIsReopened) {
     EXPECT_EQ(shownCount(), 6);
     EXPECT_EQ(model()->index(5, 0).data().toString(), "While closed");
 }
+
+TEST_F(ViewerTest, CtrlDeleteInAnEditableGridAsksBeforeDeleting) {
+    QTest::keyClick(main->ViewerGrid, Qt::Key_Delete, Qt::ControlModifier);  // read-only grid: nothing
+    EXPECT_EQ(shownCount(), 5);
+    setEditing(true);
+    main->ViewerGrid->setCurrentIndex(model()->index(2, 0));
+    {
+        testsupport::ScriptedPrompter p;
+        p.expectQuestion("Confirm", "Delete record?", false);
+        p.expectQuestion("Confirm", "Delete record?", true);
+        QTest::keyClick(main->ViewerGrid, Qt::Key_Delete, Qt::ControlModifier);
+        EXPECT_EQ(shownCount(), 5);
+        QTest::keyClick(main->ViewerGrid, Qt::Key_Delete, Qt::ControlModifier);
+    }
+    EXPECT_EQ(shownCount(), 4);
+    EXPECT_FALSE(testsupport::titlesOf(masterPath).contains("Book 2"));
+}
