@@ -185,6 +185,17 @@ TEST_F(DatabaseCommandsTest, OpeningEndsASearchAndNewCanReplaceTheOpenCollection
     EXPECT_EQ(main->CountLabel->text(), "0");
 }
 
+TEST_F(DatabaseCommandsTest, RecordBeingEditedIsPostedBeforeTheSwitch) {
+    dbase::Table& t = main->MyTable();
+    t.append();
+    t.setString(t.fieldIndex("Title"), "typed");
+    const QString other = file("OTHER.DBF");
+    filestest::writeBooks(other, {"z"});
+    prompter.expectOpenFile(other, kOpenTitle);
+    main->DoOpen();
+    EXPECT_EQ(filestest::titles(master), (QStringList{"c", "a", "b", "typed"}));
+}
+
 TEST_F(DatabaseCommandsTest, NewOverAFileAnotherProcessHoldsIsRefused) {
     const QString held = file("HELD.DBF");
     filestest::writeBooks(held, {"kept"});
