@@ -2,8 +2,21 @@
 
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 
 namespace dbase {
+
+namespace {
+// Fills the page tables of a mapped range (Linux 5.14 on); older kernels
+// refuse it and the pages are faulted in as they are read.
+#ifdef MADV_POPULATE_READ
+constexpr int kPopulateRead = MADV_POPULATE_READ;
+#else
+constexpr int kPopulateRead = 22;
+#endif
+}  // namespace
 
 void MappedRecords::reset(int fd, std::uint64_t headerLength, std::uint32_t recordLength) {
     unmap();
@@ -17,6 +30,7 @@ void MappedRecords::unmap() {
     if (base_ != nullptr) ::munmap(const_cast<std::uint8_t*>(base_), length_);
     base_ = nullptr;
     length_ = 0;
+    valid_ = 0;
 }
 
 bool MappedRecords::map() {
@@ -25,15 +39,21 @@ bool MappedRecords::map() {
     const auto size = static_cast<std::size_t>(st.st_size);
     if (size <= length_) return false;  // the file has not grown
     unmap();
-    // Populated at once: a walk in key order touches every page, and one
-    // pass of the kernel over the file is much cheaper than a fault per page.
-    void* p = ::mmap(nullptr, size, PROT_READ, MAP_SHARED | MAP_POPULATE, fd_, 0);
+    // Room to grow: records appended later are read through the same map
+    // (pages past the end of the file become readable as the file grows, and
+    // no record past the table's count is ever read).
+    const std::size_t length = size + std::max<std::size_t>(size / 4, std::size_t{16} << 20);
+    void* p = ::mmap(nullptr, length, PROT_READ, MAP_SHARED, fd_, 0);
     if (p == MAP_FAILED) {
         failed_ = true;
         return false;
     }
     base_ = static_cast<const std::uint8_t*>(p);
-    length_ = size;
+    length_ = length;
+    // Populated at once: a walk in key order touches every page, and one
+    // pass of the kernel over the file is much cheaper than a fault per page.
+    const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    ::madvise(p, size / page * page, kPopulateRead);
     return true;
 }
 
@@ -44,8 +64,15 @@ void MappedRecords::release() {
 const std::uint8_t* MappedRecords::record(std::uint32_t recNo) {
     if (failed_ || recNo == 0) return nullptr;
     const std::uint64_t end = headerLength_ + std::uint64_t{recNo} * recordLength_;
-    if (end > length_ && !map()) return nullptr;
-    if (end > length_) return nullptr;
+    if (end > valid_) {
+        // Past what the file held when last looked at: only bytes the file
+        // holds now may be read (a page past its end would fault).
+        struct stat st{};
+        if (fd_ < 0 || ::fstat(fd_, &st) != 0) return nullptr;
+        if (end > static_cast<std::uint64_t>(st.st_size)) return nullptr;
+        if (end > length_ && !map()) return nullptr;
+        valid_ = static_cast<std::uint64_t>(st.st_size);
+    }
     return base_ + (end - recordLength_);
 }
 

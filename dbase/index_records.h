@@ -33,7 +33,7 @@ public:
     // Asks the processor to start loading a record that will be read soon.
     void prefetch(std::uint32_t recNo) const {
         const std::uint64_t end = headerLength_ + std::uint64_t{recNo} * recordLength_;
-        if (recNo == 0 || end > length_) return;
+        if (recNo == 0 || end > valid_) return;
         const std::uint8_t* p = base_ + (end - recordLength_);
         // The front of the record only: a whole wide record would cost as much
         // memory traffic as reading the table in order.
@@ -58,7 +58,8 @@ private:
     std::uint64_t headerLength_ = 0;
     std::uint32_t recordLength_ = 1;
     const std::uint8_t* base_ = nullptr;
-    std::size_t length_ = 0;
+    std::size_t length_ = 0;   // of the map, which runs past the end of the file
+    std::uint64_t valid_ = 0;  // bytes the file was last seen to hold
     bool failed_ = false;
 };
 
