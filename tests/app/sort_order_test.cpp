@@ -116,6 +116,14 @@ TEST_F(SortOrderTest, NoneEverywhereLeavesRecordOrderAndNoTagAtTheNextStart) {
     EXPECT_TRUE(main->sortExpression().isEmpty());
     EXPECT_TRUE(main->MyTable().indexTag().empty());
     EXPECT_EQ(shownTitles(), (QStringList{"c", "a", "b"}));
+    // With no tag left, rebuilding the indexes has nothing to do and succeeds.
+    prompter.expectQuestion("Confirm",
+                            "It is possible for your index files to become corrupted.  As a result, some items may "
+                            "not show up in the viewer or in reports.  This will rebuild your index files "
+                            "correctly.  Continue?",
+                            true);
+    main->MenuRebuildClick();
+    EXPECT_TRUE(main->MyTable().isOpen());
     restartProgram();
     EXPECT_TRUE(main->sortExpression().isEmpty());
     EXPECT_TRUE(main->MyTable().indexTag().empty());

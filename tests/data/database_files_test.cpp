@@ -189,8 +189,4 @@ TEST(LastFilesTest, OnlyTheFirstMatchLeaves) {
     EXPECT_EQ(list, (books::LastFiles{"P", "X", "Y", "N", ""}));
 }
 
-TEST(LastFilesTest, MenuCaption) {
-    EXPECT_EQ(books::lastFileCaption(3, "/home/me/BOOKS.DBF"), "&3   /home/me/BOOKS.DBF");
-}
-
 }  // namespace
