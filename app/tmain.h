@@ -28,6 +28,7 @@
 #include "app/viewer_grid.h"
 #include "data/viewer_columns.h"
 #include "dbase/table.h"
+#include "ui/help_window.h"
 
 class QAction;
 class QActionGroup;
@@ -45,9 +46,6 @@ class GridModel;
 class TMyEdit;
 class TMyReport;
 class TMySearch;
-namespace ui {
-class HelpWindow;
-}
 
 class TMain : public QMainWindow {
     Q_OBJECT
@@ -125,7 +123,7 @@ public:
     QString indexFilePath() const { return indexFilePath_; }
     QString sortExpression() const { return sortExpression_; }
     bool browseMode() const;
-    ui::HelpWindow* helpWindow() const { return help_; }
+    ui::HelpWindow* helpWindow() const { return help_.data(); }
     // The open collection's full path.
     QString databasePath() const { return databasePath_; }
     // Closes MyTable, points it at `path` and opens it shared with the sort
@@ -257,7 +255,7 @@ private:
     TMyEdit* MyEdit_ = nullptr;
     TMyReport* MyReport_ = nullptr;
     TMySearch* MySearch_ = nullptr;
-    ui::HelpWindow* help_ = nullptr;
+    QPointer<ui::HelpWindow> help_;
     std::unique_ptr<QPrinter> printer_;
     QActionGroup *sizeGroup_, *accessGroup_, *dateGroup_, *currencyGroup_, *numericGroup_;
 

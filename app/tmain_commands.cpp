@@ -133,8 +133,7 @@ void TMain::DoRestore() {
 }
 
 void TMain::DoHelp() {
-    if (!help_) help_ = new ui::HelpWindow(this);
-    help_->showContents();
+    help_ = ui::showHelp(this);
 }
 
 void TMain::DoExit() { close(); }

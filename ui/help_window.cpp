@@ -91,13 +91,14 @@ QStringList HelpWindow::keywords() {
     return k;
 }
 
-void showHelp(QWidget* parent, const QString& keyword) {
+HelpWindow* showHelp(QWidget* parent, const QString& keyword) {
     static QPointer<HelpWindow> window;
     if (!window) window = new HelpWindow(parent ? parent->window() : nullptr);
     if (keyword.isEmpty())
         window->showContents();
     else
         window->showKeyword(keyword);
+    return window;
 }
 
 }  // namespace ui

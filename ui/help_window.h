@@ -34,7 +34,8 @@ private:
     QListWidget* topics_;
 };
 
-// Shows the process-wide help window at `keyword` (empty: the contents).
-void showHelp(QWidget* parent, const QString& keyword = {});
+// Shows the process-wide help window at `keyword` (empty: the contents) and
+// returns it. It is created on first use as a window of `parent`'s window.
+HelpWindow* showHelp(QWidget* parent, const QString& keyword = {});
 
 }  // namespace ui
