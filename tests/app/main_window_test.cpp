@@ -36,6 +36,12 @@ TEST_F(DefaultSortTest, BooksShowInAuthorOrder) {
     QStringList titles;
     for (int r = 0; r < 5; ++r) titles << main->MyDataSource()->index(r, 0).data().toString();
     EXPECT_EQ(titles, (QStringList{"Book 0", "Book 3", "Book 1", "Book 4", "Book 2"}));
+    // Ending a search reopens the table in the same order.
+    main->EnableEndSearch();
+    main->DoEndSearch();
+    titles.clear();
+    for (int r = 0; r < 5; ++r) titles << main->MyDataSource()->index(r, 0).data().toString();
+    EXPECT_EQ(titles, (QStringList{"Book 0", "Book 3", "Book 1", "Book 4", "Book 2"}));
 }
 
 TEST_F(FirstStartTest, CreatesTheDefaultCollectionAndOpensIt) {
