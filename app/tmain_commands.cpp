@@ -19,6 +19,7 @@
 #include "ui/messages.h"
 #include "ui/screen_size.h"
 #include "ui/user_fonts.h"
+#include "ui/wait_cursor.h"
 
 void TMain::DoNew() { runHandler(Command::New, 0, QStringLiteral("New Database")); DisplayCount(); }
 void TMain::DoOpen() { runHandler(Command::Open, 0, QStringLiteral("Open Database")); DisplayCount(); }
@@ -93,6 +94,7 @@ void TMain::DoSearch() {
 void TMain::DoEndSearch() {
     postPending();
     DisableEndSearch();
+    ui::WaitCursor wait;
     try {
         MyTable_->close();
         MyTable_->open();
@@ -192,6 +194,7 @@ void TMain::DateFormatClick(int code) {
     if (!formats::applyDateFormat(code)) return;
     for (int k = 0; k < 12; ++k) MenuDate[static_cast<size_t>(k)]->setChecked(k + 1 == code);
     settings::settings().dateFormat = code;
+    ui::WaitCursor wait;
     try {
         if (MyTable_->isOpen()) MyTable_->refresh();
     } catch (const std::exception& e) {

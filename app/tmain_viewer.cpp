@@ -18,6 +18,7 @@
 #include "settings/text_file.h"
 #include "ui/messages.h"
 #include "ui/user_fonts.h"
+#include "ui/wait_cursor.h"
 #include "ui/window_colors.h"
 
 namespace {
@@ -330,10 +331,12 @@ void TMain::navigatorClicked(mainwin::RecordNavigator::Button b) {
                     MyDataSource_->reload();
                 }
                 break;
-            case B::Refresh:
+            case B::Refresh: {
                 if (!postPending()) return;
+                ui::WaitCursor wait;
                 MyTable_->refresh();
                 break;
+            }
         }
     } catch (const std::exception& e) {
         reportEngineError(e);

@@ -1,8 +1,10 @@
 // The built-in help: contents, and a real page for every keyword.
+#include <QApplication>
 #include <QTextBrowser>
 #include <gtest/gtest.h>
 
 #include "ui/help_window.h"
+#include "ui/wait_cursor.h"
 
 TEST(HelpWindow, EveryKeywordOpensItsOwnPage) {
     ui::HelpWindow help;
@@ -32,4 +34,15 @@ TEST(HelpWindow, LinksOnTheContentsPageLeadToPages) {
     help.showContents();
     help.browser()->setSource(QUrl("qrc:/help/main.html"));
     EXPECT_TRUE(help.browser()->toPlainText().contains("SEARCH ON"));
+}
+
+TEST(WaitCursor, ComesBackEvenWhenTheOperationThrows) {
+    try {
+        ui::WaitCursor wait;
+        ASSERT_NE(QApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        throw std::runtime_error("engine error");
+    } catch (const std::runtime_error&) {
+    }
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
