@@ -227,6 +227,7 @@ void TMain::FormShow() {
     LoadAllLists();
     DisplayCount();
     FormResize();
+    ViewerGrid->setFocus();  // the keys move through the books at once
 }
 
 void TMain::changeEvent(QEvent* event) {

@@ -174,13 +174,13 @@ public:
     QAction *MenuContents, *MenuTips, *MenuAbout;
 
     // The titles and filter of the two database file dialogs.
-    struct FileDialogSpec {
+    struct FileDialogSetup {
         QString title;
         QString defaultExt;
         QString filter;
     };
-    const FileDialogSpec DataOpenDialog;
-    const FileDialogSpec DataNewDialog;
+    const FileDialogSetup DataOpenDialog;
+    const FileDialogSetup DataNewDialog;
     QPrinter* MyPrinterSetup() const { return printer_.get(); }
 
     // Menu actions not named in the table above, for completeness.
