@@ -79,7 +79,8 @@ int seek(const char* path, long k) {
     t.moveToPosition(static_cast<std::uint32_t>(k));
     int read = 0;
     for (; !t.eof() && read < 50; t.next(), ++read) {
-        for (int f = 0; f < t.fieldCount(); ++f) t.readString(f, value);
+        for (int f = 0; f < t.fieldCount(); ++f)
+            t.readString(f, value);
     }
     const std::uint32_t position = t.position();
     const double seconds = since(start);
@@ -112,12 +113,17 @@ int insert(const char* path, long n) {
 }  // namespace
 
 int runIndexBench(int argc, char** argv) {
-    if (argc < 3) return -1;
+    if (argc < 3)
+        return -1;
     const std::string command = argv[1];
-    if (command == "index" && argc == 4) return index(argv[2], argv[3]);
-    if (command == "walk" && argc == 3) return walk(argv[2]);
-    if (command == "seek" && argc == 4) return seek(argv[2], std::atol(argv[3]));
-    if (command == "insert" && argc == 4) return insert(argv[2], std::atol(argv[3]));
+    if (command == "index" && argc == 4)
+        return index(argv[2], argv[3]);
+    if (command == "walk" && argc == 3)
+        return walk(argv[2]);
+    if (command == "seek" && argc == 4)
+        return seek(argv[2], std::atol(argv[3]));
+    if (command == "insert" && argc == 4)
+        return insert(argv[2], std::atol(argv[3]));
     return -1;
 }
 

@@ -39,18 +39,19 @@ namespace {
 using expr_detail::Node;
 using NodePtr = std::unique_ptr<Node>;
 
-constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                             1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                             1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                             1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
 // Reads the number at the start of a text the way dBase does for numeric
 // fields and VAL: leading blanks, a sign, digits, a point, digits; whatever
 // follows is ignored; no number at all is 0.
 double parseNumber(const char* p, size_t n) {
     size_t i = 0;
-    while (i < n && p[i] == ' ') ++i;
+    while (i < n && p[i] == ' ')
+        ++i;
     bool negative = false;
-    if (i < n && (p[i] == '-' || p[i] == '+')) negative = p[i++] == '-';
+    if (i < n && (p[i] == '-' || p[i] == '+'))
+        negative = p[i++] == '-';
     std::uint64_t mantissa = 0;
     int digits = 0, scale = 0, dropped = 0;
     bool point = false;
@@ -60,19 +61,24 @@ double parseNumber(const char* p, size_t n) {
             point = true;
             continue;
         }
-        if (c < '0' || c > '9') break;
+        if (c < '0' || c > '9')
+            break;
         if (digits < 18) {
             mantissa = mantissa * 10 + static_cast<unsigned>(c - '0');
-            if (mantissa != 0) ++digits;
-            if (point) ++scale;
+            if (mantissa != 0)
+                ++digits;
+            if (point)
+                ++scale;
         } else if (!point) {
             ++dropped;  // beyond 18 significant digits only the magnitude counts
         }
     }
     double v = static_cast<double>(mantissa);
     const int exponent = dropped - scale;
-    if (exponent > 0) v *= exponent < 23 ? kPow10[exponent] : std::pow(10.0, exponent);
-    if (exponent < 0) v /= -exponent < 23 ? kPow10[-exponent] : std::pow(10.0, -exponent);
+    if (exponent > 0)
+        v *= exponent < 23 ? kPow10[exponent] : std::pow(10.0, exponent);
+    if (exponent < 0)
+        v /= -exponent < 23 ? kPow10[-exponent] : std::pow(10.0, -exponent);
     return negative ? -v : v;
 }
 
@@ -92,10 +98,12 @@ void appendStr(double v, int width, int decimals, std::string& out) {
             digits[nd++] = static_cast<char>('0' + units % 10);
             units /= 10;
         } while (units != 0 || nd <= decimals);
-        if (v < 0 && std::floor(scaled * (1 + 4e-16) + 0.5) != 0) buf[len++] = '-';
+        if (v < 0 && std::floor(scaled * (1 + 4e-16) + 0.5) != 0)
+            buf[len++] = '-';
         for (int i = nd - 1; i >= 0; --i) {
             buf[len++] = digits[i];
-            if (i == decimals && decimals > 0) buf[len++] = '.';
+            if (i == decimals && decimals > 0)
+                buf[len++] = '.';
         }
     } else {
         len = width + 1;  // too wide in any case
@@ -110,7 +118,8 @@ void appendStr(double v, int width, int decimals, std::string& out) {
 
 bool isDateText(const unsigned char* p) {
     for (int i = 0; i < 8; ++i)
-        if (p[i] < '0' || p[i] > '9') return false;
+        if (p[i] < '0' || p[i] > '9')
+            return false;
     return true;
 }
 
@@ -155,7 +164,8 @@ struct BinaryNode : Node {
         }
         // "-" joins strings with the left side's trailing blanks moved to the end.
         size_t end = out.size();
-        while (end > start && out[end - 1] == ' ') --end;
+        while (end > start && out[end - 1] == ' ')
+            --end;
         const size_t blanks = out.size() - end;
         out.resize(end);
         right->append(r, out);
@@ -184,8 +194,10 @@ struct CallNode : Node {
                 // ASCII letters only: other bytes depend on the table's code page.
                 for (size_t i = start; i < out.size(); ++i) {
                     const char c = out[i];
-                    if (fn == Fn::Upper && c >= 'a' && c <= 'z') out[i] = static_cast<char>(c - 32);
-                    if (fn == Fn::Lower && c >= 'A' && c <= 'Z') out[i] = static_cast<char>(c + 32);
+                    if (fn == Fn::Upper && c >= 'a' && c <= 'z')
+                        out[i] = static_cast<char>(c - 32);
+                    if (fn == Fn::Lower && c >= 'A' && c <= 'Z')
+                        out[i] = static_cast<char>(c + 32);
                 }
                 return;
             case Fn::Left:
@@ -204,20 +216,23 @@ struct CallNode : Node {
                 const size_t len = out.size() - start;
                 const size_t from = std::min(len, static_cast<size_t>(n1 - 1));
                 out.erase(start, from);
-                if (n2 >= 0) out.resize(std::min(out.size(), start + static_cast<size_t>(n2)));
+                if (n2 >= 0)
+                    out.resize(std::min(out.size(), start + static_cast<size_t>(n2)));
                 return;
             }
             case Fn::Trim: {
                 arg->append(r, out);
                 size_t end = out.size();
-                while (end > start && out[end - 1] == ' ') --end;
+                while (end > start && out[end - 1] == ' ')
+                    --end;
                 out.resize(end);
                 return;
             }
             case Fn::Ltrim: {
                 arg->append(r, out);
                 size_t first = start;
-                while (first < out.size() && out[first] == ' ') ++first;
+                while (first < out.size() && out[first] == ' ')
+                    ++first;
                 out.erase(start, first - start);
                 return;
             }
@@ -257,18 +272,19 @@ struct Token {
 };
 
 class Parser {
-public:
+  public:
     Parser(std::string_view text, const std::vector<Field>& fields) : text_(text), fields_(fields) {
         advance();
     }
 
     NodePtr parseAll() {
         NodePtr n = parseSum();
-        if (tok_.kind != Token::End) fail("unexpected \"" + tok_.text + "\"");
+        if (tok_.kind != Token::End)
+            fail("unexpected \"" + tok_.text + "\"");
         return n;
     }
 
-private:
+  private:
     [[noreturn]] void fail(const std::string& why) const {
         throw Error(Error::Kind::InvalidExpression,
                     "Invalid index expression \"" + std::string(text_) + "\": " + why);
@@ -276,7 +292,8 @@ private:
 
     void advance() {
         size_t i = pos_;
-        while (i < text_.size() && std::isspace(static_cast<unsigned char>(text_[i]))) ++i;
+        while (i < text_.size() && std::isspace(static_cast<unsigned char>(text_[i])))
+            ++i;
         tok_ = Token{};
         tok_.pos = i;
         if (i >= text_.size()) {
@@ -286,7 +303,8 @@ private:
         const char c = text_[i];
         if (c == '\'' || c == '"') {
             const size_t close = text_.find(c, i + 1);
-            if (close == std::string_view::npos) fail("a text constant is not closed");
+            if (close == std::string_view::npos)
+                fail("a text constant is not closed");
             tok_.kind = Token::String;
             tok_.text = std::string(text_.substr(i + 1, close - i - 1));
             pos_ = close + 1;
@@ -319,9 +337,9 @@ private:
 
     void expect(char c) {
         if (!isSymbol(c)) {
-            fail(tok_.kind == Token::End ? std::string("\"") + c + "\" missing at the end"
-                                         : std::string("\"") + c + "\" expected before \"" +
-                                               tok_.text + "\"");
+            fail(tok_.kind == Token::End
+                     ? std::string("\"") + c + "\" missing at the end"
+                     : std::string("\"") + c + "\" expected before \"" + tok_.text + "\"");
         }
         advance();
     }
@@ -333,8 +351,7 @@ private:
             advance();
             NodePtr right = parseTerm();
             if (left->type != right->type || left->type == KeyType::Date)
-                fail(std::string("\"") + (minus ? '-' : '+') +
-                     "\" needs two texts or two numbers");
+                fail(std::string("\"") + (minus ? '-' : '+') + "\" needs two texts or two numbers");
             auto n = std::make_unique<BinaryNode>();
             n->type = left->type;
             n->width = left->width + right->width;
@@ -372,15 +389,18 @@ private:
         if (tok_.kind == Token::Name) {
             const std::string name = tok_.text;
             advance();
-            if (isSymbol('(')) return parseCall(name);
+            if (isSymbol('('))
+                return parseCall(name);
             return fieldNode(name);
         }
-        if (tok_.kind == Token::End) fail("the expression ends too early");
+        if (tok_.kind == Token::End)
+            fail("the expression ends too early");
         fail("unexpected \"" + tok_.text + "\"");
     }
 
     static bool sameName(std::string_view a, std::string_view b) {
-        if (a.size() != b.size()) return false;
+        if (a.size() != b.size())
+            return false;
         for (size_t i = 0; i < a.size(); ++i)
             if (std::toupper(static_cast<unsigned char>(a[i])) !=
                 std::toupper(static_cast<unsigned char>(b[i])))
@@ -390,19 +410,25 @@ private:
 
     NodePtr fieldNode(const std::string& name) {
         for (const Field& f : fields_) {
-            if (!sameName(f.name, name)) continue;
+            if (!sameName(f.name, name))
+                continue;
             auto n = std::make_unique<FieldNode>();
             n->offset = f.offset;
             n->width = f.width;
             switch (f.type) {
-                case FieldType::Character: n->type = KeyType::Character; break;
+                case FieldType::Character:
+                    n->type = KeyType::Character;
+                    break;
                 case FieldType::Numeric:
-                case FieldType::Float: n->type = KeyType::Numeric; break;
+                case FieldType::Float:
+                    n->type = KeyType::Numeric;
+                    break;
                 case FieldType::Date:
                     n->type = KeyType::Date;
                     n->width = 8;
                     break;
-                default: fail("field " + name + " cannot be used in an index key");
+                default:
+                    fail("field " + name + " cannot be used in an index key");
             }
             return n;
         }
@@ -411,7 +437,8 @@ private:
 
     int constant(const NodePtr& n, const char* what, const std::string& fn) {
         const auto* c = dynamic_cast<const NumberNode*>(n.get());
-        if (c == nullptr) fail(std::string("the ") + what + " of " + fn + " must be a number");
+        if (c == nullptr)
+            fail(std::string("the ") + what + " of " + fn + " must be a number");
         if (c->value < 0 || c->value > 255 || c->value != std::floor(c->value))
             fail(std::string("the ") + what + " of " + fn + " is out of range");
         return static_cast<int>(c->value);
@@ -430,7 +457,8 @@ private:
         expect(')');
 
         std::string fn = name;
-        for (char& c : fn) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        for (char& c : fn)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         auto call = std::make_unique<CallNode>();
         auto argCount = [&](size_t lo, size_t hi) {
             if (args.size() < lo || args.size() > hi)
@@ -442,7 +470,8 @@ private:
             if (args[i]->type != t)
                 fail("argument " + std::to_string(i + 1) + " of " + fn + " must be " +
                      (t == KeyType::Character ? "a text"
-                                              : t == KeyType::Numeric ? "a number" : "a date"));
+                      : t == KeyType::Numeric ? "a number"
+                                              : "a date"));
         };
         const auto width = [&] { return args[0]->width; };
 
@@ -465,7 +494,8 @@ private:
             argType(0, KeyType::Character);
             call->fn = Fn::Substr;
             call->n1 = constant(args[1], "start", fn);
-            if (call->n1 < 1) fail("the start of SUBSTR counts from 1");
+            if (call->n1 < 1)
+                fail("the start of SUBSTR counts from 1");
             call->n2 = args.size() == 3 ? constant(args[2], "length", fn) : -1;
             const int rest = std::max(0, width() - call->n1 + 1);
             call->width = call->n2 >= 0 ? std::min(call->n2, rest) : rest;
@@ -513,8 +543,10 @@ Expression Expression::compile(std::string_view text, const std::vector<Field>& 
     Expression e;
     e.text_ = std::string(text);
     e.root_ = Parser(text, fields).parseAll();
-    if (e.root_->type == KeyType::Numeric) e.root_->width = kNumericKeyLength;
-    if (e.root_->type == KeyType::Date) e.root_->width = kDateKeyLength;
+    if (e.root_->type == KeyType::Numeric)
+        e.root_->width = kNumericKeyLength;
+    if (e.root_->type == KeyType::Date)
+        e.root_->width = kDateKeyLength;
     if (e.root_->type == KeyType::Character &&
         (e.root_->width < 1 || e.root_->width > kMaxKeyLength))
         throw Error(Error::Kind::InvalidExpression,
@@ -524,19 +556,25 @@ Expression Expression::compile(std::string_view text, const std::vector<Field>& 
     return e;
 }
 
-KeyType Expression::type() const { return root_ ? root_->type : KeyType::Character; }
-int Expression::width() const { return root_ ? root_->width : 0; }
+KeyType Expression::type() const {
+    return root_ ? root_->type : KeyType::Character;
+}
+int Expression::width() const {
+    return root_ ? root_->width : 0;
+}
 
 std::string Expression::evaluate(const unsigned char* record) const {
     std::string out;
-    if (!root_) return out;
+    if (!root_)
+        return out;
     if (root_->type == KeyType::Numeric) {
         char buf[64];
         std::snprintf(buf, sizeof buf, "%.15g", root_->number(record));
         return buf;
     }
     root_->append(record, out);
-    if (root_->type == KeyType::Character) out.resize(static_cast<size_t>(root_->width), ' ');
+    if (root_->type == KeyType::Character)
+        out.resize(static_cast<size_t>(root_->width), ' ');
     return out;
 }
 
@@ -546,7 +584,8 @@ double Expression::evaluateNumber(const unsigned char* record) const {
 
 void Expression::key(const unsigned char* record, std::string& out) const {
     out.clear();
-    if (!root_) return;
+    if (!root_)
+        return;
     switch (root_->type) {
         case KeyType::Character:
             root_->append(record, out);

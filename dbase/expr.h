@@ -36,7 +36,7 @@ struct Node;
 }
 
 class Expression {
-public:
+  public:
     // The longest character key an index tag holds.
     static constexpr int kMaxKeyLength = 100;
 
@@ -66,7 +66,7 @@ public:
     // day number for dates. `out` is replaced.
     void key(const unsigned char* record, std::string& out) const;
 
-private:
+  private:
     std::string text_;
     std::unique_ptr<expr_detail::Node> root_;
 };

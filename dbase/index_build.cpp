@@ -35,7 +35,8 @@ void summarise(KeyType type, const char* key, int length, SortEntry& e) {
     std::uint64_t bits = 0;
     std::memcpy(&bits, &v, sizeof bits);
     e.word[0] = (bits & (std::uint64_t{1} << 63)) ? ~bits : bits | (std::uint64_t{1} << 63);
-    for (int w = 1; w < kWords; ++w) e.word[w] = 0;
+    for (int w = 1; w < kWords; ++w)
+        e.word[w] = 0;
 }
 
 }  // namespace
@@ -76,12 +77,14 @@ MdxTagBuild TagBuilder::finish() {
     const bool summaryIsWhole = type == KeyType::Character && kl <= 8 * kWords;
     std::sort(order.begin(), order.end(), [&](const SortEntry& a, const SortEntry& b) {
         for (int w = 0; w < kWords; ++w) {
-            if (a.word[w] != b.word[w]) return desc ? a.word[w] > b.word[w] : a.word[w] < b.word[w];
+            if (a.word[w] != b.word[w])
+                return desc ? a.word[w] > b.word[w] : a.word[w] < b.word[w];
         }
         if (!summaryIsWhole) {
             const int c = compareKeys(type, std::string_view(keys + a.index * kl, kl),
                                       std::string_view(keys + b.index * kl, kl), desc);
-            if (c != 0) return c < 0;
+            if (c != 0)
+                return c < 0;
         }
         return a.index < b.index;
     });

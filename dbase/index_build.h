@@ -14,7 +14,7 @@
 namespace dbase {
 
 class TagBuilder {
-public:
+  public:
     // The expression must outlive the builder.
     TagBuilder(const std::string& name, const Expression& expression, bool descending = false);
 
@@ -23,7 +23,7 @@ public:
     // The sorted tag; the builder is empty afterwards.
     MdxTagBuild finish();
 
-private:
+  private:
     const Expression& expression_;
     MdxTagBuild tag_;
     std::string key_;

@@ -17,7 +17,7 @@
 namespace dbase {
 
 class IndexOrder final : public RecordOrder {
-public:
+  public:
     using Loader = std::function<std::vector<std::uint32_t>()>;
 
     explicit IndexOrder(Loader loader) : loader_(std::move(loader)) {}
@@ -32,13 +32,15 @@ public:
     }
     std::uint32_t next(std::uint32_t recNo) override {
         const size_t p = positionOf(recNo);
-        if (p == kNone || p + 1 >= recs_.size()) return 0;
+        if (p == kNone || p + 1 >= recs_.size())
+            return 0;
         hint_ = p + 1;
         return recs_[hint_];
     }
     std::uint32_t prior(std::uint32_t recNo) override {
         const size_t p = positionOf(recNo);
-        if (p == kNone || p == 0) return 0;
+        if (p == kNone || p == 0)
+            return 0;
         hint_ = p - 1;
         return recs_[hint_];
     }
@@ -57,24 +59,29 @@ public:
         return recs_;
     }
 
-private:
+  private:
     static constexpr size_t kNone = static_cast<size_t>(-1);
 
     void load() {
-        if (loaded_) return;
+        if (loaded_)
+            return;
         recs_ = loader_();
         loaded_ = true;
         hint_ = 0;
     }
     size_t positionOf(std::uint32_t recNo) {
         load();
-        if (hint_ < recs_.size() && recs_[hint_] == recNo) return hint_;
+        if (hint_ < recs_.size() && recs_[hint_] == recNo)
+            return hint_;
         for (size_t d = 1; d <= 2; ++d) {  // one step off, as after a neighbour moved
-            if (hint_ + d < recs_.size() && recs_[hint_ + d] == recNo) return hint_ + d;
-            if (hint_ >= d && recs_[hint_ - d] == recNo) return hint_ - d;
+            if (hint_ + d < recs_.size() && recs_[hint_ + d] == recNo)
+                return hint_ + d;
+            if (hint_ >= d && recs_[hint_ - d] == recNo)
+                return hint_ - d;
         }
         for (size_t i = 0; i < recs_.size(); ++i)
-            if (recs_[i] == recNo) return hint_ = i;
+            if (recs_[i] == recNo)
+                return hint_ = i;
         return kNone;
     }
 

@@ -27,17 +27,20 @@ void MappedRecords::reset(int fd, std::uint64_t headerLength, std::uint32_t reco
 }
 
 void MappedRecords::unmap() {
-    if (base_ != nullptr) ::munmap(const_cast<std::uint8_t*>(base_), length_);
+    if (base_ != nullptr)
+        ::munmap(const_cast<std::uint8_t*>(base_), length_);
     base_ = nullptr;
     length_ = 0;
     valid_ = 0;
 }
 
 bool MappedRecords::map() {
-    struct stat st{};
-    if (fd_ < 0 || ::fstat(fd_, &st) != 0 || st.st_size <= 0) return false;
+    struct stat st {};
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0 || st.st_size <= 0)
+        return false;
     const auto size = static_cast<std::size_t>(st.st_size);
-    if (size <= length_) return false;  // the file has not grown
+    if (size <= length_)
+        return false;  // the file has not grown
     unmap();
     // Room to grow: records appended later are read through the same map
     // (pages past the end of the file become readable as the file grows, and
@@ -58,19 +61,24 @@ bool MappedRecords::map() {
 }
 
 void MappedRecords::release() {
-    if (base_ != nullptr) ::madvise(const_cast<std::uint8_t*>(base_), length_, MADV_DONTNEED);
+    if (base_ != nullptr)
+        ::madvise(const_cast<std::uint8_t*>(base_), length_, MADV_DONTNEED);
 }
 
 const std::uint8_t* MappedRecords::record(std::uint32_t recNo) {
-    if (failed_ || recNo == 0) return nullptr;
+    if (failed_ || recNo == 0)
+        return nullptr;
     const std::uint64_t end = headerLength_ + std::uint64_t{recNo} * recordLength_;
     if (end > valid_) {
         // Past what the file held when last looked at: only bytes the file
         // holds now may be read (a page past its end would fault).
-        struct stat st{};
-        if (fd_ < 0 || ::fstat(fd_, &st) != 0) return nullptr;
-        if (end > static_cast<std::uint64_t>(st.st_size)) return nullptr;
-        if (end > length_ && !map()) return nullptr;
+        struct stat st {};
+        if (fd_ < 0 || ::fstat(fd_, &st) != 0)
+            return nullptr;
+        if (end > static_cast<std::uint64_t>(st.st_size))
+            return nullptr;
+        if (end > length_ && !map())
+            return nullptr;
         valid_ = static_cast<std::uint64_t>(st.st_size);
     }
     return base_ + (end - recordLength_);

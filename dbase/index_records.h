@@ -14,7 +14,7 @@
 namespace dbase {
 
 class MappedRecords {
-public:
+  public:
     MappedRecords() = default;
     ~MappedRecords() { unmap(); }
     MappedRecords(const MappedRecords&) = delete;
@@ -33,15 +33,17 @@ public:
     // Asks the processor to start loading a record that will be read soon.
     void prefetch(std::uint32_t recNo) const {
         const std::uint64_t end = headerLength_ + std::uint64_t{recNo} * recordLength_;
-        if (recNo == 0 || end > valid_) return;
+        if (recNo == 0 || end > valid_)
+            return;
         const std::uint8_t* p = base_ + (end - recordLength_);
         // The front of the record only: a whole wide record would cost as much
         // memory traffic as reading the table in order.
         const std::uint32_t span = recordLength_ < kPrefetchBytes ? recordLength_ : kPrefetchBytes;
-        for (std::uint32_t i = 0; i < span; i += 64) prefetchLine(p + i);
+        for (std::uint32_t i = 0; i < span; i += 64)
+            prefetchLine(p + i);
     }
 
-private:
+  private:
     static constexpr std::uint32_t kPrefetchBytes = 384;
     static void prefetchLine(const std::uint8_t* p) {
 #if defined(__x86_64__)

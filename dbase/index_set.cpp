@@ -41,23 +41,26 @@ IndexSet::~IndexSet() = default;
 
 std::vector<std::string> IndexSet::tagNames() const {
     std::vector<std::string> names;
-    for (const MdxTagInfo& t : file_->tags()) names.push_back(t.name);
+    for (const MdxTagInfo& t : file_->tags())
+        names.push_back(t.name);
     return names;
 }
 
 std::vector<TagDefinition> IndexSet::definitions() const {
     std::vector<TagDefinition> defs;
-    for (const MdxTagInfo& t : file_->tags()) defs.push_back({t.name, t.expression, t.descending});
+    for (const MdxTagInfo& t : file_->tags())
+        defs.push_back({t.name, t.expression, t.descending});
     return defs;
 }
 
-std::vector<std::uint32_t> IndexSet::order(int tag, std::uint32_t recordCount, bool complete) const {
+std::vector<std::uint32_t> IndexSet::order(int tag, std::uint32_t recordCount,
+                                           bool complete) const {
     std::vector<std::uint32_t> recs;
     recs.reserve(recordCount);
     // Every record is in every tag, deleted ones too; a record number beyond
     // the table means the index and the table have parted ways.
-    file_->forEach(tag, [&recs](std::string_view, std::uint32_t r) { recs.push_back(r); },
-                   recordCount);
+    file_->forEach(
+        tag, [&recs](std::string_view, std::uint32_t r) { recs.push_back(r); }, recordCount);
     if ((complete || recordCount == 0) && recs.size() != recordCount)
         throw Error(Error::Kind::IndexDamaged,
                     "The index tag " + file_->tags()[static_cast<size_t>(tag)].name + " holds " +
@@ -80,7 +83,8 @@ bool IndexSet::recordChanged(std::uint32_t recNo, const unsigned char* before,
     for (size_t i = 0; i < expressions_.size(); ++i) {
         expressions_[i].key(before, before_);
         expressions_[i].key(after, after_);
-        if (before_ == after_) continue;  // the deleted flag alone never moves a key
+        if (before_ == after_)
+            continue;  // the deleted flag alone never moves a key
         if (!file_->remove(static_cast<int>(i), before_, recNo))
             throw Error(Error::Kind::IndexDamaged,
                         "The index tag " + file_->tags()[i].name + " does not hold record " +
@@ -96,10 +100,12 @@ std::vector<TagDefinition> IndexSet::readDefinitions(const std::string& path) {
     try {
         MdxFile f(path, false);
         std::vector<TagDefinition> defs;
-        for (const MdxTagInfo& t : f.tags()) defs.push_back({t.name, t.expression, t.descending});
+        for (const MdxTagInfo& t : f.tags())
+            defs.push_back({t.name, t.expression, t.descending});
         return defs;
     } catch (const Error& e) {
-        if (e.kind() != Error::Kind::IndexDamaged) throw;
+        if (e.kind() != Error::Kind::IndexDamaged)
+            throw;
     }
     // A damaged header: take every slot that still names a tag whose header
     // block holds a terminated expression.
@@ -114,17 +120,21 @@ std::vector<TagDefinition> IndexSet::readDefinitions(const std::string& path) {
     };
     for (int i = 0; i < MdxFile::kMaxTags; ++i) {
         const size_t s = static_cast<size_t>(slot::kFirst + slot::kLength * i);
-        if (s + slot::kLength > data.size()) break;
+        if (s + slot::kLength > data.size())
+            break;
         const auto* p = reinterpret_cast<const unsigned char*>(data.data() + s);
         const std::uint64_t at = static_cast<std::uint64_t>(get32(p + slot::kHeaderPage)) * kPage;
         std::string name(data.data() + s + slot::kName, 11);
         name = name.substr(0, name.find('\0'));
-        if (!printable(name) || at < kFirstBlockPage * kPage || at + kBlock > data.size()) continue;
+        if (!printable(name) || at < kFirstBlockPage * kPage || at + kBlock > data.size())
+            continue;
         std::string expr(data.data() + at + tag::kExpression, tag::kExpressionLength);
         const size_t end = expr.find('\0');
-        if (end == std::string::npos) continue;
+        if (end == std::string::npos)
+            continue;
         expr.resize(end);
-        if (!printable(expr)) continue;
+        if (!printable(expr))
+            continue;
         const bool descending =
             (static_cast<unsigned char>(data[at + tag::kFormat]) & tag::kFormatDescending) != 0;
         defs.push_back({name, expr, descending});
@@ -136,7 +146,8 @@ void IndexSet::rebuild(const std::string& path, const std::string& tableName,
                        const std::vector<Field>& fields, const std::vector<TagDefinition>& tags,
                        std::uint32_t recordCount, const RecordReader& read) {
     std::vector<Expression> expressions;
-    for (const TagDefinition& t : tags) expressions.push_back(Expression::compile(t.expression, fields));
+    for (const TagDefinition& t : tags)
+        expressions.push_back(Expression::compile(t.expression, fields));
     std::vector<TagBuilder> builders;
     builders.reserve(tags.size());
     for (size_t i = 0; i < tags.size(); ++i) {
@@ -146,10 +157,12 @@ void IndexSet::rebuild(const std::string& path, const std::string& tableName,
     // One pass over the table feeds every tag.
     for (std::uint32_t r = 1; r <= recordCount; ++r) {
         const unsigned char* rec = read(r);
-        for (TagBuilder& b : builders) b.add(rec, r);
+        for (TagBuilder& b : builders)
+            b.add(rec, r);
     }
     std::vector<MdxTagBuild> built;
-    for (TagBuilder& b : builders) built.push_back(b.finish());
+    for (TagBuilder& b : builders)
+        built.push_back(b.finish());
     MdxFile::write(path, tableName, built);
 }
 

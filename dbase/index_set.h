@@ -31,7 +31,7 @@ struct TagDefinition {
 };
 
 class IndexSet {
-public:
+  public:
     // The bytes of record recNo (1-based, deleted flag first); the pointer is
     // used before the next call.
     using RecordReader = std::function<const unsigned char*(std::uint32_t recNo)>;
@@ -55,7 +55,8 @@ public:
     // Keeps every tag current: a new record, or a record whose bytes changed.
     // recordChanged() tells whether any key moved.
     void recordAdded(std::uint32_t recNo, const unsigned char* record);
-    bool recordChanged(std::uint32_t recNo, const unsigned char* before, const unsigned char* after);
+    bool recordChanged(std::uint32_t recNo, const unsigned char* before,
+                       const unsigned char* after);
 
     // The tags an index file holds, as far as they can be read: from a file
     // whose header or tag table is damaged, whatever tags are still legible.
@@ -69,7 +70,7 @@ public:
                         const std::vector<Field>& fields, const std::vector<TagDefinition>& tags,
                         std::uint32_t recordCount, const RecordReader& read);
 
-private:
+  private:
     std::unique_ptr<MdxFile> file_;
     std::vector<Expression> expressions_;  // one per tag of the file
     std::string before_, after_;           // reused key buffers

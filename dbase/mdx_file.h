@@ -50,13 +50,13 @@ struct MdxTagBuild {
     KeyType keyType = KeyType::Character;
     int keyLength = 0;
     bool descending = false;
-    std::string keys;                 // entryCount() * keyLength bytes
+    std::string keys;  // entryCount() * keyLength bytes
     std::vector<std::uint32_t> recNos;
     size_t entryCount() const { return recNos.size(); }
 };
 
 class MdxFile {
-public:
+  public:
     static constexpr int kMaxTags = 47;
     static constexpr int kMaxTagNameLength = 10;
 
@@ -91,7 +91,8 @@ public:
     int depth(int tag) const;
 
     // The first entry (key, recNo) not below the given key; false at the end.
-    bool seek(int tag, std::string_view key, std::string* foundKey, std::uint32_t* foundRecNo) const;
+    bool seek(int tag, std::string_view key, std::string* foundKey,
+              std::uint32_t* foundRecNo) const;
 
     // Adds an entry after the entries of lower keys and of equal keys with
     // lower record numbers.
@@ -99,7 +100,7 @@ public:
     // Removes one entry; false when it is not in the tag.
     bool remove(int tag, std::string_view key, std::uint32_t recNo);
 
-private:
+  private:
     struct Node;
     struct Path;
     void readHeader();

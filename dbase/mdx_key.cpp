@@ -27,19 +27,22 @@ long julianDay(int y, int m, int d) {
 
 bool digitsOnly(std::string_view s) {
     for (char c : s)
-        if (c < '0' || c > '9') return false;
+        if (c < '0' || c > '9')
+            return false;
     return true;
 }
 
 double readDouble(std::string_view key) {
     double v = 0;
-    if (key.size() >= sizeof v) std::memcpy(&v, key.data(), sizeof v);
+    if (key.size() >= sizeof v)
+        std::memcpy(&v, key.data(), sizeof v);
     return v;
 }
 
 bool isZeroNumeric(std::string_view k) {
     for (size_t i = 2; i < k.size(); ++i)
-        if (k[i] != 0) return false;
+        if (k[i] != 0)
+            return false;
     return true;
 }
 
@@ -66,7 +69,8 @@ void appendNumericKey(double value, std::string& out) {
     size_t keep = digits.find_last_not_of('0') + 1;
     if (intDigits > 0 && static_cast<size_t>(intDigits) > keep)
         keep = static_cast<size_t>(std::min(intDigits, kMaxDigits));
-    if (keep > digits.size()) digits.append(keep - digits.size(), '0');
+    if (keep > digits.size())
+        digits.append(keep - digits.size(), '0');
     digits.resize(keep);
     key[0] = static_cast<unsigned char>(kZeroExponent + intDigits);
     key[1] = static_cast<unsigned char>((digits.size() << 2) | 0x01 | (value < 0 ? 0x80 : 0));
@@ -78,7 +82,8 @@ void appendNumericKey(double value, std::string& out) {
 }
 
 double numericKeyValue(std::string_view k) {
-    if (k.size() < kNumericKeyLength || isZeroNumeric(k)) return 0;
+    if (k.size() < kNumericKeyLength || isZeroNumeric(k))
+        return 0;
     const auto* b = reinterpret_cast<const unsigned char*>(k.data());
     const int count = std::min((b[1] >> 2) & 0x1F, kMaxDigits);
     double mantissa = 0;
@@ -97,14 +102,17 @@ void appendDateKey(std::string_view s, std::string& out) {
         const Date d{std::atoi(std::string(s.substr(0, 4)).c_str()),
                      std::atoi(std::string(s.substr(4, 2)).c_str()),
                      std::atoi(std::string(s.substr(6, 2)).c_str())};
-        if (d.isValid()) day = static_cast<double>(julianDay(d.year, d.month, d.day));
+        if (d.isValid())
+            day = static_cast<double>(julianDay(d.year, d.month, d.day));
     }
     char bytes[sizeof day];
     std::memcpy(bytes, &day, sizeof day);
     out.append(bytes, sizeof bytes);
 }
 
-double dateKeyValue(std::string_view key) { return readDouble(key); }
+double dateKeyValue(std::string_view key) {
+    return readDouble(key);
+}
 
 int compareKeys(KeyType type, std::string_view a, std::string_view b, bool descending) {
     int c = 0;
@@ -112,7 +120,8 @@ int compareKeys(KeyType type, std::string_view a, std::string_view b, bool desce
         case KeyType::Character: {
             const size_t n = std::min(a.size(), b.size());
             c = std::memcmp(a.data(), b.data(), n);
-            if (c == 0) c = a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+            if (c == 0)
+                c = a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
             break;
         }
         case KeyType::Date: {
@@ -135,7 +144,8 @@ int compareKeys(KeyType type, std::string_view a, std::string_view b, bool desce
                 // Same sign: more integer digits is larger, then the digits in order.
                 c = x[0] != y[0] ? (x[0] < y[0] ? -1 : 1) : std::memcmp(x + 2, y + 2, 10);
                 c = c < 0 ? -1 : (c > 0 ? 1 : 0);
-                if (sx < 0) c = -c;
+                if (sx < 0)
+                    c = -c;
             }
             break;
         }

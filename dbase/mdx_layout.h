@@ -15,21 +15,21 @@ constexpr std::uint32_t kFirstBlockPage = 4;  // pages 0..3: file header and tag
 
 // File header (page 0).
 namespace header {
-constexpr int kVersion = 0;          // 2
-constexpr int kCreated = 1;          // YY MM DD, YY = year - 1900
-constexpr int kTableName = 4;        // 16 bytes, NUL padded
+constexpr int kVersion = 0;    // 2
+constexpr int kCreated = 1;    // YY MM DD, YY = year - 1900
+constexpr int kTableName = 4;  // 16 bytes, NUL padded
 constexpr int kTableNameLength = 16;
-constexpr int kBlockPages = 20;      // u16
-constexpr int kBlockBytes = 22;      // u16
-constexpr int kProduction = 24;      // 1
-constexpr int kSlots = 25;           // 48
-constexpr int kSlotLength = 26;      // 32
-constexpr int kTagsInUse = 28;       // u16
+constexpr int kBlockPages = 20;  // u16
+constexpr int kBlockBytes = 22;  // u16
+constexpr int kProduction = 24;  // 1
+constexpr int kSlots = 25;       // 48
+constexpr int kSlotLength = 26;  // 32
+constexpr int kTagsInUse = 28;   // u16
 constexpr int kNextTag = 30;
-constexpr int kMarker31 = 31;        // 0x1B
-constexpr int kPageCount = 32;       // u32, pages in the file
-constexpr int kFreeList = 36;        // u32, 0 = none
-constexpr int kUpdated = 44;         // YY MM DD
+constexpr int kMarker31 = 31;   // 0x1B
+constexpr int kPageCount = 32;  // u32, pages in the file
+constexpr int kFreeList = 36;   // u32, 0 = none
+constexpr int kUpdated = 44;    // YY MM DD
 }  // namespace header
 
 // Tag table: slot 0 at 512 anchors the tree of tag names; tag k (1-based) at
@@ -44,30 +44,30 @@ constexpr int kKeyFormat = 15;  // 0x10
 constexpr int kLeft = 16;       // slot of the left child in the name tree
 constexpr int kRight = 17;
 constexpr int kParent = 18;
-constexpr int kMarker19 = 19;   // 0x02
+constexpr int kMarker19 = 19;  // 0x02
 constexpr int kKeyType = 20;
 }  // namespace slot
 
 // Tag header block.
 namespace tag {
-constexpr int kRoot = 0;           // u32 page
-constexpr int kPages = 4;          // u32, pages of the tag's nodes
-constexpr int kFormat = 8;         // 0x10 | 0x08 descending | 0x40 unique
-constexpr int kKeyType = 9;        // 'C' 'N' 'D'
-constexpr int kMarker11 = 11;      // 0x1B
-constexpr int kKeyLength = 12;     // u16
-constexpr int kMaxKeys = 14;       // u16
-constexpr int kSecondaryType = 16; // u16, 1 for date keys
-constexpr int kItemLength = 18;    // u16
-constexpr int kCounter = 20;       // changes count
+constexpr int kRoot = 0;            // u32 page
+constexpr int kPages = 4;           // u32, pages of the tag's nodes
+constexpr int kFormat = 8;          // 0x10 | 0x08 descending | 0x40 unique
+constexpr int kKeyType = 9;         // 'C' 'N' 'D'
+constexpr int kMarker11 = 11;       // 0x1B
+constexpr int kKeyLength = 12;      // u16
+constexpr int kMaxKeys = 14;        // u16
+constexpr int kSecondaryType = 16;  // u16, 1 for date keys
+constexpr int kItemLength = 18;     // u16
+constexpr int kCounter = 20;        // changes count
 constexpr int kUnique = 23;
-constexpr int kExpression = 24;    // NUL terminated
+constexpr int kExpression = 24;  // NUL terminated
 constexpr int kExpressionLength = 221;
 constexpr int kHasFilter = 245;
 constexpr int kHasKeys = 246;
-constexpr int kFirstLeaf = 248;    // u32
-constexpr int kLastLeaf = 252;     // u32
-constexpr int kDate = 257;         // YY MM DD
+constexpr int kFirstLeaf = 248;  // u32
+constexpr int kLastLeaf = 252;   // u32
+constexpr int kDate = 257;       // YY MM DD
 constexpr std::uint8_t kFormatField = 0x10;
 constexpr std::uint8_t kFormatDescending = 0x08;
 constexpr std::uint8_t kFormatUnique = 0x40;
@@ -93,12 +93,17 @@ inline void put16(unsigned char* p, std::uint32_t v) {
     p[1] = static_cast<unsigned char>(v >> 8);
 }
 inline void put32(unsigned char* p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        p[i] = static_cast<unsigned char>(v >> (8 * i));
 }
 
 // Bytes of one item: a 4-byte pointer and the key, rounded up to 4.
-inline int itemLength(int keyLength) { return (keyLength + 4 + 3) / 4 * 4; }
+inline int itemLength(int keyLength) {
+    return (keyLength + 4 + 3) / 4 * 4;
+}
 // Items that fit one block with the trailing pointer word.
-inline int maxKeys(int keyLength) { return (kBlock - 12) / itemLength(keyLength); }
+inline int maxKeys(int keyLength) {
+    return (kBlock - 12) / itemLength(keyLength);
+}
 
 }  // namespace dbase::mdx

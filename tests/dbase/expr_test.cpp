@@ -67,10 +67,12 @@ TEST(ExpressionTest, SortTermsGiveTheKeysTheCollectionOrderNeeds) {
         {"Upper(Left(Author,20))+STR(YearPub,8,0)+STR(Cost,12,2)+DTOS(PurchDate)",
          {"", "Knuth, Donald E.", "1968", "7.5", "19940315"},
          "KNUTH, DONALD E.        1968        7.5019940315"},
-        {"Upper(Left(Author,20))+Upper(Left(Author,20))", {"", "ab"},
+        {"Upper(Left(Author,20))+Upper(Left(Author,20))",
+         {"", "ab"},
          "AB                  AB                  "},
     };
-    for (const KeyCase& c : cases) EXPECT_EQ(key(t, c.expr, c.values), c.want) << c.expr;
+    for (const KeyCase& c : cases)
+        EXPECT_EQ(key(t, c.expr, c.values), c.want) << c.expr;
 }
 
 TEST(ExpressionTest, OtherFunctionsFollowTheirUsualMeaning) {
@@ -92,7 +94,8 @@ TEST(ExpressionTest, OtherFunctionsFollowTheirUsualMeaning) {
         {"upper(left(author,3))", {"", "knuth"}, "KNU"},
         {"dtos( PURCHDATE )", {"", "", "", "", "20000101"}, "20000101"},
     };
-    for (const KeyCase& c : cases) EXPECT_EQ(key(t, c.expr, c.values), c.want) << c.expr;
+    for (const KeyCase& c : cases)
+        EXPECT_EQ(key(t, c.expr, c.values), c.want) << c.expr;
 }
 
 TEST(ExpressionTest, BareNumbersAndDatesGiveNumericAndDateKeys) {
@@ -118,27 +121,27 @@ TEST(ExpressionTest, BareNumbersAndDatesGiveNumericAndDateKeys) {
 TEST(ExpressionTest, BadExpressionsAreRefusedAsInvalidExpression) {
     const auto t = books();
     const char* bad[] = {
-        "",                        // nothing
-        "Upper(",                  // cut short
-        "Upper(Author",            // no closing parenthesis
-        "Author)",                 // junk after
-        "Nosuchfield",             // unknown field
-        "Upper(Left(Autor,20))",   // misspelt field
-        "Frobnicate(Author)",      // unknown function
-        "Left(Author)",            // too few arguments
-        "STR(YearPub,8,0,1)",      // too many arguments
-        "STR(Author,8,0)",         // a text where a number belongs
-        "DTOS(Author)",            // a text where a date belongs
-        "Upper(YearPub)",          // a number where a text belongs
-        "Author+YearPub",          // text plus number
-        "PurchDate+PurchDate",     // dates do not add
-        "Left(Author,YearPub)",    // a length must be a constant
-        "'unterminated",           // open text constant
-        "Title+Author",            // 180 characters: longer than a key may be
-        "Left(Author,0)",          // an empty key
-        "STR(Cost,4,4)",           // decimals do not fit the width
-        "Author;",                 // a character the language does not have
-        "1.2.3",                   // not a number
+        "",                       // nothing
+        "Upper(",                 // cut short
+        "Upper(Author",           // no closing parenthesis
+        "Author)",                // junk after
+        "Nosuchfield",            // unknown field
+        "Upper(Left(Autor,20))",  // misspelt field
+        "Frobnicate(Author)",     // unknown function
+        "Left(Author)",           // too few arguments
+        "STR(YearPub,8,0,1)",     // too many arguments
+        "STR(Author,8,0)",        // a text where a number belongs
+        "DTOS(Author)",           // a text where a date belongs
+        "Upper(YearPub)",         // a number where a text belongs
+        "Author+YearPub",         // text plus number
+        "PurchDate+PurchDate",    // dates do not add
+        "Left(Author,YearPub)",   // a length must be a constant
+        "'unterminated",          // open text constant
+        "Title+Author",           // 180 characters: longer than a key may be
+        "Left(Author,0)",         // an empty key
+        "STR(Cost,4,4)",          // decimals do not fit the width
+        "Author;",                // a character the language does not have
+        "1.2.3",                  // not a number
     };
     for (const char* text : bad) {
         try {
@@ -165,8 +168,8 @@ TEST(ExpressionTest, NumericKeysMatchThePublishedBytesAndOrderByValue) {
 
     const double ascending[] = {-1e6, -5, -0.5, -0.07, 0, 0.07, 0.5, 1, 9.99, 10, 1234, 1e12};
     for (size_t i = 0; i + 1 < std::size(ascending); ++i) {
-        EXPECT_LT(dbase::compareKeys(KeyType::Numeric, bytes(ascending[i]), bytes(ascending[i + 1])),
-                  0)
+        EXPECT_LT(
+            dbase::compareKeys(KeyType::Numeric, bytes(ascending[i]), bytes(ascending[i + 1])), 0)
             << ascending[i] << " < " << ascending[i + 1];
         EXPECT_NEAR(dbase::numericKeyValue(bytes(ascending[i])), ascending[i], 1e-9);
     }

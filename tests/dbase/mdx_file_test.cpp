@@ -51,14 +51,16 @@ std::vector<Entry> contents(const MdxFile& f, int tag) {
 std::string randomWord(std::mt19937& rng, int letters) {
     std::string s;
     std::uniform_int_distribution<int> len(1, letters), ch('A', 'Z');
-    for (int i = len(rng); i > 0; --i) s += static_cast<char>(ch(rng));
+    for (int i = len(rng); i > 0; --i)
+        s += static_cast<char>(ch(rng));
     return s;
 }
 
 void expectDamaged(const std::string& path, const char* what) {
     try {
         MdxFile f(path, false);
-        for (size_t i = 0; i < f.tags().size(); ++i) f.check(static_cast<int>(i), 0);
+        for (size_t i = 0; i < f.tags().size(); ++i)
+            f.check(static_cast<int>(i), 0);
         ADD_FAILURE() << "not detected: " << what;
     } catch (const Error& e) {
         EXPECT_EQ(e.kind(), Error::Kind::IndexDamaged) << what << ": " << e.what();
@@ -73,7 +75,8 @@ void patch(const std::string& path, std::uint64_t offset, const std::string& byt
 
 std::string le32(std::uint32_t v) {
     std::string s(4, '\0');
-    for (int i = 0; i < 4; ++i) s[static_cast<size_t>(i)] = static_cast<char>(v >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        s[static_cast<size_t>(i)] = static_cast<char>(v >> (8 * i));
     return s;
 }
 
@@ -110,7 +113,8 @@ TEST(MdxFileTest, DeepTreeOfTensOfThousandsOfKeysIsWalkedAndSearched) {
     mdxtest::TempDir dir;
     std::mt19937 rng(7);
     std::vector<Entry> entries;
-    for (std::uint32_t r = 1; r <= 60000; ++r) entries.emplace_back(padded(randomWord(rng, 8), 36), r);
+    for (std::uint32_t r = 1; r <= 60000; ++r)
+        entries.emplace_back(padded(randomWord(rng, 8), 36), r);
     MdxFile::write(dir.file("D.MDX"), "d", {charTag("NEWINDEX", 36, entries)});
     std::sort(entries.begin(), entries.end());
 
@@ -183,9 +187,11 @@ TEST(MdxFileTest, EqualKeysStayInRecordNumberOrderWhateverTheInsertOrder) {
     MdxFile::write(path, "e", {charTag("NEWINDEX", 36, {{padded("B", 36), 5000}})});
     MdxFile f(path, true);
     std::vector<std::uint32_t> recs(300);
-    for (std::uint32_t i = 0; i < recs.size(); ++i) recs[i] = i + 1;
+    for (std::uint32_t i = 0; i < recs.size(); ++i)
+        recs[i] = i + 1;
     std::shuffle(recs.begin(), recs.end(), std::mt19937(3));
-    for (std::uint32_t r : recs) f.insert(0, padded(r % 3 ? "B" : "A", 36), r);
+    for (std::uint32_t r : recs)
+        f.insert(0, padded(r % 3 ? "B" : "A", 36), r);
     const auto got = contents(f, 0);
     ASSERT_EQ(got.size(), 301u);
     for (size_t i = 1; i < got.size(); ++i) {
@@ -201,7 +207,8 @@ TEST(MdxFileTest, EqualKeysStayInRecordNumberOrderWhateverTheInsertOrder) {
 TEST(MdxFileTest, DamagedFilesAreReportedAsIndexDamaged) {
     mdxtest::TempDir dir;
     std::vector<Entry> entries;
-    for (std::uint32_t r = 1; r <= 400; ++r) entries.emplace_back(padded(std::to_string(r * 7919 % 1000), 8), r);
+    for (std::uint32_t r = 1; r <= 400; ++r)
+        entries.emplace_back(padded(std::to_string(r * 7919 % 1000), 8), r);
     const std::string good = dir.file("GOOD.MDX");
     MdxFile::write(good, "good", {charTag("NEWINDEX", 8, entries)});
     using namespace dbase::mdx;
@@ -261,15 +268,18 @@ TEST(MdxFileTest, DamagedFilesAreReportedAsIndexDamaged) {
 TEST(MdxFileTest, RandomDamageNeverCrashes) {
     mdxtest::TempDir dir;
     std::vector<Entry> entries;
-    for (std::uint32_t r = 1; r <= 300; ++r) entries.emplace_back(padded(std::to_string(r % 97), 20), r);
+    for (std::uint32_t r = 1; r <= 300; ++r)
+        entries.emplace_back(padded(std::to_string(r % 97), 20), r);
     const std::string good = dir.file("GOOD.MDX");
-    MdxFile::write(good, "good", {charTag("NEWINDEX", 20, entries), charTag("SECOND", 20, entries)});
+    MdxFile::write(good, "good",
+                   {charTag("NEWINDEX", 20, entries), charTag("SECOND", 20, entries)});
     const auto size = std::filesystem::file_size(good);
     std::mt19937 rng(11);
     for (int round = 0; round < 300; ++round) {
         const std::string bad = dir.file("BAD.MDX");
         std::filesystem::copy_file(good, bad, std::filesystem::copy_options::overwrite_existing);
-        for (int i = 0; i < 4; ++i) patch(bad, rng() % size, std::string(1, static_cast<char>(rng())));
+        for (int i = 0; i < 4; ++i)
+            patch(bad, rng() % size, std::string(1, static_cast<char>(rng())));
         try {
             MdxFile f(bad, true);
             for (size_t t = 0; t < f.tags().size(); ++t) {
@@ -292,15 +302,18 @@ TEST(MdxFileTest, OutsideReadersAgreeAfterBuildInsertEditAndDelete) {
                          {"YEARPUB", FieldType::Numeric, 4},
                          {"PURCHDATE", FieldType::Date, 8}});
     std::mt19937 rng(1994);
-    const char* authors[] = {"Knuth, Donald E.", "knuth, donald e.", "Adams, Douglas", "", "Eco, Umberto",
-                             "Abercrombie-Fitzgerald, Montgomery"};
+    const char* authors[] = {"Knuth, Donald E.", "knuth, donald e.",
+                             "Adams, Douglas",   "",
+                             "Eco, Umberto",     "Abercrombie-Fitzgerald, Montgomery"};
     auto row = [&] {
         const std::string year = rng() % 10 == 0 ? "" : std::to_string(1950 + rng() % 70);
-        const std::string date =
-            rng() % 8 == 0 ? "" : std::to_string(1980 + rng() % 40) + "0" + std::to_string(1 + rng() % 9) + "15";
+        const std::string date = rng() % 8 == 0 ? ""
+                                                : std::to_string(1980 + rng() % 40) + "0" +
+                                                      std::to_string(1 + rng() % 9) + "15";
         return std::vector<std::string>{"T", authors[rng() % 6], year, date};
     };
-    for (int i = 0; i < 1500; ++i) t.add(row(), i % 7 == 6);
+    for (int i = 0; i < 1500; ++i)
+        t.add(row(), i % 7 == 6);
     const std::string expr = "Upper(Left(Author,20))+STR(YearPub,8,0)+DTOS(PurchDate)";
     const Expression e = Expression::compile(expr, t.fields);
     const std::string base = dir.file("BOOKS");
@@ -329,10 +342,14 @@ TEST(MdxFileTest, OutsideReadersAgreeAfterBuildInsertEditAndDelete) {
 
     std::string out;
     const std::string tools = mdxtest::toolsDir();
-    EXPECT_EQ(mdxtest::run("/usr/bin/python3 " + tools + "/dbfmdx.py check " + base + " NEWINDEX", &out), 0)
+    EXPECT_EQ(
+        mdxtest::run("/usr/bin/python3 " + tools + "/dbfmdx.py check " + base + " NEWINDEX", &out),
+        0)
         << out;
-    if (!mdxtest::haveXBaseIndex()) GTEST_SKIP() << "Perl XBase::Index is not installed";
-    ASSERT_EQ(mdxtest::run("perl " + tools + "/mdx_keys.pl " + base + ".MDX NEWINDEX", &out), 0) << out;
+    if (!mdxtest::haveXBaseIndex())
+        GTEST_SKIP() << "Perl XBase::Index is not installed";
+    ASSERT_EQ(mdxtest::run("perl " + tools + "/mdx_keys.pl " + base + ".MDX NEWINDEX", &out), 0)
+        << out;
     MdxFile f(base + ".MDX", false);
     EXPECT_EQ(out, mdxtest::listing(f, 0));
 }

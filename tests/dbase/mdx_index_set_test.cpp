@@ -31,9 +31,10 @@ TEST(IndexSetTest, RebuildsEveryTagFromTheRecordsDeletedOnesIncluded) {
     mdxtest::TempDir dir;
     const auto t = sample();
     const std::string path = dir.file("B.MDX");
-    IndexSet::rebuild(path, "B", t.fields,
-                      {{"NewIndex", "Upper(Left(Author,20))+STR(YearPub,8,0)"}, {"YEAR", "YearPub"}}, 4,
-                      reader(t));
+    IndexSet::rebuild(
+        path, "B", t.fields,
+        {{"NewIndex", "Upper(Left(Author,20))+STR(YearPub,8,0)"}, {"YEAR", "YearPub"}}, 4,
+        reader(t));
     IndexSet set(path, t.fields, false);
     EXPECT_EQ(set.tagNames(), (std::vector<std::string>{"NEWINDEX", "YEAR"}));
     EXPECT_EQ(set.order(0, 4, true), (std::vector<std::uint32_t>{2, 4, 3, 1}));
@@ -64,8 +65,9 @@ TEST(IndexSetTest, ChangesMoveOnlyTheKeysThatChanged) {
     // A record the tag does not hold under its old key is damage, not a silent miss.
     before = t.records[2];
     before.replace(1, 5, "Xaver");
-    EXPECT_THROW(set.recordChanged(3, reinterpret_cast<const unsigned char*>(before.data()), t.bytes(3)),
-                 Error);
+    EXPECT_THROW(
+        set.recordChanged(3, reinterpret_cast<const unsigned char*>(before.data()), t.bytes(3)),
+        Error);
 }
 
 TEST(IndexSetTest, RefusesTagsItCannotKeepCurrent) {
@@ -92,7 +94,8 @@ TEST(IndexSetTest, RefusesTagsItCannotKeepCurrent) {
     std::ofstream(path, std::ios::binary) << bytes;
     EXPECT_THROW(IndexSet(path, t.fields, true), Error);
     // Rebuilding with a bad expression writes nothing.
-    EXPECT_THROW(IndexSet::rebuild(dir.file("N.MDX"), "N", t.fields, {{"X", "Upper(Nothing)"}}, 4, reader(t)),
+    EXPECT_THROW(IndexSet::rebuild(dir.file("N.MDX"), "N", t.fields, {{"X", "Upper(Nothing)"}}, 4,
+                                   reader(t)),
                  Error);
     EXPECT_FALSE(std::filesystem::exists(dir.file("N.MDX")));
 }
@@ -101,8 +104,8 @@ TEST(IndexSetTest, TagDefinitionsAreReadBackEvenFromADamagedHeader) {
     mdxtest::TempDir dir;
     const auto t = sample();
     const std::string path = dir.file("B.MDX");
-    IndexSet::rebuild(path, "B", t.fields, {{"NEWINDEX", "Upper(Author)"}, {"YEAR", "STR(YearPub)"}}, 4,
-                      reader(t));
+    IndexSet::rebuild(path, "B", t.fields,
+                      {{"NEWINDEX", "Upper(Author)"}, {"YEAR", "STR(YearPub)"}}, 4, reader(t));
     std::string bytes;
     {
         std::ifstream in(path, std::ios::binary);

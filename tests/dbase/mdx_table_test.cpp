@@ -24,13 +24,15 @@ const char* const kExpr = "Upper(Left(Title,20))+STR(YearPub,8,0)+DTOS(PurchDate
 
 std::vector<std::uint32_t> navigation(Table& t) {
     std::vector<std::uint32_t> recs;
-    for (t.first(); !t.eof(); t.next()) recs.push_back(t.recNo());
+    for (t.first(); !t.eof(); t.next())
+        recs.push_back(t.recNo());
     return recs;
 }
 
 std::vector<std::uint32_t> backwards(Table& t) {
     std::vector<std::uint32_t> recs;
-    for (t.last(); !t.bof(); t.prior()) recs.push_back(t.recNo());
+    for (t.last(); !t.bof(); t.prior())
+        recs.push_back(t.recNo());
     std::reverse(recs.begin(), recs.end());
     return recs;
 }
@@ -41,10 +43,14 @@ std::vector<std::uint32_t> backwards(Table& t) {
 void expectOutsideReadersAgree(Table& t, const std::string& base) {
     const std::string tools = mdxtest::toolsDir();
     std::string out;
-    EXPECT_EQ(mdxtest::run("/usr/bin/python3 " + tools + "/dbfmdx.py check " + base + " NEWINDEX", &out), 0)
+    EXPECT_EQ(
+        mdxtest::run("/usr/bin/python3 " + tools + "/dbfmdx.py check " + base + " NEWINDEX", &out),
+        0)
         << out;
-    if (!mdxtest::haveXBaseIndex()) return;
-    ASSERT_EQ(mdxtest::run("perl " + tools + "/mdx_keys.pl " + t.indexFileName() + " NEWINDEX", &out), 0)
+    if (!mdxtest::haveXBaseIndex())
+        return;
+    ASSERT_EQ(
+        mdxtest::run("perl " + tools + "/mdx_keys.pl " + t.indexFileName() + " NEWINDEX", &out), 0)
         << out;
     std::vector<std::uint32_t> listed;
     size_t pos = 0;
@@ -53,17 +59,19 @@ void expectOutsideReadersAgree(Table& t, const std::string& base) {
         const std::string line = out.substr(pos, nl - pos);
         pos = nl == std::string::npos ? out.size() : nl + 1;
         const auto bar = line.rfind('|');
-        if (bar != std::string::npos) listed.push_back(static_cast<std::uint32_t>(std::stoul(line.substr(bar + 1))));
+        if (bar != std::string::npos)
+            listed.push_back(static_cast<std::uint32_t>(std::stoul(line.substr(bar + 1))));
     }
     EXPECT_EQ(listed.size(), t.physicalRecordCount());  // deleted records stay in the index
     std::vector<std::uint32_t> live;
     for (std::uint32_t r : listed)
-        if (t.gotoRecNo(r)) live.push_back(r);
+        if (t.gotoRecNo(r))
+            live.push_back(r);
     EXPECT_EQ(live, navigation(t));
 }
 
 class IndexedTable : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         path = dir.file("books.dbf");
         base = dir.file("books");
@@ -76,11 +84,17 @@ protected:
             int year;
             Date date;
         } rows[] = {
-            {"zebra", 1990, {1994, 3, 15}}, {"Apple", 1990, {}},      {"apple", 1990, {}},
-            {"Mango", 0, {2001, 1, 1}},     {"APPLE", 1985, {}},      {"A very long title that runs on", 1, {}},
-            {"apple", 1990, {}},            {"Mango", 0, {1999, 12, 31}},
+            {"zebra", 1990, {1994, 3, 15}},
+            {"Apple", 1990, {}},
+            {"apple", 1990, {}},
+            {"Mango", 0, {2001, 1, 1}},
+            {"APPLE", 1985, {}},
+            {"A very long title that runs on", 1, {}},
+            {"apple", 1990, {}},
+            {"Mango", 0, {1999, 12, 31}},
         };
-        for (const auto& r : rows) tktest::appendBook(t, r.title, r.year, 0, r.date);
+        for (const auto& r : rows)
+            tktest::appendBook(t, r.title, r.year, 0, r.date);
         t.close();
     }
 
@@ -130,7 +144,8 @@ TEST_F(IndexedTable, EveryChangeKeepsTheIndexRight) {
     auto check = [&](const char* step) {
         SCOPED_TRACE(step);
         dbase::MdxFile f(t.indexFileName(), false);
-        for (int tag = 0; tag < 2; ++tag) EXPECT_EQ(f.check(tag, t.physicalRecordCount(), true), t.physicalRecordCount());
+        for (int tag = 0; tag < 2; ++tag)
+            EXPECT_EQ(f.check(tag, t.physicalRecordCount(), true), t.physicalRecordCount());
         expectOutsideReadersAgree(t, base);
     };
     tktest::appendBook(t, "Banana", 2000, 1);
@@ -158,7 +173,8 @@ TEST_F(IndexedTable, EveryChangeKeepsTheIndexRight) {
     check("delete");
 
     t.disableControls();
-    for (int i = 0; i < 300; ++i) tktest::appendBook(t, "Bulk " + std::to_string(i % 37), 1900 + i % 50, i);
+    for (int i = 0; i < 300; ++i)
+        tktest::appendBook(t, "Bulk " + std::to_string(i % 37), 1900 + i % 50, i);
     t.enableControls();
     t.first();
     t.edit();
@@ -237,7 +253,10 @@ TEST_F(IndexedTable, BadExpressionsAndWrongStatesChangeNothing) {
     EXPECT_THROW(t.addIndexTag("Other", "Upper(Nothing)"), Error);
     tktest::appendBook(t, "Added later", 1, 0);
     std::string out;
-    EXPECT_EQ(mdxtest::run("/usr/bin/python3 " + mdxtest::toolsDir() + "/dbfmdx.py check " + base + " NEWINDEX", &out), 0)
+    EXPECT_EQ(mdxtest::run("/usr/bin/python3 " + mdxtest::toolsDir() + "/dbfmdx.py check " + base +
+                               " NEWINDEX",
+                           &out),
+              0)
         << out;
 }
 
@@ -355,7 +374,10 @@ TEST_F(IndexedTable, TwoProcessesAppendingKeepOneCorrectIndex) {
     EXPECT_EQ(t.recordCount(), 608u);
     EXPECT_EQ(dbase::MdxFile(t.indexFileName(), false).check(0, 608, true), 608u);
     std::string out;
-    EXPECT_EQ(mdxtest::run("/usr/bin/python3 " + mdxtest::toolsDir() + "/dbfmdx.py check " + base + " NEWINDEX", &out), 0)
+    EXPECT_EQ(mdxtest::run("/usr/bin/python3 " + mdxtest::toolsDir() + "/dbfmdx.py check " + base +
+                               " NEWINDEX",
+                           &out),
+              0)
         << out;
 }
 
@@ -379,7 +401,10 @@ TEST_F(IndexedTable, AProcessKilledWhileWritingLeavesRecordsThatRegenerate) {
     t.setIndexTag("NewIndex");
     EXPECT_EQ(t.recordCount(), n);
     std::string out;
-    EXPECT_EQ(mdxtest::run("/usr/bin/python3 " + mdxtest::toolsDir() + "/dbfmdx.py check " + base + " NEWINDEX", &out), 0)
+    EXPECT_EQ(mdxtest::run("/usr/bin/python3 " + mdxtest::toolsDir() + "/dbfmdx.py check " + base +
+                               " NEWINDEX",
+                           &out),
+              0)
         << out;
 }
 

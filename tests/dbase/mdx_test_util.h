@@ -28,7 +28,7 @@ struct Spec {
 
 // Fields and records as raw bytes, the way a table holds them.
 class MemTable {
-public:
+  public:
     explicit MemTable(std::initializer_list<Spec> specs) {
         int offset = 1;
         for (const Spec& s : specs) {
@@ -61,7 +61,8 @@ public:
 
     dbase::MdxTagBuild build(const std::string& tag, const dbase::Expression& e) const {
         dbase::TagBuilder b(tag, e);
-        for (std::uint32_t r = 1; r <= records.size(); ++r) b.add(bytes(r), r);
+        for (std::uint32_t r = 1; r <= records.size(); ++r)
+            b.add(bytes(r), r);
         return b.finish();
     }
 
@@ -73,7 +74,8 @@ public:
         h[2] = 1;
         h[3] = 1;
         const auto n = static_cast<std::uint32_t>(records.size());
-        for (int i = 0; i < 4; ++i) h[4 + i] = static_cast<char>(n >> (8 * i));
+        for (int i = 0; i < 4; ++i)
+            h[4 + i] = static_cast<char>(n >> (8 * i));
         const int headerLength = 32 + 32 * static_cast<int>(fields.size()) + 1;
         h[8] = static_cast<char>(headerLength & 0xFF);
         h[9] = static_cast<char>(headerLength >> 8);
@@ -89,7 +91,8 @@ public:
             h += d;
         }
         h += '\x0D';
-        for (const std::string& r : records) h += r;
+        for (const std::string& r : records)
+            h += r;
         h += '\x1A';
         std::ofstream(path, std::ios::binary) << h;
     }
@@ -101,7 +104,7 @@ public:
 
 // A fresh folder under the system's temporary folder, removed afterwards.
 class TempDir {
-public:
+  public:
     TempDir() {
         std::random_device rd;
         path_ = std::filesystem::temp_directory_path() /
@@ -115,26 +118,33 @@ public:
     const std::filesystem::path& path() const { return path_; }
     std::string file(const std::string& name) const { return (path_ / name).string(); }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
 // Runs a shell command; returns its exit status and puts its output in *out.
 inline int run(const std::string& command, std::string* out = nullptr) {
     FILE* p = ::popen((command + " 2>&1").c_str(), "r");
-    if (p == nullptr) return -1;
+    if (p == nullptr)
+        return -1;
     std::string text;
     char buf[4096];
     size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) text.append(buf, n);
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+        text.append(buf, n);
     const int status = ::pclose(p);
-    if (out) *out = text;
+    if (out)
+        *out = text;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-inline std::string toolsDir() { return TK_INDEX_TOOLS_DIR; }
+inline std::string toolsDir() {
+    return TK_INDEX_TOOLS_DIR;
+}
 
-inline bool haveXBaseIndex() { return run("perl -MXBase::Index -e 1") == 0; }
+inline bool haveXBaseIndex() {
+    return run("perl -MXBase::Index -e 1") == 0;
+}
 
 // Every entry of a tag in order, as "key|recno" lines (what the checkers print).
 inline std::string listing(const dbase::MdxFile& f, int tag) {

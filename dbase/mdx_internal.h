@@ -1,0 +1,143 @@
+// What the parts of the index file code share: the in-memory form of a tree
+// node and of a path down the tree, and small file helpers. Not for use
+// outside dbase/mdx_*.cpp.
+#pragma once
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "dbase/error.h"
+#include "dbase/mdx_file.h"
+
+namespace dbase {
+
+namespace mdx_detail {
+
+// Deeper than any real tree: a 1024-byte block holds at least 9 keys.
+inline constexpr int kMaxDepth = 40;
+// Where the write lock sits: far beyond any real index, so it never meets
+// a lock someone else keeps on the file's bytes.
+inline constexpr off_t kLockOffset = off_t{1} << 40;
+
+inline void today(unsigned char* p) {
+    const std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&now, &tm);
+    p[0] = static_cast<unsigned char>(tm.tm_year);
+    p[1] = static_cast<unsigned char>(tm.tm_mon + 1);
+    p[2] = static_cast<unsigned char>(tm.tm_mday);
+}
+
+inline std::string upper(std::string_view s) {
+    std::string u(s);
+    for (char& c : u)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return u;
+}
+
+[[noreturn]] inline void ioError(const std::string& what, const std::string& path) {
+    throw Error(Error::Kind::Io, what + ": " + std::strerror(errno), path);
+}
+
+inline void writeAll(int fd, const unsigned char* data, size_t size, off_t at,
+                     const std::string& path) {
+    while (size > 0) {
+        const ssize_t n = ::pwrite(fd, data, size, at);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            ioError("Cannot write the index file", path);
+        data += n;
+        size -= static_cast<size_t>(n);
+        at += n;
+    }
+}
+
+// Holds the index file's write lock for one change.
+class WriteLock {
+  public:
+    WriteLock(int fd, const std::string& path) : fd_(fd) {
+        struct flock fl {};
+        fl.l_type = F_WRLCK;
+        fl.l_whence = SEEK_SET;
+        fl.l_start = kLockOffset;
+        fl.l_len = 1;
+        while (::fcntl(fd_, F_SETLKW, &fl) != 0) {
+            if (errno != EINTR)
+                ioError("Cannot lock the index file", path);
+        }
+    }
+    ~WriteLock() {
+        struct flock fl {};
+        fl.l_type = F_UNLCK;
+        fl.l_whence = SEEK_SET;
+        fl.l_start = kLockOffset;
+        fl.l_len = 1;
+        ::fcntl(fd_, F_SETLK, &fl);
+    }
+    WriteLock(const WriteLock&) = delete;
+    WriteLock& operator=(const WriteLock&) = delete;
+
+  private:
+    int fd_;
+};
+
+inline bool validTagName(const std::string& name) {
+    if (name.empty() || name.size() > MdxFile::kMaxTagNameLength)
+        return false;
+    if (!std::isalpha(static_cast<unsigned char>(name[0])))
+        return false;
+    return std::all_of(name.begin(), name.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+    });
+}
+
+}  // namespace mdx_detail
+
+// A tree node in memory: n items of (pointer, key) and the trailing pointer
+// (0 in a leaf).
+struct MdxFile::Node {
+    std::uint32_t page = 0;
+    std::vector<std::uint32_t> ptrs;
+    std::string keys;
+    std::uint32_t right = 0;
+    bool leaf = true;
+    int keyLength = 0;
+
+    size_t n() const { return ptrs.size(); }
+    std::string_view key(size_t i) const {
+        return std::string_view(keys).substr(i * static_cast<size_t>(keyLength),
+                                             static_cast<size_t>(keyLength));
+    }
+    std::string lastKey() const { return std::string(key(n() - 1)); }
+    std::uint32_t child(size_t i) const { return i < n() ? ptrs[i] : right; }
+    void setChild(size_t i, std::uint32_t p) { (i < n() ? ptrs[i] : right) = p; }
+    void insertItem(size_t i, std::uint32_t ptr, std::string_view k) {
+        ptrs.insert(ptrs.begin() + static_cast<long>(i), ptr);
+        keys.insert(i * static_cast<size_t>(keyLength), k);
+    }
+    void eraseItem(size_t i) {
+        ptrs.erase(ptrs.begin() + static_cast<long>(i));
+        keys.erase(i * static_cast<size_t>(keyLength), static_cast<size_t>(keyLength));
+    }
+    void setKey(size_t i, std::string_view k) {
+        keys.replace(i * static_cast<size_t>(keyLength), static_cast<size_t>(keyLength), k);
+    }
+};
+
+// The nodes from the root down to a leaf, with the item taken in each.
+struct MdxFile::Path {
+    std::vector<Node> nodes;
+    std::vector<size_t> index;
+};
+
+}  // namespace dbase
