@@ -204,8 +204,17 @@ struct Table::Impl {
     void stampDate();
     // Called after pack has replaced the file: the index tags are rebuilt here.
     void rebuildIndexesAfterPack() {
-        if (indexSet || !indexDamage.empty() || header.productionIndex != 0)
+        if (!indexSet && indexDamage.empty() && header.productionIndex == 0)
+            return;
+        try {
             rewriteIndex(currentTagDefinitions());
+        } catch (const Error& e) {
+            // The old index names the records as they were before packing.
+            indexSet.reset();
+            indexDamage = e.what();
+            naturalOrder();
+            throw;
+        }
     }
 
     // ---- production index -----------------------------------------------
