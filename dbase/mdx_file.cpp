@@ -214,7 +214,7 @@ void MdxFile::setRoot(int tagIndex, std::uint32_t root, bool hasKeys, int pagesD
     writeBlock(hp, b);
 }
 
-void MdxFile::refreshSize() {
+void MdxFile::refreshSize() const {
     struct stat st {};
     if (::fstat(fd_, &st) != 0)
         ioError("Cannot read the index file", path_);
@@ -234,6 +234,8 @@ void MdxFile::touchHeader() {
 void MdxFile::forEach(int tagIndex, const std::function<void(std::string_view, std::uint32_t)>& fn,
                       std::uint32_t maxRecNo, bool strict) const {
     const MdxTagInfo& t = tags_.at(static_cast<size_t>(tagIndex));
+    FileLock lock(fd_, false, path_);
+    refreshSize();
     std::vector<bool> seen(pageCount_ / kPagesPerBlock + 1, false);
     int leafDepth = -1;
     std::string prevKey;
@@ -300,6 +302,8 @@ std::uint64_t MdxFile::check(int tagIndex, std::uint32_t maxRecNo, bool strict) 
 }
 
 int MdxFile::depth(int tagIndex) const {
+    FileLock lock(fd_, false, path_);
+    refreshSize();
     int d = 1;
     Node nd = loadNode(tagIndex, rootPage(tagIndex));
     while (!nd.leaf) {
@@ -373,6 +377,8 @@ bool MdxFile::seekPath(int tagIndex, std::string_view key, std::uint32_t recNo, 
 
 bool MdxFile::seek(int tagIndex, std::string_view key, std::string* foundKey,
                    std::uint32_t* foundRecNo) const {
+    FileLock lock(fd_, false, path_);
+    refreshSize();
     Path path;
     if (!seekPath(tagIndex, key, 0, path))
         return false;

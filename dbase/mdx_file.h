@@ -104,7 +104,7 @@ class MdxFile {
     struct Node;
     struct Path;
     void readHeader();
-    void refreshSize();
+    void refreshSize() const;
     void readBlock(std::uint32_t page, unsigned char* block) const;
     void writeBlock(std::uint32_t page, const unsigned char* block);
     Node loadNode(int tag, std::uint32_t page) const;
@@ -121,8 +121,10 @@ class MdxFile {
     std::string path_;
     int fd_ = -1;
     bool writable_ = false;
-    std::uint64_t fileSize_ = 0;
-    std::uint32_t pageCount_ = 0;
+    // What the file holds, looked at again by every operation: other users
+    // may have added blocks.
+    mutable std::uint64_t fileSize_ = 0;
+    mutable std::uint32_t pageCount_ = 0;
     std::vector<MdxTagInfo> tags_;
 };
 

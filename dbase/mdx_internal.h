@@ -63,29 +63,33 @@ inline void writeAll(int fd, const unsigned char* data, size_t size, off_t at,
 }
 
 // Holds the index file's write lock for one change.
-class WriteLock {
+// Holds the index file's lock for one operation: exclusive while changing
+// the tree, shared while walking it, so a walk never sees a change half
+// made. Open-file-description locks: two index objects conflict even inside
+// one process, and closing another descriptor of the file keeps them.
+class FileLock {
   public:
-    WriteLock(int fd, const std::string& path) : fd_(fd) {
+    FileLock(int fd, bool exclusive, const std::string& path) : fd_(fd) {
         struct flock fl {};
-        fl.l_type = F_WRLCK;
+        fl.l_type = exclusive ? F_WRLCK : F_RDLCK;
         fl.l_whence = SEEK_SET;
         fl.l_start = kLockOffset;
         fl.l_len = 1;
-        while (::fcntl(fd_, F_SETLKW, &fl) != 0) {
+        while (::fcntl(fd_, F_OFD_SETLKW, &fl) != 0) {
             if (errno != EINTR)
                 ioError("Cannot lock the index file", path);
         }
     }
-    ~WriteLock() {
+    ~FileLock() {
         struct flock fl {};
         fl.l_type = F_UNLCK;
         fl.l_whence = SEEK_SET;
         fl.l_start = kLockOffset;
         fl.l_len = 1;
-        ::fcntl(fd_, F_SETLK, &fl);
+        ::fcntl(fd_, F_OFD_SETLK, &fl);
     }
-    WriteLock(const WriteLock&) = delete;
-    WriteLock& operator=(const WriteLock&) = delete;
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
 
   private:
     int fd_;

@@ -21,7 +21,7 @@ void MdxFile::insert(int tagIndex, std::string_view key, std::uint32_t recNo) {
         throw Error(Error::Kind::ReadOnly, "The index file is open read-only", path_);
     if (key.size() != static_cast<size_t>(t.keyLength))
         throw Error(Error::Kind::State, "A key of the wrong length for tag " + t.name, path_);
-    WriteLock lock(fd_, path_);
+    FileLock lock(fd_, true, path_);
     refreshSize();
     touchHeader();
     Path path;
@@ -96,7 +96,7 @@ bool MdxFile::remove(int tagIndex, std::string_view key, std::uint32_t recNo) {
         throw Error(Error::Kind::ReadOnly, "The index file is open read-only", path_);
     if (key.size() != static_cast<size_t>(t.keyLength))
         return false;
-    WriteLock lock(fd_, path_);
+    FileLock lock(fd_, true, path_);
     refreshSize();
     Path path;
     if (!seekPath(tagIndex, key, recNo, path))

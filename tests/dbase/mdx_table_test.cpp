@@ -361,6 +361,12 @@ TEST_F(IndexedTable, TensOfThousandsOfRecordsInKeyOrder) {
 
 TEST_F(IndexedTable, TwoProcessesAppendingKeepOneCorrectIndex) {
     t.addIndexTag("NewIndex", "Upper(Title)");
+    // A third user watches in key order and sees the new records on refresh.
+    Table watcher;
+    watcher.setFileName(path);
+    watcher.setIndexTag("NewIndex");
+    watcher.open();
+    EXPECT_EQ(watcher.recordCount(), 8u);
     tktest::Helper a({"append", path, "300", "first"});
     tktest::Helper b({"append", path, "300", "second"});
     EXPECT_EQ(a.readLine(), "ready");
@@ -369,9 +375,13 @@ TEST_F(IndexedTable, TwoProcessesAppendingKeepOneCorrectIndex) {
     EXPECT_EQ(b.readLine(), "done");
     EXPECT_EQ(a.wait(), 0);
     EXPECT_EQ(b.wait(), 0);
+    EXPECT_EQ(watcher.recordCount(), 8u);  // until it looks again
+    watcher.refresh();
+    EXPECT_EQ(watcher.recordCount(), 608u);
     t.setIndexTag("NewIndex");
     t.open();
     EXPECT_EQ(t.recordCount(), 608u);
+    EXPECT_EQ(navigation(watcher), navigation(t));
     EXPECT_EQ(dbase::MdxFile(t.indexFileName(), false).check(0, 608, true), 608u);
     std::string out;
     EXPECT_EQ(mdxtest::run("/usr/bin/python3 " + mdxtest::toolsDir() + "/dbfmdx.py check " + base +
