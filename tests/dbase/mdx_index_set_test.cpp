@@ -70,6 +70,28 @@ TEST(IndexSetTest, ChangesMoveOnlyTheKeysThatChanged) {
         Error);
 }
 
+TEST(IndexSetTest, DescendingTagsOfOtherProgramsAreKeptInTheirOrder) {
+    mdxtest::TempDir dir;
+    auto t = sample();
+    const std::string path = dir.file("B.MDX");
+    IndexSet::rebuild(path, "B", t.fields, {{"DOWN", "Upper(Author)", true}}, 4, reader(t));
+    IndexSet set(path, t.fields, true);
+    EXPECT_EQ(set.definitions()[0].descending, true);
+    EXPECT_EQ(set.order(0, 4, true), (std::vector<std::uint32_t>{1, 3, 4, 2}));
+    const std::uint32_t added = t.add({"Miller", "1"});
+    set.recordAdded(added, t.bytes(added));
+    const std::uint32_t tie = t.add({"SMITH", "1"});
+    set.recordAdded(tie, t.bytes(tie));
+    EXPECT_EQ(set.order(0, 6, true), (std::vector<std::uint32_t>{1, 3, 6, 5, 4, 2}));
+    std::string out;
+    t.writeDbf(dir.file("B.dbf"));
+    EXPECT_EQ(mdxtest::run("/usr/bin/python3 " + mdxtest::toolsDir() + "/dbfmdx.py check " +
+                               dir.file("B") + " DOWN",
+                           &out),
+              0)
+        << out;
+}
+
 TEST(IndexSetTest, RefusesTagsItCannotKeepCurrent) {
     mdxtest::TempDir dir;
     const auto t = sample();
