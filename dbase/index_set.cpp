@@ -79,6 +79,15 @@ void IndexSet::recordAdded(std::uint32_t recNo, const unsigned char* record) {
 
 bool IndexSet::recordChanged(std::uint32_t recNo, const unsigned char* before,
                              const unsigned char* after) {
+    const bool moved = removeMovingKeys(recNo, before, after);
+    if (moved)
+        addMovedKeys(recNo, after);
+    return moved;
+}
+
+bool IndexSet::removeMovingKeys(std::uint32_t recNo, const unsigned char* before,
+                                const unsigned char* after) {
+    moving_.assign(expressions_.size(), false);
     bool moved = false;
     for (size_t i = 0; i < expressions_.size(); ++i) {
         expressions_[i].key(before, before_);
@@ -90,10 +99,20 @@ bool IndexSet::recordChanged(std::uint32_t recNo, const unsigned char* before,
                         "The index tag " + file_->tags()[i].name + " does not hold record " +
                             std::to_string(recNo) + " under its old key.",
                         file_->path());
-        file_->insert(static_cast<int>(i), after_, recNo);
+        moving_[i] = true;
         moved = true;
     }
     return moved;
+}
+
+void IndexSet::addMovedKeys(std::uint32_t recNo, const unsigned char* after) {
+    for (size_t i = 0; i < expressions_.size() && i < moving_.size(); ++i) {
+        if (!moving_[i])
+            continue;
+        expressions_[i].key(after, after_);
+        file_->insert(static_cast<int>(i), after_, recNo);
+    }
+    moving_.clear();
 }
 
 std::vector<TagDefinition> IndexSet::readDefinitions(const std::string& path) {

@@ -57,6 +57,14 @@ class IndexSet {
     void recordAdded(std::uint32_t recNo, const unsigned char* record);
     bool recordChanged(std::uint32_t recNo, const unsigned char* before,
                        const unsigned char* after);
+    // recordChanged() in two steps, for a table that writes the record in
+    // between: the record leaves the tags whose key changes, then joins them
+    // under its new key. A writer killed between the steps leaves the record
+    // missing from a tag, which walking the tag reports, rather than a key
+    // that no longer matches its record, which nothing would notice.
+    bool removeMovingKeys(std::uint32_t recNo, const unsigned char* before,
+                          const unsigned char* after);
+    void addMovedKeys(std::uint32_t recNo, const unsigned char* after);
 
     // The tags an index file holds, as far as they can be read: from a file
     // whose header or tag table is damaged, whatever tags are still legible.
@@ -74,6 +82,7 @@ class IndexSet {
     std::unique_ptr<MdxFile> file_;
     std::vector<Expression> expressions_;  // one per tag of the file
     std::string before_, after_;           // reused key buffers
+    std::vector<bool> moving_;             // per tag: the key left by removeMovingKeys()
 };
 
 }  // namespace dbase

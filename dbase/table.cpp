@@ -464,17 +464,39 @@ void Table::Impl::stampDate() {
 void Table::Impl::writeRecord(std::uint32_t recNo, const std::uint8_t* oldBytes,
                               const std::uint8_t* newBytes) {
     requireIndexIntact();
-    file.writeAt(header.recordOffset(recNo), newBytes, header.recordLength);
-    cache.patch(recNo, newBytes);
-    if (!dateStamped) {
-        LockGuard lock(file, OsFile::kHeaderLockByte, OsFile::LockType::Exclusive);
-        stampDate();
-    }
-    keyMoved = false;
+    // Under the header lock, like an append: a walk in key order by another
+    // user never sees the record between leaving its old key and joining the
+    // new one, so every walk finds each counted record exactly once.
+    LockGuard lock(file, OsFile::kHeaderLockByte, OsFile::LockType::Exclusive);
+    // Old keys out, record written, new keys in: a process killed part-way
+    // leaves the record missing from the index (reported as damage when the
+    // tag is walked), never indexed under a key it no longer has.
+    bool moved = false;
     if (indexSet) {
-        bool moved = false;
-        updateIndex([&] { moved = indexSet->recordChanged(recNo, oldBytes, newBytes); });
-        if (moved && indexOrder != nullptr) {
+        try {
+            moved = indexSet->removeMovingKeys(recNo, oldBytes, newBytes);
+        } catch (const Error& e) {
+            indexDamage = e.what();
+            throw Error(Error::Kind::IndexDamaged,
+                        std::string("The record was not saved: the index could not be updated.\n") +
+                            e.what(),
+                        indexPath());
+        }
+    }
+    try {
+        file.writeAt(header.recordOffset(recNo), newBytes, header.recordLength);
+    } catch (const Error&) {
+        if (moved) {  // the record keeps its old keys
+            updateIndex([&] { indexSet->addMovedKeys(recNo, oldBytes); });
+        }
+        throw;
+    }
+    cache.patch(recNo, newBytes);
+    stampDate();
+    keyMoved = false;
+    if (moved) {
+        updateIndex([&] { indexSet->addMovedKeys(recNo, newBytes); });
+        if (indexOrder != nullptr) {
             indexOrder->invalidate();
             visibleValid = false;
             keyMoved = true;
@@ -1315,11 +1337,12 @@ void Table::Impl::selectTag(const std::string& name) {
 }
 
 std::vector<std::uint32_t> Table::Impl::loadOrder(int tag) {
-    // Appends write the record, the count and the index under the header
-    // lock, so under it the count and the index agree.
+    // Appends and edits change the records, the count and the index under
+    // the header lock, so under it the index holds every counted record once:
+    // one missing (a writer killed between the count and the index) is damage.
     LockGuard lock(file, OsFile::kHeaderLockByte, OsFile::LockType::Shared);
     const std::uint32_t onDisk = readCountFromDisk();
-    std::vector<std::uint32_t> recs = indexSet->order(tag, onDisk, mode == OpenMode::Exclusive);
+    std::vector<std::uint32_t> recs = indexSet->order(tag, onDisk, true);
     // Records other users added since this table last looked wait for refresh().
     if (onDisk > header.recordCount)
         recs.erase(std::remove_if(recs.begin(), recs.end(),

@@ -1,6 +1,8 @@
 // The second process of the engine tests.
 //   hold PATH shared|exclusive   opens the table, prints "ready", waits for its input to close
 //   append PATH N TAG            appends N records titled "TAG i", prints "done"
+//   edit PATH N TAG              retitles records round the table N times as "TAG i", prints "done"
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -35,6 +37,21 @@ int main(int argc, char** argv) {
                 t.append();
                 t.setString(title, std::string(argv[4]) + " " + std::to_string(i));
                 t.setFloat(year, i % 10000);
+                t.post();
+            }
+            std::cout << "done" << std::endl;
+            return 0;
+        }
+        if (command == "edit" && argc == 5) {
+            t.open();
+            const int n = std::atoi(argv[3]);
+            const int title = t.fieldIndex("TITLE");
+            const std::uint32_t count = t.physicalRecordCount();
+            std::cout << "ready" << std::endl;
+            for (int i = 1; i <= n && count > 0; ++i) {
+                t.gotoRecNo(static_cast<std::uint32_t>(i) % count + 1);
+                t.edit();
+                t.setString(title, std::string(argv[4]) + " " + std::to_string(n - i));
                 t.post();
             }
             std::cout << "done" << std::endl;
