@@ -104,7 +104,12 @@ QString IniFile::toText() const {
             out += QStringLiteral("\n");
         out += QLatin1Char('[') + sections_[i].name + QStringLiteral("]\n");
         for (const Entry& e : sections_[i].entries) {
-            out += e.key + QLatin1Char('=') + e.value + QStringLiteral("\n");
+            // A line break cannot be written in this format: left in, it would
+            // start a line of its own that reads as another key or section.
+            QString value = e.value;
+            value.replace(QLatin1Char('\r'), QLatin1Char(' '))
+                .replace(QLatin1Char('\n'), QLatin1Char(' '));
+            out += e.key + QLatin1Char('=') + value + QStringLiteral("\n");
         }
     }
     return out;

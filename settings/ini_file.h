@@ -41,7 +41,8 @@ class IniFile {
 
     const QList<Section>& sections() const { return sections_; }
 
-    // The text of the file, one "\n" after each line.
+    // The text of the file, one "\n" after each line. A line break inside a
+    // value is written as a blank, so no value can add keys or sections.
     QString toText() const;
 
   private:

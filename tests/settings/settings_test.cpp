@@ -234,6 +234,20 @@ TEST_F(SettingsFile, EveryKindOfValueSurvivesSaveAndLoad) {
     EXPECT_TRUE(readRaw().contains("Bücher"));  // written as UTF-8
 }
 
+TEST_F(SettingsFile, ALineBreakInAValueCannotAddKeys) {
+    Settings s;
+    s.lastDatabase = QStringLiteral("/tmp/odd\n[Misc]\nShow Tips=No\r\nButton Bar=3.dbf");
+    s.fieldNames[1] = QStringLiteral("Two\nLines");
+    ASSERT_TRUE(s.save(path()));
+    Settings back;
+    ASSERT_TRUE(back.load(path()));
+    EXPECT_TRUE(back.showTips);
+    EXPECT_EQ(back.buttonBar, 1);
+    EXPECT_EQ(back.lastDatabase, QStringLiteral("/tmp/odd [Misc] Show Tips=No  Button Bar=3.dbf"));
+    EXPECT_EQ(back.fieldNames[1], QStringLiteral("Two Lines"));
+    EXPECT_EQ(back.fieldNames[2], s.fieldNames[2]);
+}
+
 TEST_F(SettingsFile, AFileFromTheEarlierPlatformReadsAsWindows1252) {
     const Settings s = loadFrom("[Field Names]\nAuthor=Auteur \xe9tranger \x80\n");
     EXPECT_EQ(s.fieldNames[2], QStringLiteral("Auteur étranger €"));
