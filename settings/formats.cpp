@@ -24,7 +24,6 @@ constexpr std::array<DateFormat, kDateFormatCount> kFormats{{
 }};
 
 int g_dateCode = 1;
-int g_ticked = 0;
 NumberFormat g_regional;
 
 const DateFormat& formatOf(int code) {
@@ -78,23 +77,6 @@ int currentDateFormat() {
     return g_dateCode;
 }
 
-int applyStoredDateFormat() {
-    const int code = settings::settings().dateFormat;
-    g_ticked = applyDateFormat(code) ? code : 0;
-    return g_ticked;
-}
-
-bool chooseDateFormat(int code) {
-    if (code == g_ticked || !applyDateFormat(code))
-        return false;
-    g_ticked = code;
-    settings::settings().dateFormat = code;
-    return true;
-}
-
-int tickedDateFormat() {
-    return g_ticked;
-}
 QChar dateSeparator() {
     return formatOf(g_dateCode).separator;
 }

@@ -38,15 +38,6 @@ const std::array<DateFormat, kDateFormatCount>& dateFormats();
 bool applyDateFormat(int code);
 int currentDateFormat();  // 1 at program start
 
-// Start-up: applies the stored "Date Format" code. Returns the code whose
-// menu item to tick, or 0 (a code outside 1 to 12 sets and ticks nothing).
-int applyStoredDateFormat();
-// A "&Date Format" item: false and nothing done when `code` is the ticked
-// one; otherwise applies it, stores it in the settings and returns true (the
-// caller ticks that item only and refreshes the table).
-bool chooseDateFormat(int code);
-// The code whose item is ticked, 0 for none.
-int tickedDateFormat();
 QChar dateSeparator();
 QString shortDateFormat();
 

@@ -87,27 +87,9 @@ TEST(DateText, TheProgramWideFormatGovernsEveryConversion) {
     EXPECT_EQ(formats::textToEngineDate("3/7/1996"), std::nullopt);
     EXPECT_EQ(formats::dateToText(dbase::Date{}), QString());
     EXPECT_EQ(formats::dateToText(dbase::Date{1996, 2, 30}), QString());  // damaged field
-    formats::applyDateFormat(1);
-}
-
-TEST(DateText, TheMenuChoiceIsStoredAndAStoredCodeOutsideTheRangeTicksNothing) {
-    auto& s = settings::settings();
-    s.dateFormat = 99;
-    EXPECT_EQ(formats::applyStoredDateFormat(), 0);
-    EXPECT_EQ(formats::currentDateFormat(), 1);
-    EXPECT_TRUE(formats::chooseDateFormat(1));  // nothing was ticked, so 1 is a change
-    EXPECT_EQ(s.dateFormat, 1);
-    EXPECT_FALSE(formats::chooseDateFormat(1));
-    EXPECT_FALSE(formats::chooseDateFormat(13));
-    EXPECT_TRUE(formats::chooseDateFormat(6));
-    EXPECT_EQ(s.dateFormat, 6);
-    EXPECT_EQ(formats::tickedDateFormat(), 6);
+    ASSERT_TRUE(formats::applyDateFormat(6));
     EXPECT_EQ(formats::dateToText(QDate(2001, 9, 11)), QStringLiteral("11.9.01"));
-    s.dateFormat = 10;
-    EXPECT_EQ(formats::applyStoredDateFormat(), 10);
-    EXPECT_EQ(formats::dateSeparator(), QChar(u'/'));
     formats::applyDateFormat(1);
-    s = settings::Settings();
 }
 
 TEST(NumberText, FixedPointIsRightAlignedAndGroupedByThree) {
