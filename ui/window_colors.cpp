@@ -21,8 +21,12 @@ void paint(QWidget* w, const QColor& text, const QColor& back,
     for (const auto role : backRoles)
         p.setColor(role, back);
     w->setPalette(p);
-    if (fill)
+    if (fill) {
+        // Buttons (radio buttons and check boxes among them) fill with the
+        // button colour unless told otherwise.
+        w->setBackgroundRole(QPalette::Window);
         w->setAutoFillBackground(true);
+    }
 }
 
 }  // namespace

@@ -15,7 +15,9 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMap>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTableWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -224,6 +226,22 @@ TEST_F(FormHelpers, ChoosingAUserFontTakesEveryAttribute) {
     EXPECT_EQ(settings::settings().editFont.name, QStringLiteral("Liberation Serif"));
 }
 
+// The colour most of a control's pixels have when it is drawn.
+QColor mostDrawn(QWidget* w) {
+    const QImage image = w->grab().toImage();
+    QMap<QRgb, int> counts;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x)
+            ++counts[image.pixel(x, y)];
+    }
+    QRgb best = 0;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
+        if (it.value() > counts.value(best))
+            best = it.key();
+    }
+    return QColor(best);
+}
+
 TEST_F(FormHelpers, TheColouringRulePaintsEachKindFromItsPair) {
     settings::WindowColors colors;
     for (int i = 0; i < settings::kColorCount; ++i)
@@ -233,6 +251,8 @@ TEST_F(FormHelpers, TheColouringRulePaintsEachKindFromItsPair) {
     auto* heading = new QLabel(QStringLiteral("Books"), &d.dialog);
     ui::markHeading(heading);
     auto* grid = new QTableWidget(2, 2, &d.dialog);
+    auto* radio = new QRadioButton(QStringLiteral("Radio"), &d.dialog);
+    radio->setGeometry(220, 50, 70, 20);
     const QPalette buttonBefore = d.button->palette();
     ui::applyWindowColors(&d.dialog, colors);
 
@@ -248,6 +268,10 @@ TEST_F(FormHelpers, TheColouringRulePaintsEachKindFromItsPair) {
     EXPECT_EQ(grid->palette().color(QPalette::Text), c(settings::ListBoxText));
     EXPECT_EQ(d.check->palette().color(QPalette::Window), c(settings::CheckBackground));
     EXPECT_EQ(d.check->palette().color(QPalette::WindowText), c(settings::CheckText));
+    // What is drawn, not only what the palette holds.
+    EXPECT_EQ(mostDrawn(d.check).name(), c(settings::CheckBackground).name());
+    EXPECT_EQ(mostDrawn(radio).name(), c(settings::RadioBackground).name());
+    EXPECT_EQ(mostDrawn(d.edit).name(), c(settings::EditBackground).name());
     EXPECT_EQ(d.button->palette().color(QPalette::Button), buttonBefore.color(QPalette::Button));
     EXPECT_EQ(ui::fromQColor(ui::toQColor(8553090)), 8553090);
     EXPECT_EQ(ui::toQColor(255), QColor(255, 0, 0));  // red in the low byte
