@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "dbase/error.h"
+#include "dbase/file_names.h"
 #include "dbase/mdx_key.h"
 
 namespace dbase {
@@ -398,19 +399,9 @@ class Parser {
         fail("unexpected \"" + tok_.text + "\"");
     }
 
-    static bool sameName(std::string_view a, std::string_view b) {
-        if (a.size() != b.size())
-            return false;
-        for (size_t i = 0; i < a.size(); ++i)
-            if (std::toupper(static_cast<unsigned char>(a[i])) !=
-                std::toupper(static_cast<unsigned char>(b[i])))
-                return false;
-        return true;
-    }
-
     NodePtr fieldNode(const std::string& name) {
         for (const Field& f : fields_) {
-            if (!sameName(f.name, name))
+            if (!equalNoCase(f.name, name))
                 continue;
             auto n = std::make_unique<FieldNode>();
             n->offset = f.offset;
@@ -457,8 +448,9 @@ class Parser {
         expect(')');
 
         std::string fn = name;
-        for (char& c : fn)
-            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        for (char& c : fn)  // ASCII: the user's locale has no say in function names
+            if (c >= 'a' && c <= 'z')
+                c = static_cast<char>(c - 'a' + 'A');
         auto call = std::make_unique<CallNode>();
         auto argCount = [&](size_t lo, size_t hi) {
             if (args.size() < lo || args.size() > hi)

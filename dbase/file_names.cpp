@@ -9,17 +9,6 @@ namespace dbase {
 
 namespace {
 
-bool equalNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
-}
-
 // The existing entry of `directory` named stem + "." + ext in any letter case
 // of the extension (the stem as given); empty when none.
 std::string findEntry(const std::string& directory, std::string_view stem, std::string_view ext) {
@@ -52,6 +41,20 @@ std::string join(const std::string& directory, const std::string& name) {
 }
 
 }  // namespace
+
+bool equalNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    // ASCII only: the letter case rules of the user's locale play no part.
+    const auto up = [](char c) {
+        return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    };
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (up(a[i]) != up(b[i]))
+            return false;
+    }
+    return true;
+}
 
 bool fileExists(const std::string& path) {
     struct stat st;

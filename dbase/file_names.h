@@ -26,4 +26,8 @@ std::string tableNameOf(const std::string& path);
 
 bool fileExists(const std::string& path);
 
+// Names of fields, tags and extensions compared without regard to the case
+// of ASCII letters.
+bool equalNoCase(std::string_view a, std::string_view b);
+
 }  // namespace dbase

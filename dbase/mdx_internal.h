@@ -39,8 +39,9 @@ inline void today(unsigned char* p) {
 
 inline std::string upper(std::string_view s) {
     std::string u(s);
-    for (char& c : u)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : u)  // ASCII: the user's locale has no say in tag names
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
     return u;
 }
 

@@ -1,0 +1,289 @@
+// The inside of a Table, shared by the files that implement it: table.cpp
+// (opening, writing, navigation, changes, pack), table_access.cpp (the
+// public interface: structure, values, observers) and table_index.cpp (the
+// production index).
+#pragma once
+
+#include "dbase/table.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include "dbase/code_page.h"
+#include "dbase/dbf_header.h"
+#include "dbase/expr.h"
+#include "dbase/field_value.h"
+#include "dbase/file_names.h"
+#include "dbase/index_order.h"
+#include "dbase/index_records.h"
+#include "dbase/index_set.h"
+#include "dbase/memo_file.h"
+#include "dbase/os_file.h"
+#include "dbase/record_cache.h"
+#include "dbase/record_order.h"
+
+namespace dbase {
+
+inline std::string typeName(FieldType t) {
+    switch (t) {
+        case FieldType::Character:
+            return "character";
+        case FieldType::Numeric:
+            return "numeric";
+        case FieldType::Float:
+            return "float";
+        case FieldType::Date:
+            return "date";
+        case FieldType::Logical:
+            return "logical";
+        case FieldType::Memo:
+            return "memo";
+    }
+    return std::string("'") + static_cast<char>(t) + "'";
+}
+
+inline bool knownType(FieldType t) {
+    switch (t) {
+        case FieldType::Character:
+        case FieldType::Numeric:
+        case FieldType::Float:
+        case FieldType::Date:
+        case FieldType::Logical:
+        case FieldType::Memo:
+            return true;
+    }
+    return false;
+}
+
+struct Table::Impl {
+    explicit Impl(Table& owner)
+        : self(owner), order(std::make_unique<NaturalOrder>(header.recordCount)) {}
+
+    Table& self;
+
+    // Where the table is.
+    std::string directory;
+    std::string tableName;
+    std::string explicitPath;  // set by setFileName; empty after setPath
+    OpenMode mode = OpenMode::Shared;
+    bool readOnlyRequested = false;
+
+    // The open file.
+    OsFile file;
+    std::string path;  // of the open file
+    DbfHeader header;
+    const CodePage* codePage = &CodePage::windows1252();
+    MemoFile memo;
+    RecordCache cache;
+    bool writable = false;
+    bool dateStamped = false;  // today's date is in the header already
+    std::unique_ptr<RecordOrder> order;
+
+    // The cursor.
+    TableState state = TableState::Inactive;
+    std::uint32_t cur = 0;
+    bool atBof = true;
+    bool atEof = true;
+    std::vector<std::uint8_t> editBuf;  // the record being edited or inserted
+    std::vector<std::uint8_t> oldBuf;   // the record as it was when editing began
+    std::vector<std::uint8_t> blankRecord;
+    std::uint32_t candidate = 0;  // the record the filter is judging, 0 otherwise
+    Filter filter;
+
+    // Visible records in the current order, built on demand for positions.
+    std::vector<std::uint32_t> visible;
+    bool visibleValid = false;
+
+    // The production index. The selected tag's name is kept while the table
+    // is closed and applied when it opens.
+    std::unique_ptr<IndexSet> indexSet;  // while open, when the table has an index
+    std::string indexDamage;             // why the index cannot be used, when it cannot
+    std::string tagName;                 // the selected tag; empty for record order
+    IndexOrder* indexOrder = nullptr;    // the order, when a tag is selected
+    MappedRecords mapped;                // records read in index order
+    bool keyMoved = false;               // the last writeRecord moved a key of the selected tag
+    bool applyTagOnOpen = true;
+
+    // Attached views.
+    std::vector<TableObserver*> observers;
+    int disabled = 0;
+    bool pendingReset = false;
+
+    std::string scratch;  // reused for conversions
+
+    // ---- names ----------------------------------------------------------
+    std::string tablePath() const {
+        if (!explicitPath.empty())
+            return explicitPath;
+        return fileInDirectory(directory, tableName, "DBF");
+    }
+
+    // ---- checks ---------------------------------------------------------
+    void requireOpen() const {
+        if (state == TableState::Inactive)
+            throw Error(Error::Kind::State, "The table is not open.", tablePath());
+    }
+    void requireClosed() const {
+        if (state != TableState::Inactive) {
+            throw Error(Error::Kind::State, "The table must be closed for this.", path);
+        }
+    }
+    void requireWritable() const {
+        requireOpen();
+        if (!writable)
+            throw Error(Error::Kind::ReadOnly, "The table is open for reading only.", path);
+    }
+    void requireEditing() const {
+        requireOpen();
+        if (state != TableState::Edit && state != TableState::Insert) {
+            throw Error(Error::Kind::State, "The table is not being edited.", path);
+        }
+    }
+    const Field& fieldAt(int index) const {
+        requireOpen();
+        if (index < 0 || index >= static_cast<int>(header.fields.size())) {
+            throw Error(Error::Kind::State,
+                        "There is no field number " + std::to_string(index + 1) + ".", path);
+        }
+        return header.fields[static_cast<size_t>(index)];
+    }
+
+    // ---- opening --------------------------------------------------------
+    void open();
+    void close();
+    void takeOpenLock(OsFile& f);
+    std::uint32_t readCountFromDisk();
+
+    // ---- records --------------------------------------------------------
+    const std::uint8_t* activeRecord() {
+        if (candidate != 0)
+            return recordAt(candidate);
+        if (state == TableState::Edit || state == TableState::Insert)
+            return editBuf.data();
+        if (cur == 0)
+            return blankRecord.data();
+        return recordAt(cur);
+    }
+    // In index order records come in no file order: they are read through
+    // the map rather than the sequential window.
+    const std::uint8_t* recordAt(std::uint32_t recNo, bool backward = false) {
+        if (indexOrder != nullptr) {
+            if (const std::uint8_t* p = mapped.record(recNo))
+                return p;
+        }
+        return cache.record(recNo, backward);
+    }
+    std::string_view raw(const std::uint8_t* rec, const Field& f) const {
+        return {reinterpret_cast<const char*>(rec) + f.offset, static_cast<size_t>(f.width)};
+    }
+    bool isVisible(std::uint32_t recNo, bool backward = false);
+
+    // Every change of a record goes through writeRecord, every new record
+    // through appendRecord: the places where index tags are kept current.
+    void writeRecord(std::uint32_t recNo, const std::uint8_t* oldBytes,
+                     const std::uint8_t* newBytes);
+    std::uint32_t appendRecord(const std::uint8_t* newBytes);
+    void stampDate();
+    // Called after pack has replaced the file: the index tags are rebuilt here.
+    void rebuildIndexesAfterPack() {
+        if (!indexSet && indexDamage.empty() && header.productionIndex == 0)
+            return;
+        try {
+            rewriteIndex(currentTagDefinitions());
+        } catch (const Error& e) {
+            // The old index names the records as they were before packing.
+            indexSet.reset();
+            indexDamage = e.what();
+            naturalOrder();
+            throw;
+        }
+    }
+
+    // ---- production index -----------------------------------------------
+    std::string indexPath() const { return siblingWithExtension(path, "MDX"); }
+    void requireIndexIntact() const {
+        if (!indexDamage.empty())
+            throw Error(Error::Kind::IndexDamaged,
+                        indexDamage + "\nRebuild the indexes before changing records.",
+                        indexPath());
+    }
+    // Runs an index update after its record was written: a failure leaves
+    // the index marked damaged so that no later change is made on top of it.
+    template <typename F>
+    void updateIndex(F&& update) {
+        try {
+            update();
+        } catch (const Error& e) {
+            indexDamage = e.what();
+            throw Error(Error::Kind::IndexDamaged,
+                        std::string("The record was saved, but the index could not be updated.\n") +
+                            e.what(),
+                        indexPath());
+        }
+    }
+    void selectTag(const std::string& name);
+    void naturalOrder();
+    std::vector<std::uint32_t> loadOrder(int tag);
+    std::vector<TagDefinition> currentTagDefinitions() const;
+    void rewriteIndex(const std::vector<TagDefinition>& defs);
+    void setIndexFlag(bool on);
+
+    // ---- navigation -----------------------------------------------------
+    std::uint32_t seekForward(std::uint32_t from);
+    std::uint32_t seekBackward(std::uint32_t from);
+    void browseMode() {
+        if (state == TableState::Edit || state == TableState::Insert)
+            post();
+    }
+    void first();
+    void last();
+    void settleOn(std::uint32_t preferred);
+    void buildVisible();
+
+    // ---- values ---------------------------------------------------------
+    void readString(int index, std::string& out);
+    void storeField(const Field& f, std::string_view bytes);
+    [[noreturn]] void unsupportedField(const Field& f) const {
+        throw Error(Error::Kind::Unsupported,
+                    "The field " + f.name + " has the type " + typeName(f.type) +
+                        ", which cannot be " + (knownType(f.type) ? "written." : "read."),
+                    path);
+    }
+    [[noreturn]] void invalidValue(const std::string& what, const Field& f) const {
+        throw Error(Error::Kind::InvalidValue, what + " (field " + f.name + ").", path);
+    }
+    std::uint32_t memoBlock(const std::uint8_t* rec, const Field& f) const;
+
+    // ---- changes --------------------------------------------------------
+    void post();
+    void deleteCurrent();
+    void refresh();
+    void pack();
+
+    // ---- observers ------------------------------------------------------
+    void notifyReset() {
+        if (disabled > 0) {
+            pendingReset = true;
+            return;
+        }
+        const auto copy = observers;
+        for (TableObserver* o : copy)
+            o->tableReset();
+    }
+    void notifyChanged(std::uint32_t recNo) {
+        if (disabled > 0) {
+            pendingReset = true;
+            return;
+        }
+        const auto copy = observers;
+        for (TableObserver* o : copy)
+            o->recordChanged(recNo);
+    }
+};
+
+}  // namespace dbase

@@ -1,0 +1,259 @@
+// The production index of a table: selecting, adding, deleting and
+// regenerating tags.
+#include "dbase/table_impl.h"
+
+namespace dbase {
+
+// ======================================================================
+// The production index
+
+void Table::Impl::naturalOrder() {
+    order = std::make_unique<NaturalOrder>(header.recordCount);
+    indexOrder = nullptr;
+    visibleValid = false;
+}
+
+void Table::Impl::selectTag(const std::string& name) {
+    if (!indexSet) {
+        if (!indexDamage.empty())
+            throw Error(Error::Kind::IndexDamaged, indexDamage, indexPath());
+        throw Error(Error::Kind::InvalidValue,
+                    "The table has no production index, so it has no tag " + name + ".", path);
+    }
+    const int tag = indexSet->findTag(name);
+    if (tag < 0)
+        throw Error(Error::Kind::InvalidValue, "The production index has no tag " + name + ".",
+                    indexPath());
+    auto o = std::make_unique<IndexOrder>([this, tag] { return loadOrder(tag); });
+    try {
+        o->records();  // a damaged tree is reported here, not in the middle of a walk
+    } catch (const Error& e) {
+        if (e.kind() == Error::Kind::IndexDamaged)
+            indexDamage = e.what();
+        throw;
+    }
+    indexOrder = o.get();
+    order = std::move(o);
+    tagName = indexSet->tagNames()[static_cast<size_t>(tag)];
+    visibleValid = false;
+}
+
+std::vector<std::uint32_t> Table::Impl::loadOrder(int tag) {
+    // Appends and edits change the records, the count and the index under
+    // the header lock, so under it the index holds every counted record once:
+    // one missing (a writer killed between the count and the index) is damage.
+    LockGuard lock(file, OsFile::kHeaderLockByte, OsFile::LockType::Shared);
+    const std::uint32_t onDisk = readCountFromDisk();
+    std::vector<std::uint32_t> recs = indexSet->order(tag, onDisk, true);
+    // Records other users added since this table last looked wait for refresh().
+    if (onDisk > header.recordCount)
+        recs.erase(std::remove_if(recs.begin(), recs.end(),
+                                  [this](std::uint32_t r) { return r > header.recordCount; }),
+                   recs.end());
+    return recs;
+}
+
+std::vector<TagDefinition> Table::Impl::currentTagDefinitions() const {
+    if (indexSet)
+        return indexSet->definitions();
+    // A damaged index: whatever tags can still be read are rebuilt.
+    if (header.productionIndex != 0 && fileExists(indexPath()))
+        return IndexSet::readDefinitions(indexPath());
+    return {};
+}
+
+// Writes the index file anew from the records with these tags (none: the
+// file goes and the table's flag is cleared), then reopens it and selects
+// the tag that was selected, if it is still there.
+void Table::Impl::rewriteIndex(const std::vector<TagDefinition>& defs) {
+    const std::string mdx = indexPath();
+    header.recordCount = readCountFromDisk();
+    if (defs.empty()) {
+        indexSet.reset();
+        if (fileExists(mdx))
+            std::remove(mdx.c_str());
+        setIndexFlag(false);
+    } else {
+        // The open index stays in charge until the new file is complete.
+        std::string name = tableName.empty() ? tableNameOf(path) : tableName;
+        IndexSet::rebuild(mdx, name, header.fields, defs, header.recordCount,
+                          [this](std::uint32_t r) {
+                              // Mapped: no copy of the table through a buffer.
+                              const std::uint8_t* p = mapped.record(r);
+                              return p != nullptr ? p : cache.record(r);
+                          });
+        mapped.release();
+        indexSet.reset();
+        setIndexFlag(true);
+        try {
+            indexSet = std::make_unique<IndexSet>(mdx, header.fields, writable);
+        } catch (const Error& e) {
+            indexDamage = e.what();
+            naturalOrder();
+            throw;
+        }
+    }
+    indexDamage.clear();
+    naturalOrder();
+    if (!tagName.empty()) {
+        if (indexSet && indexSet->findTag(tagName) >= 0)
+            selectTag(tagName);
+        else
+            tagName.clear();
+    }
+}
+
+void Table::Impl::setIndexFlag(bool on) {
+    const std::uint8_t flag = on ? 1 : 0;
+    if (header.productionIndex == flag)
+        return;
+    LockGuard lock(file, OsFile::kHeaderLockByte, OsFile::LockType::Exclusive);
+    file.writeAt(dbf::kProductionIndex, &flag, 1);
+    header.productionIndex = flag;
+}
+
+namespace {
+
+// Tags are added and deleted with the table open for exclusive use; a closed
+// table is opened so for the length of the change.
+class ExclusiveUse {
+  public:
+    ExclusiveUse(Table& table, bool& applyTag) : table_(table), applyTag_(applyTag) {
+        if (table.isOpen()) {
+            if (table.mode() != OpenMode::Exclusive)
+                throw Error(Error::Kind::State,
+                            "Index tags can only be added or deleted while the table is closed "
+                            "or open for exclusive use.",
+                            table.fileName());
+            return;
+        }
+        savedMode_ = table.mode();
+        table.setMode(OpenMode::Exclusive);
+        applyTag_ = false;  // the tag to select may be the one being added
+        try {
+            table.open();
+        } catch (...) {
+            applyTag_ = true;
+            table.setMode(savedMode_);
+            throw;
+        }
+        applyTag_ = true;
+        opened_ = true;
+    }
+    ~ExclusiveUse() {
+        if (!opened_)
+            return;
+        try {
+            table_.close();
+            table_.setMode(savedMode_);
+        } catch (...) {
+        }
+    }
+    ExclusiveUse(const ExclusiveUse&) = delete;
+    ExclusiveUse& operator=(const ExclusiveUse&) = delete;
+
+  private:
+    Table& table_;
+    bool& applyTag_;
+    OpenMode savedMode_ = OpenMode::Shared;
+    bool opened_ = false;
+};
+
+}  // namespace
+
+void Table::setIndexTag(const std::string& tagName) {
+    Impl& d = *d_;
+    if (!isOpen()) {
+        d.tagName = tagName;
+        return;
+    }
+    d.browseMode();
+    if (tagName.empty()) {
+        d.tagName.clear();
+        d.naturalOrder();
+    } else {
+        d.selectTag(tagName);
+    }
+    d.settleOn(d.cur);
+    d.notifyReset();
+}
+
+std::string Table::indexTag() const {
+    return d_->tagName;
+}
+
+std::vector<std::string> Table::indexTags() const {
+    const Impl& d = *d_;
+    if (d.indexSet)
+        return d.indexSet->tagNames();
+    std::vector<std::string> names;
+    const std::string mdx = indexFileName();
+    if (fileExists(mdx)) {
+        try {
+            for (const TagDefinition& t : IndexSet::readDefinitions(mdx))
+                names.push_back(t.name);
+        } catch (const Error&) {
+        }
+    }
+    return names;
+}
+
+bool Table::hasIndexFile() const {
+    return fileExists(indexFileName());
+}
+
+void Table::addIndexTag(const std::string& tagName, const std::string& expression) {
+    ExclusiveUse use(*this, d_->applyTagOnOpen);
+    Impl& d = *d_;
+    d.requireWritable();
+    d.browseMode();
+    // A bad expression is refused before anything is written.
+    (void)Expression::compile(expression, d.header.fields);
+    std::vector<TagDefinition> defs = d.currentTagDefinitions();
+    auto it = std::find_if(defs.begin(), defs.end(),
+                           [&](const TagDefinition& t) { return equalNoCase(t.name, tagName); });
+    if (it != defs.end())
+        *it = {tagName, expression, false};
+    else
+        defs.push_back({tagName, expression, false});
+    d.rewriteIndex(defs);
+    d.settleOn(d.cur);
+    d.notifyReset();
+}
+
+void Table::deleteIndexTag(const std::string& tagName) {
+    ExclusiveUse use(*this, d_->applyTagOnOpen);
+    Impl& d = *d_;
+    d.requireWritable();
+    d.browseMode();
+    std::vector<TagDefinition> defs = d.currentTagDefinitions();
+    const auto kept = std::remove_if(defs.begin(), defs.end(), [&](const TagDefinition& t) {
+        return equalNoCase(t.name, tagName);
+    });
+    if (kept == defs.end())
+        return;  // no such tag: nothing changes
+    defs.erase(kept, defs.end());
+    if (equalNoCase(d.tagName, tagName))
+        d.tagName.clear();
+    d.rewriteIndex(defs);
+    d.settleOn(d.cur);
+    d.notifyReset();
+}
+
+void Table::regenerateIndexes() {
+    Impl& d = *d_;
+    d.requireWritable();
+    if (d.mode != OpenMode::Exclusive)
+        throw Error(Error::Kind::State,
+                    "The table must be open for exclusive use to regenerate its indexes.", d.path);
+    d.browseMode();
+    d.rewriteIndex(d.currentTagDefinitions());
+    d.settleOn(d.cur);
+    d.notifyReset();
+}
+
+void Table::pack() {
+    d_->pack();
+}
+
+}  // namespace dbase
