@@ -346,8 +346,8 @@ TEST(MdxFileTest, OutsideReadersAgreeAfterBuildInsertEditAndDelete) {
         mdxtest::run("/usr/bin/python3 " + tools + "/dbfmdx.py check " + base + " NEWINDEX", &out),
         0)
         << out;
-    if (!mdxtest::haveXBaseIndex())
-        GTEST_SKIP() << "Perl XBase::Index is not installed";
+    ASSERT_TRUE(mdxtest::haveXBaseIndex())
+        << "Perl's XBase::Index is missing: run scripts/setup.sh";
     ASSERT_EQ(mdxtest::run("perl " + tools + "/mdx_keys.pl " + base + ".MDX NEWINDEX", &out), 0)
         << out;
     MdxFile f(base + ".MDX", false);

@@ -242,7 +242,7 @@ TEST_F(TableCursor, ObserversAreToldAndHeldBackWhileDisabled) {
     EXPECT_EQ(obs.resets, 2);
 }
 
-TEST_F(TableCursor, IndexTagsAreNaturalOrderOnlyForNow) {
+TEST_F(TableCursor, WithoutAnIndexFileOnlyRecordOrderCanBeSelected) {
     EXPECT_NO_THROW(t.setIndexTag(""));
     EXPECT_EQ(t.indexTag(), "");
     EXPECT_FALSE(t.hasIndexFile());
