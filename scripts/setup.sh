@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   # toolchain and build
-  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
+  build-essential make cmake ninja-build pkg-config clang libclang-rt-14-dev clang-format
   # the toolkit
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-qpa-plugins
   # tests
@@ -13,7 +13,9 @@ packages=(
   # fonts the reports name resolve to these metric-compatible ones
   fonts-liberation
   # external dBase readers and writers the interoperability tests use
-  python3 python3-dbfread python3-dbf libdbd-xbase-perl gdal-bin
+  # (Debian's /usr/bin/python3 with its dbfread and dbf modules; perl with
+  # XBase, XBase::Index and dbf_dump; ogr2ogr)
+  python3 python3-dbfread python3-dbf perl libdbd-xbase-perl gdal-bin
   # reference figures for the benchmarks, PDF checks
   sqlite3 poppler-utils
 )
