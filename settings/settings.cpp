@@ -165,20 +165,14 @@ void visitAll(V& v, Settings& s) {
         if (s.fieldNames[n].size() > kCaptionLength)
             s.fieldNames[n].truncate(kCaptionLength);
     }
-    for (int n = 1; n <= books::kFieldCount; ++n) {
-        bool shown = s.displayFields[n];
-        v.yesNo("Display Fields", fieldKey(n), shown);
-        s.displayFields[n] = shown;
-    }
+    for (int n = 1; n <= books::kFieldCount; ++n)
+        v.yesNo("Display Fields", fieldKey(n), s.displayFields[n]);
     for (int n = 1; n <= books::kFieldCount; ++n)
         v.integer("Field Width", fieldKey(n), s.fieldWidth[n]);
     for (int n = 1; n <= books::kFieldCount; ++n)
         v.integer("Field Order", fieldKey(n), s.fieldOrder[n]);
-    for (int n = 1; n <= books::kFieldCount; ++n) {
-        bool included = s.exportFields[n];
-        v.yesNo("Export Fields", fieldKey(n), included);
-        s.exportFields[n] = included;
-    }
+    for (int n = 1; n <= books::kFieldCount; ++n)
+        v.yesNo("Export Fields", fieldKey(n), s.exportFields[n]);
     for (int n = 1; n <= books::kFieldCount; ++n)
         v.integer("Export Order", fieldKey(n), s.exportOrder[n]);
 
