@@ -1,5 +1,7 @@
 // Browse mode: nothing that changes the collection can be reached.
 #include <QAction>
+#include <QApplication>
+#include <QDialog>
 #include <QMenu>
 #include <QPushButton>
 #include <QToolButton>
@@ -46,11 +48,48 @@ TEST_P(BrowseModeTest, RecordChangingCommandsAreOffFromEveryTrigger) {
     EXPECT_TRUE(main->MenuEdit->isEnabled());
     EXPECT_TRUE(main->SearchButton->isEnabled());
     EXPECT_TRUE(main->MenuExport->isEnabled());
-    // Shortcuts of disabled items do nothing either.
-    const int before = shownCount();
-    QTest::keyClick(main, Qt::Key_D, Qt::ControlModifier);
-    main->DoDelete();  // and the command itself refuses (no question is asked)
-    EXPECT_EQ(shownCount(), before);
+}
+
+// The shortcut keys of the disabled items, the grid's own editing keys and
+// the commands called directly reach nothing: no handler runs, no form
+// opens, no question is asked (the strict prompter fails on any).
+TEST_P(BrowseModeTest, KeysAndDirectCallsReachNothing) {
+    using C = TMain::Command;
+    int runs = 0;
+    for (C c : {C::Import, C::Viewer, C::Backup, C::Restore, C::SearchReplace, C::ListMaintenance})
+        TMain::setHandler(c, [&runs](TMain&, int) { ++runs; });
+    QString opened;
+    testsupport::closeNextModal(&opened);  // would catch MyEdit opened for Add or Copy
+    testsupport::ScriptedPrompter prompter;
+    QApplication::setActiveWindow(main);  // so that shortcut keys are live
+    main->ViewerGrid->setFocus();
+    main->ViewerGrid->setCurrentIndex(main->MyDataSource()->index(1, 0));
+    for (Qt::Key k : {Qt::Key_A, Qt::Key_C, Qt::Key_D, Qt::Key_B, Qt::Key_Y, Qt::Key_V, Qt::Key_M, Qt::Key_F})
+        QTest::keyClick(main->ViewerGrid, k, Qt::ControlModifier);
+    for (Qt::Key k : {Qt::Key_F2, Qt::Key_X, Qt::Key_Insert, Qt::Key_Delete})
+        QTest::keyClick(main->ViewerGrid, k);
+    QTest::keyClick(main->ViewerGrid, Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(main->ViewerGrid->indexWidget(main->ViewerGrid->currentIndex()), nullptr);  // no cell editor
+    EXPECT_EQ(testsupport::fieldOf(masterPath, "Book 1", "Title"), "Book 1");
+    main->DoAdd();
+    main->DoCopy();
+    main->DoDelete();
+    main->DoImport();
+    main->DoViewer();
+    main->DoBackup();
+    main->DoRestore();
+    main->MenuSearchReplaceClick();
+    main->EditAList(1);
+    EXPECT_EQ(runs, 0);
+    EXPECT_EQ(main->MyTable().state(), dbase::TableState::Browse);
+    EXPECT_EQ(shownCount(), 5);
+    EXPECT_EQ(testsupport::titlesOf(masterPath).size(), 5);
+    // Nothing opened: close the catcher's pending modal watch with a form of
+    // the test's own.
+    QDialog probe(main);
+    probe.setObjectName("Probe");
+    probe.exec();
+    EXPECT_EQ(opened, "Probe");
 }
 
 TEST_P(BrowseModeTest, NavigatorMovesOnlyAndTheGridCannotBeEdited) {

@@ -1,5 +1,6 @@
 // Every trigger reaches its command, checked by what the command does.
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QDialog>
 #include <QHeaderView>
@@ -296,4 +297,60 @@ TEST_F(CommandsTest, CurrencyNumericAndScreenSizeItemsTickAndStore) {
         main->MenuSize[3]->trigger();
         EXPECT_FALSE(main->MenuSize[3]->isChecked());
     }
+}
+
+// The shortcut keys work while the grid has the focus, as it has from the
+// start: the grid's own handling of keys must not swallow them.
+TEST_F(CommandsTest, ShortcutKeysReachTheirCommandsFromTheGrid) {
+    using C = TMain::Command;
+    const auto key = [this](Qt::Key k, Qt::KeyboardModifiers m = Qt::ControlModifier) {
+        // A modal form that closed hands the activation back (the headless
+        // platform has no window manager to do it).
+        QApplication::setActiveWindow(main);
+        main->ViewerGrid->setFocus();
+        QTest::keyClick(main->ViewerGrid, k, m);
+    };
+    const std::vector<std::pair<C, Qt::Key>> handled{
+        {C::New, Qt::Key_W},      {C::Open, Qt::Key_O},     {C::Import, Qt::Key_M},
+        {C::Export, Qt::Key_T},   {C::Find, Qt::Key_L},     {C::FindNext, Qt::Key_N},
+        {C::Viewer, Qt::Key_V},   {C::SortOrder, Qt::Key_Q}, {C::Backup, Qt::Key_B},
+        {C::Restore, Qt::Key_Y},  {C::SearchReplace, Qt::Key_F}};
+    for (const auto& [command, k] : handled) {
+        int runs = 0;
+        TMain::setHandler(command, [&runs](TMain&, int) { ++runs; });
+        key(k);
+        EXPECT_EQ(runs, 1) << "Ctrl+" << QKeySequence(k).toString().toStdString();
+    }
+    for (const auto& [k, form, mode] : std::vector<std::tuple<Qt::Key, QString, books::EditMode>>{
+             {Qt::Key_A, "MyEdit", books::EditMode::Add},
+             {Qt::Key_E, "MyEdit", books::EditMode::Edit},
+             {Qt::Key_C, "MyEdit", books::EditMode::Copy},
+             {Qt::Key_S, "MySearch", books::runState().editMode},
+             {Qt::Key_R, "MyReport", books::runState().editMode},
+             {Qt::Key_P, "MyReport", books::runState().editMode}}) {
+        QString seen;
+        testsupport::closeNextModal(&seen);
+        key(k);
+        EXPECT_EQ(seen, form) << "Ctrl+" << QKeySequence(k).toString().toStdString();
+        if (form == "MyEdit") {
+            EXPECT_EQ(books::runState().editMode, mode);
+        }
+    }
+    {
+        testsupport::ScriptedPrompter p;
+        p.expectQuestion("Confirm", "Delete this record?", false);
+        key(Qt::Key_D);
+    }
+    main->EnableEndSearch();
+    key(Qt::Key_I);
+    EXPECT_FALSE(books::runState().searchActive);
+    key(Qt::Key_F2);
+    EXPECT_TRUE(main->AddButton->isVisible());
+    key(Qt::Key_F3);
+    EXPECT_EQ(main->ViewerGrid->y(), 40);
+    key(Qt::Key_F1);
+    EXPECT_TRUE(main->SpeedPanel->isVisible());
+    key(Qt::Key_H);
+    ASSERT_NE(main->helpWindow(), nullptr);
+    EXPECT_TRUE(main->helpWindow()->isVisible());
 }

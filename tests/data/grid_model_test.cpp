@@ -25,8 +25,10 @@ protected:
         table.setFileName(path.toStdString());
         table.open();
         model = std::make_unique<GridModel>(&table);
+        // Fatal: a broken model contract aborts the run instead of only
+        // printing a warning nobody reads.
         tester = std::make_unique<QAbstractItemModelTester>(
-            model.get(), QAbstractItemModelTester::FailureReportingMode::Warning);
+            model.get(), QAbstractItemModelTester::FailureReportingMode::Fatal);
     }
     void TearDown() override {
         tester.reset();
