@@ -110,22 +110,6 @@ std::string runGuarded(const std::function<void()>& work) {
     }
 }
 
-// A record the grid or the navigator left in edit or insert state is posted
-// before the collection is closed, so switching never drops the user's
-// typing. False (the engine's message shown) when it cannot be posted.
-bool postPending(TMain& main) {
-    dbase::Table& t = main.MyTable();
-    if (!t.isOpen() || t.state() == dbase::TableState::Browse || t.state() == dbase::TableState::Inactive)
-        return true;
-    try {
-        t.post();
-        return true;
-    } catch (const std::exception& e) {
-        ui::showError(&main, errorText(e));
-        return false;
-    }
-}
-
 void DoSortOrder(TMain& main) {
     TMySortOrder dialog(main, &main);
     dialog.exec();
@@ -208,7 +192,7 @@ void switchTo(TMain& main, const QString& path, SortTagRule rule) {
 }
 
 OpenResult DoOpen(TMain& main) {
-    if (!postPending(main)) return OpenResult::Refused;
+    if (!main.postPending()) return OpenResult::Refused;
     const QString path = ui::getOpenFileName(&main, main.DataOpenDialog.title,
                                              QFileInfo(main.databasePath()).absolutePath(),
                                              main.DataOpenDialog.filter, main.DataOpenDialog.defaultExt);
@@ -223,7 +207,7 @@ OpenResult DoOpen(TMain& main) {
 }
 
 void DoNew(TMain& main) {
-    if (!postPending(main)) return;
+    if (!main.postPending()) return;
     const QString path = ui::getSaveFileName(&main, main.DataNewDialog.title,
                                              QFileInfo(main.databasePath()).absolutePath(),
                                              main.DataNewDialog.filter, main.DataNewDialog.defaultExt);
@@ -246,7 +230,7 @@ void DoNew(TMain& main) {
 }
 
 void OpenSaveFile(TMain& main, const QString& path) {
-    if (postPending(main) && CheckDBaseFormat(&main, main, path)) switchTo(main, path, SortTagRule::UnlessHeld);
+    if (main.postPending() && CheckDBaseFormat(&main, main, path)) switchTo(main, path, SortTagRule::UnlessHeld);
     main.DisplayCount();
 }
 

@@ -115,6 +115,10 @@ public:
     void LoadAllLists();
     // Puts the grid's current row on the table's current record.
     void SyncGridToTable();
+    // Posts a record left in edit or insert state by the grid or the
+    // navigator, with what is typed in an open cell. False (the engine's
+    // message shown, the record still open) when the engine refuses it.
+    bool postPending();
 
     dbase::Table& MyTable() { return *MyTable_; }
     dbase::Table& MyCheckTable() { return *MyCheckTable_; }
@@ -243,7 +247,6 @@ private:
     bool runHandler(Command c, int argument = 0, const QString& what = {});
     void navigatorClicked(mainwin::RecordNavigator::Button b);
     void gridRowChanged(int row);
-    bool postPending();
     void reportEngineError(const std::exception& e);
     void applyColumnLayout(const books::ColumnLayout& layout);
     int columnPixelWidth(int characters) const;

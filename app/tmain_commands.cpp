@@ -91,8 +91,11 @@ void TMain::DoSearch() {
     DisplayCount();
 }
 
+// Commands that close the table stop when a pending record cannot be
+// posted: closing would drop what the user typed (the engine's message has
+// been shown and the record stays open for correction).
 void TMain::DoEndSearch() {
-    postPending();
+    if (!postPending()) return;
     DisableEndSearch();
     ui::WaitCursor wait;
     try {
@@ -119,17 +122,19 @@ void TMain::DoViewer() {
     runHandler(Command::Viewer, 0, QStringLiteral("Viewer Configuration"));
 }
 
-void TMain::DoSortOrder() { postPending(); runHandler(Command::SortOrder, 0, QStringLiteral("Sort Order")); }
+void TMain::DoSortOrder() {
+    if (postPending()) runHandler(Command::SortOrder, 0, QStringLiteral("Sort Order"));
+}
 
 void TMain::DoBackup() {
     if (browseMode()) return;
-    postPending();
+    if (!postPending()) return;
     runHandler(Command::Backup, 0, QStringLiteral("Back Up Data"));
 }
 
 void TMain::DoRestore() {
     if (browseMode()) return;
-    postPending();
+    if (!postPending()) return;
     runHandler(Command::Restore, 0, QStringLiteral("Restore Data"));
     DisplayCount();
 }
@@ -151,13 +156,20 @@ void TMain::MenuAboutClick() {
 
 void TMain::MenuSearchReplaceClick() {
     if (browseMode()) return;
-    postPending();
+    if (!postPending()) return;
     runHandler(Command::SearchReplace, 0, QStringLiteral("Search and Replace"));
 }
 
 void TMain::MenuTipsClick() { runHandler(Command::Tips, 0, QStringLiteral("Tips of the Day")); }
-void TMain::MenuPackClick() { postPending(); runHandler(Command::Pack, 0, QStringLiteral("Pack Database")); DisplayCount(); }
-void TMain::MenuRebuildClick() { postPending(); runHandler(Command::Rebuild, 0, QStringLiteral("Rebuild Indexes")); }
+void TMain::MenuPackClick() {
+    if (!postPending()) return;
+    runHandler(Command::Pack, 0, QStringLiteral("Pack Database"));
+    DisplayCount();
+}
+
+void TMain::MenuRebuildClick() {
+    if (postPending()) runHandler(Command::Rebuild, 0, QStringLiteral("Rebuild Indexes"));
+}
 
 void TMain::ColorItemClick(int code) {
     if (appearance::runColorConfig(this, code) && (code == settings::MainWindow || code == settings::AllWindows))

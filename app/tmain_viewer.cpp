@@ -270,13 +270,14 @@ void TMain::gridRowChanged(int row) {
     MyDataSource_->setIndicatorRow(row);
 }
 
-// Posts a record the navigator left in Edit or Insert state. False when the
-// engine refused it (the user was told; the record stays open).
 bool TMain::postPending() {
     if (!MyTable_->isOpen()) return true;
+    // What is typed in an open cell goes first: a command reached by a speed
+    // button or a shortcut key leaves the cell editor open, and closing the
+    // table would otherwise drop it. While the table browses, this posts it.
+    ViewerGrid->commitOpenEditor();
     const auto state = MyTable_->state();
     if (state != dbase::TableState::Edit && state != dbase::TableState::Insert) return true;
-    ViewerGrid->commitOpenEditor();  // what is typed in an open cell goes with it
     try {
         MyTable_->post();
     } catch (const std::exception& e) {

@@ -3,7 +3,10 @@
 // rebuild, through the main window with real files.
 #include <QAction>
 #include <QLabel>
+#include <QLineEdit>
+#include <QToolButton>
 
+#include "data/grid_model.h"
 #include "tests/app/files_fixture.h"
 
 namespace {
@@ -194,6 +197,26 @@ TEST_F(DatabaseCommandsTest, RecordBeingEditedIsPostedBeforeTheSwitch) {
     prompter.expectOpenFile(other, kOpenTitle);
     main->DoOpen();
     EXPECT_EQ(filestest::titles(master), (QStringList{"c", "a", "b", "typed"}));
+}
+
+// A cell still being typed in when a speed button or shortcut switches the
+// collection is written first, not dropped.
+TEST_F(DatabaseCommandsTest, TextInAnOpenCellIsWrittenBeforeTheSwitch) {
+    settings::settings().gridFieldEditing = true;
+    main->SetViewerOptions();
+    const QModelIndex title = main->MyDataSource()->index(0, 0);
+    main->ViewerGrid->setCurrentIndex(title);
+    main->ViewerGrid->edit(title);
+    auto* editor = qobject_cast<QLineEdit*>(main->ViewerGrid->indexWidget(title));
+    ASSERT_NE(editor, nullptr);
+    editor->setText("in cell");
+    const QString other = file("OTHER.DBF");
+    filestest::writeBooks(other, {"z"});
+    prompter.expectOpenFile(other, kOpenTitle);
+    main->ButtonBarClick(1);
+    main->OpenSpeed->click();
+    EXPECT_EQ(main->databasePath(), other);
+    EXPECT_TRUE(filestest::titles(master).contains("in cell"));
 }
 
 TEST_F(DatabaseCommandsTest, NewOverAFileAnotherProcessHoldsIsRefused) {
