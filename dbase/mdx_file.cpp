@@ -21,6 +21,9 @@ MdxFile::MdxFile(const std::string& path, bool writable) : path_(path), writable
         throw Error(Error::Kind::NotFound,
                     std::string("Cannot open the index file: ") + std::strerror(errno), path);
     try {
+        // Under the index lock: a writer in another process counts a new
+        // block in the header before the block is in the file.
+        FileLock lock(fd_, false, path_);
         readHeader();
     } catch (...) {
         ::close(fd_);

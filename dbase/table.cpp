@@ -48,15 +48,21 @@ void Table::Impl::open() {
     }
     takeOpenLock(f);
 
-    // The header before the size: another user appending writes the record
+    // The header under the header lock, so that no append by another user is
+    // met half written; and before the size: an append writes the record
     // before the count, so a size taken after the count always covers it.
     std::vector<std::uint8_t> bytes(dbf::kTableHeaderSize, 0);
-    const std::size_t got = f.readAt(0, bytes.data(), bytes.size());
-    (void)got;  // a short file is judged by its size below
-    const std::uint16_t headerLength = announcedHeaderLength(bytes.data(), f.size(), p);
-    bytes.resize(headerLength);
-    const std::size_t all = f.readAt(0, bytes.data(), headerLength);
-    const std::uint64_t size = f.size();
+    std::size_t all = 0;
+    std::uint64_t size = 0;
+    {
+        LockGuard headerLock(f, OsFile::kHeaderLockByte, OsFile::LockType::Shared);
+        const std::size_t got = f.readAt(0, bytes.data(), bytes.size());
+        (void)got;  // a short file is judged by its size below
+        const std::uint16_t headerLength = announcedHeaderLength(bytes.data(), f.size(), p);
+        bytes.resize(headerLength);
+        all = f.readAt(0, bytes.data(), headerLength);
+        size = f.size();
+    }
     DbfHeader h = parseTableHeader(bytes.data(), all, size, p);
 
     if (h.productionIndex != 0) {

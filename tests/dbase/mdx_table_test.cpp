@@ -391,6 +391,30 @@ TEST_F(IndexedTable, TwoProcessesAppendingKeepOneCorrectIndex) {
         << out;
 }
 
+// Opening while another process appends and splits index blocks: the
+// index is always seen whole, never half written.
+TEST_F(IndexedTable, OpeningWhileAnotherProcessGrowsTheIndex) {
+    t.addIndexTag("NewIndex", "Upper(Title)");
+    tktest::Helper a({"append", path, "30000", "grown"});
+    ASSERT_EQ(a.readLine(), "ready");
+    // Open after open until the helper's last record is counted.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    std::uint32_t seen = 0;
+    while (seen < 30008 && std::chrono::steady_clock::now() < until) {
+        Table other;
+        other.setFileName(path);
+        try {
+            other.open();
+        } catch (const Error& e) {
+            ADD_FAILURE() << "at " << seen << " records: " << e.what();
+            break;
+        }
+        seen = other.physicalRecordCount();
+    }
+    EXPECT_EQ(a.readLine(), "done");
+    EXPECT_EQ(a.wait(), 0);
+}
+
 // Killed at any moment while appending or changing keys: the records that
 // were written are whole; a user opening the table in key order either gets
 // a correct order or is told the index is damaged, never an order that

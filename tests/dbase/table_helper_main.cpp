@@ -58,6 +58,7 @@ int main(int argc, char** argv) {
             return 0;
         }
     } catch (const dbase::Error& e) {
+        std::cerr << e.what() << std::endl;
         std::cout << "error " << static_cast<int>(e.kind()) << std::endl;
         return 1;
     }
