@@ -5,22 +5,13 @@
 #include <cstdlib>
 #include <string>
 
+#include "bench_report.h"
 #include "book_generator.h"
 #include "dbase/table.h"
 
 namespace tkbench {
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double since(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-void report(const char* op, std::uint32_t records, double seconds) {
-    std::printf("%s %u %.4f\n", op, records, seconds);
-}
 
 // Opens the table with the NewIndex order selected.
 void openOrdered(dbase::Table& t, const char* path) {

@@ -8,27 +8,23 @@
 //   tk_bench filter FILE       counts records with "war" in the title (any case)
 //                              and a year below 1950, or "tolstoy" in the author
 //   tk_bench pack FILE         deletes every tenth record, then packs
+// and the index subcommands of index_bench.h.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "bench_report.h"
 #include "book_generator.h"
-#include "index_bench.h"
 #include "dbase/table.h"
+#include "index_bench.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double since(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-void report(const char* op, std::uint32_t records, double seconds) {
-    std::printf("%s %u %.4f\n", op, records, seconds);
-}
+using tkbench::Clock;
+using tkbench::report;
+using tkbench::since;
 
 // ASCII case-insensitive search of a lower-case needle.
 bool containsNoCase(const std::string& hay, const char* needle) {
@@ -158,7 +154,8 @@ int pack(const char* path) {
 int usage() {
     std::fprintf(
         stderr,
-        "usage: tk_bench generate FILE N | open FILE | scan FILE | filter FILE | pack FILE\n");
+        "usage: tk_bench generate FILE N | open FILE | scan FILE | filter FILE | pack FILE\n"
+        "       tk_bench index FILE EXPR | walk FILE | seek FILE K | insert FILE N\n");
     return 2;
 }
 

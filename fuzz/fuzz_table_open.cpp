@@ -13,35 +13,15 @@
 #include <string>
 
 #include "dbase/table.h"
+#include "fuzz_util.h"
 
 namespace {
 
+using tkfuzz::guarded;
+using tkfuzz::writeFile;
+
 std::string workFolder() {
-    static const std::string folder = [] {
-        char pattern[] = "/tmp/tk_fuzz_table_XXXXXX";
-        const char* made = ::mkdtemp(pattern);
-        if (made == nullptr)
-            std::abort();
-        return std::string(made);
-    }();
-    return folder;
-}
-
-void writeFile(const std::string& path, const std::uint8_t* data, std::size_t size) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (f == nullptr)
-        std::abort();
-    if (size > 0 && std::fwrite(data, 1, size, f) != size)
-        std::abort();
-    std::fclose(f);
-}
-
-template <typename F>
-void guarded(F&& f) {
-    try {
-        f();
-    } catch (const dbase::Error&) {
-    }
+    return tkfuzz::workFolder("tk_fuzz_table_");
 }
 
 void readEverything(dbase::Table& t) {
