@@ -256,7 +256,13 @@ bool Settings::save(const QString& path, QString* error) const {
     visitAll(writer, copy);
     if (loaded_)
         writer.ini.mergeMissingFrom(*loaded_);
-    return textfile::writeAtomically(path, writer.ini.toText().toUtf8(), error);
+    QString reason;
+    if (textfile::writeAtomically(path, writer.ini.toText().toUtf8(), &reason))
+        return true;
+    // Shown to the user as it is, so it names the file.
+    if (error)
+        *error = QStringLiteral("The settings could not be written to %1: %2").arg(path, reason);
+    return false;
 }
 
 Settings& settings() {

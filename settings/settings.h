@@ -179,8 +179,8 @@ struct Settings {
     bool load(const QString& path);
 
     // Writes the whole file to `path`, replacing it atomically. On failure
-    // returns false, leaves the old file as it was and puts the reason in
-    // `error` when given.
+    // returns false, leaves the old file as it was and puts a message that
+    // names the file and the reason in `error` when given.
     bool save(const QString& path, QString* error = nullptr) const;
 
   private:

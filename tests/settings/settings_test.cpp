@@ -263,7 +263,8 @@ TEST_F(SettingsFile, AFailedWriteLeavesTheOldFileIntact) {
         textfile::WriteFaultForTesting diskFull(100);
         QString error;
         EXPECT_FALSE(s.save(path(), &error));
-        EXPECT_FALSE(error.isEmpty());
+        EXPECT_TRUE(error.contains(path())) << error.toStdString();
+        EXPECT_TRUE(error.contains(QStringLiteral("No space left on device")));
     }
     EXPECT_EQ(readRaw(), before);
     EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files), QStringList{"TMKBOOK.INI"});
