@@ -156,9 +156,6 @@ void TMain::createViewer() {
     ViewerGrid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     ViewerGrid->verticalHeader()->setMinimumSectionSize(8);
     ViewerGrid->horizontalHeader()->setSectionsMovable(false);
-    // A caption wider than its column ends in an ellipsis rather than being
-    // cut at both sides when it is centred.
-    ViewerGrid->horizontalHeader()->setTextElideMode(Qt::ElideRight);
     ViewerGrid->setWordWrap(false);
     ViewerGrid->setFrameShape(QFrame::Panel);
     ViewerGrid->setFrameShadow(QFrame::Sunken);

@@ -1,18 +1,43 @@
-// ViewerGrid's class: a table view that can hand an open cell editor's value
-// to the model on demand (before a record is posted or the window closes),
-// and that asks for the current record to be deleted on Ctrl+Delete while
-// its cells can be edited (the main window confirms and deletes).
+// ViewerGrid's class: a table view with eliding titles that can hand an
+// open cell editor's value to the model on demand (before a record is posted
+// or the window closes), and that asks for the current record to be deleted
+// on Ctrl+Delete while its cells can be edited (the main window confirms and
+// deletes).
 #pragma once
 
+#include <QHeaderView>
 #include <QKeyEvent>
+#include <QStyle>
+#include <QStyleOptionHeader>
 #include <QTableView>
 
+#include <algorithm>
+
 namespace mainwin {
+
+// The grid's column titles. A caption wider than its column ends in an
+// ellipsis (whatever the title alignment) instead of being cut at both sides
+// when it is centred; the style sheet that colours the titles would
+// otherwise lose the header's own eliding.
+class GridTitles : public QHeaderView {
+public:
+    explicit GridTitles(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {}
+
+protected:
+    void initStyleOptionForIndex(QStyleOptionHeader* option, int logicalIndex) const override {
+        QHeaderView::initStyleOptionForIndex(option, logicalIndex);
+        const int margin = style()->pixelMetric(QStyle::PM_HeaderMargin, option, this);
+        const int room = sectionSize(logicalIndex) - 2 * margin - 2;
+        option->text = option->fontMetrics.elidedText(option->text, Qt::ElideRight, std::max(room, 0));
+    }
+};
 
 class ViewerGridView : public QTableView {
     Q_OBJECT
 public:
-    using QTableView::QTableView;
+    explicit ViewerGridView(QWidget* parent = nullptr) : QTableView(parent) {
+        setHorizontalHeader(new GridTitles(this));
+    }
 
     // Writes the value of an open cell editor to the model and closes it.
     void commitOpenEditor() {
