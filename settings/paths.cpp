@@ -9,12 +9,14 @@ namespace {
 
 QString xdgFolder(const char* variable, const QString& fallbackBelowHome) {
     const QString value = qEnvironmentVariable(variable);
-    if (!value.isEmpty() && QDir::isAbsolutePath(value)) return QDir::cleanPath(value);
+    if (!value.isEmpty() && QDir::isAbsolutePath(value))
+        return QDir::cleanPath(value);
     return QDir::cleanPath(QDir::homePath() + QLatin1Char('/') + fallbackBelowHome);
 }
 
 QString withoutTrailingSlash(QString path) {
-    while (path.size() > 1 && path.endsWith(QLatin1Char('/'))) path.chop(1);
+    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+        path.chop(1);
     return path;
 }
 
@@ -29,8 +31,8 @@ const QString& initialDirectory() {
 }  // namespace
 
 QString programDirectory() {
-    const QString dir = xdgFolder("XDG_DATA_HOME", QStringLiteral(".local/share")) +
-                        QStringLiteral("/tomekeep");
+    const QString dir =
+        xdgFolder("XDG_DATA_HOME", QStringLiteral(".local/share")) + QStringLiteral("/tomekeep");
     QDir().mkpath(dir);
     return dir;
 }
@@ -48,10 +50,12 @@ QString startDirectory() {
 QString findFileNoCase(const QString& directory, const QString& name) {
     const QDir dir(directory);
     const QString exact = dir.filePath(name);
-    if (QFileInfo::exists(exact)) return exact;
+    if (QFileInfo::exists(exact))
+        return exact;
     const QStringList entries = dir.entryList(QDir::Files | QDir::Hidden | QDir::System);
     for (const QString& entry : entries) {
-        if (entry.compare(name, Qt::CaseInsensitive) == 0) return dir.filePath(entry);
+        if (entry.compare(name, Qt::CaseInsensitive) == 0)
+            return dir.filePath(entry);
     }
     return {};
 }
