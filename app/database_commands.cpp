@@ -402,6 +402,17 @@ SortResult applySortOrder(TMain& main, const std::array<int, 4>& levels) {
     }
     s.sortOrder = kept;
     main.BuildSortString();
+    // The block may have got as far as replacing the tag: build it again from
+    // the kept levels, so that the order shown (and found at the next start,
+    // which reuses the tag) is the order the settings name. Best effort: if
+    // this fails too, the table still opens below.
+    runGuarded([&] {
+        t.close();
+        t.setMode(dbase::OpenMode::Exclusive);
+        t.open();
+        rebuildSortTag(main);
+        t.close();
+    });
     openShared(main);
     main.SetViewerOptions();
     return SortResult::Failed;

@@ -174,7 +174,7 @@ TEST_F(SortOrderTest, FailureInsideTheChangePutsTheLevelsBack) {
     ASSERT_TRUE(QDir().mkpath(paths::settingsFile()));
     TMySortOrder d(*main, main);
     d.show();
-    choose(d, {1, 0, 0, 0});
+    choose(d, {0, 0, 0, 0});  // record order: c, a, b
     prompter.expectError(kFailed);
     d.OkButtonClick();
     EXPECT_NE(d.result(), QDialog::Accepted);
@@ -182,6 +182,10 @@ TEST_F(SortOrderTest, FailureInsideTheChangePutsTheLevelsBack) {
     EXPECT_EQ(main->sortExpression(), "Upper(Left(Author,20))");
     ASSERT_TRUE(main->MyTable().isOpen());
     EXPECT_EQ(main->MyTable().mode(), dbase::OpenMode::Shared);
+    // The tag the failed change dropped is back: the kept order shows, and
+    // the next start, which reuses the tag, finds it too.
+    EXPECT_EQ(shownTitles(), (QStringList{"a", "b", "c"}));
+    EXPECT_EQ(filestest::titles(master, "NewIndex"), (QStringList{"a", "b", "c"}));
     QDir(paths::settingsFile()).removeRecursively();
 }
 
