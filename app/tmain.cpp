@@ -61,6 +61,9 @@ TMain::TMain(const QStringList& arguments, QWidget* parent)
     createControls();
     createMenus();
     connectCommands();
+    // The design state: the speed-button layout, which a stored button-bar
+    // mode other than 1 to 3 leaves in place.
+    applyBarLayout(1);
 
     // FormCreate, in this order.
     allocateReportArea();

@@ -243,6 +243,9 @@ private:
     void FormActivate();
     void FormClose();
     void FormResize();
+    // Lays the window out for button-bar mode 1, 2 or 3; any other mode
+    // changes nothing.
+    void applyBarLayout(int mode);
 
     bool runHandler(Command c, int argument = 0, const QString& what = {});
     void navigatorClicked(mainwin::RecordNavigator::Button b);
@@ -268,6 +271,7 @@ private:
     QString databasePath_;
     QFont gridTitleFont_, gridFont_, labelFont_, editFont_, buttonFont_;
     std::unique_ptr<QByteArray> reportArea_;
+    int barMode_ = 1;  // the button-bar layout in force
     bool syncing_ = false;
     bool shownOnce_ = false;
     bool activatedOnce_ = false;

@@ -41,10 +41,12 @@ void setTextColor(QWidget* w, const QColor& c) {
 
 // ---- Button bar and resizing -----------------------------------------------
 
-void TMain::SetButtonBar() {
-    const int mode = settings::settings().buttonBar;
+void TMain::SetButtonBar() { applyBarLayout(settings::settings().buttonBar); }
+
+void TMain::applyBarLayout(int mode) {
     const mainwin::BarLayout l = mainwin::barLayout(mode, clientWidth(), clientHeight());
     if (!l.valid) return;
+    barMode_ = mode;
     MenuSpeed->setChecked(mode == 1);
     MenuButtons->setChecked(mode == 2);
     MenuNoButtons->setChecked(mode == 3);
@@ -82,13 +84,12 @@ void TMain::SetButtonBar() {
 void TMain::FormResize() {
     const int cw = clientWidth();
     const int ch = clientHeight();
-    const mainwin::BarLayout l = mainwin::barLayout(settings::settings().buttonBar, cw, ch);
-    if (l.valid) {
-        ViewerBevel->setGeometry(ViewerBevel->x(), l.bevelTop, ViewerBevel->width(), l.bevelHeight);
-        ViewerLabel->move(ViewerLabel->x(), l.viewerLabelTop);
-        ViewerGrid->setGeometry(ViewerGrid->x(), l.gridTop, ViewerGrid->width(), l.gridHeight);
-        if (settings::settings().buttonBar == 3) MyNavigator->move(l.navigator.left(), MyNavigator->y());
-    }
+    // The layout in force: a stored mode other than 1 to 3 changed nothing.
+    const mainwin::BarLayout l = mainwin::barLayout(barMode_, cw, ch);
+    ViewerBevel->setGeometry(ViewerBevel->x(), l.bevelTop, ViewerBevel->width(), l.bevelHeight);
+    ViewerLabel->move(ViewerLabel->x(), l.viewerLabelTop);
+    ViewerGrid->setGeometry(ViewerGrid->x(), l.gridTop, ViewerGrid->width(), l.gridHeight);
+    if (barMode_ == 3) MyNavigator->move(l.navigator.left(), MyNavigator->y());
     ViewerBevel->resize(mainwin::bevelWidth(cw), ViewerBevel->height());
     ViewerGrid->resize(mainwin::gridWidth(cw), ViewerGrid->height());
     ViewerLabel->move((cw - ViewerLabel->width()) / 2, ViewerLabel->y());

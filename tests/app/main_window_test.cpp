@@ -28,7 +28,30 @@ protected:
     QByteArray settingsText() const override { return {}; }
 };
 
+class UnknownBarModeTest : public MainFixture {
+protected:
+    QByteArray settingsText() const override { return MainFixture::settingsText() + "[Misc]\nButton Bar=7\n"; }
+};
+
 }  // namespace
+
+// A stored button-bar mode other than 1 to 3 changes nothing: the window
+// keeps its design layout (the speed buttons), whole and resizable, rather
+// than showing every bar at once.
+TEST_F(UnknownBarModeTest, KeepsTheSpeedButtonLayout) {
+    EXPECT_EQ(settings::settings().buttonBar, 7);
+    for (QSize size : {QSize(640, 480), QSize(900, 700)}) {
+        main->resize(size);
+        QCoreApplication::processEvents();
+        const int cw = main->clientWidth(), ch = main->clientHeight();
+        const mainwin::BarLayout l = mainwin::barLayout(1, cw, ch);
+        EXPECT_TRUE(main->SpeedPanel->isVisible());
+        EXPECT_FALSE(main->AddButton->isVisible());
+        EXPECT_FALSE(main->Bevel1->isVisible());
+        EXPECT_EQ(main->ViewerGrid->geometry(), QRect(7, l.gridTop, cw - 14, l.gridHeight));
+        EXPECT_EQ(main->MyNavigator->geometry().topLeft(), l.navigator.topLeft());
+    }
+}
 
 // With no settings file the collection is ordered by the default sort
 // level, Author.
