@@ -20,6 +20,7 @@
 #include "settings/paths.h"
 #include "settings/settings.h"
 #include "tests/data/files_test_util.h"
+#include "tests/support/book_samples.h"
 #include "tests/support/scripted_prompter.h"
 
 class FilesFixture : public ::testing::Test {
@@ -42,6 +43,7 @@ protected:
     }
 
     void TearDown() override {
+        testsupport::stopModalCatchers();
         forms.reset();
         main = nullptr;
         TMain::clearHandlers();

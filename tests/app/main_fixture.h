@@ -46,6 +46,7 @@ protected:
     }
 
     void TearDown() override {
+        testsupport::stopModalCatchers();
         if (main && main->isVisible()) main->close();
         forms = ProgramForms();
         main = nullptr;

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QList>
+#include <QPointer>
 #include <QTimer>
 
 #include "data/collection.h"
@@ -48,11 +50,22 @@ QString fieldOf(const QString& path, const QString& title, const char* field) {
     return QStringLiteral("<no such book>");
 }
 
+namespace {
+
+// The catchers still waiting: a test that ends before its modal came must
+// not leave one behind to write into the test's finished stack frame.
+QList<QPointer<QTimer>>& pendingCatchers() {
+    static QList<QPointer<QTimer>> list;
+    return list;
+}
+
+}  // namespace
+
 void closeNextModal(QString* seen, std::function<void(QWidget*)> act) {
     auto* timer = new QTimer;
-    auto* ticks = new int(0);
+    pendingCatchers().append(timer);
     timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, ticks, seen, act] {
+    QObject::connect(timer, &QTimer::timeout, [timer, ticks = 0, seen, act]() mutable {
         QWidget* w = QApplication::activeModalWidget();
         if (w) {
             if (seen) *seen = w->objectName();
@@ -63,13 +76,21 @@ void closeNextModal(QString* seen, std::function<void(QWidget*)> act) {
             else
                 w->close();
         }
-        if (w || ++*ticks > 400) {
+        if (w || ++ticks > 400) {
             timer->stop();
             timer->deleteLater();
-            delete ticks;
         }
     });
     timer->start();
+}
+
+void stopModalCatchers() {
+    for (const QPointer<QTimer>& t : pendingCatchers())
+        if (t) {
+            t->stop();
+            t->deleteLater();
+        }
+    pendingCatchers().clear();
 }
 
 }  // namespace testsupport

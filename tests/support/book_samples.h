@@ -25,5 +25,8 @@ QString fieldOf(const QString& path, const QString& title, const char* field);
 // objectName in `*seen`, runs `act` on it (default: reject it) and stops.
 // Gives up after two seconds.
 void closeNextModal(QString* seen, std::function<void(QWidget*)> act = {});
+// Stops every catcher still waiting (the program fixtures call it when a
+// test ends).
+void stopModalCatchers();
 
 }  // namespace testsupport
