@@ -19,7 +19,7 @@
 
 namespace mdxtest {
 
-struct Spec {
+struct ColumnDef {
     const char* name;
     dbase::FieldType type;
     int width;
@@ -29,9 +29,9 @@ struct Spec {
 // Fields and records as raw bytes, the way a table holds them.
 class MemTable {
   public:
-    explicit MemTable(std::initializer_list<Spec> specs) {
+    explicit MemTable(std::initializer_list<ColumnDef> columns) {
         int offset = 1;
-        for (const Spec& s : specs) {
+        for (const ColumnDef& s : columns) {
             fields.push_back({s.name, s.type, s.width, s.decimals, offset});
             offset += s.width;
         }
