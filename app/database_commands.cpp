@@ -390,8 +390,14 @@ SortResult applySortOrder(TMain& main, const std::array<int, 4>& levels) {
         s.sortOrder = levels;
         main.BuildSortString();
         rebuildSortTag(main);
+        // In browse mode the file keeps the user's own "Field Editing",
+        // which the run has switched off.
+        const bool editing = s.gridFieldEditing;
+        if (books::runState().browseMode) s.gridFieldEditing = books::runState().savedFieldEditing;
         QString saveError;
-        if (!settings::saveSettings(&saveError)) throw std::runtime_error(saveError.toStdString());
+        const bool saved = settings::saveSettings(&saveError);
+        s.gridFieldEditing = editing;
+        if (!saved) throw std::runtime_error(saveError.toStdString());
         t.close();
         t.setMode(dbase::OpenMode::Shared);
         t.open();
