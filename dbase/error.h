@@ -9,7 +9,7 @@
 namespace dbase {
 
 class Error : public std::runtime_error {
-public:
+  public:
     enum class Kind {
         NotFound,           // the file does not exist or cannot be opened
         NotDBase,           // the file is not a dBase table of a known version
@@ -28,10 +28,13 @@ public:
 
     Kind kind() const { return kind_; }
     const std::string& file() const { return file_; }
+    // The text without the file's name (what() adds it on a line of its own).
+    const std::string& message() const { return message_; }
 
-private:
+  private:
     Kind kind_;
     std::string file_;
+    std::string message_;
 };
 
 }  // namespace dbase

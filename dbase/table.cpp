@@ -87,7 +87,7 @@ void Table::Impl::open() {
         } catch (const Error& e) {
             if (e.kind() != Error::Kind::IndexDamaged)
                 throw;
-            damage = e.what();
+            damage = e.message();
         }
     }
 
@@ -171,13 +171,17 @@ void Table::Impl::stampDate() {
     dateStamped = true;
 }
 
-void Table::Impl::writeRecord(std::uint32_t recNo, const std::uint8_t* oldBytes,
-                              const std::uint8_t* newBytes) {
+void Table::Impl::writeRecord(std::uint32_t recNo, const std::uint8_t* newBytes) {
     requireIndexIntact();
     // Under the header lock, like an append: a walk in key order by another
     // user never sees the record between leaving its old key and joining the
     // new one, so every walk finds each counted record exactly once.
     LockGuard lock(file, OsFile::kHeaderLockByte, OsFile::LockType::Exclusive);
+    // The index holds the keys of the record as it is on disk now, which
+    // another user may have changed since this one began editing it.
+    diskBuf.resize(header.recordLength);
+    file.readExact(header.recordOffset(recNo), diskBuf.data(), diskBuf.size());
+    const std::uint8_t* oldBytes = diskBuf.data();
     // Old keys out, record written, new keys in: a process killed part-way
     // leaves the record missing from the index (reported as damage when the
     // tag is walked), never indexed under a key it no longer has.
@@ -186,10 +190,10 @@ void Table::Impl::writeRecord(std::uint32_t recNo, const std::uint8_t* oldBytes,
         try {
             moved = indexSet->removeMovingKeys(recNo, oldBytes, newBytes);
         } catch (const Error& e) {
-            indexDamage = e.what();
+            indexDamage = e.message();
             throw Error(Error::Kind::IndexDamaged,
                         std::string("The record was not saved: the index could not be updated.\n") +
-                            e.what(),
+                            e.message(),
                         indexPath());
         }
     }
@@ -397,7 +401,7 @@ void Table::Impl::post() {
         settleOn(recNo);
         notifyReset();
     } else if (state == TableState::Edit) {
-        writeRecord(cur, oldBuf.data(), editBuf.data());
+        writeRecord(cur, editBuf.data());
         state = TableState::Browse;
         const std::uint32_t recNo = cur;
         if (keyMoved) {
@@ -427,7 +431,7 @@ void Table::Impl::deleteCurrent() {
     file.readExact(header.recordOffset(recNo), oldBuf.data(), oldBuf.size());
     editBuf = oldBuf;
     editBuf[0] = static_cast<std::uint8_t>(dbf::kDeleted);
-    writeRecord(recNo, oldBuf.data(), editBuf.data());
+    writeRecord(recNo, editBuf.data());
     if (visibleValid) {
         auto it = order->ascendingRecNo() ? std::lower_bound(visible.begin(), visible.end(), recNo)
                                           : std::find(visible.begin(), visible.end(), recNo);

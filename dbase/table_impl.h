@@ -91,6 +91,7 @@ struct Table::Impl {
     bool atEof = true;
     std::vector<std::uint8_t> editBuf;  // the record being edited or inserted
     std::vector<std::uint8_t> oldBuf;   // the record as it was when editing began
+    std::vector<std::uint8_t> diskBuf;  // the record as it is on disk, while it is written
     std::vector<std::uint8_t> blankRecord;
     std::uint32_t candidate = 0;  // the record the filter is judging, 0 otherwise
     Filter filter;
@@ -185,8 +186,7 @@ struct Table::Impl {
 
     // Every change of a record goes through writeRecord, every new record
     // through appendRecord: the places where index tags are kept current.
-    void writeRecord(std::uint32_t recNo, const std::uint8_t* oldBytes,
-                     const std::uint8_t* newBytes);
+    void writeRecord(std::uint32_t recNo, const std::uint8_t* newBytes);
     std::uint32_t appendRecord(const std::uint8_t* newBytes);
     void stampDate();
     // Called after pack has replaced the file: the index tags are rebuilt here.
@@ -198,7 +198,7 @@ struct Table::Impl {
         } catch (const Error& e) {
             // The old index names the records as they were before packing.
             indexSet.reset();
-            indexDamage = e.what();
+            indexDamage = e.message();
             naturalOrder();
             throw;
         }
@@ -219,10 +219,10 @@ struct Table::Impl {
         try {
             update();
         } catch (const Error& e) {
-            indexDamage = e.what();
+            indexDamage = e.message();
             throw Error(Error::Kind::IndexDamaged,
                         std::string("The record was saved, but the index could not be updated.\n") +
-                            e.what(),
+                            e.message(),
                         indexPath());
         }
     }

@@ -29,7 +29,7 @@ void Table::Impl::selectTag(const std::string& name) {
         o->records();  // a damaged tree is reported here, not in the middle of a walk
     } catch (const Error& e) {
         if (e.kind() == Error::Kind::IndexDamaged)
-            indexDamage = e.what();
+            indexDamage = e.message();
         throw;
     }
     indexOrder = o.get();
@@ -88,7 +88,7 @@ void Table::Impl::rewriteIndex(const std::vector<TagDefinition>& defs) {
         try {
             indexSet = std::make_unique<IndexSet>(mdx, header.fields, writable);
         } catch (const Error& e) {
-            indexDamage = e.what();
+            indexDamage = e.message();
             naturalOrder();
             throw;
         }

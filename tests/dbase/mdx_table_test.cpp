@@ -391,6 +391,31 @@ TEST_F(IndexedTable, TwoProcessesAppendingKeepOneCorrectIndex) {
         << out;
 }
 
+// Two users edit the same record at once; the later post wins, and the
+// index follows the record as it was on disk, not as the later user read it.
+TEST_F(IndexedTable, TwoUsersEditingOneRecordKeepTheIndexRight) {
+    t.addIndexTag("NewIndex", kExpr);
+    t.setIndexTag("NewIndex");
+    t.open();
+    Table other;
+    other.setFileName(path);
+    other.open();
+    const int title = t.fieldIndex("TITLE");
+    ASSERT_TRUE(t.gotoRecNo(1));
+    ASSERT_TRUE(other.gotoRecNo(1));
+    t.edit();
+    other.edit();
+    other.setString(title, "mango");
+    other.post();
+    t.setString(title, "aardvark");
+    EXPECT_NO_THROW(t.post());
+    t.refresh();
+    EXPECT_EQ(t.asString(title), "aardvark");
+    EXPECT_EQ(navigation(t), (std::vector<std::uint32_t>{6, 1, 5, 2, 3, 7, 8, 4}));
+    EXPECT_EQ(dbase::MdxFile(t.indexFileName(), false).check(0, 8, true), 8u);
+    expectOutsideReadersAgree(t, base);
+}
+
 // Opening while another process appends and splits index blocks: the
 // index is always seen whole, never half written.
 TEST_F(IndexedTable, OpeningWhileAnotherProcessGrowsTheIndex) {
@@ -493,6 +518,20 @@ TEST_F(IndexedTable, ARecordMissingFromTheIndexIsDamageEvenForSharedUse) {
     EXPECT_EQ(tktest::readBytes(path), bytes);
     t.setMode(OpenMode::Exclusive);
     t.open();
+    // Changes wait for the repair, and say why, naming the index file once.
+    t.first();
+    t.edit();
+    t.setString(t.fieldIndex("TITLE"), "changed");
+    try {
+        t.post();
+        ADD_FAILURE() << "changed a record on a damaged index";
+    } catch (const Error& e) {
+        const std::string what = e.what();
+        EXPECT_NE(what.find("holds 8 records; the table holds 9"), std::string::npos) << what;
+        EXPECT_EQ(what.find("File: "), what.rfind("File: ")) << what;
+    }
+    t.cancel();
+    EXPECT_EQ(tktest::readBytes(path), bytes);
     t.regenerateIndexes();
     EXPECT_EQ(navigation(t), (std::vector<std::uint32_t>{6, 5, 2, 3, 7, 8, 4, 1, 9}));
     expectOutsideReadersAgree(t, base);
