@@ -19,7 +19,7 @@ constexpr std::array<ButtonInfo, RecordNavigator::kButtonCount> kButtons{{
     {"NavLast", "Last record", QStyle::SP_MediaSkipForward},
     {"NavInsert", "Insert record", QStyle::SP_FileDialogNewFolder},
     {"NavDelete", "Delete record", QStyle::SP_TrashIcon},
-    {"NavEdit", "Edit record", QStyle::SP_FileDialogContentsView},
+    {"NavEdit", "Edit record", QStyle::SP_FileDialogDetailedView},
     {"NavPost", "Post edit", QStyle::SP_DialogApplyButton},
     {"NavCancel", "Cancel edit", QStyle::SP_DialogCancelButton},
     {"NavRefresh", "Refresh data", QStyle::SP_BrowserReload},

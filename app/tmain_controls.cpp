@@ -107,15 +107,15 @@ void TMain::createSpeedButtons() {
     DeleteSpeed = make("DeleteSpeed", 124, "Delete Record", S::SP_TrashIcon);
     ImportSpeed = make("ImportSpeed", 148, "Import Records", S::SP_ArrowDown);
     ExportSpeed = make("ExportSpeed", 172, "Export Records", S::SP_ArrowUp);
-    SearchSpeed = make("SearchSpeed", 200, "Search Records", S::SP_FileDialogContentsView, QStringLiteral("?"));
+    SearchSpeed = make("SearchSpeed", 200, "Search Records", S::SP_FileDialogContentsView);
     EndSearchSpeed = make("EndSearchSpeed", 224, "End Search", S::SP_DialogCancelButton);
-    LocateSpeed = make("LocateSpeed", 248, "Locate Record", S::SP_ArrowRight, QStringLiteral("L"));
+    LocateSpeed = make("LocateSpeed", 248, "Locate Record", S::SP_ArrowRight);
     LocateNextSpeed = make("LocateNextSpeed", 272, "Locate Next Record", S::SP_MediaSeekForward);
     ReportSpeed = make("ReportSpeed", 296, "Reports", S::SP_FileDialogListView);
     ViewerSpeed = make("ViewerSpeed", 320, "Viewer Configuration", S::SP_FileDialogInfoView);
     ColorSpeed = make("ColorSpeed", 344, "Color Setup", S::SP_DesktopIcon, QStringLiteral("\u25D1"));
     SpeedSetOrder = make("SpeedSetOrder", 368, "Set Sorting Order", S::SP_ArrowUp, QStringLiteral("\u21C5"));
-    HelpSpeed = make("HelpSpeed", 396, "Help", S::SP_DialogHelpButton);
+    HelpSpeed = make("HelpSpeed", 396, "Help", S::SP_DialogHelpButton, QStringLiteral("?"));
 }
 
 void TMain::createViewer() {
