@@ -26,6 +26,7 @@
 
 #include "app/record_navigator.h"
 #include "app/viewer_grid.h"
+#include "data/run_state.h"
 #include "data/viewer_columns.h"
 #include "dbase/table.h"
 #include "ui/help_window.h"
@@ -247,6 +248,7 @@ private:
     // changes nothing.
     void applyBarLayout(int mode);
 
+    void showEditForm(books::EditMode mode);
     bool runHandler(Command c, int argument = 0, const QString& what = {});
     void navigatorClicked(mainwin::RecordNavigator::Button b);
     void gridRowChanged(int row);

@@ -32,28 +32,18 @@ void showForm(QDialog* form) {
 
 }  // namespace
 
-void TMain::DoAdd() {
-    if (browseMode()) return;
+// Add, edit and copy: the edit form opened in its mode, then the count.
+void TMain::showEditForm(books::EditMode mode) {
+    if (mode != books::EditMode::Edit && browseMode()) return;
     postPending();
-    books::runState().editMode = books::EditMode::Add;
+    books::runState().editMode = mode;
     showForm(MyEdit_);
     DisplayCount();
 }
 
-void TMain::DoEdit() {
-    postPending();
-    books::runState().editMode = books::EditMode::Edit;
-    showForm(MyEdit_);
-    DisplayCount();
-}
-
-void TMain::DoCopy() {
-    if (browseMode()) return;
-    postPending();
-    books::runState().editMode = books::EditMode::Copy;
-    showForm(MyEdit_);
-    DisplayCount();
-}
+void TMain::DoAdd() { showEditForm(books::EditMode::Add); }
+void TMain::DoEdit() { showEditForm(books::EditMode::Edit); }
+void TMain::DoCopy() { showEditForm(books::EditMode::Copy); }
 
 void TMain::DoDelete() {
     if (browseMode()) return;
