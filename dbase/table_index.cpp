@@ -69,10 +69,11 @@ void Table::Impl::rewriteIndex(const std::vector<TagDefinition>& defs) {
     const std::string mdx = indexPath();
     header.recordCount = readCountFromDisk();
     if (defs.empty()) {
+        // The flag first: a crash in between leaves a table that opens.
         indexSet.reset();
+        setIndexFlag(false);
         if (fileExists(mdx))
             std::remove(mdx.c_str());
-        setIndexFlag(false);
     } else {
         // The open index stays in charge until the new file is complete.
         std::string name = tableName.empty() ? tableNameOf(path) : tableName;
