@@ -178,8 +178,6 @@ void TMain::createViewer() {
     MyComboRating = combo("MyComboRating");
 
     MyDataSource_ = new books::GridModel(MyTable_.get());
-    MyDataSource_->setDateFormat([](const dbase::Date& d) { return formats::dateToText(d); },
-                                 [](const QString& t) { return formats::textToEngineDate(t); });
     ViewerGrid->setModel(MyDataSource_);
     auto* delegate = new mainwin::GridDelegate(ViewerGrid);
     // Field numbers of the nine list fields and their boxes.

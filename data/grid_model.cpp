@@ -3,6 +3,8 @@
 #include <QBrush>
 #include <QDate>
 
+#include "settings/formats.h"
+
 namespace books {
 namespace {
 
@@ -20,33 +22,9 @@ bool isNumeric(int fieldNumber) {
 
 }  // namespace
 
-QString defaultDateText(const dbase::Date& d) {
-    if (d.isNull()) return {};
-    return QStringLiteral("%1/%2/%3").arg(d.month).arg(d.day).arg(d.year % 100, 2, 10, QLatin1Char('0'));
-}
-
-std::optional<dbase::Date> defaultDateFromText(const QString& text) {
-    const QStringList parts = text.trimmed().split(QLatin1Char('/'));
-    if (parts.size() != 3) return std::nullopt;
-    bool okM = false, okD = false, okY = false;
-    const int m = parts[0].toInt(&okM), d = parts[1].toInt(&okD);
-    int y = parts[2].toInt(&okY);
-    if (!okM || !okD || !okY) return std::nullopt;
-    if (parts[2].size() <= 2) {
-        const int low = QDate::currentDate().year() - 80;
-        y += low - low % 100;
-        if (y < low) y += 100;
-    }
-    const dbase::Date date{y, m, d};
-    if (!date.isValid()) return std::nullopt;
-    return date;
-}
-
 GridModel::GridModel(dbase::Table* table, QObject* parent)
     : QAbstractTableModel(parent),
-      table_(table),
-      dateToText_(defaultDateText),
-      textToDate_(defaultDateFromText) {
+      table_(table) {
     for (const BookField& f : bookFields())
         captions_.push_back(QString::fromUtf8(f.caption.data(), static_cast<qsizetype>(f.caption.size())));
     table_->addObserver(this);
@@ -68,12 +46,6 @@ void GridModel::setCaptions(const QStringList& captions) {
 void GridModel::setTitleAlignment(int code) {
     alignment_ = code;
     emit headerDataChanged(Qt::Horizontal, 0, kFieldCount - 1);
-}
-
-void GridModel::setDateFormat(DateToText toText, TextToDate fromText) {
-    dateToText_ = toText ? std::move(toText) : DateToText(defaultDateText);
-    textToDate_ = fromText ? std::move(fromText) : TextToDate(defaultDateFromText);
-    reload();
 }
 
 void GridModel::setIndicatorRow(int r) {
@@ -143,7 +115,7 @@ QString GridModel::fieldText(int fieldNumber, const std::string& raw) const {
         if (text.size() == 8) {
             bool ok = false;
             const int v = text.toInt(&ok);
-            if (ok) return dateToText_(dbase::Date{v / 10000, v / 100 % 100, v % 100});
+            if (ok) return formats::dateToText(dbase::Date{v / 10000, v / 100 % 100, v % 100});
         }
         return text;
     }
@@ -167,7 +139,7 @@ const GridModel::Row* GridModel::row(int r) const {
                 if (idx < 0) {
                     out.clear();
                 } else if (bookField(f).kind == FieldKind::Date) {
-                    out = dateToText_(table_->asDate(idx));
+                    out = formats::dateToText(table_->asDate(idx));
                 } else {
                     out = fromUtf8(table_->asString(idx));
                 }
@@ -260,7 +232,7 @@ bool GridModel::writeValue(int fieldNumber, const QVariant& value, QString* erro
         return true;
     }
     if (bf.kind == FieldKind::Date) {
-        const auto d = textToDate_(text);
+        const auto d = formats::textToEngineDate(text);
         if (!d) {
             *error = QStringLiteral("'%1' is not a valid date").arg(text.trimmed());
             return false;

@@ -36,8 +36,6 @@ namespace books {
 class GridModel : public QAbstractTableModel, public dbase::TableObserver {
     Q_OBJECT
 public:
-    using DateToText = std::function<QString(const dbase::Date&)>;
-    using TextToDate = std::function<std::optional<dbase::Date>(const QString&)>;
 
     // `table` is not owned and must outlive the model.
     explicit GridModel(dbase::Table* table, QObject* parent = nullptr);
@@ -53,8 +51,6 @@ public:
     void setCaptions(const QStringList& captions);
     // 1 left, 2 centre, 3 right.
     void setTitleAlignment(int code);
-    // How dates are shown and read; the default is month/day/two-digit year.
-    void setDateFormat(DateToText toText, TextToDate fromText);
     // The row marked in the indicator column (the current record), -1 none.
     void setIndicatorRow(int row);
     int indicatorRow() const { return indicator_; }
@@ -95,18 +91,11 @@ private:
     int alignment_ = 2;
     int indicator_ = -1;
     QStringList captions_;
-    DateToText dateToText_;
-    TextToDate textToDate_;
 
     mutable std::optional<int> count_;
     mutable std::array<int, kFieldCount> fieldIndex_{};
     mutable bool fieldsMapped_ = false;
     mutable QHash<int, Row> cache_;
 };
-
-// The default date forms: month/day/two-digit year, and its reading (two-digit
-// years in the window of 80 years back to 19 ahead).
-QString defaultDateText(const dbase::Date& d);
-std::optional<dbase::Date> defaultDateFromText(const QString& text);
 
 }  // namespace books
