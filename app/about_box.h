@@ -7,4 +7,7 @@ class TAboutBox : public QDialog {
     Q_OBJECT
 public:
     explicit TAboutBox(QWidget* parent = nullptr);
+
+protected:
+    void showEvent(QShowEvent* event) override;  // fonts, scaling and centring
 };

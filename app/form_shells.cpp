@@ -4,6 +4,8 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "ui/form_geometry.h"
+
 namespace {
 
 void buildShell(QDialog* d, const char* name, const QString& caption) {
@@ -19,6 +21,24 @@ void buildShell(QDialog* d, const char* name, const QString& caption) {
 
 }  // namespace
 
-TMyEdit::TMyEdit(QWidget* parent) : QDialog(parent) { buildShell(this, "MyEdit", QStringLiteral("Input Window")); }
-TMyReport::TMyReport(QWidget* parent) : QDialog(parent) { buildShell(this, "MyReport", QStringLiteral("Reports")); }
-TMySearch::TMySearch(QWidget* parent) : QDialog(parent) { buildShell(this, "MySearch", QStringLiteral("Search")); }
+void LongLivedForm::recordDesign() { ui::recordDesignGeometry(this); }
+
+void LongLivedForm::showEvent(QShowEvent* event) {
+    ui::prepareForm(this);
+    QDialog::showEvent(event);
+}
+
+TMyEdit::TMyEdit(QWidget* parent) : LongLivedForm(parent) {
+    buildShell(this, "MyEdit", QStringLiteral("Input Window"));
+    recordDesign();
+}
+
+TMyReport::TMyReport(QWidget* parent) : LongLivedForm(parent) {
+    buildShell(this, "MyReport", QStringLiteral("Reports"));
+    recordDesign();
+}
+
+TMySearch::TMySearch(QWidget* parent) : LongLivedForm(parent) {
+    buildShell(this, "MySearch", QStringLiteral("Search"));
+    recordDesign();
+}

@@ -6,19 +6,33 @@
 
 #include <QDialog>
 
-class TMyEdit : public QDialog {
+// A form created once at program start: it records its design geometry when
+// created and, every time it is shown, takes the user fonts, goes back to
+// that geometry, scales by the screen-size factor and centres itself.
+class LongLivedForm : public QDialog {
+    Q_OBJECT
+public:
+    explicit LongLivedForm(QWidget* parent = nullptr) : QDialog(parent) {}
+
+protected:
+    // Call at the end of the subclass's constructor, once its controls exist.
+    void recordDesign();
+    void showEvent(QShowEvent* event) override;
+};
+
+class TMyEdit : public LongLivedForm {
     Q_OBJECT
 public:
     explicit TMyEdit(QWidget* parent = nullptr);
 };
 
-class TMyReport : public QDialog {
+class TMyReport : public LongLivedForm {
     Q_OBJECT
 public:
     explicit TMyReport(QWidget* parent = nullptr);
 };
 
-class TMySearch : public QDialog {
+class TMySearch : public LongLivedForm {
     Q_OBJECT
 public:
     explicit TMySearch(QWidget* parent = nullptr);

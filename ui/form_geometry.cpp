@@ -117,15 +117,20 @@ void DimensionRecord::record(QWidget* form, bool limit) {
 }
 
 void DimensionRecord::restore(QWidget* form) const {
-    if (clientSize_.isValid())
-        setSize(form, clientSize_);
+    // Fonts first: a form arranged by a layout keeps the minimum size its
+    // scaled fonts asked for until the layout runs again, and that minimum
+    // would hold the form above its design size.
     restoreFont(form, form_);
     const QList<QWidget*> controls = controlsOf(form);
     const qsizetype n = std::min(controls.size(), slots_.size());
-    for (qsizetype i = 0; i < n; ++i) {
-        place(controls[i], slots_[i].geometry);
+    for (qsizetype i = 0; i < n; ++i)
         restoreFont(controls[i], slots_[i]);
-    }
+    if (form->layout())
+        form->layout()->activate();
+    if (clientSize_.isValid())
+        setSize(form, clientSize_);
+    for (qsizetype i = 0; i < n; ++i)
+        place(controls[i], slots_[i].geometry);
 }
 
 void recordDesignGeometry(QWidget* form) {

@@ -13,6 +13,7 @@
 #include "app/button_bar.h"
 #include "data/grid_model.h"
 #include "tests/app/main_fixture.h"
+#include "ui/screen_size.h"
 
 namespace {
 
@@ -91,6 +92,27 @@ TEST_F(MainWindowTest, StartsWithTheFormsInOrderAndTheCount) {
     EXPECT_FALSE(main->EndSearchSpeed->isEnabled());
     EXPECT_FALSE(main->MenuEndSearch->isEnabled());
     EXPECT_EQ(books::runState().programDirectory, paths::programDirectory());
+}
+
+TEST_F(MainWindowTest, LongLivedFormsScaleFromTheirDesignOnEveryShowing) {
+    const QSize bigScreen(1280, 1024);
+    ASSERT_EQ(ui::currentPreset(), 640);
+    QDialog* form = main->MyEdit();
+    form->show();
+    const QSize design = form->size();
+    form->hide();
+    ASSERT_TRUE(ui::choosePreset(nullptr, 800, bigScreen));
+    form->show();
+    const QSize scaled = form->size();
+    form->hide();
+    form->show();  // a second showing at the same preset does not grow again
+    EXPECT_EQ(form->size(), scaled);
+    form->hide();
+    EXPECT_EQ(scaled.width(), design.width() * 125 / 100);
+    ASSERT_TRUE(ui::choosePreset(nullptr, 640, bigScreen));
+    form->show();
+    EXPECT_EQ(form->size(), design);
+    form->hide();
 }
 
 TEST_F(MainWindowTest, ControlsCarryTheirNamesCaptionsAndHints) {
