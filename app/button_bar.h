@@ -8,12 +8,12 @@
 namespace mainwin {
 
 struct BarLayout {
-    bool valid = false;       // false for a mode other than 1, 2, 3
+    bool valid = false;  // false for a mode other than 1, 2, 3
     bool letteredShown = false;
     bool speedPanelShown = false;
     bool navigatorLabelShown = false;
     int navigatorLabelTop = 20;
-    QRect navigator;          // left, top, width (height kept)
+    QRect navigator;  // left, top, width (height kept)
     int searchOnTop = 0;
     int countTop = 0;
     int count2Top = 0;
@@ -27,7 +27,11 @@ struct BarLayout {
 BarLayout barLayout(int mode, int cw, int ch);
 
 // The widths that follow the client width in every mode.
-inline int bevelWidth(int cw) { return cw - 6; }
-inline int gridWidth(int cw) { return cw - 14; }
+inline int bevelWidth(int cw) {
+    return cw - 6;
+}
+inline int gridWidth(int cw) {
+    return cw - 14;
+}
 
 }  // namespace mainwin

@@ -26,31 +26,43 @@ namespace {
 
 const QString kErrorFileType = QStringLiteral("Invalid file type selected.");
 const QString kErrorLayout = QStringLiteral(
-    "This DBase file was not created with Tomekeep Books 95.  It cannot be opened.  You may, however, "
+    "This DBase file was not created with Tomekeep Books 95.  It cannot be opened.  You may, "
+    "however, "
     "import data from this file using the import function.");
 const QString kErrorStartDatabase = QStringLiteral(
-    "The last database used as recorded in the INI file is not a valid Tomekeep Books 95 file.  You will "
+    "The last database used as recorded in the INI file is not a valid Tomekeep Books 95 file.  "
+    "You will "
     "need to choose a new file.");
 const QString kQuestionPack = QStringLiteral(
-    "Deleted items are not permanently removed from the database until packing occurs.  Packing simply "
+    "Deleted items are not permanently removed from the database until packing occurs.  Packing "
+    "simply "
     "removes them to free up space.  Continue?");
 const QString kErrorPack = QStringLiteral(
-    "Unable to pack table.  Packing requires exclusive use of the DBase File.  Make sure that the DBase File "
-    "is not in use by another program  or that no other users are running the software or that no other "
+    "Unable to pack table.  Packing requires exclusive use of the DBase File.  Make sure that the "
+    "DBase File "
+    "is not in use by another program  or that no other users are running the software or that no "
+    "other "
     "copies of the software are in use.");
 const QString kQuestionRebuild = QStringLiteral(
-    "It is possible for your index files to become corrupted.  As a result, some items may not show up in "
+    "It is possible for your index files to become corrupted.  As a result, some items may not "
+    "show up in "
     "the viewer or in reports.  This will rebuild your index files correctly.  Continue?");
 const QString kErrorRebuild = QStringLiteral(
-    "Unable to reindex table.  Reindexing requires exclusive use of the DBase File.  Make sure that the "
-    "DBase File is not in use by another program  or that no other users are running the software or that "
+    "Unable to reindex table.  Reindexing requires exclusive use of the DBase File.  Make sure "
+    "that the "
+    "DBase File is not in use by another program  or that no other users are running the software "
+    "or that "
     "no other copies of the software are in use.");
 
 const std::string kTag = books::kSortTagName;
 
-QString errorText(const std::exception& e) { return QString::fromUtf8(e.what()); }
+QString errorText(const std::exception& e) {
+    return QString::fromUtf8(e.what());
+}
 
-bool hasDbfExtension(const QString& path) { return path.right(4).toUpper() == QStringLiteral(".DBF"); }
+bool hasDbfExtension(const QString& path) {
+    return path.right(4).toUpper() == QStringLiteral(".DBF");
+}
 
 // Opens MyTable shared; when the selected tag is not in the file (a
 // collection held by another program keeps the selection it had), opens it
@@ -122,9 +134,11 @@ void registerHandlers() {
     TMain::setHandler(TMain::Command::Open, [](TMain& m, int) { DoOpen(m); });
     TMain::setHandler(TMain::Command::LastFile, [](TMain& m, int k) {
         const auto& files = settings::settings().lastFiles;
-        if (k < 1 || k > static_cast<int>(files.size())) return;
+        if (k < 1 || k > static_cast<int>(files.size()))
+            return;
         const QString path = files[static_cast<std::size_t>(k - 1)];
-        if (!path.isEmpty()) OpenSaveFile(m, path);
+        if (!path.isEmpty())
+            OpenSaveFile(m, path);
     });
     TMain::setHandler(TMain::Command::SortOrder, [](TMain& m, int) { DoSortOrder(m); });
     TMain::setHandler(TMain::Command::Pack, [](TMain& m, int) { MenuPackClick(m); });
@@ -141,15 +155,17 @@ bool CheckDBaseFormat(QWidget* owner, TMain& main, const QString& path) {
         ui::showError(owner, errorText(e));
         return false;
     }
-    if (!valid) ui::showError(owner, kErrorLayout);
+    if (!valid)
+        ui::showError(owner, kErrorLayout);
     return valid;
 }
 
 bool MakeNewDB(TMain& main, const QString& path) {
     if (QFileInfo::exists(path) && books::dbaseInUse(main.MyCheckTable(), path)) {
-        ui::showError(&main, QStringLiteral("The table \"") + path +
-                                 QStringLiteral("\" is currently in use by another program.  New table "
-                                                "creation will be aborted."));
+        ui::showError(&main,
+                      QStringLiteral("The table \"") + path +
+                          QStringLiteral("\" is currently in use by another program.  New table "
+                                         "creation will be aborted."));
         return false;
     }
     dbase::Table& create = main.MyCreateTable();
@@ -158,7 +174,8 @@ bool MakeNewDB(TMain& main, const QString& path) {
         books::createCollection(path);
         // An index left beside the replaced file describes records that are
         // gone; the new collection starts without one.
-        if (create.hasIndexFile()) QFile::remove(QString::fromStdString(create.indexFileName()));
+        if (create.hasIndexFile())
+            QFile::remove(QString::fromStdString(create.indexFileName()));
     } catch (const std::exception& e) {
         // Creation failed: an old file of that name is not the new collection.
         ui::showError(&main, errorText(e));
@@ -170,13 +187,15 @@ bool MakeNewDB(TMain& main, const QString& path) {
 // ---- Switching ------------------------------------------------------------
 
 void switchTo(TMain& main, const QString& path, SortTagRule rule) {
-    if (books::runState().searchActive) main.DoEndSearch();
+    if (books::runState().searchActive)
+        main.DoEndSearch();
     auto& s = settings::settings();
     const QString previous = s.lastDatabase;
     main.pointCollection(path);  // closes MyTable; caption, index path, last database
     const QString full = main.databasePath();
     dbase::Table& t = main.MyTable();
-    const bool rebuild = rule == SortTagRule::Always || !books::dbaseInUse(main.MyCheckTable(), full);
+    const bool rebuild =
+        rule == SortTagRule::Always || !books::dbaseInUse(main.MyCheckTable(), full);
     if (rebuild) {
         try {
             rebuildSortTag(main);
@@ -192,27 +211,33 @@ void switchTo(TMain& main, const QString& path, SortTagRule rule) {
 }
 
 OpenResult DoOpen(TMain& main) {
-    if (!main.postPending()) return OpenResult::Refused;
-    const QString path = ui::getOpenFileName(&main, main.DataOpenDialog.title,
-                                             QFileInfo(main.databasePath()).absolutePath(),
-                                             main.DataOpenDialog.filter, main.DataOpenDialog.defaultExt);
-    if (path.isEmpty()) return OpenResult::Cancelled;
+    if (!main.postPending())
+        return OpenResult::Refused;
+    const QString path = ui::getOpenFileName(
+        &main, main.DataOpenDialog.title, QFileInfo(main.databasePath()).absolutePath(),
+        main.DataOpenDialog.filter, main.DataOpenDialog.defaultExt);
+    if (path.isEmpty())
+        return OpenResult::Cancelled;
     if (!hasDbfExtension(path)) {
         ui::showError(&main, kErrorFileType);
         return OpenResult::Refused;
     }
-    if (!CheckDBaseFormat(&main, main, path)) return OpenResult::Refused;
+    if (!CheckDBaseFormat(&main, main, path))
+        return OpenResult::Refused;
     switchTo(main, path, SortTagRule::UnlessHeld);
     return OpenResult::Switched;
 }
 
 void DoNew(TMain& main) {
-    if (!main.postPending()) return;
-    const QString path = ui::getSaveFileName(&main, main.DataNewDialog.title,
-                                             QFileInfo(main.databasePath()).absolutePath(),
-                                             main.DataNewDialog.filter, main.DataNewDialog.defaultExt);
-    if (path.isEmpty()) return;
-    if (books::runState().searchActive) main.DoEndSearch();
+    if (!main.postPending())
+        return;
+    const QString path = ui::getSaveFileName(
+        &main, main.DataNewDialog.title, QFileInfo(main.databasePath()).absolutePath(),
+        main.DataNewDialog.filter, main.DataNewDialog.defaultExt);
+    if (path.isEmpty())
+        return;
+    if (books::runState().searchActive)
+        main.DoEndSearch();
     if (!hasDbfExtension(path)) {
         ui::showError(&main, kErrorFileType);
         return;
@@ -220,7 +245,8 @@ void DoNew(TMain& main) {
     // The open collection holds its own file: let go of it before testing
     // whether anyone else does, and take it back if nothing is created.
     const bool replacingOpen = books::splitTablePath(path).fileName == main.databasePath();
-    if (replacingOpen) main.MyTable().close();
+    if (replacingOpen)
+        main.MyTable().close();
     if (MakeNewDB(main, path)) {
         switchTo(main, path, SortTagRule::Always);
     } else if (replacingOpen) {
@@ -230,14 +256,16 @@ void DoNew(TMain& main) {
 }
 
 void OpenSaveFile(TMain& main, const QString& path) {
-    if (main.postPending() && CheckDBaseFormat(&main, main, path)) switchTo(main, path, SortTagRule::UnlessHeld);
+    if (main.postPending() && CheckDBaseFormat(&main, main, path))
+        switchTo(main, path, SortTagRule::UnlessHeld);
     main.DisplayCount();
 }
 
 void SetMenuLastFiles(TMain& main) {
     const auto& files = settings::settings().lastFiles;
     bool any = false;
-    for (const QString& f : files) any = any || !f.isEmpty();
+    for (const QString& f : files)
+        any = any || !f.isEmpty();
     main.MenuExitSep->setVisible(any);
     for (std::size_t k = 0; k < files.size(); ++k) {
         QAction* item = main.MenuLastFile[k];
@@ -261,7 +289,8 @@ bool openAtStartup(TMain& main, const QString& path) {
             if (expression.empty()) {
                 t.setIndexTag({});
             } else {
-                if (!t.hasIndexFile()) t.addIndexTag(kTag, expression);
+                if (!t.hasIndexFile())
+                    t.addIndexTag(kTag, expression);
                 t.setIndexTag(kTag);
             }
             t.setMode(dbase::OpenMode::Shared);
@@ -276,9 +305,11 @@ bool openAtStartup(TMain& main, const QString& path) {
                 t.setIndexTag(kTag);
                 t.open();
             });
-        if (failure.empty()) return true;
+        if (failure.empty())
+            return true;
         t.setIndexTag({});
-        if (openShared(main)) return true;
+        if (openShared(main))
+            return true;
     }
     ui::showError(&main, kErrorStartDatabase);
     for (;;) {
@@ -286,7 +317,8 @@ bool openAtStartup(TMain& main, const QString& path) {
             case OpenResult::Cancelled:
                 return false;
             case OpenResult::Switched:
-                if (main.MyTable().isOpen()) return true;
+                if (main.MyTable().isOpen())
+                    return true;
                 break;
             case OpenResult::Refused:
                 break;
@@ -308,19 +340,24 @@ void CheckForConversion(TMain& main) {
     const QString dir = books::runState().programDirectory;
     for (const OldVersion& old : kOld) {
         const QString path = paths::findFileNoCase(dir, QLatin1String(old.fileName));
-        if (path.isEmpty()) continue;
+        if (path.isEmpty())
+            continue;
         try {
-            if (!books::hasLayout(main.MyCheckTable(), path, old.layout)) continue;
+            if (!books::hasLayout(main.MyCheckTable(), path, old.layout))
+                continue;
         } catch (const std::exception& e) {
             ui::showError(&main, errorText(e));
             continue;
         }
         const QString question =
             QStringLiteral("A database from a previous version (") + QLatin1String(old.version) +
-            QStringLiteral(") has been detected.  Would you like to convert it now?  NOTE: After conversion the "
-                           "old file will be deleted.  You may wish to make a copy of \"") +
+            QStringLiteral(
+                ") has been detected.  Would you like to convert it now?  NOTE: After conversion "
+                "the "
+                "old file will be deleted.  You may wish to make a copy of \"") +
             path + QStringLiteral("\" first.");
-        if (!ui::askYesNo(&main, QStringLiteral("Convert"), question)) continue;
+        if (!ui::askYesNo(&main, QStringLiteral("Convert"), question))
+            continue;
         try {
             old.convert(main.MyCheckTable(), path, main.MyTable());
         } catch (const std::exception& e) {
@@ -338,7 +375,8 @@ namespace {
 
 // Runs `work` on MyTable opened exclusive, then reopens it shared; on
 // failure reopens it shared and shows `failure`.
-void exclusiveMaintenance(TMain& main, const std::function<void(dbase::Table&)>& work, const QString& failure) {
+void exclusiveMaintenance(TMain& main, const std::function<void(dbase::Table&)>& work,
+                          const QString& failure) {
     dbase::Table& t = main.MyTable();
     const std::string error = runGuarded([&] {
         t.close();
@@ -361,14 +399,18 @@ void exclusiveMaintenance(TMain& main, const std::function<void(dbase::Table&)>&
 }  // namespace
 
 void MenuPackClick(TMain& main) {
-    if (!ui::askYesNo(&main, QStringLiteral("Confirm"), kQuestionPack)) return;
-    exclusiveMaintenance(main, [](dbase::Table& t) { t.pack(); }, kErrorPack);
+    if (!ui::askYesNo(&main, QStringLiteral("Confirm"), kQuestionPack))
+        return;
+    exclusiveMaintenance(
+        main, [](dbase::Table& t) { t.pack(); }, kErrorPack);
     main.DisplayCount();
 }
 
 void MenuRebuildClick(TMain& main) {
-    if (!ui::askYesNo(&main, QStringLiteral("Confirm"), kQuestionRebuild)) return;
-    exclusiveMaintenance(main, [](dbase::Table& t) { t.regenerateIndexes(); }, kErrorRebuild);
+    if (!ui::askYesNo(&main, QStringLiteral("Confirm"), kQuestionRebuild))
+        return;
+    exclusiveMaintenance(
+        main, [](dbase::Table& t) { t.regenerateIndexes(); }, kErrorRebuild);
     main.DisplayCount();
 }
 
@@ -393,11 +435,13 @@ SortResult applySortOrder(TMain& main, const std::array<int, 4>& levels) {
         // In browse mode the file keeps the user's own "Field Editing",
         // which the run has switched off.
         const bool editing = s.gridFieldEditing;
-        if (books::runState().browseMode) s.gridFieldEditing = books::runState().savedFieldEditing;
+        if (books::runState().browseMode)
+            s.gridFieldEditing = books::runState().savedFieldEditing;
         QString saveError;
         const bool saved = settings::saveSettings(&saveError);
         s.gridFieldEditing = editing;
-        if (!saved) throw std::runtime_error(saveError.toStdString());
+        if (!saved)
+            throw std::runtime_error(saveError.toStdString());
         t.close();
         t.setMode(dbase::OpenMode::Shared);
         t.open();

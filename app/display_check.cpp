@@ -19,20 +19,25 @@ std::string variable(const char* name) {
 // True when something accepts connections on the local socket at `path`.
 bool socketAnswers(const std::string& path) {
     sockaddr_un address{};
-    if (path.empty() || path.size() >= sizeof(address.sun_path)) return false;
+    if (path.empty() || path.size() >= sizeof(address.sun_path))
+        return false;
     address.sun_family = AF_UNIX;
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return false;
+    if (fd < 0)
+        return false;
     const bool ok = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
     ::close(fd);
     return ok;
 }
 
 bool waylandReachable(const Environment& env) {
-    if (env.waylandDisplay.empty()) return false;
-    if (env.waylandDisplay.front() == '/') return socketAnswers(env.waylandDisplay);
-    if (env.runtimeDir.empty()) return false;
+    if (env.waylandDisplay.empty())
+        return false;
+    if (env.waylandDisplay.front() == '/')
+        return socketAnswers(env.waylandDisplay);
+    if (env.runtimeDir.empty())
+        return false;
     return socketAnswers(env.runtimeDir + "/" + env.waylandDisplay);
 }
 
@@ -42,13 +47,15 @@ bool waylandReachable(const Environment& env) {
 bool x11Reachable(const Environment& env) {
     const std::string& d = env.x11Display;
     const auto colon = d.rfind(':');
-    if (colon == std::string::npos) return false;
+    if (colon == std::string::npos)
+        return false;
     const std::string host = d.substr(0, colon);
     std::string number = d.substr(colon + 1);
     number = number.substr(0, number.find('.'));
     if (number.empty() || number.find_first_not_of("0123456789") != std::string::npos)
         return false;
-    if (!host.empty() && host != "unix") return true;
+    if (!host.empty() && host != "unix")
+        return true;
     return socketAnswers(env.x11SocketDir + "/X" + number);
 }
 
@@ -68,12 +75,16 @@ std::string problem(const Environment& env) {
     const bool wantsXcb = qpa.rfind("xcb", 0) == 0;
     const bool wantsWayland = qpa.rfind("wayland", 0) == 0;
     // offscreen, vnc, linuxfb and the like need no desktop session.
-    if (!qpa.empty() && !wantsXcb && !wantsWayland) return {};
-    if (!wantsXcb && waylandReachable(env)) return {};
-    if (!wantsWayland && x11Reachable(env)) return {};
+    if (!qpa.empty() && !wantsXcb && !wantsWayland)
+        return {};
+    if (!wantsXcb && waylandReachable(env))
+        return {};
+    if (!wantsWayland && x11Reachable(env))
+        return {};
 
     std::string where;
-    if (!env.x11Display.empty()) where = " (DISPLAY=" + env.x11Display + " does not answer)";
+    if (!env.x11Display.empty())
+        where = " (DISPLAY=" + env.x11Display + " does not answer)";
     return "tomekeep: no display found" + where +
            "; run it on a desktop session, or set QT_QPA_PLATFORM=offscreen to run it without one";
 }

@@ -21,7 +21,9 @@ void buildShell(QDialog* d, const char* name, const QString& caption) {
 
 }  // namespace
 
-void LongLivedForm::recordDesign() { ui::recordDesignGeometry(this); }
+void LongLivedForm::recordDesign() {
+    ui::recordDesignGeometry(this);
+}
 
 void LongLivedForm::showEvent(QShowEvent* event) {
     ui::prepareForm(this);

@@ -11,10 +11,10 @@
 // that geometry, scales by the screen-size factor and centres itself.
 class LongLivedForm : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit LongLivedForm(QWidget* parent = nullptr) : QDialog(parent) {}
 
-protected:
+  protected:
     // Call at the end of the subclass's constructor, once its controls exist.
     void recordDesign();
     void showEvent(QShowEvent* event) override;
@@ -22,18 +22,18 @@ protected:
 
 class TMyEdit : public LongLivedForm {
     Q_OBJECT
-public:
+  public:
     explicit TMyEdit(QWidget* parent = nullptr);
 };
 
 class TMyReport : public LongLivedForm {
     Q_OBJECT
-public:
+  public:
     explicit TMyReport(QWidget* parent = nullptr);
 };
 
 class TMySearch : public LongLivedForm {
     Q_OBJECT
-public:
+  public:
     explicit TMySearch(QWidget* parent = nullptr);
 };

@@ -12,7 +12,7 @@ namespace mainwin {
 
 class GridDelegate : public QStyledItemDelegate {
     Q_OBJECT
-public:
+  public:
     explicit GridDelegate(QObject* parent = nullptr);
 
     // The box whose items feed the editor of book field `fieldNumber`.
@@ -22,9 +22,10 @@ public:
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                           const QModelIndex& index) const override;
     void setEditorData(QWidget* editor, const QModelIndex& index) const override;
-    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
+    void setModelData(QWidget* editor, QAbstractItemModel* model,
+                      const QModelIndex& index) const override;
 
-private:
+  private:
     std::array<QComboBox*, 36> boxes_{};
 };
 

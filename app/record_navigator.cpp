@@ -36,7 +36,8 @@ RecordNavigator::RecordNavigator(QWidget* parent) : QWidget(parent) {
         b->setIcon(style()->standardIcon(info.icon));
         b->setAutoRaise(false);
         b->setFocusPolicy(Qt::NoFocus);
-        connect(b, &QToolButton::clicked, this, [this, i] { emit clicked(static_cast<Button>(i)); });
+        connect(b, &QToolButton::clicked, this,
+                [this, i] { emit clicked(static_cast<Button>(i)); });
         buttons_[static_cast<size_t>(i)] = b;
     }
     resize(241, 25);
@@ -44,7 +45,8 @@ RecordNavigator::RecordNavigator(QWidget* parent) : QWidget(parent) {
 
 void RecordNavigator::setBrowseOnly(bool browseOnly) {
     browseOnly_ = browseOnly;
-    for (int i = Insert; i < kButtonCount; ++i) buttons_[static_cast<size_t>(i)]->setVisible(!browseOnly);
+    for (int i = Insert; i < kButtonCount; ++i)
+        buttons_[static_cast<size_t>(i)]->setVisible(!browseOnly);
     layoutButtons();
 }
 

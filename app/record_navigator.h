@@ -13,7 +13,7 @@ namespace mainwin {
 
 class RecordNavigator : public QWidget {
     Q_OBJECT
-public:
+  public:
     enum Button { First, Prior, Next, Last, Insert, Delete, Edit, Post, Cancel, Refresh };
     static constexpr int kButtonCount = 10;
 
@@ -24,13 +24,13 @@ public:
     void setBrowseOnly(bool browseOnly);
     bool browseOnly() const { return browseOnly_; }
 
-signals:
+  signals:
     void clicked(mainwin::RecordNavigator::Button button);
 
-protected:
+  protected:
     void resizeEvent(QResizeEvent* event) override;
 
-private:
+  private:
     void layoutButtons();
     std::array<QToolButton*, kButtonCount> buttons_{};
     bool browseOnly_ = false;

@@ -11,19 +11,19 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
-#include <QPushButton>
-#include <QToolButton>
 #include <QPrinter>
+#include <QPushButton>
 #include <QTableView>
+#include <QToolButton>
 
 #include "app/database_commands.h"
 #include "app/form_shells.h"
-#include "ui/help_window.h"
 #include "data/collection.h"
 #include "data/grid_model.h"
 #include "data/run_state.h"
 #include "settings/paths.h"
 #include "settings/settings.h"
+#include "ui/help_window.h"
 #include "ui/messages.h"
 
 namespace {
@@ -44,7 +44,9 @@ void TMain::setHandler(Command c, Handler h) {
         handlers().erase(c);
 }
 
-void TMain::clearHandlers() { handlers().clear(); }
+void TMain::clearHandlers() {
+    handlers().clear();
+}
 
 TMain::TMain(const QStringList& arguments, QWidget* parent)
     : QMainWindow(parent),
@@ -96,7 +98,9 @@ void TMain::setForms(TMyEdit* edit, TMyReport* report, TMySearch* search) {
     MySearch_ = search;
 }
 
-bool TMain::browseMode() const { return books::runState().browseMode; }
+bool TMain::browseMode() const {
+    return books::runState().browseMode;
+}
 
 // ---- Start-up steps -------------------------------------------------------
 
@@ -124,7 +128,9 @@ void TMain::createFonts() {
 // report subsystem when it registers itself; nothing to do here until then.
 void TMain::startReportDefinitions() {}
 
-void TMain::loadSettingsFile() { settings::loadSettings(); }
+void TMain::loadSettingsFile() {
+    settings::loadSettings();
+}
 
 void TMain::placeWindow() {
     const auto& s = settings::settings();
@@ -134,10 +140,13 @@ void TMain::placeWindow() {
 
 QString TMain::chooseDatabase() {
     const QString last = settings::settings().lastDatabase;
-    if (!last.isEmpty() && QFileInfo::exists(last)) return last;
+    if (!last.isEmpty() && QFileInfo::exists(last))
+        return last;
     const QString master = books::runState().programDirectory + QStringLiteral("/MASTER.DBF");
-    const QString found = paths::findFileNoCase(books::runState().programDirectory, QStringLiteral("MASTER.DBF"));
-    if (!found.isEmpty()) return found;
+    const QString found =
+        paths::findFileNoCase(books::runState().programDirectory, QStringLiteral("MASTER.DBF"));
+    if (!found.isEmpty())
+        return found;
     try {
         books::createCollection(master);
     } catch (const std::exception& e) {
@@ -153,7 +162,8 @@ QString TMain::chooseDatabase() {
 void TMain::openStartDatabase(const QString& path) {
     // Nothing valid to show and the user cancelled the open dialog: the
     // program ends.
-    if (!dbcommands::openAtStartup(*this, path)) std::exit(0);
+    if (!dbcommands::openAtStartup(*this, path))
+        std::exit(0);
 }
 
 void TMain::pointCollection(const QString& path) {
@@ -176,10 +186,12 @@ void TMain::openCollection(const QString& path) {
         bool hasTag = false;
         if (MyTable_->hasIndexFile()) {
             for (const auto& t : MyTable_->indexTags())
-                if (QString::fromStdString(t).compare(QStringLiteral("NewIndex"), Qt::CaseInsensitive) == 0)
+                if (QString::fromStdString(t).compare(QStringLiteral("NewIndex"),
+                                                      Qt::CaseInsensitive) == 0)
                     hasTag = true;
         }
-        if (!hasTag) MyTable_->addIndexTag("NewIndex", sortExpression_.toStdString());
+        if (!hasTag)
+            MyTable_->addIndexTag("NewIndex", sortExpression_.toStdString());
         MyTable_->setIndexTag("NewIndex");
     }
     MyTable_->open();
@@ -200,17 +212,18 @@ void TMain::createLocateDialog() {}
 void TMain::applyBrowseMode(const QStringList& arguments) {
     auto& rs = books::runState();
     rs.browseMode = !arguments.isEmpty() && books::isBrowseArgument(arguments.first());
-    if (!rs.browseMode) return;
+    if (!rs.browseMode)
+        return;
     auto& s = settings::settings();
     rs.savedFieldEditing = s.gridFieldEditing;
     s.gridFieldEditing = false;
-    for (QAction* a : {MenuAdd, MenuCopy, MenuDelete, MenuBackup, MenuRestore, MenuViewer, MenuImport,
-                       MenuSearchReplace})
+    for (QAction* a : {MenuAdd, MenuCopy, MenuDelete, MenuBackup, MenuRestore, MenuViewer,
+                       MenuImport, MenuSearchReplace})
         a->setEnabled(false);
     MenuMaintain->setEnabled(false);
-    for (QWidget* w : std::initializer_list<QWidget*>{AddSpeed, CopySpeed, ImportSpeed, DeleteSpeed,
-                                                      ViewerSpeed, AddButton, CopyButton, DeleteButton,
-                                                      ViewerButton})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{AddSpeed, CopySpeed, ImportSpeed, DeleteSpeed, ViewerSpeed,
+                                         AddButton, CopyButton, DeleteButton, ViewerButton})
         w->setEnabled(false);
     MyNavigator->setBrowseOnly(true);
     SetViewerOptions();
@@ -242,11 +255,13 @@ void TMain::changeEvent(QEvent* event) {
 }
 
 void TMain::FormActivate() {
-    if (settings::settings().showTips) runHandler(Command::Tips);
+    if (settings::settings().showTips)
+        runHandler(Command::Tips);
 }
 
 void TMain::closeEvent(QCloseEvent* event) {
-    if (!closed_) FormClose();
+    if (!closed_)
+        FormClose();
     event->accept();
 }
 
@@ -259,28 +274,38 @@ void TMain::FormClose() {
     s.mainWindowTop = y();
     s.mainWindowWidth = width();
     s.mainWindowHeight = height();
-    if (browseMode()) s.gridFieldEditing = books::runState().savedFieldEditing;
+    if (browseMode())
+        s.gridFieldEditing = books::runState().savedFieldEditing;
     QString error;
-    if (!settings::saveSettings(&error)) ui::showError(this, error);
+    if (!settings::saveSettings(&error))
+        ui::showError(this, error);
     reportArea_.reset();
 }
 
 bool TMain::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == client && event->type() == QEvent::Resize) FormResize();
+    if (watched == client && event->type() == QEvent::Resize)
+        FormResize();
     return QMainWindow::eventFilter(watched, event);
 }
 
-int TMain::clientWidth() const { return client->width(); }
-int TMain::clientHeight() const { return client->height(); }
+int TMain::clientWidth() const {
+    return client->width();
+}
+int TMain::clientHeight() const {
+    return client->height();
+}
 
 bool TMain::runHandler(Command c, int argument, const QString& what) {
     const auto it = handlers().find(c);
     if (it == handlers().end()) {
-        if (!what.isEmpty()) ui::showNotice(this, what + QStringLiteral(" is not available in this version."));
+        if (!what.isEmpty())
+            ui::showNotice(this, what + QStringLiteral(" is not available in this version."));
         return false;
     }
     it->second(*this, argument);
     return true;
 }
 
-void TMain::reportEngineError(const std::exception& e) { ui::showError(this, QString::fromUtf8(e.what())); }
+void TMain::reportEngineError(const std::exception& e) {
+    ui::showError(this, QString::fromUtf8(e.what()));
+}

@@ -50,13 +50,27 @@ class TMySearch;
 
 class TMain : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     // Commands carried out by windows of other subsystems. The int argument
     // is the list number (ListMaintenance) or the
     // entry number (LastFile); 0 otherwise.
     enum class Command {
-        New, Open, Import, Export, Find, FindNext, Viewer, SortOrder, Backup, Restore,
-        SearchReplace, Tips, Pack, Rebuild, LastFile, ListMaintenance,
+        New,
+        Open,
+        Import,
+        Export,
+        Find,
+        FindNext,
+        Viewer,
+        SortOrder,
+        Backup,
+        Restore,
+        SearchReplace,
+        Tips,
+        Pack,
+        Rebuild,
+        LastFile,
+        ListMaintenance,
     };
     using Handler = std::function<void(TMain& main, int argument)>;
 
@@ -148,16 +162,16 @@ public:
     QFrame *Bevel1, *Bevel2, *Bevel3, *Bevel4;
     QFrame* SpeedPanel;
     QToolButton *NewSpeed, *OpenSpeed, *AddSpeed, *EditSpeed, *CopySpeed, *DeleteSpeed,
-        *ImportSpeed, *ExportSpeed, *SearchSpeed, *EndSearchSpeed, *LocateSpeed,
-        *LocateNextSpeed, *ReportSpeed, *ViewerSpeed, *ColorSpeed, *SpeedSetOrder, *HelpSpeed;
+        *ImportSpeed, *ExportSpeed, *SearchSpeed, *EndSearchSpeed, *LocateSpeed, *LocateNextSpeed,
+        *ReportSpeed, *ViewerSpeed, *ColorSpeed, *SpeedSetOrder, *HelpSpeed;
     mainwin::RecordNavigator* MyNavigator;
     QLabel* NavigatorLabel;
     QFrame* ViewerBevel;
     QLabel* ViewerLabel;
     mainwin::ViewerGridView* ViewerGrid;
     QLabel *CountLabel, *Count2Label, *SearchOnLabel;
-    QComboBox *MyComboAuthor, *MyComboLocation, *MyComboCategory, *MyComboPublisher,
-        *MyComboBought, *MyComboCondition, *MyComboCheckOut, *MyComboBookType, *MyComboRating;
+    QComboBox *MyComboAuthor, *MyComboLocation, *MyComboCategory, *MyComboPublisher, *MyComboBought,
+        *MyComboCondition, *MyComboCheckOut, *MyComboBookType, *MyComboRating;
 
     // Menu items.
     QAction *MenuNew, *MenuOpen, *MenuBackup, *MenuRestore, *MenuPrint, *MenuPrinterSetup,
@@ -170,10 +184,10 @@ public:
         *MenuDateFormat;
     std::array<QAction*, 4> MenuSize{};  // 640, 800, 1024, 1280
     QAction *MenuSpeed, *MenuButtons, *MenuNoButtons;
-    std::array<QAction*, 6> MenuColorItem{};      // window codes 1 to 6
-    std::array<QAction*, 9> MenuMaintainItem{};   // in menu order
+    std::array<QAction*, 6> MenuColorItem{};     // window codes 1 to 6
+    std::array<QAction*, 9> MenuMaintainItem{};  // in menu order
     QAction *MenuCurrencyUS, *MenuCurrencyWindows, *MenuNumericUS, *MenuNumericWindows;
-    std::array<QAction*, 12> MenuDate{};          // date format codes 1 to 12
+    std::array<QAction*, 12> MenuDate{};  // date format codes 1 to 12
     QAction *MenuLabelFont, *MenuEditFont, *MenuButtonFont;
     QAction *MenuSearchReplace, *MenuRebuild, *MenuPack;
     QAction *MenuContents, *MenuTips, *MenuAbout;
@@ -208,13 +222,13 @@ public:
     int clientWidth() const;
     int clientHeight() const;
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
 
-private:
+  private:
     // Control creation.
     void createControls();
     void createLetteredButtons();

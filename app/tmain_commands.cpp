@@ -7,47 +7,63 @@
 #include <QToolButton>
 
 #include "app/about_box.h"
-#include "appearance/tcolorconfig.h"
 #include "app/form_shells.h"
-#include "ui/help_window.h"
 #include "app/tmain.h"
+#include "appearance/tcolorconfig.h"
 #include "data/grid_model.h"
 #include "data/run_state.h"
 #include "data/sort_expression.h"
 #include "settings/formats.h"
 #include "settings/settings.h"
+#include "ui/help_window.h"
 #include "ui/messages.h"
 #include "ui/screen_size.h"
 #include "ui/user_fonts.h"
 #include "ui/wait_cursor.h"
 
-void TMain::DoNew() { runHandler(Command::New, 0, QStringLiteral("New Database")); DisplayCount(); }
-void TMain::DoOpen() { runHandler(Command::Open, 0, QStringLiteral("Open Database")); DisplayCount(); }
+void TMain::DoNew() {
+    runHandler(Command::New, 0, QStringLiteral("New Database"));
+    DisplayCount();
+}
+void TMain::DoOpen() {
+    runHandler(Command::Open, 0, QStringLiteral("Open Database"));
+    DisplayCount();
+}
 
 namespace {
 
 void showForm(QDialog* form) {
-    if (form) form->exec();
+    if (form)
+        form->exec();
 }
 
 }  // namespace
 
 // Add, edit and copy: the edit form opened in its mode, then the count.
 void TMain::showEditForm(books::EditMode mode) {
-    if (mode != books::EditMode::Edit && browseMode()) return;
+    if (mode != books::EditMode::Edit && browseMode())
+        return;
     postPending();
     books::runState().editMode = mode;
     showForm(MyEdit_);
     DisplayCount();
 }
 
-void TMain::DoAdd() { showEditForm(books::EditMode::Add); }
-void TMain::DoEdit() { showEditForm(books::EditMode::Edit); }
-void TMain::DoCopy() { showEditForm(books::EditMode::Copy); }
+void TMain::DoAdd() {
+    showEditForm(books::EditMode::Add);
+}
+void TMain::DoEdit() {
+    showEditForm(books::EditMode::Edit);
+}
+void TMain::DoCopy() {
+    showEditForm(books::EditMode::Copy);
+}
 
 void TMain::DoDelete() {
-    if (browseMode()) return;
-    if (!postPending()) return;
+    if (browseMode())
+        return;
+    if (!postPending())
+        return;
     if (!MyTable_->isOpen() || MyTable_->isEmpty()) {
         DisplayCount();
         return;
@@ -64,7 +80,8 @@ void TMain::DoDelete() {
 }
 
 void TMain::DoImport() {
-    if (browseMode()) return;
+    if (browseMode())
+        return;
     postPending();
     runHandler(Command::Import, 0, QStringLiteral("Import"));
     DisplayCount();
@@ -85,7 +102,8 @@ void TMain::DoSearch() {
 // posted: closing would drop what the user typed (the engine's message has
 // been shown and the record stays open for correction).
 void TMain::DoEndSearch() {
-    if (!postPending()) return;
+    if (!postPending())
+        return;
     DisableEndSearch();
     ui::WaitCursor wait;
     try {
@@ -98,8 +116,14 @@ void TMain::DoEndSearch() {
     DisplayCount();
 }
 
-void TMain::DoFind() { postPending(); runHandler(Command::Find, 0, QStringLiteral("Locate")); }
-void TMain::DoFindNext() { postPending(); runHandler(Command::FindNext, 0, QStringLiteral("Locate Next")); }
+void TMain::DoFind() {
+    postPending();
+    runHandler(Command::Find, 0, QStringLiteral("Locate"));
+}
+void TMain::DoFindNext() {
+    postPending();
+    runHandler(Command::FindNext, 0, QStringLiteral("Locate Next"));
+}
 
 void TMain::DoReports() {
     postPending();
@@ -107,24 +131,30 @@ void TMain::DoReports() {
 }
 
 void TMain::DoViewer() {
-    if (browseMode()) return;
+    if (browseMode())
+        return;
     postPending();
     runHandler(Command::Viewer, 0, QStringLiteral("Viewer Configuration"));
 }
 
 void TMain::DoSortOrder() {
-    if (postPending()) runHandler(Command::SortOrder, 0, QStringLiteral("Sort Order"));
+    if (postPending())
+        runHandler(Command::SortOrder, 0, QStringLiteral("Sort Order"));
 }
 
 void TMain::DoBackup() {
-    if (browseMode()) return;
-    if (!postPending()) return;
+    if (browseMode())
+        return;
+    if (!postPending())
+        return;
     runHandler(Command::Backup, 0, QStringLiteral("Back Up Data"));
 }
 
 void TMain::DoRestore() {
-    if (browseMode()) return;
-    if (!postPending()) return;
+    if (browseMode())
+        return;
+    if (!postPending())
+        return;
     runHandler(Command::Restore, 0, QStringLiteral("Restore Data"));
     DisplayCount();
 }
@@ -133,11 +163,15 @@ void TMain::DoHelp() {
     help_ = ui::showHelp(this);
 }
 
-void TMain::DoExit() { close(); }
+void TMain::DoExit() {
+    close();
+}
 
 // ---- Other menu commands --------------------------------------------------
 
-void TMain::MenuPrinterSetupClick() { ui::setupPrinter(this, printer_.get()); }
+void TMain::MenuPrinterSetupClick() {
+    ui::setupPrinter(this, printer_.get());
+}
 
 void TMain::MenuAboutClick() {
     TAboutBox box(this);
@@ -145,29 +179,37 @@ void TMain::MenuAboutClick() {
 }
 
 void TMain::MenuSearchReplaceClick() {
-    if (browseMode()) return;
-    if (!postPending()) return;
+    if (browseMode())
+        return;
+    if (!postPending())
+        return;
     runHandler(Command::SearchReplace, 0, QStringLiteral("Search and Replace"));
 }
 
-void TMain::MenuTipsClick() { runHandler(Command::Tips, 0, QStringLiteral("Tips of the Day")); }
+void TMain::MenuTipsClick() {
+    runHandler(Command::Tips, 0, QStringLiteral("Tips of the Day"));
+}
 void TMain::MenuPackClick() {
-    if (!postPending()) return;
+    if (!postPending())
+        return;
     runHandler(Command::Pack, 0, QStringLiteral("Pack Database"));
     DisplayCount();
 }
 
 void TMain::MenuRebuildClick() {
-    if (postPending()) runHandler(Command::Rebuild, 0, QStringLiteral("Rebuild Indexes"));
+    if (postPending())
+        runHandler(Command::Rebuild, 0, QStringLiteral("Rebuild Indexes"));
 }
 
 void TMain::ColorItemClick(int code) {
-    if (appearance::runColorConfig(this, code) && (code == settings::MainWindow || code == settings::AllWindows))
+    if (appearance::runColorConfig(this, code) &&
+        (code == settings::MainWindow || code == settings::AllWindows))
         SetColors();
 }
 
 void TMain::EditAList(int listNumber) {
-    if (browseMode()) return;
+    if (browseMode())
+        return;
     runHandler(Command::ListMaintenance, listNumber, QStringLiteral("List Maintenance"));
     LoadAllLists();
 }
@@ -186,19 +228,24 @@ void TMain::ScreenSizeClick(int preset) {
         ui::choosePreset(this, preset);
     }
     const int current = ui::currentPreset();
-    for (size_t k = 0; k < 4; ++k) MenuSize[k]->setChecked(ui::kPresets[k] == current);
+    for (size_t k = 0; k < 4; ++k)
+        MenuSize[k]->setChecked(ui::kPresets[k] == current);
 }
 
 void TMain::DateFormatClick(int code) {
-    if (formats::currentDateFormat() == code && MenuDate[static_cast<size_t>(code - 1)]->isChecked() &&
+    if (formats::currentDateFormat() == code &&
+        MenuDate[static_cast<size_t>(code - 1)]->isChecked() &&
         settings::settings().dateFormat == code)
         return;
-    if (!formats::applyDateFormat(code)) return;
-    for (int k = 0; k < 12; ++k) MenuDate[static_cast<size_t>(k)]->setChecked(k + 1 == code);
+    if (!formats::applyDateFormat(code))
+        return;
+    for (int k = 0; k < 12; ++k)
+        MenuDate[static_cast<size_t>(k)]->setChecked(k + 1 == code);
     settings::settings().dateFormat = code;
     ui::WaitCursor wait;
     try {
-        if (MyTable_->isOpen()) MyTable_->refresh();
+        if (MyTable_->isOpen())
+            MyTable_->refresh();
     } catch (const std::exception& e) {
         reportEngineError(e);
     }
@@ -218,26 +265,33 @@ void TMain::NumericClick(int code) {
 }
 
 void TMain::FontClick(int which) {
-    const ui::UserFont f = which == 1 ? ui::UserFont::Label : which == 2 ? ui::UserFont::Edit : ui::UserFont::Button;
-    if (ui::chooseUserFont(this, f)) ApplyUserFonts();
+    const ui::UserFont f = which == 1   ? ui::UserFont::Label
+                           : which == 2 ? ui::UserFont::Edit
+                                        : ui::UserFont::Button;
+    if (ui::chooseUserFont(this, f))
+        ApplyUserFonts();
 }
 
 void TMain::applyFormatsAtStart() {
     const auto& s = settings::settings();
     const int code = s.dateFormat;
     if (formats::applyDateFormat(code))
-        for (int k = 0; k < 12; ++k) MenuDate[static_cast<size_t>(k)]->setChecked(k + 1 == code);
+        for (int k = 0; k < 12; ++k)
+            MenuDate[static_cast<size_t>(k)]->setChecked(k + 1 == code);
     MenuCurrencyUS->setChecked(s.currencyFormat == 1);
     MenuCurrencyWindows->setChecked(s.currencyFormat == 2);
     MenuNumericUS->setChecked(s.numericFormat == 1);
     MenuNumericWindows->setChecked(s.numericFormat == 2);
 }
 
-void TMain::buildSortExpression() { BuildSortString(); }
+void TMain::buildSortExpression() {
+    BuildSortString();
+}
 
 void TMain::BuildSortString() {
     const auto& levels = settings::settings().sortOrder;
-    sortExpression_ = QString::fromStdString(books::buildSortString({levels[0], levels[1], levels[2], levels[3]}));
+    sortExpression_ = QString::fromStdString(
+        books::buildSortString({levels[0], levels[1], levels[2], levels[3]}));
 }
 
 // ---- Search state ---------------------------------------------------------
@@ -254,7 +308,8 @@ void TMain::EnableEndSearch() {
 }
 
 bool TMain::MyTableFilter(const dbase::Table& table) const {
-    if (!books::runState().searchActive || !queryFilter_) return true;
+    if (!books::runState().searchActive || !queryFilter_)
+        return true;
     return queryFilter_(table);
 }
 
@@ -270,7 +325,8 @@ void TMain::DisableEndSearch() {
 void TMain::DisplayCount() {
     std::uint32_t n = 0;
     try {
-        if (MyTable_->isOpen()) n = MyTable_->recordCount();
+        if (MyTable_->isOpen())
+            n = MyTable_->recordCount();
     } catch (const std::exception&) {
         n = 0;
     }

@@ -85,8 +85,8 @@ void TMain::createSpeedButtons() {
     SpeedPanel->setFrameShape(QFrame::StyledPanel);
     SpeedPanel->setFrameShadow(QFrame::Raised);
     SpeedPanel->setGeometry(0, 0, 640, 31);
-    const auto make = [this](const char* name, int left, const char* hint, QStyle::StandardPixmap icon,
-                             const QString& glyph = {}) {
+    const auto make = [this](const char* name, int left, const char* hint,
+                             QStyle::StandardPixmap icon, const QString& glyph = {}) {
         auto* b = new QToolButton(SpeedPanel);
         b->setObjectName(QLatin1String(name));
         b->setGeometry(left + 3, 3, 25, 25);
@@ -102,7 +102,8 @@ void TMain::createSpeedButtons() {
     NewSpeed = make("NewSpeed", 0, "New Database", S::SP_FileIcon);
     OpenSpeed = make("OpenSpeed", 24, "Open Database", S::SP_DialogOpenButton);
     AddSpeed = make("AddSpeed", 52, "Add Record", S::SP_FileDialogNewFolder, QStringLiteral("+"));
-    EditSpeed = make("EditSpeed", 76, "Edit Record", S::SP_FileDialogDetailedView, QStringLiteral("\u270E"));
+    EditSpeed = make("EditSpeed", 76, "Edit Record", S::SP_FileDialogDetailedView,
+                     QStringLiteral("\u270E"));
     CopySpeed = make("CopySpeed", 100, "Copy Record", S::SP_FileLinkIcon);
     DeleteSpeed = make("DeleteSpeed", 124, "Delete Record", S::SP_TrashIcon);
     ImportSpeed = make("ImportSpeed", 148, "Import Records", S::SP_ArrowDown);
@@ -113,8 +114,10 @@ void TMain::createSpeedButtons() {
     LocateNextSpeed = make("LocateNextSpeed", 272, "Locate Next Record", S::SP_MediaSeekForward);
     ReportSpeed = make("ReportSpeed", 296, "Reports", S::SP_FileDialogListView);
     ViewerSpeed = make("ViewerSpeed", 320, "Viewer Configuration", S::SP_FileDialogInfoView);
-    ColorSpeed = make("ColorSpeed", 344, "Color Setup", S::SP_DesktopIcon, QStringLiteral("\u25D1"));
-    SpeedSetOrder = make("SpeedSetOrder", 368, "Set Sorting Order", S::SP_ArrowUp, QStringLiteral("\u21C5"));
+    ColorSpeed =
+        make("ColorSpeed", 344, "Color Setup", S::SP_DesktopIcon, QStringLiteral("\u25D1"));
+    SpeedSetOrder =
+        make("SpeedSetOrder", 368, "Set Sorting Order", S::SP_ArrowUp, QStringLiteral("\u21C5"));
     HelpSpeed = make("HelpSpeed", 396, "Help", S::SP_DialogHelpButton, QStringLiteral("?"));
 }
 
@@ -193,14 +196,15 @@ void TMain::createViewer() {
     ViewerGrid->setItemDelegate(delegate);
     connect(ViewerGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) { gridRowChanged(current.row()); });
-    connect(MyDataSource_, &books::GridModel::editFailed, this, [this](const QString& m) {
-        ui::showError(this, m);
-    });
+    connect(MyDataSource_, &books::GridModel::editFailed, this,
+            [this](const QString& m) { ui::showError(this, m); });
     connect(MyDataSource_, &QAbstractItemModel::modelReset, this, [this] {
         // A reset forgets the header's arrangement: put the columns back.
         applyColumnLayout(columns_);
         // After any reopen the grid's current row follows the table again.
-        if (!syncing_) QMetaObject::invokeMethod(this, [this] { SyncGridToTable(); }, Qt::QueuedConnection);
+        if (!syncing_)
+            QMetaObject::invokeMethod(
+                this, [this] { SyncGridToTable(); }, Qt::QueuedConnection);
     });
     // The grid confirms deletions: Ctrl+Delete goes through the navigator's delete.
     connect(ViewerGrid, &mainwin::ViewerGridView::deleteRequested, this,
@@ -211,10 +215,12 @@ void TMain::createViewer() {
 
 void TMain::createMenus() {
     QMenuBar* bar = menuBar();
-    const auto item = [this](QMenu* menu, const char* name, const QString& caption, const QKeySequence& key = {}) {
+    const auto item = [this](QMenu* menu, const char* name, const QString& caption,
+                             const QKeySequence& key = {}) {
         QAction* a = menu->addAction(caption);
         a->setObjectName(QLatin1String(name));
-        if (!key.isEmpty()) a->setShortcut(key);
+        if (!key.isEmpty())
+            a->setShortcut(key);
         a->setShortcutContext(Qt::WindowShortcut);
         return a;
     };
@@ -238,13 +244,15 @@ void TMain::createMenus() {
     MenuBackup = item(file, "MenuBackup", QStringLiteral("&Back Up Data"), ctrl(Qt::Key_B));
     MenuRestore = item(file, "MenuRestore", QStringLiteral("&Restore Data"), ctrl(Qt::Key_Y));
     MenuPrint = item(file, "MenuPrint", QStringLiteral("&Print"), ctrl(Qt::Key_P));
-    MenuPrinterSetup = item(file, "MenuPrinterSetup", QStringLiteral("Printer &Setup"), ctrl(Qt::Key_U));
+    MenuPrinterSetup =
+        item(file, "MenuPrinterSetup", QStringLiteral("Printer &Setup"), ctrl(Qt::Key_U));
     MenuExit = item(file, "MenuExit", QStringLiteral("E&xit"), ctrl(Qt::Key_X));
     MenuExitSep = file->addSeparator();
     MenuExitSep->setObjectName(QStringLiteral("MenuExitSep"));
     for (int k = 0; k < 5; ++k) {
         MenuLastFile[static_cast<size_t>(k)] = item(file, "", QStringLiteral("&%1").arg(k + 1));
-        MenuLastFile[static_cast<size_t>(k)]->setObjectName(QStringLiteral("MenuLastFile%1").arg(k + 1));
+        MenuLastFile[static_cast<size_t>(k)]->setObjectName(
+            QStringLiteral("MenuLastFile%1").arg(k + 1));
     }
 
     QMenu* records = top("MenuRecords", QStringLiteral("&Records"));
@@ -267,9 +275,11 @@ void TMain::createMenus() {
     MenuSortOrder = item(options, "MenuSortOrder", QStringLiteral("Sort &Order"), ctrl(Qt::Key_Q));
     MenuScreenSize = submenu(options, "MenuScreenSize", QStringLiteral("Screen Si&ze"));
     sizeGroup_ = new QActionGroup(this);
-    const std::array<const char*, 4> sizeNames{"MenuSize640", "MenuSize800", "MenuSize1024", "MenuSize1280"};
-    const std::array<QString, 4> sizeCaptions{QStringLiteral("640 x 480"), QStringLiteral("800 x 600"),
-                                              QStringLiteral("1024 x 768"), QStringLiteral("1280 x 1024")};
+    const std::array<const char*, 4> sizeNames{"MenuSize640", "MenuSize800", "MenuSize1024",
+                                               "MenuSize1280"};
+    const std::array<QString, 4> sizeCaptions{
+        QStringLiteral("640 x 480"), QStringLiteral("800 x 600"), QStringLiteral("1024 x 768"),
+        QStringLiteral("1280 x 1024")};
     const std::array<Qt::Key, 4> sizeKeys{Qt::Key_F1, Qt::Key_F2, Qt::Key_F3, Qt::Key_F4};
     for (size_t k = 0; k < 4; ++k) {
         MenuSize[k] = item(MenuScreenSize, sizeNames[k], sizeCaptions[k], shift(sizeKeys[k]));
@@ -279,37 +289,50 @@ void TMain::createMenus() {
     MenuAccess = submenu(options, "MenuAccess", QStringLiteral("&Screen Access"));
     accessGroup_ = new QActionGroup(this);
     MenuSpeed = item(MenuAccess, "MenuSpeed", QStringLiteral("&Speed Buttons"), ctrl(Qt::Key_F1));
-    MenuButtons = item(MenuAccess, "MenuButtons", QStringLiteral("&Lettered Buttons"), ctrl(Qt::Key_F2));
+    MenuButtons =
+        item(MenuAccess, "MenuButtons", QStringLiteral("&Lettered Buttons"), ctrl(Qt::Key_F2));
     MenuNoButtons = item(MenuAccess, "MenuNoButtons", QStringLiteral("&None"), ctrl(Qt::Key_F3));
     for (QAction* a : {MenuSpeed, MenuButtons, MenuNoButtons}) {
         a->setCheckable(true);
         accessGroup_->addAction(a);
     }
     MenuColor = submenu(options, "MenuColor", QStringLiteral("&Color"));
-    MenuColorItem[0] = item(MenuColor, "MenuMainColor", QStringLiteral("&Main Window Color"), ctrl(Qt::Key_F4));
-    MenuColorItem[1] = item(MenuColor, "MenuEditColor", QStringLiteral("&Edit Window Color"), ctrl(Qt::Key_F5));
-    MenuColorItem[2] = item(MenuColor, "MenuSearchColor", QStringLiteral("&Search Window Color"), ctrl(Qt::Key_F6));
-    MenuColorItem[3] = item(MenuColor, "MenuReportColor", QStringLiteral("&Report Window Color"), ctrl(Qt::Key_F7));
-    MenuColorItem[4] = item(MenuColor, "MenuConfigColor", QStringLiteral("&Configure Window Color"), ctrl(Qt::Key_F8));
+    MenuColorItem[0] =
+        item(MenuColor, "MenuMainColor", QStringLiteral("&Main Window Color"), ctrl(Qt::Key_F4));
+    MenuColorItem[1] =
+        item(MenuColor, "MenuEditColor", QStringLiteral("&Edit Window Color"), ctrl(Qt::Key_F5));
+    MenuColorItem[2] = item(MenuColor, "MenuSearchColor", QStringLiteral("&Search Window Color"),
+                            ctrl(Qt::Key_F6));
+    MenuColorItem[3] = item(MenuColor, "MenuReportColor", QStringLiteral("&Report Window Color"),
+                            ctrl(Qt::Key_F7));
+    MenuColorItem[4] = item(MenuColor, "MenuConfigColor", QStringLiteral("&Configure Window Color"),
+                            ctrl(Qt::Key_F8));
     MenuColor->addSeparator();
-    MenuColorItem[5] = item(MenuColor, "MenuAllColor", QStringLiteral("&ALL Windows Color"), ctrl(Qt::Key_F9));
+    MenuColorItem[5] =
+        item(MenuColor, "MenuAllColor", QStringLiteral("&ALL Windows Color"), ctrl(Qt::Key_F9));
     MenuMaintain = submenu(options, "MenuMaintain", QStringLiteral("List &Maintenance"));
-    const std::array<const char*, 9> listNames{"MenuListAuthor", "MenuListLocation", "MenuListBought",
-                                               "MenuListCategory", "MenuListPublisher", "MenuListBookType",
-                                               "MenuListRating", "MenuListCheckOut", "MenuListCondition"};
+    const std::array<const char*, 9> listNames{
+        "MenuListAuthor",   "MenuListLocation",  "MenuListBought",
+        "MenuListCategory", "MenuListPublisher", "MenuListBookType",
+        "MenuListRating",   "MenuListCheckOut",  "MenuListCondition"};
     const std::array<QString, 9> listCaptions{
-        QStringLiteral("&Author"),    QStringLiteral("&Location"),  QStringLiteral("&Where Purchased"),
-        QStringLiteral("&Category"),  QStringLiteral("&Publisher"), QStringLiteral("&Book Type"),
-        QStringLiteral("&Rating"),    QStringLiteral("Chec&k Out Person"), QStringLiteral("C&ondition")};
-    for (size_t k = 0; k < 9; ++k) MenuMaintainItem[k] = item(MenuMaintain, listNames[k], listCaptions[k]);
+        QStringLiteral("&Author"),          QStringLiteral("&Location"),
+        QStringLiteral("&Where Purchased"), QStringLiteral("&Category"),
+        QStringLiteral("&Publisher"),       QStringLiteral("&Book Type"),
+        QStringLiteral("&Rating"),          QStringLiteral("Chec&k Out Person"),
+        QStringLiteral("C&ondition")};
+    for (size_t k = 0; k < 9; ++k)
+        MenuMaintainItem[k] = item(MenuMaintain, listNames[k], listCaptions[k]);
     MenuCurrency = submenu(options, "MenuCurrency", QStringLiteral("Report C&urrency Format"));
     currencyGroup_ = new QActionGroup(this);
     MenuCurrencyUS = item(MenuCurrency, "MenuCurrencyUS", QStringLiteral("&U.S. Dollars"));
-    MenuCurrencyWindows = item(MenuCurrency, "MenuCurrencyWindows", QStringLiteral("&Windows Setting"));
+    MenuCurrencyWindows =
+        item(MenuCurrency, "MenuCurrencyWindows", QStringLiteral("&Windows Setting"));
     MenuNumeric = submenu(options, "MenuNumeric", QStringLiteral("&Report Numeric Format"));
     numericGroup_ = new QActionGroup(this);
     MenuNumericUS = item(MenuNumeric, "MenuNumericUS", QStringLiteral("&U.S. Format"));
-    MenuNumericWindows = item(MenuNumeric, "MenuNumericWindows", QStringLiteral("&Windows Setting"));
+    MenuNumericWindows =
+        item(MenuNumeric, "MenuNumericWindows", QStringLiteral("&Windows Setting"));
     for (QAction* a : {MenuCurrencyUS, MenuCurrencyWindows}) {
         a->setCheckable(true);
         currencyGroup_->addAction(a);
@@ -326,12 +349,15 @@ void TMain::createMenus() {
         dateGroup_->addAction(a);
         MenuDate[static_cast<size_t>(f.code - 1)] = a;
     }
-    MenuLabelFont = item(options, "MenuLabelFont", QStringLiteral("&Label Font"), shift(Qt::Key_F8));
+    MenuLabelFont =
+        item(options, "MenuLabelFont", QStringLiteral("&Label Font"), shift(Qt::Key_F8));
     MenuEditFont = item(options, "MenuEditFont", QStringLiteral("&Edit Font"), shift(Qt::Key_F9));
-    MenuButtonFont = item(options, "MenuButtonFont", QStringLiteral("&Button Font"), shift(Qt::Key_F10));
+    MenuButtonFont =
+        item(options, "MenuButtonFont", QStringLiteral("&Button Font"), shift(Qt::Key_F10));
 
     QMenu* tools = top("MenuTools", QStringLiteral("&Tools"));
-    MenuSearchReplace = item(tools, "MenuSearchReplace", QStringLiteral("&Search and Replace"), ctrl(Qt::Key_F));
+    MenuSearchReplace =
+        item(tools, "MenuSearchReplace", QStringLiteral("&Search and Replace"), ctrl(Qt::Key_F));
     MenuRebuild = item(tools, "MenuRebuild", QStringLiteral("&Rebuild Indexes"));
     MenuPack = item(tools, "MenuPack", QStringLiteral("&Pack Database"));
 
@@ -347,7 +373,8 @@ void TMain::connectCommands() {
         if constexpr (std::is_base_of_v<QAction, T>)
             connect(trigger, &QAction::triggered, this, [this, method] { (this->*method)(); });
         else
-            connect(trigger, &QAbstractButton::clicked, this, [this, method] { (this->*method)(); });
+            connect(trigger, &QAbstractButton::clicked, this,
+                    [this, method] { (this->*method)(); });
     };
     // The command table: every trigger of a row reaches the same Do method.
     wire(NewSpeed, &TMain::DoNew);
@@ -374,9 +401,12 @@ void TMain::connectCommands() {
              {HelpButton, HelpSpeed, MenuContents, &TMain::DoHelp},
              {ButtonExit, nullptr, MenuExit, &TMain::DoExit},
          }) {
-        if (button) wire(button, method);
-        if (speed) wire(speed, method);
-        if (menu) wire(menu, method);
+        if (button)
+            wire(button, method);
+        if (speed)
+            wire(speed, method);
+        if (menu)
+            wire(menu, method);
     }
     wire(MenuPrint, &TMain::DoReports);
     wire(MenuPrinterSetup, &TMain::MenuPrinterSetupClick);
@@ -387,20 +417,24 @@ void TMain::connectCommands() {
     wire(MenuRebuild, &TMain::MenuRebuildClick);
     connect(ColorSpeed, &QToolButton::clicked, this, [this] { ColorItemClick(6); });
     for (int k = 0; k < 6; ++k)
-        connect(MenuColorItem[static_cast<size_t>(k)], &QAction::triggered, this, [this, k] { ColorItemClick(k + 1); });
+        connect(MenuColorItem[static_cast<size_t>(k)], &QAction::triggered, this,
+                [this, k] { ColorItemClick(k + 1); });
     // Menu order to list number (author 1, location 2, bought 3, category 4,
     // publisher 5, book type 7, rating 6, check-out person 8, condition 9).
     const std::array<int, 9> listNumbers{1, 2, 3, 4, 5, 7, 6, 8, 9};
     for (size_t k = 0; k < 9; ++k)
-        connect(MenuMaintainItem[k], &QAction::triggered, this, [this, n = listNumbers[k]] { EditAList(n); });
+        connect(MenuMaintainItem[k], &QAction::triggered, this,
+                [this, n = listNumbers[k]] { EditAList(n); });
     const std::array<int, 4> presets{640, 800, 1024, 1280};
     for (size_t k = 0; k < 4; ++k)
-        connect(MenuSize[k], &QAction::triggered, this, [this, p = presets[k]] { ScreenSizeClick(p); });
+        connect(MenuSize[k], &QAction::triggered, this,
+                [this, p = presets[k]] { ScreenSizeClick(p); });
     connect(MenuSpeed, &QAction::triggered, this, [this] { ButtonBarClick(1); });
     connect(MenuButtons, &QAction::triggered, this, [this] { ButtonBarClick(2); });
     connect(MenuNoButtons, &QAction::triggered, this, [this] { ButtonBarClick(3); });
     for (int k = 0; k < 12; ++k)
-        connect(MenuDate[static_cast<size_t>(k)], &QAction::triggered, this, [this, k] { DateFormatClick(k + 1); });
+        connect(MenuDate[static_cast<size_t>(k)], &QAction::triggered, this,
+                [this, k] { DateFormatClick(k + 1); });
     connect(MenuCurrencyUS, &QAction::triggered, this, [this] { CurrencyClick(1); });
     connect(MenuCurrencyWindows, &QAction::triggered, this, [this] { CurrencyClick(2); });
     connect(MenuNumericUS, &QAction::triggered, this, [this] { NumericClick(1); });

@@ -23,7 +23,9 @@
 
 namespace {
 
-QColor colorOf(int value) { return ui::toQColor(value); }
+QColor colorOf(int value) {
+    return ui::toQColor(value);
+}
 
 void setBackground(QWidget* w, const QColor& c) {
     QPalette p = w->palette();
@@ -41,37 +43,45 @@ void setTextColor(QWidget* w, const QColor& c) {
 
 // ---- Button bar and resizing -----------------------------------------------
 
-void TMain::SetButtonBar() { applyBarLayout(settings::settings().buttonBar); }
+void TMain::SetButtonBar() {
+    applyBarLayout(settings::settings().buttonBar);
+}
 
 void TMain::applyBarLayout(int mode) {
     const mainwin::BarLayout l = mainwin::barLayout(mode, clientWidth(), clientHeight());
-    if (!l.valid) return;
+    if (!l.valid)
+        return;
     barMode_ = mode;
     MenuSpeed->setChecked(mode == 1);
     MenuButtons->setChecked(mode == 2);
     MenuNoButtons->setChecked(mode == 3);
 
     const bool browse = browseMode();
-    for (QPushButton* b : {AddButton, EditButton, CopyButton, DeleteButton, SearchButton, EndSearchButton,
-                           ReportButton, ViewerButton, HelpButton, ButtonExit}) {
+    for (QPushButton* b : {AddButton, EditButton, CopyButton, DeleteButton, SearchButton,
+                           EndSearchButton, ReportButton, ViewerButton, HelpButton, ButtonExit}) {
         b->setVisible(l.letteredShown);
         b->setEnabled(l.letteredShown);
     }
     if (l.letteredShown) {
         // Browse mode keeps the record-changing buttons off, and End Search
         // follows the search state.
-        for (QPushButton* b : {AddButton, CopyButton, DeleteButton, ViewerButton}) b->setEnabled(!browse);
+        for (QPushButton* b : {AddButton, CopyButton, DeleteButton, ViewerButton})
+            b->setEnabled(!browse);
         EndSearchButton->setEnabled(books::runState().searchActive);
     }
     Bevel1->setVisible(l.letteredShown);
     Bevel1->setEnabled(l.letteredShown);
-    for (QFrame* b : {Bevel2, Bevel3, Bevel4}) b->setVisible(l.letteredShown);
+    for (QFrame* b : {Bevel2, Bevel3, Bevel4})
+        b->setVisible(l.letteredShown);
     SpeedPanel->setVisible(l.speedPanelShown);
     SpeedPanel->setEnabled(l.speedPanelShown);
     NavigatorLabel->setVisible(l.navigatorLabelShown);
-    if (l.navigatorLabelShown) NavigatorLabel->move(NavigatorLabel->x(), l.navigatorLabelTop);
-    MyNavigator->setGeometry(l.navigator.left(), l.navigator.top(), l.navigator.width(), MyNavigator->height());
-    NavigatorLabel->setGeometry(l.navigator.left(), NavigatorLabel->y(), l.navigator.width(), NavigatorLabel->height());
+    if (l.navigatorLabelShown)
+        NavigatorLabel->move(NavigatorLabel->x(), l.navigatorLabelTop);
+    MyNavigator->setGeometry(l.navigator.left(), l.navigator.top(), l.navigator.width(),
+                             MyNavigator->height());
+    NavigatorLabel->setGeometry(l.navigator.left(), NavigatorLabel->y(), l.navigator.width(),
+                                NavigatorLabel->height());
     SearchOnLabel->move(SearchOnLabel->x(), l.searchOnTop);
     CountLabel->move(CountLabel->x(), l.countTop);
     Count2Label->move(Count2Label->x(), l.count2Top);
@@ -89,7 +99,8 @@ void TMain::FormResize() {
     ViewerBevel->setGeometry(ViewerBevel->x(), l.bevelTop, ViewerBevel->width(), l.bevelHeight);
     ViewerLabel->move(ViewerLabel->x(), l.viewerLabelTop);
     ViewerGrid->setGeometry(ViewerGrid->x(), l.gridTop, ViewerGrid->width(), l.gridHeight);
-    if (barMode_ == 3) MyNavigator->move(l.navigator.left(), MyNavigator->y());
+    if (barMode_ == 3)
+        MyNavigator->move(l.navigator.left(), MyNavigator->y());
     ViewerBevel->resize(mainwin::bevelWidth(cw), ViewerBevel->height());
     ViewerGrid->resize(mainwin::gridWidth(cw), ViewerGrid->height());
     ViewerLabel->move((cw - ViewerLabel->width()) / 2, ViewerLabel->y());
@@ -106,17 +117,20 @@ int TMain::columnPixelWidth(int characters) const {
 void TMain::applyColumnLayout(const books::ColumnLayout& layout) {
     QHeaderView* h = ViewerGrid->horizontalHeader();
     QStringList captions;
-    for (int f = 1; f <= books::kFieldCount; ++f) captions << layout.caption[static_cast<size_t>(f - 1)];
+    for (int f = 1; f <= books::kFieldCount; ++f)
+        captions << layout.caption[static_cast<size_t>(f - 1)];
     MyDataSource_->setCaptions(captions);
     for (int v = 0; v < books::kFieldCount; ++v) {
         const int logical = layout.visual[static_cast<size_t>(v)] - 1;
         const int from = h->visualIndex(logical);
-        if (from != v) h->moveSection(from, v);
+        if (from != v)
+            h->moveSection(from, v);
     }
     for (int f = 0; f < books::kFieldCount; ++f) {
         const auto k = static_cast<size_t>(f);
         h->setSectionHidden(f, layout.hidden[k]);
-        if (!layout.hidden[k]) h->resizeSection(f, columnPixelWidth(layout.width[k]));
+        if (!layout.hidden[k])
+            h->resizeSection(f, columnPixelWidth(layout.width[k]));
     }
 }
 
@@ -129,7 +143,8 @@ void TMain::SetViewerOptions() {
     if (s.gridRowLines != s.gridColumnLines) {
         // One kind of line only: the grid draws both, so hide the other kind
         // by painting it in the cell colour.
-        lines = QStringLiteral("QTableView { gridline-color: %1; }").arg(colorOf(s.gridCellColor).name());
+        lines = QStringLiteral("QTableView { gridline-color: %1; }")
+                    .arg(colorOf(s.gridCellColor).name());
     }
     ViewerGrid->horizontalHeader()->setVisible(s.gridShowTitles);
     const bool editing = s.gridFieldEditing && !browseMode();
@@ -137,8 +152,9 @@ void TMain::SetViewerOptions() {
     if (editing) {
         ViewerGrid->setSelectionBehavior(QAbstractItemView::SelectItems);
         ViewerGrid->setSelectionMode(QAbstractItemView::SingleSelection);
-        ViewerGrid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
-                                    QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
+        ViewerGrid->setEditTriggers(
+            QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+            QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
     } else {
         ViewerGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
         ViewerGrid->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -148,8 +164,9 @@ void TMain::SetViewerOptions() {
     gridFont_ = ui::toQFont(s.gridFont);
     gridTitleFont_ = ui::toQFont(s.gridTitleFont);
     ViewerGrid->setFont(gridFont_);
-    for (QComboBox* c : {MyComboAuthor, MyComboLocation, MyComboCategory, MyComboPublisher, MyComboBought,
-                         MyComboCondition, MyComboCheckOut, MyComboBookType, MyComboRating})
+    for (QComboBox* c :
+         {MyComboAuthor, MyComboLocation, MyComboCategory, MyComboPublisher, MyComboBought,
+          MyComboCondition, MyComboCheckOut, MyComboBookType, MyComboRating})
         c->setFont(gridFont_);
     QHeaderView* titles = ViewerGrid->horizontalHeader();
     titles->setFont(gridTitleFont_);
@@ -203,15 +220,20 @@ void TMain::LoadList(const QString& fileName, QComboBox* box) {
     box->clear();
     const QString dir = books::runState().programDirectory;
     QFile file(dir + QLatin1Char('/') + fileName);
-    if (!file.open(QIODevice::ReadOnly)) return;  // a missing list leaves the box empty
+    if (!file.open(QIODevice::ReadOnly))
+        return;  // a missing list leaves the box empty
     const QString text = textfile::decode(file.readAll());
     const QStringList lines = text.split(QLatin1Char('\n'));
     for (QString line : lines) {
-        if (line.endsWith(QLatin1Char('\r'))) line.chop(1);
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
         line = line.left(255);
-        while (line.startsWith(QLatin1Char(' '))) line.remove(0, 1);
-        while (line.endsWith(QLatin1Char(' '))) line.chop(1);
-        if (!line.isEmpty()) box->addItem(line);
+        while (line.startsWith(QLatin1Char(' ')))
+            line.remove(0, 1);
+        while (line.endsWith(QLatin1Char(' ')))
+            line.chop(1);
+        if (!line.isEmpty())
+            box->addItem(line);
     }
 }
 
@@ -230,12 +252,15 @@ void TMain::LoadAllLists() {
 // ---- The grid's current row and the table's current record ----------------
 
 void TMain::SyncGridToTable() {
-    if (syncing_) return;
+    if (syncing_)
+        return;
     syncing_ = true;
     int row = -1;
     try {
-        if (MyTable_->isOpen() && !MyTable_->isEmpty()) row = static_cast<int>(MyTable_->position());
-        if (MyDataSource_->insertRow() >= 0) row = MyDataSource_->insertRow();
+        if (MyTable_->isOpen() && !MyTable_->isEmpty())
+            row = static_cast<int>(MyTable_->position());
+        if (MyDataSource_->insertRow() >= 0)
+            row = MyDataSource_->insertRow();
     } catch (const std::exception&) {
         row = -1;
     }
@@ -251,17 +276,20 @@ void TMain::SyncGridToTable() {
 }
 
 void TMain::gridRowChanged(int row) {
-    if (syncing_ || row < 0) return;
+    if (syncing_ || row < 0)
+        return;
     // Leaving a record that is being edited posts it, as data grids do.
     const auto state = MyTable_->isOpen() ? MyTable_->state() : dbase::TableState::Inactive;
     if ((state == dbase::TableState::Insert && row != MyDataSource_->insertRow()) ||
         (state == dbase::TableState::Edit && row != MyDataSource_->indicatorRow())) {
         if (!postPending()) {
-            QMetaObject::invokeMethod(this, [this] { SyncGridToTable(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this] { SyncGridToTable(); }, Qt::QueuedConnection);
             return;
         }
     }
-    if (MyTable_->isOpen() && MyTable_->state() == dbase::TableState::Browse && row < MyDataSource_->rowCount()) {
+    if (MyTable_->isOpen() && MyTable_->state() == dbase::TableState::Browse &&
+        row < MyDataSource_->rowCount()) {
         try {
             MyTable_->moveToPosition(static_cast<std::uint32_t>(row));
         } catch (const std::exception& e) {
@@ -272,13 +300,15 @@ void TMain::gridRowChanged(int row) {
 }
 
 bool TMain::postPending() {
-    if (!MyTable_->isOpen()) return true;
+    if (!MyTable_->isOpen())
+        return true;
     // What is typed in an open cell goes first: a command reached by a speed
     // button or a shortcut key leaves the cell editor open, and closing the
     // table would otherwise drop it. While the table browses, this posts it.
     ViewerGrid->commitOpenEditor();
     const auto state = MyTable_->state();
-    if (state != dbase::TableState::Edit && state != dbase::TableState::Insert) return true;
+    if (state != dbase::TableState::Edit && state != dbase::TableState::Insert)
+        return true;
     try {
         MyTable_->post();
     } catch (const std::exception& e) {
@@ -292,29 +322,38 @@ bool TMain::postPending() {
 
 void TMain::navigatorClicked(mainwin::RecordNavigator::Button b) {
     using B = mainwin::RecordNavigator;
-    if (!MyTable_->isOpen()) return;
-    if (browseMode() && b > B::Last) return;
+    if (!MyTable_->isOpen())
+        return;
+    if (browseMode() && b > B::Last)
+        return;
     try {
         switch (b) {
             case B::First:
             case B::Prior:
             case B::Next:
             case B::Last:
-                if (!postPending()) return;
-                if (b == B::First) MyTable_->first();
-                if (b == B::Prior) MyTable_->prior();
-                if (b == B::Next) MyTable_->next();
-                if (b == B::Last) MyTable_->last();
+                if (!postPending())
+                    return;
+                if (b == B::First)
+                    MyTable_->first();
+                if (b == B::Prior)
+                    MyTable_->prior();
+                if (b == B::Next)
+                    MyTable_->next();
+                if (b == B::Last)
+                    MyTable_->last();
                 break;
             case B::Insert:
-                if (!postPending()) return;
+                if (!postPending())
+                    return;
                 MyTable_->append();
                 MyDataSource_->reload();
                 break;
             case B::Delete:
-                if (!MyTable_->isEmpty() &&
-                    ui::askYesNo(this, QStringLiteral("Confirm"), QStringLiteral("Delete record?"))) {
-                    if (MyTable_->state() != dbase::TableState::Browse) MyTable_->cancel();
+                if (!MyTable_->isEmpty() && ui::askYesNo(this, QStringLiteral("Confirm"),
+                                                         QStringLiteral("Delete record?"))) {
+                    if (MyTable_->state() != dbase::TableState::Browse)
+                        MyTable_->cancel();
                     MyTable_->deleteRecord();
                 }
                 break;
@@ -325,7 +364,8 @@ void TMain::navigatorClicked(mainwin::RecordNavigator::Button b) {
                 }
                 break;
             case B::Post:
-                if (!postPending()) return;
+                if (!postPending())
+                    return;
                 break;
             case B::Cancel:
                 if (MyTable_->state() != dbase::TableState::Browse) {
@@ -334,7 +374,8 @@ void TMain::navigatorClicked(mainwin::RecordNavigator::Button b) {
                 }
                 break;
             case B::Refresh: {
-                if (!postPending()) return;
+                if (!postPending())
+                    return;
                 ui::WaitCursor wait;
                 MyTable_->refresh();
                 break;

@@ -17,8 +17,10 @@
 namespace {
 
 const QString kErrorInUse = QStringLiteral(
-    "Creating a new sort order requires exclusive use of the DBase File.  Make sure that the DBase File is "
-    "not in use by another program  or that no other users are running the software or that no other copies "
+    "Creating a new sort order requires exclusive use of the DBase File.  Make sure that the DBase "
+    "File is "
+    "not in use by another program  or that no other users are running the software or that no "
+    "other copies "
     "of the software are in use.");
 const QString kErrorFailed =
     QStringLiteral("Error in implementing sort order.  New sort order not implemented.");
@@ -68,8 +70,10 @@ TMySortOrder::TMySortOrder(TMain& main, QWidget* parent) : QDialog(parent), main
 void TMySortOrder::FormCreate() {
     QStringList items{QStringLiteral("<NONE>")};
     const auto& s = settings::settings();
-    for (int k = 1; k <= books::kFieldCount; ++k) items << s.fieldNames[k];
-    for (QComboBox* box : combos()) box->addItems(items);
+    for (int k = 1; k <= books::kFieldCount; ++k)
+        items << s.fieldNames[k];
+    for (QComboBox* box : combos())
+        box->addItems(items);
 }
 
 void TMySortOrder::showEvent(QShowEvent* event) {
@@ -92,11 +96,14 @@ void TMySortOrder::SetColors() {
     ui::applyWindowColors(this, settings::ConfigureWindow);
 }
 
-void TMySortOrder::CancelButtonClick() { reject(); }
+void TMySortOrder::CancelButtonClick() {
+    reject();
+}
 
 void TMySortOrder::OkButtonClick() {
     std::array<int, 4> levels{};
-    for (std::size_t k = 0; k < 4; ++k) levels[k] = std::max(0, combos()[k]->currentIndex());
+    for (std::size_t k = 0; k < 4; ++k)
+        levels[k] = std::max(0, combos()[k]->currentIndex());
     switch (dbcommands::applySortOrder(main_, levels)) {
         case dbcommands::SortResult::Applied:
             accept();

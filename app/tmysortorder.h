@@ -20,7 +20,7 @@ class TMain;
 
 class TMySortOrder : public QDialog {
     Q_OBJECT
-public:
+  public:
     TMySortOrder(TMain& main, QWidget* parent = nullptr);
 
     void OkButtonClick();
@@ -30,14 +30,16 @@ public:
     QComboBox *ComboBox1, *ComboBox2, *ComboBox3, *ComboBox4;
     QPushButton *OkButton, *CancelButton;
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
 
-private:
+  private:
     void FormCreate();
     void FormShow();
     void SetColors();
-    std::array<QComboBox*, 4> combos() const { return {ComboBox1, ComboBox2, ComboBox3, ComboBox4}; }
+    std::array<QComboBox*, 4> combos() const {
+        return {ComboBox1, ComboBox2, ComboBox3, ComboBox4};
+    }
 
     TMain& main_;
 };

@@ -20,38 +20,40 @@ namespace mainwin {
 // when it is centred; the style sheet that colours the titles would
 // otherwise lose the header's own eliding.
 class GridTitles : public QHeaderView {
-public:
+  public:
     explicit GridTitles(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {}
 
-protected:
+  protected:
     void initStyleOptionForIndex(QStyleOptionHeader* option, int logicalIndex) const override {
         QHeaderView::initStyleOptionForIndex(option, logicalIndex);
         const int margin = style()->pixelMetric(QStyle::PM_HeaderMargin, option, this);
         const int room = sectionSize(logicalIndex) - 2 * margin - 2;
-        option->text = option->fontMetrics.elidedText(option->text, Qt::ElideRight, std::max(room, 0));
+        option->text =
+            option->fontMetrics.elidedText(option->text, Qt::ElideRight, std::max(room, 0));
     }
 };
 
 class ViewerGridView : public QTableView {
     Q_OBJECT
-public:
+  public:
     explicit ViewerGridView(QWidget* parent = nullptr) : QTableView(parent) {
         setHorizontalHeader(new GridTitles(this));
     }
 
     // Writes the value of an open cell editor to the model and closes it.
     void commitOpenEditor() {
-        if (state() != EditingState) return;
+        if (state() != EditingState)
+            return;
         if (QWidget* editor = indexWidget(currentIndex())) {
             commitData(editor);
             closeEditor(editor, QAbstractItemDelegate::NoHint);
         }
     }
 
-signals:
+  signals:
     void deleteRequested();
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override {
         if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::ControlModifier &&
             editTriggers() != NoEditTriggers && state() != EditingState) {

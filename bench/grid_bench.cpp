@@ -36,20 +36,24 @@ void report(const char* op, long records, double value) {
     std::fflush(stdout);
 }
 
-double seconds(const QElapsedTimer& t) { return static_cast<double>(t.nsecsElapsed()) / 1e9; }
+double seconds(const QElapsedTimer& t) {
+    return static_cast<double>(t.nsecsElapsed()) / 1e9;
+}
 
 double residentMegabytes() {
     std::ifstream status("/proc/self/status");
     std::string line;
     while (std::getline(status, line))
-        if (line.rfind("VmRSS:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::stod(line.substr(6)) / 1024.0;
     return 0;
 }
 
 // Reads every cell of one screen starting at `first`.
 void readScreen(books::GridModel& model, int first) {
     for (int r = first; r < first + kScreenRows && r < model.rowCount(); ++r)
-        for (int c = 0; c < model.columnCount(); ++c) (void)model.index(r, c).data();
+        for (int c = 0; c < model.columnCount(); ++c)
+            (void)model.index(r, c).data();
 }
 
 int benchModel(const char* path) {
@@ -63,8 +67,9 @@ int benchModel(const char* path) {
     t.restart();
     const int rows = model.rowCount();
     report("grid_row_count", rows, seconds(t));
-    for (auto [op, first] : {std::pair{"grid_screen_first", 0}, std::pair{"grid_screen_middle", rows / 2},
-                             std::pair{"grid_screen_end", std::max(0, rows - kScreenRows)}}) {
+    for (auto [op, first] :
+         {std::pair{"grid_screen_first", 0}, std::pair{"grid_screen_middle", rows / 2},
+          std::pair{"grid_screen_end", std::max(0, rows - kScreenRows)}}) {
         model.reload();
         t.restart();
         readScreen(model, first);
@@ -81,7 +86,8 @@ int benchWindow(const char* path, bool sorted) {
     QDir().mkpath(home.filePath("config"));
     {
         QFile ini(home.filePath("config/TMKBOOK.INI"));
-        if (!ini.open(QIODevice::WriteOnly)) return 1;
+        if (!ini.open(QIODevice::WriteOnly))
+            return 1;
         // The collection is the last database.
         ini.write("[Misc]\nLast Database=" + QByteArray(path) + "\nShow Tips=No\n" +
                   (sorted ? QByteArray() : QByteArray("[Sort Order]\nPrimary Sort=0\n")));
@@ -90,7 +96,8 @@ int benchWindow(const char* path, bool sorted) {
     t.start();
     ProgramForms forms = createForms({});
     forms.main->show();
-    if (!QTest::qWaitForWindowExposed(forms.main.get())) return 1;
+    if (!QTest::qWaitForWindowExposed(forms.main.get()))
+        return 1;
     (void)forms.main->grab();  // paints the first screen of rows
     const long rows = forms.main->MyDataSource()->rowCount();
     report(sorted ? "window_sorted_first_screen" : "window_first_screen", rows, seconds(t));
@@ -103,7 +110,8 @@ int benchWindow(const char* path, bool sorted) {
     QTest::keyClick(grid, Qt::Key_End, Qt::ControlModifier);
     (void)forms.main->grab();
     report(sorted ? "window_sorted_ctrl_end" : "window_ctrl_end", rows, seconds(t));
-    if (grid->currentIndex().row() != rows - 1) std::fprintf(stderr, "Ctrl+End did not reach the last row\n");
+    if (grid->currentIndex().row() != rows - 1)
+        std::fprintf(stderr, "Ctrl+End did not reach the last row\n");
     report("rss_mb", rows, residentMegabytes());
     return 0;
 }
@@ -119,9 +127,12 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const std::string command = argv[1];
     try {
-        if (command == "model") return benchModel(argv[2]);
-        if (command == "window") return benchWindow(argv[2], false);
-        if (command == "window-sorted") return benchWindow(argv[2], true);
+        if (command == "model")
+            return benchModel(argv[2]);
+        if (command == "window")
+            return benchWindow(argv[2], false);
+        if (command == "window-sorted")
+            return benchWindow(argv[2], true);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "tk_grid_bench: %s\n", e.what());
         return 1;

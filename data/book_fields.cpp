@@ -49,7 +49,8 @@ constexpr std::array<BookField, kFieldCount> kFields{{
 }};
 
 bool equalNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
+    if (a.size() != b.size())
+        return false;
     for (size_t i = 0; i < a.size(); ++i) {
         if (std::toupper(static_cast<unsigned char>(a[i])) !=
             std::toupper(static_cast<unsigned char>(b[i])))
@@ -60,16 +61,20 @@ bool equalNoCase(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-const std::array<BookField, kFieldCount>& bookFields() { return kFields; }
+const std::array<BookField, kFieldCount>& bookFields() {
+    return kFields;
+}
 
 const BookField& bookField(int number) {
-    if (number < 1 || number > kFieldCount) throw std::out_of_range("book field number");
+    if (number < 1 || number > kFieldCount)
+        throw std::out_of_range("book field number");
     return kFields[static_cast<size_t>(number - 1)];
 }
 
 int bookFieldNumber(std::string_view name) {
     for (const auto& f : kFields) {
-        if (equalNoCase(f.name, name)) return f.number;
+        if (equalNoCase(f.name, name))
+            return f.number;
     }
     return 0;
 }

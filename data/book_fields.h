@@ -13,14 +13,14 @@ namespace books {
 enum class FieldKind { String = 1, Integer = 2, Float = 3, Date = 4 };
 
 struct BookField {
-    int number;                   // 1 to 36
-    std::string_view name;        // the dBase field name as the program writes it
+    int number;             // 1 to 36
+    std::string_view name;  // the dBase field name as the program writes it
     FieldKind kind;
-    int width;                    // string: field width; others: display and print width
-    char letter;                  // 'C', 'N' or 'D'
-    std::string_view caption;     // default column caption, at most 20 characters
-    int list;                     // pick-list number 1 to 9, 0 for none
-    std::string_view listFile;    // the pick-list file, empty for none
+    int width;                  // string: field width; others: display and print width
+    char letter;                // 'C', 'N' or 'D'
+    std::string_view caption;   // default column caption, at most 20 characters
+    int list;                   // pick-list number 1 to 9, 0 for none
+    std::string_view listFile;  // the pick-list file, empty for none
 };
 
 inline constexpr int kFieldCount = 36;

@@ -17,13 +17,15 @@ TablePath splitTablePath(const QString& path) {
     const auto dot = name.indexOf(QLatin1Char('.'));
     p.tableName = dot < 0 ? name : name.left(dot);
     QString dir = p.directory;
-    if (!dir.endsWith(QLatin1Char('/'))) dir += QLatin1Char('/');
+    if (!dir.endsWith(QLatin1Char('/')))
+        dir += QLatin1Char('/');
     p.indexFile = dir + p.tableName + QStringLiteral(".MDX");
     return p;
 }
 
 void pointTable(dbase::Table& table, const QString& path) {
-    if (table.isOpen()) table.close();
+    if (table.isOpen())
+        table.close();
     table.setFileName(splitTablePath(path).fileName.toStdString());
 }
 

@@ -10,14 +10,14 @@
 namespace books {
 
 const std::array<std::string_view, 25> kVersion2FieldNames{
-    "Title",    "Author",     "YearPub",    "Publisher", "Category", "WherePurch", "Cost",
-    "Value",    "Descriptio", "ISBN",       "Rating",    "PurchDate", "BookType",  "CatalogNum",
-    "Sub1",     "Sub2",       "CheckOut",   "CheckDate", "CheckPerso", "Volume",   "Issue",
-    "Edition",  "KeyWords",   "Pages",      "Location"};
+    "Title",   "Author",     "YearPub",  "Publisher", "Category",   "WherePurch", "Cost",
+    "Value",   "Descriptio", "ISBN",     "Rating",    "PurchDate",  "BookType",   "CatalogNum",
+    "Sub1",    "Sub2",       "CheckOut", "CheckDate", "CheckPerso", "Volume",     "Issue",
+    "Edition", "KeyWords",   "Pages",    "Location"};
 
 const std::array<std::string_view, 14> kVersion1FieldNames{
-    "Title", "Author", "YearPub", "Publisher", "Category",  "WherePurch", "Cost",
-    "Value", "Descriptio", "ISBN", "Rating",   "PurchDay", "PurchMonth", "PurchYear"};
+    "Title", "Author",     "YearPub", "Publisher", "Category", "WherePurch", "Cost",
+    "Value", "Descriptio", "ISBN",    "Rating",    "PurchDay", "PurchMonth", "PurchYear"};
 
 namespace {
 
@@ -27,29 +27,34 @@ constexpr qint64 kProductionIndexFlagOffset = 28;
 constexpr qint64 kHeaderPrefixSize = 32;
 
 bool sameName(const std::string& stored, std::string_view expected) {
-    return QString::fromStdString(stored).compare(QString::fromUtf8(expected.data(), static_cast<qsizetype>(expected.size())),
-                                                  Qt::CaseInsensitive) == 0;
+    return QString::fromStdString(stored).compare(
+               QString::fromUtf8(expected.data(), static_cast<qsizetype>(expected.size())),
+               Qt::CaseInsensitive) == 0;
 }
 
 // Field names from position `first` (0-based) on must be `names` in order.
 template <std::size_t N>
 bool namesFrom(const dbase::Table& t, int first, const std::array<std::string_view, N>& names) {
-    if (t.fieldCount() != first + static_cast<int>(N)) return false;
+    if (t.fieldCount() != first + static_cast<int>(N))
+        return false;
     for (std::size_t k = 0; k < N; ++k)
-        if (!sameName(t.field(first + static_cast<int>(k)).name, names[k])) return false;
+        if (!sameName(t.field(first + static_cast<int>(k)).name, names[k]))
+            return false;
     return true;
 }
 
 bool bookNames(const dbase::Table& t) {
-    if (t.fieldCount() != kFieldCount) return false;
+    if (t.fieldCount() != kFieldCount)
+        return false;
     for (int k = 1; k <= kFieldCount; ++k)
-        if (!sameName(t.field(k - 1).name, bookField(k).name)) return false;
+        if (!sameName(t.field(k - 1).name, bookField(k).name))
+            return false;
     return true;
 }
 
 // Restores the table object's open settings however the check ends.
 class CheckTableGuard {
-public:
+  public:
     explicit CheckTableGuard(dbase::Table& t) : t_(t), readOnly_(t.readOnly()) {}
     ~CheckTableGuard() {
         t_.close();
@@ -59,7 +64,7 @@ public:
     CheckTableGuard(const CheckTableGuard&) = delete;
     CheckTableGuard& operator=(const CheckTableGuard&) = delete;
 
-private:
+  private:
     dbase::Table& t_;
     bool readOnly_;
 };
@@ -71,7 +76,8 @@ bool hasLayout(dbase::Table& check, const QString& path, Layout layout) {
     CheckTableGuard guard(check);
     check.setMode(dbase::OpenMode::Shared);
     check.setReadOnly(true);
-    if (!check.hasIndexFile()) removeMdxByte(QString::fromStdString(check.fileName()));
+    if (!check.hasIndexFile())
+        removeMdxByte(QString::fromStdString(check.fileName()));
     check.open();
     switch (layout) {
         case Layout::Book:
@@ -86,14 +92,18 @@ bool hasLayout(dbase::Table& check, const QString& path, Layout layout) {
 
 void removeMdxByte(const QString& path) {
     QFile f(path);
-    if (!f.open(QIODevice::ReadWrite | QIODevice::ExistingOnly)) return;
+    if (!f.open(QIODevice::ReadWrite | QIODevice::ExistingOnly))
+        return;
     // Writing past the end of a short file would grow it into something it
     // never was; such a file is refused by the engine anyway.
-    if (f.size() < kHeaderPrefixSize) return;
-    if (!f.seek(kProductionIndexFlagOffset)) return;
+    if (f.size() < kHeaderPrefixSize)
+        return;
+    if (!f.seek(kProductionIndexFlagOffset))
+        return;
     char flag = 0;
     // Only a set flag is cleared: a file is never written for nothing.
-    if (f.read(&flag, 1) != 1 || flag == 0 || !f.seek(kProductionIndexFlagOffset)) return;
+    if (f.read(&flag, 1) != 1 || flag == 0 || !f.seek(kProductionIndexFlagOffset))
+        return;
     const char zero = 0;
     f.write(&zero, 1);
 }
@@ -115,12 +125,15 @@ bool dbaseInUse(dbase::Table& check, const QString& path) {
 
 void doLastFiles(LastFiles& list, const QString& previous, const QString& newPath) {
     for (std::size_t k = 0; k < list.size(); ++k) {
-        if (list[k] != newPath) continue;
-        for (std::size_t j = k; j + 1 < list.size(); ++j) list[j] = list[j + 1];
+        if (list[k] != newPath)
+            continue;
+        for (std::size_t j = k; j + 1 < list.size(); ++j)
+            list[j] = list[j + 1];
         list.back().clear();
         break;
     }
-    for (std::size_t k = list.size() - 1; k > 0; --k) list[k] = list[k - 1];
+    for (std::size_t k = list.size() - 1; k > 0; --k)
+        list[k] = list[k - 1];
     list[0] = previous;
 }
 

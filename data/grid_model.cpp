@@ -23,23 +23,28 @@ bool isNumeric(int fieldNumber) {
 }  // namespace
 
 GridModel::GridModel(dbase::Table* table, QObject* parent)
-    : QAbstractTableModel(parent),
-      table_(table) {
+    : QAbstractTableModel(parent), table_(table) {
     for (const BookField& f : bookFields())
-        captions_.push_back(QString::fromUtf8(f.caption.data(), static_cast<qsizetype>(f.caption.size())));
+        captions_.push_back(
+            QString::fromUtf8(f.caption.data(), static_cast<qsizetype>(f.caption.size())));
     table_->addObserver(this);
 }
 
-GridModel::~GridModel() { table_->removeObserver(this); }
+GridModel::~GridModel() {
+    table_->removeObserver(this);
+}
 
 void GridModel::setFieldEditing(bool on) {
-    if (editing_ == on) return;
+    if (editing_ == on)
+        return;
     editing_ = on;
-    if (rowCount() > 0) emit dataChanged(index(0, 0), index(rowCount() - 1, kFieldCount - 1));
+    if (rowCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, kFieldCount - 1));
 }
 
 void GridModel::setCaptions(const QStringList& captions) {
-    for (int i = 0; i < kFieldCount && i < captions.size(); ++i) captions_[i] = captions[i];
+    for (int i = 0; i < kFieldCount && i < captions.size(); ++i)
+        captions_[i] = captions[i];
     emit headerDataChanged(Qt::Horizontal, 0, kFieldCount - 1);
 }
 
@@ -49,16 +54,20 @@ void GridModel::setTitleAlignment(int code) {
 }
 
 void GridModel::setIndicatorRow(int r) {
-    if (r == indicator_) return;
+    if (r == indicator_)
+        return;
     const int old = indicator_;
     indicator_ = r;
     const int n = rowCount();
-    if (old >= 0 && old < n) emit headerDataChanged(Qt::Vertical, old, old);
-    if (r >= 0 && r < n) emit headerDataChanged(Qt::Vertical, r, r);
+    if (old >= 0 && old < n)
+        emit headerDataChanged(Qt::Vertical, old, old);
+    if (r >= 0 && r < n)
+        emit headerDataChanged(Qt::Vertical, r, r);
 }
 
 int GridModel::insertRow() const {
-    if (!table_->isOpen() || table_->state() != dbase::TableState::Insert) return -1;
+    if (!table_->isOpen() || table_->state() != dbase::TableState::Insert)
+        return -1;
     return rowCount() - 1;
 }
 
@@ -70,7 +79,9 @@ void GridModel::reload() {
     endResetModel();
 }
 
-void GridModel::tableReset() { reload(); }
+void GridModel::tableReset() {
+    reload();
+}
 
 void GridModel::recordChanged(std::uint32_t recNo) {
     for (auto it = cache_.begin(); it != cache_.end(); ++it) {
@@ -84,10 +95,12 @@ void GridModel::recordChanged(std::uint32_t recNo) {
 }
 
 int GridModel::rowCount(const QModelIndex& parent) const {
-    if (parent.isValid() || !table_->isOpen()) return 0;
+    if (parent.isValid() || !table_->isOpen())
+        return 0;
     if (!count_) {
         try {
-            count_ = static_cast<int>(std::min<std::uint32_t>(table_->recordCount(), INT32_MAX - 1));
+            count_ =
+                static_cast<int>(std::min<std::uint32_t>(table_->recordCount(), INT32_MAX - 1));
         } catch (const dbase::Error&) {
             count_ = 0;
         }
@@ -100,7 +113,8 @@ int GridModel::columnCount(const QModelIndex& parent) const {
 }
 
 void GridModel::mapFields() const {
-    if (fieldsMapped_) return;
+    if (fieldsMapped_)
+        return;
     for (int f = 1; f <= kFieldCount; ++f) {
         const auto& name = bookField(f).name;
         fieldIndex_[static_cast<size_t>(f - 1)] = table_->findField(name);
@@ -115,7 +129,8 @@ QString GridModel::fieldText(int fieldNumber, const std::string& raw) const {
         if (text.size() == 8) {
             bool ok = false;
             const int v = text.toInt(&ok);
-            if (ok) return formats::dateToText(dbase::Date{v / 10000, v / 100 % 100, v % 100});
+            if (ok)
+                return formats::dateToText(dbase::Date{v / 10000, v / 100 % 100, v % 100});
         }
         return text;
     }
@@ -123,7 +138,8 @@ QString GridModel::fieldText(int fieldNumber, const std::string& raw) const {
 }
 
 const GridModel::Row* GridModel::row(int r) const {
-    if (r < 0 || !table_->isOpen()) return nullptr;
+    if (r < 0 || !table_->isOpen())
+        return nullptr;
     // The pending new record and the record being edited show the edit buffer.
     const auto state = table_->state();
     const bool buffer = (state == dbase::TableState::Insert && r == insertRow()) ||
@@ -146,14 +162,19 @@ const GridModel::Row* GridModel::row(int r) const {
             }
             return &scratch;
         }
-        if (r >= (count_ ? *count_ : rowCount())) return nullptr;
-        if (auto it = cache_.constFind(r); it != cache_.constEnd()) return &*it;
-        if (cache_.size() >= kCacheRows) cache_.clear();
+        if (r >= (count_ ? *count_ : rowCount()))
+            return nullptr;
+        if (auto it = cache_.constFind(r); it != cache_.constEnd())
+            return &*it;
+        if (cache_.size() >= kCacheRows)
+            cache_.clear();
         Row fresh;
         fresh.recNo = table_->recNoAtPosition(static_cast<std::uint32_t>(r));
         for (int f = 1; f <= kFieldCount; ++f) {
             const int idx = fieldIndex_[static_cast<size_t>(f - 1)];
-            if (idx >= 0) fresh.values[static_cast<size_t>(f - 1)] = fieldText(f, table_->stringAt(fresh.recNo, idx));
+            if (idx >= 0)
+                fresh.values[static_cast<size_t>(f - 1)] =
+                    fieldText(f, table_->stringAt(fresh.recNo, idx));
         }
         return &*cache_.insert(r, std::move(fresh));
     } catch (const dbase::Error&) {
@@ -163,19 +184,23 @@ const GridModel::Row* GridModel::row(int r) const {
 }
 
 QVariant GridModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.column() >= kFieldCount) return {};
+    if (!index.isValid() || index.column() >= kFieldCount)
+        return {};
     const int field = index.column() + 1;
     switch (role) {
         case Qt::DisplayRole:
         case Qt::EditRole: {
-            if (index.column() == kCheckOutColumn) return {};
+            if (index.column() == kCheckOutColumn)
+                return {};
             const Row* r = row(index.row());
             return r ? r->values[static_cast<size_t>(field - 1)] : QString();
         }
         case Qt::CheckStateRole: {
-            if (index.column() != kCheckOutColumn) return {};
+            if (index.column() != kCheckOutColumn)
+                return {};
             const Row* r = row(index.row());
-            const bool yes = r && r->values[kCheckOutColumn].compare(QStringLiteral("Yes"), Qt::CaseInsensitive) == 0;
+            const bool yes = r && r->values[kCheckOutColumn].compare(QStringLiteral("Yes"),
+                                                                     Qt::CaseInsensitive) == 0;
             return yes ? Qt::Checked : Qt::Unchecked;
         }
         case Qt::TextAlignmentRole:
@@ -188,8 +213,10 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
 
 QVariant GridModel::headerData(int section, Qt::Orientation o, int role) const {
     if (o == Qt::Horizontal) {
-        if (section < 0 || section >= kFieldCount) return {};
-        if (role == Qt::DisplayRole) return captions_.value(section);
+        if (section < 0 || section >= kFieldCount)
+            return {};
+        if (role == Qt::DisplayRole)
+            return captions_.value(section);
         if (role == Qt::TextAlignmentRole) {
             const Qt::Alignment h = alignment_ == 1   ? Qt::AlignLeft
                                     : alignment_ == 3 ? Qt::AlignRight
@@ -199,14 +226,16 @@ QVariant GridModel::headerData(int section, Qt::Orientation o, int role) const {
         return {};
     }
     if (role == Qt::DisplayRole) {
-        if (section == insertRow()) return QStringLiteral("*");
+        if (section == insertRow())
+            return QStringLiteral("*");
         return section == indicator_ ? QStringLiteral("\u25B6") : QString();
     }
     return {};
 }
 
 Qt::ItemFlags GridModel::flags(const QModelIndex& index) const {
-    if (!index.isValid()) return Qt::NoItemFlags;
+    if (!index.isValid())
+        return Qt::NoItemFlags;
     Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
     if (editing_) {
         if (index.column() == kCheckOutColumn)
@@ -219,7 +248,8 @@ Qt::ItemFlags GridModel::flags(const QModelIndex& index) const {
 
 bool GridModel::writeValue(int fieldNumber, const QVariant& value, QString* error) {
     const int idx = fieldIndex_[static_cast<size_t>(fieldNumber - 1)];
-    if (idx < 0) return false;
+    if (idx < 0)
+        return false;
     const BookField& bf = bookField(fieldNumber);
     if (fieldNumber == kCheckOutColumn + 1 && value.typeId() != QMetaType::QString) {
         const bool yes = value.toInt() == Qt::Checked;
@@ -246,7 +276,8 @@ bool GridModel::writeValue(int fieldNumber, const QVariant& value, QString* erro
 }
 
 bool GridModel::setData(const QModelIndex& index, const QVariant& value, int role) {
-    if (!editing_ || !index.isValid() || !table_->isOpen()) return false;
+    if (!editing_ || !index.isValid() || !table_->isOpen())
+        return false;
     if (role != Qt::EditRole && !(role == Qt::CheckStateRole && index.column() == kCheckOutColumn))
         return false;
     mapFields();
@@ -257,7 +288,8 @@ bool GridModel::setData(const QModelIndex& index, const QVariant& value, int rol
     try {
         if (state == dbase::TableState::Browse) {
             const Row* current = row(r);
-            if (!current || !table_->gotoRecNo(current->recNo)) return false;
+            if (!current || !table_->gotoRecNo(current->recNo))
+                return false;
             const std::uint32_t recNo = current->recNo;
             table_->edit();
             if (!writeValue(field, value, &error)) {
@@ -271,7 +303,8 @@ bool GridModel::setData(const QModelIndex& index, const QVariant& value, int rol
         } else {
             // The navigator has a record open: only that record takes values.
             const int open = state == dbase::TableState::Insert ? insertRow() : indicator_;
-            if (r != open) return false;
+            if (r != open)
+                return false;
             if (!writeValue(field, value, &error)) {
                 emit editFailed(error);
                 return false;

@@ -35,8 +35,7 @@ namespace books {
 
 class GridModel : public QAbstractTableModel, public dbase::TableObserver {
     Q_OBJECT
-public:
-
+  public:
     // `table` is not owned and must outlive the model.
     explicit GridModel(dbase::Table* table, QObject* parent = nullptr);
     ~GridModel() override;
@@ -72,11 +71,11 @@ public:
     void tableReset() override;
     void recordChanged(std::uint32_t recNo) override;
 
-signals:
+  signals:
     void editFailed(const QString& message);
     void recordPosted();
 
-private:
+  private:
     struct Row {
         std::uint32_t recNo = 0;
         std::array<QString, kFieldCount> values;

@@ -23,34 +23,38 @@ constexpr int kMonthDayYearSlash = 1;
 // Opens the old file read-only and closes it again however the conversion
 // ends; a record being built in the collection is dropped on the way out.
 class ConversionScope {
-public:
-    ConversionScope(dbase::Table& old, const QString& path, dbase::Table& target) : old_(old), target_(target) {
+  public:
+    ConversionScope(dbase::Table& old, const QString& path, dbase::Table& target)
+        : old_(old), target_(target) {
         pointTable(old_, path);
         old_.setMode(dbase::OpenMode::Shared);
         old_.setReadOnly(true);
         old_.open();
     }
     ~ConversionScope() {
-        if (target_.state() == dbase::TableState::Insert) target_.cancel();
+        if (target_.state() == dbase::TableState::Insert)
+            target_.cancel();
         old_.close();
     }
     ConversionScope(const ConversionScope&) = delete;
     ConversionScope& operator=(const ConversionScope&) = delete;
 
-private:
+  private:
     dbase::Table& old_;
     dbase::Table& target_;
 };
 
 // Puts the user's date format back however the conversion ends.
 class DateFormatScope {
-public:
-    explicit DateFormatScope(int code) : saved_(formats::currentDateFormat()) { formats::applyDateFormat(code); }
+  public:
+    explicit DateFormatScope(int code) : saved_(formats::currentDateFormat()) {
+        formats::applyDateFormat(code);
+    }
     ~DateFormatScope() { formats::applyDateFormat(saved_); }
     DateFormatScope(const DateFormatScope&) = delete;
     DateFormatScope& operator=(const DateFormatScope&) = delete;
 
-private:
+  private:
     int saved_;
 };
 
@@ -58,13 +62,16 @@ int bookIndex(const dbase::Table& target, int number) {
     return target.fieldIndex(bookField(number).name);
 }
 
-std::string oldName(std::string_view name) { return std::string(name); }
+std::string oldName(std::string_view name) {
+    return std::string(name);
+}
 
 }  // namespace
 
 QString monthNumberText(const QString& month) {
     for (std::size_t k = 0; k < kMonthNames.size(); ++k)
-        if (month == QLatin1String(kMonthNames[k])) return QString::number(k + 1);
+        if (month == QLatin1String(kMonthNames[k]))
+            return QString::number(k + 1);
     return month;
 }
 
@@ -124,8 +131,9 @@ int convertV1(dbase::Table& old, const QString& path, dbase::Table& target) {
             const auto date = formats::textToEngineDate(text);
             if (!date || date->isNull()) {
                 throw ConversionError(
-                    QStringLiteral("The purchase date \"%1\" of record %2 of %3 is not a valid date.  "
-                                   "The conversion has stopped; the old file has been kept.")
+                    QStringLiteral(
+                        "The purchase date \"%1\" of record %2 of %3 is not a valid date.  "
+                        "The conversion has stopped; the old file has been kept.")
                         .arg(text, QString::number(old.recNo()), QFileInfo(path).fileName())
                         .toStdString());
             }

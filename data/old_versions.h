@@ -25,7 +25,7 @@ class Table;
 namespace books {
 
 class ConversionError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 

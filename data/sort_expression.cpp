@@ -7,7 +7,8 @@ namespace books {
 std::string buildSortString(const SortLevels& levels) {
     std::string expression;
     for (const int level : levels) {
-        if (level < 1 || level > kFieldCount) continue;
+        if (level < 1 || level > kFieldCount)
+            continue;
         const BookField& f = bookField(level);
         const std::string name(f.name);
         switch (f.kind) {
@@ -25,7 +26,8 @@ std::string buildSortString(const SortLevels& levels) {
                 break;
         }
     }
-    if (!expression.empty()) expression.pop_back();  // the trailing "+"
+    if (!expression.empty())
+        expression.pop_back();  // the trailing "+"
     return expression;
 }
 

@@ -10,8 +10,8 @@ ColumnLayout ColumnLayout::initial() {
         l.visual[static_cast<size_t>(i)] = i + 1;
         l.hidden[static_cast<size_t>(i)] = false;
         l.width[static_cast<size_t>(i)] = 15;
-        l.caption[static_cast<size_t>(i)] = QString::fromUtf8(bookField(i + 1).caption.data(),
-                                                              static_cast<int>(bookField(i + 1).caption.size()));
+        l.caption[static_cast<size_t>(i)] = QString::fromUtf8(
+            bookField(i + 1).caption.data(), static_cast<int>(bookField(i + 1).caption.size()));
     }
     return l;
 }
@@ -23,7 +23,8 @@ int ColumnLayout::visualIndexOf(int fieldNumber) const {
 
 void ColumnLayout::move(int fieldNumber, int toVisual) {
     const int from = visualIndexOf(fieldNumber);
-    if (from == toVisual || from >= kFieldCount || toVisual < 0 || toVisual >= kFieldCount) return;
+    if (from == toVisual || from >= kFieldCount || toVisual < 0 || toVisual >= kFieldCount)
+        return;
     auto begin = visual.begin();
     if (from < toVisual)
         std::rotate(begin + from, begin + from + 1, begin + toVisual + 1);

@@ -29,9 +29,9 @@ struct FieldDef {
 struct Field {
     std::string name;  // as stored in the file (upper case for files the engine writes)
     FieldType type = FieldType::Character;
-    int width = 0;     // bytes in the record
+    int width = 0;  // bytes in the record
     int decimals = 0;
-    int offset = 0;    // byte offset inside the record (the deleted flag is byte 0)
+    int offset = 0;  // byte offset inside the record (the deleted flag is byte 0)
 };
 
 }  // namespace dbase

@@ -44,7 +44,7 @@ enum class TableState { Inactive, Browse, Edit, Insert };
 // this interface. Notifications are held back between disableControls() and
 // enableControls(); one tableReset() is sent on resuming if anything changed.
 class TableObserver {
-public:
+  public:
     virtual ~TableObserver() = default;
     // The set or order of visible records changed: open, close, refresh,
     // insert, delete, pack, index selection, filter change.
@@ -54,7 +54,7 @@ public:
 };
 
 class Table {
-public:
+  public:
     // Consulted for each candidate record as the table is read; the candidate
     // is the table's current record while the predicate runs, so it reads
     // values with the usual accessors. Records it refuses are not visible.
@@ -73,8 +73,9 @@ public:
     void setFileName(const std::string& path);  // a full path to the .DBF
     std::string directory() const;
     std::string tableName() const;
-    std::string fileName() const;   // full path of the table file
-    std::string indexFileName() const;  // the production index beside it, as found or as it would be created
+    std::string fileName() const;  // full path of the table file
+    std::string indexFileName()
+        const;  // the production index beside it, as found or as it would be created
 
     void setMode(OpenMode mode);
     OpenMode mode() const;
@@ -91,20 +92,21 @@ public:
 
     // ---- Structure --------------------------------------------------------
     int fieldCount() const;
-    const Field& field(int index) const;            // 0-based, physical order
-    int findField(std::string_view name) const;     // without regard to case; -1 if absent
-    int fieldIndex(std::string_view name) const;    // as findField, but throws if absent
-    std::string codePage() const;                   // e.g. "cp1252"
+    const Field& field(int index) const;          // 0-based, physical order
+    int findField(std::string_view name) const;   // without regard to case; -1 if absent
+    int fieldIndex(std::string_view name) const;  // as findField, but throws if absent
+    std::string codePage() const;                 // e.g. "cp1252"
 
     // ---- Navigation (through the current order and the filter) -------------
     void first();
     void last();
-    void next();    // at the last visible record, sets eof() and stays
-    void prior();   // at the first visible record, sets bof() and stays
+    void next();   // at the last visible record, sets eof() and stays
+    void prior();  // at the first visible record, sets bof() and stays
     bool eof() const;
     bool bof() const;
-    bool isEmpty() const;        // no visible record
-    std::uint32_t recNo() const;  // physical record number (1-based) of the current record; 0 if none
+    bool isEmpty() const;  // no visible record
+    std::uint32_t recNo()
+        const;  // physical record number (1-based) of the current record; 0 if none
     // Makes the record with this physical number current, if it is visible.
     bool gotoRecNo(std::uint32_t recNo);
 
@@ -126,9 +128,9 @@ public:
     std::string asString(int field) const;  // UTF-8, trailing blanks removed
     // As asString, into a string whose storage is reused (for scans).
     void readString(int field, std::string& out) const;
-    double asFloat(int field) const;        // blank numeric reads as 0
-    Date asDate(int field) const;           // blank date reads as a null Date
-    bool asBool(int field) const;           // logical fields
+    double asFloat(int field) const;  // blank numeric reads as 0
+    Date asDate(int field) const;     // blank date reads as a null Date
+    bool asBool(int field) const;     // logical fields
     bool isBlank(int field) const;
     // Reads a field of any record by physical number without moving the cursor.
     std::string stringAt(std::uint32_t recNo, int field) const;
@@ -202,7 +204,7 @@ public:
     // indexes. A crash part-way never loses the table.
     void pack();
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> d_;
 };

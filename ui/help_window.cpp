@@ -8,7 +8,9 @@
 
 // The pages live in a static library: register them before first use (the
 // macro must be used outside any namespace).
-static void initHelpResources() { Q_INIT_RESOURCE(help); }
+static void initHelpResources() {
+    Q_INIT_RESOURCE(help);
+}
 
 namespace ui {
 namespace {
@@ -46,7 +48,8 @@ HelpWindow::HelpWindow(QWidget* parent) : QDialog(parent) {
     topics_ = new QListWidget(this);
     topics_->setObjectName(QStringLiteral("HelpTopics"));
     topics_->addItem(QStringLiteral("Contents"));
-    for (const Topic& t : kTopics) topics_->addItem(QLatin1String(t.keyword));
+    for (const Topic& t : kTopics)
+        topics_->addItem(QLatin1String(t.keyword));
     topics_->setMaximumWidth(180);
     browser_ = new QTextBrowser(this);
     browser_->setObjectName(QStringLiteral("HelpBrowser"));
@@ -54,15 +57,18 @@ HelpWindow::HelpWindow(QWidget* parent) : QDialog(parent) {
     layout->addWidget(topics_);
     layout->addWidget(browser_, 1);
     connect(topics_, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (row == 0) openPage(QStringLiteral("contents.html"));
-        else if (row > 0) openPage(QLatin1String(kTopics[row - 1].page));
+        if (row == 0)
+            openPage(QStringLiteral("contents.html"));
+        else if (row > 0)
+            openPage(QLatin1String(kTopics[row - 1].page));
     });
     resize(720, 520);
 }
 
 void HelpWindow::openPage(const QString& page) {
     const QUrl url(QStringLiteral("qrc:/help/") + page);
-    if (browser_->source() != url) browser_->setSource(url);
+    if (browser_->source() != url)
+        browser_->setSource(url);
     show();
     raise();
     activateWindow();
@@ -83,17 +89,21 @@ bool HelpWindow::showKeyword(const QString& keyword) {
     return false;
 }
 
-QString HelpWindow::currentPage() const { return browser_->source().toString(); }
+QString HelpWindow::currentPage() const {
+    return browser_->source().toString();
+}
 
 QStringList HelpWindow::keywords() {
     QStringList k;
-    for (const Topic& t : kTopics) k << QLatin1String(t.keyword);
+    for (const Topic& t : kTopics)
+        k << QLatin1String(t.keyword);
     return k;
 }
 
 HelpWindow* showHelp(QWidget* parent, const QString& keyword) {
     static QPointer<HelpWindow> window;
-    if (!window) window = new HelpWindow(parent ? parent->window() : nullptr);
+    if (!window)
+        window = new HelpWindow(parent ? parent->window() : nullptr);
     if (keyword.isEmpty())
         window->showContents();
     else

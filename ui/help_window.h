@@ -13,7 +13,7 @@ namespace ui {
 
 class HelpWindow : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit HelpWindow(QWidget* parent = nullptr);
 
     void showContents();
@@ -28,7 +28,7 @@ public:
     // Every keyword that has a page.
     static QStringList keywords();
 
-private:
+  private:
     void openPage(const QString& resource);
     QTextBrowser* browser_;
     QListWidget* topics_;

@@ -22,14 +22,16 @@ QString runFileDialog(QWidget* parent, QFileDialog::AcceptMode mode, const QStri
     dlg.setAcceptMode(mode);
     dlg.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
                                                     : QFileDialog::AnyFile);
-    if (!defaultSuffix.isEmpty()) dlg.setDefaultSuffix(defaultSuffix);
-    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return {};
+    if (!defaultSuffix.isEmpty())
+        dlg.setDefaultSuffix(defaultSuffix);
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+        return {};
     return dlg.selectedFiles().constFirst();
 }
 
 // Shows the real dialogs.
 class DialogPrompter final : public Prompter {
-public:
+  public:
     void showError(QWidget* parent, const QString& text) override {
         box(parent, QMessageBox::Critical, QStringLiteral("Error"), text);
     }
@@ -41,8 +43,8 @@ public:
     }
     bool askYesNo(QWidget* parent, const QString& caption, const QString& text) override {
         QApplication::beep();
-        QMessageBox mb(QMessageBox::Question, caption, text,
-                       QMessageBox::Yes | QMessageBox::No, parent);
+        QMessageBox mb(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No,
+                       parent);
         mb.setDefaultButton(QMessageBox::Yes);
         return mb.exec() == QMessageBox::Yes;
     }
@@ -60,13 +62,15 @@ public:
     }
     std::optional<QColor> getColor(QWidget* parent, const QColor& initial) override {
         const QColor c = QColorDialog::getColor(initial, parent);
-        if (!c.isValid()) return std::nullopt;
+        if (!c.isValid())
+            return std::nullopt;
         return c;
     }
     std::optional<QFont> getFont(QWidget* parent, const QFont& initial) override {
         bool ok = false;
         const QFont f = QFontDialog::getFont(&ok, initial, parent);
-        if (!ok) return std::nullopt;
+        if (!ok)
+            return std::nullopt;
         return f;
     }
     bool setupPrinter(QWidget* parent, QPrinter* printer) override {
@@ -84,13 +88,23 @@ Prompter* current = nullptr;
 
 }  // namespace
 
-void setPrompter(Prompter* p) { current = p; }
+void setPrompter(Prompter* p) {
+    current = p;
+}
 
-Prompter* prompter() { return current != nullptr ? current : &realPrompter(); }
+Prompter* prompter() {
+    return current != nullptr ? current : &realPrompter();
+}
 
-void showError(QWidget* parent, const QString& text) { prompter()->showError(parent, text); }
-void showNotice(QWidget* parent, const QString& text) { prompter()->showNotice(parent, text); }
-void showWarning(QWidget* parent, const QString& text) { prompter()->showWarning(parent, text); }
+void showError(QWidget* parent, const QString& text) {
+    prompter()->showError(parent, text);
+}
+void showNotice(QWidget* parent, const QString& text) {
+    prompter()->showNotice(parent, text);
+}
+void showWarning(QWidget* parent, const QString& text) {
+    prompter()->showWarning(parent, text);
+}
 bool askYesNo(QWidget* parent, const QString& caption, const QString& text) {
     return prompter()->askYesNo(parent, caption, text);
 }

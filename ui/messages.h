@@ -44,7 +44,7 @@ bool setupPrinter(QWidget* parent, QPrinter* printer);
 
 // The seam: one virtual per function above, same meaning and arguments.
 class Prompter {
-public:
+  public:
     virtual ~Prompter() = default;
     virtual void showError(QWidget* parent, const QString& text) = 0;
     virtual void showNotice(QWidget* parent, const QString& text) = 0;

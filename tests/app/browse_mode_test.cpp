@@ -12,7 +12,7 @@
 namespace {
 
 class BrowseModeTest : public MainFixture, public ::testing::WithParamInterface<const char*> {
-protected:
+  protected:
     QStringList arguments() const override { return {GetParam()}; }
     // The user's own setting, which browse mode must not lose.
     QByteArray settingsText() const override {
@@ -21,19 +21,21 @@ protected:
 };
 
 class NotBrowseTest : public MainFixture, public ::testing::WithParamInterface<const char*> {
-protected:
+  protected:
     QStringList arguments() const override { return {GetParam()}; }
 };
 
 }  // namespace
 
-INSTANTIATE_TEST_SUITE_P(Spellings, BrowseModeTest, ::testing::Values("/BROWSE", "/browse", "/Browse", "--browse"));
-INSTANTIATE_TEST_SUITE_P(Others, NotBrowseTest, ::testing::Values("/BROWSER", "browse", "/EDIT", ""));
+INSTANTIATE_TEST_SUITE_P(Spellings, BrowseModeTest,
+                         ::testing::Values("/BROWSE", "/browse", "/Browse", "--browse"));
+INSTANTIATE_TEST_SUITE_P(Others, NotBrowseTest,
+                         ::testing::Values("/BROWSER", "browse", "/EDIT", ""));
 
 TEST_P(BrowseModeTest, RecordChangingCommandsAreOffFromEveryTrigger) {
     EXPECT_TRUE(main->browseMode());
-    for (const char* name : {"MenuAdd", "MenuCopy", "MenuDelete", "MenuBackup", "MenuRestore", "MenuViewer",
-                             "MenuImport", "MenuSearchReplace"})
+    for (const char* name : {"MenuAdd", "MenuCopy", "MenuDelete", "MenuBackup", "MenuRestore",
+                             "MenuViewer", "MenuImport", "MenuSearchReplace"})
         EXPECT_FALSE(main->findChild<QAction*>(QLatin1String(name))->isEnabled()) << name;
     EXPECT_FALSE(main->MenuMaintain->isEnabled());
     EXPECT_FALSE(main->MenuMaintain->menuAction()->isEnabled());  // the item in the Options menu
@@ -65,12 +67,14 @@ TEST_P(BrowseModeTest, KeysAndDirectCallsReachNothing) {
     QApplication::setActiveWindow(main);  // so that shortcut keys are live
     main->ViewerGrid->setFocus();
     main->ViewerGrid->setCurrentIndex(main->MyDataSource()->index(1, 0));
-    for (Qt::Key k : {Qt::Key_A, Qt::Key_C, Qt::Key_D, Qt::Key_B, Qt::Key_Y, Qt::Key_V, Qt::Key_M, Qt::Key_F})
+    for (Qt::Key k :
+         {Qt::Key_A, Qt::Key_C, Qt::Key_D, Qt::Key_B, Qt::Key_Y, Qt::Key_V, Qt::Key_M, Qt::Key_F})
         QTest::keyClick(main->ViewerGrid, k, Qt::ControlModifier);
     for (Qt::Key k : {Qt::Key_F2, Qt::Key_X, Qt::Key_Insert, Qt::Key_Delete})
         QTest::keyClick(main->ViewerGrid, k);
     QTest::keyClick(main->ViewerGrid, Qt::Key_Delete, Qt::ControlModifier);
-    EXPECT_EQ(main->ViewerGrid->indexWidget(main->ViewerGrid->currentIndex()), nullptr);  // no cell editor
+    EXPECT_EQ(main->ViewerGrid->indexWidget(main->ViewerGrid->currentIndex()),
+              nullptr);  // no cell editor
     EXPECT_EQ(testsupport::fieldOf(masterPath, "Book 1", "Title"), "Book 1");
     main->DoAdd();
     main->DoCopy();
@@ -96,11 +100,12 @@ TEST_P(BrowseModeTest, KeysAndDirectCallsReachNothing) {
 TEST_P(BrowseModeTest, NavigatorMovesOnlyAndTheGridCannotBeEdited) {
     auto* nav = main->MyNavigator;
     EXPECT_TRUE(nav->browseOnly());
-    for (auto b : {mainwin::RecordNavigator::First, mainwin::RecordNavigator::Prior, mainwin::RecordNavigator::Next,
-                   mainwin::RecordNavigator::Last})
+    for (auto b : {mainwin::RecordNavigator::First, mainwin::RecordNavigator::Prior,
+                   mainwin::RecordNavigator::Next, mainwin::RecordNavigator::Last})
         EXPECT_TRUE(nav->button(b)->isVisible());
-    for (auto b : {mainwin::RecordNavigator::Insert, mainwin::RecordNavigator::Delete, mainwin::RecordNavigator::Edit,
-                   mainwin::RecordNavigator::Post, mainwin::RecordNavigator::Cancel, mainwin::RecordNavigator::Refresh})
+    for (auto b : {mainwin::RecordNavigator::Insert, mainwin::RecordNavigator::Delete,
+                   mainwin::RecordNavigator::Edit, mainwin::RecordNavigator::Post,
+                   mainwin::RecordNavigator::Cancel, mainwin::RecordNavigator::Refresh})
         EXPECT_FALSE(nav->button(b)->isVisible());
     nav->button(mainwin::RecordNavigator::Last)->click();
     EXPECT_EQ(main->ViewerGrid->currentIndex().row(), 4);

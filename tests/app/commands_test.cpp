@@ -19,7 +19,7 @@
 namespace {
 
 class CommandsTest : public MainFixture {
-protected:
+  protected:
     // The triggers of one command row, any of which may be absent.
     struct Triggers {
         const char* button;
@@ -31,17 +31,26 @@ protected:
         if (t.button) {
             auto* b = child<QPushButton>(t.button);
             EXPECT_NE(b, nullptr) << t.button;
-            if (b) out.push_back([this, b] { main->ButtonBarClick(2); b->click(); });
+            if (b)
+                out.push_back([this, b] {
+                    main->ButtonBarClick(2);
+                    b->click();
+                });
         }
         if (t.speed) {
             auto* b = child<QToolButton>(t.speed);
             EXPECT_NE(b, nullptr) << t.speed;
-            if (b) out.push_back([this, b] { main->ButtonBarClick(1); b->click(); });
+            if (b)
+                out.push_back([this, b] {
+                    main->ButtonBarClick(1);
+                    b->click();
+                });
         }
         if (t.menu) {
             auto* a = main->findChild<QAction*>(QLatin1String(t.menu));
             EXPECT_NE(a, nullptr) << t.menu;
-            if (a) out.push_back([a] { a->trigger(); });
+            if (a)
+                out.push_back([a] { a->trigger(); });
         }
         return out;
     }
@@ -56,7 +65,8 @@ TEST_F(CommandsTest, AddEditCopyShowTheEditFormInTheirMode) {
         {{"CopyButton", "CopySpeed", "MenuCopy"}, books::EditMode::Copy}};
     for (const auto& [triggers, mode] : rows) {
         for (const auto& press : pressers(triggers)) {
-            books::runState().editMode = mode == books::EditMode::Add ? books::EditMode::Copy : books::EditMode::Add;
+            books::runState().editMode =
+                mode == books::EditMode::Add ? books::EditMode::Copy : books::EditMode::Add;
             QString seen;
             testsupport::closeNextModal(&seen);
             press();
@@ -123,7 +133,8 @@ TEST_F(CommandsTest, EndSearchFromEveryTrigger) {
 
 TEST_F(CommandsTest, HelpOpensTheContents) {
     for (const auto& press : pressers({"HelpButton", "HelpSpeed", "MenuContents"})) {
-        if (main->helpWindow()) main->helpWindow()->hide();
+        if (main->helpWindow())
+            main->helpWindow()->hide();
         press();
         ASSERT_NE(main->helpWindow(), nullptr);
         EXPECT_TRUE(main->helpWindow()->isVisible());
@@ -169,13 +180,15 @@ TEST_F(CommandsTest, HandlerCommandsFromEveryTrigger) {
             EXPECT_TRUE(m.MyTable().isOpen());
         });
         const auto presses = pressers(triggers);
-        for (const auto& press : presses) press();
+        for (const auto& press : presses)
+            press();
         EXPECT_EQ(runs, static_cast<int>(presses.size())) << static_cast<int>(command);
     }
 }
 
 TEST_F(CommandsTest, CommandsThatRefreshTheCountDoSoAfterTheirWindow) {
-    for (auto c : {TMain::Command::Import, TMain::Command::Restore, TMain::Command::New, TMain::Command::Open}) {
+    for (auto c : {TMain::Command::Import, TMain::Command::Restore, TMain::Command::New,
+                   TMain::Command::Open}) {
         TMain::setHandler(c, [](TMain& m, int) {
             m.MyTable().append();
             m.MyTable().setString(0, "Added");
@@ -192,15 +205,18 @@ TEST_F(CommandsTest, CommandsThatRefreshTheCountDoSoAfterTheirWindow) {
 
 TEST_F(CommandsTest, ListMaintenanceItemsPassTheirListNumber) {
     std::vector<int> seen;
-    TMain::setHandler(TMain::Command::ListMaintenance, [&seen](TMain&, int n) { seen.push_back(n); });
-    for (QAction* a : main->MenuMaintainItem) a->trigger();
+    TMain::setHandler(TMain::Command::ListMaintenance,
+                      [&seen](TMain&, int n) { seen.push_back(n); });
+    for (QAction* a : main->MenuMaintainItem)
+        a->trigger();
     EXPECT_EQ(seen, (std::vector<int>{1, 2, 3, 4, 5, 7, 6, 8, 9}));
 }
 
 TEST_F(CommandsTest, LastFileItemsPassTheirEntry) {
     std::vector<int> seen;
     TMain::setHandler(TMain::Command::LastFile, [&seen](TMain&, int n) { seen.push_back(n); });
-    for (QAction* a : main->MenuLastFile) a->trigger();
+    for (QAction* a : main->MenuLastFile)
+        a->trigger();
     EXPECT_EQ(seen, (std::vector<int>{1, 2, 3, 4, 5}));
 }
 
@@ -311,10 +327,10 @@ TEST_F(CommandsTest, ShortcutKeysReachTheirCommandsFromTheGrid) {
         QTest::keyClick(main->ViewerGrid, k, m);
     };
     const std::vector<std::pair<C, Qt::Key>> handled{
-        {C::New, Qt::Key_W},      {C::Open, Qt::Key_O},     {C::Import, Qt::Key_M},
-        {C::Export, Qt::Key_T},   {C::Find, Qt::Key_L},     {C::FindNext, Qt::Key_N},
-        {C::Viewer, Qt::Key_V},   {C::SortOrder, Qt::Key_Q}, {C::Backup, Qt::Key_B},
-        {C::Restore, Qt::Key_Y},  {C::SearchReplace, Qt::Key_F}};
+        {C::New, Qt::Key_W},     {C::Open, Qt::Key_O},         {C::Import, Qt::Key_M},
+        {C::Export, Qt::Key_T},  {C::Find, Qt::Key_L},         {C::FindNext, Qt::Key_N},
+        {C::Viewer, Qt::Key_V},  {C::SortOrder, Qt::Key_Q},    {C::Backup, Qt::Key_B},
+        {C::Restore, Qt::Key_Y}, {C::SearchReplace, Qt::Key_F}};
     for (const auto& [command, k] : handled) {
         int runs = 0;
         TMain::setHandler(command, [&runs](TMain&, int) { ++runs; });

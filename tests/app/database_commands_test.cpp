@@ -14,25 +14,33 @@ namespace {
 const QString kOpenTitle = "Open Database File";
 const QString kNewTitle = "New Database File";
 const QString kLayoutError =
-    "This DBase file was not created with Tomekeep Books 95.  It cannot be opened.  You may, however, import "
+    "This DBase file was not created with Tomekeep Books 95.  It cannot be opened.  You may, "
+    "however, import "
     "data from this file using the import function.";
 const QString kPackQuestion =
-    "Deleted items are not permanently removed from the database until packing occurs.  Packing simply removes "
+    "Deleted items are not permanently removed from the database until packing occurs.  Packing "
+    "simply removes "
     "them to free up space.  Continue?";
 const QString kPackError =
-    "Unable to pack table.  Packing requires exclusive use of the DBase File.  Make sure that the DBase File is "
-    "not in use by another program  or that no other users are running the software or that no other copies of "
+    "Unable to pack table.  Packing requires exclusive use of the DBase File.  Make sure that the "
+    "DBase File is "
+    "not in use by another program  or that no other users are running the software or that no "
+    "other copies of "
     "the software are in use.";
 const QString kRebuildQuestion =
-    "It is possible for your index files to become corrupted.  As a result, some items may not show up in the "
+    "It is possible for your index files to become corrupted.  As a result, some items may not "
+    "show up in the "
     "viewer or in reports.  This will rebuild your index files correctly.  Continue?";
 const QString kRebuildError =
-    "Unable to reindex table.  Reindexing requires exclusive use of the DBase File.  Make sure that the DBase "
-    "File is not in use by another program  or that no other users are running the software or that no other "
+    "Unable to reindex table.  Reindexing requires exclusive use of the DBase File.  Make sure "
+    "that the DBase "
+    "File is not in use by another program  or that no other users are running the software or "
+    "that no other "
     "copies of the software are in use.";
 
 QString inUseMessage(const QString& path) {
-    return "The table \"" + path + "\" is currently in use by another program.  New table creation will be aborted.";
+    return "The table \"" + path +
+           "\" is currently in use by another program.  New table creation will be aborted.";
 }
 
 using DatabaseCommandsTest = FilesFixture;
@@ -46,7 +54,8 @@ TEST_F(DatabaseCommandsTest, StartUpOpensTheDefaultCollectionInSortOrder) {
     EXPECT_EQ(shownTitles(), (QStringList{"a", "b", "c"}));
     // No last files yet: the separator and the five items are hidden.
     EXPECT_FALSE(main->MenuExitSep->isVisible());
-    for (QAction* item : main->MenuLastFile) EXPECT_FALSE(item->isVisible());
+    for (QAction* item : main->MenuLastFile)
+        EXPECT_FALSE(item->isVisible());
 }
 
 TEST_F(DatabaseCommandsTest, OpenSwitchesToAValidTable) {
@@ -246,7 +255,7 @@ TEST_F(DatabaseCommandsTest, OpeningAHeldFileLeavesItsIndexAlone) {
 }
 
 class InvalidLastDatabaseTest : public FilesFixture {
-protected:
+  protected:
     void prepare() override {
         invalid = file("INVALID.DBF");
         filestest::writeBooks(invalid, {"x"});
@@ -255,7 +264,8 @@ protected:
         storeSettings();
         prompter.expectError(kLayoutError);
         prompter.expectError(
-            "The last database used as recorded in the INI file is not a valid Tomekeep Books 95 file.  You will "
+            "The last database used as recorded in the INI file is not a valid Tomekeep Books 95 "
+            "file.  You will "
             "need to choose a new file.");
         prompter.expectOpenFile(invalid, kOpenTitle);
         prompter.expectError(kLayoutError);
@@ -275,7 +285,7 @@ TEST_F(InvalidLastDatabaseTest, OpenDialogReturnsUntilAValidFileIsChosen) {
 }
 
 class StartUpIndexTest : public FilesFixture {
-protected:
+  protected:
     void prepare() override {
         dbase::Table t;
         t.setFileName(master.toStdString());
@@ -296,20 +306,23 @@ TEST_F(StartUpIndexTest, ExistingTagIsReusedUnchanged) {
 }
 
 class ConversionAtStartTest : public FilesFixture {
-protected:
+  protected:
     void prepare() override {
         filestest::writeVersion2(file("B2LOG.DBF"));
-        filestest::writeVersion1(file("blog.dbf"), {{"One", "7", "Mar", "1995"}, {"Two", "8", "mar", "1995"}});
+        filestest::writeVersion1(file("blog.dbf"),
+                                 {{"One", "7", "Mar", "1995"}, {"Two", "8", "mar", "1995"}});
         prompter.expectQuestion("Convert", question("2.X", file("B2LOG.DBF")), true);
         prompter.expectQuestion("Convert", question("1.X", file("blog.dbf")), answerV1());
         if (answerV1())
-            prompter.expectError("The purchase date \"mar/8/1995\" of record 2 of blog.dbf is not a valid date.  "
-                                 "The conversion has stopped; the old file has been kept.");
+            prompter.expectError(
+                "The purchase date \"mar/8/1995\" of record 2 of blog.dbf is not a valid date.  "
+                "The conversion has stopped; the old file has been kept.");
     }
     virtual bool answerV1() const { return true; }
     static QString question(const char* version, const QString& path) {
         return QStringLiteral("A database from a previous version (") + version +
-               ") has been detected.  Would you like to convert it now?  NOTE: After conversion the old file "
+               ") has been detected.  Would you like to convert it now?  NOTE: After conversion "
+               "the old file "
                "will be deleted.  You may wish to make a copy of \"" +
                path + "\" first.";
     }
@@ -325,7 +338,7 @@ TEST_F(ConversionAtStartTest, CompleteConversionDeletesTheOldFileAndAFailedOneKe
 }
 
 class DeclinedConversionTest : public ConversionAtStartTest {
-protected:
+  protected:
     bool answerV1() const override { return false; }
 };
 
@@ -386,7 +399,8 @@ TEST_F(DatabaseCommandsTest, RebuildRestoresTheIndexOrder) {
     EXPECT_TRUE(main->MyTable().isOpen());
     EXPECT_EQ(main->MyTable().mode(), dbase::OpenMode::Shared);
     EXPECT_EQ(shownTitles(), (QStringList{"a", "b", "c"}));
-    if (const auto keys = keysByOtherReader(QString::fromStdString(main->MyTable().indexFileName()))) {
+    if (const auto keys =
+            keysByOtherReader(QString::fromStdString(main->MyTable().indexFileName()))) {
         EXPECT_EQ(*keys, (QStringList{"A A", "A B", "A C"}));
     }
 }

@@ -5,15 +5,15 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
 #include <QTemporaryDir>
 #include <cstring>
-#include <gtest/gtest.h>
 
 namespace {
 
 // A local socket that accepts connections for as long as it lives.
 class Listener {
-public:
+  public:
     explicit Listener(const std::string& path) {
         fd_ = ::socket(AF_UNIX, SOCK_STREAM, 0);
         sockaddr_un a{};
@@ -23,17 +23,18 @@ public:
               ::listen(fd_, 4) == 0;
     }
     ~Listener() {
-        if (fd_ >= 0) ::close(fd_);
+        if (fd_ >= 0)
+            ::close(fd_);
     }
     bool ok() const { return ok_; }
 
-private:
+  private:
     int fd_ = -1;
     bool ok_ = false;
 };
 
 class DisplayCheck : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         env.x11SocketDir = dir.path().toStdString();

@@ -5,11 +5,11 @@
 // created as program start creates them. The main window is not shown.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <gtest/gtest.h>
 
 #include <optional>
 
@@ -24,7 +24,7 @@
 #include "tests/support/scripted_prompter.h"
 
 class FilesFixture : public ::testing::Test {
-protected:
+  protected:
     // Runs before the forms are created: write files, settings, expectations.
     virtual void prepare() {}
 
@@ -80,14 +80,17 @@ protected:
     static std::optional<QStringList> keysByOtherReader(const QString& mdx) {
         QProcess probe;
         probe.start("perl", {"-MXBase::Index", "-e", "1"});
-        if (!probe.waitForFinished(10000) || probe.exitCode() != 0) return std::nullopt;
+        if (!probe.waitForFinished(10000) || probe.exitCode() != 0)
+            return std::nullopt;
         QProcess p;
         p.start("perl", {QStringLiteral(TK_INDEX_TOOLS_DIR) + "/mdx_keys.pl", mdx, "NEWINDEX"});
         p.waitForFinished(20000);
         QStringList keys;
-        for (const QString& line : QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts))
+        for (const QString& line :
+             QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts))
             keys << line.section('|', 0, 0).trimmed();
-        if (p.exitCode() != 0) keys << "exit " + QString::number(p.exitCode()) + ": " + p.readAllStandardError();
+        if (p.exitCode() != 0)
+            keys << "exit " + QString::number(p.exitCode()) + ": " + p.readAllStandardError();
         return keys;
     }
 

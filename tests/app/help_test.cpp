@@ -1,7 +1,7 @@
 // The built-in help: contents, and a real page for every keyword.
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QTextBrowser>
-#include <gtest/gtest.h>
 
 #include "ui/help_window.h"
 #include "ui/wait_cursor.h"
@@ -12,10 +12,11 @@ TEST(HelpWindow, EveryKeywordOpensItsOwnPage) {
     const QString contents = help.browser()->toPlainText();
     EXPECT_TRUE(contents.contains("Tomekeep Books 95"));
     QStringList pages;
-    for (const QString& k : {QStringLiteral("Search Window"), QStringLiteral("Input Window"),
-                             QStringLiteral("Export Window"), QStringLiteral("Import Window"),
-                             QStringLiteral("Report Window"), QStringLiteral("User Defined Reports"),
-                             QStringLiteral("Backup and Restore")})
+    for (const QString& k :
+         {QStringLiteral("Search Window"), QStringLiteral("Input Window"),
+          QStringLiteral("Export Window"), QStringLiteral("Import Window"),
+          QStringLiteral("Report Window"), QStringLiteral("User Defined Reports"),
+          QStringLiteral("Backup and Restore")})
         EXPECT_TRUE(ui::HelpWindow::keywords().contains(k)) << k.toStdString();
     for (const QString& k : ui::HelpWindow::keywords()) {
         EXPECT_TRUE(help.showKeyword(k.toLower())) << k.toStdString();

@@ -3,11 +3,11 @@
 // the four forms created as program start creates them, the main window shown.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "app/form_shells.h"
 #include "app/program.h"
@@ -19,7 +19,7 @@
 #include "tests/support/scripted_prompter.h"
 
 class MainFixture : public ::testing::Test {
-protected:
+  protected:
     // Books in MASTER.DBF before the window opens; -1 leaves no file at all.
     virtual int sampleBooks() const { return 5; }
     virtual QStringList arguments() const { return {}; }
@@ -32,7 +32,8 @@ protected:
         QFile::remove(paths::settingsFile());
         QDir().mkpath(paths::programDirectory());
         masterPath = paths::programDirectory() + "/MASTER.DBF";
-        if (sampleBooks() >= 0) testsupport::writeSampleCollection(masterPath, sampleBooks());
+        if (sampleBooks() >= 0)
+            testsupport::writeSampleCollection(masterPath, sampleBooks());
         if (!settingsText().isEmpty()) {
             QFile ini(paths::settingsFile());
             ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
@@ -47,7 +48,8 @@ protected:
 
     void TearDown() override {
         testsupport::stopModalCatchers();
-        if (main && main->isVisible()) main->close();
+        if (main && main->isVisible())
+            main->close();
         forms = ProgramForms();
         main = nullptr;
         TMain::clearHandlers();

@@ -20,18 +20,20 @@ namespace {
 class MainWindowTest : public MainFixture {};
 
 class FirstStartTest : public MainFixture {
-protected:
+  protected:
     int sampleBooks() const override { return -1; }
 };
 
 class DefaultSortTest : public MainFixture {
-protected:
+  protected:
     QByteArray settingsText() const override { return {}; }
 };
 
 class UnknownBarModeTest : public MainFixture {
-protected:
-    QByteArray settingsText() const override { return MainFixture::settingsText() + "[Misc]\nButton Bar=7\n"; }
+  protected:
+    QByteArray settingsText() const override {
+        return MainFixture::settingsText() + "[Misc]\nButton Bar=7\n";
+    }
 };
 
 }  // namespace
@@ -58,13 +60,15 @@ TEST_F(UnknownBarModeTest, KeepsTheSpeedButtonLayout) {
 // level, Author.
 TEST_F(DefaultSortTest, BooksShowInAuthorOrder) {
     QStringList titles;
-    for (int r = 0; r < 5; ++r) titles << main->MyDataSource()->index(r, 0).data().toString();
+    for (int r = 0; r < 5; ++r)
+        titles << main->MyDataSource()->index(r, 0).data().toString();
     EXPECT_EQ(titles, (QStringList{"Book 0", "Book 3", "Book 1", "Book 4", "Book 2"}));
     // Ending a search reopens the table in the same order.
     main->EnableEndSearch();
     main->DoEndSearch();
     titles.clear();
-    for (int r = 0; r < 5; ++r) titles << main->MyDataSource()->index(r, 0).data().toString();
+    for (int r = 0; r < 5; ++r)
+        titles << main->MyDataSource()->index(r, 0).data().toString();
     EXPECT_EQ(titles, (QStringList{"Book 0", "Book 3", "Book 1", "Book 4", "Book 2"}));
 }
 
@@ -117,9 +121,9 @@ TEST_F(MainWindowTest, LongLivedFormsScaleFromTheirDesignOnEveryShowing) {
 
 TEST_F(MainWindowTest, ControlsCarryTheirNamesCaptionsAndHints) {
     const std::vector<std::pair<const char*, const char*>> buttons{
-        {"AddButton", "&Add"},       {"EditButton", "&Edit"},         {"CopyButton", "&Copy"},
-        {"DeleteButton", "&Delete"}, {"SearchButton", "&Search"},     {"EndSearchButton", "E&nd Srch"},
-        {"ReportButton", "&Reports"}, {"ViewerButton", "&Viewer"},    {"HelpButton", "He&lp"},
+        {"AddButton", "&Add"},        {"EditButton", "&Edit"},     {"CopyButton", "&Copy"},
+        {"DeleteButton", "&Delete"},  {"SearchButton", "&Search"}, {"EndSearchButton", "E&nd Srch"},
+        {"ReportButton", "&Reports"}, {"ViewerButton", "&Viewer"}, {"HelpButton", "He&lp"},
         {"ButtonExit", "E&xit"}};
     for (auto [name, caption] : buttons) {
         auto* b = child<QPushButton>(name);
@@ -128,14 +132,22 @@ TEST_F(MainWindowTest, ControlsCarryTheirNamesCaptionsAndHints) {
         EXPECT_EQ(b->size(), QSize(69, 33)) << name;
     }
     const std::vector<std::tuple<const char*, int, const char*>> speeds{
-        {"NewSpeed", 0, "New Database"},       {"OpenSpeed", 24, "Open Database"},
-        {"AddSpeed", 52, "Add Record"},        {"EditSpeed", 76, "Edit Record"},
-        {"CopySpeed", 100, "Copy Record"},     {"DeleteSpeed", 124, "Delete Record"},
-        {"ImportSpeed", 148, "Import Records"}, {"ExportSpeed", 172, "Export Records"},
-        {"SearchSpeed", 200, "Search Records"}, {"EndSearchSpeed", 224, "End Search"},
-        {"LocateSpeed", 248, "Locate Record"}, {"LocateNextSpeed", 272, "Locate Next Record"},
-        {"ReportSpeed", 296, "Reports"},       {"ViewerSpeed", 320, "Viewer Configuration"},
-        {"ColorSpeed", 344, "Color Setup"},    {"SpeedSetOrder", 368, "Set Sorting Order"},
+        {"NewSpeed", 0, "New Database"},
+        {"OpenSpeed", 24, "Open Database"},
+        {"AddSpeed", 52, "Add Record"},
+        {"EditSpeed", 76, "Edit Record"},
+        {"CopySpeed", 100, "Copy Record"},
+        {"DeleteSpeed", 124, "Delete Record"},
+        {"ImportSpeed", 148, "Import Records"},
+        {"ExportSpeed", 172, "Export Records"},
+        {"SearchSpeed", 200, "Search Records"},
+        {"EndSearchSpeed", 224, "End Search"},
+        {"LocateSpeed", 248, "Locate Record"},
+        {"LocateNextSpeed", 272, "Locate Next Record"},
+        {"ReportSpeed", 296, "Reports"},
+        {"ViewerSpeed", 320, "Viewer Configuration"},
+        {"ColorSpeed", 344, "Color Setup"},
+        {"SpeedSetOrder", 368, "Set Sorting Order"},
         {"HelpSpeed", 396, "Help"}};
     int previous = -1;
     for (auto [name, left, hint] : speeds) {
@@ -147,10 +159,11 @@ TEST_F(MainWindowTest, ControlsCarryTheirNamesCaptionsAndHints) {
         EXPECT_GT(b->x(), previous);
         previous = b->x();
     }
-    for (const char* name : {"Bevel1", "Bevel2", "Bevel3", "Bevel4", "SpeedPanel", "ViewerBevel", "MyNavigator",
-                             "ViewerGrid", "MyComboAuthor", "MyComboLocation", "MyComboCategory", "MyComboPublisher",
-                             "MyComboBought", "MyComboCondition", "MyComboCheckOut", "MyComboBookType",
-                             "MyComboRating"})
+    for (const char* name :
+         {"Bevel1", "Bevel2", "Bevel3", "Bevel4", "SpeedPanel", "ViewerBevel", "MyNavigator",
+          "ViewerGrid", "MyComboAuthor", "MyComboLocation", "MyComboCategory", "MyComboPublisher",
+          "MyComboBought", "MyComboCondition", "MyComboCheckOut", "MyComboBookType",
+          "MyComboRating"})
         EXPECT_NE(child<QWidget>(name), nullptr) << name;
     EXPECT_EQ(child<QLabel>("NavigatorLabel")->text(), "Navigation Controls");
     EXPECT_EQ(child<QLabel>("SearchOnLabel")->text(), "SEARCH ON");
@@ -161,36 +174,63 @@ TEST_F(MainWindowTest, ControlsCarryTheirNamesCaptionsAndHints) {
 
 TEST_F(MainWindowTest, MenuTreeHasEveryItemWithCaptionAndShortcut) {
     const std::vector<std::tuple<const char*, const char*, const char*>> items{
-        {"MenuNew", "&New Database", "Ctrl+W"},     {"MenuOpen", "&Open Database", "Ctrl+O"},
-        {"MenuBackup", "&Back Up Data", "Ctrl+B"},  {"MenuRestore", "&Restore Data", "Ctrl+Y"},
-        {"MenuPrint", "&Print", "Ctrl+P"},          {"MenuPrinterSetup", "Printer &Setup", "Ctrl+U"},
-        {"MenuExit", "E&xit", "Ctrl+X"},            {"MenuAdd", "&Add", "Ctrl+A"},
-        {"MenuEdit", "&Edit", "Ctrl+E"},            {"MenuCopy", "&Copy", "Ctrl+C"},
-        {"MenuDelete", "&Delete", "Ctrl+D"},        {"MenuImport", "&Import", "Ctrl+M"},
-        {"MenuExport", "E&xport", "Ctrl+T"},        {"MenuSearch", "&Search (Query)", "Ctrl+S"},
-        {"MenuEndSearch", "&End Search", "Ctrl+I"}, {"MenuFind", "&Locate", "Ctrl+L"},
-        {"MenuFindNext", "Locate &Next", "Ctrl+N"}, {"MenuReports", "&Reports", "Ctrl+R"},
-        {"MenuViewer", "&Viewer", "Ctrl+V"},        {"MenuSortOrder", "Sort &Order", "Ctrl+Q"},
-        {"MenuSize640", "640 x 480", "Shift+F1"},   {"MenuSize800", "800 x 600", "Shift+F2"},
-        {"MenuSize1024", "1024 x 768", "Shift+F3"}, {"MenuSize1280", "1280 x 1024", "Shift+F4"},
-        {"MenuSpeed", "&Speed Buttons", "Ctrl+F1"}, {"MenuButtons", "&Lettered Buttons", "Ctrl+F2"},
-        {"MenuNoButtons", "&None", "Ctrl+F3"},      {"MenuMainColor", "&Main Window Color", "Ctrl+F4"},
-        {"MenuEditColor", "&Edit Window Color", "Ctrl+F5"}, {"MenuSearchColor", "&Search Window Color", "Ctrl+F6"},
+        {"MenuNew", "&New Database", "Ctrl+W"},
+        {"MenuOpen", "&Open Database", "Ctrl+O"},
+        {"MenuBackup", "&Back Up Data", "Ctrl+B"},
+        {"MenuRestore", "&Restore Data", "Ctrl+Y"},
+        {"MenuPrint", "&Print", "Ctrl+P"},
+        {"MenuPrinterSetup", "Printer &Setup", "Ctrl+U"},
+        {"MenuExit", "E&xit", "Ctrl+X"},
+        {"MenuAdd", "&Add", "Ctrl+A"},
+        {"MenuEdit", "&Edit", "Ctrl+E"},
+        {"MenuCopy", "&Copy", "Ctrl+C"},
+        {"MenuDelete", "&Delete", "Ctrl+D"},
+        {"MenuImport", "&Import", "Ctrl+M"},
+        {"MenuExport", "E&xport", "Ctrl+T"},
+        {"MenuSearch", "&Search (Query)", "Ctrl+S"},
+        {"MenuEndSearch", "&End Search", "Ctrl+I"},
+        {"MenuFind", "&Locate", "Ctrl+L"},
+        {"MenuFindNext", "Locate &Next", "Ctrl+N"},
+        {"MenuReports", "&Reports", "Ctrl+R"},
+        {"MenuViewer", "&Viewer", "Ctrl+V"},
+        {"MenuSortOrder", "Sort &Order", "Ctrl+Q"},
+        {"MenuSize640", "640 x 480", "Shift+F1"},
+        {"MenuSize800", "800 x 600", "Shift+F2"},
+        {"MenuSize1024", "1024 x 768", "Shift+F3"},
+        {"MenuSize1280", "1280 x 1024", "Shift+F4"},
+        {"MenuSpeed", "&Speed Buttons", "Ctrl+F1"},
+        {"MenuButtons", "&Lettered Buttons", "Ctrl+F2"},
+        {"MenuNoButtons", "&None", "Ctrl+F3"},
+        {"MenuMainColor", "&Main Window Color", "Ctrl+F4"},
+        {"MenuEditColor", "&Edit Window Color", "Ctrl+F5"},
+        {"MenuSearchColor", "&Search Window Color", "Ctrl+F6"},
         {"MenuReportColor", "&Report Window Color", "Ctrl+F7"},
         {"MenuConfigColor", "&Configure Window Color", "Ctrl+F8"},
-        {"MenuAllColor", "&ALL Windows Color", "Ctrl+F9"}, {"MenuListAuthor", "&Author", ""},
-        {"MenuListLocation", "&Location", ""},      {"MenuListBought", "&Where Purchased", ""},
-        {"MenuListCategory", "&Category", ""},      {"MenuListPublisher", "&Publisher", ""},
-        {"MenuListBookType", "&Book Type", ""},     {"MenuListRating", "&Rating", ""},
-        {"MenuListCheckOut", "Chec&k Out Person", ""}, {"MenuListCondition", "C&ondition", ""},
-        {"MenuCurrencyUS", "&U.S. Dollars", ""},    {"MenuCurrencyWindows", "&Windows Setting", ""},
-        {"MenuNumericUS", "&U.S. Format", ""},      {"MenuNumericWindows", "&Windows Setting", ""},
-        {"MenuDateMDYSlash", "mm/dd/yy", ""},       {"MenuDateDMYDotYr", "dd.mm.yyyy", ""},
-        {"MenuLabelFont", "&Label Font", "Shift+F8"}, {"MenuEditFont", "&Edit Font", "Shift+F9"},
+        {"MenuAllColor", "&ALL Windows Color", "Ctrl+F9"},
+        {"MenuListAuthor", "&Author", ""},
+        {"MenuListLocation", "&Location", ""},
+        {"MenuListBought", "&Where Purchased", ""},
+        {"MenuListCategory", "&Category", ""},
+        {"MenuListPublisher", "&Publisher", ""},
+        {"MenuListBookType", "&Book Type", ""},
+        {"MenuListRating", "&Rating", ""},
+        {"MenuListCheckOut", "Chec&k Out Person", ""},
+        {"MenuListCondition", "C&ondition", ""},
+        {"MenuCurrencyUS", "&U.S. Dollars", ""},
+        {"MenuCurrencyWindows", "&Windows Setting", ""},
+        {"MenuNumericUS", "&U.S. Format", ""},
+        {"MenuNumericWindows", "&Windows Setting", ""},
+        {"MenuDateMDYSlash", "mm/dd/yy", ""},
+        {"MenuDateDMYDotYr", "dd.mm.yyyy", ""},
+        {"MenuLabelFont", "&Label Font", "Shift+F8"},
+        {"MenuEditFont", "&Edit Font", "Shift+F9"},
         {"MenuButtonFont", "&Button Font", "Shift+F10"},
-        {"MenuSearchReplace", "&Search and Replace", "Ctrl+F"}, {"MenuRebuild", "&Rebuild Indexes", ""},
-        {"MenuPack", "&Pack Database", ""},         {"MenuContents", "&Contents", "Ctrl+H"},
-        {"MenuTips", "&Review \"Tips of the Day\"", ""}, {"MenuAbout", "&About", ""}};
+        {"MenuSearchReplace", "&Search and Replace", "Ctrl+F"},
+        {"MenuRebuild", "&Rebuild Indexes", ""},
+        {"MenuPack", "&Pack Database", ""},
+        {"MenuContents", "&Contents", "Ctrl+H"},
+        {"MenuTips", "&Review \"Tips of the Day\"", ""},
+        {"MenuAbout", "&About", ""}};
     for (auto [name, caption, key] : items) {
         auto* a = main->findChild<QAction*>(QLatin1String(name));
         ASSERT_NE(a, nullptr) << name;
@@ -198,12 +238,17 @@ TEST_F(MainWindowTest, MenuTreeHasEveryItemWithCaptionAndShortcut) {
         EXPECT_EQ(a->shortcut().toString(), key) << name;
     }
     QStringList tops;
-    for (QAction* a : main->menuBar()->actions()) tops << a->text();
+    for (QAction* a : main->menuBar()->actions())
+        tops << a->text();
     EXPECT_EQ(tops, (QStringList{"&File", "&Records", "Navi&gate", "&Options", "&Tools", "&Help"}));
     for (auto [name, caption] : std::vector<std::pair<const char*, const char*>>{
-             {"MenuScreenSize", "Screen Si&ze"}, {"MenuAccess", "&Screen Access"}, {"MenuColor", "&Color"},
-             {"MenuMaintain", "List &Maintenance"}, {"MenuCurrency", "Report C&urrency Format"},
-             {"MenuNumeric", "&Report Numeric Format"}, {"MenuDateFormat", "&Date Format"}}) {
+             {"MenuScreenSize", "Screen Si&ze"},
+             {"MenuAccess", "&Screen Access"},
+             {"MenuColor", "&Color"},
+             {"MenuMaintain", "List &Maintenance"},
+             {"MenuCurrency", "Report C&urrency Format"},
+             {"MenuNumeric", "&Report Numeric Format"},
+             {"MenuDateFormat", "&Date Format"}}) {
         auto* m = main->findChild<QMenu*>(QLatin1String(name));
         ASSERT_NE(m, nullptr) << name;
         EXPECT_EQ(m->title(), caption);
@@ -211,7 +256,8 @@ TEST_F(MainWindowTest, MenuTreeHasEveryItemWithCaptionAndShortcut) {
     EXPECT_EQ(main->MenuDateFormat->actions().size(), 12);
     // No last files yet: the separator and the five items are hidden.
     EXPECT_FALSE(main->MenuExitSep->isVisible());
-    for (QAction* a : main->MenuLastFile) EXPECT_FALSE(a->isVisible());
+    for (QAction* a : main->MenuLastFile)
+        EXPECT_FALSE(a->isVisible());
 }
 
 // Each layout puts the controls where its table says, and a resize keeps
@@ -270,7 +316,8 @@ TEST_F(MainWindowTest, SearchStateShowsSearchOnAndEnablesEndSearch) {
     EXPECT_TRUE(books::runState().searchActive);
     // The query's filter narrows the grid and the count; End Search shows all.
     const int author = main->MyTable().fieldIndex("Author");
-    main->setQueryFilter([author](const dbase::Table& t) { return t.asString(author) == "Author 0"; });
+    main->setQueryFilter(
+        [author](const dbase::Table& t) { return t.asString(author) == "Author 0"; });
     main->MyTable().refresh();
     main->DisplayCount();
     EXPECT_EQ(shownCount(), 2);
@@ -315,8 +362,10 @@ TEST_F(MainWindowTest, PickListsFillTheGridDropDowns) {
     r.close();
     main->LoadAllLists();
     QStringList authors;
-    for (int i = 0; i < main->MyComboAuthor->count(); ++i) authors << main->MyComboAuthor->itemText(i);
-    EXPECT_EQ(authors, (QStringList{"Austen, Jane", QString::fromUtf8("Bront\xc3\xab, Emily"), "Twain"}));
+    for (int i = 0; i < main->MyComboAuthor->count(); ++i)
+        authors << main->MyComboAuthor->itemText(i);
+    EXPECT_EQ(authors,
+              (QStringList{"Austen, Jane", QString::fromUtf8("Bront\xc3\xab, Emily"), "Twain"}));
     EXPECT_EQ(main->MyComboRating->itemText(0), QString::fromUtf8("Tr\xc3\xa8s bon"));
     EXPECT_EQ(main->MyComboLocation->count(), 0);  // no file: an empty box, no message
 }
@@ -324,9 +373,10 @@ TEST_F(MainWindowTest, PickListsFillTheGridDropDowns) {
 namespace {
 
 class TipsTest : public MainFixture, public ::testing::WithParamInterface<bool> {
-protected:
+  protected:
     QByteArray settingsText() const override {
-        return MainFixture::settingsText() + (GetParam() ? "[Misc]\nShow Tips=Yes\n" : "[Misc]\nShow Tips=no\n");
+        return MainFixture::settingsText() +
+               (GetParam() ? "[Misc]\nShow Tips=Yes\n" : "[Misc]\nShow Tips=no\n");
     }
     void SetUp() override {
         TMain::setHandler(TMain::Command::Tips, [this](TMain&, int) { ++tips; });

@@ -17,7 +17,8 @@ TEST_F(ScreenshotTest, RendersEachLayout) {
         QCoreApplication::processEvents();
         const QPixmap shot = main->grab();
         ASSERT_FALSE(shot.isNull());
-        const QString file = QDir(TK_SCREENSHOT_DIR).filePath(QStringLiteral("main_window_mode%1.png").arg(mode));
+        const QString file =
+            QDir(TK_SCREENSHOT_DIR).filePath(QStringLiteral("main_window_mode%1.png").arg(mode));
         EXPECT_TRUE(shot.save(file)) << file.toStdString();
         EXPECT_EQ(shot.size(), main->size());
     }

@@ -1,20 +1,22 @@
 // The "Sort Order" dialog and the sort tag it builds, with real files.
 #include <QApplication>
 #include <QComboBox>
-#include <QTimer>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 
 #include "app/tmysortorder.h"
 #include "data/sort_expression.h"
-#include "ui/window_colors.h"
 #include "tests/app/files_fixture.h"
+#include "ui/window_colors.h"
 
 namespace {
 
 const QString kInUse =
-    "Creating a new sort order requires exclusive use of the DBase File.  Make sure that the DBase File is not in "
-    "use by another program  or that no other users are running the software or that no other copies of the "
+    "Creating a new sort order requires exclusive use of the DBase File.  Make sure that the DBase "
+    "File is not in "
+    "use by another program  or that no other users are running the software or that no other "
+    "copies of the "
     "software are in use.";
 const QString kFailed = "Error in implementing sort order.  New sort order not implemented.";
 
@@ -28,11 +30,12 @@ TEST(SortExpressionTest, TermsByFieldKind) {
         {{37, -1, 0, 1}, "Upper(Left(Title,20))"},
         {{1, 1, 0, 0}, "Upper(Left(Title,20))+Upper(Left(Title,20))"},
     };
-    for (const auto& [levels, expected] : cases) EXPECT_EQ(books::buildSortString(levels), expected);
+    for (const auto& [levels, expected] : cases)
+        EXPECT_EQ(books::buildSortString(levels), expected);
 }
 
 class SortOrderTest : public FilesFixture {
-protected:
+  protected:
     void choose(TMySortOrder& d, std::array<int, 4> levels) {
         d.ComboBox1->setCurrentIndex(levels[0]);
         d.ComboBox2->setCurrentIndex(levels[1]);
@@ -99,7 +102,8 @@ TEST_F(SortOrderTest, OkBuildsTheTagAndSavesTheLevels) {
     ASSERT_TRUE(main->MyTable().isOpen());
     EXPECT_EQ(main->MyTable().mode(), dbase::OpenMode::Shared);
     EXPECT_EQ(shownTitles(), (QStringList{"a", "b", "c"}));  // blank years first
-    if (const auto keys = keysByOtherReader(QString::fromStdString(main->MyTable().indexFileName()))) {
+    if (const auto keys =
+            keysByOtherReader(QString::fromStdString(main->MyTable().indexFileName()))) {
         ASSERT_EQ(keys->size(), 3);
         EXPECT_TRUE(keys->at(2).endsWith("1990C")) << keys->at(2).toStdString();
     }
@@ -136,11 +140,12 @@ TEST_F(SortOrderTest, NoneEverywhereLeavesRecordOrderAndNoTagAtTheNextStart) {
     EXPECT_TRUE(main->MyTable().indexTag().empty());
     EXPECT_EQ(shownTitles(), (QStringList{"c", "a", "b"}));
     // With no tag left, rebuilding the indexes has nothing to do and succeeds.
-    prompter.expectQuestion("Confirm",
-                            "It is possible for your index files to become corrupted.  As a result, some items may "
-                            "not show up in the viewer or in reports.  This will rebuild your index files "
-                            "correctly.  Continue?",
-                            true);
+    prompter.expectQuestion(
+        "Confirm",
+        "It is possible for your index files to become corrupted.  As a result, some items may "
+        "not show up in the viewer or in reports.  This will rebuild your index files "
+        "correctly.  Continue?",
+        true);
     main->MenuRebuildClick();
     EXPECT_TRUE(main->MyTable().isOpen());
     restartProgram();
@@ -219,7 +224,8 @@ TEST_F(SortOrderTest, CommandOpensTheDialog) {
             seen = dialog->objectName();
             dialog->reject();
         }
-        if (dialog || ++tries > 200) timer.stop();
+        if (dialog || ++tries > 200)
+            timer.stop();
     });
     timer.start();
     main->DoSortOrder();

@@ -12,14 +12,15 @@
 namespace {
 
 class ViewerTest : public MainFixture {
-protected:
+  protected:
     QHeaderView* header() const { return main->ViewerGrid->horizontalHeader(); }
     // Field numbers of the shown columns, left to right.
     std::vector<int> shownFields() const {
         std::vector<int> v;
         for (int i = 0; i < 36; ++i) {
             const int logical = header()->logicalIndex(i);
-            if (!header()->isSectionHidden(logical)) v.push_back(logical + 1);
+            if (!header()->isSectionHidden(logical))
+                v.push_back(logical + 1);
         }
         return v;
     }
@@ -49,9 +50,11 @@ TEST_F(ViewerTest, SettingsArrangeCaptionWidenAndHideColumns) {
     EXPECT_EQ(fields.size(), 35u);
     EXPECT_TRUE(header()->isSectionHidden(1));
     EXPECT_EQ(model()->headerData(2, Qt::Horizontal).toString(), "Year");
-    EXPECT_EQ(header()->sectionSize(2), 30 * QFontMetrics(main->ViewerGrid->font()).horizontalAdvance('0') + 4);
+    EXPECT_EQ(header()->sectionSize(2),
+              30 * QFontMetrics(main->ViewerGrid->font()).horizontalAdvance('0') + 4);
     EXPECT_GT(header()->sectionSize(2), header()->sectionSize(0));
-    EXPECT_TRUE(model()->headerData(0, Qt::Horizontal, Qt::TextAlignmentRole).toInt() & Qt::AlignRight);
+    EXPECT_TRUE(model()->headerData(0, Qt::Horizontal, Qt::TextAlignmentRole).toInt() &
+                Qt::AlignRight);
     EXPECT_FALSE(main->ViewerGrid->verticalHeader()->isVisible());
 }
 
@@ -60,16 +63,19 @@ TEST_F(ViewerTest, SharedAndMissingOrderValuesShiftTheColumns) {
     s.fieldOrder[3] = 2;  // Year Pub shares 2 with Author; nobody claims 3
     main->SetViewerOptions();
     auto fields = shownFields();
-    EXPECT_EQ(std::vector<int>(fields.begin(), fields.begin() + 5), (std::vector<int>{2, 3, 1, 4, 5}));
+    EXPECT_EQ(std::vector<int>(fields.begin(), fields.begin() + 5),
+              (std::vector<int>{2, 3, 1, 4, 5}));
     // The arrangement survives a refresh of the table (a model reset).
     main->MyTable().refresh();
     fields = shownFields();
-    EXPECT_EQ(std::vector<int>(fields.begin(), fields.begin() + 5), (std::vector<int>{2, 3, 1, 4, 5}));
+    EXPECT_EQ(std::vector<int>(fields.begin(), fields.begin() + 5),
+              (std::vector<int>{2, 3, 1, 4, 5}));
     // Back to defaults puts everything in field order again.
     s.fieldOrder[3] = 3;
     main->SetViewerOptions();
     fields = shownFields();
-    for (int i = 0; i < 36; ++i) EXPECT_EQ(fields[static_cast<size_t>(i)], i + 1);
+    for (int i = 0; i < 36; ++i)
+        EXPECT_EQ(fields[static_cast<size_t>(i)], i + 1);
 }
 
 TEST_F(ViewerTest, GridFontsColoursAndOptions) {
@@ -137,7 +143,8 @@ TEST_F(ViewerTest, ListFieldsEditInADropDownFedByThePickList) {
     EXPECT_EQ(testsupport::fieldOf(masterPath, "Book 0", "Author"), "Twain");
     // A field without a list edits as text.
     main->ViewerGrid->edit(model()->index(0, 0));
-    EXPECT_NE(qobject_cast<QLineEdit*>(main->ViewerGrid->indexWidget(model()->index(0, 0))), nullptr);
+    EXPECT_NE(qobject_cast<QLineEdit*>(main->ViewerGrid->indexWidget(model()->index(0, 0))),
+              nullptr);
 }
 
 TEST_F(ViewerTest, NavigatorMovesTheCurrentRowAndRefreshesTheCount) {
@@ -229,7 +236,8 @@ TEST_F(ViewerTest, GridAndCountStayRightAfterTheTableIsReopened) {
 }
 
 TEST_F(ViewerTest, CtrlDeleteInAnEditableGridAsksBeforeDeleting) {
-    QTest::keyClick(main->ViewerGrid, Qt::Key_Delete, Qt::ControlModifier);  // read-only grid: nothing
+    QTest::keyClick(main->ViewerGrid, Qt::Key_Delete,
+                    Qt::ControlModifier);  // read-only grid: nothing
     EXPECT_EQ(shownCount(), 5);
     setEditing(true);
     main->ViewerGrid->setCurrentIndex(model()->index(2, 0));

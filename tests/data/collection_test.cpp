@@ -1,8 +1,8 @@
 // Collections on disk: the 36-field layout and pointing tables at paths.
 #include "data/collection.h"
 
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <QTemporaryDir>
 
 #include "data/book_fields.h"
 #include "data/run_state.h"

@@ -1,8 +1,8 @@
 // Layout checks, the index flag, the in-use test and the last-files list.
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include "data/book_fields.h"
 #include "data/collection.h"
@@ -16,12 +16,13 @@ using books::Layout;
 
 std::vector<dbase::FieldDef> oldLayout(std::string_view first, const auto& names) {
     std::vector<dbase::FieldDef> defs{{std::string(first), dbase::FieldType::Character, 6, 0}};
-    for (std::string_view n : names) defs.push_back({std::string(n), dbase::FieldType::Character, 20, 0});
+    for (std::string_view n : names)
+        defs.push_back({std::string(n), dbase::FieldType::Character, 20, 0});
     return defs;
 }
 
 class DatabaseFilesTest : public ::testing::Test {
-protected:
+  protected:
     QString file(const QString& name) const { return dir.filePath(name); }
     QTemporaryDir dir;
     dbase::Table check;
@@ -164,13 +165,10 @@ TEST(LastFilesTest, SequenceOfOpens) {
     };
     // Starting with A open and an empty list.
     const Step steps[] = {
-        {"B", {"A", "", "", "", ""}},
-        {"C", {"B", "A", "", "", ""}},
+        {"B", {"A", "", "", "", ""}},     {"C", {"B", "A", "", "", ""}},
         {"A", {"C", "B", "", "", ""}},  // A leaves the list, C (the one left) goes on top
-        {"D", {"A", "C", "B", "", ""}},
-        {"E", {"D", "A", "C", "B", ""}},
-        {"F", {"E", "D", "A", "C", "B"}},
-        {"G", {"F", "E", "D", "A", "C"}},  // the fifth is dropped
+        {"D", {"A", "C", "B", "", ""}},   {"E", {"D", "A", "C", "B", ""}},
+        {"F", {"E", "D", "A", "C", "B"}}, {"G", {"F", "E", "D", "A", "C"}},  // the fifth is dropped
         {"C", {"G", "F", "E", "D", "A"}},  // C was last: removed from the end
         {"c", {"C", "G", "F", "E", "D"}},  // the comparison is exact
     };

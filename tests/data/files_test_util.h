@@ -3,11 +3,11 @@
 // and a second process that holds a table open.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <QFile>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
-#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
@@ -37,7 +37,8 @@ inline void writeBooks(const QString& path, const QStringList& titles) {
 inline QStringList titles(const QString& path, const std::string& tag = {}) {
     dbase::Table t;
     t.setFileName(path.toStdString());
-    if (!tag.empty()) t.setIndexTag(tag);
+    if (!tag.empty())
+        t.setIndexTag(tag);
     t.open();
     QStringList out;
     for (t.first(); !t.isEmpty() && !t.eof(); t.next())
@@ -58,10 +59,10 @@ inline void renameField(const QString& path, int index, const QByteArray& name) 
 
 inline char headerByte(const QString& path, int offset) {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return '?';
+    if (!f.open(QIODevice::ReadOnly))
+        return '?';
     return f.readAll().at(offset);
 }
-
 
 // A version-2 table: a record number first, then the 25 old fields with the
 // types that version wrote.
@@ -108,7 +109,8 @@ inline void writeVersion1(const QString& path, const std::vector<V1Row>& rows) {
         if (name == "Cost" || name == "Value")
             defs.push_back({name, dbase::FieldType::Numeric, 10, 2});
         else
-            defs.push_back({name, dbase::FieldType::Character, name.starts_with("Purch") ? 4 : 30, 0});
+            defs.push_back(
+                {name, dbase::FieldType::Character, name.starts_with("Purch") ? 4 : 30, 0});
     }
     dbase::Table::create(path.toStdString(), defs);
     dbase::Table t;
@@ -128,23 +130,27 @@ inline void writeVersion1(const QString& path, const std::vector<V1Row>& rows) {
 
 // A second process holding `path` open (shared or exclusive) until destroyed.
 class Holder {
-public:
+  public:
     Holder(const QString& path, const char* mode) {
-        process_.start(QStringLiteral(TK_DBASE_HELPER), {QStringLiteral("hold"), path, QLatin1String(mode)});
-        if (!process_.waitForStarted(5000)) return;
-        while (!output_.contains("ready") && !output_.contains("error") && process_.waitForReadyRead(5000))
+        process_.start(QStringLiteral(TK_DBASE_HELPER),
+                       {QStringLiteral("hold"), path, QLatin1String(mode)});
+        if (!process_.waitForStarted(5000))
+            return;
+        while (!output_.contains("ready") && !output_.contains("error") &&
+               process_.waitForReadyRead(5000))
             output_ += process_.readAllStandardOutput();
     }
     ~Holder() {
         process_.closeWriteChannel();
-        if (!process_.waitForFinished(5000)) process_.kill();
+        if (!process_.waitForFinished(5000))
+            process_.kill();
         process_.waitForFinished(1000);
     }
     Holder(const Holder&) = delete;
     Holder& operator=(const Holder&) = delete;
     bool ready() const { return output_.contains("ready"); }
 
-private:
+  private:
     QProcess process_;
     QByteArray output_;
 };

@@ -1,14 +1,14 @@
 // The grid model over a real collection file.
 #include "data/grid_model.h"
 
+#include <gtest/gtest.h>
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include "data/collection.h"
-#include "settings/formats.h"
 #include "dbase/table.h"
+#include "settings/formats.h"
 #include "tests/support/book_samples.h"
 
 using books::GridModel;
@@ -18,7 +18,7 @@ namespace {
 constexpr int kTitle = 0, kAuthor = 1, kYear = 2, kCost = 6, kPurch = 11, kCheckOut = 16;
 
 class GridModelTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         path = dir.filePath("BOOKS.DBF");
@@ -176,4 +176,3 @@ TEST_F(GridModelTest, IndicatorMarksTheCurrentRow) {
     EXPECT_FALSE(model->headerData(2, Qt::Vertical).toString().isEmpty());
     EXPECT_TRUE(model->headerData(1, Qt::Vertical).toString().isEmpty());
 }
-

@@ -1,6 +1,6 @@
 // Conversion of the earlier versions' tables into a collection.
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <QTemporaryDir>
 
 #include "data/collection.h"
 #include "data/database_files.h"
@@ -16,7 +16,7 @@ using filestest::writeVersion1;
 using filestest::writeVersion2;
 
 class ConversionTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         collection = dir.filePath("MASTER.DBF");
         books::createCollection(collection);
@@ -80,7 +80,9 @@ TEST_F(ConversionTest, Version1DatesAreReadAsMonthDayYearWhateverTheUserFormat) 
 
 TEST_F(ConversionTest, UnreadableVersion1DateStopsTheConversion) {
     const QString v1 = dir.filePath("BLOG.DBF");
-    writeVersion1(v1, {{"Good", "7", "Mar", "1995"}, {"Lower case", "7", "mar", "1995"}, {"Never", "1", "Jan", "1990"}});
+    writeVersion1(v1, {{"Good", "7", "Mar", "1995"},
+                       {"Lower case", "7", "mar", "1995"},
+                       {"Never", "1", "Jan", "1990"}});
     ASSERT_TRUE(formats::applyDateFormat(7));
     try {
         books::convertV1(old, v1, target);
@@ -101,10 +103,11 @@ TEST_F(ConversionTest, UnreadableVersion1DateStopsTheConversion) {
 
 TEST(MonthNamesTest, ExactShortNamesOnly) {
     const std::pair<const char*, const char*> cases[] = {
-        {"Jan", "1"}, {"Mar", "3"}, {"Sep", "9"}, {"Dec", "12"},
-        {"mar", "mar"}, {"MAR", "MAR"}, {"March", "March"}, {"3", "3"}, {"", ""},
+        {"Jan", "1"},   {"Mar", "3"},       {"Sep", "9"}, {"Dec", "12"}, {"mar", "mar"},
+        {"MAR", "MAR"}, {"March", "March"}, {"3", "3"},   {"", ""},
     };
-    for (const auto& [in, out] : cases) EXPECT_EQ(books::monthNumberText(in), out) << in;
+    for (const auto& [in, out] : cases)
+        EXPECT_EQ(books::monthNumberText(in), out) << in;
 }
 
 }  // namespace

@@ -10,11 +10,14 @@ namespace {
 std::vector<int> shown(const ColumnLayout& l) {
     std::vector<int> v;
     for (int f : l.visual)
-        if (!l.hidden[static_cast<size_t>(f - 1)]) v.push_back(f);
+        if (!l.hidden[static_cast<size_t>(f - 1)])
+            v.push_back(f);
     return v;
 }
 
-std::vector<int> firstVisual(const ColumnLayout& l, int n) { return {l.visual.begin(), l.visual.begin() + n}; }
+std::vector<int> firstVisual(const ColumnLayout& l, int n) {
+    return {l.visual.begin(), l.visual.begin() + n};
+}
 
 }  // namespace
 
@@ -23,7 +26,8 @@ TEST(ViewerColumns, DefaultsShowEveryFieldInFieldOrder) {
     ColumnLayout l = ColumnLayout::initial();
     books::arrangeColumns(l, s);
     ASSERT_EQ(shown(l).size(), 36u);
-    for (int i = 0; i < 36; ++i) EXPECT_EQ(l.visual[static_cast<size_t>(i)], i + 1);
+    for (int i = 0; i < 36; ++i)
+        EXPECT_EQ(l.visual[static_cast<size_t>(i)], i + 1);
     EXPECT_EQ(l.caption[1], "Author");
     EXPECT_EQ(l.width[0], 15);
 }
@@ -70,7 +74,8 @@ TEST(ViewerColumns, MissingOrderValueShiftsColumns) {
     EXPECT_EQ(l.visual.size(), 36u);
     std::vector<int> sorted(l.visual.begin(), l.visual.end());
     std::sort(sorted.begin(), sorted.end());
-    for (int i = 0; i < 36; ++i) EXPECT_EQ(sorted[static_cast<size_t>(i)], i + 1);
+    for (int i = 0; i < 36; ++i)
+        EXPECT_EQ(sorted[static_cast<size_t>(i)], i + 1);
 }
 
 TEST(ViewerColumns, HiddenFieldIsNotMovedAndFieldsNeverVisitedKeepTheirState) {

@@ -35,7 +35,8 @@ QStringList titlesOf(const QString& path) {
     t.open();
     QStringList titles;
     const int title = t.fieldIndex("Title");
-    for (t.first(); !t.eof() && !t.isEmpty(); t.next()) titles << QString::fromStdString(t.asString(title));
+    for (t.first(); !t.eof() && !t.isEmpty(); t.next())
+        titles << QString::fromStdString(t.asString(title));
     return titles;
 }
 
@@ -46,7 +47,8 @@ QString fieldOf(const QString& path, const QString& title, const char* field) {
     const int ti = t.fieldIndex("Title");
     const int fi = t.fieldIndex(field);
     for (t.first(); !t.eof() && !t.isEmpty(); t.next())
-        if (QString::fromStdString(t.asString(ti)) == title) return QString::fromStdString(t.asString(fi));
+        if (QString::fromStdString(t.asString(ti)) == title)
+            return QString::fromStdString(t.asString(fi));
     return QStringLiteral("<no such book>");
 }
 
@@ -68,7 +70,8 @@ void closeNextModal(QString* seen, std::function<void(QWidget*)> act) {
     QObject::connect(timer, &QTimer::timeout, [timer, ticks = 0, seen, act]() mutable {
         QWidget* w = QApplication::activeModalWidget();
         if (w) {
-            if (seen) *seen = w->objectName();
+            if (seen)
+                *seen = w->objectName();
             if (act)
                 act(w);
             else if (auto* d = qobject_cast<QDialog*>(w))

@@ -1,15 +1,16 @@
 // gtest main for every Qt test executable: headless platform, a QApplication,
 // and the data and configuration folders pointed at a fresh temporary folder
 // so that no test touches the real home folder.
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QDir>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir home;
-    if (!home.isValid()) return 2;
+    if (!home.isValid())
+        return 2;
     const QString data = home.filePath(QStringLiteral("data"));
     const QString config = home.filePath(QStringLiteral("config"));
     QDir().mkpath(data);

@@ -8,23 +8,35 @@ namespace {
 const char* kindName(ScriptedPrompter::Kind k) {
     using K = ScriptedPrompter::Kind;
     switch (k) {
-        case K::Error: return "Error";
-        case K::Notice: return "Notice";
-        case K::Warning: return "Warning";
-        case K::Question: return "Question";
-        case K::OpenFile: return "OpenFile";
-        case K::SaveFile: return "SaveFile";
-        case K::Directory: return "Directory";
-        case K::Color: return "Color";
-        case K::Font: return "Font";
-        case K::Printer: return "Printer";
+        case K::Error:
+            return "Error";
+        case K::Notice:
+            return "Notice";
+        case K::Warning:
+            return "Warning";
+        case K::Question:
+            return "Question";
+        case K::OpenFile:
+            return "OpenFile";
+        case K::SaveFile:
+            return "SaveFile";
+        case K::Directory:
+            return "Directory";
+        case K::Color:
+            return "Color";
+        case K::Font:
+            return "Font";
+        case K::Printer:
+            return "Printer";
     }
     return "?";
 }
 
 }  // namespace
 
-ScriptedPrompter::ScriptedPrompter() { ui::setPrompter(this); }
+ScriptedPrompter::ScriptedPrompter() {
+    ui::setPrompter(this);
+}
 
 ScriptedPrompter::~ScriptedPrompter() {
     ui::setPrompter(nullptr);
@@ -45,9 +57,15 @@ void ScriptedPrompter::push(Kind kind, const QString& caption, const QString& te
     queue_.push_back(std::move(e));
 }
 
-void ScriptedPrompter::expectError(const QString& text) { push(Kind::Error, {}, text); }
-void ScriptedPrompter::expectNotice(const QString& text) { push(Kind::Notice, {}, text); }
-void ScriptedPrompter::expectWarning(const QString& text) { push(Kind::Warning, {}, text); }
+void ScriptedPrompter::expectError(const QString& text) {
+    push(Kind::Error, {}, text);
+}
+void ScriptedPrompter::expectNotice(const QString& text) {
+    push(Kind::Notice, {}, text);
+}
+void ScriptedPrompter::expectWarning(const QString& text) {
+    push(Kind::Warning, {}, text);
+}
 void ScriptedPrompter::expectQuestion(const QString& caption, const QString& text, bool answer) {
     push(Kind::Question, caption, text, answer);
 }
@@ -66,7 +84,9 @@ void ScriptedPrompter::expectColor(std::optional<QColor> answer) {
 void ScriptedPrompter::expectFont(std::optional<QFont> answer) {
     push(Kind::Font, {}, {}, false, std::nullopt, answer);
 }
-void ScriptedPrompter::expectPrinterSetup(bool answer) { push(Kind::Printer, {}, {}, answer); }
+void ScriptedPrompter::expectPrinterSetup(bool answer) {
+    push(Kind::Printer, {}, {}, answer);
+}
 
 std::optional<ScriptedPrompter::Expectation> ScriptedPrompter::take(Kind kind,
                                                                     const QString& description) {
@@ -103,7 +123,8 @@ void ScriptedPrompter::showWarning(QWidget*, const QString& text) {
 }
 bool ScriptedPrompter::askYesNo(QWidget*, const QString& caption, const QString& text) {
     auto e = take(Kind::Question, QStringLiteral("Question %1: %2").arg(caption, text));
-    if (!e) return false;
+    if (!e)
+        return false;
     if (e->caption != caption || e->text != text) {
         ADD_FAILURE() << "question " << caption.toStdString() << ": \"" << text.toStdString()
                       << "\", expected " << e->caption.toStdString() << ": \""
@@ -115,7 +136,8 @@ bool ScriptedPrompter::askYesNo(QWidget*, const QString& caption, const QString&
 
 QString ScriptedPrompter::fileAnswer(Kind kind, const QString& title, const QString& description) {
     auto e = take(kind, description);
-    if (!e) return {};
+    if (!e)
+        return {};
     if (!e->caption.isEmpty() && e->caption != title) {
         ADD_FAILURE() << "dialog title \"" << title.toStdString() << "\", expected \""
                       << e->caption.toStdString() << "\"";
@@ -125,13 +147,15 @@ QString ScriptedPrompter::fileAnswer(Kind kind, const QString& title, const QStr
 }
 QString ScriptedPrompter::getOpenFileName(QWidget*, const QString& title, const QString& dir,
                                           const QString& filter, const QString& defaultSuffix) {
-    return fileAnswer(Kind::OpenFile, title,
-                      QStringLiteral("OpenFile %1 | %2 | %3 | %4").arg(title, dir, filter, defaultSuffix));
+    return fileAnswer(
+        Kind::OpenFile, title,
+        QStringLiteral("OpenFile %1 | %2 | %3 | %4").arg(title, dir, filter, defaultSuffix));
 }
 QString ScriptedPrompter::getSaveFileName(QWidget*, const QString& title, const QString& dir,
                                           const QString& filter, const QString& defaultSuffix) {
-    return fileAnswer(Kind::SaveFile, title,
-                      QStringLiteral("SaveFile %1 | %2 | %3 | %4").arg(title, dir, filter, defaultSuffix));
+    return fileAnswer(
+        Kind::SaveFile, title,
+        QStringLiteral("SaveFile %1 | %2 | %3 | %4").arg(title, dir, filter, defaultSuffix));
 }
 QString ScriptedPrompter::getExistingDirectory(QWidget*, const QString& title, const QString& dir) {
     return fileAnswer(Kind::Directory, title, QStringLiteral("Directory %1 | %2").arg(title, dir));

@@ -20,9 +20,20 @@
 namespace testsupport {
 
 class ScriptedPrompter final : public ui::Prompter {
-public:
+  public:
     // What kind of prompt was asked or is expected.
-    enum class Kind { Error, Notice, Warning, Question, OpenFile, SaveFile, Directory, Color, Font, Printer };
+    enum class Kind {
+        Error,
+        Notice,
+        Warning,
+        Question,
+        OpenFile,
+        SaveFile,
+        Directory,
+        Color,
+        Font,
+        Printer
+    };
 
     ScriptedPrompter();
     ~ScriptedPrompter() override;
@@ -56,12 +67,13 @@ public:
                             const QString& filter, const QString& defaultSuffix) override;
     QString getSaveFileName(QWidget* parent, const QString& title, const QString& dir,
                             const QString& filter, const QString& defaultSuffix) override;
-    QString getExistingDirectory(QWidget* parent, const QString& title, const QString& dir) override;
+    QString getExistingDirectory(QWidget* parent, const QString& title,
+                                 const QString& dir) override;
     std::optional<QColor> getColor(QWidget* parent, const QColor& initial) override;
     std::optional<QFont> getFont(QWidget* parent, const QFont& initial) override;
     bool setupPrinter(QWidget* parent, QPrinter* printer) override;
 
-private:
+  private:
     struct Expectation {
         Kind kind = Kind::Error;
         QString caption;  // question caption, or the dialog title to check

@@ -1,10 +1,10 @@
 // The scripted prompter must be strict: every surprise fails the test.
 #include "tests/support/scripted_prompter.h"
 
-#include <QDir>
-#include <QStandardPaths>
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
+#include <QDir>
+#include <QStandardPaths>
 
 using testsupport::ScriptedPrompter;
 
