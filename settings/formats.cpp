@@ -97,8 +97,9 @@ QString dateToText(const QDate& date, int code) {
     if (!date.isValid())
         return {};
     const DateFormat& f = formatOf(code);
+    // "yyyy" is always four digits: the year 987 reads back as 987, not as 1987.
     const QString year = fourDigitYear(f)
-                             ? QString::number(date.year())
+                             ? QStringLiteral("%1").arg(date.year(), 4, 10, QLatin1Char('0'))
                              : QStringLiteral("%1").arg(date.year() % 100, 2, 10, QLatin1Char('0'));
     const QString first = QString::number(dayFirst(f) ? date.day() : date.month());
     const QString second = QString::number(dayFirst(f) ? date.month() : date.day());

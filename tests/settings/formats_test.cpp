@@ -57,6 +57,15 @@ TEST(DateText, TwoDigitYearsFallInTheWindowAroundTheCurrentYear) {
     EXPECT_EQ(formats::dateToText(QDate(2005, 12, 31), 1), QStringLiteral("12/31/05"));
 }
 
+TEST(DateText, FourDigitYearsBelowAThousandArePaddedAndReadBack) {
+    const QDate early(987, 1, 2);
+    EXPECT_EQ(formats::dateToText(early, 12), QStringLiteral("2.1.0987"));
+    EXPECT_EQ(formats::dateToText(early, 7), QStringLiteral("1/2/0987"));
+    EXPECT_EQ(formats::dateToText(QDate(45, 6, 7), 10), QStringLiteral("7/6/0045"));
+    EXPECT_EQ(textToDate(formats::dateToText(early, 12), 12, 2026), early);
+    EXPECT_EQ(textToDate(formats::dateToText(QDate(45, 6, 7), 10), 10, 2026), QDate(45, 6, 7));
+}
+
 TEST(DateText, InvalidTextIsNotADateAndBlankIsAnEmptyDate) {
     for (const char* bad : {"2/30/96", "13/1/96", "0/1/96", "1/0/96", "2/29/1900", "1/2", "1/2/3/4",
                             "a/b/c", "1//96", "1/2/96x", "123/1/96", "1/2/12345", "1 /2/96"}) {
