@@ -26,7 +26,9 @@ ProgramForms& ProgramForms::operator=(ProgramForms&& other) noexcept {
 
 ProgramForms createForms(const QStringList& arguments) {
     QApplication::setApplicationName(QStringLiteral("Tomekeep Books 95"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Tomekeep Books 95"));
+    // No display name: the desktop would append it to every window title.
+    // The desktop file name ties the windows to the program's desktop entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral("tomekeep"));
     dbcommands::registerHandlers();
     ProgramForms f;
     f.main = std::make_unique<TMain>(arguments);

@@ -98,6 +98,19 @@ TEST_F(MainWindowTest, StartsWithTheFormsInOrderAndTheCount) {
     EXPECT_EQ(books::runState().programDirectory, paths::programDirectory());
 }
 
+// A display name set on the application is appended by the desktop to every
+// window title ("Error — Tomekeep Books 95"); the titles are the windows' own
+// captions, so the program sets none and the display name follows the
+// application name.
+TEST_F(MainWindowTest, SetsNoDisplayNameThatTheDesktopWouldAppendToTitles) {
+    const QString name = QCoreApplication::applicationName();
+    EXPECT_EQ(name, "Tomekeep Books 95");
+    QCoreApplication::setApplicationName(QStringLiteral("probe"));
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), "probe");
+    QCoreApplication::setApplicationName(name);
+    EXPECT_EQ(QGuiApplication::desktopFileName(), "tomekeep");
+}
+
 TEST_F(MainWindowTest, LongLivedFormsScaleFromTheirDesignOnEveryShowing) {
     const QSize bigScreen(1280, 1024);
     ASSERT_EQ(ui::currentPreset(), 640);
