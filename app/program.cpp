@@ -5,6 +5,7 @@
 #include "app/database_commands.h"
 #include "app/form_shells.h"
 #include "app/tmain.h"
+#include "ui/messages.h"
 
 ProgramForms::ProgramForms() = default;
 ProgramForms::~ProgramForms() {
@@ -29,6 +30,7 @@ ProgramForms createForms(const QStringList& arguments) {
     // No display name: the desktop would append it to every window title.
     // The desktop file name ties the windows to the program's desktop entry.
     QGuiApplication::setDesktopFileName(QStringLiteral("tomekeep"));
+    ui::keepDialogStateInMemory();
     dbcommands::registerHandlers();
     ProgramForms f;
     f.main = std::make_unique<TMain>(arguments);

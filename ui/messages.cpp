@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QSettings>
 
 namespace ui {
 namespace {
@@ -87,6 +88,16 @@ DialogPrompter& realPrompter() {
 Prompter* current = nullptr;
 
 }  // namespace
+
+void keepDialogStateInMemory() {
+    // The toolkit's dialogs store their state in the user's settings folder
+    // of the toolkit's settings class, which the program itself never uses.
+    // Pointed at a folder that can never be made, they read nothing and
+    // write nothing.
+    const QString nowhere = QStringLiteral("/dev/null");
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, nowhere);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, nowhere);
+}
 
 void setPrompter(Prompter* p) {
     current = p;

@@ -42,6 +42,11 @@ std::optional<QFont> getFont(QWidget* parent, const QFont& initial);
 // Printer setup dialog on `printer`; true when the user accepted.
 bool setupPrinter(QWidget* parent, QPrinter* printer);
 
+// Keeps what the toolkit's own dialogs remember (last folders, custom
+// colours) in memory for the run: without it they write a settings file of
+// their own beside the program's. Program start calls it once.
+void keepDialogStateInMemory();
+
 // The seam: one virtual per function above, same meaning and arguments.
 class Prompter {
   public:

@@ -13,6 +13,7 @@
 #include "app/button_bar.h"
 #include "data/grid_model.h"
 #include "tests/app/main_fixture.h"
+#include "ui/messages.h"
 #include "ui/screen_size.h"
 
 namespace {
@@ -408,4 +409,23 @@ TEST_P(TipsTest, TheTipOpensOnFirstActivationOnlyWhenShowTipsIsOn) {
     EXPECT_EQ(tips, GetParam() ? 1 : 0);
     main->MenuTips->trigger();  // the menu item opens it either way
     EXPECT_EQ(tips, GetParam() ? 2 : 1);
+}
+
+// The program keeps its settings in its own file: the toolkit's file and
+// colour dialogs leave no settings file of their own beside it.
+TEST_F(MainWindowTest, DialogsWriteNoSettingsFileBesideTheProgramsOwn) {
+    const QDir config = QFileInfo(paths::settingsFile()).absoluteDir();
+    const QStringList before = config.entryList(QDir::Files | QDir::Hidden);
+    testsupport::closeNextModal(nullptr);
+    EXPECT_EQ(ui::getOpenFileName(main, "Open", paths::programDirectory(), "All files (*)"), "");
+    testsupport::closeNextModal(nullptr);
+    EXPECT_EQ(ui::getSaveFileName(main, "Save", paths::programDirectory(), "All files (*)"), "");
+    testsupport::closeNextModal(nullptr);
+    EXPECT_EQ(ui::getExistingDirectory(main, "Folder", paths::programDirectory()), "");
+    testsupport::closeNextModal(nullptr);
+    EXPECT_EQ(ui::getColor(main, Qt::red), std::nullopt);
+    main->close();
+    EXPECT_EQ(config.entryList(QDir::Files | QDir::Hidden), QStringList{"TMKBOOK.INI"});
+    EXPECT_TRUE(before.isEmpty() || before == QStringList{"TMKBOOK.INI"})
+        << before.join(", ").toStdString();
 }
