@@ -139,13 +139,16 @@ void TMain::SetViewerOptions() {
     // 1. Options.
     ViewerGrid->verticalHeader()->setVisible(s.gridRowIndicator);
     ViewerGrid->setShowGrid(s.gridRowLines || s.gridColumnLines);
-    QString lines;
+    // The cells' colours go into the grid's style sheet: with a style sheet
+    // in force the cells no longer take the grid's palette.
+    QString cells = QStringLiteral("QTableView { background-color: %1; color: %2; ")
+                        .arg(colorOf(s.gridCellColor).name(), colorOf(s.gridFont.color).name());
     if (s.gridRowLines != s.gridColumnLines) {
         // One kind of line only: the grid draws both, so hide the other kind
         // by painting it in the cell colour.
-        lines = QStringLiteral("QTableView { gridline-color: %1; }")
-                    .arg(colorOf(s.gridCellColor).name());
+        cells += QStringLiteral("gridline-color: %1; ").arg(colorOf(s.gridCellColor).name());
     }
+    cells += QStringLiteral("} ");
     ViewerGrid->horizontalHeader()->setVisible(s.gridShowTitles);
     const bool editing = s.gridFieldEditing && !browseMode();
     MyDataSource_->setFieldEditing(editing);
@@ -171,7 +174,7 @@ void TMain::SetViewerOptions() {
     QHeaderView* titles = ViewerGrid->horizontalHeader();
     titles->setFont(gridTitleFont_);
     ViewerGrid->setStyleSheet(
-        lines + QStringLiteral("QHeaderView::section:horizontal { background-color: %1; color: %2; "
+        cells + QStringLiteral("QHeaderView::section:horizontal { background-color: %1; color: %2; "
                                "border: 1px solid #808080; padding: 1px; }")
                     .arg(colorOf(s.gridTitleColor).name(), colorOf(s.gridTitleFont.color).name()));
     // After the style sheet, which would otherwise reset the palette.

@@ -252,3 +252,20 @@ TEST_F(ViewerTest, CtrlDeleteInAnEditableGridAsksBeforeDeleting) {
     EXPECT_EQ(shownCount(), 4);
     EXPECT_FALSE(testsupport::titlesOf(masterPath).contains("Book 2"));
 }
+
+// The cells are painted in the cell colour, whether or not they can be
+// edited in place.
+TEST_F(ViewerTest, CellsArePaintedInTheCellColour) {
+    auto& s = settings::settings();
+    s.gridCellColor = 0x00FFFF;  // yellow (blue, green, red from the high byte down)
+    for (bool editing : {true, false}) {
+        setEditing(editing);
+        main->ViewerGrid->setCurrentIndex(model()->index(0, 0));
+        QCoreApplication::processEvents();
+        const QImage shot = main->ViewerGrid->viewport()->grab().toImage();
+        const QRect cell = main->ViewerGrid->visualRect(model()->index(2, 1));
+        ASSERT_TRUE(cell.isValid());
+        EXPECT_EQ(shot.pixelColor(cell.right() - 2, cell.center().y()), QColor(255, 255, 0))
+            << "editing " << editing;
+    }
+}
