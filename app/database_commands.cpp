@@ -97,6 +97,12 @@ bool openShared(TMain& main) {
 void rebuildSortTag(TMain& main) {
     dbase::Table& t = main.MyTable();
     const std::string expression = main.sortExpression().toStdString();
+    if (expression.empty()) {
+        // No order: only the selection goes. Dropping the tag would remove
+        // the index file (it is the only tag) that other programs may read.
+        t.setIndexTag({});
+        return;
+    }
     if (t.hasIndexFile()) {
         t.setIndexTag({});
         try {
@@ -104,10 +110,6 @@ void rebuildSortTag(TMain& main) {
         } catch (const dbase::Error&) {
             // No such tag: there is nothing to drop.
         }
-    }
-    if (expression.empty()) {
-        t.setIndexTag({});
-        return;
     }
     t.addIndexTag(kTag, expression);
     t.setIndexTag(kTag);

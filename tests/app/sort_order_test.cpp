@@ -129,6 +129,8 @@ TEST_F(SortOrderTest, AcceptedInBrowseModeTheFileKeepsTheUsersFieldEditing) {
 }
 
 TEST_F(SortOrderTest, NoneEverywhereLeavesRecordOrderAndNoTagAtTheNextStart) {
+    const QString mdx = QString::fromStdString(main->MyTable().indexFileName());
+    ASSERT_TRUE(QFileInfo::exists(mdx));
     {
         TMySortOrder d(*main, main);
         d.show();
@@ -139,7 +141,12 @@ TEST_F(SortOrderTest, NoneEverywhereLeavesRecordOrderAndNoTagAtTheNextStart) {
     EXPECT_TRUE(main->sortExpression().isEmpty());
     EXPECT_TRUE(main->MyTable().indexTag().empty());
     EXPECT_EQ(shownTitles(), (QStringList{"c", "a", "b"}));
-    // With no tag left, rebuilding the indexes has nothing to do and succeeds.
+    // Only the selection goes: the index file, its tag and the table's flag
+    // stay for other programs that read the collection.
+    EXPECT_TRUE(QFileInfo::exists(mdx));
+    EXPECT_EQ(filestest::headerByte(master, 28), 1);
+    EXPECT_EQ(main->MyTable().indexTags(), (std::vector<std::string>{"NEWINDEX"}));
+    // With no tag selected, rebuilding the indexes has nothing to do and succeeds.
     prompter.expectQuestion(
         "Confirm",
         "It is possible for your index files to become corrupted.  As a result, some items may "
