@@ -54,8 +54,6 @@ const QString kErrorRebuild = QStringLiteral(
     "or that "
     "no other copies of the software are in use.");
 
-const std::string kTag = books::kSortTagName;
-
 QString errorText(const std::exception& e) {
     return QString::fromUtf8(e.what());
 }
@@ -64,64 +62,26 @@ bool hasDbfExtension(const QString& path) {
     return path.right(4).toUpper() == QStringLiteral(".DBF");
 }
 
-// Opens MyTable shared; when the selected tag is not in the file (a
-// collection held by another program keeps the selection it had), opens it
-// in record order instead. Reports an engine refusal and returns false.
-bool openShared(TMain& main) {
-    dbase::Table& t = main.MyTable();
-    t.close();
-    t.setMode(dbase::OpenMode::Shared);
-    t.setReadOnly(false);
-    try {
-        t.open();
-        return true;
-    } catch (const dbase::Error& first) {
-        if (t.indexTag().empty()) {
-            ui::showError(&main, errorText(first));
-            return false;
-        }
-    }
-    try {
-        t.setIndexTag({});
-        t.open();
-        return true;
-    } catch (const dbase::Error& e) {
-        ui::showError(&main, errorText(e));
-        return false;
-    }
+// After the open collection changed: the viewer settings again, the last
+// database and the last-files list follow the new file.
+void followSwitch(TMain& main, const QString& previous) {
+    auto& s = settings::settings();
+    const QString full = main.collection().path();
+    s.lastDatabase = full;
+    main.SetViewerOptions();
+    books::doLastFiles(s.lastFiles, previous, full);
+    SetMenuLastFiles(main);
 }
 
-// The tag "NewIndex" dropped and added afresh from the sort expression, with
-// MyTable closed or open exclusive. An empty expression leaves no tag
-// selected (and none added).
-void rebuildSortTag(TMain& main) {
-    dbase::Table& t = main.MyTable();
-    const std::string expression = main.sortExpression().toStdString();
-    if (expression.empty()) {
-        // No order: only the selection goes. Dropping the tag would remove
-        // the index file (it is the only tag) that other programs may read.
-        t.setIndexTag({});
-        return;
-    }
-    if (t.hasIndexFile()) {
-        t.setIndexTag({});
-        try {
-            t.deleteIndexTag(kTag);
-        } catch (const dbase::Error&) {
-            // No such tag: there is nothing to drop.
-        }
-    }
-    t.addIndexTag(kTag, expression);
-    t.setIndexTag(kTag);
-}
-
-std::string runGuarded(const std::function<void()>& work) {
+// Opens the collection shared again after a failed command, telling the user
+// when even that fails.
+void reopenAfterFailure(TMain& main) {
     try {
-        work();
-        return {};
+        main.collection().reopenShared();
     } catch (const std::exception& e) {
-        return std::string(e.what()).empty() ? std::string("error") : std::string(e.what());
+        ui::showError(&main, errorText(e));
     }
+    main.SetViewerOptions();
 }
 
 void DoSortOrder(TMain& main) {
@@ -152,7 +112,7 @@ void registerHandlers() {
 bool CheckDBaseFormat(QWidget* owner, TMain& main, const QString& path) {
     bool valid = false;
     try {
-        valid = books::hasLayout(main.MyCheckTable(), path, books::Layout::Book);
+        valid = books::hasLayout(main.collection().checkTable(), path, books::Layout::Book);
     } catch (const std::exception& e) {
         ui::showError(owner, errorText(e));
         return false;
@@ -162,54 +122,25 @@ bool CheckDBaseFormat(QWidget* owner, TMain& main, const QString& path) {
     return valid;
 }
 
-bool MakeNewDB(TMain& main, const QString& path) {
-    if (QFileInfo::exists(path) && books::dbaseInUse(main.MyCheckTable(), path)) {
-        ui::showError(&main,
-                      QStringLiteral("The table \"") + path +
-                          QStringLiteral("\" is currently in use by another program.  New table "
-                                         "creation will be aborted."));
-        return false;
-    }
-    dbase::Table& create = main.MyCreateTable();
-    try {
-        books::pointTable(create, path);
-        books::createCollection(path);
-        // An index left beside the replaced file describes records that are
-        // gone; the new collection starts without one.
-        if (create.hasIndexFile())
-            QFile::remove(QString::fromStdString(create.indexFileName()));
-    } catch (const std::exception& e) {
-        // Creation failed: an old file of that name is not the new collection.
-        ui::showError(&main, errorText(e));
-        return false;
-    }
-    return QFileInfo::exists(path);
-}
-
 // ---- Switching ------------------------------------------------------------
 
-void switchTo(TMain& main, const QString& path, SortTagRule rule) {
+bool switchTo(TMain& main, const QString& path, books::SortTagRule rule) {
     if (books::runState().searchActive)
         main.DoEndSearch();
-    auto& s = settings::settings();
-    const QString previous = s.lastDatabase;
-    main.pointCollection(path);  // closes MyTable; caption, index path, last database
-    const QString full = main.databasePath();
-    dbase::Table& t = main.MyTable();
-    const bool rebuild =
-        rule == SortTagRule::Always || !books::dbaseInUse(main.MyCheckTable(), full);
-    if (rebuild) {
-        try {
-            rebuildSortTag(main);
-        } catch (const std::exception& e) {
-            t.setIndexTag({});
-            ui::showError(&main, errorText(e));
-        }
+    const QString previous = main.collection().path();
+    std::string tagProblem;
+    try {
+        main.collection().switchTo(path, rule, &tagProblem);
+    } catch (const std::exception& e) {
+        // The previous collection is still the open one.
+        ui::showError(&main, errorText(e));
+        main.SetViewerOptions();
+        return false;
     }
-    openShared(main);
-    main.SetViewerOptions();
-    books::doLastFiles(s.lastFiles, previous, full);
-    SetMenuLastFiles(main);
+    if (!tagProblem.empty())
+        ui::showError(&main, QString::fromStdString(tagProblem));
+    followSwitch(main, previous);
+    return true;
 }
 
 OpenResult DoOpen(TMain& main) {
@@ -226,8 +157,8 @@ OpenResult DoOpen(TMain& main) {
     }
     if (!CheckDBaseFormat(&main, main, path))
         return OpenResult::Refused;
-    switchTo(main, path, SortTagRule::UnlessHeld);
-    return OpenResult::Switched;
+    return switchTo(main, path, books::SortTagRule::UnlessHeld) ? OpenResult::Switched
+                                                                : OpenResult::Refused;
 }
 
 void DoNew(TMain& main) {
@@ -244,74 +175,44 @@ void DoNew(TMain& main) {
         ui::showError(&main, kErrorFileType);
         return;
     }
-    // The open collection holds its own file: let go of it before testing
-    // whether anyone else does, and take it back if nothing is created.
-    const bool replacingOpen = books::splitTablePath(path).fileName == main.databasePath();
-    if (replacingOpen)
-        main.MyTable().close();
-    if (MakeNewDB(main, path)) {
-        switchTo(main, path, SortTagRule::Always);
-    } else if (replacingOpen) {
-        openShared(main);
+    const QString previous = main.collection().path();
+    try {
+        if (main.collection().createNew(path) == books::OpenCollection::CreateResult::InUse) {
+            ui::showError(&main, QStringLiteral("The table \"") + path +
+                                     QStringLiteral("\" is currently in use by another program.  "
+                                                    "New table creation will be aborted."));
+            main.SetViewerOptions();
+            return;
+        }
+    } catch (const std::exception& e) {
+        ui::showError(&main, errorText(e));
         main.SetViewerOptions();
+        return;
     }
+    followSwitch(main, previous);
 }
 
 void OpenSaveFile(TMain& main, const QString& path) {
     if (main.postPending() && CheckDBaseFormat(&main, main, path))
-        switchTo(main, path, SortTagRule::UnlessHeld);
+        switchTo(main, path, books::SortTagRule::UnlessHeld);
     main.DisplayCount();
 }
 
 void SetMenuLastFiles(TMain& main) {
-    const auto& files = settings::settings().lastFiles;
-    bool any = false;
-    for (const QString& f : files)
-        any = any || !f.isEmpty();
-    main.MenuExitSep->setVisible(any);
-    for (std::size_t k = 0; k < files.size(); ++k) {
-        QAction* item = main.MenuLastFile[k];
-        if (!any || files[k].isEmpty()) {
-            item->setVisible(false);
-            continue;
-        }
-        item->setText(books::lastFileCaption(static_cast<int>(k) + 1, files[k]));
-        item->setVisible(true);
-    }
+    main.showLastFiles(settings::settings().lastFiles);
 }
 
 // ---- Start-up -------------------------------------------------------------
 
 bool openAtStartup(TMain& main, const QString& path) {
     if (CheckDBaseFormat(&main, main, path)) {
-        main.pointCollection(path);
-        dbase::Table& t = main.MyTable();
-        const std::string expression = main.sortExpression().toStdString();
-        std::string failure = runGuarded([&] {
-            if (expression.empty()) {
-                t.setIndexTag({});
-            } else {
-                if (!t.hasIndexFile())
-                    t.addIndexTag(kTag, expression);
-                t.setIndexTag(kTag);
-            }
-            t.setMode(dbase::OpenMode::Shared);
-            t.setReadOnly(false);
-            t.open();
-        });
-        // An index without the tag (copied in from elsewhere): add it.
-        if (!failure.empty() && !expression.empty())
-            failure = runGuarded([&] {
-                t.close();
-                t.addIndexTag(kTag, expression);
-                t.setIndexTag(kTag);
-                t.open();
-            });
-        if (failure.empty())
+        try {
+            main.collection().openWithSortTag(path);
+            settings::settings().lastDatabase = main.collection().path();
             return true;
-        t.setIndexTag({});
-        if (openShared(main))
-            return true;
+        } catch (const std::exception& e) {
+            ui::showError(&main, errorText(e));
+        }
     }
     ui::showError(&main, kErrorStartDatabase);
     for (;;) {
@@ -319,7 +220,7 @@ bool openAtStartup(TMain& main, const QString& path) {
             case OpenResult::Cancelled:
                 return false;
             case OpenResult::Switched:
-                if (main.MyTable().isOpen())
+                if (main.collection().isOpen())
                     return true;
                 break;
             case OpenResult::Refused:
@@ -345,7 +246,7 @@ void CheckForConversion(TMain& main) {
         if (path.isEmpty())
             continue;
         try {
-            if (!books::hasLayout(main.MyCheckTable(), path, old.layout))
+            if (!books::hasLayout(main.collection().checkTable(), path, old.layout))
                 continue;
         } catch (const std::exception& e) {
             ui::showError(&main, errorText(e));
@@ -361,7 +262,7 @@ void CheckForConversion(TMain& main) {
         if (!ui::askYesNo(&main, QStringLiteral("Convert"), question))
             continue;
         try {
-            old.convert(main.MyCheckTable(), path, main.MyTable());
+            old.convert(main.collection().checkTable(), path, main.collection().table());
         } catch (const std::exception& e) {
             ui::showError(&main, errorText(e));
             continue;  // the old file stays for another try
@@ -373,100 +274,66 @@ void CheckForConversion(TMain& main) {
 
 // ---- Maintenance ------------------------------------------------------------
 
-namespace {
-
-// Runs `work` on MyTable opened exclusive, then reopens it shared; on
-// failure reopens it shared and shows `failure`.
-void exclusiveMaintenance(TMain& main, const std::function<void(dbase::Table&)>& work,
-                          const QString& failure) {
-    dbase::Table& t = main.MyTable();
-    const std::string error = runGuarded([&] {
-        t.close();
-        t.setMode(dbase::OpenMode::Exclusive);
-        t.open();
-        work(t);
-        t.close();
-        t.setMode(dbase::OpenMode::Shared);
-        t.open();
-    });
-    if (error.empty()) {
-        main.SetViewerOptions();
-        return;
-    }
-    openShared(main);
-    main.SetViewerOptions();
-    ui::showError(&main, failure);
-}
-
-}  // namespace
-
 void MenuPackClick(TMain& main) {
     if (!ui::askYesNo(&main, QStringLiteral("Confirm"), kQuestionPack))
         return;
-    exclusiveMaintenance(
-        main, [](dbase::Table& t) { t.pack(); }, kErrorPack);
+    try {
+        main.collection().pack();
+        main.SetViewerOptions();
+    } catch (const std::exception&) {
+        reopenAfterFailure(main);
+        ui::showError(&main, kErrorPack);
+    }
     main.DisplayCount();
 }
 
 void MenuRebuildClick(TMain& main) {
     if (!ui::askYesNo(&main, QStringLiteral("Confirm"), kQuestionRebuild))
         return;
-    exclusiveMaintenance(
-        main, [](dbase::Table& t) { t.regenerateIndexes(); }, kErrorRebuild);
+    try {
+        main.collection().rebuildIndexes();
+        main.SetViewerOptions();
+    } catch (const std::exception&) {
+        reopenAfterFailure(main);
+        ui::showError(&main, kErrorRebuild);
+    }
     main.DisplayCount();
 }
 
 // ---- Sort order -------------------------------------------------------------
 
 SortResult applySortOrder(TMain& main, const std::array<int, 4>& levels) {
-    dbase::Table& t = main.MyTable();
     auto& s = settings::settings();
-    t.close();
-    if (books::dbaseInUse(main.MyCheckTable(), main.databasePath())) {
-        openShared(main);
-        main.SetViewerOptions();
-        return SortResult::InUse;
-    }
     const auto kept = s.sortOrder;
-    const std::string error = runGuarded([&] {
-        t.setMode(dbase::OpenMode::Exclusive);
-        t.open();
-        s.sortOrder = levels;
-        main.BuildSortString();
-        rebuildSortTag(main);
-        // In browse mode the file keeps the user's own "Field Editing",
-        // which the run has switched off.
-        const bool editing = s.gridFieldEditing;
-        if (books::runState().browseMode)
-            s.gridFieldEditing = books::runState().savedFieldEditing;
-        QString saveError;
-        const bool saved = settings::saveSettings(&saveError);
-        s.gridFieldEditing = editing;
-        if (!saved)
-            throw std::runtime_error(saveError.toStdString());
-        t.close();
-        t.setMode(dbase::OpenMode::Shared);
-        t.open();
-    });
-    if (error.empty()) {
-        main.SetViewerOptions();
-        return SortResult::Applied;
+    books::OpenCollection::SortResult result = books::OpenCollection::SortResult::Failed;
+    try {
+        result = main.collection().applySortOrder(levels, [&] {
+            s.sortOrder = levels;
+            // In browse mode the file keeps the user's own "Field Editing",
+            // which the run has switched off.
+            const bool editing = s.gridFieldEditing;
+            if (books::runState().browseMode)
+                s.gridFieldEditing = books::runState().savedFieldEditing;
+            QString saveError;
+            const bool saved = settings::saveSettings(&saveError);
+            s.gridFieldEditing = editing;
+            if (!saved)
+                throw std::runtime_error(saveError.toStdString());
+        });
+    } catch (const std::exception& e) {
+        // The table could not be opened again afterwards.
+        ui::showError(&main, errorText(e));
+    }
+    main.SetViewerOptions();
+    switch (result) {
+        case books::OpenCollection::SortResult::Applied:
+            return SortResult::Applied;
+        case books::OpenCollection::SortResult::InUse:
+            return SortResult::InUse;
+        case books::OpenCollection::SortResult::Failed:
+            break;
     }
     s.sortOrder = kept;
-    main.BuildSortString();
-    // The block may have got as far as replacing the tag: build it again from
-    // the kept levels, so that the order shown (and found at the next start,
-    // which reuses the tag) is the order the settings name. Best effort: if
-    // this fails too, the table still opens below.
-    runGuarded([&] {
-        t.close();
-        t.setMode(dbase::OpenMode::Exclusive);
-        t.open();
-        rebuildSortTag(main);
-        t.close();
-    });
-    openShared(main);
-    main.SetViewerOptions();
     return SortResult::Failed;
 }
 

@@ -3,8 +3,8 @@
 // the conversion of the earlier versions' files, and the two maintenance
 // commands pack and rebuild.
 //
-// Every function works on the main window's three table objects and shows
-// its messages through the message module. Whatever happens, the open
+// Every function works on the main window's open collection and shows its
+// messages through the message module. Whatever happens, the open
 // collection (MyTable) is open shared again when a command returns, unless
 // the engine refused to open it at all (then its error has been shown).
 #pragma once
@@ -12,6 +12,8 @@
 #include <QString>
 
 #include <array>
+
+#include "data/open_collection.h"
 
 class QWidget;
 class TMain;
@@ -41,17 +43,12 @@ void OpenSaveFile(TMain& main, const QString& path);
 // layout message, or the engine's error for a file that cannot be read).
 bool CheckDBaseFormat(QWidget* owner, TMain& main, const QString& path);
 
-// Creates an empty collection at `path`, replacing a file of that name
-// unless another program holds it (then the in-use message). True when the
-// new file exists.
-bool MakeNewDB(TMain& main, const QString& path);
-
-// Switches the open collection to `path`: ends a search, records the path as
-// the last database, points MyTable at it, rebuilds the sort tag when
-// `rebuildSortTag` and no other program holds the file, opens it shared,
-// reapplies the viewer settings and updates the last-files list.
-enum class SortTagRule { Always, UnlessHeld };
-void switchTo(TMain& main, const QString& path, SortTagRule rule);
+// Switches the open collection to `path` (books::OpenCollection::switchTo):
+// ends a search first; on success records the path as the last database,
+// reapplies the viewer settings and updates the last-files list. A file that
+// cannot be opened is reported once and the previous collection stays open
+// and recorded. True on success.
+bool switchTo(TMain& main, const QString& path, books::SortTagRule rule);
 
 // Shows the last-files entries of the settings in the File menu.
 void SetMenuLastFiles(TMain& main);

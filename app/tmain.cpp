@@ -3,6 +3,7 @@
 // the viewer grid in tmain_viewer.cpp.
 #include "app/tmain.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -19,6 +20,7 @@
 #include "app/database_commands.h"
 #include "app/form_shells.h"
 #include "data/collection.h"
+#include "data/database_files.h"
 #include "data/grid_model.h"
 #include "data/run_state.h"
 #include "settings/paths.h"
@@ -54,15 +56,22 @@ TMain::TMain(const QStringList& arguments, QWidget* parent)
                      QStringLiteral("Database Files (*.DBF *.dbf)")},
       DataNewDialog{QStringLiteral("New Database File"), QStringLiteral("DBF"),
                     QStringLiteral("Database Files (*.DBF *.dbf)")},
-      MyTable_(std::make_unique<dbase::Table>()),
-      MyCheckTable_(std::make_unique<dbase::Table>()),
-      MyCreateTable_(std::make_unique<dbase::Table>()),
+      collection_(std::make_unique<books::OpenCollection>()),
       columns_(books::ColumnLayout::initial()),
       printer_(std::make_unique<QPrinter>()) {
     setObjectName(QStringLiteral("Main"));
     createControls();
     createMenus();
     connectCommands();
+    // The caption names the open collection; the grid and the count follow
+    // every change of its records.
+    connect(collection_.get(), &books::OpenCollection::switched, this, [this] {
+        setWindowTitle(QStringLiteral("Tomekeep Books 95 (%1)").arg(collection_->name()));
+    });
+    connect(collection_.get(), &books::OpenCollection::recordsChanged, this, [this] {
+        MyDataSource_->reload();
+        DisplayCount();
+    });
     // The design state: the speed-button layout, which a stored button-bar
     // mode other than 1 to 3 leaves in place.
     applyBarLayout(1);
@@ -166,35 +175,20 @@ void TMain::openStartDatabase(const QString& path) {
         std::exit(0);
 }
 
-void TMain::pointCollection(const QString& path) {
-    const books::TablePath p = books::splitTablePath(path);
-    MyTable_->close();
-    books::pointTable(*MyTable_, p.fileName);
-    databasePath_ = p.fileName;
-    settings::settings().lastDatabase = p.fileName;
-    setWindowTitle(QStringLiteral("Tomekeep Books 95 (%1)").arg(p.tableName));
-    indexFilePath_ = p.indexFile;
-}
-
-void TMain::openCollection(const QString& path) {
-    pointCollection(path);
-    MyTable_->setMode(dbase::OpenMode::Shared);
-    MyTable_->setReadOnly(false);
-    if (sortExpression_.isEmpty()) {
-        MyTable_->setIndexTag({});
-    } else {
-        bool hasTag = false;
-        if (MyTable_->hasIndexFile()) {
-            for (const auto& t : MyTable_->indexTags())
-                if (QString::fromStdString(t).compare(QStringLiteral("NewIndex"),
-                                                      Qt::CaseInsensitive) == 0)
-                    hasTag = true;
+void TMain::showLastFiles(const std::array<QString, 5>& files) {
+    bool any = false;
+    for (const QString& f : files)
+        any = any || !f.isEmpty();
+    MenuExitSep->setVisible(any);
+    for (std::size_t k = 0; k < files.size(); ++k) {
+        QAction* item = MenuLastFile[k];
+        if (!any || files[k].isEmpty()) {
+            item->setVisible(false);
+            continue;
         }
-        if (!hasTag)
-            MyTable_->addIndexTag("NewIndex", sortExpression_.toStdString());
-        MyTable_->setIndexTag("NewIndex");
+        item->setText(books::lastFileCaption(static_cast<int>(k) + 1, files[k]));
+        item->setVisible(true);
     }
-    MyTable_->open();
 }
 
 void TMain::chooseScreenSizeAtStart() {

@@ -1,9 +1,8 @@
 // TMain: the main window, the program's spine.
 //
-// It owns the three table objects for the whole run (MyTable, the open
-// collection; MyCheckTable, for inspecting other files; MyCreateTable, for
-// creating new ones), shows MyTable in ViewerGrid through the grid model
-// MyDataSource, and dispatches every command. Each command is one Do method,
+// It owns the open collection (books::OpenCollection) for the whole run,
+// shows its table in ViewerGrid through the grid model MyDataSource, and
+// dispatches every command. Each command is one Do method,
 // reached from its lettered button, speed button and menu item alike.
 //
 // Every control carries its name as objectName. The window's start-up runs
@@ -26,6 +25,8 @@
 
 #include "app/record_navigator.h"
 #include "app/viewer_grid.h"
+#include "data/open_collection.h"
+#include "data/pick_lists.h"
 #include "data/run_state.h"
 #include "data/viewer_columns.h"
 #include "dbase/table.h"
@@ -125,9 +126,9 @@ class TMain : public QMainWindow {
     void SetColors();
     // Applies the user's label, edit and button fonts to this window.
     void ApplyUserFonts();
-    // Fills `box` from a pick-list file of the program directory.
-    static void LoadList(const QString& fileName, QComboBox* box);
+    // Reads the nine pick lists again and fills the grid's lists from them.
     void LoadAllLists();
+    books::PickLists& pickLists() { return pickLists_; }
     // Puts the grid's current row on the table's current record.
     void SyncGridToTable();
     // Posts a record left in edit or insert state by the grid or the
@@ -135,25 +136,19 @@ class TMain : public QMainWindow {
     // message shown, the record still open) when the engine refuses it.
     bool postPending();
 
-    dbase::Table& MyTable() { return *MyTable_; }
-    dbase::Table& MyCheckTable() { return *MyCheckTable_; }
-    dbase::Table& MyCreateTable() { return *MyCreateTable_; }
+    books::OpenCollection& collection() { return *collection_; }
+    dbase::Table& MyTable() { return collection_->table(); }
     books::GridModel* MyDataSource() const { return MyDataSource_; }
-    QString indexFilePath() const { return indexFilePath_; }
-    QString sortExpression() const { return sortExpression_; }
+    QString sortExpression() const { return collection_->sortExpression(); }
     bool browseMode() const;
     ui::HelpWindow* helpWindow() const { return help_.data(); }
     // The open collection's full path.
-    QString databasePath() const { return databasePath_; }
-    // Closes MyTable, points it at `path` and opens it shared with the sort
-    // tag; used at start-up. Throws dbase::Error.
-    void openCollection(const QString& path);
-    // Closes MyTable and points it at `path`, which becomes the open
-    // collection: the caption, the index file path and the last database
-    // follow it. Does not open it.
-    void pointCollection(const QString& path);
-    // Recomputes the sort expression from the four sort levels.
+    QString databasePath() const { return collection_->path(); }
+    // Takes the sort levels of the settings into the open collection.
     void BuildSortString();
+    // Shows the last-files entries in the File menu (the separator only when
+    // there is one).
+    void showLastFiles(const std::array<QString, 5>& files);
 
     // ---- Controls (public so that other windows and tests reach them) -----
     QWidget* client = nullptr;
@@ -271,7 +266,8 @@ class TMain : public QMainWindow {
     int columnPixelWidth(int characters) const;
     void setCommandEnabled(bool add, bool copy, bool del);
 
-    std::unique_ptr<dbase::Table> MyTable_, MyCheckTable_, MyCreateTable_;
+    std::unique_ptr<books::OpenCollection> collection_;
+    books::PickLists pickLists_;
     books::GridModel* MyDataSource_ = nullptr;
     books::ColumnLayout columns_;
     TMyEdit* MyEdit_ = nullptr;
@@ -282,9 +278,6 @@ class TMain : public QMainWindow {
     QActionGroup *sizeGroup_, *accessGroup_, *dateGroup_, *currencyGroup_, *numericGroup_;
 
     dbase::Table::Filter queryFilter_;
-    QString indexFilePath_;
-    QString sortExpression_;
-    QString databasePath_;
     QFont gridTitleFont_, gridFont_, labelFont_, editFont_, buttonFont_;
     std::unique_ptr<QByteArray> reportArea_;
     int barMode_ = 1;  // the button-bar layout in force

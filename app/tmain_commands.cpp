@@ -64,13 +64,13 @@ void TMain::DoDelete() {
         return;
     if (!postPending())
         return;
-    if (!MyTable_->isOpen() || MyTable_->isEmpty()) {
+    if (!collection_->isOpen() || MyTable().isEmpty()) {
         DisplayCount();
         return;
     }
     if (ui::askYesNo(this, QStringLiteral("Confirm"), QStringLiteral("Delete this record?"))) {
         try {
-            MyTable_->deleteRecord();
+            collection_->deleteCurrent();
         } catch (const std::exception& e) {
             reportEngineError(e);
         }
@@ -107,8 +107,8 @@ void TMain::DoEndSearch() {
     DisableEndSearch();
     ui::WaitCursor wait;
     try {
-        MyTable_->close();
-        MyTable_->open();
+        MyTable().close();
+        MyTable().open();
     } catch (const std::exception& e) {
         reportEngineError(e);
     }
@@ -244,8 +244,8 @@ void TMain::DateFormatClick(int code) {
     settings::settings().dateFormat = code;
     ui::WaitCursor wait;
     try {
-        if (MyTable_->isOpen())
-            MyTable_->refresh();
+        if (MyTable().isOpen())
+            MyTable().refresh();
     } catch (const std::exception& e) {
         reportEngineError(e);
     }
@@ -290,8 +290,7 @@ void TMain::buildSortExpression() {
 
 void TMain::BuildSortString() {
     const auto& levels = settings::settings().sortOrder;
-    sortExpression_ = QString::fromStdString(
-        books::buildSortString({levels[0], levels[1], levels[2], levels[3]}));
+    collection_->setSortLevels({levels[0], levels[1], levels[2], levels[3]});
 }
 
 // ---- Search state ---------------------------------------------------------
@@ -304,7 +303,7 @@ void TMain::EnableEndSearch() {
     SearchOnLabel->setVisible(true);
     // Only while searching does the engine consult a filter, so browsing the
     // whole collection costs nothing per record.
-    MyTable_->setFilter([this](const dbase::Table& t) { return MyTableFilter(t); });
+    collection_->setRecordFilter([this](const dbase::Table& t) { return MyTableFilter(t); });
 }
 
 bool TMain::MyTableFilter(const dbase::Table& table) const {
@@ -319,14 +318,13 @@ void TMain::DisableEndSearch() {
     EndSearchSpeed->setEnabled(false);
     books::runState().searchActive = false;
     SearchOnLabel->setVisible(false);
-    MyTable_->setFilter({});
+    collection_->clearRecordFilter();
 }
 
 void TMain::DisplayCount() {
     std::uint32_t n = 0;
     try {
-        if (MyTable_->isOpen())
-            n = MyTable_->recordCount();
+        n = collection_->count();
     } catch (const std::exception&) {
         n = 0;
     }

@@ -180,7 +180,7 @@ void TMain::createViewer() {
     MyComboBookType = combo("MyComboBookType");
     MyComboRating = combo("MyComboRating");
 
-    MyDataSource_ = new books::GridModel(MyTable_.get());
+    MyDataSource_ = new books::GridModel(&collection_->table());
     ViewerGrid->setModel(MyDataSource_);
     auto* delegate = new mainwin::GridDelegate(ViewerGrid);
     // Field numbers of the nine list fields and their boxes.

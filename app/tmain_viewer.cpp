@@ -2,7 +2,6 @@
 // pick lists of the grid, colours and fonts, and the record navigator.
 #include <QAction>
 #include <QComboBox>
-#include <QFile>
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
@@ -15,7 +14,6 @@
 #include "data/grid_model.h"
 #include "data/run_state.h"
 #include "settings/settings.h"
-#include "settings/text_file.h"
 #include "ui/messages.h"
 #include "ui/user_fonts.h"
 #include "ui/wait_cursor.h"
@@ -219,37 +217,24 @@ void TMain::ApplyUserFonts() {
 
 // ---- Pick lists -----------------------------------------------------------
 
-void TMain::LoadList(const QString& fileName, QComboBox* box) {
-    box->clear();
-    const QString dir = books::runState().programDirectory;
-    QFile file(dir + QLatin1Char('/') + fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return;  // a missing list leaves the box empty
-    const QString text = textfile::decode(file.readAll());
-    const QStringList lines = text.split(QLatin1Char('\n'));
-    for (QString line : lines) {
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
-        line = line.left(255);
-        while (line.startsWith(QLatin1Char(' ')))
-            line.remove(0, 1);
-        while (line.endsWith(QLatin1Char(' ')))
-            line.chop(1);
-        if (!line.isEmpty())
-            box->addItem(line);
-    }
-}
-
 void TMain::LoadAllLists() {
-    LoadList(QStringLiteral("AUTHOR.LST"), MyComboAuthor);
-    LoadList(QStringLiteral("LOCATION.LST"), MyComboLocation);
-    LoadList(QStringLiteral("BOUGHT.LST"), MyComboBought);
-    LoadList(QStringLiteral("CATEGORY.LST"), MyComboCategory);
-    LoadList(QStringLiteral("PUBLISH.LST"), MyComboPublisher);
-    LoadList(QStringLiteral("BOOKTYPE.LST"), MyComboBookType);
-    LoadList(QStringLiteral("CHECKOUT.LST"), MyComboCheckOut);
-    LoadList(QStringLiteral("CONDITION.LST"), MyComboCondition);
-    LoadList(QStringLiteral("RATING.LST"), MyComboRating);
+    pickLists_.setDirectory(books::runState().programDirectory);
+    pickLists_.loadAll();
+    const std::pair<books::PickList, QComboBox*> boxes[] = {
+        {books::PickList::Author, MyComboAuthor},
+        {books::PickList::Location, MyComboLocation},
+        {books::PickList::Bought, MyComboBought},
+        {books::PickList::Category, MyComboCategory},
+        {books::PickList::Publisher, MyComboPublisher},
+        {books::PickList::BookType, MyComboBookType},
+        {books::PickList::CheckOut, MyComboCheckOut},
+        {books::PickList::Condition, MyComboCondition},
+        {books::PickList::Rating, MyComboRating},
+    };
+    for (const auto& [list, box] : boxes) {
+        box->clear();
+        box->addItems(pickLists_.items(list));
+    }
 }
 
 // ---- The grid's current row and the table's current record ----------------
@@ -260,8 +245,8 @@ void TMain::SyncGridToTable() {
     syncing_ = true;
     int row = -1;
     try {
-        if (MyTable_->isOpen() && !MyTable_->isEmpty())
-            row = static_cast<int>(MyTable_->position());
+        if (MyTable().isOpen() && !MyTable().isEmpty())
+            row = static_cast<int>(MyTable().position());
         if (MyDataSource_->insertRow() >= 0)
             row = MyDataSource_->insertRow();
     } catch (const std::exception&) {
@@ -282,7 +267,7 @@ void TMain::gridRowChanged(int row) {
     if (syncing_ || row < 0)
         return;
     // Leaving a record that is being edited posts it, as data grids do.
-    const auto state = MyTable_->isOpen() ? MyTable_->state() : dbase::TableState::Inactive;
+    const auto state = MyTable().isOpen() ? MyTable().state() : dbase::TableState::Inactive;
     if ((state == dbase::TableState::Insert && row != MyDataSource_->insertRow()) ||
         (state == dbase::TableState::Edit && row != MyDataSource_->indicatorRow())) {
         if (!postPending()) {
@@ -291,10 +276,10 @@ void TMain::gridRowChanged(int row) {
             return;
         }
     }
-    if (MyTable_->isOpen() && MyTable_->state() == dbase::TableState::Browse &&
+    if (MyTable().isOpen() && MyTable().state() == dbase::TableState::Browse &&
         row < MyDataSource_->rowCount()) {
         try {
-            MyTable_->moveToPosition(static_cast<std::uint32_t>(row));
+            MyTable().moveToPosition(static_cast<std::uint32_t>(row));
         } catch (const std::exception& e) {
             reportEngineError(e);
         }
@@ -303,29 +288,26 @@ void TMain::gridRowChanged(int row) {
 }
 
 bool TMain::postPending() {
-    if (!MyTable_->isOpen())
+    if (!MyTable().isOpen())
         return true;
     // What is typed in an open cell goes first: a command reached by a speed
     // button or a shortcut key leaves the cell editor open, and closing the
     // table would otherwise drop it. While the table browses, this posts it.
     ViewerGrid->commitOpenEditor();
-    const auto state = MyTable_->state();
-    if (state != dbase::TableState::Edit && state != dbase::TableState::Insert)
+    if (!collection_->hasPendingRecord())
         return true;
     try {
-        MyTable_->post();
+        collection_->post();  // the grid and the count follow its notification
     } catch (const std::exception& e) {
         reportEngineError(e);
         return false;
     }
-    MyDataSource_->reload();
-    DisplayCount();
     return true;
 }
 
 void TMain::navigatorClicked(mainwin::RecordNavigator::Button b) {
     using B = mainwin::RecordNavigator;
-    if (!MyTable_->isOpen())
+    if (!MyTable().isOpen())
         return;
     if (browseMode() && b > B::Last)
         return;
@@ -338,49 +320,39 @@ void TMain::navigatorClicked(mainwin::RecordNavigator::Button b) {
                 if (!postPending())
                     return;
                 if (b == B::First)
-                    MyTable_->first();
+                    MyTable().first();
                 if (b == B::Prior)
-                    MyTable_->prior();
+                    MyTable().prior();
                 if (b == B::Next)
-                    MyTable_->next();
+                    MyTable().next();
                 if (b == B::Last)
-                    MyTable_->last();
+                    MyTable().last();
                 break;
             case B::Insert:
                 if (!postPending())
                     return;
-                MyTable_->append();
-                MyDataSource_->reload();
+                collection_->insert();
                 break;
             case B::Delete:
-                if (!MyTable_->isEmpty() && ui::askYesNo(this, QStringLiteral("Confirm"),
-                                                         QStringLiteral("Delete record?"))) {
-                    if (MyTable_->state() != dbase::TableState::Browse)
-                        MyTable_->cancel();
-                    MyTable_->deleteRecord();
-                }
+                if (!MyTable().isEmpty() &&
+                    ui::askYesNo(this, QStringLiteral("Confirm"), QStringLiteral("Delete record?")))
+                    collection_->deleteCurrent();
                 break;
             case B::Edit:
-                if (MyTable_->state() == dbase::TableState::Browse && !MyTable_->isEmpty()) {
-                    MyTable_->edit();
-                    MyDataSource_->reload();
-                }
+                collection_->edit();
                 break;
             case B::Post:
                 if (!postPending())
                     return;
                 break;
             case B::Cancel:
-                if (MyTable_->state() != dbase::TableState::Browse) {
-                    MyTable_->cancel();
-                    MyDataSource_->reload();
-                }
+                collection_->cancel();
                 break;
             case B::Refresh: {
                 if (!postPending())
                     return;
                 ui::WaitCursor wait;
-                MyTable_->refresh();
+                MyTable().refresh();
                 break;
             }
         }

@@ -1,6 +1,7 @@
 // Opening, creating and switching collections, the last-files menu, the
 // start-up choice of collection, conversion of earlier versions, pack and
 // rebuild, through the main window with real files.
+#include <unistd.h>
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
@@ -252,6 +253,25 @@ TEST_F(DatabaseCommandsTest, OpeningAHeldFileLeavesItsIndexAlone) {
     ASSERT_TRUE(main->MyTable().isOpen());
     EXPECT_FALSE(main->MyTable().hasIndexFile());
     EXPECT_EQ(shownTitles(), (QStringList{"2", "1"}));  // record order
+}
+
+// A file that passes the layout check but cannot be opened for writing is
+// reported once; the previous collection stays open, named and recorded.
+TEST_F(DatabaseCommandsTest, UnwritableFileIsReportedOnceAndThePreviousCollectionStays) {
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "file permissions do not bind the superuser";
+    const QString locked = file("LOCKED.DBF");
+    filestest::writeBooks(locked, {"x"});
+    ASSERT_TRUE(QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ReadUser));
+    prompter.expectOpenFile(locked, kOpenTitle);
+    prompter.expectError("The table file cannot be opened: Permission denied\nFile: " + locked);
+    main->DoOpen();
+    EXPECT_EQ(prompter.pending(), 0);
+    EXPECT_EQ(main->windowTitle(), "Tomekeep Books 95 (MASTER)");
+    EXPECT_EQ(settings::settings().lastDatabase, master);
+    EXPECT_TRUE(settings::settings().lastFiles[0].isEmpty());
+    EXPECT_EQ(main->CountLabel->text(), "3");
+    EXPECT_EQ(shownTitles(), (QStringList{"a", "b", "c"}));
 }
 
 class InvalidLastDatabaseTest : public FilesFixture {

@@ -1,0 +1,70 @@
+#include "data/pick_lists.h"
+
+#include "settings/text_file.h"
+
+namespace books {
+
+QString PickLists::fileName(PickList list) {
+    switch (list) {
+        case PickList::Author:
+            return QStringLiteral("AUTHOR.LST");
+        case PickList::Location:
+            return QStringLiteral("LOCATION.LST");
+        case PickList::Bought:
+            return QStringLiteral("BOUGHT.LST");
+        case PickList::Category:
+            return QStringLiteral("CATEGORY.LST");
+        case PickList::Publisher:
+            return QStringLiteral("PUBLISH.LST");
+        case PickList::Rating:
+            return QStringLiteral("RATING.LST");
+        case PickList::BookType:
+            return QStringLiteral("BOOKTYPE.LST");
+        case PickList::CheckOut:
+            return QStringLiteral("CHECKOUT.LST");
+        case PickList::Condition:
+            return QStringLiteral("CONDITION.LST");
+    }
+    return {};
+}
+
+QString PickLists::filePath(PickList list) const {
+    return directory_ + QLatin1Char('/') + fileName(list);
+}
+
+QStringList PickLists::parse(const QString& text) {
+    QStringList out;
+    for (QString line : text.split(QLatin1Char('\n'))) {
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        line = line.left(255);
+        while (line.startsWith(QLatin1Char(' ')))
+            line.remove(0, 1);
+        while (line.endsWith(QLatin1Char(' ')))
+            line.chop(1);
+        if (!line.isEmpty())
+            out << line;
+    }
+    return out;
+}
+
+void PickLists::load(PickList list) {
+    QString text;
+    // A missing list is an empty one.
+    textfile::readText(filePath(list), &text);
+    items_[index(list)] = parse(text);
+}
+
+void PickLists::loadAll() {
+    for (int n = 1; n <= kPickListCount; ++n)
+        load(static_cast<PickList>(n));
+}
+
+bool PickLists::save(PickList list, QString* error) const {
+    QByteArray data;
+    for (const QString& item : items(list))
+        data += item.toUtf8() + "\r\n";
+    return textfile::writeAtomically(filePath(list), data, error);
+}
+
+}  // namespace books

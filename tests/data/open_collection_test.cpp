@@ -1,0 +1,229 @@
+// The open collection without any window: opening with the sort tag,
+// switching, files it cannot take (held by another process, not a table,
+// not writable), pack and rebuild refusals, the pending record and the
+// notifications windows observe.
+#include "data/open_collection.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include "tests/data/files_test_util.h"
+
+namespace {
+
+class OpenCollectionTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        first = dir.filePath("FIRST.DBF");
+        second = dir.filePath("my.books.dbf");
+        filestest::writeBooks(first, {"c", "a", "b"});
+        filestest::writeBooks(second, {"z", "y"});
+        collection.setSortLevels({2, 0, 0, 0});  // by author
+        collection.openWithSortTag(first);
+    }
+
+    QStringList titles() {
+        QStringList out;
+        dbase::Table& t = collection.table();
+        for (t.first(); !t.isEmpty() && !t.eof(); t.next())
+            out << QString::fromStdString(t.asString(t.fieldIndex("Title")));
+        return out;
+    }
+
+    // The previous collection is still the open one, in its order.
+    void expectFirstStillOpen() {
+        EXPECT_EQ(collection.path(), first);
+        EXPECT_EQ(collection.name(), "FIRST");
+        ASSERT_TRUE(collection.isOpen());
+        EXPECT_EQ(collection.table().mode(), dbase::OpenMode::Shared);
+        EXPECT_EQ(titles(), (QStringList{"a", "b", "c"}));
+    }
+
+    QTemporaryDir dir;
+    QString first, second;
+    books::OpenCollection collection;
+};
+
+TEST_F(OpenCollectionTest, OpensWithTheSortTagAndNamesTheFile) {
+    EXPECT_EQ(collection.sortExpression(), "Upper(Left(Author,20))");
+    EXPECT_EQ(collection.indexPath(), dir.path() + "/FIRST.MDX");
+    expectFirstStillOpen();
+    EXPECT_EQ(collection.count(), 3u);
+}
+
+TEST_F(OpenCollectionTest, SwitchKeepsTheWholeFileNameAndTellsTheWindows) {
+    QSignalSpy switched(&collection, &books::OpenCollection::switched);
+    std::string tagProblem = "unset";
+    collection.switchTo(second, books::SortTagRule::UnlessHeld, &tagProblem);
+    EXPECT_TRUE(tagProblem.empty());
+    EXPECT_EQ(switched.count(), 1);
+    EXPECT_EQ(collection.path(), second);
+    EXPECT_EQ(collection.name(), "my");
+    EXPECT_EQ(collection.indexPath(), dir.path() + "/my.MDX");
+    EXPECT_EQ(titles(), (QStringList{"y", "z"}));  // the tag was built
+}
+
+TEST_F(OpenCollectionTest, FilesThatCannotBeOpenedLeaveThePreviousCollectionOpen) {
+    QSignalSpy switched(&collection, &books::OpenCollection::switched);
+    // Not a table at all.
+    const QString text = dir.filePath("NOTES.DBF");
+    {
+        QFile f(text);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("just some notes, not a table\n");
+    }
+    try {
+        collection.switchTo(text, books::SortTagRule::UnlessHeld);
+        ADD_FAILURE() << "a text file was opened";
+    } catch (const dbase::Error& e) {
+        EXPECT_NE(e.kind(), dbase::Error::Kind::Locked);
+    }
+    expectFirstStillOpen();
+
+    // Missing.
+    EXPECT_THROW(collection.switchTo(dir.filePath("GONE.DBF"), books::SortTagRule::Always),
+                 dbase::Error);
+    expectFirstStillOpen();
+
+    // Held exclusive by another process.
+    filestest::Holder other(second, "exclusive");
+    ASSERT_TRUE(other.ready());
+    try {
+        collection.switchTo(second, books::SortTagRule::UnlessHeld);
+        ADD_FAILURE() << "a file held exclusive was opened";
+    } catch (const dbase::Error& e) {
+        EXPECT_EQ(e.kind(), dbase::Error::Kind::Locked);
+    }
+    expectFirstStillOpen();
+    EXPECT_EQ(switched.count(), 0);
+}
+
+TEST_F(OpenCollectionTest, ReadOnlyFileIsRefusedAndThePreviousStaysOpen) {
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "file permissions do not bind the superuser";
+    ASSERT_TRUE(QFile::setPermissions(second, QFileDevice::ReadOwner | QFileDevice::ReadUser));
+    EXPECT_THROW(collection.switchTo(second, books::SortTagRule::UnlessHeld), dbase::Error);
+    expectFirstStillOpen();
+}
+
+TEST_F(OpenCollectionTest, HeldFileOpensInItsOwnOrderWithItsIndexUntouched) {
+    filestest::Holder other(second, "shared");
+    ASSERT_TRUE(other.ready());
+    collection.switchTo(second, books::SortTagRule::UnlessHeld);
+    EXPECT_FALSE(collection.table().hasIndexFile());
+    EXPECT_EQ(titles(), (QStringList{"z", "y"}));
+}
+
+TEST_F(OpenCollectionTest, CreateNewReplacesAFreeFileAndRefusesAHeldOne) {
+    collection.switchTo(second, books::SortTagRule::UnlessHeld);
+    {
+        filestest::Holder other(first, "shared");
+        ASSERT_TRUE(other.ready());
+        EXPECT_EQ(collection.createNew(first), books::OpenCollection::CreateResult::InUse);
+        EXPECT_EQ(collection.path(), second);
+        EXPECT_EQ(filestest::titles(first), (QStringList{"c", "a", "b"}));
+    }
+    // The open collection itself may be replaced: its own hold does not count.
+    EXPECT_EQ(collection.createNew(second), books::OpenCollection::CreateResult::Created);
+    EXPECT_EQ(collection.path(), second);
+    EXPECT_TRUE(collection.isOpen());
+    EXPECT_EQ(collection.count(), 0u);
+    EXPECT_TRUE(collection.table().hasIndexFile());
+}
+
+TEST_F(OpenCollectionTest, PackAndRebuildAreRefusedWhileAnotherProcessHoldsTheFile) {
+    dbase::Table& t = collection.table();
+    t.first();
+    t.deleteRecord();
+    {
+        filestest::Holder other(first, "shared");
+        ASSERT_TRUE(other.ready());
+        try {
+            collection.pack();
+            ADD_FAILURE() << "packed a held file";
+        } catch (const dbase::Error& e) {
+            EXPECT_EQ(e.kind(), dbase::Error::Kind::Locked);
+        }
+        EXPECT_TRUE(collection.isOpen());
+        EXPECT_EQ(t.mode(), dbase::OpenMode::Shared);
+        EXPECT_THROW(collection.rebuildIndexes(), dbase::Error);
+        EXPECT_TRUE(collection.isOpen());
+        EXPECT_EQ(t.physicalRecordCount(), 3u);
+    }
+    collection.pack();
+    EXPECT_EQ(t.physicalRecordCount(), 2u);
+    EXPECT_EQ(t.mode(), dbase::OpenMode::Shared);
+    EXPECT_EQ(titles(), (QStringList{"b", "c"}));
+}
+
+TEST_F(OpenCollectionTest, SortOrderIsRefusedWhenHeldAndPutBackWhenItsRecordFails) {
+    {
+        filestest::Holder other(first, "shared");
+        ASSERT_TRUE(other.ready());
+        EXPECT_EQ(collection.applySortOrder({1, 0, 0, 0}, {}),
+                  books::OpenCollection::SortResult::InUse);
+        expectFirstStillOpen();
+    }
+    const auto failing = [] { throw std::runtime_error("disk full"); };
+    EXPECT_EQ(collection.applySortOrder({1, 0, 0, 0}, failing),
+              books::OpenCollection::SortResult::Failed);
+    EXPECT_EQ(collection.sortExpression(), "Upper(Left(Author,20))");
+    expectFirstStillOpen();
+    EXPECT_EQ(filestest::titles(first, "NewIndex"), (QStringList{"a", "b", "c"}));
+
+    bool persisted = false;
+    EXPECT_EQ(collection.applySortOrder({1, 0, 0, 0}, [&] { persisted = true; }),
+              books::OpenCollection::SortResult::Applied);
+    EXPECT_TRUE(persisted);
+    EXPECT_EQ(collection.sortExpression(), "Upper(Left(Title,20))");
+    EXPECT_EQ(collection.table().mode(), dbase::OpenMode::Shared);
+}
+
+TEST_F(OpenCollectionTest, PendingRecordIsPostedOrCancelledAndEveryChangeIsAnnounced) {
+    QSignalSpy changed(&collection, &books::OpenCollection::recordsChanged);
+    dbase::Table& t = collection.table();
+    collection.insert();
+    EXPECT_TRUE(collection.hasPendingRecord());
+    t.setString(t.fieldIndex("Title"), "new");
+    t.setString(t.fieldIndex("Author"), "A 0");
+    collection.post();
+    EXPECT_FALSE(collection.hasPendingRecord());
+    EXPECT_EQ(titles(), (QStringList{"new", "a", "b", "c"}));
+
+    collection.insert();
+    t.setString(t.fieldIndex("Title"), "dropped");
+    collection.cancel();
+    EXPECT_FALSE(collection.hasPendingRecord());
+    EXPECT_EQ(collection.count(), 4u);
+
+    t.first();
+    collection.edit();
+    EXPECT_EQ(t.state(), dbase::TableState::Edit);
+    t.setString(t.fieldIndex("Title"), "renamed");
+    collection.deleteCurrent();  // the pending change is dropped, the record deleted
+    EXPECT_EQ(titles(), (QStringList{"a", "b", "c"}));
+    EXPECT_GE(changed.count(), 6);
+
+    // Nothing pending: post and cancel change nothing and say nothing.
+    changed.clear();
+    collection.post();
+    collection.cancel();
+    EXPECT_EQ(changed.count(), 0);
+}
+
+TEST_F(OpenCollectionTest, RecordFilterHidesRecordsUntilCleared) {
+    EXPECT_FALSE(collection.hasRecordFilter());
+    collection.setRecordFilter(
+        [](const dbase::Table& t) { return t.asString(t.fieldIndex("Title")) != "b"; });
+    collection.table().refresh();
+    EXPECT_EQ(titles(), (QStringList{"a", "c"}));
+    collection.clearRecordFilter();
+    collection.table().refresh();
+    EXPECT_EQ(collection.count(), 3u);
+}
+
+}  // namespace
