@@ -1,9 +1,13 @@
 #include "dbase/index_set.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <fstream>
 
 #include "dbase/error.h"
+#include "dbase/file_names.h"
 #include "dbase/index_build.h"
 #include "dbase/mdx_layout.h"
 
@@ -161,28 +165,57 @@ std::vector<TagDefinition> IndexSet::readDefinitions(const std::string& path) {
     return defs;
 }
 
+IndexBuilder::IndexBuilder(const std::vector<Field>& fields, const std::vector<TagDefinition>& tags,
+                           const std::string& spillDirectory, size_t memoryBudget) {
+    for (const TagDefinition& t : tags)
+        expressions_.push_back(
+            std::make_unique<Expression>(Expression::compile(t.expression, fields)));
+    // The memory for sorting is shared by the tags.
+    const size_t budget = memoryBudget / std::max<size_t>(tags.size(), 1);
+    builders_.reserve(tags.size());
+    for (size_t i = 0; i < tags.size(); ++i)
+        builders_.emplace_back(tags[i].name, *expressions_[i], tags[i].descending, budget,
+                               spillDirectory);
+}
+
+IndexBuilder::~IndexBuilder() = default;
+
+void IndexBuilder::add(const unsigned char* record, std::uint32_t recNo) {
+    for (TagBuilder& b : builders_)
+        b.add(record, recNo);
+}
+
+void IndexBuilder::write(const std::string& path, const std::string& tableName) {
+    try {
+        MdxWriter w(path, tableName);
+        for (TagBuilder& b : builders_) {
+            w.beginTag(b.name(), b.expressionText(), b.keyType(), b.keyLength(), b.descending());
+            b.finish([&w](std::string_view key, std::uint32_t recNo) { w.add(key, recNo); });
+            w.endTag();
+        }
+        w.finish();
+    } catch (...) {
+        std::remove(path.c_str());
+        throw;
+    }
+}
+
 void IndexSet::rebuild(const std::string& path, const std::string& tableName,
                        const std::vector<Field>& fields, const std::vector<TagDefinition>& tags,
                        std::uint32_t recordCount, const RecordReader& read) {
-    std::vector<Expression> expressions;
-    for (const TagDefinition& t : tags)
-        expressions.push_back(Expression::compile(t.expression, fields));
-    std::vector<TagBuilder> builders;
-    builders.reserve(tags.size());
-    for (size_t i = 0; i < tags.size(); ++i) {
-        builders.emplace_back(tags[i].name, expressions[i], tags[i].descending);
-        builders.back().reserve(recordCount);
-    }
+    IndexBuilder builder(fields, tags, directoryOf(path));
     // One pass over the table feeds every tag.
-    for (std::uint32_t r = 1; r <= recordCount; ++r) {
-        const unsigned char* rec = read(r);
-        for (TagBuilder& b : builders)
-            b.add(rec, r);
+    for (std::uint32_t r = 1; r <= recordCount; ++r)
+        builder.add(read(r), r);
+    // Written beside the old file and renamed over it: a crash leaves one or the other.
+    const std::string temp = path + ".new";
+    builder.write(temp, tableName);
+    if (std::rename(temp.c_str(), path.c_str()) != 0) {
+        const int err = errno;
+        std::remove(temp.c_str());
+        throw Error(Error::Kind::Io,
+                    std::string("Cannot replace the index file: ") + std::strerror(err), path);
     }
-    std::vector<MdxTagBuild> built;
-    for (TagBuilder& b : builders)
-        built.push_back(b.finish());
-    MdxFile::write(path, tableName, built);
 }
 
 }  // namespace dbase

@@ -30,6 +30,33 @@ struct TagDefinition {
     bool descending = false;
 };
 
+class TagBuilder;
+
+// Builds a whole index file from a table's records, one pass feeding every
+// tag, in bounded memory (see TagBuilder).
+class IndexBuilder {
+  public:
+    // Compiles every expression first: a bad one throws InvalidExpression
+    // before anything is written. Sorting spills to the given folder.
+    IndexBuilder(const std::vector<Field>& fields, const std::vector<TagDefinition>& tags,
+                 const std::string& spillDirectory, size_t memoryBudget = kDefaultBudget);
+    static constexpr size_t kDefaultBudget = size_t{48} << 20;
+    ~IndexBuilder();
+    IndexBuilder(const IndexBuilder&) = delete;
+    IndexBuilder& operator=(const IndexBuilder&) = delete;
+
+    // Records in ascending record-number order.
+    void add(const unsigned char* record, std::uint32_t recNo);
+    // Writes the index file at exactly this path (replacing any file there)
+    // and puts it on disk; the caller gives it its final name. A file left
+    // by a failure is removed.
+    void write(const std::string& path, const std::string& tableName);
+
+  private:
+    std::vector<std::unique_ptr<Expression>> expressions_;
+    std::vector<TagBuilder> builders_;
+};
+
 class IndexSet {
   public:
     // The bytes of record recNo (1-based, deleted flag first); the pointer is

@@ -55,6 +55,55 @@ struct MdxTagBuild {
     size_t entryCount() const { return recNos.size(); }
 };
 
+// Writes a whole index file block by block, tag after tag, from entries
+// given in tag order. Only the block being filled and the last key of each
+// leaf of the current tag are held in memory, so a tag of any size is written
+// in little memory. Tag names are checked as by MdxFile::write().
+class MdxWriter {
+  public:
+    // Creates (or empties) the file at path.
+    MdxWriter(const std::string& path, const std::string& tableName);
+    ~MdxWriter();  // closes the file; an unfinished one is left for the caller to remove
+    MdxWriter(const MdxWriter&) = delete;
+    MdxWriter& operator=(const MdxWriter&) = delete;
+
+    void beginTag(const std::string& name, const std::string& expression, KeyType keyType,
+                  int keyLength, bool descending);
+    // The next entry of the tag begun last; the key is keyLength bytes.
+    void add(std::string_view key, std::uint32_t recNo);
+    void endTag();
+    // Writes the file header and tag table, and puts the file on disk (fsync).
+    void finish();
+
+  private:
+    std::uint32_t appendBlock(const unsigned char* block);
+    void flush();
+    void writeLeaf();
+
+    std::string path_;
+    std::string tableName_;
+    int fd_ = -1;
+    std::vector<unsigned char> buffer_;  // blocks not yet written, from bufferPage_ on
+    std::uint32_t bufferPage_ = 0;
+    std::uint32_t nextPage_ = 0;
+    struct Tag {
+        std::string name;
+        KeyType keyType = KeyType::Character;
+        std::uint32_t headerPage = 0;
+    };
+    std::vector<Tag> tags_;
+    // The tag being written.
+    std::string expression_;
+    int keyLength_ = 0;
+    bool descending_ = false;
+    std::uint32_t firstNodePage_ = 0;
+    std::uint64_t entries_ = 0;
+    std::vector<unsigned char> leaf_;  // the leaf being filled
+    int inLeaf_ = 0;
+    std::vector<std::uint32_t> leafPages_;
+    std::string leafLastKeys_;  // keyLength_ bytes per leaf
+};
+
 class MdxFile {
   public:
     static constexpr int kMaxTags = 47;
@@ -63,6 +112,8 @@ class MdxFile {
     // Writes a whole index file with these tags, replacing any file at path.
     // Tag names are upper-cased; a name that is empty, too long, not letters,
     // digits and "_", or given twice throws Error::Kind::InvalidValue.
+    // The new file is written beside the old one, put on disk and renamed
+    // over it.
     static void write(const std::string& path, const std::string& tableName,
                       const std::vector<MdxTagBuild>& tags);
 

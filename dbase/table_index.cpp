@@ -77,13 +77,10 @@ void Table::Impl::rewriteIndex(const std::vector<TagDefinition>& defs) {
     } else {
         // The open index stays in charge until the new file is complete.
         std::string name = tableName.empty() ? tableNameOf(path) : tableName;
+        // Read in order through the record window: the table never becomes
+        // resident in this process, whatever its size.
         IndexSet::rebuild(mdx, name, header.fields, defs, header.recordCount,
-                          [this](std::uint32_t r) {
-                              // Mapped: no copy of the table through a buffer.
-                              const std::uint8_t* p = mapped.record(r);
-                              return p != nullptr ? p : cache.record(r);
-                          });
-        mapped.release();
+                          [this](std::uint32_t r) { return cache.record(r); });
         indexSet.reset();
         setIndexFlag(true);
         try {
