@@ -147,6 +147,29 @@ void OsFile::sync() {
         throwIo("The file cannot be written to disk", path_, errno);
 }
 
+void OsFile::syncDirectoryOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    const std::string dir = slash == std::string::npos ? "."
+                            : slash == 0               ? "/"
+                                                       : path.substr(0, slash);
+    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        throwIo("The folder cannot be opened", dir, errno);
+    const int rc = ::fsync(fd);
+    const int err = errno;
+    ::close(fd);
+    if (rc != 0 && err != EINVAL)  // some file systems cannot sync a folder
+        throwIo("The folder cannot be written to disk", dir, err);
+}
+
+bool OsFile::isAt(const std::string& path) const {
+    struct stat mine {};
+    struct stat named {};
+    if (::fstat(fd_, &mine) != 0 || ::stat(path.c_str(), &named) != 0)
+        return false;
+    return mine.st_dev == named.st_dev && mine.st_ino == named.st_ino;
+}
+
 bool OsFile::tryLock(std::int64_t byte, LockType type) {
     struct flock fl = lockRecord(byte, lockKind(type));
     if (::fcntl(fd_, F_OFD_SETLK, &fl) == 0)

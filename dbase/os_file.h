@@ -55,6 +55,11 @@ class OsFile {
     void writeAt(std::uint64_t offset, const void* data, std::size_t n);
     void truncate(std::uint64_t size);
     void sync();
+    // Makes the renames and removals of files in the folder of `path` durable.
+    static void syncDirectoryOf(const std::string& path);
+    // True when the open file is still the one the path names (no one has
+    // renamed another file over it since it was opened).
+    bool isAt(const std::string& path) const;
 
     // Tries to take a lock on one lock byte without waiting. Returns false when
     // another open file holds a conflicting lock.

@@ -36,17 +36,29 @@ void Table::Impl::open() {
         return;
     const std::string p = tablePath();
     OsFile f;
-    if (readOnlyRequested && mode == OpenMode::Exclusive) {
-        // Exclusive use needs a writable descriptor for its lock; read only in every other respect.
-        try {
-            f = OsFile::open(p, OsFile::Access::ReadWrite);
-        } catch (const Error&) {
-            f = OsFile::open(p, OsFile::Access::Read);
+    for (int attempt = 0;; ++attempt) {
+        if (readOnlyRequested && mode == OpenMode::Exclusive) {
+            // Exclusive use needs a writable descriptor for its lock; read only in every other
+            // respect.
+            try {
+                f = OsFile::open(p, OsFile::Access::ReadWrite);
+            } catch (const Error&) {
+                f = OsFile::open(p, OsFile::Access::Read);
+            }
+        } else {
+            f = OsFile::open(p,
+                             readOnlyRequested ? OsFile::Access::Read : OsFile::Access::ReadWrite);
         }
-    } else {
-        f = OsFile::open(p, readOnlyRequested ? OsFile::Access::Read : OsFile::Access::ReadWrite);
+        takeOpenLock(f);
+        // A pack by another program may have renamed its new table over the
+        // name between the open and the lock: the lock must be on the file
+        // the name stands for.
+        if (f.isAt(p) || attempt == 3)
+            break;
     }
-    takeOpenLock(f);
+    // Holding the lock, nobody is packing the table: a pack stopped part-way
+    // is finished or undone now.
+    const std::string packDamage = finishInterruptedPack(p, !readOnlyRequested && f.writable());
 
     // The header under the header lock, so that no append by another user is
     // met half written; and before the size: an append writes the record
@@ -88,6 +100,10 @@ void Table::Impl::open() {
             if (e.kind() != Error::Kind::IndexDamaged)
                 throw;
             damage = e.message();
+        }
+        if (!packDamage.empty()) {
+            ix.reset();
+            damage = packDamage;
         }
     }
 
@@ -458,6 +474,64 @@ void Table::Impl::refresh() {
     notifyReset();
 }
 
+namespace {
+
+// The names a pack writes its new files under until they replace the table
+// and its index.
+std::string packingName(const std::string& path) {
+    return path + ".packing";
+}
+
+void removeIfThere(const std::string& path) {
+    if (std::remove(path.c_str()) != 0 && errno != ENOENT) {
+        throw Error(Error::Kind::Io,
+                    std::string("A file left by an interrupted pack cannot be removed: ") +
+                        std::strerror(errno),
+                    path);
+    }
+}
+
+}  // namespace
+
+void (*packStepHook)(const char* step) = nullptr;
+
+namespace {
+void packStep(const char* step) {
+    if (packStepHook != nullptr)
+        packStepHook(step);
+}
+}  // namespace
+
+// A pack writes the packed table and its new index under temporary names,
+// renames the table over the old one (the moment the pack takes effect),
+// then the index over the old index. Whoever next opens the table finishes
+// or undoes a pack that was stopped part-way:
+// - the packed table is still beside the table: the old table and index
+//   are whole, and what the pack wrote goes;
+// - only the new index is left: the table was replaced, and the new index
+//   that belongs to it replaces the old one.
+// Returns why the index cannot be used when the second case cannot be
+// finished (a read-only folder), empty otherwise.
+std::string Table::Impl::finishInterruptedPack(const std::string& tablePath, bool canWrite) {
+    const std::string table = packingName(tablePath);
+    const std::string index = packingName(siblingWithExtension(tablePath, "MDX"));
+    if (fileExists(table)) {
+        if (canWrite) {
+            removeIfThere(index);
+            removeIfThere(table);
+        }
+        return {};
+    }
+    if (!fileExists(index))
+        return {};
+    if (canWrite &&
+        std::rename(index.c_str(), siblingWithExtension(tablePath, "MDX").c_str()) == 0) {
+        OsFile::syncDirectoryOf(tablePath);
+        return {};
+    }
+    return "The table was packed, but its index was not replaced before the pack was stopped.";
+}
+
 void Table::Impl::pack() {
     requireWritable();
     if (mode != OpenMode::Exclusive) {
@@ -467,27 +541,55 @@ void Table::Impl::pack() {
     browseMode();
     header.recordCount = readCountFromDisk();
 
-    // The packed table is written beside the old one and renamed over it
-    // only when complete and on disk: a crash leaves either table whole.
-    const std::string temp = path + ".packing";
+    // Records before the first deleted one stay where they are; with none
+    // deleted there is nothing to write (a damaged index is still rebuilt).
+    std::uint32_t firstDeleted = 0;
+    for (std::uint32_t r = 1; r <= header.recordCount && firstDeleted == 0; ++r) {
+        if (cache.record(r)[0] == static_cast<std::uint8_t>(dbf::kDeleted))
+            firstDeleted = r;
+    }
+    if (firstDeleted == 0) {
+        if (!indexDamage.empty())
+            rewriteIndex(currentTagDefinitions());
+        first();
+        notifyReset();
+        return;
+    }
+
+    // The tags to rebuild, known (and their expressions compiled) before
+    // anything is written.
+    const bool hadIndex = indexSet || !indexDamage.empty() || header.productionIndex != 0;
+    const std::vector<TagDefinition> defs =
+        hadIndex ? currentTagDefinitions() : std::vector<TagDefinition>{};
+    const std::string mdx = indexPath();
+    std::unique_ptr<IndexBuilder> builder;
+    if (!defs.empty())
+        builder = std::make_unique<IndexBuilder>(header.fields, defs, directoryOf(path));
+
+    const std::string tempTable = packingName(path);
+    const std::string tempIndex = packingName(mdx);
     struct stat st;
     const mode_t perms = ::fstat(file.fd(), &st) == 0 ? (st.st_mode & 07777) : 0644;
-    OsFile out = OsFile::create(temp, perms);
+    OsFile out;
+    std::uint32_t kept = 0;
     try {
+        out = OsFile::create(tempTable, perms);
         // The new file is locked before it gets the table's name, so no one
         // can open it in between.
         if (!out.tryLock(OsFile::kOpenLockByte, OsFile::LockType::Exclusive)) {
-            throw Error(Error::Kind::Locked, "The packed table could not be locked.", temp);
+            throw Error(Error::Kind::Locked, "The packed table could not be locked.", tempTable);
         }
         std::vector<std::uint8_t> head(header.headerLength);
         file.readExact(0, head.data(), head.size());
+        head[dbf::kProductionIndex] = defs.empty() ? 0 : 1;
         out.writeAt(0, head.data(), head.size());
+        packStep("copying");
 
+        // One pass copies the records that stay and feeds the new index.
         const std::size_t recLen = header.recordLength;
         std::vector<std::uint8_t> chunk;
         chunk.reserve(std::max<std::size_t>(std::size_t{4} << 20, 2 * recLen));
         std::uint64_t outOffset = header.headerLength;
-        std::uint32_t kept = 0;
         for (std::uint32_t r = 1; r <= header.recordCount; ++r) {
             const std::uint8_t* rec = cache.record(r);
             if (rec[0] == static_cast<std::uint8_t>(dbf::kDeleted))
@@ -499,6 +601,8 @@ void Table::Impl::pack() {
             }
             chunk.insert(chunk.end(), rec, rec + recLen);
             ++kept;
+            if (builder)
+                builder->add(rec, kept);
         }
         chunk.push_back(dbf::kEndOfFile);
         out.writeAt(outOffset, chunk.data(), chunk.size());
@@ -506,26 +610,66 @@ void Table::Impl::pack() {
         writeU32(head.data() + dbf::kRecordCount, kept);
         out.writeAt(0, head.data(), dbf::kTableHeaderSize);
         out.sync();
-        if (std::rename(temp.c_str(), path.c_str()) != 0) {
+        packStep("table written");
+        if (builder) {
+            builder->write(tempIndex, tableName.empty() ? tableNameOf(path) : tableName);
+            builder.reset();
+            packStep("index written");
+        }
+        if (std::rename(tempTable.c_str(), path.c_str()) != 0) {
             throw Error(Error::Kind::Io,
                         std::string("The packed table could not replace the old one: ") +
                             std::strerror(errno),
                         path);
         }
-        header.recordCount = kept;
     } catch (...) {
-        std::remove(temp.c_str());
+        out.close();
+        std::remove(tempIndex.c_str());
+        std::remove(tempTable.c_str());
         throw;
     }
-    // The old file (and the header lock on it) goes; the new one is ours.
+    // The packed table is in place: from here on the pack is finished, if
+    // need be by the next open.
     const std::string keepPath = path;
     file = std::move(out);
     path = keepPath;
+    header.recordCount = kept;
+    header.productionIndex = defs.empty() ? 0 : 1;
     cache.reset(&file, header.headerLength, header.recordLength);
     mapped.reset(file.fd(), header.headerLength, header.recordLength);
     dateStamped = true;
     visibleValid = false;
-    rebuildIndexesAfterPack();
+    indexSet.reset();
+    naturalOrder();
+    OsFile::syncDirectoryOf(path);
+    packStep("table replaced");
+    if (!defs.empty()) {
+        if (std::rename(tempIndex.c_str(), mdx.c_str()) != 0) {
+            indexDamage =
+                std::string("The new index could not replace the old one: ") + std::strerror(errno);
+            first();
+            notifyReset();
+            throw Error(Error::Kind::IndexDamaged, indexDamage, mdx);
+        }
+    } else if (fileExists(mdx)) {
+        std::remove(mdx.c_str());
+    }
+    OsFile::syncDirectoryOf(path);
+    packStep("index replaced");
+    indexDamage.clear();
+    if (!defs.empty()) {
+        try {
+            indexSet = std::make_unique<IndexSet>(mdx, header.fields, writable);
+        } catch (const Error& e) {
+            indexDamage = e.message();
+        }
+    }
+    if (!tagName.empty()) {
+        if (indexSet && indexSet->findTag(tagName) >= 0)
+            selectTag(tagName);
+        else
+            tagName.clear();
+    }
     first();
     notifyReset();
 }

@@ -60,6 +60,11 @@ inline bool knownType(FieldType t) {
     return false;
 }
 
+// Called with the name of each step of a pack as it is completed ("copying"
+// after each chunk of records, "table written", "index written", "table
+// replaced", "index replaced"); tests stop a pack there. Null normally.
+extern void (*packStepHook)(const char* step);
+
 struct Table::Impl {
     explicit Impl(Table& owner)
         : self(owner), order(std::make_unique<NaturalOrder>(header.recordCount)) {}
@@ -158,6 +163,7 @@ struct Table::Impl {
     void open();
     void close();
     void takeOpenLock(OsFile& f);
+    static std::string finishInterruptedPack(const std::string& tablePath, bool canWrite);
     std::uint32_t readCountFromDisk();
 
     // ---- records --------------------------------------------------------
@@ -189,20 +195,6 @@ struct Table::Impl {
     void writeRecord(std::uint32_t recNo, const std::uint8_t* newBytes);
     std::uint32_t appendRecord(const std::uint8_t* newBytes);
     void stampDate();
-    // Called after pack has replaced the file: the index tags are rebuilt here.
-    void rebuildIndexesAfterPack() {
-        if (!indexSet && indexDamage.empty() && header.productionIndex == 0)
-            return;
-        try {
-            rewriteIndex(currentTagDefinitions());
-        } catch (const Error& e) {
-            // The old index names the records as they were before packing.
-            indexSet.reset();
-            indexDamage = e.message();
-            naturalOrder();
-            throw;
-        }
-    }
 
     // ---- production index -----------------------------------------------
     std::string indexPath() const { return siblingWithExtension(path, "MDX"); }

@@ -2,13 +2,26 @@
 //   hold PATH shared|exclusive   opens the table, prints "ready", waits for its input to close
 //   append PATH N TAG            appends N records titled "TAG i", prints "done"
 //   edit PATH N TAG              retitles records round the table N times as "TAG i", prints "done"
+//   pack PATH STEP               packs the table and is killed (SIGKILL) when the pack reaches
+//                                STEP (see packStepHook); prints "done" if it never does
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <string>
 
 #include "dbase/table.h"
+#include "dbase/table_impl.h"
+
+namespace {
+const char* killAtStep = nullptr;
+void killAt(const char* step) {
+    if (std::strcmp(step, killAtStep) == 0)
+        std::raise(SIGKILL);
+}
+}  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 3)
@@ -54,6 +67,15 @@ int main(int argc, char** argv) {
                 t.setString(title, std::string(argv[4]) + " " + std::to_string(n - i));
                 t.post();
             }
+            std::cout << "done" << std::endl;
+            return 0;
+        }
+        if (command == "pack" && argc == 4) {
+            killAtStep = argv[3];
+            dbase::packStepHook = killAt;
+            t.setMode(dbase::OpenMode::Exclusive);
+            t.open();
+            t.pack();
             std::cout << "done" << std::endl;
             return 0;
         }

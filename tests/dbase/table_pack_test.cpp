@@ -1,6 +1,10 @@
 // Pack: deleted records go for good; only with exclusive use.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <csignal>
 #include <filesystem>
 
 #include "dbase/dbf_header.h"
@@ -111,6 +115,93 @@ TEST(TablePack, AFailedPackLeavesTheTableWholeAndOpen) {
     std::filesystem::remove(path + ".packing");
     t.pack();
     EXPECT_EQ(t.physicalRecordCount(), 5u);
+}
+
+}  // namespace
+
+namespace {
+
+std::vector<std::string> packingLeftovers(const TempDir& dir) {
+    std::vector<std::string> found;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path())) {
+        const std::string name = e.path().filename().string();
+        if (name.find(".packing") != std::string::npos || name.find(".new") != std::string::npos)
+            found.push_back(name);
+    }
+    return found;
+}
+
+// A pack killed at each of its steps: the next open finds a whole table with
+// an index that matches it (the old pair before the table was replaced, the
+// new pair after), and nothing the pack wrote is left lying about.
+TEST(TablePack, AKilledPackIsUndoneOrFinishedByTheNextOpen) {
+    const struct {
+        const char* step;
+        std::uint32_t records;
+    } cases[] = {{"copying", 40},        {"table written", 40},  {"index written", 40},
+                 {"table replaced", 26}, {"index replaced", 26}, {"never", 26}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.step);
+        TempDir dir;
+        const std::string path = tktest::makeSampleTable(dir, 40);
+        std::vector<std::string> expected;
+        {
+            Table t;
+            t.setFileName(path);
+            t.addIndexTag("BYTITLE", "Upper(TITLE)");
+            t.setIndexTag("BYTITLE");
+            t.setMode(OpenMode::Exclusive);
+            t.open();
+            for (std::uint32_t r = 1; r <= 40; r += 3) {
+                ASSERT_TRUE(t.gotoRecNo(r));
+                t.deleteRecord();
+            }
+            expected = tktest::column(t, "TITLE");
+            ASSERT_EQ(expected.size(), 26u);
+            ASSERT_TRUE(std::is_sorted(expected.begin(), expected.end()));
+        }
+        tktest::Helper helper({"pack", path, c.step});
+        const std::string said = helper.readLine();
+        const int status = helper.wait();
+        if (std::string(c.step) == "never")
+            EXPECT_EQ(said, "done");
+        else
+            EXPECT_EQ(status, -SIGKILL) << said;
+
+        Table t;
+        t.setFileName(path);
+        t.setIndexTag("BYTITLE");
+        ASSERT_NO_THROW(t.open());
+        EXPECT_EQ(t.physicalRecordCount(), c.records);
+        EXPECT_EQ(tktest::column(t, "TITLE"), expected);
+        EXPECT_TRUE(packingLeftovers(dir).empty());
+        // The index is in working order: a change keeps it current.
+        t.first();
+        t.edit();
+        t.setString(t.fieldIndex("TITLE"), "ZZZ last");
+        t.post();
+        t.last();
+        EXPECT_EQ(t.asString(t.fieldIndex("TITLE")), "ZZZ last");
+    }
+}
+
+TEST(TablePack, WithNothingDeletedTheFileIsNotRewritten) {
+    TempDir dir;
+    const std::string path = tktest::makeSampleTable(dir, 12);
+    struct stat before {};
+    ASSERT_EQ(::stat(path.c_str(), &before), 0);
+    const auto bytes = tktest::readBytes(path);
+    Table t;
+    t.setFileName(path);
+    t.setMode(OpenMode::Exclusive);
+    t.open();
+    t.pack();
+    EXPECT_EQ(t.physicalRecordCount(), 12u);
+    struct stat after {};
+    ASSERT_EQ(::stat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(tktest::readBytes(path), bytes);
+    EXPECT_TRUE(packingLeftovers(dir).empty());
 }
 
 }  // namespace
