@@ -31,6 +31,7 @@ void MappedRecords::unmap() {
         ::munmap(const_cast<std::uint8_t*>(base_), length_);
     base_ = nullptr;
     length_ = 0;
+    mappedSize_ = 0;
     valid_ = 0;
 }
 
@@ -53,11 +54,17 @@ bool MappedRecords::map() {
     }
     base_ = static_cast<const std::uint8_t*>(p);
     length_ = length;
-    // Populated at once: a walk in key order touches every page, and one
-    // pass of the kernel over the file is much cheaper than a fault per page.
-    const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
-    ::madvise(p, size / page * page, kPopulateRead);
+    mappedSize_ = size;
     return true;
+}
+
+void MappedRecords::populate() {
+    if (base_ == nullptr && !map())
+        return;
+    // A walk in key order touches every page, and one pass of the kernel
+    // over the file is much cheaper than a fault per page.
+    const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    ::madvise(const_cast<std::uint8_t*>(base_), mappedSize_ / page * page, kPopulateRead);
 }
 
 void MappedRecords::release() {

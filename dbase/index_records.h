@@ -26,6 +26,8 @@ class MappedRecords {
 
     // The bytes of record recNo, or null when it lies beyond the file.
     const std::uint8_t* record(std::uint32_t recNo);
+    // Fills the page tables of the whole map in one pass (before a long walk).
+    void populate();
     // Lets go of the pages read so far (they stay in the system's file cache):
     // after a pass over the whole table, so that it does not stay counted in
     // this process's resident memory.
@@ -60,8 +62,9 @@ class MappedRecords {
     std::uint64_t headerLength_ = 0;
     std::uint32_t recordLength_ = 1;
     const std::uint8_t* base_ = nullptr;
-    std::size_t length_ = 0;   // of the map, which runs past the end of the file
-    std::uint64_t valid_ = 0;  // bytes the file was last seen to hold
+    std::size_t length_ = 0;      // of the map, which runs past the end of the file
+    std::size_t mappedSize_ = 0;  // of the file when mapped
+    std::uint64_t valid_ = 0;     // bytes the file was last seen to hold
     bool failed_ = false;
 };
 

@@ -127,6 +127,7 @@ void Table::Impl::open() {
     indexDamage = damage;
     indexOrder = nullptr;
     mapped.reset(file.fd(), header.headerLength, header.recordLength);
+    mappedSteps = 0;
     state = TableState::Browse;
     if (!tagName.empty() && applyTagOnOpen) {
         try {
@@ -279,8 +280,14 @@ std::uint32_t Table::Impl::appendRecord(const std::uint8_t* newBytes) {
 // Navigation
 
 bool Table::Impl::isVisible(std::uint32_t recNo, bool backward) {
-    if (indexOrder != nullptr)  // walking in key order jumps about the file: read ahead
+    if (indexOrder != nullptr && !inRecordOrder) {
+        // Walking in key order jumps about the file. A long walk has the
+        // whole map filled in one pass of the kernel (cheaper than a fault
+        // per page); a few screens of a grid only touch their own pages.
+        if (++mappedSteps == kPopulateAfter)
+            mapped.populate();
         mapped.prefetch(indexOrder->ahead(16));
+    }
     const std::uint8_t* rec = recordAt(recNo, backward);
     if (rec[0] == static_cast<std::uint8_t>(dbf::kDeleted))
         return false;
@@ -341,13 +348,34 @@ void Table::Impl::buildVisible() {
     if (visibleValid)
         return;
     visible.clear();
-    for (std::uint32_t r = order->first(); r != 0; r = order->next(r)) {
-        if (isVisible(r))
+    if (indexOrder == nullptr) {
+        for (std::uint32_t r = order->first(); r != 0; r = order->next(r)) {
+            if (isVisible(r))
+                visible.push_back(r);
+        }
+        visibleValid = true;
+        return;
+    }
+    // In key order the records are judged in record order, reading the file
+    // straight through the window (in little memory, never through the
+    // map), and then listed in the tag's order.
+    const std::vector<std::uint32_t>& recs = indexOrder->records();
+    std::vector<bool> shown(std::size_t{header.recordCount} + 1, false);
+    {
+        inRecordOrder = true;
+        struct Restore {
+            bool& flag;
+            ~Restore() { flag = false; }
+        } restore{inRecordOrder};
+        for (std::uint32_t r = 1; r <= header.recordCount; ++r)
+            shown[r] = isVisible(r);
+    }
+    visible.reserve(recs.size());
+    for (const std::uint32_t r : recs) {
+        if (r <= header.recordCount && shown[r])
             visible.push_back(r);
     }
     visibleValid = true;
-    if (indexOrder != nullptr)
-        mapped.release();
 }
 
 // ======================================================================
@@ -637,6 +665,7 @@ void Table::Impl::pack() {
     header.productionIndex = defs.empty() ? 0 : 1;
     cache.reset(&file, header.headerLength, header.recordLength);
     mapped.reset(file.fd(), header.headerLength, header.recordLength);
+    mappedSteps = 0;
     dateStamped = true;
     visibleValid = false;
     indexSet.reset();

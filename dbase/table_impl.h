@@ -112,7 +112,10 @@ struct Table::Impl {
     std::string tagName;                 // the selected tag; empty for record order
     IndexOrder* indexOrder = nullptr;    // the order, when a tag is selected
     MappedRecords mapped;                // records read in index order
-    bool keyMoved = false;               // the last writeRecord moved a key of the selected tag
+    bool inRecordOrder = false;          // a pass in record order reads through the window
+    std::uint32_t mappedSteps = 0;       // records read through the map
+    static constexpr std::uint32_t kPopulateAfter = 50000;
+    bool keyMoved = false;  // the last writeRecord moved a key of the selected tag
     bool applyTagOnOpen = true;
 
     // Attached views.
@@ -179,7 +182,7 @@ struct Table::Impl {
     // In index order records come in no file order: they are read through
     // the map rather than the sequential window.
     const std::uint8_t* recordAt(std::uint32_t recNo, bool backward = false) {
-        if (indexOrder != nullptr) {
+        if (indexOrder != nullptr && !inRecordOrder) {
             if (const std::uint8_t* p = mapped.record(recNo))
                 return p;
         }
