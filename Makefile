@@ -5,7 +5,7 @@ FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc)
 CMAKE_FLAGS ?= -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all setup build run test test-asan fuzz bench format format-check clean
+.PHONY: all setup build run test test-asan fuzz bench format format-check clean install package
 
 all: build
 
@@ -23,6 +23,16 @@ run: build
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# Installs the program, its desktop entry, icons, metadata and manual page
+# under PREFIX (DESTDIR is honoured for staging).
+PREFIX ?= /usr/local
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The Debian package, written into the build folder.
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 # The tests under AddressSanitizer and UndefinedBehaviorSanitizer.
 test-asan: setup

@@ -16,6 +16,9 @@ packages=(
   # (Debian's /usr/bin/python3 with its dbfread and dbf modules; perl with
   # XBase, XBase::Index and dbf_dump; ogr2ogr)
   python3 python3-dbfread python3-dbf perl libdbd-xbase-perl gdal-bin
+  # the installation test: desktop entry and metadata validators (dpkg-dev,
+  # with build-essential, brings dpkg-shlibdeps for the package)
+  desktop-file-utils appstream
   # reference figures for the benchmarks, PDF checks
   sqlite3 poppler-utils
 )

@@ -1,0 +1,63 @@
+// The command line is read before any window: what starts the program, what
+// answers and ends, and what is refused.
+#include <gtest/gtest.h>
+
+#include "app/command_line.h"
+
+namespace {
+
+using command_line::Action;
+
+Action actionOf(std::vector<std::string> arguments) {
+    return command_line::parse(arguments).action;
+}
+
+TEST(CommandLine, BrowseWordsAndPlainWordsStartTheProgram) {
+    EXPECT_EQ(actionOf({}), Action::Run);
+    EXPECT_EQ(actionOf({"/BROWSE"}), Action::Run);
+    EXPECT_EQ(actionOf({"/browse"}), Action::Run);
+    EXPECT_EQ(actionOf({"--browse"}), Action::Run);
+    EXPECT_EQ(actionOf({"--BROWSE"}), Action::Run);
+    // Words that are not options were always ignored.
+    EXPECT_EQ(actionOf({"MASTER.DBF"}), Action::Run);
+    EXPECT_EQ(actionOf({"/OTHER"}), Action::Run);
+    // After "--" nothing is an option.
+    EXPECT_EQ(actionOf({"--", "--bogus"}), Action::Run);
+}
+
+TEST(CommandLine, ToolkitOptionsPassThroughWithTheirValues) {
+    EXPECT_EQ(actionOf({"-platform", "offscreen", "/BROWSE"}), Action::Run);
+    EXPECT_EQ(actionOf({"-style", "fusion", "-reverse"}), Action::Run);
+    // The value of a toolkit option is not read as an option itself.
+    EXPECT_EQ(actionOf({"-qwindowtitle", "-x"}), Action::Run);
+    const auto missing = command_line::parse({"-platform"});
+    EXPECT_EQ(missing.action, Action::BadUsage);
+    EXPECT_EQ(missing.error, "option -platform needs a value");
+}
+
+TEST(CommandLine, HelpAndVersionAnswerWhateverElseIsGiven) {
+    EXPECT_EQ(actionOf({"--help"}), Action::Help);
+    EXPECT_EQ(actionOf({"-h"}), Action::Help);
+    EXPECT_EQ(actionOf({"--version"}), Action::Version);
+    EXPECT_EQ(actionOf({"/BROWSE", "--version", "--help"}), Action::Version);
+    EXPECT_EQ(actionOf({"--help", "--version"}), Action::Help);
+}
+
+TEST(CommandLine, UnknownOptionsAreRefusedEvenAfterHelp) {
+    const auto typo = command_line::parse({"--brwose"});
+    EXPECT_EQ(typo.action, Action::BadUsage);
+    EXPECT_EQ(typo.error, "unknown option --brwose");
+    EXPECT_EQ(actionOf({"--help", "-x"}), Action::BadUsage);
+    // A single "-" is an option too (a mistyped one).
+    EXPECT_EQ(actionOf({"-"}), Action::BadUsage);
+}
+
+TEST(CommandLine, UsageNamesEveryOptionAndVersionTheProgram) {
+    const std::string usage = command_line::usage();
+    for (const char* option : {"/BROWSE", "--browse", "--help", "-h", "--version", "-platform"})
+        EXPECT_NE(usage.find(option), std::string::npos) << option;
+    EXPECT_EQ(command_line::versionText().rfind("Tomekeep Books 95 ", 0), 0u);
+    EXPECT_EQ(command_line::versionText().back(), '\n');
+}
+
+}  // namespace
