@@ -282,6 +282,13 @@ class TMain : public QMainWindow {
     std::unique_ptr<QByteArray> reportArea_;
     int barMode_ = 1;  // the button-bar layout in force
     bool syncing_ = false;
+    // Between the grid model's reset signals: the view's own moves of its
+    // current row then are not the user's and leave the table alone.
+    bool modelResetting_ = false;
+    // The grid (or its cell editor) had the focus when the model reset.
+    bool refocusGrid_ = false;
+    // The grid's current column before the model reset, or -1.
+    int columnBeforeReset_ = -1;
     bool shownOnce_ = false;
     bool activatedOnce_ = false;
     bool closed_ = false;

@@ -2,6 +2,7 @@
 // command.
 #include <QAction>
 #include <QActionGroup>
+#include <QApplication>
 #include <QComboBox>
 #include <QFrame>
 #include <QHeaderView>
@@ -11,6 +12,7 @@
 #include <QStyle>
 #include <QTableView>
 #include <QToolButton>
+#include <utility>
 
 #include "app/grid_delegate.h"
 #include "app/tmain.h"
@@ -198,13 +200,29 @@ void TMain::createViewer() {
             [this](const QModelIndex& current) { gridRowChanged(current.row()); });
     connect(MyDataSource_, &books::GridModel::editFailed, this,
             [this](const QString& m) { ui::showError(this, m); });
+    connect(MyDataSource_, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+        // A cell edit that moves its record in the sort order resets the
+        // model under the open editor: remember where the user was.
+        modelResetting_ = true;
+        const QWidget* focus = QApplication::focusWidget();
+        if (focus && (focus == ViewerGrid || ViewerGrid->isAncestorOf(focus)))
+            refocusGrid_ = true;
+        columnBeforeReset_ = ViewerGrid->currentIndex().column();
+    });
     connect(MyDataSource_, &QAbstractItemModel::modelReset, this, [this] {
+        modelResetting_ = false;
         // A reset forgets the header's arrangement: put the columns back.
         applyColumnLayout(columns_);
         // After any reopen the grid's current row follows the table again.
         if (!syncing_)
             QMetaObject::invokeMethod(
-                this, [this] { SyncGridToTable(); }, Qt::QueuedConnection);
+                this,
+                [this] {
+                    SyncGridToTable();
+                    if (std::exchange(refocusGrid_, false) && isVisible())
+                        ViewerGrid->setFocus();
+                },
+                Qt::QueuedConnection);
     });
     // The grid confirms deletions: Ctrl+Delete goes through the navigator's delete.
     connect(ViewerGrid, &mainwin::ViewerGridView::deleteRequested, this,

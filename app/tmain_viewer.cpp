@@ -11,6 +11,8 @@
 
 #include "app/button_bar.h"
 #include "app/tmain.h"
+
+#include <utility>
 #include "data/grid_model.h"
 #include "data/run_state.h"
 #include "settings/settings.h"
@@ -254,8 +256,11 @@ void TMain::SyncGridToTable() {
     }
     MyDataSource_->setIndicatorRow(row);
     if (row >= 0 && row < MyDataSource_->rowCount()) {
-        const int col = std::max(ViewerGrid->currentIndex().column(),
-                                 ViewerGrid->horizontalHeader()->logicalIndex(0));
+        int col = ViewerGrid->currentIndex().column();
+        if (col < 0)
+            col = std::exchange(columnBeforeReset_, -1);
+        if (col < 0 || ViewerGrid->isColumnHidden(col))
+            col = ViewerGrid->horizontalHeader()->logicalIndex(0);
         ViewerGrid->setCurrentIndex(MyDataSource_->index(row, std::max(col, 0)));
     } else {
         ViewerGrid->setCurrentIndex({});
@@ -264,7 +269,7 @@ void TMain::SyncGridToTable() {
 }
 
 void TMain::gridRowChanged(int row) {
-    if (syncing_ || row < 0)
+    if (syncing_ || modelResetting_ || row < 0)
         return;
     // Leaving a record that is being edited posts it, as data grids do.
     const auto state = MyTable().isOpen() ? MyTable().state() : dbase::TableState::Inactive;

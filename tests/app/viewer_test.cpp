@@ -269,3 +269,40 @@ TEST_F(ViewerTest, CellsArePaintedInTheCellColour) {
             << "editing " << editing;
     }
 }
+
+class SortedViewerTest : public ViewerTest {
+  protected:
+    QByteArray settingsText() const override { return "[Sort Order]\nPrimary Sort=1\n"; }
+};
+
+// Editing the sorted field moves the record to its new place; the current
+// row goes with it, the grid keeps the focus, and a following delete
+// removes the edited book, not the one now on its old row.
+TEST_F(SortedViewerTest, TheCurrentRowFollowsARecordEditedIntoAnotherPlace) {
+    setEditing(true);
+    main->activateWindow();
+    main->ViewerGrid->setFocus();
+    const QModelIndex title = model()->index(1, 0);  // "Book 1"
+    main->ViewerGrid->setCurrentIndex(title);
+    main->ViewerGrid->edit(title);
+    auto* editor = qobject_cast<QLineEdit*>(main->ViewerGrid->indexWidget(title));
+    ASSERT_NE(editor, nullptr);
+    editor->selectAll();
+    QTest::keyClicks(editor, "Z Book");
+    QTest::keyClick(editor, Qt::Key_Return);
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::processEvents();
+    EXPECT_EQ(model()->index(4, 0).data().toString(), "Z Book");
+    EXPECT_EQ(main->ViewerGrid->currentIndex().row(), 4);
+    EXPECT_EQ(main->ViewerGrid->currentIndex().column(), 0);
+    EXPECT_EQ(model()->indicatorRow(), 4);
+    EXPECT_EQ(main->MyTable().position(), 4u);
+    EXPECT_TRUE(main->ViewerGrid->hasFocus());
+    {
+        testsupport::ScriptedPrompter p;
+        p.expectQuestion("Confirm", "Delete record?", true);
+        QTest::keyClick(main->ViewerGrid, Qt::Key_Delete, Qt::ControlModifier);
+    }
+    EXPECT_EQ(testsupport::titlesOf(masterPath),
+              (QStringList{"Book 0", "Book 2", "Book 3", "Book 4"}));
+}
