@@ -12,6 +12,7 @@
 #include "app/tmysortorder.h"
 #include "data/collection.h"
 #include "data/database_files.h"
+#include "data/error_text.h"
 #include "data/old_versions.h"
 #include "data/run_state.h"
 #include "data/sort_expression.h"
@@ -55,7 +56,7 @@ const QString kErrorRebuild = QStringLiteral(
     "no other copies of the software are in use.");
 
 QString errorText(const std::exception& e) {
-    return QString::fromUtf8(e.what());
+    return books::errorText(e);
 }
 
 bool hasDbfExtension(const QString& path) {
@@ -138,7 +139,7 @@ bool switchTo(TMain& main, const QString& path, books::SortTagRule rule) {
         return false;
     }
     if (!tagProblem.empty())
-        ui::showError(&main, QString::fromStdString(tagProblem));
+        ui::showError(&main, books::withDisplayNames(QString::fromStdString(tagProblem)));
     followSwitch(main, previous);
     return true;
 }

@@ -21,6 +21,7 @@
 #include "app/form_shells.h"
 #include "data/collection.h"
 #include "data/database_files.h"
+#include "data/error_text.h"
 #include "data/grid_model.h"
 #include "data/run_state.h"
 #include "settings/paths.h"
@@ -159,7 +160,7 @@ QString TMain::chooseDatabase() {
     try {
         books::createCollection(master);
     } catch (const std::exception& e) {
-        ui::showError(this, QString::fromUtf8(e.what()));
+        ui::showError(this, books::errorText(e));
     }
     if (!QFileInfo::exists(master)) {
         // Without a collection there is nothing to show: the program ends.
@@ -301,5 +302,5 @@ bool TMain::runHandler(Command c, int argument, const QString& what) {
 }
 
 void TMain::reportEngineError(const std::exception& e) {
-    ui::showError(this, QString::fromUtf8(e.what()));
+    ui::showError(this, books::errorText(e));
 }

@@ -1,5 +1,7 @@
 #include "data/grid_model.h"
 
+#include "data/error_text.h"
+
 #include <QBrush>
 #include <QDate>
 
@@ -264,7 +266,8 @@ bool GridModel::writeValue(int fieldNumber, const QVariant& value, QString* erro
     if (bf.kind == FieldKind::Date) {
         const auto d = formats::textToEngineDate(text);
         if (!d) {
-            *error = QStringLiteral("'%1' is not a valid date").arg(text.trimmed());
+            *error = QStringLiteral("'%1' is not a valid date for field \"%2\"")
+                         .arg(text.trimmed(), displayName(fieldNumber));
             return false;
         }
         table_->setDate(idx, *d);
@@ -313,7 +316,7 @@ bool GridModel::setData(const QModelIndex& index, const QVariant& value, int rol
     } catch (const dbase::Error& e) {
         if (state == dbase::TableState::Browse && table_->state() != dbase::TableState::Browse)
             table_->cancel();
-        emit editFailed(QString::fromUtf8(e.what()));
+        emit editFailed(errorText(e));
         return false;
     }
     emit dataChanged(this->index(r, 0), this->index(r, kFieldCount - 1));

@@ -118,7 +118,7 @@ TEST_F(ViewerTest, EditingInTheGridPostsToTheTable) {
 TEST_F(ViewerTest, AWrongValueIsReportedAndNothingChanges) {
     setEditing(true);
     testsupport::ScriptedPrompter p;
-    p.expectError("'soon' is not a valid date");
+    p.expectError("'soon' is not a valid date for field \"Purchase Date\"");
     EXPECT_FALSE(model()->setData(model()->index(0, 11), "soon"));
     EXPECT_EQ(testsupport::fieldOf(masterPath, "Book 0", "PurchDate"), "19960301");
 }

@@ -7,8 +7,10 @@
 #include <QTemporaryDir>
 
 #include "data/collection.h"
+#include "data/error_text.h"
 #include "dbase/table.h"
 #include "settings/formats.h"
+#include "settings/settings.h"
 #include "tests/support/book_samples.h"
 
 using books::GridModel;
@@ -150,6 +152,39 @@ TEST_F(GridModelTest, RefusedValueLeavesTheRecordAndIsReported) {
     EXPECT_EQ(table.state(), dbase::TableState::Browse);
     EXPECT_EQ(testsupport::fieldOf(path, "Book 0", "YearPub").trimmed(), "1990");
     EXPECT_EQ(testsupport::fieldOf(path, "Book 0", "PurchDate"), "19960301");
+}
+
+// The messages name the field as the user knows it: by its display name,
+// never by the table's own field name.
+TEST_F(GridModelTest, RefusedValuesAreReportedWithTheFieldsDisplayName) {
+    auto& names = settings::settings().fieldNames;
+    const settings::Settings defaults;
+    names[3] = "Year of print";
+    model->setFieldEditing(true);
+    QSignalSpy failed(model.get(), &GridModel::editFailed);
+    EXPECT_FALSE(model->setData(model->index(0, kYear), "nineteen"));
+    EXPECT_FALSE(model->setData(model->index(0, kYear), "123456789012"));
+    EXPECT_FALSE(model->setData(model->index(0, kPurch), "31/31/31"));
+    names[3] = defaults.fieldNames[3];
+    ASSERT_EQ(failed.count(), 3);
+    for (int i = 0; i < 2; ++i) {
+        const QString m = failed.at(i).at(0).toString();
+        EXPECT_TRUE(m.contains("field \"Year of print\"")) << m.toStdString();
+        EXPECT_FALSE(m.contains("YEARPUB", Qt::CaseInsensitive)) << m.toStdString();
+    }
+    EXPECT_EQ(failed.at(2).at(0).toString(),
+              "'31/31/31' is not a valid date for field \"Purchase Date\"");
+}
+
+TEST(ErrorText, OnlyBookFieldNamesAfterTheWordFieldAreReplaced) {
+    EXPECT_EQ(books::withDisplayNames("The field PURCHDATE cannot be read as a date."),
+              "The field \"Purchase Date\" cannot be read as a date.");
+    EXPECT_EQ(books::withDisplayNames("The date field checkdate cannot be read (field Title)."),
+              "The date field \"Check Out Date\" cannot be read (field \"Title\").");
+    // Not a book field, or not after "field": left as it is.
+    EXPECT_EQ(books::withDisplayNames("The field NOSUCH is missing; TITLE stays."),
+              "The field NOSUCH is missing; TITLE stays.");
+    EXPECT_EQ(books::withDisplayNames("subfield TITLE"), "subfield TITLE");
 }
 
 TEST_F(GridModelTest, PendingInsertShowsAsAnExtraRowUntilPosted) {

@@ -1,0 +1,34 @@
+#include "data/error_text.h"
+
+#include <QRegularExpression>
+
+#include "data/book_fields.h"
+#include "settings/settings.h"
+
+namespace books {
+
+QString displayName(int number) {
+    return settings::settings().fieldNames[number];
+}
+
+QString withDisplayNames(const QString& engineText) {
+    static const QRegularExpression fieldWord(QStringLiteral("\\bfield ([A-Za-z0-9_]+)\\b"));
+    QString out;
+    qsizetype from = 0;
+    for (auto it = fieldWord.globalMatch(engineText); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        const int number = bookFieldNumber(m.captured(1).toStdString());
+        if (number == 0)
+            continue;
+        out += engineText.mid(from, m.capturedStart(1) - from);
+        out += QLatin1Char('"') + displayName(number) + QLatin1Char('"');
+        from = m.capturedEnd(1);
+    }
+    return out + engineText.mid(from);
+}
+
+QString errorText(const std::exception& e) {
+    return withDisplayNames(QString::fromUtf8(e.what()));
+}
+
+}  // namespace books
