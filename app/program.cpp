@@ -28,8 +28,7 @@ ProgramForms& ProgramForms::operator=(ProgramForms&& other) noexcept {
 ProgramForms createForms(const QStringList& arguments) {
     QApplication::setApplicationName(QStringLiteral("Tomekeep Books 95"));
     // No display name: the desktop would append it to every window title.
-    // The desktop file name ties the windows to the program's desktop entry.
-    QGuiApplication::setDesktopFileName(QStringLiteral("tomekeep"));
+    // (The desktop file name, set at start, ties the windows to the entry.)
     ui::keepDialogStateInMemory();
     dbcommands::registerHandlers();
     ProgramForms f;

@@ -109,7 +109,11 @@ TEST_F(MainWindowTest, SetsNoDisplayNameThatTheDesktopWouldAppendToTitles) {
     QCoreApplication::setApplicationName(QStringLiteral("probe"));
     EXPECT_EQ(QGuiApplication::applicationDisplayName(), "probe");
     QCoreApplication::setApplicationName(name);
-    EXPECT_EQ(QGuiApplication::desktopFileName(), "tomekeep");
+    // Creating the forms leaves the desktop file name that start-up set.
+    QGuiApplication::setDesktopFileName(QStringLiteral("probe.id"));
+    ProgramForms second = createForms({});
+    EXPECT_EQ(QGuiApplication::desktopFileName(), "probe.id");
+    QGuiApplication::setDesktopFileName({});
 }
 
 TEST_F(MainWindowTest, LongLivedFormsScaleFromTheirDesignOnEveryShowing) {
