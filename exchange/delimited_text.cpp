@@ -1,0 +1,278 @@
+#include "exchange/delimited_text.h"
+
+#include "settings/text_file.h"
+
+namespace exchange {
+
+namespace {
+
+constexpr qsizetype kChunk = 1 << 16;
+
+QString reason(const QFile& file) {
+    return QStringLiteral("%1\n%2").arg(file.errorString(), file.fileName());
+}
+
+// Field bytes to text: plain ASCII directly, otherwise UTF-8 or Windows-1252.
+QString decodeField(const QByteArray& bytes) {
+    for (const char c : bytes) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return textfile::decode(bytes);
+    }
+    return QString::fromLatin1(bytes);
+}
+
+}  // namespace
+
+QString quotedField(const QString& value) {
+    QString v = value.left(kMaxFieldLength);
+    v.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    qsizetype start = 0;
+    qsizetype end = v.size();
+    while (start < end && v.at(start) == QLatin1Char(' '))
+        ++start;
+    while (end > start && v.at(end - 1) == QLatin1Char(' '))
+        --end;
+    return QLatin1Char('"') + v.mid(start, end - start) + QLatin1Char('"');
+}
+
+QByteArray delimitedLine(const QStringList& values) {
+    QByteArray line;
+    for (qsizetype i = 0; i < values.size(); ++i) {
+        if (i > 0)
+            line += ',';
+        line += quotedField(values.at(i)).toUtf8();
+    }
+    line += "\r\n";
+    return line;
+}
+
+// ---- Writer -----------------------------------------------------------------
+
+DelimitedWriter::DelimitedWriter(const QString& path) : file_(path) {
+    if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+        throw FileError(
+            QStringLiteral("The file could not be created: %1").arg(reason(file_)).toStdString());
+    buffer_.reserve(kChunk * 2);
+}
+
+DelimitedWriter::~DelimitedWriter() = default;
+
+void DelimitedWriter::writeRecord(const QStringList& values) {
+    buffer_ += delimitedLine(values);
+    if (buffer_.size() >= kChunk)
+        writeOut();
+}
+
+void DelimitedWriter::writeOut() {
+    if (buffer_.isEmpty())
+        return;
+    if (file_.write(buffer_) != buffer_.size())
+        throw FileError(
+            QStringLiteral("The file could not be written: %1").arg(reason(file_)).toStdString());
+    buffer_.clear();
+}
+
+void DelimitedWriter::close() {
+    writeOut();
+    if (!file_.flush())
+        throw FileError(
+            QStringLiteral("The file could not be written: %1").arg(reason(file_)).toStdString());
+    file_.close();
+    if (file_.error() != QFileDevice::NoError)
+        throw FileError(
+            QStringLiteral("The file could not be written: %1").arg(reason(file_)).toStdString());
+}
+
+// ---- Reader -----------------------------------------------------------------
+
+DelimitedReader::DelimitedReader(const QString& path) : file_(path) {
+    if (!file_.open(QIODevice::ReadOnly))
+        throw FileError(
+            QStringLiteral("The file could not be opened: %1").arg(reason(file_)).toStdString());
+}
+
+bool DelimitedReader::fill() {
+    if (pos_ < buffer_.size())
+        return true;
+    buffer_ = file_.read(kChunk);
+    pos_ = 0;
+    if (buffer_.isEmpty() && file_.error() != QFileDevice::NoError)
+        throw FileError(
+            QStringLiteral("The file could not be read: %1").arg(reason(file_)).toStdString());
+    return !buffer_.isEmpty();
+}
+
+int DelimitedReader::get() {
+    if (!fill())
+        return -1;
+    return static_cast<unsigned char>(buffer_.at(pos_++));
+}
+
+int DelimitedReader::peek() {
+    if (!fill())
+        return -1;
+    return static_cast<unsigned char>(buffer_.at(pos_));
+}
+
+bool DelimitedReader::atEnd() {
+    return !fill();
+}
+
+// After `c` (a line feed, a carriage return or the end): a carriage return
+// followed by a line feed is one line end.
+void DelimitedReader::endLine(int c) {
+    if (c == '\r' && peek() == '\n')
+        get();
+    if (c >= 0)
+        ++line_;
+}
+
+void DelimitedReader::skipLine() {
+    for (;;) {
+        const int c = get();
+        if (c < 0 || c == '\n' || c == '\r') {
+            endLine(c);
+            return;
+        }
+    }
+}
+
+DelimitedReader::Field DelimitedReader::readField() {
+    Field f;
+    QByteArray bytes;
+    int chars = 0;
+    bool inQuotes = false;
+    auto add = [&](int c) {
+        // Characters are counted by their first byte, so a UTF-8 sequence is
+        // never split.
+        const bool startsCharacter = (c & 0xC0) != 0x80;
+        if (startsCharacter && chars == kMaxFieldLength)
+            f.tooLong = true;
+        if (f.tooLong)
+            return;
+        if (startsCharacter)
+            ++chars;
+        bytes += static_cast<char>(c);
+    };
+    for (;;) {
+        const int c = get();
+        if (c < 0 || c == '\n' || c == '\r') {
+            endLine(c);
+            f.recordEnded = true;
+            break;
+        }
+        if (c == '"') {
+            if (!inQuotes) {
+                inQuotes = true;
+                continue;
+            }
+            const int d = peek();
+            if (d < 0 || d == '\n' || d == '\r') {
+                endLine(get());
+                f.closedByQuote = true;
+                f.recordEnded = true;
+                break;
+            }
+            get();
+            if (d == ',') {
+                f.closedByQuote = true;
+                break;
+            }
+            if (d == '"') {
+                add('"');
+                continue;
+            }
+            // Anything else after a closing quote is dropped up to the next
+            // comma: the field is what the quotes enclosed.
+            f.closedByQuote = true;
+            for (;;) {
+                const int e = get();
+                if (e < 0 || e == '\n' || e == '\r') {
+                    endLine(e);
+                    f.recordEnded = true;
+                    break;
+                }
+                if (e == ',')
+                    break;
+            }
+            break;
+        }
+        if (c < 32)
+            continue;
+        add(c);
+    }
+    f.text = decodeField(bytes);
+    if (f.text.size() > kMaxFieldLength) {
+        f.text.truncate(kMaxFieldLength);
+        f.tooLong = true;
+    }
+    return f;
+}
+
+bool DelimitedReader::readRecord(int count, QList<Field>& fields) {
+    fields.clear();
+    for (int i = 0; i < count; ++i) {
+        Field f = readField();
+        if (i == 0 && f.recordEnded && f.text.isEmpty())
+            return false;
+        const bool ended = f.recordEnded;
+        fields.append(std::move(f));
+        if (ended)
+            return true;
+    }
+    // More fields than the import takes: the rest of the line is not a
+    // record of its own.
+    skipLine();
+    return true;
+}
+
+FirstLine readFirstLine(const QString& path) {
+    DelimitedReader reader(path);
+    FirstLine result;
+    for (;;) {
+        if (result.names.size() == kMaxImportFields) {
+            result.code = 3;
+            return result;
+        }
+        const DelimitedReader::Field f = reader.readField();
+        if (f.tooLong) {
+            result.code = 1;
+            return result;
+        }
+        result.names.append(f.text.isEmpty() ? QStringLiteral("<BLANK FIELD>")
+                                             : f.text.left(kMaxSourceNameLength));
+        if (f.recordEnded) {
+            if (!f.closedByQuote)
+                result.code = 2;
+            return result;
+        }
+    }
+}
+
+QString firstLineMessage(int code) {
+    QString text = QStringLiteral(
+        "The file selected does not appear to be an ASCII delimited text file.  "
+        "An ASCII delimited file requires a unique format of each field being "
+        "surrounded by double quotes and separated by a comma.  ");
+    switch (code) {
+        case 1:
+            text += QStringLiteral(
+                "The selected file has a field that is greater than 255 characters.");
+            break;
+        case 2:
+            text += QStringLiteral(
+                "The selected file had an unexpected end of a line most likely due to an unmatched "
+                "quote.");
+            break;
+        case 3:
+            text += QStringLiteral(
+                "The selected file has too many fields.  "
+                "There are at least 10 more fields than are required by Tomekeep.");
+            break;
+        default:
+            break;
+    }
+    return text;
+}
+
+}  // namespace exchange

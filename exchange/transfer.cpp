@@ -1,0 +1,259 @@
+#include "exchange/transfer.h"
+
+#include <QFileInfo>
+
+#include "data/book_fields.h"
+#include "dbase/table.h"
+#include "exchange/delimited_text.h"
+#include "exchange/values.h"
+#include "settings/settings.h"
+
+namespace exchange {
+
+namespace {
+
+// Holds back the table's views (the grid, the count) for the whole walk.
+class ControlsOff {
+  public:
+    explicit ControlsOff(dbase::Table& t) : t_(t) { t_.disableControls(); }
+    ~ControlsOff() { t_.enableControls(); }
+    ControlsOff(const ControlsOff&) = delete;
+    ControlsOff& operator=(const ControlsOff&) = delete;
+
+  private:
+    dbase::Table& t_;
+};
+
+// Writing a file over the table being read would destroy the collection.
+void refuseSameFile(const dbase::Table& books, const QString& path) {
+    const QString target = QFileInfo(path).canonicalFilePath();
+    const QString source = QFileInfo(QString::fromStdString(books.fileName())).canonicalFilePath();
+    if (!target.isEmpty() && target == source)
+        throw FileError(
+            QStringLiteral("The open collection cannot be overwritten by an export:\n%1")
+                .arg(path)
+                .toStdString());
+}
+
+// The table's index of each book field, by name; -1 for one it lacks.
+std::vector<int> indexesOf(const dbase::Table& table, const std::vector<int>& numbers) {
+    std::vector<int> indexes;
+    indexes.reserve(numbers.size());
+    for (const int number : numbers)
+        indexes.push_back(number > 0 ? table.findField(books::bookField(number).name.substr(0, 10))
+                                     : -1);
+    return indexes;
+}
+
+// Visits the visible records in order, once each.
+template <typename Write>
+std::uint32_t walk(dbase::Table& books, const Progress& progress, Write write) {
+    ControlsOff quiet(books);
+    const std::uint32_t total = books.recordCount();
+    std::uint32_t done = 0;
+    if (progress)
+        progress(0, total);
+    books.first();
+    while (!books.eof() && !books.isEmpty()) {
+        write();
+        ++done;
+        if (progress)
+            progress(done, total);
+        books.next();
+    }
+    return done;
+}
+
+dbase::FieldDef definitionOf(int number) {
+    const books::BookField& f = books::bookField(number);
+    dbase::FieldDef d;
+    d.name = std::string(f.name);
+    switch (f.kind) {
+        case books::FieldKind::String:
+            d.type = dbase::FieldType::Character;
+            d.width = f.width;
+            break;
+        case books::FieldKind::Integer:
+            d.type = dbase::FieldType::Numeric;
+            d.width = 11;
+            d.decimals = books::kIntegerDecimals;
+            break;
+        case books::FieldKind::Float:
+            d.type = dbase::FieldType::Numeric;
+            d.width = 15;
+            d.decimals = books::kFloatDecimals;
+            break;
+        case books::FieldKind::Date:
+            d.type = dbase::FieldType::Date;
+            d.width = 8;
+            break;
+    }
+    return d;
+}
+
+// `where` names the line or record of the source that was not added.
+QString stopMessage(const QString& where, const QString& why, std::uint32_t added) {
+    return QStringLiteral(
+               "The import stopped at %1 of the file, which was not added: %2\n"
+               "The %3 records before it were added.")
+        .arg(where, why)
+        .arg(added);
+}
+
+}  // namespace
+
+std::uint32_t exportDelimited(dbase::Table& books, const std::vector<int>& numbers,
+                              const QStringList& header, const QString& path,
+                              const Progress& progress) {
+    refuseSameFile(books, path);
+    const std::vector<int> indexes = indexesOf(books, numbers);
+    DelimitedWriter out(path);
+    if (!header.isEmpty())
+        out.writeRecord(header);
+    QStringList values;
+    const std::uint32_t done = walk(books, progress, [&] {
+        values.clear();
+        for (const int index : indexes)
+            values.append(index >= 0 ? fieldText(books, index) : QString());
+        out.writeRecord(values);
+    });
+    out.close();
+    return done;
+}
+
+std::uint32_t exportDBase(dbase::Table& books, const std::vector<int>& numbers, const QString& path,
+                          const Progress& progress) {
+    refuseSameFile(books, path);
+    std::vector<dbase::FieldDef> defs;
+    for (const int number : numbers)
+        defs.push_back(definitionOf(number));
+    dbase::Table::create(path.toStdString(), defs);
+
+    const std::vector<int> from = indexesOf(books, numbers);
+    dbase::Table out;
+    out.setFileName(path.toStdString());
+    out.setMode(dbase::OpenMode::Exclusive);
+    out.open();
+    const std::uint32_t done = walk(books, progress, [&] {
+        out.append();
+        for (std::size_t k = 0; k < from.size(); ++k) {
+            const int index = from[k];
+            if (index < 0 || books.isBlank(index))
+                continue;
+            const int to = static_cast<int>(k);
+            // Dates go across as dates: through a two-digit-year text they
+            // could land in the wrong century.
+            if (books::bookField(numbers[k]).kind == books::FieldKind::Date)
+                out.setDate(to, books.asDate(index));
+            else
+                storeText(out, to, numbers[k], fieldText(books, index));
+        }
+        out.post();
+    });
+    out.close();
+    return done;
+}
+
+ImportResult importDelimited(dbase::Table& books, const QString& path, const std::vector<int>& map,
+                             bool skipFirst, const std::function<void(std::uint32_t)>& counted) {
+    DelimitedReader reader(path);
+    const std::vector<int> to = indexesOf(books, map);
+    const int n = static_cast<int>(map.size());
+    ControlsOff quiet(books);
+    ImportResult result;
+    if (skipFirst)
+        reader.skipLine();
+    QList<DelimitedReader::Field> fields;
+    while (!reader.atEnd()) {
+        const qint64 line = reader.lineNumber();
+        if (!reader.readRecord(n, fields))
+            continue;
+        books.append();
+        try {
+            for (qsizetype i = 0; i < fields.size(); ++i) {
+                const auto k = static_cast<std::size_t>(i);
+                if (map[k] > 0 && to[k] >= 0)
+                    storeText(books, to[k], map[k], fields.at(i).text);
+            }
+            books.post();
+        } catch (const BadDate& e) {
+            books.cancel();
+            result.stopped = stopMessage(QStringLiteral("line %1").arg(line),
+                                         QString::fromUtf8(e.what()), result.added);
+            return result;
+        } catch (const dbase::Error& e) {
+            books.cancel();
+            result.stopped = stopMessage(QStringLiteral("line %1").arg(line),
+                                         QString::fromStdString(e.message()), result.added);
+            return result;
+        }
+        ++result.added;
+        if (counted)
+            counted(result.added);
+    }
+    return result;
+}
+
+ImportResult importDBase(dbase::Table& books, const QString& path, const std::vector<int>& map,
+                         const std::function<void(std::uint32_t)>& counted) {
+    dbase::Table source;
+    source.setFileName(path.toStdString());
+    source.setReadOnly(true);
+    source.open();
+    const int n = std::min(static_cast<int>(map.size()), source.fieldCount());
+    const std::vector<int> to = indexesOf(books, map);
+    ControlsOff quiet(books);
+    ImportResult result;
+    // The records there when the import began: importing a table into itself
+    // must not read its own new records.
+    const std::uint32_t total = source.recordCount();
+    std::uint32_t read = 0;
+    source.first();
+    while (read < total && !source.eof() && !source.isEmpty()) {
+        ++read;
+        books.append();
+        try {
+            for (int i = 0; i < n; ++i) {
+                const auto k = static_cast<std::size_t>(i);
+                if (map[k] <= 0 || to[k] < 0)
+                    continue;
+                if (source.field(i).type == dbase::FieldType::Date &&
+                    books::bookField(map[k]).kind == books::FieldKind::Date) {
+                    if (!source.isBlank(i))
+                        books.setDate(to[k], source.asDate(i));
+                } else {
+                    storeText(books, to[k], map[k], fieldText(source, i).left(kMaxFieldLength));
+                }
+            }
+            books.post();
+        } catch (const BadDate& e) {
+            books.cancel();
+            result.stopped = stopMessage(QStringLiteral("record %1").arg(read),
+                                         QString::fromUtf8(e.what()), result.added);
+            return result;
+        } catch (const dbase::Error& e) {
+            books.cancel();
+            result.stopped = stopMessage(QStringLiteral("record %1").arg(read),
+                                         QString::fromStdString(e.message()), result.added);
+            return result;
+        }
+        ++result.added;
+        if (counted)
+            counted(result.added);
+        source.next();
+    }
+    return result;
+}
+
+QStringList dbaseFieldNames(const QString& path) {
+    dbase::Table source;
+    source.setFileName(path.toStdString());
+    source.setReadOnly(true);
+    source.open();
+    QStringList names;
+    for (int i = 0; i < source.fieldCount() && i < kMaxImportFields; ++i)
+        names.append(QString::fromStdString(source.field(i).name).left(kMaxSourceNameLength));
+    return names;
+}
+
+}  // namespace exchange

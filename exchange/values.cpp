@@ -1,0 +1,94 @@
+#include "exchange/values.h"
+
+#include "dbase/table.h"
+#include "settings/formats.h"
+
+namespace exchange {
+
+BadDate::BadDate(const QString& text)
+    : std::runtime_error(QStringLiteral("\"%1\" is not a valid date.").arg(text).toStdString()),
+      text_(text) {}
+
+QString generalNumber(double value) {
+    QString text = QString::number(value, 'g', 15);
+    const QChar sep = formats::regionalFormat().decimalSeparator;
+    if (sep != QLatin1Char('.'))
+        text.replace(QLatin1Char('.'), sep);
+    return text;
+}
+
+QString fieldText(const dbase::Table& table, int index) {
+    switch (table.field(index).type) {
+        case dbase::FieldType::Numeric:
+        case dbase::FieldType::Float:
+            return table.isBlank(index) ? QString() : generalNumber(table.asFloat(index));
+        case dbase::FieldType::Date:
+            return formats::dateToText(table.asDate(index));
+        default:
+            return QString::fromStdString(table.asString(index));
+    }
+}
+
+double leadingNumber(const QString& text, bool integer) {
+    const QChar sep = formats::regionalFormat().decimalSeparator;
+    QByteArray number;
+    qsizetype i = 0;
+    while (i < text.size() && text.at(i) == QLatin1Char(' '))
+        ++i;
+    if (i < text.size() && (text.at(i) == QLatin1Char('-') || text.at(i) == QLatin1Char('+')))
+        number += static_cast<char>(text.at(i++).unicode());
+    bool digits = false;
+    bool point = false;
+    for (; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) {
+            number += static_cast<char>(c.unicode());
+            digits = true;
+        } else if (c == sep && !integer && !point) {
+            number += '.';
+            point = true;
+        } else {
+            break;
+        }
+    }
+    if (!digits)
+        return 0.0;
+    // Locale-independent; a number too long for a double reads as infinity,
+    // which the engine refuses as too wide for the field.
+    return number.toDouble();
+}
+
+bool looksLikeDate(const QString& text) {
+    if (!text.contains(formats::dateSeparator()))
+        return false;
+    for (const QChar c : text) {
+        if ((c >= QLatin1Char('A') && c <= QLatin1Char('Z')) ||
+            (c >= QLatin1Char('a') && c <= QLatin1Char('z')))
+            return false;
+    }
+    return true;
+}
+
+void storeText(dbase::Table& table, int index, int number, const QString& text) {
+    const books::BookField& f = books::bookField(number);
+    switch (f.kind) {
+        case books::FieldKind::String:
+            table.setString(index, text.left(f.width).toStdString());
+            break;
+        case books::FieldKind::Integer:
+        case books::FieldKind::Float:
+            table.setFloat(index, leadingNumber(text, f.kind == books::FieldKind::Integer));
+            break;
+        case books::FieldKind::Date: {
+            if (!looksLikeDate(text))
+                return;
+            const auto date = formats::textToEngineDate(text);
+            if (!date || !date->isValid())
+                throw BadDate(text);
+            table.setDate(index, *date);
+            break;
+        }
+    }
+}
+
+}  // namespace exchange

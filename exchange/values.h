@@ -1,0 +1,57 @@
+// The values that cross between book records and exchange files.
+//
+// Outward every field becomes its edit text: character fields as stored,
+// numbers in general format (up to 15 significant digits, no thousands
+// separators, the regional decimal separator), dates in the current short
+// date format, and empty text for an empty field.
+//
+// Inward a text is stored by the book field's kind: character text cut to the
+// field's width; numbers read as far as they are a number (empty text is 0);
+// dates only when the text carries the current date separator and no letter,
+// and then it must be a real date.
+#pragma once
+
+#include <QString>
+
+#include <stdexcept>
+
+#include "data/book_fields.h"
+
+namespace dbase {
+class Table;
+}
+
+namespace exchange {
+
+// A date text that passes the separator and letter tests but is no date.
+class BadDate : public std::runtime_error {
+  public:
+    explicit BadDate(const QString& text);
+    const QString& text() const { return text_; }
+
+  private:
+    QString text_;
+};
+
+// The edit text of field `index` of the table's current record.
+QString fieldText(const dbase::Table& table, int index);
+
+// `value` in general format with the regional decimal separator.
+QString generalNumber(double value);
+
+// The number at the start of `text` in decimal notation: leading blanks, a
+// sign, digits and (unless `integer`) the regional decimal separator and
+// more digits; reading stops at the first character that does not fit.
+// Empty text, or text that does not start with a number, gives 0.
+double leadingNumber(const QString& text, bool integer);
+
+// Whether a date field takes `text` at all: it holds the current date
+// separator and no letter A to Z.
+bool looksLikeDate(const QString& text);
+
+// Stores `text` into field `index` of the table's edit buffer by the kind of
+// book field `number`. Throws BadDate for a date text that is no date, and
+// dbase::Error when the engine refuses the value.
+void storeText(dbase::Table& table, int index, int number, const QString& text);
+
+}  // namespace exchange

@@ -1,0 +1,51 @@
+// Values across the exchange files: numbers in general format, numbers and
+// dates read from text.
+#include <gtest/gtest.h>
+
+#include "exchange/values.h"
+#include "settings/formats.h"
+
+namespace {
+
+TEST(GeneralNumber, FifteenSignificantDigitsWithoutGrouping) {
+    EXPECT_EQ(exchange::generalNumber(1995), QStringLiteral("1995"));
+    EXPECT_EQ(exchange::generalNumber(12.5), QStringLiteral("12.5"));
+    EXPECT_EQ(exchange::generalNumber(0.1), QStringLiteral("0.1"));
+    EXPECT_EQ(exchange::generalNumber(1234567.25), QStringLiteral("1234567.25"));
+    EXPECT_EQ(exchange::generalNumber(-3), QStringLiteral("-3"));
+    EXPECT_EQ(exchange::generalNumber(999999999999.99), QStringLiteral("999999999999.99"));
+}
+
+TEST(LeadingNumber, ReadsAsFarAsTheTextIsANumber) {
+    struct Case {
+        const char* text;
+        bool integer;
+        double value;
+    };
+    const Case cases[] = {
+        {"", false, 0},         {"   ", false, 0},
+        {"12.50", false, 12.5}, {"  -7.25", false, -7.25},
+        {"+3", false, 3},       {"12abc", false, 12},
+        {"abc", false, 0},      {"1.2.3", false, 1.2},
+        {"12.7", true, 12},     {"1,234", false, 1},
+        {"-", false, 0},        {".5", false, 0.5},
+        {"1995", true, 1995},
+    };
+    for (const Case& c : cases)
+        EXPECT_DOUBLE_EQ(exchange::leadingNumber(QString::fromLatin1(c.text), c.integer), c.value)
+            << c.text;
+}
+
+TEST(LooksLikeDate, NeedsTheSeparatorAndNoLetters) {
+    ASSERT_TRUE(formats::applyDateFormat(1));
+    const QChar sep = formats::dateSeparator();
+    const QString date = QStringLiteral("3%15%196").arg(sep).arg(sep);
+    EXPECT_TRUE(exchange::looksLikeDate(date));
+    EXPECT_TRUE(exchange::looksLikeDate(QStringLiteral("99%199%199").arg(sep).arg(sep)));
+    EXPECT_FALSE(exchange::looksLikeDate(QStringLiteral("19960315")));
+    EXPECT_FALSE(exchange::looksLikeDate(QStringLiteral("March")));
+    EXPECT_FALSE(exchange::looksLikeDate(QStringLiteral("Mar%115%196").arg(sep).arg(sep)));
+    EXPECT_FALSE(exchange::looksLikeDate(QString()));
+}
+
+}  // namespace
