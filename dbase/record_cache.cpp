@@ -70,6 +70,13 @@ void RecordCache::load(std::uint32_t firstRecNo) {
 }
 
 void RecordCache::patch(std::uint32_t recNo, const std::uint8_t* bytes) {
+    if (count_ != 0 && recNo == first_ + count_) {
+        // A record appended just after the window joins it when it fits, so
+        // that reading back what was just appended reads nothing.
+        const std::uint64_t end = headerLength_ + std::uint64_t{recNo} * recordLength_;
+        if (end - bufferOffset_ <= capacity_)
+            ++count_;
+    }
     if (count_ == 0 || recNo < first_ || recNo >= first_ + count_)
         return;
     std::memcpy(

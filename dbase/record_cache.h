@@ -31,7 +31,8 @@ class RecordCache {
     // the first record). Throws Error::Kind::Damaged when the file ends early.
     const std::uint8_t* record(std::uint32_t recNo, bool backward = false);
 
-    // A record written by the engine: keeps the window current.
+    // A record written by the engine: keeps the window current. A record
+    // appended right after the window joins it if there is room.
     void patch(std::uint32_t recNo, const std::uint8_t* bytes);
     void invalidate() { first_ = 0, count_ = 0; }
 

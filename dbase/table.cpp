@@ -1,4 +1,6 @@
 // Opening and closing, writing, navigation, values and changes of a table.
+#include <optional>
+
 #include "dbase/table_impl.h"
 
 namespace dbase {
@@ -147,6 +149,17 @@ void Table::Impl::open() {
 void Table::Impl::close() {
     if (state == TableState::Inactive)
         return;
+    bulkAppend = false;
+    struct Close {  // the table closes even when the last batch cannot be written
+        Impl& d;
+        ~Close() { d.closeNow(); }
+    } closeNow{*this};
+    flushAppends();
+}
+
+void Table::Impl::closeNow() {
+    pending.clear();
+    pendingCount = 0;
     state = TableState::Inactive;
     memo.close();
     file.close();
@@ -189,6 +202,7 @@ void Table::Impl::stampDate() {
 }
 
 void Table::Impl::writeRecord(std::uint32_t recNo, const std::uint8_t* newBytes) {
+    flushAppends();
     requireIndexIntact();
     // Under the header lock, like an append: a walk in key order by another
     // user never sees the record between leaving its old key and joining the
@@ -236,17 +250,25 @@ void Table::Impl::writeRecord(std::uint32_t recNo, const std::uint8_t* newBytes)
 }
 
 std::uint32_t Table::Impl::appendRecord(const std::uint8_t* newBytes) {
+    if (bulkAppend && mode == OpenMode::Exclusive)
+        return appendPending(newBytes);
     // Another user may have appended since this table last looked: the count
     // is re-read under the header lock, and the record, the end mark and the
     // count are written in that order, so the file is consistent at every step.
-    LockGuard lock(file, OsFile::kHeaderLockByte, OsFile::LockType::Exclusive);
-    std::uint8_t bytes[4];
-    file.readExact(dbf::kRecordCount, bytes, sizeof bytes);
-    const std::uint32_t onDisk = readU32(bytes);
-    const std::uint64_t size = file.size();
-    if (header.headerLength + std::uint64_t{onDisk} * header.recordLength > size) {
-        throw Error(Error::Kind::Damaged,
-                    "The record count in the header runs past the end of the file.", path);
+    // With exclusive use no one else appends: the count is the table's own.
+    const bool shared = mode != OpenMode::Exclusive;
+    std::optional<LockGuard> lock;
+    std::uint32_t onDisk = header.recordCount;
+    if (shared) {
+        lock.emplace(file, OsFile::kHeaderLockByte, OsFile::LockType::Exclusive);
+        std::uint8_t bytes[4];
+        file.readExact(dbf::kRecordCount, bytes, sizeof bytes);
+        onDisk = readU32(bytes);
+        const std::uint64_t size = file.size();
+        if (header.headerLength + std::uint64_t{onDisk} * header.recordLength > size) {
+            throw Error(Error::Kind::Damaged,
+                        "The record count in the header runs past the end of the file.", path);
+        }
     }
     if (onDisk == UINT32_MAX)
         throw Error(Error::Kind::InvalidValue, "The table cannot hold more records.", path);
@@ -274,6 +296,70 @@ std::uint32_t Table::Impl::appendRecord(const std::uint8_t* newBytes) {
         updateIndex([&] { indexSet->recordAdded(recNo, newBytes); });
     }
     return recNo;
+}
+
+// A bulk append with exclusive use: the record waits in memory with the
+// number it will have, and a batch is written in one go.
+std::uint32_t Table::Impl::appendPending(const std::uint8_t* newBytes) {
+    requireIndexIntact();
+    if (pendingCount == 0)
+        pendingFirst = header.recordCount + 1;
+    if (header.recordCount == UINT32_MAX)
+        throw Error(Error::Kind::InvalidValue, "The table cannot hold more records.", path);
+    pending.insert(pending.end(), newBytes, newBytes + header.recordLength);
+    ++pendingCount;
+    const std::uint32_t before = header.recordCount;
+    const std::uint32_t recNo = before + 1;
+    header.recordCount = recNo;
+    if (visibleValid && !order->ascendingRecNo())
+        visibleValid = false;
+    if (indexOrder != nullptr)
+        indexOrder->invalidate();
+    if (pending.size() >= kAppendBatch)
+        flushAppends();
+    return recNo;
+}
+
+// Writes the records waiting in a bulk append: the records and the end mark
+// in one write, then the count, then their index keys. A process killed
+// part-way leaves the table as it was before the batch (the count is written
+// last), and at worst records missing from the index, as any append does.
+void Table::Impl::flushAppends() {
+    if (pendingCount == 0)
+        return;
+    const std::uint32_t first = pendingFirst;
+    const std::uint32_t count = pendingCount;
+    struct Clear {
+        Impl& d;
+        ~Clear() {
+            d.pending.clear();
+            d.pendingCount = 0;
+        }
+    } clear{*this};
+    try {
+        pending.push_back(static_cast<std::uint8_t>(dbf::kEndOfFile));
+        file.writeAt(header.recordOffset(first), pending.data(), pending.size());
+        std::uint8_t head[8];
+        stampUpdateDate(head);
+        writeU32(head + dbf::kRecordCount, first + count - 1);
+        file.writeAt(dbf::kUpdateYear, head + dbf::kUpdateYear, 7);
+        dateStamped = true;
+    } catch (...) {
+        // The batch is lost, the table is as it was before it.
+        header.recordCount = first - 1;
+        visibleValid = false;
+        cache.invalidate();
+        throw;
+    }
+    for (std::uint32_t i = 0; i < count; ++i)
+        cache.patch(first + i, pending.data() + std::size_t{i} * header.recordLength);
+    if (indexSet) {
+        updateIndex([&] {
+            for (std::uint32_t i = 0; i < count; ++i)
+                indexSet->recordAdded(first + i,
+                                      pending.data() + std::size_t{i} * header.recordLength);
+        });
+    }
 }
 
 // ======================================================================
@@ -472,6 +558,7 @@ void Table::Impl::deleteCurrent() {
     if (cur == 0)
         throw Error(Error::Kind::State, "There is no record to delete.", path);
     const std::uint32_t recNo = cur;
+    flushAppends();
     file.readExact(header.recordOffset(recNo), oldBuf.data(), oldBuf.size());
     editBuf = oldBuf;
     editBuf[0] = static_cast<std::uint8_t>(dbf::kDeleted);
@@ -493,6 +580,7 @@ void Table::Impl::deleteCurrent() {
 void Table::Impl::refresh() {
     requireOpen();
     browseMode();
+    flushAppends();
     header.recordCount = readCountFromDisk();
     cache.invalidate();
     visibleValid = false;
@@ -567,6 +655,7 @@ void Table::Impl::pack() {
                     path);
     }
     browseMode();
+    flushAppends();
     header.recordCount = readCountFromDisk();
 
     // Records before the first deleted one stay where they are; with none

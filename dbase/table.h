@@ -151,6 +151,16 @@ class Table {
     void post();          // writes the buffer; keeps every index tag current
     void cancel();        // drops the buffer
     void deleteRecord();  // marks the current record deleted; the next visible one becomes current
+    // A bulk append (an import, a generated table): with the table open for
+    // exclusive use, the records posted until endBulkAppend() are written in
+    // batches, each with one write of the records and one of the header,
+    // instead of one of each per record. Records of the batch not yet
+    // written are read from memory; a process killed during a bulk append
+    // loses at most the batch being gathered, never the records before it.
+    // Any other change, refresh, pack, index change and close writes the
+    // batch first. With shared use every record is written as it is posted.
+    void beginBulkAppend();
+    void endBulkAppend();
     // Re-reads the file (records added by others, a changed filter) and tells
     // the observers.
     void refresh();

@@ -423,10 +423,23 @@ void Table::edit() {
     if (d.cur == 0)
         throw Error(Error::Kind::State, "There is no record to edit.", d.path);
     // The record as it is on disk now, not as this table last read it.
+    d.flushAppends();
     d.file.readExact(d.header.recordOffset(d.cur), d.oldBuf.data(), d.oldBuf.size());
     d.cache.patch(d.cur, d.oldBuf.data());
     d.editBuf = d.oldBuf;
     d.state = TableState::Edit;
+}
+
+void Table::beginBulkAppend() {
+    d_->requireWritable();
+    d_->bulkAppend = true;
+}
+
+void Table::endBulkAppend() {
+    Impl& d = *d_;
+    d.bulkAppend = false;
+    if (isOpen())
+        d.flushAppends();
 }
 
 void Table::post() {

@@ -89,6 +89,14 @@ struct Table::Impl {
     bool dateStamped = false;  // today's date is in the header already
     std::unique_ptr<RecordOrder> order;
 
+    // A bulk append with exclusive use: records not yet written, numbered
+    // from pendingFirst (already counted in header.recordCount).
+    bool bulkAppend = false;
+    std::vector<std::uint8_t> pending;
+    std::uint32_t pendingFirst = 0;
+    std::uint32_t pendingCount = 0;
+    static constexpr std::size_t kAppendBatch = std::size_t{1} << 20;
+
     // The cursor.
     TableState state = TableState::Inactive;
     std::uint32_t cur = 0;
@@ -165,6 +173,7 @@ struct Table::Impl {
     // ---- opening --------------------------------------------------------
     void open();
     void close();
+    void closeNow();
     void takeOpenLock(OsFile& f);
     static std::string finishInterruptedPack(const std::string& tablePath, bool canWrite);
     std::uint32_t readCountFromDisk();
@@ -182,6 +191,8 @@ struct Table::Impl {
     // In index order records come in no file order: they are read through
     // the map rather than the sequential window.
     const std::uint8_t* recordAt(std::uint32_t recNo, bool backward = false) {
+        if (pendingCount != 0 && recNo >= pendingFirst)
+            return pending.data() + std::size_t{recNo - pendingFirst} * header.recordLength;
         if (indexOrder != nullptr && !inRecordOrder) {
             if (const std::uint8_t* p = mapped.record(recNo))
                 return p;
@@ -197,6 +208,8 @@ struct Table::Impl {
     // through appendRecord: the places where index tags are kept current.
     void writeRecord(std::uint32_t recNo, const std::uint8_t* newBytes);
     std::uint32_t appendRecord(const std::uint8_t* newBytes);
+    std::uint32_t appendPending(const std::uint8_t* newBytes);
+    void flushAppends();
     void stampDate();
 
     // ---- production index -----------------------------------------------

@@ -42,6 +42,7 @@ std::vector<std::uint32_t> Table::Impl::loadOrder(int tag) {
     // Appends and edits change the records, the count and the index under
     // the header lock, so under it the index holds every counted record once:
     // one missing (a writer killed between the count and the index) is damage.
+    flushAppends();
     LockGuard lock(file, OsFile::kHeaderLockByte, OsFile::LockType::Shared);
     const std::uint32_t onDisk = readCountFromDisk();
     std::vector<std::uint32_t> recs = indexSet->order(tag, onDisk, true);
@@ -67,6 +68,7 @@ std::vector<TagDefinition> Table::Impl::currentTagDefinitions() const {
 // the tag that was selected, if it is still there.
 void Table::Impl::rewriteIndex(const std::vector<TagDefinition>& defs) {
     const std::string mdx = indexPath();
+    flushAppends();
     header.recordCount = readCountFromDisk();
     if (defs.empty()) {
         // The flag first: a crash in between leaves a table that opens.
@@ -105,6 +107,7 @@ void Table::Impl::setIndexFlag(bool on) {
     const std::uint8_t flag = on ? 1 : 0;
     if (header.productionIndex == flag)
         return;
+    flushAppends();
     LockGuard lock(file, OsFile::kHeaderLockByte, OsFile::LockType::Exclusive);
     file.writeAt(dbf::kProductionIndex, &flag, 1);
     header.productionIndex = flag;

@@ -205,3 +205,75 @@ TEST(TablePack, WithNothingDeletedTheFileIsNotRewritten) {
 }
 
 }  // namespace
+
+namespace {
+
+// A bulk append with exclusive use: what is posted reads back at once, the
+// file only ever counts whole batches it holds, and the end (or any other
+// change) writes the rest; the index follows.
+TEST(TableBulkAppend, RecordsReadBackAtOnceAndReachTheFileInWholeBatches) {
+    TempDir dir;
+    const std::string path = tktest::makeSampleTable(dir, 3);
+    Table t;
+    t.setFileName(path);
+    t.setMode(OpenMode::Exclusive);
+    t.open();
+    const int title = t.fieldIndex("TITLE");
+    t.beginBulkAppend();
+    for (int i = 1; i <= 40000; ++i)
+        tktest::appendBook(t, "Bulk " + std::to_string(i), 1900 + i % 100, i);
+    EXPECT_EQ(t.physicalRecordCount(), 40003u);
+    EXPECT_EQ(t.asString(title), "Bulk 40000");
+    t.last();
+    t.prior();
+    EXPECT_EQ(t.asString(title), "Bulk 39999");
+    auto bytes = tktest::readBytes(path);
+    const std::uint32_t onDisk = dbase::readU32(bytes.data() + 4);
+    EXPECT_GT(onDisk, 3u);  // batches were written on the way
+    EXPECT_LT(onDisk, 40003u);
+    ASSERT_GE(bytes.size(), 193u + onDisk * 58 + 1);
+    EXPECT_EQ(bytes[193 + onDisk * 58], 0x1A);
+
+    // A change to an earlier record writes the batch first.
+    ASSERT_TRUE(t.gotoRecNo(2));
+    t.deleteRecord();
+    bytes = tktest::readBytes(path);
+    EXPECT_EQ(dbase::readU32(bytes.data() + 4), 40003u);
+    EXPECT_EQ(bytes.size(), 193u + 40003 * 58 + 1);
+    EXPECT_EQ(bytes[193 + 58], '*');
+
+    // Again, with an index kept current, ended by endBulkAppend().
+    t.addIndexTag("BYTITLE", "Upper(TITLE)");
+    t.beginBulkAppend();
+    tktest::appendBook(t, "AAA first", 2000, 1);
+    tktest::appendBook(t, "Bulk 0", 2000, 1);
+    t.endBulkAppend();
+    t.close();
+    EXPECT_EQ(tktest::readBytes(path).size(), 193u + 40005 * 58 + 1);
+    t.setMode(OpenMode::Shared);
+    t.setIndexTag("BYTITLE");
+    t.open();
+    EXPECT_EQ(t.recordCount(), 40004u);
+    EXPECT_EQ(t.asString(title), "AAA first");
+    t.next();
+    EXPECT_EQ(t.asString(title), "Book 1");
+}
+
+// With shared use a bulk append writes every record as it is posted, so
+// another user sees it at once.
+TEST(TableBulkAppend, SharedUseWritesEachRecordAtOnce) {
+    TempDir dir;
+    const std::string path = tktest::makeSampleTable(dir, 2);
+    Table t, other;
+    t.setFileName(path);
+    other.setFileName(path);
+    t.open();
+    other.open();
+    t.beginBulkAppend();
+    tktest::appendBook(t, "Shared", 2000, 1);
+    other.refresh();
+    EXPECT_EQ(other.physicalRecordCount(), 3u);
+    t.endBulkAppend();
+}
+
+}  // namespace
