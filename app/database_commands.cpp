@@ -92,20 +92,22 @@ void DoSortOrder(TMain& main) {
 
 }  // namespace
 
-void registerHandlers() {
-    TMain::setHandler(TMain::Command::New, [](TMain& m, int) { DoNew(m); });
-    TMain::setHandler(TMain::Command::Open, [](TMain& m, int) { DoOpen(m); });
-    TMain::setHandler(TMain::Command::LastFile, [](TMain& m, int k) {
+void registerHandlers(TMain& main) {
+    using C = TMain::Command;
+    TMain* m = &main;
+    main.setHandler(C::New, [m](ui::MainWindowLink&, int) { DoNew(*m); });
+    main.setHandler(C::Open, [m](ui::MainWindowLink&, int) { DoOpen(*m); });
+    main.setHandler(C::LastFile, [m](ui::MainWindowLink&, int k) {
         const auto& files = settings::settings().lastFiles;
         if (k < 1 || k > static_cast<int>(files.size()))
             return;
         const QString path = files[static_cast<std::size_t>(k - 1)];
         if (!path.isEmpty())
-            OpenSaveFile(m, path);
+            OpenSaveFile(*m, path);
     });
-    TMain::setHandler(TMain::Command::SortOrder, [](TMain& m, int) { DoSortOrder(m); });
-    TMain::setHandler(TMain::Command::Pack, [](TMain& m, int) { MenuPackClick(m); });
-    TMain::setHandler(TMain::Command::Rebuild, [](TMain& m, int) { MenuRebuildClick(m); });
+    main.setHandler(C::SortOrder, [m](ui::MainWindowLink&, int) { DoSortOrder(*m); });
+    main.setHandler(C::Pack, [m](ui::MainWindowLink&, int) { MenuPackClick(*m); });
+    main.setHandler(C::Rebuild, [m](ui::MainWindowLink&, int) { MenuRebuildClick(*m); });
 }
 
 // ---- Checks ---------------------------------------------------------------

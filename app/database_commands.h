@@ -21,8 +21,8 @@ class TMain;
 namespace dbcommands {
 
 // Registers the commands with the main window (New, Open, LastFile,
-// SortOrder, Pack, Rebuild). Call before the main window is created.
-void registerHandlers();
+// SortOrder, Pack, Rebuild).
+void registerHandlers(TMain& main);
 
 enum class OpenResult { Cancelled, Refused, Switched };
 

@@ -30,9 +30,9 @@ ProgramForms createForms(const QStringList& arguments) {
     // No display name: the desktop would append it to every window title.
     // (The desktop file name, set at start, ties the windows to the entry.)
     ui::keepDialogStateInMemory();
-    dbcommands::registerHandlers();
     ProgramForms f;
     f.main = std::make_unique<TMain>(arguments);
+    dbcommands::registerHandlers(*f.main);
     f.edit = std::make_unique<TMyEdit>(f.main.get());
     f.report = std::make_unique<TMyReport>(f.main.get());
     f.search = std::make_unique<TMySearch>(f.main.get());

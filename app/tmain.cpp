@@ -33,23 +33,7 @@ namespace {
 
 constexpr int kReportDefinitionSize = 20622;
 
-std::map<TMain::Command, TMain::Handler>& handlers() {
-    static std::map<TMain::Command, TMain::Handler> h;
-    return h;
-}
-
 }  // namespace
-
-void TMain::setHandler(Command c, Handler h) {
-    if (h)
-        handlers()[c] = std::move(h);
-    else
-        handlers().erase(c);
-}
-
-void TMain::clearHandlers() {
-    handlers().clear();
-}
 
 TMain::TMain(const QStringList& arguments, QWidget* parent)
     : QMainWindow(parent),
@@ -106,6 +90,15 @@ void TMain::setForms(TMyEdit* edit, TMyReport* report, TMySearch* search) {
     MyEdit_ = edit;
     MyReport_ = report;
     MySearch_ = search;
+}
+
+bool TMain::searchActive() const {
+    return books::runState().searchActive;
+}
+
+void TMain::beginSearch(std::function<bool(const dbase::Table&)> test) {
+    setQueryFilter(std::move(test));
+    EnableEndSearch();
 }
 
 bool TMain::browseMode() const {
@@ -291,13 +284,15 @@ int TMain::clientHeight() const {
 }
 
 bool TMain::runHandler(Command c, int argument, const QString& what) {
-    const auto it = handlers().find(c);
-    if (it == handlers().end()) {
+    const Handler* handler = handlers_.find(c);
+    if (!handler) {
         if (!what.isEmpty())
             ui::showNotice(this, what + QStringLiteral(" is not available in this version."));
         return false;
     }
-    it->second(*this, argument);
+    // A copy: the handler may replace itself while it runs.
+    const Handler run = *handler;
+    run(*this, argument);
     return true;
 }
 

@@ -5,14 +5,18 @@
 // dispatches every command. Each command is one Do method,
 // reached from its lettered button, speed button and menu item alike.
 //
-// Every control carries its name as objectName. The window's start-up runs
+// Other subsystems' windows see it only as a ui::MainWindowLink, never
+// through this header. Its controls are private and carry their names as
+// objectName (tests find them so). The window's start-up runs
 // in the constructor (FormCreate); showing it applies fonts, viewer settings,
 // colours, pick lists and the count (FormShow); closing it ends any search,
 // records the window rectangle and writes the settings (FormClose).
 //
 // Commands whose windows other subsystems build run the handler registered
-// for them (setHandler); the main window refreshes the count afterwards
-// where the command table says so.
+// with this window for them (setHandler); the main window refreshes the
+// count afterwards where the command table says so. The command table
+// (connectCommands) is the one place that wires buttons, speed buttons and
+// menu items to the commands.
 #pragma once
 
 #include <QMainWindow>
@@ -31,6 +35,7 @@
 #include "data/viewer_columns.h"
 #include "dbase/table.h"
 #include "ui/help_window.h"
+#include "ui/main_window_link.h"
 
 class QAction;
 class QActionGroup;
@@ -49,31 +54,13 @@ class TMyEdit;
 class TMyReport;
 class TMySearch;
 
-class TMain : public QMainWindow {
+class TMain : public QMainWindow, public ui::MainWindowLink {
     Q_OBJECT
   public:
-    // Commands carried out by windows of other subsystems. The int argument
-    // is the list number (ListMaintenance) or the
-    // entry number (LastFile); 0 otherwise.
-    enum class Command {
-        New,
-        Open,
-        Import,
-        Export,
-        Find,
-        FindNext,
-        Viewer,
-        SortOrder,
-        Backup,
-        Restore,
-        SearchReplace,
-        Tips,
-        Pack,
-        Rebuild,
-        LastFile,
-        ListMaintenance,
-    };
-    using Handler = std::function<void(TMain& main, int argument)>;
+    // Commands carried out by windows of other subsystems (see
+    // ui/main_window_link.h).
+    using Command = ui::Command;
+    using Handler = ui::CommandHandler;
 
     // `arguments` are the command-line arguments after the program name.
     explicit TMain(const QStringList& arguments = {}, QWidget* parent = nullptr);
@@ -85,8 +72,15 @@ class TMain : public QMainWindow {
     TMyReport* MyReport() const { return MyReport_; }
     TMySearch* MySearch() const { return MySearch_; }
 
-    static void setHandler(Command c, Handler h);
-    static void clearHandlers();
+    // ---- ui::MainWindowLink -------------------------------------------------
+    QWidget* dialogParent() override { return this; }
+    void refreshCount() override { DisplayCount(); }
+    void reapplyViewerOptions() override { SetViewerOptions(); }
+    void reloadPickLists() override { LoadAllLists(); }
+    void beginSearch(std::function<bool(const dbase::Table&)> test) override;
+    void endSearch() override { DoEndSearch(); }
+    bool searchActive() const override;
+    void setHandler(Command c, Handler h) override { handlers_.set(c, std::move(h)); }
 
     // ---- Commands ---------------------------------------------------------
     void DoNew();
@@ -128,19 +122,19 @@ class TMain : public QMainWindow {
     void ApplyUserFonts();
     // Reads the nine pick lists again and fills the grid's lists from them.
     void LoadAllLists();
-    books::PickLists& pickLists() { return pickLists_; }
+    books::PickLists& pickLists() override { return pickLists_; }
     // Puts the grid's current row on the table's current record.
     void SyncGridToTable();
     // Posts a record left in edit or insert state by the grid or the
     // navigator, with what is typed in an open cell. False (the engine's
     // message shown, the record still open) when the engine refuses it.
-    bool postPending();
+    bool postPending() override;
 
-    books::OpenCollection& collection() { return *collection_; }
+    books::OpenCollection& collection() override { return *collection_; }
     dbase::Table& MyTable() { return collection_->table(); }
     books::GridModel* MyDataSource() const { return MyDataSource_; }
     QString sortExpression() const { return collection_->sortExpression(); }
-    bool browseMode() const;
+    bool browseMode() const override;
     ui::HelpWindow* helpWindow() const { return help_.data(); }
     // The open collection's full path.
     QString databasePath() const { return collection_->path(); }
@@ -149,43 +143,6 @@ class TMain : public QMainWindow {
     // Shows the last-files entries in the File menu (the separator only when
     // there is one).
     void showLastFiles(const std::array<QString, 5>& files);
-
-    // ---- Controls (public so that other windows and tests reach them) -----
-    QWidget* client = nullptr;
-    QPushButton *AddButton, *EditButton, *CopyButton, *DeleteButton, *SearchButton,
-        *EndSearchButton, *ReportButton, *ViewerButton, *HelpButton, *ButtonExit;
-    QFrame *Bevel1, *Bevel2, *Bevel3, *Bevel4;
-    QFrame* SpeedPanel;
-    QToolButton *NewSpeed, *OpenSpeed, *AddSpeed, *EditSpeed, *CopySpeed, *DeleteSpeed,
-        *ImportSpeed, *ExportSpeed, *SearchSpeed, *EndSearchSpeed, *LocateSpeed, *LocateNextSpeed,
-        *ReportSpeed, *ViewerSpeed, *ColorSpeed, *SpeedSetOrder, *HelpSpeed;
-    mainwin::RecordNavigator* MyNavigator;
-    QLabel* NavigatorLabel;
-    QFrame* ViewerBevel;
-    QLabel* ViewerLabel;
-    mainwin::ViewerGridView* ViewerGrid;
-    QLabel *CountLabel, *Count2Label, *SearchOnLabel;
-    QComboBox *MyComboAuthor, *MyComboLocation, *MyComboCategory, *MyComboPublisher, *MyComboBought,
-        *MyComboCondition, *MyComboCheckOut, *MyComboBookType, *MyComboRating;
-
-    // Menu items.
-    QAction *MenuNew, *MenuOpen, *MenuBackup, *MenuRestore, *MenuPrint, *MenuPrinterSetup,
-        *MenuExit, *MenuExitSep;
-    std::array<QAction*, 5> MenuLastFile{};
-    QAction *MenuAdd, *MenuEdit, *MenuCopy, *MenuDelete, *MenuImport, *MenuExport;
-    QAction *MenuSearch, *MenuEndSearch, *MenuFind, *MenuFindNext, *MenuReports, *MenuViewer;
-    QAction* MenuSortOrder;
-    QMenu *MenuScreenSize, *MenuAccess, *MenuColor, *MenuMaintain, *MenuCurrency, *MenuNumeric,
-        *MenuDateFormat;
-    std::array<QAction*, 4> MenuSize{};  // 640, 800, 1024, 1280
-    QAction *MenuSpeed, *MenuButtons, *MenuNoButtons;
-    std::array<QAction*, 6> MenuColorItem{};     // window codes 1 to 6
-    std::array<QAction*, 9> MenuMaintainItem{};  // in menu order
-    QAction *MenuCurrencyUS, *MenuCurrencyWindows, *MenuNumericUS, *MenuNumericWindows;
-    std::array<QAction*, 12> MenuDate{};  // date format codes 1 to 12
-    QAction *MenuLabelFont, *MenuEditFont, *MenuButtonFont;
-    QAction *MenuSearchReplace, *MenuRebuild, *MenuPack;
-    QAction *MenuContents, *MenuTips, *MenuAbout;
 
     // The titles and filter of the two database file dialogs.
     struct FileDialogSetup {
@@ -224,6 +181,43 @@ class TMain : public QMainWindow {
     void changeEvent(QEvent* event) override;
 
   private:
+    // ---- Controls (tests reach them by their objectName) ----------------------
+    QWidget* client = nullptr;
+    QPushButton *AddButton, *EditButton, *CopyButton, *DeleteButton, *SearchButton,
+        *EndSearchButton, *ReportButton, *ViewerButton, *HelpButton, *ButtonExit;
+    QFrame *Bevel1, *Bevel2, *Bevel3, *Bevel4;
+    QFrame* SpeedPanel;
+    QToolButton *NewSpeed, *OpenSpeed, *AddSpeed, *EditSpeed, *CopySpeed, *DeleteSpeed,
+        *ImportSpeed, *ExportSpeed, *SearchSpeed, *EndSearchSpeed, *LocateSpeed, *LocateNextSpeed,
+        *ReportSpeed, *ViewerSpeed, *ColorSpeed, *SpeedSetOrder, *HelpSpeed;
+    mainwin::RecordNavigator* MyNavigator;
+    QLabel* NavigatorLabel;
+    QFrame* ViewerBevel;
+    QLabel* ViewerLabel;
+    mainwin::ViewerGridView* ViewerGrid;
+    QLabel *CountLabel, *Count2Label, *SearchOnLabel;
+    QComboBox *MyComboAuthor, *MyComboLocation, *MyComboCategory, *MyComboPublisher, *MyComboBought,
+        *MyComboCondition, *MyComboCheckOut, *MyComboBookType, *MyComboRating;
+
+    // Menu items.
+    QAction *MenuNew, *MenuOpen, *MenuBackup, *MenuRestore, *MenuPrint, *MenuPrinterSetup,
+        *MenuExit, *MenuExitSep;
+    std::array<QAction*, 5> MenuLastFile{};
+    QAction *MenuAdd, *MenuEdit, *MenuCopy, *MenuDelete, *MenuImport, *MenuExport;
+    QAction *MenuSearch, *MenuEndSearch, *MenuFind, *MenuFindNext, *MenuReports, *MenuViewer;
+    QAction* MenuSortOrder;
+    QMenu *MenuScreenSize, *MenuAccess, *MenuColor, *MenuMaintain, *MenuCurrency, *MenuNumeric,
+        *MenuDateFormat;
+    std::array<QAction*, 4> MenuSize{};  // 640, 800, 1024, 1280
+    QAction *MenuSpeed, *MenuButtons, *MenuNoButtons;
+    std::array<QAction*, 6> MenuColorItem{};     // window codes 1 to 6
+    std::array<QAction*, 9> MenuMaintainItem{};  // in menu order
+    QAction *MenuCurrencyUS, *MenuCurrencyWindows, *MenuNumericUS, *MenuNumericWindows;
+    std::array<QAction*, 12> MenuDate{};  // date format codes 1 to 12
+    QAction *MenuLabelFont, *MenuEditFont, *MenuButtonFont;
+    QAction *MenuSearchReplace, *MenuRebuild, *MenuPack;
+    QAction *MenuContents, *MenuTips, *MenuAbout;
+
     // Control creation.
     void createControls();
     void createLetteredButtons();
@@ -267,6 +261,7 @@ class TMain : public QMainWindow {
     void setCommandEnabled(bool add, bool copy, bool del);
 
     std::unique_ptr<books::OpenCollection> collection_;
+    ui::CommandHandlers handlers_;
     books::PickLists pickLists_;
     books::GridModel* MyDataSource_ = nullptr;
     books::ColumnLayout columns_;

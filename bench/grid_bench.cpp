@@ -102,7 +102,7 @@ int benchWindow(const char* path, bool sorted) {
     const long rows = forms.main->MyDataSource()->rowCount();
     report(sorted ? "window_sorted_first_screen" : "window_first_screen", rows, seconds(t));
 
-    QTableView* grid = forms.main->ViewerGrid;
+    QTableView* grid = forms.main->findChild<QTableView*>(QStringLiteral("ViewerGrid"));
     grid->setFocus();
     grid->setCurrentIndex(forms.main->MyDataSource()->index(0, 0));
     QCoreApplication::processEvents();

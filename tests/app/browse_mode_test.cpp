@@ -8,6 +8,7 @@
 
 #include "data/grid_model.h"
 #include "tests/app/main_fixture.h"
+#include "tests/app/main_widgets.h"
 
 namespace {
 
@@ -37,8 +38,9 @@ TEST_P(BrowseModeTest, RecordChangingCommandsAreOffFromEveryTrigger) {
     for (const char* name : {"MenuAdd", "MenuCopy", "MenuDelete", "MenuBackup", "MenuRestore",
                              "MenuViewer", "MenuImport", "MenuSearchReplace"})
         EXPECT_FALSE(main->findChild<QAction*>(QLatin1String(name))->isEnabled()) << name;
-    EXPECT_FALSE(main->MenuMaintain->isEnabled());
-    EXPECT_FALSE(main->MenuMaintain->menuAction()->isEnabled());  // the item in the Options menu
+    EXPECT_FALSE(mw::MenuMaintain(main)->isEnabled());
+    EXPECT_FALSE(
+        mw::MenuMaintain(main)->menuAction()->isEnabled());  // the item in the Options menu
     for (const char* name : {"AddSpeed", "CopySpeed", "ImportSpeed", "DeleteSpeed", "ViewerSpeed"})
         EXPECT_FALSE(child<QToolButton>(name)->isEnabled()) << name;
     // The lettered buttons stay off when the bar shows them.
@@ -47,10 +49,10 @@ TEST_P(BrowseModeTest, RecordChangingCommandsAreOffFromEveryTrigger) {
         for (const char* name : {"AddButton", "CopyButton", "DeleteButton", "ViewerButton"})
             EXPECT_FALSE(child<QPushButton>(name)->isEnabled()) << name;
     }
-    EXPECT_TRUE(main->EditButton->isEnabled());
-    EXPECT_TRUE(main->MenuEdit->isEnabled());
-    EXPECT_TRUE(main->SearchButton->isEnabled());
-    EXPECT_TRUE(main->MenuExport->isEnabled());
+    EXPECT_TRUE(mw::EditButton(main)->isEnabled());
+    EXPECT_TRUE(mw::MenuEdit(main)->isEnabled());
+    EXPECT_TRUE(mw::SearchButton(main)->isEnabled());
+    EXPECT_TRUE(mw::MenuExport(main)->isEnabled());
 }
 
 // The shortcut keys of the disabled items, the grid's own editing keys and
@@ -60,20 +62,20 @@ TEST_P(BrowseModeTest, KeysAndDirectCallsReachNothing) {
     using C = TMain::Command;
     int runs = 0;
     for (C c : {C::Import, C::Viewer, C::Backup, C::Restore, C::SearchReplace, C::ListMaintenance})
-        TMain::setHandler(c, [&runs](TMain&, int) { ++runs; });
+        main->setHandler(c, [&runs](ui::MainWindowLink&, int) { ++runs; });
     QString opened;
     testsupport::closeNextModal(&opened);  // would catch MyEdit opened for Add or Copy
     testsupport::ScriptedPrompter prompter;
     QApplication::setActiveWindow(main);  // so that shortcut keys are live
-    main->ViewerGrid->setFocus();
-    main->ViewerGrid->setCurrentIndex(main->MyDataSource()->index(1, 0));
+    mw::ViewerGrid(main)->setFocus();
+    mw::ViewerGrid(main)->setCurrentIndex(main->MyDataSource()->index(1, 0));
     for (Qt::Key k :
          {Qt::Key_A, Qt::Key_C, Qt::Key_D, Qt::Key_B, Qt::Key_Y, Qt::Key_V, Qt::Key_M, Qt::Key_F})
-        QTest::keyClick(main->ViewerGrid, k, Qt::ControlModifier);
+        QTest::keyClick(mw::ViewerGrid(main), k, Qt::ControlModifier);
     for (Qt::Key k : {Qt::Key_F2, Qt::Key_X, Qt::Key_Insert, Qt::Key_Delete})
-        QTest::keyClick(main->ViewerGrid, k);
-    QTest::keyClick(main->ViewerGrid, Qt::Key_Delete, Qt::ControlModifier);
-    EXPECT_EQ(main->ViewerGrid->indexWidget(main->ViewerGrid->currentIndex()),
+        QTest::keyClick(mw::ViewerGrid(main), k);
+    QTest::keyClick(mw::ViewerGrid(main), Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(mw::ViewerGrid(main)->indexWidget(mw::ViewerGrid(main)->currentIndex()),
               nullptr);  // no cell editor
     EXPECT_EQ(testsupport::fieldOf(masterPath, "Book 1", "Title"), "Book 1");
     main->DoAdd();
@@ -98,7 +100,7 @@ TEST_P(BrowseModeTest, KeysAndDirectCallsReachNothing) {
 }
 
 TEST_P(BrowseModeTest, NavigatorMovesOnlyAndTheGridCannotBeEdited) {
-    auto* nav = main->MyNavigator;
+    auto* nav = mw::MyNavigator(main);
     EXPECT_TRUE(nav->browseOnly());
     for (auto b : {mainwin::RecordNavigator::First, mainwin::RecordNavigator::Prior,
                    mainwin::RecordNavigator::Next, mainwin::RecordNavigator::Last})
@@ -108,10 +110,10 @@ TEST_P(BrowseModeTest, NavigatorMovesOnlyAndTheGridCannotBeEdited) {
                    mainwin::RecordNavigator::Cancel, mainwin::RecordNavigator::Refresh})
         EXPECT_FALSE(nav->button(b)->isVisible());
     nav->button(mainwin::RecordNavigator::Last)->click();
-    EXPECT_EQ(main->ViewerGrid->currentIndex().row(), 4);
+    EXPECT_EQ(mw::ViewerGrid(main)->currentIndex().row(), 4);
     EXPECT_FALSE(settings::settings().gridFieldEditing);
     EXPECT_FALSE(main->MyDataSource()->fieldEditing());
-    EXPECT_EQ(main->ViewerGrid->selectionBehavior(), QAbstractItemView::SelectRows);
+    EXPECT_EQ(mw::ViewerGrid(main)->selectionBehavior(), QAbstractItemView::SelectRows);
     EXPECT_FALSE(main->MyDataSource()->setData(main->MyDataSource()->index(0, 0), "Changed"));
     EXPECT_EQ(testsupport::fieldOf(masterPath, "Book 0", "Title"), "Book 0");
 }
@@ -125,7 +127,7 @@ TEST_P(BrowseModeTest, LeavingKeepsTheUsersFieldEditingSetting) {
 
 TEST_P(NotBrowseTest, AnyOtherArgumentIsIgnored) {
     EXPECT_FALSE(main->browseMode());
-    EXPECT_TRUE(main->MenuAdd->isEnabled());
-    EXPECT_TRUE(main->AddSpeed->isEnabled());
-    EXPECT_FALSE(main->MyNavigator->browseOnly());
+    EXPECT_TRUE(mw::MenuAdd(main)->isEnabled());
+    EXPECT_TRUE(mw::AddSpeed(main)->isEnabled());
+    EXPECT_FALSE(mw::MyNavigator(main)->browseOnly());
 }

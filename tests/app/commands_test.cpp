@@ -13,6 +13,7 @@
 #include "data/grid_model.h"
 #include "settings/formats.h"
 #include "tests/app/main_fixture.h"
+#include "tests/app/main_widgets.h"
 #include "ui/help_window.h"
 #include "ui/screen_size.h"
 
@@ -112,7 +113,7 @@ TEST_F(CommandsTest, DeleteAsksAndOnlyYesDeletes) {
 }
 
 TEST_F(CommandsTest, DeleteRemovesTheRecordSelectedInTheGrid) {
-    main->ViewerGrid->setCurrentIndex(main->MyDataSource()->index(3, 0));
+    mw::ViewerGrid(main)->setCurrentIndex(main->MyDataSource()->index(3, 0));
     testsupport::ScriptedPrompter p;
     p.expectQuestion("Confirm", "Delete this record?", true);
     main->DoDelete();
@@ -127,7 +128,7 @@ TEST_F(CommandsTest, EndSearchFromEveryTrigger) {
         main->EnableEndSearch();
         press();
         EXPECT_FALSE(books::runState().searchActive);
-        EXPECT_FALSE(main->SearchOnLabel->isVisible());
+        EXPECT_FALSE(mw::SearchOnLabel(main)->isVisible());
     }
 }
 
@@ -175,9 +176,9 @@ TEST_F(CommandsTest, HandlerCommandsFromEveryTrigger) {
         int runs = 0;
         // The handler changes the table, so the count that follows shows it
         // for the commands that refresh the count.
-        TMain::setHandler(command, [&runs](TMain& m, int) {
+        main->setHandler(command, [&runs](ui::MainWindowLink& m, int) {
             ++runs;
-            EXPECT_TRUE(m.MyTable().isOpen());
+            EXPECT_TRUE(m.collection().table().isOpen());
         });
         const auto presses = pressers(triggers);
         for (const auto& press : presses)
@@ -189,39 +190,41 @@ TEST_F(CommandsTest, HandlerCommandsFromEveryTrigger) {
 TEST_F(CommandsTest, CommandsThatRefreshTheCountDoSoAfterTheirWindow) {
     for (auto c : {TMain::Command::Import, TMain::Command::Restore, TMain::Command::New,
                    TMain::Command::Open}) {
-        TMain::setHandler(c, [](TMain& m, int) {
-            m.MyTable().append();
-            m.MyTable().setString(0, "Added");
-            m.MyTable().post();
+        main->setHandler(c, [](ui::MainWindowLink& m, int) {
+            m.collection().table().append();
+            m.collection().table().setString(0, "Added");
+            m.collection().table().post();
         });
     }
     const int before = shownCount();
-    main->MenuImport->trigger();
-    main->MenuRestore->trigger();
-    main->MenuNew->trigger();
-    main->MenuOpen->trigger();
+    mw::MenuImport(main)->trigger();
+    mw::MenuRestore(main)->trigger();
+    mw::MenuNew(main)->trigger();
+    mw::MenuOpen(main)->trigger();
     EXPECT_EQ(shownCount(), before + 4);
 }
 
 TEST_F(CommandsTest, ListMaintenanceItemsPassTheirListNumber) {
     std::vector<int> seen;
-    TMain::setHandler(TMain::Command::ListMaintenance,
-                      [&seen](TMain&, int n) { seen.push_back(n); });
-    for (QAction* a : main->MenuMaintainItem)
+    main->setHandler(TMain::Command::ListMaintenance,
+                     [&seen](ui::MainWindowLink&, int n) { seen.push_back(n); });
+    for (QAction* a : mw::MenuMaintainItem(main))
         a->trigger();
     EXPECT_EQ(seen, (std::vector<int>{1, 2, 3, 4, 5, 7, 6, 8, 9}));
 }
 
 TEST_F(CommandsTest, LastFileItemsPassTheirEntry) {
     std::vector<int> seen;
-    TMain::setHandler(TMain::Command::LastFile, [&seen](TMain&, int n) { seen.push_back(n); });
-    for (QAction* a : main->MenuLastFile)
+    main->setHandler(TMain::Command::LastFile,
+                     [&seen](ui::MainWindowLink&, int n) { seen.push_back(n); });
+    for (QAction* a : mw::MenuLastFile(main))
         a->trigger();
     EXPECT_EQ(seen, (std::vector<int>{1, 2, 3, 4, 5}));
 }
 
 TEST_F(CommandsTest, ColorItemsAndTheColorSpeedButtonOpenTheColourDialog) {
-    std::vector<QAction*> items(main->MenuColorItem.begin(), main->MenuColorItem.end());
+    const auto colorItems = mw::MenuColorItem(main);
+    std::vector<QAction*> items(colorItems.begin(), colorItems.end());
     for (QAction* a : items) {
         QString seen;
         testsupport::closeNextModal(&seen);
@@ -231,7 +234,7 @@ TEST_F(CommandsTest, ColorItemsAndTheColorSpeedButtonOpenTheColourDialog) {
     QString seen;
     testsupport::closeNextModal(&seen);
     main->ButtonBarClick(1);
-    main->ColorSpeed->click();
+    mw::ColorSpeed(main)->click();
     EXPECT_FALSE(seen.isEmpty());
 }
 
@@ -239,11 +242,11 @@ TEST_F(CommandsTest, PrinterSetupAboutAndFonts) {
     {
         testsupport::ScriptedPrompter p;
         p.expectPrinterSetup(false);
-        main->MenuPrinterSetup->trigger();
+        mw::MenuPrinterSetup(main)->trigger();
     }
     QString seen;
     testsupport::closeNextModal(&seen);
-    main->MenuAbout->trigger();
+    mw::MenuAbout(main)->trigger();
     EXPECT_EQ(seen, "AboutBox");
 
     QFont chosen("Liberation Serif", 11);
@@ -252,26 +255,26 @@ TEST_F(CommandsTest, PrinterSetupAboutAndFonts) {
     p.expectFont(chosen);
     p.expectFont(std::nullopt);
     p.expectFont(chosen);
-    main->MenuLabelFont->trigger();
+    mw::MenuLabelFont(main)->trigger();
     EXPECT_EQ(settings::settings().labelFont.name, "Liberation Serif");
     EXPECT_TRUE(settings::settings().labelFont.italic);
-    EXPECT_EQ(main->NavigatorLabel->font().family(), QFont("Liberation Serif").family());
-    main->MenuEditFont->trigger();  // cancelled: unchanged
+    EXPECT_EQ(mw::NavigatorLabel(main)->font().family(), QFont("Liberation Serif").family());
+    mw::MenuEditFont(main)->trigger();  // cancelled: unchanged
     EXPECT_EQ(settings::settings().editFont.name, "Arial");
-    main->MenuButtonFont->trigger();
-    EXPECT_TRUE(main->AddButton->font().italic());
+    mw::MenuButtonFont(main)->trigger();
+    EXPECT_TRUE(mw::AddButton(main)->font().italic());
 }
 
 TEST_F(CommandsTest, ButtonBarItemsSwitchTheLayout) {
-    main->MenuButtons->trigger();
-    EXPECT_TRUE(main->AddButton->isVisible());
-    EXPECT_EQ(main->ViewerGrid->y(), 122);
-    main->MenuNoButtons->trigger();
-    EXPECT_FALSE(main->SpeedPanel->isVisible());
-    EXPECT_EQ(main->ViewerGrid->y(), 40);
-    main->MenuSpeed->trigger();
-    EXPECT_TRUE(main->SpeedPanel->isVisible());
-    EXPECT_EQ(main->ViewerGrid->y(), 70);
+    mw::MenuButtons(main)->trigger();
+    EXPECT_TRUE(mw::AddButton(main)->isVisible());
+    EXPECT_EQ(mw::ViewerGrid(main)->y(), 122);
+    mw::MenuNoButtons(main)->trigger();
+    EXPECT_FALSE(mw::SpeedPanel(main)->isVisible());
+    EXPECT_EQ(mw::ViewerGrid(main)->y(), 40);
+    mw::MenuSpeed(main)->trigger();
+    EXPECT_TRUE(mw::SpeedPanel(main)->isVisible());
+    EXPECT_EQ(mw::ViewerGrid(main)->y(), 70);
 }
 
 TEST_F(CommandsTest, DateFormatItemsChangeHowTheGridShowsDates) {
@@ -279,39 +282,39 @@ TEST_F(CommandsTest, DateFormatItemsChangeHowTheGridShowsDates) {
     EXPECT_FALSE(purch.isValid());
     const QModelIndex cell = main->MyDataSource()->index(2, 11);
     EXPECT_EQ(cell.data().toString(), "3/3/96");
-    main->MenuDate[11]->trigger();  // dd.mm.yyyy
+    mw::MenuDate(main)[11]->trigger();  // dd.mm.yyyy
     EXPECT_EQ(formats::currentDateFormat(), 12);
     EXPECT_EQ(settings::settings().dateFormat, 12);
-    EXPECT_TRUE(main->MenuDate[11]->isChecked());
-    EXPECT_FALSE(main->MenuDate[0]->isChecked());
+    EXPECT_TRUE(mw::MenuDate(main)[11]->isChecked());
+    EXPECT_FALSE(mw::MenuDate(main)[0]->isChecked());
     EXPECT_EQ(main->MyDataSource()->index(2, 11).data().toString(), "3.3.1996");
     // The stored date did not change.
     EXPECT_EQ(testsupport::fieldOf(masterPath, "Book 2", "PurchDate"), "19960303");
-    main->MenuDate[0]->trigger();
+    mw::MenuDate(main)[0]->trigger();
     EXPECT_EQ(main->MyDataSource()->index(2, 11).data().toString(), "3/3/96");
 }
 
 TEST_F(CommandsTest, CurrencyNumericAndScreenSizeItemsTickAndStore) {
-    main->MenuCurrencyWindows->trigger();
+    mw::MenuCurrencyWindows(main)->trigger();
     EXPECT_EQ(settings::settings().currencyFormat, 2);
-    EXPECT_TRUE(main->MenuCurrencyWindows->isChecked());
-    EXPECT_FALSE(main->MenuCurrencyUS->isChecked());
-    main->MenuNumericWindows->trigger();
+    EXPECT_TRUE(mw::MenuCurrencyWindows(main)->isChecked());
+    EXPECT_FALSE(mw::MenuCurrencyUS(main)->isChecked());
+    mw::MenuNumericWindows(main)->trigger();
     EXPECT_EQ(settings::settings().numericFormat, 2);
-    main->MenuNumericUS->trigger();
+    mw::MenuNumericUS(main)->trigger();
     EXPECT_EQ(settings::settings().numericFormat, 1);
-    EXPECT_TRUE(main->MenuSize[0]->isChecked());
+    EXPECT_TRUE(mw::MenuSize(main)[0]->isChecked());
     const QSize screen = ui::measuredScreen();
     if (ui::screenAllows(800, screen)) {
-        main->MenuSize[1]->trigger();
+        mw::MenuSize(main)[1]->trigger();
         EXPECT_EQ(settings::settings().windowSize, 800);
-        EXPECT_TRUE(main->MenuSize[1]->isChecked());
+        EXPECT_TRUE(mw::MenuSize(main)[1]->isChecked());
     }
     if (!ui::screenAllows(1280, screen)) {
         testsupport::ScriptedPrompter p;
         p.expectError("Your current screen resolution does not support 1280 x 1024 pixels.");
-        main->MenuSize[3]->trigger();
-        EXPECT_FALSE(main->MenuSize[3]->isChecked());
+        mw::MenuSize(main)[3]->trigger();
+        EXPECT_FALSE(mw::MenuSize(main)[3]->isChecked());
     }
 }
 
@@ -323,8 +326,8 @@ TEST_F(CommandsTest, ShortcutKeysReachTheirCommandsFromTheGrid) {
         // A modal form that closed hands the activation back (the headless
         // platform has no window manager to do it).
         QApplication::setActiveWindow(main);
-        main->ViewerGrid->setFocus();
-        QTest::keyClick(main->ViewerGrid, k, m);
+        mw::ViewerGrid(main)->setFocus();
+        QTest::keyClick(mw::ViewerGrid(main), k, m);
     };
     const std::vector<std::pair<C, Qt::Key>> handled{
         {C::New, Qt::Key_W},     {C::Open, Qt::Key_O},         {C::Import, Qt::Key_M},
@@ -333,7 +336,7 @@ TEST_F(CommandsTest, ShortcutKeysReachTheirCommandsFromTheGrid) {
         {C::Restore, Qt::Key_Y}, {C::SearchReplace, Qt::Key_F}};
     for (const auto& [command, k] : handled) {
         int runs = 0;
-        TMain::setHandler(command, [&runs](TMain&, int) { ++runs; });
+        main->setHandler(command, [&runs](ui::MainWindowLink&, int) { ++runs; });
         key(k);
         EXPECT_EQ(runs, 1) << "Ctrl+" << QKeySequence(k).toString().toStdString();
     }
@@ -361,11 +364,11 @@ TEST_F(CommandsTest, ShortcutKeysReachTheirCommandsFromTheGrid) {
     key(Qt::Key_I);
     EXPECT_FALSE(books::runState().searchActive);
     key(Qt::Key_F2);
-    EXPECT_TRUE(main->AddButton->isVisible());
+    EXPECT_TRUE(mw::AddButton(main)->isVisible());
     key(Qt::Key_F3);
-    EXPECT_EQ(main->ViewerGrid->y(), 40);
+    EXPECT_EQ(mw::ViewerGrid(main)->y(), 40);
     key(Qt::Key_F1);
-    EXPECT_TRUE(main->SpeedPanel->isVisible());
+    EXPECT_TRUE(mw::SpeedPanel(main)->isVisible());
     key(Qt::Key_H);
     ASSERT_NE(main->helpWindow(), nullptr);
     EXPECT_TRUE(main->helpWindow()->isVisible());

@@ -9,6 +9,7 @@
 
 #include "data/grid_model.h"
 #include "tests/app/files_fixture.h"
+#include "tests/app/main_widgets.h"
 
 namespace {
 
@@ -54,8 +55,8 @@ TEST_F(DatabaseCommandsTest, StartUpOpensTheDefaultCollectionInSortOrder) {
     EXPECT_EQ(main->MyTable().mode(), dbase::OpenMode::Shared);
     EXPECT_EQ(shownTitles(), (QStringList{"a", "b", "c"}));
     // No last files yet: the separator and the five items are hidden.
-    EXPECT_FALSE(main->MenuExitSep->isVisible());
-    for (QAction* item : main->MenuLastFile)
+    EXPECT_FALSE(mw::MenuExitSep(main)->isVisible());
+    for (QAction* item : mw::MenuLastFile(main))
         EXPECT_FALSE(item->isVisible());
 }
 
@@ -68,13 +69,13 @@ TEST_F(DatabaseCommandsTest, OpenSwitchesToAValidTable) {
     EXPECT_EQ(main->windowTitle(), "Tomekeep Books 95 (OTHER)");
     EXPECT_EQ(main->databasePath(), other);
     EXPECT_EQ(settings::settings().lastDatabase, other);
-    EXPECT_EQ(main->CountLabel->text(), "2");
+    EXPECT_EQ(mw::CountLabel(main)->text(), "2");
     EXPECT_EQ(shownTitles(), (QStringList{"y", "z"}));  // by author, tag rebuilt
     EXPECT_EQ(settings::settings().lastFiles[0], master);
-    EXPECT_TRUE(main->MenuExitSep->isVisible());
-    EXPECT_TRUE(main->MenuLastFile[0]->isVisible());
-    EXPECT_EQ(main->MenuLastFile[0]->text(), "&1   " + master);
-    EXPECT_FALSE(main->MenuLastFile[1]->isVisible());
+    EXPECT_TRUE(mw::MenuExitSep(main)->isVisible());
+    EXPECT_TRUE(mw::MenuLastFile(main)[0]->isVisible());
+    EXPECT_EQ(mw::MenuLastFile(main)[0]->text(), "&1   " + master);
+    EXPECT_FALSE(mw::MenuLastFile(main)[1]->isVisible());
 }
 
 TEST_F(DatabaseCommandsTest, OpenAcceptsLowerCaseExtensionsAndNamesInAnotherCase) {
@@ -108,7 +109,7 @@ TEST_F(DatabaseCommandsTest, RefusedFilesChangeNothing) {
     EXPECT_EQ(settings::settings().lastDatabase, master);
     EXPECT_TRUE(settings::settings().lastFiles[0].isEmpty());
     EXPECT_TRUE(main->MyTable().isOpen());
-    EXPECT_EQ(main->CountLabel->text(), "3");
+    EXPECT_EQ(mw::CountLabel(main)->text(), "3");
 }
 
 TEST_F(DatabaseCommandsTest, DeletedIndexIsRebuiltWhenTheTableIsOpenedAgain) {
@@ -146,18 +147,18 @@ TEST_F(DatabaseCommandsTest, LastFilesFollowASequenceOfOpens) {
     // master left the list when it was opened again.
     EXPECT_EQ(settings::settings().lastFiles, (books::LastFiles{c, b, "", "", ""}));
     // The second item opens B: master goes on top, B leaves the list.
-    main->MenuLastFile[1]->trigger();
+    mw::MenuLastFile(main)[1]->trigger();
     EXPECT_EQ(main->windowTitle(), "Tomekeep Books 95 (B)");
     EXPECT_EQ(settings::settings().lastFiles, (books::LastFiles{master, c, "", "", ""}));
-    EXPECT_EQ(main->MenuLastFile[0]->text(), "&1   " + master);
-    EXPECT_EQ(main->MenuLastFile[1]->text(), "&2   " + c);
-    EXPECT_FALSE(main->MenuLastFile[2]->isVisible());
-    EXPECT_EQ(main->CountLabel->text(), "1");
+    EXPECT_EQ(mw::MenuLastFile(main)[0]->text(), "&1   " + master);
+    EXPECT_EQ(mw::MenuLastFile(main)[1]->text(), "&2   " + c);
+    EXPECT_FALSE(mw::MenuLastFile(main)[2]->isVisible());
+    EXPECT_EQ(mw::CountLabel(main)->text(), "1");
 
     // The list survives the end of the run.
     restartProgram();
     EXPECT_EQ(main->windowTitle(), "Tomekeep Books 95 (B)");
-    EXPECT_EQ(main->MenuLastFile[1]->text(), "&2   " + c);
+    EXPECT_EQ(mw::MenuLastFile(main)[1]->text(), "&2   " + c);
 }
 
 TEST_F(DatabaseCommandsTest, NewCreatesAnEmptyCollectionAndReplacesOneNobodyHolds) {
@@ -165,7 +166,7 @@ TEST_F(DatabaseCommandsTest, NewCreatesAnEmptyCollectionAndReplacesOneNobodyHold
     prompter.expectSaveFile(fresh, kNewTitle);
     main->DoNew();
     EXPECT_EQ(main->windowTitle(), "Tomekeep Books 95 (FRESH)");
-    EXPECT_EQ(main->CountLabel->text(), "0");
+    EXPECT_EQ(mw::CountLabel(main)->text(), "0");
     EXPECT_TRUE(main->MyTable().hasIndexFile());
     EXPECT_EQ(settings::settings().lastFiles[0], master);
 
@@ -174,7 +175,7 @@ TEST_F(DatabaseCommandsTest, NewCreatesAnEmptyCollectionAndReplacesOneNobodyHold
     prompter.expectSaveFile(old, kNewTitle);
     main->DoNew();
     EXPECT_EQ(main->windowTitle(), "Tomekeep Books 95 (OLD)");
-    EXPECT_EQ(main->CountLabel->text(), "0");
+    EXPECT_EQ(mw::CountLabel(main)->text(), "0");
 
     prompter.expectSaveFile(file("NOTES.TXT"), kNewTitle);
     prompter.expectError("Invalid file type selected.");
@@ -187,7 +188,7 @@ TEST_F(DatabaseCommandsTest, OpeningEndsASearchAndNewCanReplaceTheOpenCollection
     prompter.expectOpenFile(master, kOpenTitle);
     main->DoOpen();
     EXPECT_FALSE(books::runState().searchActive);
-    EXPECT_FALSE(main->SearchOnLabel->isVisibleTo(main));
+    EXPECT_FALSE(mw::SearchOnLabel(main)->isVisibleTo(main));
 
     // The program's own hold on the open collection does not count as
     // another program's.
@@ -195,7 +196,7 @@ TEST_F(DatabaseCommandsTest, OpeningEndsASearchAndNewCanReplaceTheOpenCollection
     main->DoNew();
     EXPECT_EQ(main->windowTitle(), "Tomekeep Books 95 (MASTER)");
     EXPECT_TRUE(main->MyTable().isOpen());
-    EXPECT_EQ(main->CountLabel->text(), "0");
+    EXPECT_EQ(mw::CountLabel(main)->text(), "0");
 }
 
 TEST_F(DatabaseCommandsTest, RecordBeingEditedIsPostedBeforeTheSwitch) {
@@ -215,16 +216,16 @@ TEST_F(DatabaseCommandsTest, TextInAnOpenCellIsWrittenBeforeTheSwitch) {
     settings::settings().gridFieldEditing = true;
     main->SetViewerOptions();
     const QModelIndex title = main->MyDataSource()->index(0, 0);
-    main->ViewerGrid->setCurrentIndex(title);
-    main->ViewerGrid->edit(title);
-    auto* editor = qobject_cast<QLineEdit*>(main->ViewerGrid->indexWidget(title));
+    mw::ViewerGrid(main)->setCurrentIndex(title);
+    mw::ViewerGrid(main)->edit(title);
+    auto* editor = qobject_cast<QLineEdit*>(mw::ViewerGrid(main)->indexWidget(title));
     ASSERT_NE(editor, nullptr);
     editor->setText("in cell");
     const QString other = file("OTHER.DBF");
     filestest::writeBooks(other, {"z"});
     prompter.expectOpenFile(other, kOpenTitle);
     main->ButtonBarClick(1);
-    main->OpenSpeed->click();
+    mw::OpenSpeed(main)->click();
     EXPECT_EQ(main->databasePath(), other);
     EXPECT_TRUE(filestest::titles(master).contains("in cell"));
 }
@@ -270,7 +271,7 @@ TEST_F(DatabaseCommandsTest, UnwritableFileIsReportedOnceAndThePreviousCollectio
     EXPECT_EQ(main->windowTitle(), "Tomekeep Books 95 (MASTER)");
     EXPECT_EQ(settings::settings().lastDatabase, master);
     EXPECT_TRUE(settings::settings().lastFiles[0].isEmpty());
-    EXPECT_EQ(main->CountLabel->text(), "3");
+    EXPECT_EQ(mw::CountLabel(main)->text(), "3");
     EXPECT_EQ(shownTitles(), (QStringList{"a", "b", "c"}));
 }
 
@@ -385,7 +386,7 @@ TEST_F(DatabaseCommandsTest, PackRemovesDeletedRecordsAndReopensShared) {
     prompter.expectQuestion("Confirm", kPackQuestion, true);
     main->MenuPackClick();
     EXPECT_EQ(main->MyTable().physicalRecordCount(), 2u);
-    EXPECT_EQ(main->CountLabel->text(), "2");
+    EXPECT_EQ(mw::CountLabel(main)->text(), "2");
     EXPECT_EQ(main->MyTable().mode(), dbase::OpenMode::Shared);
     EXPECT_EQ(shownTitles(), (QStringList{"b", "c"}));
     filestest::Holder reader(master, "shared");

@@ -46,7 +46,6 @@ class FilesFixture : public ::testing::Test {
         testsupport::stopModalCatchers();
         forms.reset();
         main = nullptr;
-        TMain::clearHandlers();
     }
 
     void startProgram() {

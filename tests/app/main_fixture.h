@@ -15,6 +15,7 @@
 #include "data/run_state.h"
 #include "settings/paths.h"
 #include "settings/settings.h"
+#include "tests/app/main_widgets.h"
 #include "tests/support/book_samples.h"
 #include "tests/support/scripted_prompter.h"
 
@@ -26,6 +27,8 @@ class MainFixture : public ::testing::Test {
     // The settings file the program starts with. The default keeps the
     // books in record order (no sort level), so rows are easy to predict.
     virtual QByteArray settingsText() const { return "[Sort Order]\nPrimary Sort=0\n"; }
+    // Runs after the forms are created, before the main window is shown.
+    virtual void beforeShow() {}
 
     void SetUp() override {
         QDir(paths::programDirectory()).removeRecursively();
@@ -41,6 +44,7 @@ class MainFixture : public ::testing::Test {
         }
         forms = createForms(arguments());
         main = forms.main.get();
+        beforeShow();
         main->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(main));
         QCoreApplication::processEvents();
@@ -52,10 +56,9 @@ class MainFixture : public ::testing::Test {
             main->close();
         forms = ProgramForms();
         main = nullptr;
-        TMain::clearHandlers();
     }
 
-    int shownCount() const { return main->CountLabel->text().toInt(); }
+    int shownCount() const { return mw::CountLabel(main)->text().toInt(); }
 
     template <typename T>
     T* child(const char* name) const {

@@ -13,6 +13,7 @@
 #include "app/button_bar.h"
 #include "data/grid_model.h"
 #include "tests/app/main_fixture.h"
+#include "tests/app/main_widgets.h"
 #include "ui/messages.h"
 #include "ui/screen_size.h"
 
@@ -49,11 +50,11 @@ TEST_F(UnknownBarModeTest, KeepsTheSpeedButtonLayout) {
         QCoreApplication::processEvents();
         const int cw = main->clientWidth(), ch = main->clientHeight();
         const mainwin::BarLayout l = mainwin::barLayout(1, cw, ch);
-        EXPECT_TRUE(main->SpeedPanel->isVisible());
-        EXPECT_FALSE(main->AddButton->isVisible());
-        EXPECT_FALSE(main->Bevel1->isVisible());
-        EXPECT_EQ(main->ViewerGrid->geometry(), QRect(7, l.gridTop, cw - 14, l.gridHeight));
-        EXPECT_EQ(main->MyNavigator->geometry().topLeft(), l.navigator.topLeft());
+        EXPECT_TRUE(mw::SpeedPanel(main)->isVisible());
+        EXPECT_FALSE(mw::AddButton(main)->isVisible());
+        EXPECT_FALSE(mw::Bevel1(main)->isVisible());
+        EXPECT_EQ(mw::ViewerGrid(main)->geometry(), QRect(7, l.gridTop, cw - 14, l.gridHeight));
+        EXPECT_EQ(mw::MyNavigator(main)->geometry().topLeft(), l.navigator.topLeft());
     }
 }
 
@@ -79,7 +80,7 @@ TEST_F(FirstStartTest, CreatesTheDefaultCollectionAndOpensIt) {
     EXPECT_TRUE(main->MyTable().isOpen());
     EXPECT_EQ(main->MyTable().fieldCount(), 36);
     EXPECT_EQ(main->MyTable().mode(), dbase::OpenMode::Shared);
-    EXPECT_EQ(main->CountLabel->text(), "0");
+    EXPECT_EQ(mw::CountLabel(main)->text(), "0");
     EXPECT_EQ(QApplication::applicationName(), "Tomekeep Books 95");
 }
 
@@ -89,13 +90,13 @@ TEST_F(MainWindowTest, StartsWithTheFormsInOrderAndTheCount) {
     EXPECT_EQ(main->MyReport()->objectName(), "MyReport");
     EXPECT_EQ(main->MySearch()->objectName(), "MySearch");
     EXPECT_EQ(main->windowTitle(), "Tomekeep Books 95 (MASTER)");
-    EXPECT_EQ(main->CountLabel->text(), "5");
-    EXPECT_EQ(main->Count2Label->text(), "Books");
-    EXPECT_EQ(main->ViewerLabel->text(), "Book Viewer");
+    EXPECT_EQ(mw::CountLabel(main)->text(), "5");
+    EXPECT_EQ(mw::Count2Label(main)->text(), "Books");
+    EXPECT_EQ(mw::ViewerLabel(main)->text(), "Book Viewer");
     EXPECT_EQ(main->MyDataSource()->rowCount(), 5);
-    EXPECT_FALSE(main->SearchOnLabel->isVisible());
-    EXPECT_FALSE(main->EndSearchSpeed->isEnabled());
-    EXPECT_FALSE(main->MenuEndSearch->isEnabled());
+    EXPECT_FALSE(mw::SearchOnLabel(main)->isVisible());
+    EXPECT_FALSE(mw::EndSearchSpeed(main)->isEnabled());
+    EXPECT_FALSE(mw::MenuEndSearch(main)->isEnabled());
     EXPECT_EQ(books::runState().programDirectory, paths::programDirectory());
 }
 
@@ -185,7 +186,7 @@ TEST_F(MainWindowTest, ControlsCarryTheirNamesCaptionsAndHints) {
         EXPECT_NE(child<QWidget>(name), nullptr) << name;
     EXPECT_EQ(child<QLabel>("NavigatorLabel")->text(), "Navigation Controls");
     EXPECT_EQ(child<QLabel>("SearchOnLabel")->text(), "SEARCH ON");
-    EXPECT_EQ(main->SpeedPanel->height(), 31);
+    EXPECT_EQ(mw::SpeedPanel(main)->height(), 31);
     EXPECT_EQ(main->DataOpenDialog.title, "Open Database File");
     EXPECT_EQ(main->DataNewDialog.title, "New Database File");
 }
@@ -271,10 +272,10 @@ TEST_F(MainWindowTest, MenuTreeHasEveryItemWithCaptionAndShortcut) {
         ASSERT_NE(m, nullptr) << name;
         EXPECT_EQ(m->title(), caption);
     }
-    EXPECT_EQ(main->MenuDateFormat->actions().size(), 12);
+    EXPECT_EQ(mw::MenuDateFormat(main)->actions().size(), 12);
     // No last files yet: the separator and the five items are hidden.
-    EXPECT_FALSE(main->MenuExitSep->isVisible());
-    for (QAction* a : main->MenuLastFile)
+    EXPECT_FALSE(mw::MenuExitSep(main)->isVisible());
+    for (QAction* a : mw::MenuLastFile(main))
         EXPECT_FALSE(a->isVisible());
 }
 
@@ -289,30 +290,31 @@ TEST_F(MainWindowTest, EachLayoutAndAResizeKeepTheGeometryOfTheTable) {
             const int cw = main->clientWidth(), ch = main->clientHeight();
             const mainwin::BarLayout l = mainwin::barLayout(mode, cw, ch);
             SCOPED_TRACE(testing::Message() << "mode " << mode << " client " << cw << "x" << ch);
-            EXPECT_EQ(main->ViewerGrid->geometry(), QRect(7, l.gridTop, cw - 14, l.gridHeight));
-            EXPECT_EQ(main->ViewerBevel->geometry(), QRect(3, l.bevelTop, cw - 6, l.bevelHeight));
-            EXPECT_EQ(main->ViewerLabel->y(), l.viewerLabelTop);
-            EXPECT_EQ(main->ViewerLabel->x(), (cw - main->ViewerLabel->width()) / 2);
-            EXPECT_EQ(main->MyNavigator->x(), l.navigator.left());
-            EXPECT_EQ(main->MyNavigator->y(), l.navigator.top());
-            EXPECT_EQ(main->MyNavigator->width(), l.navigator.width());
-            EXPECT_EQ(main->CountLabel->y(), l.countTop);
-            EXPECT_EQ(main->Count2Label->y(), l.count2Top);
-            EXPECT_EQ(main->SearchOnLabel->y(), l.searchOnTop);
-            EXPECT_EQ(main->AddButton->isVisible(), mode == 2);
-            EXPECT_EQ(main->Bevel3->isVisible(), mode == 2);
-            EXPECT_EQ(main->SpeedPanel->isVisible(), mode == 1);
-            EXPECT_EQ(main->NavigatorLabel->isVisible(), mode == 2);
-            EXPECT_EQ(main->MenuSpeed->isChecked(), mode == 1);
-            EXPECT_EQ(main->MenuButtons->isChecked(), mode == 2);
-            EXPECT_EQ(main->MenuNoButtons->isChecked(), mode == 3);
+            EXPECT_EQ(mw::ViewerGrid(main)->geometry(), QRect(7, l.gridTop, cw - 14, l.gridHeight));
+            EXPECT_EQ(mw::ViewerBevel(main)->geometry(),
+                      QRect(3, l.bevelTop, cw - 6, l.bevelHeight));
+            EXPECT_EQ(mw::ViewerLabel(main)->y(), l.viewerLabelTop);
+            EXPECT_EQ(mw::ViewerLabel(main)->x(), (cw - mw::ViewerLabel(main)->width()) / 2);
+            EXPECT_EQ(mw::MyNavigator(main)->x(), l.navigator.left());
+            EXPECT_EQ(mw::MyNavigator(main)->y(), l.navigator.top());
+            EXPECT_EQ(mw::MyNavigator(main)->width(), l.navigator.width());
+            EXPECT_EQ(mw::CountLabel(main)->y(), l.countTop);
+            EXPECT_EQ(mw::Count2Label(main)->y(), l.count2Top);
+            EXPECT_EQ(mw::SearchOnLabel(main)->y(), l.searchOnTop);
+            EXPECT_EQ(mw::AddButton(main)->isVisible(), mode == 2);
+            EXPECT_EQ(mw::Bevel3(main)->isVisible(), mode == 2);
+            EXPECT_EQ(mw::SpeedPanel(main)->isVisible(), mode == 1);
+            EXPECT_EQ(mw::NavigatorLabel(main)->isVisible(), mode == 2);
+            EXPECT_EQ(mw::MenuSpeed(main)->isChecked(), mode == 1);
+            EXPECT_EQ(mw::MenuButtons(main)->isChecked(), mode == 2);
+            EXPECT_EQ(mw::MenuNoButtons(main)->isChecked(), mode == 3);
         }
     }
     // Mode 3's navigator follows the right edge: cw - 207.
     main->ButtonBarClick(3);
     main->resize(800, 500);
     QCoreApplication::processEvents();
-    EXPECT_EQ(main->MyNavigator->x(), main->clientWidth() - 207);
+    EXPECT_EQ(mw::MyNavigator(main)->x(), main->clientWidth() - 207);
     EXPECT_EQ(settings::settings().buttonBar, 3);
 }
 
@@ -327,10 +329,10 @@ TEST(BarLayout, ModesOtherThanOneToThreeChangeNothing) {
 TEST_F(MainWindowTest, SearchStateShowsSearchOnAndEnablesEndSearch) {
     main->ButtonBarClick(2);
     main->EnableEndSearch();
-    EXPECT_TRUE(main->SearchOnLabel->isVisible());
-    EXPECT_TRUE(main->EndSearchButton->isEnabled());
-    EXPECT_TRUE(main->EndSearchSpeed->isEnabledTo(main->SpeedPanel));
-    EXPECT_TRUE(main->MenuEndSearch->isEnabled());
+    EXPECT_TRUE(mw::SearchOnLabel(main)->isVisible());
+    EXPECT_TRUE(mw::EndSearchButton(main)->isEnabled());
+    EXPECT_TRUE(mw::EndSearchSpeed(main)->isEnabledTo(mw::SpeedPanel(main)));
+    EXPECT_TRUE(mw::MenuEndSearch(main)->isEnabled());
     EXPECT_TRUE(books::runState().searchActive);
     // The query's filter narrows the grid and the count; End Search shows all.
     const int author = main->MyTable().fieldIndex("Author");
@@ -341,10 +343,10 @@ TEST_F(MainWindowTest, SearchStateShowsSearchOnAndEnablesEndSearch) {
     EXPECT_EQ(shownCount(), 2);
     EXPECT_EQ(main->MyDataSource()->rowCount(), 2);
     EXPECT_EQ(main->MyDataSource()->index(1, 0).data().toString(), "Book 3");
-    main->EndSearchButton->click();
-    EXPECT_FALSE(main->SearchOnLabel->isVisible());
-    EXPECT_FALSE(main->EndSearchButton->isEnabled());
-    EXPECT_FALSE(main->EndSearchSpeed->isEnabledTo(main->SpeedPanel));
+    mw::EndSearchButton(main)->click();
+    EXPECT_FALSE(mw::SearchOnLabel(main)->isVisible());
+    EXPECT_FALSE(mw::EndSearchButton(main)->isEnabled());
+    EXPECT_FALSE(mw::EndSearchSpeed(main)->isEnabledTo(mw::SpeedPanel(main)));
     EXPECT_FALSE(books::runState().searchActive);
     EXPECT_EQ(shownCount(), 5);
     EXPECT_EQ(main->MyDataSource()->rowCount(), 5);
@@ -380,12 +382,12 @@ TEST_F(MainWindowTest, PickListsFillTheGridDropDowns) {
     r.close();
     main->LoadAllLists();
     QStringList authors;
-    for (int i = 0; i < main->MyComboAuthor->count(); ++i)
-        authors << main->MyComboAuthor->itemText(i);
+    for (int i = 0; i < mw::MyComboAuthor(main)->count(); ++i)
+        authors << mw::MyComboAuthor(main)->itemText(i);
     EXPECT_EQ(authors,
               (QStringList{"Austen, Jane", QString::fromUtf8("Bront\xc3\xab, Emily"), "Twain"}));
-    EXPECT_EQ(main->MyComboRating->itemText(0), QString::fromUtf8("Tr\xc3\xa8s bon"));
-    EXPECT_EQ(main->MyComboLocation->count(), 0);  // no file: an empty box, no message
+    EXPECT_EQ(mw::MyComboRating(main)->itemText(0), QString::fromUtf8("Tr\xc3\xa8s bon"));
+    EXPECT_EQ(mw::MyComboLocation(main)->count(), 0);  // no file: an empty box, no message
 }
 
 namespace {
@@ -396,9 +398,8 @@ class TipsTest : public MainFixture, public ::testing::WithParamInterface<bool> 
         return MainFixture::settingsText() +
                (GetParam() ? "[Misc]\nShow Tips=Yes\n" : "[Misc]\nShow Tips=no\n");
     }
-    void SetUp() override {
-        TMain::setHandler(TMain::Command::Tips, [this](TMain&, int) { ++tips; });
-        MainFixture::SetUp();
+    void beforeShow() override {
+        main->setHandler(TMain::Command::Tips, [this](ui::MainWindowLink&, int) { ++tips; });
     }
     int tips = 0;
 };
@@ -411,7 +412,7 @@ TEST_P(TipsTest, TheTipOpensOnFirstActivationOnlyWhenShowTipsIsOn) {
     main->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(main));
     EXPECT_EQ(tips, GetParam() ? 1 : 0);
-    main->MenuTips->trigger();  // the menu item opens it either way
+    mw::MenuTips(main)->trigger();  // the menu item opens it either way
     EXPECT_EQ(tips, GetParam() ? 2 : 1);
 }
 

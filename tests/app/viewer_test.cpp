@@ -8,12 +8,13 @@
 #include "app/grid_delegate.h"
 #include "data/grid_model.h"
 #include "tests/app/main_fixture.h"
+#include "tests/app/main_widgets.h"
 
 namespace {
 
 class ViewerTest : public MainFixture {
   protected:
-    QHeaderView* header() const { return main->ViewerGrid->horizontalHeader(); }
+    QHeaderView* header() const { return mw::ViewerGrid(main)->horizontalHeader(); }
     // Field numbers of the shown columns, left to right.
     std::vector<int> shownFields() const {
         std::vector<int> v;
@@ -51,11 +52,11 @@ TEST_F(ViewerTest, SettingsArrangeCaptionWidenAndHideColumns) {
     EXPECT_TRUE(header()->isSectionHidden(1));
     EXPECT_EQ(model()->headerData(2, Qt::Horizontal).toString(), "Year");
     EXPECT_EQ(header()->sectionSize(2),
-              30 * QFontMetrics(main->ViewerGrid->font()).horizontalAdvance('0') + 4);
+              30 * QFontMetrics(mw::ViewerGrid(main)->font()).horizontalAdvance('0') + 4);
     EXPECT_GT(header()->sectionSize(2), header()->sectionSize(0));
     EXPECT_TRUE(model()->headerData(0, Qt::Horizontal, Qt::TextAlignmentRole).toInt() &
                 Qt::AlignRight);
-    EXPECT_FALSE(main->ViewerGrid->verticalHeader()->isVisible());
+    EXPECT_FALSE(mw::ViewerGrid(main)->verticalHeader()->isVisible());
 }
 
 TEST_F(ViewerTest, SharedAndMissingOrderValuesShiftTheColumns) {
@@ -85,27 +86,27 @@ TEST_F(ViewerTest, GridFontsColoursAndOptions) {
     s.gridCellColor = 255;  // red
     s.gridShowTitles = false;
     main->SetViewerOptions();
-    EXPECT_EQ(main->ViewerGrid->font().pointSize(), 14);
-    EXPECT_EQ(main->MyComboAuthor->font().pointSize(), 14);
-    EXPECT_EQ(main->ViewerGrid->palette().color(QPalette::Base), QColor(255, 0, 0));
+    EXPECT_EQ(mw::ViewerGrid(main)->font().pointSize(), 14);
+    EXPECT_EQ(mw::MyComboAuthor(main)->font().pointSize(), 14);
+    EXPECT_EQ(mw::ViewerGrid(main)->palette().color(QPalette::Base), QColor(255, 0, 0));
     EXPECT_FALSE(header()->isVisible());
-    EXPECT_EQ(main->ViewerGrid->editTriggers(), QAbstractItemView::NoEditTriggers);
-    EXPECT_EQ(main->ViewerGrid->selectionBehavior(), QAbstractItemView::SelectRows);
+    EXPECT_EQ(mw::ViewerGrid(main)->editTriggers(), QAbstractItemView::NoEditTriggers);
+    EXPECT_EQ(mw::ViewerGrid(main)->selectionBehavior(), QAbstractItemView::SelectRows);
     setEditing(true);
-    EXPECT_NE(main->ViewerGrid->editTriggers(), QAbstractItemView::NoEditTriggers);
-    EXPECT_EQ(main->ViewerGrid->selectionBehavior(), QAbstractItemView::SelectItems);
+    EXPECT_NE(mw::ViewerGrid(main)->editTriggers(), QAbstractItemView::NoEditTriggers);
+    EXPECT_EQ(mw::ViewerGrid(main)->selectionBehavior(), QAbstractItemView::SelectItems);
 }
 
 TEST_F(ViewerTest, EditingInTheGridPostsToTheTable) {
     setEditing(true);
     const QModelIndex title = model()->index(1, 0);
-    main->ViewerGrid->setCurrentIndex(title);
-    main->ViewerGrid->edit(title);
-    auto* editor = qobject_cast<QLineEdit*>(main->ViewerGrid->indexWidget(title));
+    mw::ViewerGrid(main)->setCurrentIndex(title);
+    mw::ViewerGrid(main)->edit(title);
+    auto* editor = qobject_cast<QLineEdit*>(mw::ViewerGrid(main)->indexWidget(title));
     ASSERT_NE(editor, nullptr);
     editor->selectAll();
     QTest::keyClicks(editor, "Edited Title");
-    main->ViewerGrid->commitOpenEditor();
+    mw::ViewerGrid(main)->commitOpenEditor();
     EXPECT_EQ(testsupport::titlesOf(masterPath).at(1), "Edited Title");
     EXPECT_EQ(model()->index(1, 0).data().toString(), "Edited Title");
     // The check box writes Yes/No.
@@ -131,41 +132,41 @@ TEST_F(ViewerTest, ListFieldsEditInADropDownFedByThePickList) {
     main->LoadAllLists();
     setEditing(true);
     const QModelIndex author = model()->index(0, 1);
-    main->ViewerGrid->setCurrentIndex(author);
-    main->ViewerGrid->edit(author);
-    auto* box = main->ViewerGrid->findChild<QComboBox*>("MyComboAuthorEditor");
+    mw::ViewerGrid(main)->setCurrentIndex(author);
+    mw::ViewerGrid(main)->edit(author);
+    auto* box = mw::ViewerGrid(main)->findChild<QComboBox*>("MyComboAuthorEditor");
     ASSERT_NE(box, nullptr);
     ASSERT_EQ(box->count(), 2);
     EXPECT_EQ(box->itemText(1), "Twain");
     EXPECT_EQ(box->currentText(), "Author 0");
     box->setCurrentIndex(1);
-    main->ViewerGrid->commitOpenEditor();
+    mw::ViewerGrid(main)->commitOpenEditor();
     EXPECT_EQ(testsupport::fieldOf(masterPath, "Book 0", "Author"), "Twain");
     // A field without a list edits as text.
-    main->ViewerGrid->edit(model()->index(0, 0));
-    EXPECT_NE(qobject_cast<QLineEdit*>(main->ViewerGrid->indexWidget(model()->index(0, 0))),
+    mw::ViewerGrid(main)->edit(model()->index(0, 0));
+    EXPECT_NE(qobject_cast<QLineEdit*>(mw::ViewerGrid(main)->indexWidget(model()->index(0, 0))),
               nullptr);
 }
 
 TEST_F(ViewerTest, NavigatorMovesTheCurrentRowAndRefreshesTheCount) {
     using B = mainwin::RecordNavigator;
-    auto* nav = main->MyNavigator;
+    auto* nav = mw::MyNavigator(main);
     nav->button(B::Last)->click();
-    EXPECT_EQ(main->ViewerGrid->currentIndex().row(), 4);
+    EXPECT_EQ(mw::ViewerGrid(main)->currentIndex().row(), 4);
     EXPECT_EQ(model()->indicatorRow(), 4);
     nav->button(B::Prior)->click();
-    EXPECT_EQ(main->ViewerGrid->currentIndex().row(), 3);
+    EXPECT_EQ(mw::ViewerGrid(main)->currentIndex().row(), 3);
     nav->button(B::First)->click();
-    EXPECT_EQ(main->ViewerGrid->currentIndex().row(), 0);
+    EXPECT_EQ(mw::ViewerGrid(main)->currentIndex().row(), 0);
     nav->button(B::Next)->click();
-    EXPECT_EQ(main->ViewerGrid->currentIndex().row(), 1);
+    EXPECT_EQ(mw::ViewerGrid(main)->currentIndex().row(), 1);
     EXPECT_EQ(main->MyTable().recNo(), 2u);
 
     // Insert a record, type its title, post.
     setEditing(true);
     nav->button(B::Insert)->click();
     EXPECT_EQ(model()->rowCount(), 6);
-    EXPECT_EQ(main->ViewerGrid->currentIndex().row(), 5);
+    EXPECT_EQ(mw::ViewerGrid(main)->currentIndex().row(), 5);
     ASSERT_TRUE(model()->setData(model()->index(5, 0), "Inserted"));
     nav->button(B::Post)->click();
     EXPECT_EQ(shownCount(), 6);
@@ -206,16 +207,16 @@ TEST_F(ViewerTest, NavigatorMovesTheCurrentRowAndRefreshesTheCount) {
 TEST_F(ViewerTest, MovingToAnotherRowPostsAPendingEdit) {
     using B = mainwin::RecordNavigator;
     setEditing(true);
-    main->MyNavigator->button(B::First)->click();
-    main->MyNavigator->button(B::Edit)->click();
+    mw::MyNavigator(main)->button(B::First)->click();
+    mw::MyNavigator(main)->button(B::Edit)->click();
     ASSERT_TRUE(model()->setData(model()->index(0, 0), "Kept"));
-    main->ViewerGrid->setCurrentIndex(model()->index(3, 0));
+    mw::ViewerGrid(main)->setCurrentIndex(model()->index(3, 0));
     EXPECT_EQ(main->MyTable().state(), dbase::TableState::Browse);
     EXPECT_EQ(testsupport::titlesOf(masterPath).first(), "Kept");
 }
 
 TEST_F(ViewerTest, GridAndCountStayRightAfterTheTableIsReopened) {
-    main->ViewerGrid->setCurrentIndex(model()->index(2, 0));
+    mw::ViewerGrid(main)->setCurrentIndex(model()->index(2, 0));
     main->MyTable().close();
     EXPECT_EQ(model()->rowCount(), 0);
     {
@@ -236,18 +237,18 @@ TEST_F(ViewerTest, GridAndCountStayRightAfterTheTableIsReopened) {
 }
 
 TEST_F(ViewerTest, CtrlDeleteInAnEditableGridAsksBeforeDeleting) {
-    QTest::keyClick(main->ViewerGrid, Qt::Key_Delete,
+    QTest::keyClick(mw::ViewerGrid(main), Qt::Key_Delete,
                     Qt::ControlModifier);  // read-only grid: nothing
     EXPECT_EQ(shownCount(), 5);
     setEditing(true);
-    main->ViewerGrid->setCurrentIndex(model()->index(2, 0));
+    mw::ViewerGrid(main)->setCurrentIndex(model()->index(2, 0));
     {
         testsupport::ScriptedPrompter p;
         p.expectQuestion("Confirm", "Delete record?", false);
         p.expectQuestion("Confirm", "Delete record?", true);
-        QTest::keyClick(main->ViewerGrid, Qt::Key_Delete, Qt::ControlModifier);
+        QTest::keyClick(mw::ViewerGrid(main), Qt::Key_Delete, Qt::ControlModifier);
         EXPECT_EQ(shownCount(), 5);
-        QTest::keyClick(main->ViewerGrid, Qt::Key_Delete, Qt::ControlModifier);
+        QTest::keyClick(mw::ViewerGrid(main), Qt::Key_Delete, Qt::ControlModifier);
     }
     EXPECT_EQ(shownCount(), 4);
     EXPECT_FALSE(testsupport::titlesOf(masterPath).contains("Book 2"));
@@ -260,10 +261,10 @@ TEST_F(ViewerTest, CellsArePaintedInTheCellColour) {
     s.gridCellColor = 0x00FFFF;  // yellow (blue, green, red from the high byte down)
     for (bool editing : {true, false}) {
         setEditing(editing);
-        main->ViewerGrid->setCurrentIndex(model()->index(0, 0));
+        mw::ViewerGrid(main)->setCurrentIndex(model()->index(0, 0));
         QCoreApplication::processEvents();
-        const QImage shot = main->ViewerGrid->viewport()->grab().toImage();
-        const QRect cell = main->ViewerGrid->visualRect(model()->index(2, 1));
+        const QImage shot = mw::ViewerGrid(main)->viewport()->grab().toImage();
+        const QRect cell = mw::ViewerGrid(main)->visualRect(model()->index(2, 1));
         ASSERT_TRUE(cell.isValid());
         EXPECT_EQ(shot.pixelColor(cell.right() - 2, cell.center().y()), QColor(255, 255, 0))
             << "editing " << editing;
@@ -281,11 +282,11 @@ class SortedViewerTest : public ViewerTest {
 TEST_F(SortedViewerTest, TheCurrentRowFollowsARecordEditedIntoAnotherPlace) {
     setEditing(true);
     main->activateWindow();
-    main->ViewerGrid->setFocus();
+    mw::ViewerGrid(main)->setFocus();
     const QModelIndex title = model()->index(1, 0);  // "Book 1"
-    main->ViewerGrid->setCurrentIndex(title);
-    main->ViewerGrid->edit(title);
-    auto* editor = qobject_cast<QLineEdit*>(main->ViewerGrid->indexWidget(title));
+    mw::ViewerGrid(main)->setCurrentIndex(title);
+    mw::ViewerGrid(main)->edit(title);
+    auto* editor = qobject_cast<QLineEdit*>(mw::ViewerGrid(main)->indexWidget(title));
     ASSERT_NE(editor, nullptr);
     editor->selectAll();
     QTest::keyClicks(editor, "Z Book");
@@ -293,15 +294,15 @@ TEST_F(SortedViewerTest, TheCurrentRowFollowsARecordEditedIntoAnotherPlace) {
     for (int i = 0; i < 3; ++i)
         QCoreApplication::processEvents();
     EXPECT_EQ(model()->index(4, 0).data().toString(), "Z Book");
-    EXPECT_EQ(main->ViewerGrid->currentIndex().row(), 4);
-    EXPECT_EQ(main->ViewerGrid->currentIndex().column(), 0);
+    EXPECT_EQ(mw::ViewerGrid(main)->currentIndex().row(), 4);
+    EXPECT_EQ(mw::ViewerGrid(main)->currentIndex().column(), 0);
     EXPECT_EQ(model()->indicatorRow(), 4);
     EXPECT_EQ(main->MyTable().position(), 4u);
-    EXPECT_TRUE(main->ViewerGrid->hasFocus());
+    EXPECT_TRUE(mw::ViewerGrid(main)->hasFocus());
     {
         testsupport::ScriptedPrompter p;
         p.expectQuestion("Confirm", "Delete record?", true);
-        QTest::keyClick(main->ViewerGrid, Qt::Key_Delete, Qt::ControlModifier);
+        QTest::keyClick(mw::ViewerGrid(main), Qt::Key_Delete, Qt::ControlModifier);
     }
     EXPECT_EQ(testsupport::titlesOf(masterPath),
               (QStringList{"Book 0", "Book 2", "Book 3", "Book 4"}));

@@ -13,6 +13,7 @@
 #include "settings/formats.h"
 #include "settings/ini_file.h"
 #include "settings/text_file.h"
+#include "tests/app/main_widgets.h"
 #include "ui/screen_size.h"
 
 namespace {
@@ -47,8 +48,14 @@ class DisplaySettings : public MainFixture {
             out << a->isChecked();
         return out;
     }
-    QList<bool> dateTicks() const { return ticks({main->MenuDate.begin(), main->MenuDate.end()}); }
-    QList<bool> sizeTicks() const { return ticks({main->MenuSize.begin(), main->MenuSize.end()}); }
+    QList<bool> dateTicks() const {
+        const auto items = mw::MenuDate(main);
+        return ticks({items.begin(), items.end()});
+    }
+    QList<bool> sizeTicks() const {
+        const auto items = mw::MenuSize(main);
+        return ticks({items.begin(), items.end()});
+    }
 };
 
 QList<bool> onlyTicked(int count, int index) {
@@ -70,11 +77,11 @@ TEST_F(StoredFormats, TickTheirItemsAtStartAndReachTheFileAgainAtClose) {
     EXPECT_EQ(formats::currentDateFormat(), 10);
     EXPECT_EQ(dateTicks(), onlyTicked(12, 9));
     EXPECT_EQ(purchDateShown(), QStringLiteral("5/3/1996"));
-    EXPECT_TRUE(main->MenuCurrencyWindows->isChecked());
-    EXPECT_FALSE(main->MenuCurrencyUS->isChecked());
+    EXPECT_TRUE(mw::MenuCurrencyWindows(main)->isChecked());
+    EXPECT_FALSE(mw::MenuCurrencyUS(main)->isChecked());
     // A code other than 1 or 2 ticks nothing; a preset that is not one runs
     // as 640 x 480 and is kept.
-    EXPECT_FALSE(main->MenuNumericUS->isChecked() || main->MenuNumericWindows->isChecked());
+    EXPECT_FALSE(mw::MenuNumericUS(main)->isChecked() || mw::MenuNumericWindows(main)->isChecked());
     EXPECT_EQ(sizeTicks(), onlyTicked(4, 0));
     EXPECT_DOUBLE_EQ(ui::scaleFactor(), 1.0);
 
@@ -96,12 +103,12 @@ TEST_F(UnknownDateCode, TicksNothingUntilAnItemIsChosen) {
     EXPECT_EQ(dateTicks(), onlyTicked(12, -1));
     EXPECT_EQ(purchDateShown(), QStringLiteral("3/5/96"));
     // The first format is not ticked, so choosing it is a change.
-    main->MenuDate[0]->trigger();
+    mw::MenuDate(main)[0]->trigger();
     EXPECT_EQ(dateTicks(), onlyTicked(12, 0));
     EXPECT_EQ(settings::settings().dateFormat, 1);
-    main->MenuDate[5]->trigger();
+    mw::MenuDate(main)[5]->trigger();
     EXPECT_EQ(purchDateShown(), QStringLiteral("5.3.96"));
-    main->MenuDate[5]->trigger();  // already ticked: stays as it is
+    mw::MenuDate(main)[5]->trigger();  // already ticked: stays as it is
     EXPECT_EQ(dateTicks(), onlyTicked(12, 5));
     EXPECT_EQ(purchDateShown(), QStringLiteral("5.3.96"));
 
@@ -114,8 +121,8 @@ TEST_F(DisplaySettings, FontsAndColoursChosenInTheRunAreWrittenAtClose) {
     QFont chosen(QStringLiteral("Liberation Serif"), 13);
     chosen.setBold(true);
     prompter.expectFont(chosen);
-    main->MenuButtonFont->trigger();
-    EXPECT_EQ(main->EditButton->font().family(),
+    mw::MenuButtonFont(main)->trigger();
+    EXPECT_EQ(mw::EditButton(main)->font().family(),
               QFont(QStringLiteral("Liberation Serif")).family());
 
     // The colour button opens the dialog for all five sets.
@@ -127,8 +134,8 @@ TEST_F(DisplaySettings, FontsAndColoursChosenInTheRunAreWrittenAtClose) {
         emit sets->activated(9);
         dialog->findChild<QPushButton*>(QStringLiteral("Ok"))->click();
     });
-    main->ColorSpeed->click();
-    EXPECT_EQ(main->client->palette().color(QPalette::Window), QColor(128, 0, 64));
+    mw::ColorSpeed(main)->click();
+    EXPECT_EQ(mw::client(main)->palette().color(QPalette::Window), QColor(128, 0, 64));
 
     main->close();
     EXPECT_EQ(stored("Button Font", "Font Name"), QStringLiteral("Liberation Serif"));

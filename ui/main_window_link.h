@@ -1,0 +1,102 @@
+// MainWindowLink: all that a subsystem's window may ask of the main window.
+//
+// The windows of the edit form, search, reports, import and export, backup,
+// the list editor and the others include this header, never the main
+// window's own. They reach the open collection and the pick lists through it,
+// tell the main window what to refresh, start and end a search, and register
+// the handler of the command that opens them. Messages and dialogs go
+// through ui/messages.h (owned by dialogParent()), the wait cursor through
+// ui/wait_cursor.h.
+#pragma once
+
+#include <functional>
+#include <map>
+
+class QWidget;
+
+namespace dbase {
+class Table;
+}
+namespace books {
+class OpenCollection;
+class PickLists;
+}  // namespace books
+
+namespace ui {
+
+// The commands whose windows other subsystems build. The int argument of a
+// handler is the list number (ListMaintenance) or the entry number
+// (LastFile); 0 otherwise.
+enum class Command {
+    New,
+    Open,
+    Import,
+    Export,
+    Find,
+    FindNext,
+    Viewer,
+    SortOrder,
+    Backup,
+    Restore,
+    SearchReplace,
+    Tips,
+    Pack,
+    Rebuild,
+    LastFile,
+    ListMaintenance,
+};
+
+class MainWindowLink;
+using CommandHandler = std::function<void(MainWindowLink& main, int argument)>;
+
+class MainWindowLink {
+  public:
+    virtual ~MainWindowLink() = default;
+
+    // The owner of the messages and dialogs a subsystem shows.
+    virtual QWidget* dialogParent() = 0;
+    virtual books::OpenCollection& collection() = 0;
+    virtual books::PickLists& pickLists() = 0;
+
+    // Writes what is typed in the grid and posts a pending record; false
+    // (the engine's message shown, the record still open) when refused.
+    virtual bool postPending() = 0;
+    // Refreshes the count of books shown.
+    virtual void refreshCount() = 0;
+    // Applies the viewer settings again (columns, fonts, colours, editing).
+    virtual void reapplyViewerOptions() = 0;
+    // Reads the pick lists again and refills the lists the main window shows.
+    virtual void reloadPickLists() = 0;
+
+    // The search state: beginning one installs `test` as the record filter
+    // and switches End Search on; ending one removes the filter and reopens
+    // the collection in full.
+    virtual void beginSearch(std::function<bool(const dbase::Table&)> test) = 0;
+    virtual void endSearch() = 0;
+    virtual bool searchActive() const = 0;
+    virtual bool browseMode() const = 0;
+
+    // Registers (or, with an empty handler, removes) the handler of a command.
+    virtual void setHandler(Command command, CommandHandler handler) = 0;
+};
+
+// The handlers of one main window.
+class CommandHandlers {
+  public:
+    void set(Command command, CommandHandler handler) {
+        if (handler)
+            handlers_[command] = std::move(handler);
+        else
+            handlers_.erase(command);
+    }
+    void clear() { handlers_.clear(); }
+    const CommandHandler* find(Command command) const {
+        const auto it = handlers_.find(command);
+        return it == handlers_.end() ? nullptr : &it->second;
+    }
+
+  private:
+    std::map<Command, CommandHandler> handlers_;
+};
+
+}  // namespace ui
