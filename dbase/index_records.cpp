@@ -33,6 +33,7 @@ void MappedRecords::unmap() {
     length_ = 0;
     mappedSize_ = 0;
     valid_ = 0;
+    stretchStart_ = stretchEnd_ = 0;
 }
 
 bool MappedRecords::map() {
@@ -70,6 +71,28 @@ void MappedRecords::populate() {
 void MappedRecords::release() {
     if (base_ != nullptr)
         ::madvise(const_cast<std::uint8_t*>(base_), length_, MADV_DONTNEED);
+    stretchStart_ = stretchEnd_ = 0;
+}
+
+const std::uint8_t* MappedRecords::inOrder(std::uint32_t recNo) {
+    const std::uint8_t* p = record(recNo);
+    if (p == nullptr)
+        return nullptr;
+    const std::uint64_t end = headerLength_ + std::uint64_t{recNo} * recordLength_;
+    if (end <= stretchEnd_ && end > stretchStart_)
+        return p;
+    const std::uint64_t page = static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
+    auto* base = const_cast<std::uint8_t*>(base_);
+    const std::uint64_t from = (end - recordLength_) / page * page;
+    if (stretchEnd_ > stretchStart_)
+        ::madvise(base + stretchStart_, stretchEnd_ - stretchStart_, MADV_DONTNEED);
+    // Only whole pages the file holds are filled; the last one is faulted in.
+    const std::uint64_t to = std::min(from + kStretch, valid_ / page * page);
+    if (to > from)
+        ::madvise(base + from, to - from, kPopulateRead);
+    stretchStart_ = from;
+    stretchEnd_ = std::max(to, end);
+    return p;
 }
 
 const std::uint8_t* MappedRecords::record(std::uint32_t recNo) {

@@ -28,6 +28,11 @@ class MappedRecords {
     const std::uint8_t* record(std::uint32_t recNo);
     // Fills the page tables of the whole map in one pass (before a long walk).
     void populate();
+    // record() for a pass in ascending record order: the stretch of the file
+    // being read is filled in one pass and the one before it let go, so the
+    // table never becomes resident in the process, however large, and is
+    // read without a copy. Ends with release().
+    const std::uint8_t* inOrder(std::uint32_t recNo);
     // Lets go of the pages read so far (they stay in the system's file cache):
     // after a pass over the whole table, so that it does not stay counted in
     // this process's resident memory.
@@ -64,7 +69,9 @@ class MappedRecords {
     const std::uint8_t* base_ = nullptr;
     std::size_t length_ = 0;      // of the map, which runs past the end of the file
     std::size_t mappedSize_ = 0;  // of the file when mapped
-    std::uint64_t valid_ = 0;     // bytes the file was last seen to hold
+    std::uint64_t stretchStart_ = 0, stretchEnd_ = 0;  // filled by inOrder()
+    static constexpr std::uint64_t kStretch = std::uint64_t{8} << 20;
+    std::uint64_t valid_ = 0;  // bytes the file was last seen to hold
     bool failed_ = false;
 };
 

@@ -443,16 +443,19 @@ void Table::Impl::buildVisible() {
         return;
     }
     // In key order the records are judged in record order, reading the file
-    // straight through the window (in little memory, never through the
-    // map), and then listed in the tag's order.
+    // straight through a stretch of the map at a time (in little memory),
+    // and then listed in the tag's order.
     const std::vector<std::uint32_t>& recs = indexOrder->records();
     std::vector<bool> shown(std::size_t{header.recordCount} + 1, false);
     {
         inRecordOrder = true;
         struct Restore {
-            bool& flag;
-            ~Restore() { flag = false; }
-        } restore{inRecordOrder};
+            Impl& d;
+            ~Restore() {
+                d.inRecordOrder = false;
+                d.mapped.release();
+            }
+        } restore{*this};
         for (std::uint32_t r = 1; r <= header.recordCount; ++r)
             shown[r] = isVisible(r);
     }
@@ -662,9 +665,11 @@ void Table::Impl::pack() {
     // deleted there is nothing to write (a damaged index is still rebuilt).
     std::uint32_t firstDeleted = 0;
     for (std::uint32_t r = 1; r <= header.recordCount && firstDeleted == 0; ++r) {
-        if (cache.record(r)[0] == static_cast<std::uint8_t>(dbf::kDeleted))
+        const std::uint8_t* rec = mapped.inOrder(r);
+        if ((rec != nullptr ? rec : cache.record(r))[0] == static_cast<std::uint8_t>(dbf::kDeleted))
             firstDeleted = r;
     }
+    mapped.release();
     if (firstDeleted == 0) {
         if (!indexDamage.empty())
             rewriteIndex(currentTagDefinitions());
@@ -708,7 +713,9 @@ void Table::Impl::pack() {
         chunk.reserve(std::max<std::size_t>(std::size_t{4} << 20, 2 * recLen));
         std::uint64_t outOffset = header.headerLength;
         for (std::uint32_t r = 1; r <= header.recordCount; ++r) {
-            const std::uint8_t* rec = cache.record(r);
+            const std::uint8_t* rec = mapped.inOrder(r);
+            if (rec == nullptr)
+                rec = cache.record(r);
             if (rec[0] == static_cast<std::uint8_t>(dbf::kDeleted))
                 continue;
             if (chunk.size() + recLen > chunk.capacity()) {
@@ -733,6 +740,7 @@ void Table::Impl::pack() {
             builder.reset();
             packStep("index written");
         }
+        mapped.release();
         if (std::rename(tempTable.c_str(), path.c_str()) != 0) {
             throw Error(Error::Kind::Io,
                         std::string("The packed table could not replace the old one: ") +
@@ -740,6 +748,7 @@ void Table::Impl::pack() {
                         path);
         }
     } catch (...) {
+        mapped.release();
         out.close();
         std::remove(tempIndex.c_str());
         std::remove(tempTable.c_str());

@@ -120,7 +120,7 @@ struct Table::Impl {
     std::string tagName;                 // the selected tag; empty for record order
     IndexOrder* indexOrder = nullptr;    // the order, when a tag is selected
     MappedRecords mapped;                // records read in index order
-    bool inRecordOrder = false;          // a pass in record order reads through the window
+    bool inRecordOrder = false;          // a pass in record order (see MappedRecords::inOrder)
     std::uint32_t mappedSteps = 0;       // records read through the map
     static constexpr std::uint32_t kPopulateAfter = 50000;
     bool keyMoved = false;  // the last writeRecord moved a key of the selected tag
@@ -193,7 +193,10 @@ struct Table::Impl {
     const std::uint8_t* recordAt(std::uint32_t recNo, bool backward = false) {
         if (pendingCount != 0 && recNo >= pendingFirst)
             return pending.data() + std::size_t{recNo - pendingFirst} * header.recordLength;
-        if (indexOrder != nullptr && !inRecordOrder) {
+        if (inRecordOrder) {
+            if (const std::uint8_t* p = mapped.inOrder(recNo))
+                return p;
+        } else if (indexOrder != nullptr) {
             if (const std::uint8_t* p = mapped.record(recNo))
                 return p;
         }

@@ -79,10 +79,17 @@ void Table::Impl::rewriteIndex(const std::vector<TagDefinition>& defs) {
     } else {
         // The open index stays in charge until the new file is complete.
         std::string name = tableName.empty() ? tableNameOf(path) : tableName;
-        // Read in order through the record window: the table never becomes
-        // resident in this process, whatever its size.
+        // Read in order a stretch of the map at a time: the table never
+        // becomes resident in this process, whatever its size.
+        struct Release {
+            MappedRecords& m;
+            ~Release() { m.release(); }
+        } release{mapped};
         IndexSet::rebuild(mdx, name, header.fields, defs, header.recordCount,
-                          [this](std::uint32_t r) { return cache.record(r); });
+                          [this](std::uint32_t r) {
+                              const std::uint8_t* p = mapped.inOrder(r);
+                              return p != nullptr ? p : cache.record(r);
+                          });
         indexSet.reset();
         setIndexFlag(true);
         try {
