@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The engine's figures side by side with their peers (cat, sqlite3 .import,
-# sort) in one run, each with its peak resident memory.
+# sort, cp) in one run, each with its peak resident memory. The work folder
+# keeps the table, its index, a CSV copy and the sqlite3 database.
 #   bench/compare.sh BUILD_DIR WORK_DIR RECORDS
 # Prints "<what> <seconds> s <peak KB> KB" lines; the engine's own
 # "<op> <records> <seconds>" lines come first where it prints them.
@@ -14,7 +15,8 @@ mkdir -p "$work"
 t() {
     local what=$1
     shift
-    /usr/bin/time -f "$what %e s %M KB" "$@"
+    /usr/bin/time -o "$work/.time" -f "$what %e s %M KB" "$@"
+    cat "$work/.time" >&2
 }
 echo "load: $(uptime)"
 rm -f "$work/b.dbf" "$work/b.mdx" "$work/b.csv" "$work/b.db" "$work/keys.txt"
@@ -36,5 +38,7 @@ t walk "$bench" walk "$work/b.dbf" 2>/dev/null
 t seek-0 "$bench" seek "$work/b.dbf" 0 2>/dev/null
 t seek-end "$bench" seek "$work/b.dbf" $((n - 50)) 2>/dev/null
 t repack-nothing-deleted "$bench" repack "$work/b.dbf" 2>/dev/null
+t cp cp "$work/b.dbf" "$work/b.copy"
+rm -f "$work/b.copy"
 t pack-with-tag "$bench" pack "$work/b.dbf" 2>/dev/null
 echo "load: $(uptime)"

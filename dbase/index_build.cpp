@@ -199,10 +199,11 @@ void TagBuilder::spill() {
     recNos_.clear();
 }
 
-void TagBuilder::merge(const Emit& emit) {
+void TagBuilder::merge(const Emit& emit, const std::vector<std::uint32_t>& held) {
     const size_t kl = static_cast<size_t>(keyLength_);
     const size_t item = kl + 4;
-    // One reader per run, each with a buffer of whole entries.
+    // One reader per written run, each with a buffer of whole entries; the
+    // entries still held, sorted, are the last run.
     struct Reader {
         std::uint64_t next;  // file offset of the next unread entry
         std::uint64_t left;  // entries not yet read into the buffer
@@ -210,7 +211,8 @@ void TagBuilder::merge(const Emit& emit) {
         size_t at = 0, held = 0;  // entries
     };
     const size_t perBuffer = std::max<size_t>((size_t{256} << 10) / item, 1);
-    std::vector<Reader> readers(runs_.size());
+    const size_t memory = runs_.size();  // the reader number of the held run
+    std::vector<Reader> readers(runs_.size() + 1);
     auto refill = [&](Reader& r) {
         const size_t n = static_cast<size_t>(std::min<std::uint64_t>(r.left, perBuffer));
         r.buffer.resize(n * item);
@@ -234,8 +236,12 @@ void TagBuilder::merge(const Emit& emit) {
         readers[i].left = runs_[i].count;
         refill(readers[i]);
     }
+    readers[memory].held = held.size();
+    readers[memory].left = 0;
     auto keyOf = [&](size_t run) {
         const Reader& r = readers[run];
+        if (run == memory)
+            return std::string_view(keys_.data() + held[r.at] * kl, kl);
         return std::string_view(r.buffer.data() + r.at * item, kl);
     };
     // Equal keys: the earlier run holds the lower record numbers.
@@ -251,10 +257,14 @@ void TagBuilder::merge(const Emit& emit) {
         const size_t run = heap.top();
         heap.pop();
         Reader& r = readers[run];
-        const char* e = r.buffer.data() + r.at * item;
-        std::uint32_t recNo = 0;
-        std::memcpy(&recNo, e + kl, 4);
-        emit(std::string_view(e, kl), recNo);
+        if (run == memory) {
+            emit(keyOf(run), recNos_[held[r.at]]);
+        } else {
+            const char* e = r.buffer.data() + r.at * item;
+            std::uint32_t recNo = 0;
+            std::memcpy(&recNo, e + kl, 4);
+            emit(std::string_view(e, kl), recNo);
+        }
         if (++r.at == r.held) {
             if (r.left == 0)
                 continue;
@@ -265,14 +275,11 @@ void TagBuilder::merge(const Emit& emit) {
 }
 
 void TagBuilder::finish(const Emit& emit) {
+    std::vector<std::uint32_t> order;
+    sortHeld(order);
     if (!runs_.empty()) {
-        spill();
-        keys_.shrink_to_fit();
-        recNos_.shrink_to_fit();
-        merge(emit);
+        merge(emit, order);
     } else {
-        std::vector<std::uint32_t> order;
-        sortHeld(order);
         const size_t kl = static_cast<size_t>(keyLength_);
         for (const std::uint32_t i : order)
             emit(std::string_view(keys_.data() + i * kl, kl), recNos_[i]);

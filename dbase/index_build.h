@@ -58,7 +58,7 @@ class TagBuilder {
     };
     void sortHeld(std::vector<std::uint32_t>& order) const;
     void spill();
-    void merge(const Emit& emit);
+    void merge(const Emit& emit, const std::vector<std::uint32_t>& held);
 
     const Expression& expression_;
     std::string name_;
