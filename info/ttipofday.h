@@ -1,0 +1,52 @@
+// TTipOfDay, "Tip of the Day": one of the program's hints at a time, a
+// button for the next one, and the check box that decides whether the
+// window opens when the program starts. The window is the one place where
+// the "Show Tips" setting changes; it takes the check box's state when it
+// closes, by either of its close buttons.
+#pragma once
+
+#include <QDialog>
+
+#include "info/tips.h"
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+
+namespace info {
+
+class TTipOfDay : public QDialog {
+    Q_OBJECT
+  public:
+    // `draw` picks the first tip (tests pass a fixed one); empty: at random.
+    explicit TTipOfDay(QWidget* parent = nullptr, const TipCycle::Draw& draw = {});
+
+    int currentTip() const { return tips_.current(); }
+
+    void NextTipButtonClick();
+    void done(int result) override;
+
+    QPushButton* CloseButton = nullptr;
+    QPushButton* NextTipButton = nullptr;
+    QCheckBox* ShowTips = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* TipComment = nullptr;
+    QLabel* Image1 = nullptr;
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    void FormShow();
+    void FormClose();
+    void showTip();
+
+    TipCycle::Draw draw_;
+    TipCycle tips_;
+    bool closed_ = false;
+};
+
+// The Tips command and the start-up showing: the window, modal.
+void runTipOfDay(QWidget* parent);
+
+}  // namespace info
