@@ -5,6 +5,8 @@
 #include "app/database_commands.h"
 #include "app/form_shells.h"
 #include "app/tmain.h"
+#include "appearance/tviewconfig.h"
+#include "info/ttipofday.h"
 #include "ui/messages.h"
 
 ProgramForms::ProgramForms() = default;
@@ -33,6 +35,8 @@ ProgramForms createForms(const QStringList& arguments) {
     ProgramForms f;
     f.main = std::make_unique<TMain>(arguments);
     dbcommands::registerHandlers(*f.main);
+    appearance::registerViewerCommand(*f.main);
+    info::registerTipsCommand(*f.main);
     f.edit = std::make_unique<TMyEdit>(f.main.get());
     f.report = std::make_unique<TMyReport>(f.main.get());
     f.search = std::make_unique<TMySearch>(f.main.get());

@@ -16,6 +16,7 @@
 
 #include "ui/form_geometry.h"
 #include "ui/help_window.h"
+#include "ui/main_window_link.h"
 #include "ui/messages.h"
 #include "ui/screen_size.h"
 #include "ui/user_fonts.h"
@@ -458,6 +459,15 @@ void TViewConfig::SetColors() {
 void runViewConfig(QWidget* parent) {
     TViewConfig dialog(parent);
     dialog.exec();
+}
+
+void registerViewerCommand(ui::MainWindowLink& main) {
+    main.setHandler(ui::Command::Viewer, [](ui::MainWindowLink& link, int) {
+        if (link.browseMode())
+            return;
+        runViewConfig(link.dialogParent());
+        link.reapplyViewerOptions();
+    });
 }
 
 }  // namespace appearance

@@ -22,6 +22,10 @@ class QPushButton;
 class QRadioButton;
 class QTabWidget;
 
+namespace ui {
+class MainWindowLink;
+}
+
 namespace appearance {
 
 // A string grid: a table whose open cell editor can be committed on demand,
@@ -104,8 +108,12 @@ class TViewConfig : public QDialog {
     QPushButton* ExitButton = nullptr;
 };
 
-// The Viewer command: shows the dialog modally; when it has closed the
-// caller applies the viewer settings to the grid.
+// Shows the dialog modally.
 void runViewConfig(QWidget* parent);
+
+// Makes the main window's Viewer command show the dialog and, when it has
+// closed, apply the viewer settings to its grid again. Browse mode offers
+// no viewer configuration.
+void registerViewerCommand(ui::MainWindowLink& main);
 
 }  // namespace appearance

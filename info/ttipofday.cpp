@@ -9,6 +9,7 @@
 
 #include "settings/settings.h"
 #include "ui/form_geometry.h"
+#include "ui/main_window_link.h"
 
 namespace info {
 
@@ -108,6 +109,11 @@ void TTipOfDay::FormClose() {
 void runTipOfDay(QWidget* parent) {
     TTipOfDay window(parent);
     window.exec();
+}
+
+void registerTipsCommand(ui::MainWindowLink& main) {
+    main.setHandler(ui::Command::Tips,
+                    [](ui::MainWindowLink& link, int) { runTipOfDay(link.dialogParent()); });
 }
 
 }  // namespace info

@@ -13,6 +13,10 @@ class QCheckBox;
 class QLabel;
 class QPushButton;
 
+namespace ui {
+class MainWindowLink;
+}
+
 namespace info {
 
 class TTipOfDay : public QDialog {
@@ -46,7 +50,11 @@ class TTipOfDay : public QDialog {
     bool closed_ = false;
 };
 
-// The Tips command and the start-up showing: the window, modal.
+// Shows the window modally.
 void runTipOfDay(QWidget* parent);
+
+// Makes the main window's Tips command (the Help menu item, and its
+// activation at start-up while "Show Tips" is on) show the window.
+void registerTipsCommand(ui::MainWindowLink& main);
 
 }  // namespace info

@@ -44,6 +44,9 @@ class MainFixture : public ::testing::Test {
         }
         forms = createForms(arguments());
         main = forms.main.get();
+        // The tip window that start-up opens would wait for an answer; tests
+        // of it register it again in beforeShow().
+        main->setHandler(TMain::Command::Tips, {});
         beforeShow();
         main->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(main));
