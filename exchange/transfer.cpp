@@ -24,6 +24,33 @@ class ControlsOff {
     dbase::Table& t_;
 };
 
+// Appends in batches for as long as it lives (with exclusive use; with
+// shared use every record is written as it is posted). finish() writes the
+// last batch and reports a failure; on an early exit the batch is written
+// without one, since an error is already on its way.
+class BulkAppend {
+  public:
+    explicit BulkAppend(dbase::Table& t) : t_(t) { t_.beginBulkAppend(); }
+    ~BulkAppend() {
+        if (open_) {
+            try {
+                t_.endBulkAppend();
+            } catch (const dbase::Error&) {
+            }
+        }
+    }
+    BulkAppend(const BulkAppend&) = delete;
+    BulkAppend& operator=(const BulkAppend&) = delete;
+    void finish() {
+        open_ = false;
+        t_.endBulkAppend();
+    }
+
+  private:
+    dbase::Table& t_;
+    bool open_ = true;
+};
+
 // Writing a file over the table being read would destroy the collection.
 void refuseSameFile(const dbase::Table& books, const QString& path) {
     const QString target = QFileInfo(path).canonicalFilePath();
@@ -134,6 +161,7 @@ std::uint32_t exportDBase(dbase::Table& books, const std::vector<int>& numbers, 
     out.setFileName(path.toStdString());
     out.setMode(dbase::OpenMode::Exclusive);
     out.open();
+    BulkAppend bulk(out);
     const std::uint32_t done = walk(books, progress, [&] {
         out.append();
         for (std::size_t k = 0; k < from.size(); ++k) {
@@ -150,6 +178,7 @@ std::uint32_t exportDBase(dbase::Table& books, const std::vector<int>& numbers, 
         }
         out.post();
     });
+    bulk.finish();
     out.close();
     return done;
 }
@@ -160,6 +189,7 @@ ImportResult importDelimited(dbase::Table& books, const QString& path, const std
     const std::vector<int> to = indexesOf(books, map);
     const int n = static_cast<int>(map.size());
     ControlsOff quiet(books);
+    BulkAppend bulk(books);
     ImportResult result;
     if (skipFirst)
         reader.skipLine();
@@ -180,17 +210,20 @@ ImportResult importDelimited(dbase::Table& books, const QString& path, const std
             books.cancel();
             result.stopped = stopMessage(QStringLiteral("line %1").arg(line),
                                          QString::fromUtf8(e.what()), result.added);
+            bulk.finish();
             return result;
         } catch (const dbase::Error& e) {
             books.cancel();
             result.stopped = stopMessage(QStringLiteral("line %1").arg(line),
                                          QString::fromStdString(e.message()), result.added);
+            bulk.finish();
             return result;
         }
         ++result.added;
         if (counted)
             counted(result.added);
     }
+    bulk.finish();
     return result;
 }
 
@@ -203,6 +236,7 @@ ImportResult importDBase(dbase::Table& books, const QString& path, const std::ve
     const int n = std::min(static_cast<int>(map.size()), source.fieldCount());
     const std::vector<int> to = indexesOf(books, map);
     ControlsOff quiet(books);
+    BulkAppend bulk(books);
     ImportResult result;
     // The records there when the import began: importing a table into itself
     // must not read its own new records.
@@ -230,11 +264,13 @@ ImportResult importDBase(dbase::Table& books, const QString& path, const std::ve
             books.cancel();
             result.stopped = stopMessage(QStringLiteral("record %1").arg(read),
                                          QString::fromUtf8(e.what()), result.added);
+            bulk.finish();
             return result;
         } catch (const dbase::Error& e) {
             books.cancel();
             result.stopped = stopMessage(QStringLiteral("record %1").arg(read),
                                          QString::fromStdString(e.message()), result.added);
+            bulk.finish();
             return result;
         }
         ++result.added;
@@ -242,6 +278,7 @@ ImportResult importDBase(dbase::Table& books, const QString& path, const std::ve
             counted(result.added);
         source.next();
     }
+    bulk.finish();
     return result;
 }
 

@@ -1,0 +1,131 @@
+// Benchmark of export and import: a collection of N generated books (with the
+// sort tag on Author, as the program keeps it) is exported as delimited text
+// and as a dBase table, and both files are imported into a new collection.
+// Beside them, reading the text file as `cat` does.
+//
+//   tk_exchange_bench FOLDER N
+//
+// Prints one line "<op> <records> <seconds>" per step, and beside it the
+// processor time of the step ("<op>_cpu"): on a busy machine the wall time
+// mostly measures the other programs.
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
+#include "bench_report.h"
+#include "book_generator.h"
+#include "dbase/table.h"
+#include "exchange/transfer.h"
+
+namespace {
+
+using tkbench::Clock;
+using tkbench::report;
+using tkbench::since;
+
+void createCollection(const QString& path) {
+    dbase::Table::create(path.toStdString(), tkbench::BookGenerator::fieldDefs());
+    dbase::Table t;
+    t.setFileName(path.toStdString());
+    t.addIndexTag("NewIndex", "UPPER(AUTHOR)");
+}
+
+void openWithTag(dbase::Table& t, const QString& path, dbase::OpenMode mode) {
+    t.setFileName(path.toStdString());
+    t.setIndexTag("NewIndex");
+    t.setMode(mode);
+    t.open();
+}
+
+std::vector<int> allFields() {
+    std::vector<int> fields;
+    for (int k = 1; k <= 36; ++k)
+        fields.push_back(k);
+    return fields;
+}
+
+// Wall and processor time of one step.
+struct Timer {
+    Clock::time_point wall = Clock::now();
+    std::clock_t cpu = std::clock();
+    void report(const std::string& op, std::uint32_t records) const {
+        tkbench::report(op.c_str(), records, since(wall));
+        tkbench::report((op + "_cpu").c_str(), records,
+                        static_cast<double>(std::clock() - cpu) / CLOCKS_PER_SEC);
+    }
+};
+
+double catSeconds(const QString& path) {
+    const auto start = Clock::now();
+    const std::string command = "cat '" + path.toStdString() + "' > /dev/null";
+    if (std::system(command.c_str()) != 0)
+        return -1;
+    return since(start);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: tk_exchange_bench FOLDER N\n");
+        return 2;
+    }
+    const QDir dir(QString::fromLocal8Bit(argv[1]));
+    const long n = std::atol(argv[2]);
+    const QString books = dir.filePath(QStringLiteral("BOOKS.DBF"));
+    const QString text = dir.filePath(QStringLiteral("BOOKS.TXT"));
+    const QString dbf = dir.filePath(QStringLiteral("EXPORT.DBF"));
+    const QString fromText = dir.filePath(QStringLiteral("FROMTEXT.DBF"));
+    const QString fromDbf = dir.filePath(QStringLiteral("FROMDBF.DBF"));
+    try {
+        createCollection(books);
+        {
+            dbase::Table t;
+            openWithTag(t, books, dbase::OpenMode::Exclusive);
+            tkbench::BookGenerator gen;
+            for (long i = 0; i < n; ++i) {
+                t.append();
+                gen.fill(t);
+                t.post();
+            }
+        }
+        dbase::Table source;
+        openWithTag(source, books, dbase::OpenMode::Shared);
+        std::uint32_t ticks = 0;
+        const exchange::Progress progress = [&](std::uint32_t, std::uint32_t) { ++ticks; };
+
+        Timer timer;
+        std::uint32_t count = exchange::exportDelimited(source, allFields(), {}, text, progress);
+        timer.report("export_text", count);
+        report("cat_text", count, catSeconds(text));
+
+        timer = Timer();
+        count = exchange::exportDBase(source, allFields(), dbf, progress);
+        timer.report("export_dbase", count);
+
+        std::vector<int> map = allFields();
+        for (const auto& [target, from] : {std::pair{fromText, text}, std::pair{fromDbf, dbf}}) {
+            createCollection(target);
+            dbase::Table t;
+            openWithTag(t, target, dbase::OpenMode::Exclusive);
+            timer = Timer();
+            const auto result = from == text ? exchange::importDelimited(t, from, map, false)
+                                             : exchange::importDBase(t, from, map);
+            if (!result.stopped.isEmpty()) {
+                std::fprintf(stderr, "%s\n", qPrintable(result.stopped));
+                return 1;
+            }
+            timer.report(from == text ? "import_text" : "import_dbase", result.added);
+        }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
