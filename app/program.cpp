@@ -6,6 +6,7 @@
 #include "app/form_shells.h"
 #include "app/tmain.h"
 #include "appearance/tviewconfig.h"
+#include "exchange/ui/exchange_commands.h"
 #include "info/ttipofday.h"
 #include "ui/messages.h"
 
@@ -37,6 +38,7 @@ ProgramForms createForms(const QStringList& arguments) {
     dbcommands::registerHandlers(*f.main);
     appearance::registerViewerCommand(*f.main);
     info::registerTipsCommand(*f.main);
+    exchangeui::registerHandlers(*f.main);
     f.edit = std::make_unique<TMyEdit>(f.main.get());
     f.report = std::make_unique<TMyReport>(f.main.get());
     f.search = std::make_unique<TMySearch>(f.main.get());

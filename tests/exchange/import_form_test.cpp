@@ -1,0 +1,346 @@
+// The import windows driven as a user would: the format form, the mapping
+// grid, the count, and what lands in the collection.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "data/collection.h"
+#include "dbase/table.h"
+#include "exchange/delimited_text.h"
+#include "exchange/ui/exchange_commands.h"
+#include "exchange/ui/fast_append.h"
+#include "exchange/ui/timportformat.h"
+#include "exchange/ui/tmyimport.h"
+#include "fake_main_link.h"
+#include "settings/formats.h"
+#include "settings/settings.h"
+#include "tests/support/book_samples.h"
+#include "tests/support/scripted_prompter.h"
+#include "ui/help_window.h"
+
+namespace {
+
+using testsupport::ScriptedPrompter;
+
+class ImportForms : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        settings::settings() = settings::Settings();
+        ASSERT_TRUE(formats::applyDateFormat(1));
+        path = dir.filePath(QStringLiteral("MASTER.DBF"));
+        books::createCollection(path);
+        link.collection().openWithSortTag(path);
+    }
+    void TearDown() override { testsupport::stopModalCatchers(); }
+
+    QString writeFile(const QByteArray& bytes, const QString& name = QStringLiteral("in.txt")) {
+        const QString file = dir.filePath(name);
+        QFile f(file);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        return file;
+    }
+    std::vector<std::string> column(const char* name) {
+        dbase::Table t;
+        t.setFileName(path.toStdString());
+        t.setReadOnly(true);
+        t.open();
+        std::vector<std::string> out;
+        const int i = t.fieldIndex(name);
+        for (t.first(); !t.eof() && !t.isEmpty(); t.next())
+            out.push_back(t.asString(i));
+        return out;
+    }
+    static QString cell(QTableWidget* g, int row, int column) {
+        const auto* item = g->item(row, column);
+        return item ? item->text() : QString();
+    }
+    static void doubleClick(QTableWidget* g, int row, int column) {
+        const QRect r = g->visualItemRect(g->item(row, column));
+        QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, r.center());
+        QTest::mouseDClick(g->viewport(), Qt::LeftButton, {}, r.center());
+    }
+
+    QTemporaryDir dir;
+    QString path;
+    testsupport::FakeMainLink link;
+    ScriptedPrompter prompter;
+};
+
+TEST_F(ImportForms, FormatFormOpensTheMappingFormAndTheBooksAreAdded) {
+    const QString file = writeFile(
+        "\"Title\",\"Writer\"\r\n\"One\",\"A\"\r\n\"Two\",\"B\"\r\n\r\n\"Three\",\"C\"\r\n");
+    TImportFormat format(link, link.dialogParent());
+    format.show();
+    EXPECT_EQ(format.windowTitle(), QStringLiteral("Import Format"));
+    EXPECT_TRUE(format.findChild<QRadioButton*>(QStringLiteral("AsciiDelimited"))->isChecked());
+    prompter.expectOpenFile(file, QStringLiteral("Import Data"));
+    prompter.expectNotice(QStringLiteral("Import Complete."));
+    QString seen;
+    QString count;
+    testsupport::closeNextModal(&seen, [&](QWidget* w) {
+        auto* grid = w->findChild<QTableWidget*>(QStringLiteral("ImportGrid"));
+        EXPECT_EQ(w->windowTitle(), QStringLiteral("Ascii Delimited Text Import"));
+        EXPECT_EQ(cell(grid, 0, 0), QStringLiteral("Title"));
+        EXPECT_EQ(cell(grid, 1, 1), QStringLiteral("Writer"));
+        EXPECT_EQ(cell(grid, 2, 1), QStringLiteral("<EMPTY>"));
+        EXPECT_EQ(cell(grid, 1, 2), QStringLiteral("Yes"));
+        EXPECT_EQ(cell(grid, 2, 2), QString());
+        w->findChild<QPushButton*>(QStringLiteral("StartButton"))->click();
+        count = w->findChild<QLabel*>(QStringLiteral("ImportCount"))->text();
+    });
+    format.findChild<QPushButton*>(QStringLiteral("FileButton"))->click();
+    EXPECT_EQ(seen, QStringLiteral("MyImport"));
+    EXPECT_EQ(count, QStringLiteral("3"));
+    EXPECT_EQ(format.result(), QDialog::Accepted);
+    EXPECT_EQ(column("Title"), (std::vector<std::string>{"One", "Two", "Three"}));
+    EXPECT_EQ(column("Author"), (std::vector<std::string>{"A", "B", "C"}));
+    EXPECT_GE(link.refreshed, 1);
+    EXPECT_EQ(settings::settings().importFileType, 1);
+}
+
+TEST_F(ImportForms, AFileThatIsNotDelimitedTextIsRefusedWithItsReason) {
+    const QString file = writeFile("\"Title\",\"unmatched\r\n");
+    TImportFormat format(link, link.dialogParent());
+    format.show();
+    prompter.expectOpenFile(file);
+    prompter.expectError(exchange::firstLineMessage(2));
+    format.findChild<QPushButton*>(QStringLiteral("FileButton"))->click();
+    EXPECT_TRUE(format.isVisible());
+}
+
+TEST_F(ImportForms, DBaseSourceNeedsTheExtension) {
+    settings::settings().importFileType = 2;
+    TImportFormat format(link, link.dialogParent());
+    format.show();
+    EXPECT_TRUE(format.findChild<QRadioButton*>(QStringLiteral("DBFFormat"))->isChecked());
+    prompter.expectOpenFile(writeFile("x"), QStringLiteral("Import Data"));
+    prompter.expectError(QStringLiteral("Invalid file type selected."));
+    format.findChild<QPushButton*>(QStringLiteral("FileButton"))->click();
+    format.findChild<QPushButton*>(QStringLiteral("CancelButton"))->click();
+    EXPECT_EQ(settings::settings().importFileType, 2);
+}
+
+TEST_F(ImportForms, MappingGridMovesSourceFieldsAndToggles) {
+    const QString file = writeFile("\"Name\",\"Year\",\"Notes\"\r\n\"Dune\",\"1965\",\"x\"\r\n");
+    TMyImport form(link, TMyImport::Source::Text, file, {"Name", "Year", "Notes"},
+                   link.dialogParent());
+    form.show();
+    auto* grid = form.findChild<QTableWidget*>(QStringLiteral("ImportGrid"));
+    ASSERT_EQ(grid->rowCount(), 36);
+    // Year to the row of Year Pub (row 2): Down on row 1.
+    grid->setCurrentCell(1, 1);
+    form.findChild<QPushButton*>(QStringLiteral("DownButton"))->click();
+    EXPECT_EQ(cell(grid, 2, 1), QStringLiteral("Year"));
+    EXPECT_EQ(cell(grid, 1, 1), QStringLiteral("Notes"));
+    EXPECT_EQ(cell(grid, 2, 0), QStringLiteral("Year Pub"));  // the book fields never move
+    doubleClick(grid, 1, 2);                                  // Notes not used
+    EXPECT_EQ(cell(grid, 1, 2), QStringLiteral("No"));
+    doubleClick(grid, 5, 2);  // an empty cell stays empty
+    EXPECT_EQ(cell(grid, 5, 2), QString());
+
+    prompter.expectNotice(QStringLiteral("Import Complete."));
+    form.findChild<QPushButton*>(QStringLiteral("StartButton"))->click();
+    EXPECT_EQ(form.count(), 1u);
+    EXPECT_EQ(column("Title"), std::vector<std::string>{"Dune"});
+    EXPECT_EQ(column("YearPub"), std::vector<std::string>{"1965"});
+    EXPECT_EQ(column("Author"), std::vector<std::string>{""});
+}
+
+TEST_F(ImportForms, SkipFirstIsRememberedAndTheLastRowIsABookRow) {
+    const QString file = writeFile("\"T\",\"A\"\r\n\"One\",\"X\"\r\n");
+    {
+        TMyImport form(link, TMyImport::Source::Text, file, {"T", "A"}, link.dialogParent());
+        form.show();
+        auto* skip = form.findChild<QCheckBox*>(QStringLiteral("SkipFirst"));
+        EXPECT_TRUE(skip->isChecked());
+        skip->click();
+        EXPECT_FALSE(settings::settings().importSkipFirst);
+        skip->click();
+        auto* grid = form.findChild<QTableWidget*>(QStringLiteral("ImportGrid"));
+        grid->setCurrentCell(1, 1);
+        for (int i = 0; i < 40; ++i)
+            form.findChild<QPushButton*>(QStringLiteral("DownButton"))->click();
+        EXPECT_EQ(cell(grid, 35, 1), QStringLiteral("A"));  // the last row
+        prompter.expectNotice(QStringLiteral("Import Complete."));
+        form.findChild<QPushButton*>(QStringLiteral("StartButton"))->click();
+    }
+    EXPECT_TRUE(settings::settings().importSkipFirst);
+    EXPECT_EQ(column("Title"), std::vector<std::string>{"One"});
+    // Row 36 (User Defined 6) is a book row: it takes A.
+    EXPECT_EQ(column("UserDef6"), std::vector<std::string>{"X"});
+}
+
+TEST_F(ImportForms, ABadDateStopsTheImportWithTheBooksBeforeItKept) {
+    settings::settings().importSkipFirst = false;
+    const QString file =
+        writeFile("\"One\",\"1/2/96\"\r\n\"Bad\",\"2/30/96\"\r\n\"Three\",\"\"\r\n");
+    TMyImport form(link, TMyImport::Source::Text, file, {"One", "1/2/96"}, link.dialogParent());
+    form.show();
+    auto* grid = form.findChild<QTableWidget*>(QStringLiteral("ImportGrid"));
+    // The date to Purchase Date (row 11).
+    grid->setCurrentCell(1, 1);
+    for (int i = 0; i < 10; ++i)
+        form.findChild<QPushButton*>(QStringLiteral("DownButton"))->click();
+    prompter.expectError(
+        QStringLiteral("The import stopped at line 2 of the file, which was not added: "
+                       "\"2/30/96\" is not a valid date.\nThe 1 records before it were "
+                       "added."));
+    form.findChild<QPushButton*>(QStringLiteral("StartButton"))->click();
+    EXPECT_EQ(column("Title"), std::vector<std::string>{"One"});
+    EXPECT_EQ(column("PurchDate"), std::vector<std::string>{"19960102"});
+    EXPECT_EQ(link.collection().table().state(), dbase::TableState::Browse);
+}
+
+TEST_F(ImportForms, DBaseSourceThroughTheCommand) {
+    const QString src = dir.filePath(QStringLiteral("SRC.DBF"));
+    books::createCollection(src);
+    {
+        dbase::Table t;
+        t.setFileName(src.toStdString());
+        t.open();
+        t.append();
+        t.setString(0, "From dBase");
+        t.post();
+    }
+    settings::settings().importFileType = 2;
+    exchangeui::registerHandlers(link);
+    const ui::CommandHandler* import = link.handlers.find(ui::Command::Import);
+    ASSERT_NE(import, nullptr);
+    ASSERT_NE(link.handlers.find(ui::Command::Export), nullptr);
+
+    prompter.expectOpenFile(src);
+    prompter.expectNotice(QStringLiteral("Import Complete."));
+    QString title;
+    // The format form is the first modal; its file button opens the second.
+    testsupport::closeNextModal(nullptr, [&](QWidget* w) {
+        testsupport::closeNextModal(nullptr, [&](QWidget* m) {
+            title = m->windowTitle();
+            EXPECT_FALSE(m->findChild<QCheckBox*>(QStringLiteral("SkipFirst"))->isVisible());
+            m->findChild<QPushButton*>(QStringLiteral("StartButton"))->click();
+        });
+        w->findChild<QPushButton*>(QStringLiteral("FileButton"))->click();
+    });
+    (*import)(link, 0);
+    EXPECT_EQ(title, QStringLiteral("DBase File Import"));
+    EXPECT_EQ(column("Title"), std::vector<std::string>{"From dBase"});
+}
+
+}  // namespace
+
+namespace {
+
+class FastAppend : public ImportForms {
+  protected:
+    void addTitles(dbase::Table& t, std::initializer_list<const char*> titles) {
+        for (const char* title : titles) {
+            t.append();
+            t.setString(t.fieldIndex("Title"), title);
+            t.setString(t.fieldIndex("Author"), title);
+            t.post();
+        }
+    }
+    std::vector<std::string> titlesInOrder() {
+        dbase::Table& t = link.collection().table();
+        std::vector<std::string> out;
+        for (t.first(); !t.eof() && !t.isEmpty(); t.next())
+            out.push_back(t.asString(t.fieldIndex("Title")));
+        return out;
+    }
+};
+
+TEST_F(FastAppend, ManyBooksTakeTheTagOffAndTheCollectionIsSortedAndSharedAfterwards) {
+    books::OpenCollection& c = link.collection();
+    c.setSortLevels({2, 0, 0, 0});
+    c.openWithSortTag(path);
+    exchangeui::appendToCollection(c, 1000, [&](dbase::Table& t) {
+        EXPECT_EQ(t.mode(), dbase::OpenMode::Exclusive);
+        EXPECT_TRUE(t.indexTags().empty());
+        addTitles(t, {"C", "A", "B"});
+    });
+    EXPECT_EQ(c.table().mode(), dbase::OpenMode::Shared);
+    EXPECT_EQ(QString::fromStdString(c.table().indexTag()).toUpper(), QStringLiteral("NEWINDEX"));
+    EXPECT_EQ(titlesInOrder(), (std::vector<std::string>{"A", "B", "C"}));
+}
+
+TEST_F(FastAppend, AFewBooksKeepTheTagAndAnotherHolderMeansSharedUse) {
+    books::OpenCollection& c = link.collection();
+    c.setSortLevels({2, 0, 0, 0});
+    c.openWithSortTag(path);
+    exchangeui::appendToCollection(c, 1000, [&](dbase::Table& t) {
+        addTitles(t, {"M", "N", "O"});
+    });
+    exchangeui::appendToCollection(c, 0, [&](dbase::Table& t) {
+        EXPECT_EQ(t.indexTags().size(), 1u);
+        addTitles(t, {"Z"});
+    });
+    dbase::Table other;
+    other.setFileName(path.toStdString());
+    other.open();
+    exchangeui::appendToCollection(c, 1000, [&](dbase::Table& t) {
+        EXPECT_EQ(t.mode(), dbase::OpenMode::Shared);
+        addTitles(t, {"A"});
+    });
+    EXPECT_EQ(titlesInOrder(), (std::vector<std::string>{"A", "M", "N", "O", "Z"}));
+}
+
+TEST_F(FastAppend, AFailureStillPutsTheTagBackAndOpensShared) {
+    books::OpenCollection& c = link.collection();
+    c.setSortLevels({2, 0, 0, 0});
+    c.openWithSortTag(path);
+    EXPECT_THROW(exchangeui::appendToCollection(c, 1000,
+                                                [&](dbase::Table& t) {
+                                                    addTitles(t, {"B", "A"});
+                                                    throw dbase::Error(dbase::Error::Kind::Io,
+                                                                       "disk gone");
+                                                }),
+                 dbase::Error);
+    EXPECT_EQ(c.table().mode(), dbase::OpenMode::Shared);
+    EXPECT_EQ(QString::fromStdString(c.table().indexTag()).toUpper(), QStringLiteral("NEWINDEX"));
+    EXPECT_EQ(titlesInOrder(), (std::vector<std::string>{"A", "B"}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ImportForms, CountIsShownWithThousandsSeparated) {
+    QByteArray text;
+    for (int i = 0; i < 1234; ++i)
+        text += "\"Book " + QByteArray::number(i) + "\"\r\n";
+    const QString file = writeFile(text);
+    settings::settings().importSkipFirst = false;
+    TMyImport form(link, TMyImport::Source::Text, file, {"Book 0"}, link.dialogParent());
+    form.show();
+    prompter.expectNotice(QStringLiteral("Import Complete."));
+    form.findChild<QPushButton*>(QStringLiteral("StartButton"))->click();
+    EXPECT_EQ(form.findChild<QLabel*>(QStringLiteral("ImportCount"))->text(),
+              QStringLiteral("1,234"));
+    EXPECT_EQ(link.collection().count(), 1234u);
+}
+
+TEST_F(ImportForms, HelpOpensAtTheImportPage) {
+    TMyImport form(link, TMyImport::Source::Text, writeFile("\"A\"\r\n"), {"A"},
+                   link.dialogParent());
+    form.show();
+    form.findChild<QPushButton*>(QStringLiteral("HelpButton"))->click();
+    ui::HelpWindow* help = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* h = qobject_cast<ui::HelpWindow*>(w))
+            help = h;
+    }
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->currentPage().endsWith(QStringLiteral("import.html")))
+        << help->currentPage().toStdString();
+    help->close();
+}
+
+}  // namespace
