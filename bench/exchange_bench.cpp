@@ -1,6 +1,8 @@
 // Benchmark of export and import: a collection of N generated books (with the
 // sort tag on Author, as the program keeps it) is exported as delimited text
-// and as a dBase table, and both files are imported into a new collection.
+// and as a dBase table, and both files are imported into a new collection the
+// way the import window adds them (exclusive use, batches, the sort tag built
+// again afterwards).
 // Beside them, reading the text file as `cat` does.
 //
 //   tk_exchange_bench FOLDER N
@@ -19,8 +21,10 @@
 
 #include "bench_report.h"
 #include "book_generator.h"
+#include "data/open_collection.h"
 #include "dbase/table.h"
 #include "exchange/transfer.h"
+#include "exchange/ui/fast_append.h"
 
 namespace {
 
@@ -112,11 +116,16 @@ int main(int argc, char** argv) {
         std::vector<int> map = allFields();
         for (const auto& [target, from] : {std::pair{fromText, text}, std::pair{fromDbf, dbf}}) {
             createCollection(target);
-            dbase::Table t;
-            openWithTag(t, target, dbase::OpenMode::Exclusive);
+            books::OpenCollection collection;
+            collection.setSortLevels({2, 0, 0, 0});
+            collection.openWithSortTag(target);
             timer = Timer();
-            const auto result = from == text ? exchange::importDelimited(t, from, map, false)
-                                             : exchange::importDBase(t, from, map);
+            exchange::ImportResult result;
+            exchangeui::appendToCollection(
+                collection, static_cast<std::uint64_t>(n), [&](dbase::Table& t) {
+                    result = from == text ? exchange::importDelimited(t, from, map, false)
+                                          : exchange::importDBase(t, from, map);
+                });
             if (!result.stopped.isEmpty()) {
                 std::fprintf(stderr, "%s\n", qPrintable(result.stopped));
                 return 1;
