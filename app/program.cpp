@@ -34,11 +34,12 @@ ProgramForms createForms(const QStringList& arguments) {
     // (The desktop file name, set at start, ties the windows to the entry.)
     ui::keepDialogStateInMemory();
     ProgramForms f;
-    f.main = std::make_unique<TMain>(arguments);
+    f.main = std::make_unique<TMain>();
     dbcommands::registerHandlers(*f.main);
     appearance::registerViewerCommand(*f.main);
     info::registerTipsCommand(*f.main);
     exchangeui::registerHandlers(*f.main);
+    f.started = static_cast<int>(f.main->startUp(arguments));
     f.edit = std::make_unique<TMyEdit>(f.main.get());
     f.report = std::make_unique<TMyReport>(f.main.get());
     f.search = std::make_unique<TMySearch>(f.main.get());
@@ -48,6 +49,8 @@ ProgramForms createForms(const QStringList& arguments) {
 
 int runProgram(const QStringList& arguments) {
     ProgramForms forms = createForms(arguments);
+    if (!forms.ready())
+        return forms.started == static_cast<int>(TMain::StartResult::Cancelled) ? 0 : 1;
     forms.main->show();
     return QApplication::exec();
 }

@@ -13,6 +13,9 @@ class TMySearch;
 
 // The four forms of a run, in creation order; destroyed in reverse.
 struct ProgramForms {
+    // How start-up ended (TMain::StartResult); the forms exist either way.
+    int started = 0;
+    bool ready() const { return started == 0; }
     std::unique_ptr<TMain> main;
     std::unique_ptr<TMyEdit> edit;
     std::unique_ptr<TMyReport> report;
@@ -26,5 +29,7 @@ struct ProgramForms {
 // Sets the title and creates the forms. `arguments` excludes the program name.
 ProgramForms createForms(const QStringList& arguments);
 
-// createForms, show the main window, run the event loop.
+// createForms, then, when start-up is ready, show the main window and run
+// the event loop. Returns the exit status: 1 when there is no collection to
+// show, 0 when the user cancelled choosing one.
 int runProgram(const QStringList& arguments);

@@ -35,7 +35,7 @@ constexpr int kReportDefinitionSize = 20622;
 
 }  // namespace
 
-TMain::TMain(const QStringList& arguments, QWidget* parent)
+TMain::TMain(QWidget* parent)
     : QMainWindow(parent),
       DataOpenDialog{QStringLiteral("Open Database File"), QStringLiteral("DBF"),
                      QStringLiteral("Database Files (*.DBF *.dbf)")},
@@ -60,7 +60,9 @@ TMain::TMain(const QStringList& arguments, QWidget* parent)
     // The design state: the speed-button layout, which a stored button-bar
     // mode other than 1 to 3 leaves in place.
     applyBarLayout(1);
+}
 
+TMain::StartResult TMain::startUp(const QStringList& arguments) {
     // FormCreate, in this order.
     allocateReportArea();
     DisableEndSearch();
@@ -71,12 +73,19 @@ TMain::TMain(const QStringList& arguments, QWidget* parent)
     placeWindow();
     buildSortExpression();
     applyFormatsAtStart();
-    openStartDatabase(chooseDatabase());
+    const QString path = chooseDatabase();
+    // Without a collection there is nothing to show (the reason was shown).
+    if (path.isEmpty())
+        return StartResult::NoCollection;
+    // Nothing valid to show and the user cancelled the open dialog.
+    if (!dbcommands::openAtStartup(*this, path))
+        return StartResult::Cancelled;
     SetButtonBar();
     chooseScreenSizeAtStart();
     buildLastFilesAndOfferConversion();
     createLocateDialog();
     applyBrowseMode(arguments);
+    return StartResult::Ready;
 }
 
 TMain::~TMain() {
@@ -142,31 +151,30 @@ void TMain::placeWindow() {
 }
 
 QString TMain::chooseDatabase() {
+    // The last database, when it is still a file (a folder of that name is
+    // not one); otherwise the default collection of the program directory.
     const QString last = settings::settings().lastDatabase;
-    if (!last.isEmpty() && QFileInfo::exists(last))
+    if (!last.isEmpty() && QFileInfo(last).isFile())
         return last;
-    const QString master = books::runState().programDirectory + QStringLiteral("/MASTER.DBF");
-    const QString found =
-        paths::findFileNoCase(books::runState().programDirectory, QStringLiteral("MASTER.DBF"));
+    const QString dir = books::runState().programDirectory;
+    QString reason;
+    if (!paths::makeFolder(dir, &reason)) {
+        ui::showError(this, QStringLiteral("The folder for the program's files, \"%1\", cannot "
+                                           "be created: %2")
+                                .arg(dir, reason));
+        return {};
+    }
+    const QString found = paths::findFileNoCase(dir, QStringLiteral("MASTER.DBF"));
     if (!found.isEmpty())
         return found;
+    const QString master = dir + QStringLiteral("/MASTER.DBF");
     try {
         books::createCollection(master);
     } catch (const std::exception& e) {
         ui::showError(this, books::errorText(e));
-    }
-    if (!QFileInfo::exists(master)) {
-        // Without a collection there is nothing to show: the program ends.
-        std::exit(1);
+        return {};
     }
     return master;
-}
-
-void TMain::openStartDatabase(const QString& path) {
-    // Nothing valid to show and the user cancelled the open dialog: the
-    // program ends.
-    if (!dbcommands::openAtStartup(*this, path))
-        std::exit(0);
 }
 
 void TMain::showLastFiles(const std::array<QString, 5>& files) {

@@ -62,9 +62,19 @@ class TMain : public QMainWindow, public ui::MainWindowLink {
     using Command = ui::Command;
     using Handler = ui::CommandHandler;
 
-    // `arguments` are the command-line arguments after the program name.
-    explicit TMain(const QStringList& arguments = {}, QWidget* parent = nullptr);
+    // Creates the controls and menus only; startUp() does the rest.
+    explicit TMain(QWidget* parent = nullptr);
     ~TMain() override;
+
+    // Start-up, in its order: settings, window place, formats, the choice and
+    // opening of the collection, the button bar, the screen size, the last
+    // files, the conversion of earlier versions, browse mode. `arguments`
+    // are the command-line arguments after the program name. Ready when the
+    // window can be shown; NoCollection when no collection exists nor can be
+    // created, Cancelled when the user cancelled choosing one (the program
+    // then ends). Nothing here ends the process.
+    enum class StartResult { Ready, NoCollection, Cancelled };
+    StartResult startUp(const QStringList& arguments);
 
     // The long-lived forms the commands show (created after the main window).
     void setForms(TMyEdit* edit, TMyReport* report, TMySearch* search);
@@ -236,7 +246,6 @@ class TMain : public QMainWindow, public ui::MainWindowLink {
     void buildSortExpression();
     void applyFormatsAtStart();
     QString chooseDatabase();
-    void openStartDatabase(const QString& path);
     void chooseScreenSizeAtStart();
     void buildLastFilesAndOfferConversion();
     void createLocateDialog();

@@ -3,6 +3,9 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <filesystem>
+#include <system_error>
+
 namespace paths {
 
 namespace {
@@ -35,6 +38,18 @@ QString programDirectory() {
         xdgFolder("XDG_DATA_HOME", QStringLiteral(".local/share")) + QStringLiteral("/tomekeep");
     QDir().mkpath(dir);
     return dir;
+}
+
+bool makeFolder(const QString& directory, QString* error) {
+    std::error_code ec;
+    const std::filesystem::path path(directory.toStdString());
+    std::filesystem::create_directories(path, ec);
+    if (!ec && std::filesystem::is_directory(path, ec))
+        return true;
+    if (error)
+        *error = ec ? QString::fromStdString(ec.message())
+                    : QStringLiteral("A file of that name is in the way.");
+    return false;
 }
 
 QString settingsFile() {

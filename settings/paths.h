@@ -12,6 +12,11 @@ namespace paths {
 // trailing "/". Created when missing.
 QString programDirectory();
 
+// Creates `directory` and any missing folders above it. True when it exists
+// as a folder afterwards; otherwise false with the system's reason in
+// `error` ("Permission denied").
+bool makeFolder(const QString& directory, QString* error = nullptr);
+
 // $XDG_CONFIG_HOME/TMKBOOK.INI (default ~/.config/TMKBOOK.INI).
 QString settingsFile();
 

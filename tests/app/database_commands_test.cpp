@@ -427,3 +427,115 @@ TEST_F(DatabaseCommandsTest, RebuildRestoresTheIndexOrder) {
 }
 
 }  // namespace
+
+// ---- Start-up paths ---------------------------------------------------------
+
+namespace {
+
+const QString kStartDatabaseError =
+    "The last database used as recorded in the INI file is not a valid Tomekeep Books 95 file.  "
+    "You will need to choose a new file.";
+
+int startedAs(TMain::StartResult r) {
+    return static_cast<int>(r);
+}
+
+class NoCollectionYetTest : public FilesFixture {
+  protected:
+    void prepare() override { ASSERT_TRUE(QFile::remove(master)); }
+};
+
+TEST_F(NoCollectionYetTest, CreatesTheDefaultCollection) {
+    EXPECT_TRUE(forms->ready());
+    EXPECT_TRUE(QFile::exists(master));
+    EXPECT_EQ(main->windowTitle(), "Tomekeep Books 95 (MASTER)");
+    EXPECT_EQ(settings::settings().lastDatabase, master);
+    EXPECT_EQ(main->MyTable().recordCount(), 0u);
+}
+
+class MissingLastDatabaseTest : public FilesFixture {
+  protected:
+    void prepare() override {
+        settings::settings().lastDatabase = file("GONE.DBF");
+        storeSettings();
+    }
+};
+
+TEST_F(MissingLastDatabaseTest, OpensTheDefaultCollectionWithoutAsking) {
+    EXPECT_TRUE(forms->ready());
+    EXPECT_EQ(main->windowTitle(), "Tomekeep Books 95 (MASTER)");
+    EXPECT_EQ(settings::settings().lastDatabase, master);
+}
+
+// A folder is not a collection file: the default collection opens, with no
+// message and no open dialog (the strict prompter fails on any).
+class FolderAsLastDatabaseTest : public FilesFixture {
+  protected:
+    void prepare() override {
+        QDir().mkpath(file("Books.dbf"));
+        settings::settings().lastDatabase = file("Books.dbf");
+        storeSettings();
+    }
+};
+
+TEST_F(FolderAsLastDatabaseTest, OpensTheDefaultCollectionWithoutAsking) {
+    EXPECT_TRUE(forms->ready());
+    EXPECT_EQ(main->windowTitle(), "Tomekeep Books 95 (MASTER)");
+    EXPECT_EQ(settings::settings().lastDatabase, master);
+    EXPECT_EQ(shownTitles(), (QStringList{"a", "b", "c"}));
+}
+
+// Cancelling the open dialog at start-up ends start-up without a collection;
+// the process goes on (the caller decides to end the program).
+class CancelledStartTest : public FilesFixture {
+  protected:
+    void prepare() override {
+        const QString foreign = file("FOREIGN.DBF");
+        filestest::writeBooks(foreign, {"x"});
+        filestest::renameField(foreign, 5, "SOMETHING");
+        settings::settings().lastDatabase = foreign;
+        storeSettings();
+        prompter.expectError(kLayoutError);
+        prompter.expectError(kStartDatabaseError);
+        prompter.expectOpenFile({}, kOpenTitle);
+    }
+};
+
+TEST_F(CancelledStartTest, EndsStartUpAsCancelled) {
+    EXPECT_EQ(prompter.pending(), 0);
+    EXPECT_EQ(forms->started, startedAs(TMain::StartResult::Cancelled));
+    EXPECT_FALSE(main->MyTable().isOpen());
+}
+
+// The program's data folder cannot be made: the message names the folder and
+// the system's reason, not the collection file inside it.
+class DataFolderTest : public FilesFixture {
+  protected:
+    void prepare() override {
+        saved = qgetenv("XDG_DATA_HOME");
+        ASSERT_TRUE(QFile::remove(master));
+        blocker = programDir + "/blocker";
+        {
+            QFile f(blocker);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        }
+        qputenv("XDG_DATA_HOME", (blocker + "/data").toLocal8Bit());
+        prompter.expectError("The folder for the program's files, \"" + blocker +
+                             "/data/tomekeep\", cannot be created: Not a directory");
+    }
+    void TearDown() override {
+        qputenv("XDG_DATA_HOME", saved);
+        books::runState().programDirectory = programDir;
+        FilesFixture::TearDown();
+    }
+    QByteArray saved;
+    QString blocker;
+};
+
+TEST_F(DataFolderTest, ReasonIsTheFolderAndStartUpEndsWithoutACollection) {
+    EXPECT_EQ(prompter.pending(), 0);
+    EXPECT_EQ(forms->started, startedAs(TMain::StartResult::NoCollection));
+    EXPECT_FALSE(main->MyTable().isOpen());
+}
+
+}  // namespace
