@@ -137,6 +137,39 @@ TEST_F(DelimitedText, FirstLineGivesTheSourceNamesOrAnErrorCode) {
     EXPECT_EQ(names.names, QStringList({"<BLANK FIELD>", "A name longer than t", "Title"}));
 }
 
+TEST_F(DelimitedText, TruncatedAndDamagedFilesReadWithoutHarm) {
+    const QByteArray good =
+        "\"Title\",\"Author\"\r\n\"a \"\"quoted\"\" one\",\"x\"\r\n\r\n\"caf\xc3\xa9\",\"" +
+        QByteArray(300, 'y') + "\"\r\n";
+    auto readAll = [&](const QByteArray& bytes) {
+        exchange::readFirstLine(write(bytes));
+        DelimitedReader r(write(bytes));
+        QList<DelimitedReader::Field> fields;
+        int records = 0;
+        while (!r.atEnd() && records < 100) {
+            if (r.readRecord(46, fields)) {
+                ++records;
+                for (const auto& f : fields)
+                    EXPECT_LE(f.text.size(), 255);
+            }
+        }
+        EXPECT_TRUE(r.atEnd());
+    };
+    for (qsizetype n = 0; n <= good.size(); n += 7)
+        readAll(good.left(n));
+    std::uint32_t seed = 1995;
+    for (int round = 0; round < 200; ++round) {
+        QByteArray bad = good;
+        for (int k = 0; k < 4; ++k) {
+            seed = seed * 1103515245u + 12345u;
+            const auto at =
+                static_cast<qsizetype>((seed >> 8) % static_cast<std::uint32_t>(bad.size()));
+            bad[at] = static_cast<char>(bad[at] ^ static_cast<char>(1 << ((seed >> 4) % 8)));
+        }
+        readAll(bad);
+    }
+}
+
 TEST(FirstLineMessage, ComposesTheThreeTexts) {
     const QString lead = QStringLiteral(
         "The file selected does not appear to be an ASCII delimited text file.  An ASCII delimited "
