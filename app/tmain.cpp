@@ -29,12 +29,6 @@
 #include "ui/help_window.h"
 #include "ui/messages.h"
 
-namespace {
-
-constexpr int kReportDefinitionSize = 20622;
-
-}  // namespace
-
 TMain::TMain(QWidget* parent)
     : QMainWindow(parent),
       DataOpenDialog{QStringLiteral("Open Database File"), QStringLiteral("DBF"),
@@ -64,7 +58,6 @@ TMain::TMain(QWidget* parent)
 
 TMain::StartResult TMain::startUp(const QStringList& arguments) {
     // FormCreate, in this order.
-    allocateReportArea();
     DisableEndSearch();
     setCaptionsAndFolders();
     createFonts();
@@ -115,10 +108,6 @@ bool TMain::browseMode() const {
 }
 
 // ---- Start-up steps -------------------------------------------------------
-
-void TMain::allocateReportArea() {
-    reportArea_ = std::make_unique<QByteArray>(kReportDefinitionSize, '\0');
-}
 
 void TMain::setCaptionsAndFolders() {
     setWindowTitle(QStringLiteral("Tomekeep Books 95"));
@@ -275,7 +264,6 @@ void TMain::FormClose() {
     QString error;
     if (!settings::saveSettings(&error))
         ui::showError(this, error);
-    reportArea_.reset();
 }
 
 bool TMain::eventFilter(QObject* watched, QEvent* event) {

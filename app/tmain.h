@@ -237,7 +237,6 @@ class TMain : public QMainWindow, public ui::MainWindowLink {
     void connectCommands();
 
     // The start-up steps, in their order.
-    void allocateReportArea();
     void setCaptionsAndFolders();
     void createFonts();
     void startReportDefinitions();
@@ -283,7 +282,6 @@ class TMain : public QMainWindow, public ui::MainWindowLink {
 
     dbase::Table::Filter queryFilter_;
     QFont gridTitleFont_, gridFont_, labelFont_, editFont_, buttonFont_;
-    std::unique_ptr<QByteArray> reportArea_;
     int barMode_ = 1;  // the button-bar layout in force
     bool syncing_ = false;
     // Between the grid model's reset signals: the view's own moves of its
