@@ -3,6 +3,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "dbase/code_page.h"
 #include "dbase/error.h"
 
 namespace dbase {
@@ -66,16 +67,13 @@ std::string fieldLabel(int index, const std::string& name) {
            (name.empty() ? std::string() : " (" + name + ")");
 }
 
-void checkFieldShape(const Field& f, int index, std::uint8_t version, const std::string& path) {
+void checkFieldShape(const Field& f, int index, const std::string& path) {
     const std::string label = fieldLabel(index, f.name);
     auto bad = [&](const std::string& why) { damaged(label + " " + why + ".", path); };
     if (f.width < 1)
         bad("has no width");
     switch (f.type) {
         case FieldType::Character:
-            if (f.decimals != 0 && version != dbf::kFoxPro30 && version != dbf::kFoxPro31 &&
-                version != dbf::kFoxPro2Memo)
-                bad("is a character field with decimals");
             break;
         case FieldType::Numeric:
         case FieldType::Float:
@@ -158,6 +156,7 @@ DbfHeader parseTableHeader(const std::uint8_t* bytes, std::size_t available, std
     h.productionIndex = bytes[dbf::kProductionIndex];
     h.languageDriver = bytes[dbf::kLanguageDriver];
 
+    const CodePage& page = CodePage::forLanguageDriver(h.languageDriver);
     std::size_t pos = dbf::kTableHeaderSize;
     int offset = 1;  // byte 0 of a record is the deleted flag
     bool terminated = false;
@@ -173,22 +172,34 @@ DbfHeader parseTableHeader(const std::uint8_t* bytes, std::size_t available, std
             damaged("it lists too many fields.", path);
         const std::uint8_t* d = bytes + pos;
         Field f;
+        // Other programs write names with blanks and with letters of the
+        // table's code page; control characters are damage.
+        std::string name;
         for (int i = 0; i < 11 && d[dbf::kDescName + i] != 0; ++i) {
             const std::uint8_t c = d[dbf::kDescName + i];
-            if (c <= 0x20 || c >= 0x7F)
+            if (c < 0x20 || c == 0x7F)
                 damaged(fieldLabel(index, {}) + " has an invalid name.", path);
-            f.name.push_back(static_cast<char>(c));
+            name.push_back(static_cast<char>(c));
         }
-        if (f.name.empty())
+        while (!name.empty() && name.back() == ' ')
+            name.pop_back();
+        if (name.empty())
             damaged(fieldLabel(index, {}) + " has no name.", path);
+        page.decode(name, f.name);
         const std::uint8_t type = d[dbf::kDescType];
         if (type <= 0x20 || type >= 0x7F)
             damaged(fieldLabel(index, f.name) + " has an invalid type.", path);
         f.type = static_cast<FieldType>(type);
         f.width = d[dbf::kDescWidth];
         f.decimals = d[dbf::kDescDecimals];
+        if (f.type == FieldType::Character) {
+            // A character field wider than 254 keeps its width's high byte
+            // where other fields keep their decimals.
+            f.width |= f.decimals << 8;
+            f.decimals = 0;
+        }
         f.offset = offset;
-        checkFieldShape(f, index, h.version, path);
+        checkFieldShape(f, index, path);
         offset += f.width;
         h.fields.push_back(std::move(f));
         pos += dbf::kDescriptorSize;
@@ -205,10 +216,11 @@ DbfHeader parseTableHeader(const std::uint8_t* bytes, std::size_t available, std
     const std::uint64_t needed =
         std::uint64_t{headerLength} + std::uint64_t{h.recordCount} * h.recordLength;
     if (needed > fileSize) {
-        const std::uint64_t present = (fileSize - headerLength) / h.recordLength;
-        damaged("it counts " + std::to_string(h.recordCount) + " records but the file holds only " +
-                    std::to_string(present) + ".",
-                path);
+        // Records are written before the count, so this is not what an
+        // interrupted append leaves; but a power loss can lose the end of
+        // the file while keeping the header. The whole records are used.
+        h.announcedCount = h.recordCount;
+        h.recordCount = static_cast<std::uint32_t>((fileSize - headerLength) / h.recordLength);
     }
     return h;
 }

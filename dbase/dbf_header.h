@@ -47,11 +47,14 @@ inline constexpr std::uint8_t kFoxPro30 = 0x30;
 inline constexpr std::uint8_t kFoxPro31 = 0x31;
 inline constexpr std::uint8_t kFoxPro2Memo = 0xF5;
 
-// The language driver of tables the engine creates: Windows-1252 (ANSI).
-inline constexpr std::uint8_t kWriteLanguageDriver = 0x57;
+// The language driver of tables the engine creates: Windows-1252. 0x03 is
+// the byte every reader maps to Windows-1252; 0x57 (which some read as
+// ISO-8859-1, losing the letters and signs in 0x80..0x9F) is still read as
+// Windows-1252.
+inline constexpr std::uint8_t kWriteLanguageDriver = 0x03;
 
 inline constexpr int kMaxFields = 255;
-inline constexpr int kMaxCharWidth = 254;
+inline constexpr int kMaxCharWidth = 254;  // of the tables the engine creates
 inline constexpr int kMaxNumericWidth = 20;
 }  // namespace dbf
 
@@ -68,6 +71,10 @@ struct DbfHeader {
     std::uint8_t productionIndex = 0;
     std::uint8_t languageDriver = 0;
     std::vector<Field> fields;
+    // The record count the header announces, when it runs past the records
+    // the file holds (recordCount is then the number of whole records there).
+    std::uint32_t announcedCount = 0;
+    bool countAhead() const { return announcedCount > recordCount; }
 
     // True for the versions the engine may write to.
     bool writableVersion() const;
@@ -85,6 +92,13 @@ struct DbfHeader {
 // holds at least the first min(fileSize, headerLength) bytes of the file (the
 // caller reads 32 bytes, then headerLength). Throws Error::Kind::NotDBase,
 // Damaged or Unsupported naming `path`.
+//
+// Field names are taken as the other program wrote them (blanks and letters
+// of the table's code page included; trailing blanks dropped) and returned
+// as UTF-8. A character field's width may exceed 254: its high byte is then
+// in the decimals byte. A record count that runs past the end of the file
+// (what an append cut short by a power loss leaves) is not refused: the
+// header then counts the whole records the file holds (see countAhead()).
 DbfHeader parseTableHeader(const std::uint8_t* bytes, std::size_t available, std::uint64_t fileSize,
                            const std::string& path);
 // The header length the 32 fixed bytes announce, after checking that they

@@ -34,6 +34,13 @@ std::string_view trim(std::string_view raw) {
     return raw.substr(i);
 }
 
+std::string_view numberText(std::string_view raw) {
+    const std::string_view t = trim(raw);
+    if (t.find_first_not_of('*') == std::string_view::npos)
+        return {};
+    return t;
+}
+
 double parseNumber(std::string_view raw) {
     std::string_view t = trim(raw);
     if (t.empty())

@@ -15,6 +15,11 @@ std::string_view trimRight(std::string_view raw);
 // Without leading and trailing blanks and NULs.
 std::string_view trim(std::string_view raw);
 
+// The text of a numeric field without blanks; empty for a blank field and
+// for one filled with asterisks (what other programs write for no value,
+// and for a number too wide for the field).
+std::string_view numberText(std::string_view raw);
+
 // Reads a numeric field. Blank reads as 0; text that is not a number (an
 // overflow mark such as "***") reads as 0 as well.
 double parseNumber(std::string_view raw);

@@ -10,8 +10,10 @@ namespace dbase {
 namespace {
 
 // The existing entry of `directory` named stem + "." + ext in any letter case
-// of the extension (the stem as given); empty when none.
-std::string findEntry(const std::string& directory, std::string_view stem, std::string_view ext) {
+// of the extension (and, when `anyCaseStem`, of the stem); empty when none.
+// The closest match wins: the name as given, then the stem as given.
+std::string findEntry(const std::string& directory, std::string_view stem, std::string_view ext,
+                      bool anyCaseStem) {
     const std::string exact = std::string(stem) + "." + std::string(ext);
     const std::string dirPath = directory.empty() ? "." : directory;
     if (fileExists(dirPath + "/" + exact))
@@ -20,13 +22,23 @@ std::string findEntry(const std::string& directory, std::string_view stem, std::
     if (dir == nullptr)
         return {};
     std::string found;
+    bool foundSameStem = false;
     while (dirent* e = ::readdir(dir)) {
         std::string_view name(e->d_name);
-        if (name.size() == exact.size() && name.substr(0, stem.size()) == stem &&
-            name[stem.size()] == '.' && equalNoCase(name.substr(stem.size() + 1), ext)) {
+        if (name.size() != exact.size() || name[stem.size()] != '.' ||
+            !equalNoCase(name.substr(stem.size() + 1), ext))
+            continue;
+        const bool sameStem = name.substr(0, stem.size()) == stem;
+        if (!sameStem && !(anyCaseStem && equalNoCase(name.substr(0, stem.size()), stem)))
+            continue;
+        if (!fileExists(dirPath + "/" + std::string(name)))
+            continue;
+        if (found.empty() || (sameStem && !foundSameStem)) {
             found = std::string(name);
-            break;
+            foundSameStem = sameStem;
         }
+        if (sameStem)
+            break;
     }
     ::closedir(dir);
     return found;
@@ -86,7 +98,7 @@ std::string siblingWithExtension(const std::string& tablePath, std::string_view 
         slash == std::string::npos ? tablePath : tablePath.substr(slash + 1);
     const size_t dot = fileName.rfind('.');
     const std::string stem = dot == std::string::npos ? fileName : fileName.substr(0, dot);
-    const std::string found = findEntry(directory, stem, extension);
+    const std::string found = findEntry(directory, stem, extension, true);
     if (!found.empty())
         return join(directory, found);
     // A new sibling follows the case of the table's extension.
@@ -102,7 +114,7 @@ std::string siblingWithExtension(const std::string& tablePath, std::string_view 
 
 std::string fileInDirectory(const std::string& directory, const std::string& tableName,
                             std::string_view extension) {
-    const std::string found = findEntry(directory, tableName, extension);
+    const std::string found = findEntry(directory, tableName, extension, false);
     if (!found.empty())
         return join(directory, found);
     return join(directory, tableName + "." + std::string(extension));

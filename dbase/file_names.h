@@ -1,7 +1,7 @@
 // Names of a table's files. A table "books.dbf" has its index and memo
 // files beside it; an existing sibling is found whatever the letter case
-// of its extension, and a new one takes the letter case of the table's
-// own extension.
+// of its name and extension (one named exactly like the table preferred),
+// and a new one takes the letter case of the table's own extension.
 #pragma once
 
 #include <string>
@@ -10,8 +10,8 @@
 namespace dbase {
 
 // "<directory>/<stem>.<ext>" for the table at tablePath: the existing file
-// whose extension matches `extension` without regard to case, or, when none
-// exists, the name a new one gets.
+// whose name matches without regard to case, or, when none exists, the name
+// a new one gets.
 std::string siblingWithExtension(const std::string& tablePath, std::string_view extension);
 
 // "<directory>/<tableName>.<extension>", the existing file whose extension

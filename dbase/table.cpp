@@ -36,6 +36,7 @@ void Table::Impl::takeOpenLock(OsFile& f) {
 void Table::Impl::open() {
     if (state != TableState::Inactive)
         return;
+    warnings.clear();
     const std::string p = tablePath();
     OsFile f;
     for (int attempt = 0;; ++attempt) {
@@ -78,30 +79,44 @@ void Table::Impl::open() {
         size = f.size();
     }
     DbfHeader h = parseTableHeader(bytes.data(), all, size, p);
+    const bool canWrite = !readOnlyRequested && h.writableVersion() && f.writable();
 
-    if (h.productionIndex != 0) {
-        const std::string mdx = siblingWithExtension(p, "MDX");
-        if (!fileExists(mdx)) {
-            throw Error(Error::Kind::NotFound, "The production index of the table is missing.",
-                        mdx);
-        }
+    std::vector<std::string> notes;
+    if (h.countAhead()) {
+        notes.push_back("The table header counts " + std::to_string(h.announcedCount) +
+                        " records, but the file holds only " + std::to_string(h.recordCount) +
+                        " whole records; those are used. The header is corrected when the table "
+                        "is next changed.");
     }
     MemoFile m;
     if (h.hasMemoFields())
         m.open(p, h.version);
     // The index is opened with the table. Tags the engine cannot keep current
     // refuse the table; a damaged index file does not: it is reported when
-    // used and regenerating it repairs it.
+    // used and regenerating it repairs it. A table opened for reading only
+    // needs no index: one it cannot use is left aside.
     std::unique_ptr<IndexSet> ix;
     std::string damage;
+    std::optional<Error> unavailable;
     if (h.productionIndex != 0) {
-        const bool canWrite = !readOnlyRequested && h.writableVersion() && f.writable();
+        const std::string mdx = siblingWithExtension(p, "MDX");
         try {
-            ix = std::make_unique<IndexSet>(siblingWithExtension(p, "MDX"), h.fields, canWrite);
+            if (!fileExists(mdx)) {
+                throw Error(Error::Kind::NotFound, "The production index of the table is missing.",
+                            mdx);
+            }
+            ix = std::make_unique<IndexSet>(mdx, h.fields, canWrite);
         } catch (const Error& e) {
-            if (e.kind() != Error::Kind::IndexDamaged)
+            if (e.kind() == Error::Kind::IndexDamaged) {
+                damage = e.message();
+            } else if (!canWrite) {
+                unavailable = e;
+                notes.push_back(e.message() +
+                                " The table is read in record order, without its "
+                                "index.");
+            } else {
                 throw;
-            damage = e.message();
+            }
         }
         if (!packDamage.empty()) {
             ix.reset();
@@ -115,7 +130,17 @@ void Table::Impl::open() {
     header = std::move(h);
     memo = std::move(m);
     codePage = &CodePage::forLanguageDriver(header.languageDriver);
-    writable = !readOnlyRequested && header.writableVersion() && file.writable();
+    writable = canWrite;
+    if (readOnlyRequested) {
+        readOnlyReason = "The table was opened for reading only.";
+    } else if (!header.writableVersion()) {
+        readOnlyReason =
+            "The table is a FoxPro table, which this program can read but not change: it "
+            "changes only dBase III and dBase IV tables.";
+    } else {
+        readOnlyReason = "The table file may not be written.";
+    }
+    warnings = std::move(notes);
     dateStamped = false;
     cache.reset(&file, header.headerLength, header.recordLength);
     blankRecord.assign(header.recordLength, ' ');
@@ -127,6 +152,7 @@ void Table::Impl::open() {
     candidate = 0;
     indexSet = std::move(ix);
     indexDamage = damage;
+    indexUnavailable = std::move(unavailable);
     indexOrder = nullptr;
     mapped.reset(file.fd(), header.headerLength, header.recordLength);
     mappedSteps = 0;
@@ -135,8 +161,11 @@ void Table::Impl::open() {
         try {
             selectTag(tagName);
         } catch (const Error& e) {
-            // Exclusive use is how a damaged index gets repaired, so it still opens.
-            if (mode != OpenMode::Exclusive || e.kind() != Error::Kind::IndexDamaged) {
+            // Exclusive use is how a damaged index gets repaired, so it still
+            // opens; so does a read-only table without its index.
+            const bool repairable =
+                mode == OpenMode::Exclusive && e.kind() == Error::Kind::IndexDamaged;
+            if (!repairable && !indexUnavailable) {
                 close();
                 throw;
             }
@@ -169,6 +198,7 @@ void Table::Impl::closeNow() {
     visibleValid = false;
     indexSet.reset();
     indexDamage.clear();
+    indexUnavailable.reset();
     indexOrder = nullptr;
     order = std::make_unique<NaturalOrder>(header.recordCount);
     mapped.unmap();
@@ -192,12 +222,20 @@ std::uint32_t Table::Impl::readCountFromDisk() {
 // ======================================================================
 // Writing
 
+// Called under the header lock with the first change: a header that counted
+// records the file does not hold is corrected at the same time.
 void Table::Impl::stampDate() {
     if (dateStamped)
         return;
     std::uint8_t head[dbf::kTableHeaderSize];
     stampUpdateDate(head);
-    file.writeAt(dbf::kUpdateYear, head + dbf::kUpdateYear, 3);
+    std::size_t length = 3;
+    if (header.countAhead()) {
+        writeU32(head + dbf::kRecordCount, readCountFromDisk());
+        length = 7;
+        header.announcedCount = 0;
+    }
+    file.writeAt(dbf::kUpdateYear, head + dbf::kUpdateYear, length);
     dateStamped = true;
 }
 
@@ -255,7 +293,8 @@ std::uint32_t Table::Impl::appendRecord(const std::uint8_t* newBytes) {
     // Another user may have appended since this table last looked: the count
     // is re-read under the header lock, and the record, the end mark and the
     // count are written in that order, so the file is consistent at every step.
-    // With exclusive use no one else appends: the count is the table's own.
+    // With exclusive use no one else appends: the count is the table's own
+    // (the whole records, when the header counted more).
     const bool shared = mode != OpenMode::Exclusive;
     std::optional<LockGuard> lock;
     std::uint32_t onDisk = header.recordCount;
@@ -266,8 +305,11 @@ std::uint32_t Table::Impl::appendRecord(const std::uint8_t* newBytes) {
         onDisk = readU32(bytes);
         const std::uint64_t size = file.size();
         if (header.headerLength + std::uint64_t{onDisk} * header.recordLength > size) {
-            throw Error(Error::Kind::Damaged,
-                        "The record count in the header runs past the end of the file.", path);
+            // A count ahead of the records (the end of the file lost): the
+            // new record follows the last whole one and the count is corrected.
+            onDisk = static_cast<std::uint32_t>(
+                size > header.headerLength ? (size - header.headerLength) / header.recordLength
+                                           : 0);
         }
     }
     if (onDisk == UINT32_MAX)
@@ -283,6 +325,7 @@ std::uint32_t Table::Impl::appendRecord(const std::uint8_t* newBytes) {
     writeU32(head + dbf::kRecordCount, recNo);
     file.writeAt(dbf::kUpdateYear, head + dbf::kUpdateYear, 7);
     dateStamped = true;
+    header.announcedCount = 0;
     const std::uint32_t before = header.recordCount;
     header.recordCount = recNo;
     cache.patch(recNo, newBytes);
@@ -344,6 +387,7 @@ void Table::Impl::flushAppends() {
         writeU32(head + dbf::kRecordCount, first + count - 1);
         file.writeAt(dbf::kUpdateYear, head + dbf::kUpdateYear, 7);
         dateStamped = true;
+        header.announcedCount = 0;  // the count is right again
     } catch (...) {
         // The batch is lost, the table is as it was before it.
         header.recordCount = first - 1;
@@ -494,7 +538,7 @@ void Table::Impl::readString(int index, std::string& out) {
             return;
         case FieldType::Numeric:
         case FieldType::Float:
-            codePage->decode(value::trim(raw(rec, f)), out);
+            codePage->decode(value::numberText(raw(rec, f)), out);
             return;
         case FieldType::Date: {
             const Date d = value::parseDate(raw(rec, f));
@@ -505,7 +549,7 @@ void Table::Impl::readString(int index, std::string& out) {
         case FieldType::Logical: {
             const char c = static_cast<char>(rec[f.offset]);
             if (c != ' ' && c != '?')
-                out = value::parseLogical(raw(rec, f)) ? "T" : "F";
+                out.push_back(value::parseLogical(raw(rec, f)) ? 'T' : 'F');
             return;
         }
         case FieldType::Memo: {

@@ -82,9 +82,18 @@ class Table {
     void setReadOnly(bool readOnly);
     bool readOnly() const;
 
+    // A read-only open (asked for, or a table of a kind the engine does not
+    // write) does without a production index it cannot use (missing, or
+    // holding tags the engine could not keep current): the table opens in
+    // record order and openWarnings() says so.
     void open();
     void close();  // cancels a pending edit or insert
     bool isOpen() const;
+    // What the last open() worked around rather than refusing the table: a
+    // header counting more records than the file holds (the whole records
+    // are used; the count is corrected by the next change), an index left
+    // unused. Empty when the table opened as it is.
+    const std::vector<std::string>& openWarnings() const;
 
     // Creates a table from field definitions, with no index, replacing any
     // file of that name. Character, numeric, float and date fields.

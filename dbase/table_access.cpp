@@ -72,6 +72,9 @@ void Table::close() {
 bool Table::isOpen() const {
     return d_->state != TableState::Inactive;
 }
+const std::vector<std::string>& Table::openWarnings() const {
+    return d_->warnings;
+}
 
 int Table::fieldCount() const {
     return static_cast<int>(d_->header.fields.size());
@@ -280,6 +283,8 @@ bool Table::isBlank(int field) const {
         return value::parseDate(d_->raw(rec, f)).isNull();
     if (f.type == FieldType::Memo)
         return d_->memoBlock(rec, f) == 0;
+    if (f.type == FieldType::Numeric || f.type == FieldType::Float)
+        return value::numberText(d_->raw(rec, f)).empty();
     return value::trim(d_->raw(rec, f)).empty();
 }
 

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 
 #include "dbase/code_page.h"
 #include "dbase/dbf_header.h"
@@ -86,6 +87,8 @@ struct Table::Impl {
     MemoFile memo;
     RecordCache cache;
     bool writable = false;
+    std::string readOnlyReason;  // why the open table cannot be changed
+    std::vector<std::string> warnings;
     bool dateStamped = false;  // today's date is in the header already
     std::unique_ptr<RecordOrder> order;
 
@@ -117,6 +120,8 @@ struct Table::Impl {
     // is closed and applied when it opens.
     std::unique_ptr<IndexSet> indexSet;  // while open, when the table has an index
     std::string indexDamage;             // why the index cannot be used, when it cannot
+    // Why a read-only open went without the index (selecting a tag reports it).
+    std::optional<Error> indexUnavailable;
     std::string tagName;                 // the selected tag; empty for record order
     IndexOrder* indexOrder = nullptr;    // the order, when a tag is selected
     MappedRecords mapped;                // records read in index order
@@ -153,7 +158,7 @@ struct Table::Impl {
     void requireWritable() const {
         requireOpen();
         if (!writable)
-            throw Error(Error::Kind::ReadOnly, "The table is open for reading only.", path);
+            throw Error(Error::Kind::ReadOnly, readOnlyReason, path);
     }
     void requireEditing() const {
         requireOpen();
@@ -243,6 +248,7 @@ struct Table::Impl {
     std::vector<TagDefinition> currentTagDefinitions() const;
     void rewriteIndex(const std::vector<TagDefinition>& defs);
     void setIndexFlag(bool on);
+    void writeIndexFlag(std::uint8_t flag);
 
     // ---- navigation -----------------------------------------------------
     std::uint32_t seekForward(std::uint32_t from);

@@ -15,6 +15,8 @@ void Table::Impl::naturalOrder() {
 
 void Table::Impl::selectTag(const std::string& name) {
     if (!indexSet) {
+        if (indexUnavailable)
+            throw *indexUnavailable;
         if (!indexDamage.empty())
             throw Error(Error::Kind::IndexDamaged, indexDamage, indexPath());
         throw Error(Error::Kind::InvalidValue,
@@ -71,11 +73,27 @@ void Table::Impl::rewriteIndex(const std::vector<TagDefinition>& defs) {
     flushAppends();
     header.recordCount = readCountFromDisk();
     if (defs.empty()) {
-        // The flag first: a crash in between leaves a table that opens.
+        // The flag first: a crash in between leaves a table that opens. An
+        // index file that cannot be removed (a folder that may not be
+        // written) gets its flag back: the table is left as it was.
+        const bool hadIndex = indexSet != nullptr;
+        const std::uint8_t flagWas = header.productionIndex;
         indexSet.reset();
         setIndexFlag(false);
-        if (fileExists(mdx))
-            std::remove(mdx.c_str());
+        if (fileExists(mdx) && std::remove(mdx.c_str()) != 0) {
+            const int err = errno;
+            writeIndexFlag(flagWas);
+            naturalOrder();
+            if (hadIndex) {
+                try {
+                    indexSet = std::make_unique<IndexSet>(mdx, header.fields, writable);
+                } catch (const Error& e) {
+                    indexDamage = e.message();
+                }
+            }
+            throw Error(Error::Kind::Io,
+                        std::string("Cannot remove the index file: ") + std::strerror(err), mdx);
+        }
     } else {
         // The open index stays in charge until the new file is complete.
         std::string name = tableName.empty() ? tableNameOf(path) : tableName;
@@ -111,7 +129,11 @@ void Table::Impl::rewriteIndex(const std::vector<TagDefinition>& defs) {
 }
 
 void Table::Impl::setIndexFlag(bool on) {
-    const std::uint8_t flag = on ? 1 : 0;
+    if ((header.productionIndex != 0) != on)
+        writeIndexFlag(on ? 1 : 0);
+}
+
+void Table::Impl::writeIndexFlag(std::uint8_t flag) {
     if (header.productionIndex == flag)
         return;
     flushAppends();

@@ -144,7 +144,10 @@ TEST(ForeignTable, FoxProTablesOpenForReadingOnly) {
         t.append();
         ADD_FAILURE() << "appended to a read-only table";
     } catch (const Error& e) {
+        // Reading only was never asked for: the refusal says why.
         EXPECT_EQ(e.kind(), Error::Kind::ReadOnly);
+        EXPECT_EQ(std::string(e.what()).find("reading only"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("FoxPro"), std::string::npos) << e.what();
     }
     t.close();
     EXPECT_EQ(tktest::readBytes(dir.file("FOX.DBF")), before);
@@ -167,13 +170,165 @@ TEST(ForeignTable, ProductionIndexFlagNeedsTheIndexFile) {
         EXPECT_NE(std::string(e.what()).find("IDX.MDX"), std::string::npos) << e.what();
     }
     EXPECT_FALSE(t.isOpen());
-    tktest::writeBytes(dir.file("idx.mdx"),
-                       std::vector<std::uint8_t>(2048, 0));  // other case: not its index
-    EXPECT_THROW(t.open(), Error);
     tktest::writeBytes(dir.file("IDX.mdx"), std::vector<std::uint8_t>(2048, 0));
     EXPECT_EQ(t.indexFileName(), dir.file("IDX.mdx"));
     t.open();
     EXPECT_TRUE(t.hasIndexFile());
+}
+
+TEST(ForeignTable, SiblingFilesAreFoundWhateverTheLetterCaseOfTheirNames) {
+    TempDir dir;
+    RawTable raw;
+    raw.version = 0x83;
+    raw.productionIndex = 1;
+    raw.columns = {{"NOTES", 'M', 10}};
+    raw.records = {"          1"};
+    raw.write(dir.file("Books.dbf"));
+    std::vector<std::uint8_t> dbt(1024, 0);
+    const std::string text = "memo\x1A";
+    std::copy(text.begin(), text.end(), dbt.begin() + 512);
+    tktest::writeBytes(dir.file("BOOKS.DBT"), dbt);
+    tktest::writeBytes(dir.file("books.MDX"), std::vector<std::uint8_t>(2048, 0));
+    Table t;
+    t.setFileName(dir.file("Books.dbf"));
+    EXPECT_EQ(t.indexFileName(), dir.file("books.MDX"));
+    t.open();
+    EXPECT_EQ(tktest::column(t, "NOTES"), std::vector<std::string>{"memo"});
+    t.close();
+    // A sibling named exactly like the table is preferred.
+    tktest::writeBytes(dir.file("Books.mdx"), std::vector<std::uint8_t>(2048, 0));
+    EXPECT_EQ(t.indexFileName(), dir.file("Books.mdx"));
+}
+
+TEST(ForeignTable, ReadOnlyOpenDoesWithoutAnIndexItCannotUse) {
+    TempDir dir;
+    const std::string path = tktest::makeSampleTable(dir, 3);
+    {
+        Table t;
+        t.setFileName(path);
+        t.addIndexTag("BYTITLE", "UPPER(TITLE)");
+    }
+    const std::string mdx = dir.file("BOOKS.MDX");
+    const auto index = tktest::readBytes(mdx);
+    const auto table = tktest::readBytes(path);
+
+    // A unique tag: the engine could not keep it current, but reading needs no index.
+    auto unique = index;
+    unique[4 * 512 + 8] = 0x50;
+    tktest::writeBytes(mdx, unique);
+    Table t;
+    t.setFileName(path);
+    EXPECT_THROW(t.open(), Error);  // for writing it is still refused
+    t.setReadOnly(true);
+    t.setIndexTag("BYTITLE");
+    t.open();
+    EXPECT_EQ(t.recordCount(), 3u);
+    ASSERT_EQ(t.openWarnings().size(), 1u);
+    EXPECT_NE(t.openWarnings()[0].find("unique"), std::string::npos) << t.openWarnings()[0];
+    EXPECT_THROW(t.setIndexTag("BYTITLE"), Error);
+    t.close();
+
+    // The index file missing altogether.
+    std::remove(mdx.c_str());
+    t.setIndexTag({});
+    t.open();
+    EXPECT_EQ(tktest::column(t, "TITLE"), (std::vector<std::string>{"Book 1", "Book 2", "Book 3"}));
+    ASSERT_EQ(t.openWarnings().size(), 1u);
+    try {
+        t.setIndexTag("BYTITLE");
+        ADD_FAILURE() << "selected a tag of a missing index";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.kind(), Error::Kind::NotFound);
+    }
+    t.close();
+    EXPECT_EQ(tktest::readBytes(path), table);
+    t.setReadOnly(false);
+    EXPECT_THROW(t.open(), Error);
+
+    // An index in order leaves nothing to warn of.
+    tktest::writeBytes(mdx, index);
+    t.setReadOnly(true);
+    t.open();
+    EXPECT_TRUE(t.openWarnings().empty());
+}
+
+TEST(ForeignTable, FieldNamesWithBlanksAndLettersOfTheCodePage) {
+    TempDir dir;
+    RawTable raw;
+    raw.columns = {{"MY TITLE", 'C', 5},
+                   {"ANN\xC9"
+                    "E",
+                    'N', 4},
+                   {"PAD  ", 'C', 2}};
+    raw.records = {" Dune 1965ok"};
+    raw.write(dir.file("NAMES.DBF"));
+    Table t;
+    t.setFileName(dir.file("NAMES.DBF"));
+    t.setReadOnly(true);
+    t.open();
+    EXPECT_EQ(t.field(0).name, "MY TITLE");
+    EXPECT_EQ(t.field(1).name, "ANNÉE");
+    EXPECT_EQ(t.field(2).name, "PAD");  // trailing blanks are padding
+    t.first();
+    EXPECT_EQ(t.asString(t.fieldIndex("my title")), "Dune");
+    EXPECT_EQ(t.asFloat(t.fieldIndex("ANNÉE")), 1965.0);
+    EXPECT_EQ(t.asString(t.fieldIndex("pad")), "ok");
+    t.close();
+    // Control characters in a name are still damage.
+    raw.columns[0].name = "MY\x01TITLE";
+    raw.write(dir.file("NAMES.DBF"));
+    try {
+        t.open();
+        ADD_FAILURE() << "opened a name with a control character";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.kind(), Error::Kind::Damaged);
+    }
+}
+
+TEST(ForeignTable, CharacterFieldsWiderThan254) {
+    TempDir dir;
+    RawTable raw;
+    raw.columns = {{"LONG", 'C', 300}, {"N", 'N', 3}};
+    const std::string text = std::string(299, 'x') + "y";
+    raw.records = {" " + text + "  7", " short" + std::string(295, ' ') + "  8"};
+    raw.write(dir.file("WIDE.DBF"));
+    Table t;
+    t.setFileName(dir.file("WIDE.DBF"));
+    t.open();
+    EXPECT_EQ(t.field(0).width, 300);
+    EXPECT_EQ(t.field(0).decimals, 0);
+    EXPECT_EQ(tktest::column(t, "LONG"), (std::vector<std::string>{text, "short"}));
+    EXPECT_EQ(tktest::column(t, "N"), (std::vector<std::string>{"7", "8"}));
+    t.last();
+    t.edit();
+    t.setString(0, std::string(310, 'z'));  // cut to the field's width
+    t.post();
+    EXPECT_EQ(t.asString(0), std::string(300, 'z'));
+    EXPECT_EQ(t.asString(1), "8");
+}
+
+TEST(ForeignTable, NumbersOfAsterisksReadAsBlankAndCanBeWrittenBack) {
+    TempDir dir;
+    RawTable raw;
+    raw.columns = {{"NAME", 'C', 4}, {"YEAR", 'N', 5}, {"COST", 'F', 6, 2}};
+    raw.records = {" War ***********"};
+    raw.write(dir.file("NULLS.DBF"));
+    Table t;
+    t.setFileName(dir.file("NULLS.DBF"));
+    t.open();
+    t.first();
+    EXPECT_EQ(t.asString(1), "");
+    EXPECT_EQ(t.asString(2), "");
+    EXPECT_TRUE(t.isBlank(1));
+    EXPECT_TRUE(t.isBlank(2));
+    EXPECT_EQ(t.asFloat(1), 0.0);
+    // Every value read is a value that can be stored again.
+    t.edit();
+    for (int f = 0; f < t.fieldCount(); ++f)
+        t.setString(f, t.asString(f));
+    t.post();
+    EXPECT_EQ(t.asString(0), "War");
+    EXPECT_TRUE(t.isBlank(1));
 }
 
 TEST(ForeignTable, PathsAreSplitIntoDirectoryAndTableName) {

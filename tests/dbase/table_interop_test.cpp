@@ -144,6 +144,71 @@ TEST_F(EngineWritten, PerlXBaseReadsTheSameValues) {
     }
 }
 
+TEST_F(EngineWritten, GdalReadsTheLettersAndSignsOfWindows1252) {
+    t.last();
+    t.edit();
+    t.setString(0, "Œuvre — 5 € ‰");
+    t.post();
+    t.close();
+    EXPECT_EQ(tktest::readBytes(path)[29], 0x03);
+    const std::string csv = run("ogr2ogr -f CSV /vsistdout/ " + path + " 2>&1");
+    EXPECT_NE(csv.find("Œuvre — 5 € ‰"), std::string::npos) << csv;
+    EXPECT_NE(csv.find("Café “Crème” – Ærø"), std::string::npos) << csv;
+}
+
+TEST(ForeignWriters, PerlXBaseCharacterFieldsWiderThan254) {
+    TempDir dir;
+    const std::string path = dir.file("wide.dbf");
+    run("perl -MXBase -e 'my $t = XBase->create(name => $ARGV[0], field_names => [\"LONG\", "
+        "\"N\"], field_types => [\"C\", \"N\"], field_lengths => [300, 3], field_decimals => "
+        "[0, 0]) or die XBase->errstr; $t->set_record(0, (\"x\" x 299) . \"y\", 7) or die; "
+        "$t->close;' " +
+        path);
+    Table t;
+    t.setFileName(path);
+    t.open();
+    EXPECT_EQ(t.field(0).width, 300);
+    t.first();
+    EXPECT_EQ(t.asString(0), std::string(299, 'x') + "y");
+    EXPECT_EQ(t.asFloat(1), 7.0);
+}
+
+TEST(ForeignWriters, GdalFieldNamesAndNullNumbersOpen) {
+    TempDir dir;
+    writeText(dir.file("in.csv"), "my title,année,cost\nDune,1965,\nWar,,2.5\n");
+    run("ogr2ogr -f 'ESRI Shapefile' -oo AUTODETECT_TYPE=YES " + dir.file("out") + " " +
+        dir.file("in.csv") + " 2>&1");
+    const std::string path = dir.file("out/in.dbf");
+    Table t;
+    t.setFileName(path);
+    t.setReadOnly(true);
+    t.open();
+    EXPECT_EQ(t.field(0).name, "my title");
+    EXPECT_EQ(t.field(1).name, "année");
+    t.first();
+    EXPECT_EQ(t.asString(t.fieldIndex("MY TITLE")), "Dune");
+    EXPECT_EQ(t.asString(t.fieldIndex("ANNéE")), "1965");
+    EXPECT_EQ(t.asString(t.fieldIndex("cost")), "");  // GDAL's null: asterisks
+    EXPECT_TRUE(t.isBlank(2));
+    t.next();
+    EXPECT_EQ(t.asString(1), "");
+    EXPECT_DOUBLE_EQ(t.asFloat(2), 2.5);
+    t.close();
+    // Written back through the engine, GDAL reads the values it wrote.
+    t.setReadOnly(false);
+    t.open();
+    for (t.first(); !t.eof(); t.next()) {
+        t.edit();
+        for (int f = 0; f < t.fieldCount(); ++f)
+            t.setString(f, t.asString(f));
+        t.post();
+    }
+    t.close();
+    const std::string csv = run("ogr2ogr -f CSV /vsistdout/ " + path + " 2>&1");
+    EXPECT_NE(csv.find("Dune,\"1965\",\n"), std::string::npos) << csv;
+    EXPECT_NE(csv.find("War,,2.5"), std::string::npos) << csv;
+}
+
 TEST(ForeignWriters, PythonDbfTableOpensWithTheRightValues) {
     TempDir dir;
     const std::string path = dir.file("pyd.dbf");

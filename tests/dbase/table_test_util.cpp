@@ -98,8 +98,10 @@ std::vector<std::uint8_t> RawTable::bytes() const {
         for (size_t i = 0; i < c.name.size() && i < 10; ++i)
             out[pos + i] = static_cast<std::uint8_t>(c.name[i]);
         out[pos + 11] = static_cast<std::uint8_t>(c.type);
-        out[pos + 16] = static_cast<std::uint8_t>(c.width);
-        out[pos + 17] = static_cast<std::uint8_t>(c.decimals);
+        out[pos + 16] = static_cast<std::uint8_t>(c.width & 0xFF);
+        // A character field wider than 255 keeps the high byte of its width
+        // in the decimals byte.
+        out[pos + 17] = static_cast<std::uint8_t>(c.type == 'C' ? c.width >> 8 : c.decimals);
         pos += 32;
     }
     out[pos] = 0x0D;

@@ -49,7 +49,7 @@ struct RawTable {
     struct Column {
         std::string name;
         char type;
-        int width;
+        int width;  // a character field's may exceed 255
         int decimals = 0;
     };
     std::uint8_t version = 0x03;
