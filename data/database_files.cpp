@@ -5,6 +5,7 @@
 
 #include "data/book_fields.h"
 #include "data/collection.h"
+#include "dbase/dbf_header.h"
 #include "dbase/table.h"
 
 namespace books {
@@ -76,33 +77,55 @@ bool hasLayout(dbase::Table& check, const QString& path, Layout layout) {
     CheckTableGuard guard(check);
     check.setMode(dbase::OpenMode::Shared);
     check.setReadOnly(true);
-    if (!check.hasIndexFile())
-        removeMdxByte(QString::fromStdString(check.fileName()));
+    // Read only, the table opens without a missing index; nothing is written
+    // to a file before it has shown itself a table of the layout sought.
     check.open();
+    bool match = false;
     switch (layout) {
         case Layout::Book:
-            return bookNames(check);
+            match = bookNames(check);
+            break;
         case Layout::Version2:
-            return namesFrom(check, 1, kVersion2FieldNames);
+            match = namesFrom(check, 1, kVersion2FieldNames);
+            break;
         case Layout::Version1:
-            return namesFrom(check, 1, kVersion1FieldNames);
+            match = namesFrom(check, 1, kVersion1FieldNames);
+            break;
     }
-    return false;
+    // A collection is opened for writing next, which needs its index or no
+    // flag; an earlier version's file is only read.
+    if (match && layout == Layout::Book && !check.hasIndexFile()) {
+        const QString file = QString::fromStdString(check.fileName());
+        check.close();
+        removeMdxByte(file);
+    }
+    return match;
 }
 
 void removeMdxByte(const QString& path) {
     QFile f(path);
     if (!f.open(QIODevice::ReadWrite | QIODevice::ExistingOnly))
         return;
-    // Writing past the end of a short file would grow it into something it
-    // never was; such a file is refused by the engine anyway.
-    if (f.size() < kHeaderPrefixSize)
+    // Only a file whose whole header reads as a dBase table's is written:
+    // byte 28 of anything else is somebody's data.
+    const QByteArray first = f.read(kHeaderPrefixSize);
+    if (first.size() < kHeaderPrefixSize)
         return;
-    if (!f.seek(kProductionIndexFlagOffset))
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(first.constData());
+    try {
+        const std::string name = path.toStdString();
+        const std::uint64_t size = static_cast<std::uint64_t>(f.size());
+        const std::uint16_t length = dbase::announcedHeaderLength(bytes, size, name);
+        if (!f.seek(0))
+            return;
+        const QByteArray header = f.read(length);
+        (void)dbase::parseTableHeader(reinterpret_cast<const std::uint8_t*>(header.constData()),
+                                      static_cast<std::size_t>(header.size()), size, name);
+    } catch (const dbase::Error&) {
         return;
-    char flag = 0;
+    }
     // Only a set flag is cleared: a file is never written for nothing.
-    if (f.read(&flag, 1) != 1 || flag == 0 || !f.seek(kProductionIndexFlagOffset))
+    if (bytes[kProductionIndexFlagOffset] == 0 || !f.seek(kProductionIndexFlagOffset))
         return;
     const char zero = 0;
     f.write(&zero, 1);

@@ -32,16 +32,17 @@ enum class Layout {
     Version1,  // 15 fields; fields 2 to 15 bear the 14 version-1 names
 };
 
-// Points `check` (read-only, shared) at `path`, clears the production-index
-// flag when the index file is missing (so the file opens at all), opens it
-// and compares its field names with the layout without regard to letter
-// case. The table is closed afterwards. Throws dbase::Error when the file
-// cannot be opened.
+// Points `check` (read-only, shared) at `path`, opens it and compares its
+// field names with the layout without regard to letter case. A collection
+// of the book layout whose index file is missing has its production-index
+// flag cleared afterwards, so that it opens for writing; nothing else is
+// ever written. The table is closed afterwards. Throws dbase::Error when
+// the file cannot be opened.
 bool hasLayout(dbase::Table& check, const QString& path, Layout layout);
 
 // Writes 0 into the production-index flag of the dBase header (byte 28)
 // when it is set. Does nothing to a file that cannot be opened for writing or
-// is too short to be a dBase table.
+// whose header is not that of a dBase table.
 void removeMdxByte(const QString& path);
 
 // True when another table object, in this process or another, holds the

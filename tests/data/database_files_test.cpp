@@ -126,6 +126,60 @@ TEST_F(DatabaseFilesTest, ClearingTheFlagNeverGrowsOrInventsAFile) {
     EXPECT_THROW(books::hasLayout(check, tiny, Layout::Book), dbase::Error);
 }
 
+// The bytes of a file, to show that a check left it alone.
+QByteArray contents(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+TEST_F(DatabaseFilesTest, FilesThatAreNotTablesAreNeverWritten) {
+    // A text file chosen to open, long enough to have a byte 28.
+    const QString notes = file("notes.dbf");
+    {
+        QFile f(notes);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("Shopping list: bread, milk, the second volume of the atlas.\n");
+    }
+    const QByteArray before = contents(notes);
+    EXPECT_THROW(books::hasLayout(check, notes, Layout::Book), dbase::Error);
+    EXPECT_THROW(books::hasLayout(check, notes, Layout::Version2), dbase::Error);
+    EXPECT_EQ(contents(notes), before);
+    books::removeMdxByte(notes);
+    EXPECT_EQ(contents(notes), before);
+
+    // A table whose field list is damaged is not written either.
+    const QString damaged = file("DAMAGED.DBF");
+    filestest::writeBooks(damaged, {"a"});
+    {
+        QFile f(damaged);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(f.seek(10));
+        f.write("\x01\x00", 2);  // a record length no field list gives
+        ASSERT_TRUE(f.seek(28));
+        f.write("\x01", 1);
+    }
+    const QByteArray damagedBefore = contents(damaged);
+    EXPECT_THROW(books::hasLayout(check, damaged, Layout::Book), dbase::Error);
+    books::removeMdxByte(damaged);
+    EXPECT_EQ(contents(damaged), damagedBefore);
+}
+
+TEST_F(DatabaseFilesTest, EarlierVersionsAreReadWithoutWritingToThem) {
+    const QString v2 = file("B2LOG.DBF");
+    dbase::Table::create(v2.toStdString(), oldLayout("RECNUM", books::kVersion2FieldNames));
+    {
+        // Its index flag is set, but the index went missing.
+        QFile f(v2);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(f.seek(28));
+        f.write("\x01", 1);
+    }
+    const QByteArray before = contents(v2);
+    EXPECT_TRUE(books::hasLayout(check, v2, Layout::Version2));
+    EXPECT_FALSE(books::hasLayout(check, v2, Layout::Book));
+    EXPECT_EQ(contents(v2), before);
+}
+
 TEST_F(DatabaseFilesTest, InUseOnlyWhileSomeoneHoldsTheFile) {
     const QString path = file("BOOKS.DBF");
     filestest::writeBooks(path, {"a"});
