@@ -1,11 +1,12 @@
 # The two commands of the README: `make run` and `make test`.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+RELEASE_BUILD ?= build-release
 FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc)
 CMAKE_FLAGS ?= -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all setup build run test test-asan fuzz bench format format-check clean install package
+.PHONY: all setup build build-release run test test-asan fuzz bench format format-check clean install package
 
 all: build
 
@@ -17,6 +18,12 @@ $(BUILD)/build.ninja: CMakeLists.txt | setup
 
 build: setup $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
+
+# The program in the Release configuration (full optimisation brings
+# warnings of its own): the program and its libraries, not the tests.
+build-release: setup
+	cmake -S . -B $(RELEASE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(RELEASE_BUILD) -j $(JOBS) --target tomekeep
 
 run: build
 	@$(BUILD)/app/tomekeep $(ARGS)
@@ -59,4 +66,4 @@ format-check: setup
 	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(RELEASE_BUILD) $(FUZZ_BUILD)
