@@ -162,10 +162,12 @@ void Table::Impl::open() {
             selectTag(tagName);
         } catch (const Error& e) {
             // Exclusive use is how a damaged index gets repaired, so it still
-            // opens; so does a read-only table without its index.
-            const bool repairable =
-                mode == OpenMode::Exclusive && e.kind() == Error::Kind::IndexDamaged;
-            if (!repairable && !indexUnavailable) {
+            // opens; so does a read-only table, without its index.
+            const bool damaged = e.kind() == Error::Kind::IndexDamaged;
+            const bool repairable = mode == OpenMode::Exclusive && damaged;
+            if (!writable && damaged)
+                warnings.push_back(e.message() + " The table is read in record order.");
+            if (!repairable && !indexUnavailable && !(!writable && damaged)) {
                 close();
                 throw;
             }

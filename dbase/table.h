@@ -194,8 +194,9 @@ class Table {
     // condition) fails to open with a clear error.
     //
     // A damaged index file does not stop the table opening for exclusive use
-    // (so that it can be regenerated) nor opening without a selected tag; it
-    // is reported (Error::Kind::IndexDamaged) when a tag is selected, when a
+    // (so that it can be regenerated), nor opening read-only (in record order,
+    // with a warning), nor opening without a selected tag; it is reported
+    // (Error::Kind::IndexDamaged) when a tag is selected, when a writable
     // table opening shared has a tag selected, and when a record would be
     // changed: changes wait until the index is regenerated.
     //

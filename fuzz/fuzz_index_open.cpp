@@ -3,7 +3,8 @@
 // positioned; then opened for exclusive use, changed, and its indexes
 // regenerated. The engine may refuse the index, but only with its own error;
 // anything else (a crash, a sanitizer report, another exception) is a
-// finding, and so is an index that still fails after regenerating.
+// finding, and so is an index that still fails after regenerating, and a
+// read-only open of the sound table that fails because of its index.
 #include <unistd.h>
 
 #include <cstddef>
@@ -89,6 +90,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     });
     t.close();
     t.setIndexTag("");
+
+    // Read-only, the table opens whatever its index holds, with a tag asked
+    // for too (unless the index has no tag of that name).
+    t.setReadOnly(true);
+    if (tkfuzz::mustOpen(t))
+        walk(t);
+    t.close();
+    t.setIndexTag("NEWINDEX");
+    if (tkfuzz::mustOpen(t))
+        walk(t);
+    t.close();
+    t.setIndexTag("");
+    t.setReadOnly(false);
 
     t.setMode(dbase::OpenMode::Exclusive);
     guarded([&] {

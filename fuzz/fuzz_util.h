@@ -8,9 +8,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "dbase/error.h"
+#include "dbase/table.h"
 
 namespace tkfuzz {
 
@@ -33,6 +35,34 @@ inline void writeFile(const std::string& path, const std::uint8_t* data, std::si
     if (size > 0 && std::fwrite(data, 1, size, f) != size)
         std::abort();
     std::fclose(f);
+}
+
+// True when the file holds exactly these bytes.
+inline bool sameContents(const std::string& path, const std::uint8_t* data, std::size_t size) {
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (f == nullptr)
+        return false;
+    std::string bytes;
+    char buf[4096];
+    std::size_t got;
+    while ((got = std::fread(buf, 1, sizeof buf, f)) > 0)
+        bytes.append(buf, got);
+    std::fclose(f);
+    return bytes.size() == size && (size == 0 || std::memcmp(bytes.data(), data, size) == 0);
+}
+
+// Opens a table that opened read-only before: it must open again whatever
+// its index holds (a tag it lacks is the one refusal left).
+inline bool mustOpen(dbase::Table& t) {
+    try {
+        t.open();
+        return true;
+    } catch (const dbase::Error& e) {
+        if (e.kind() == dbase::Error::Kind::InvalidValue)
+            return false;  // the index has no such tag
+        std::fprintf(stderr, "a read-only table refused to open again: %s\n", e.what());
+        std::abort();
+    }
 }
 
 // Runs f; an engine error is a fair answer to damaged input, anything else

@@ -245,6 +245,16 @@ TEST(ForeignTable, ReadOnlyOpenDoesWithoutAnIndexItCannotUse) {
     t.setReadOnly(false);
     EXPECT_THROW(t.open(), Error);
 
+    // A damaged index file: a tag cannot be selected, but reading needs none.
+    tktest::writeBytes(mdx, std::vector<std::uint8_t>(2048, 0));
+    t.setReadOnly(true);
+    t.setIndexTag("BYTITLE");
+    t.open();
+    EXPECT_EQ(t.recordCount(), 3u);
+    EXPECT_EQ(t.openWarnings().size(), 1u);
+    t.close();
+    t.setIndexTag({});
+
     // An index in order leaves nothing to warn of.
     tktest::writeBytes(mdx, index);
     t.setReadOnly(true);
