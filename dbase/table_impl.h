@@ -122,11 +122,11 @@ struct Table::Impl {
     std::string indexDamage;             // why the index cannot be used, when it cannot
     // Why a read-only open went without the index (selecting a tag reports it).
     std::optional<Error> indexUnavailable;
-    std::string tagName;                 // the selected tag; empty for record order
-    IndexOrder* indexOrder = nullptr;    // the order, when a tag is selected
-    MappedRecords mapped;                // records read in index order
-    bool inRecordOrder = false;          // a pass in record order (see MappedRecords::inOrder)
-    std::uint32_t mappedSteps = 0;       // records read through the map
+    std::string tagName;               // the selected tag; empty for record order
+    IndexOrder* indexOrder = nullptr;  // the order, when a tag is selected
+    MappedRecords mapped;              // records read in index order
+    bool inRecordOrder = false;        // a pass in record order (see MappedRecords::inOrder)
+    std::uint32_t mappedSteps = 0;     // records read through the map
     static constexpr std::uint32_t kPopulateAfter = 50000;
     bool keyMoved = false;  // the last writeRecord moved a key of the selected tag
     bool applyTagOnOpen = true;
