@@ -355,11 +355,10 @@ void TViewConfig::chooseColor(int& target) {
 }
 
 void TViewConfig::chooseFont(settings::FontKeys& target) {
-    const auto chosen = ui::getFont(this, ui::toQFont(target));
+    const auto chosen = ui::getFontAndColor(this, ui::toQFont(target), ui::toQColor(target.color));
     if (!chosen)
         return;
-    // The font dialog has no colour: the font keeps the one it had.
-    target = ui::toFontKeys(*chosen, target.color);
+    target = ui::toFontKeys(chosen->font, ui::fromQColor(chosen->color));
     refreshFontTexts();
 }
 

@@ -9,6 +9,8 @@
 #include <QPrinter>
 #include <QSettings>
 
+#include "ui/font_color_dialog.h"
+
 namespace ui {
 namespace {
 
@@ -74,6 +76,13 @@ class DialogPrompter final : public Prompter {
             return std::nullopt;
         return f;
     }
+    std::optional<FontChoice> getFontAndColor(QWidget* parent, const QFont& initial,
+                                              const QColor& color) override {
+        FontColorDialog dlg(parent, initial, color);
+        if (dlg.exec() != QDialog::Accepted)
+            return std::nullopt;
+        return FontChoice{dlg.selectedFont(), dlg.selectedColor()};
+    }
     bool setupPrinter(QWidget* parent, QPrinter* printer) override {
         QPrintDialog dlg(printer, parent);
         return dlg.exec() == QDialog::Accepted;
@@ -136,8 +145,20 @@ std::optional<QColor> getColor(QWidget* parent, const QColor& initial) {
 std::optional<QFont> getFont(QWidget* parent, const QFont& initial) {
     return prompter()->getFont(parent, initial);
 }
+std::optional<FontChoice> getFontAndColor(QWidget* parent, const QFont& initial,
+                                          const QColor& color) {
+    return prompter()->getFontAndColor(parent, initial, color);
+}
 bool setupPrinter(QWidget* parent, QPrinter* printer) {
     return prompter()->setupPrinter(parent, printer);
+}
+
+std::optional<FontChoice> Prompter::getFontAndColor(QWidget* parent, const QFont& initial,
+                                                    const QColor& color) {
+    const auto font = getFont(parent, initial);
+    if (!font)
+        return std::nullopt;
+    return FontChoice{*font, color};
 }
 
 }  // namespace ui

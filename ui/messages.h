@@ -38,6 +38,14 @@ QString getExistingDirectory(QWidget* parent, const QString& title, const QStrin
 
 std::optional<QColor> getColor(QWidget* parent, const QColor& initial);
 std::optional<QFont> getFont(QWidget* parent, const QFont& initial);
+// The font dialog with a colour among its effects, for fonts that keep a
+// colour of their own.
+struct FontChoice {
+    QFont font;
+    QColor color;
+};
+std::optional<FontChoice> getFontAndColor(QWidget* parent, const QFont& initial,
+                                          const QColor& color);
 
 // Printer setup dialog on `printer`; true when the user accepted.
 bool setupPrinter(QWidget* parent, QPrinter* printer);
@@ -63,6 +71,9 @@ class Prompter {
                                          const QString& dir) = 0;
     virtual std::optional<QColor> getColor(QWidget* parent, const QColor& initial) = 0;
     virtual std::optional<QFont> getFont(QWidget* parent, const QFont& initial) = 0;
+    // By default the plain font dialog, the colour kept as it was.
+    virtual std::optional<FontChoice> getFontAndColor(QWidget* parent, const QFont& initial,
+                                                      const QColor& color);
     virtual bool setupPrinter(QWidget* parent, QPrinter* printer) = 0;
 };
 

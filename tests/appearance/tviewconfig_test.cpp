@@ -4,12 +4,14 @@
 
 #include "settings/settings.h"
 #include "tests/support/scripted_prompter.h"
+#include "ui/font_color_dialog.h"
 #include "ui/help_window.h"
 #include "ui/window_colors.h"
 
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -202,7 +204,7 @@ TEST_F(ViewConfig, ColoursAndFontsGoThroughTheDialogModule) {
     testsupport::ScriptedPrompter prompts;
     prompts.expectColor(QColor(1, 2, 3));
     prompts.expectColor(std::nullopt);
-    prompts.expectFont(QFont("Courier New", 14, QFont::Bold));
+    prompts.expectFont(QFont("Courier New", 14, QFont::Bold), QColor(0, 128, 0));
     prompts.expectFont(std::nullopt);
     button("Button1")->click();
     EXPECT_EQ(s.gridTitleColor, 1 + 2 * 256 + 3 * 65536);
@@ -213,19 +215,40 @@ TEST_F(ViewConfig, ColoursAndFontsGoThroughTheDialogModule) {
     EXPECT_EQ(s.gridFont.name, "Courier New");
     EXPECT_EQ(s.gridFont.size, 14);
     EXPECT_TRUE(s.gridFont.bold);
-    EXPECT_EQ(s.gridFont.color, 255);  // the font dialog has no colour: it stays
+    EXPECT_EQ(s.gridFont.color, 128 * 256);
     EXPECT_EQ(d->GridFont->text(), "14pt Courier New");
     button("TitleFontButton")->click();  // cancelled
     EXPECT_EQ(s.gridTitleFont, settings::Settings().gridTitleFont);
     EXPECT_EQ(d->TitleFont->text(), "12pt Arial");
-    // Each dialog opened on the current value.
+    // Each dialog opened on the current value, the fonts with their colour.
     ASSERT_EQ(prompts.asked().size(), 4);
     EXPECT_EQ(prompts.asked()[0], "Color #828282");
     EXPECT_EQ(prompts.asked()[1], "Color #c0c0c0");
     EXPECT_TRUE(prompts.asked()[2].startsWith("Font Arial,10,"))
         << prompts.asked()[2].toStdString();
+    EXPECT_TRUE(prompts.asked()[2].endsWith(" #ff0000")) << prompts.asked()[2].toStdString();
     EXPECT_TRUE(prompts.asked()[3].startsWith("Font Arial,12,"))
         << prompts.asked()[3].toStdString();
+    EXPECT_TRUE(prompts.asked()[3].endsWith(" #000000")) << prompts.asked()[3].toStdString();
+}
+
+// The font dialog of the grid fonts offers a colour beside the font's
+// effects, starting on the font's own colour.
+TEST(FontColorDialog, StartsOnTheColourAndGivesTheChoice) {
+    QFont font("Courier New", 11);
+    font.setUnderline(true);
+    ui::FontColorDialog named(nullptr, font, QColor(0, 0, 128));
+    EXPECT_EQ(named.colorList()->currentText(), "Navy");
+    EXPECT_EQ(named.selectedColor(), QColor(0, 0, 128));
+    EXPECT_TRUE(named.selectedFont().underline());
+    EXPECT_EQ(named.selectedFont().pointSize(), 11);
+    named.colorList()->setCurrentIndex(named.colorList()->findText("Red"));
+    EXPECT_EQ(named.selectedColor(), QColor(255, 0, 0));
+
+    // A colour that is none of the named ones is offered as it is.
+    ui::FontColorDialog own(nullptr, font, QColor(1, 2, 3));
+    EXPECT_EQ(own.selectedColor(), QColor(1, 2, 3));
+    EXPECT_EQ(own.colorList()->count(), 17);
 }
 
 TEST_F(ViewConfig, DoubleClickTogglesDisplayItOnly) {

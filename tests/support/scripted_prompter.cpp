@@ -81,8 +81,8 @@ void ScriptedPrompter::expectDirectory(const QString& answer, const QString& tit
 void ScriptedPrompter::expectColor(std::optional<QColor> answer) {
     push(Kind::Color, {}, {}, false, answer);
 }
-void ScriptedPrompter::expectFont(std::optional<QFont> answer) {
-    push(Kind::Font, {}, {}, false, std::nullopt, answer);
+void ScriptedPrompter::expectFont(std::optional<QFont> answer, std::optional<QColor> color) {
+    push(Kind::Font, {}, {}, false, std::move(color), answer);
 }
 void ScriptedPrompter::expectPrinterSetup(bool answer) {
     push(Kind::Printer, {}, {}, answer);
@@ -167,6 +167,13 @@ std::optional<QColor> ScriptedPrompter::getColor(QWidget*, const QColor& initial
 std::optional<QFont> ScriptedPrompter::getFont(QWidget*, const QFont& initial) {
     auto e = take(Kind::Font, QStringLiteral("Font ") + initial.toString());
     return e ? e->font : std::nullopt;
+}
+std::optional<ui::FontChoice> ScriptedPrompter::getFontAndColor(QWidget*, const QFont& initial,
+                                                                const QColor& color) {
+    auto e = take(Kind::Font, QStringLiteral("Font %1 %2").arg(initial.toString(), color.name()));
+    if (!e || !e->font)
+        return std::nullopt;
+    return ui::FontChoice{*e->font, e->color.value_or(color)};
 }
 bool ScriptedPrompter::setupPrinter(QWidget*, QPrinter*) {
     auto e = take(Kind::Printer, QStringLiteral("Printer setup"));

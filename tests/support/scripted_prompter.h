@@ -50,7 +50,9 @@ class ScriptedPrompter final : public ui::Prompter {
     void expectSaveFile(const QString& answer, const QString& title = {});
     void expectDirectory(const QString& answer, const QString& title = {});
     void expectColor(std::optional<QColor> answer);
-    void expectFont(std::optional<QFont> answer);
+    // Answers getFont, or getFontAndColor with `color` (its colour kept as
+    // it was when none is given).
+    void expectFont(std::optional<QFont> answer, std::optional<QColor> color = std::nullopt);
     void expectPrinterSetup(bool answer);
 
     // Expectations not yet consumed.
@@ -71,6 +73,8 @@ class ScriptedPrompter final : public ui::Prompter {
                                  const QString& dir) override;
     std::optional<QColor> getColor(QWidget* parent, const QColor& initial) override;
     std::optional<QFont> getFont(QWidget* parent, const QFont& initial) override;
+    std::optional<ui::FontChoice> getFontAndColor(QWidget* parent, const QFont& initial,
+                                                  const QColor& color) override;
     bool setupPrinter(QWidget* parent, QPrinter* printer) override;
 
   private:
