@@ -5,7 +5,9 @@
 //   tk_bench seek FILE K       moves to position K of NewIndex order and reads
 //                              50 records from there
 //   tk_bench insert FILE N     appends N records to a table with NewIndex,
-//                              keeping it current
+//                              keeping it current, each post on disk when it
+//                              returns
+//   tk_bench insert-bulk FILE N  the same as bulk work, on disk once at the end
 #pragma once
 
 namespace tkbench {

@@ -210,7 +210,8 @@ int usage() {
         "usage: tk_bench generate FILE N | open FILE | scan FILE | filter FILE | pack FILE\n"
         "       tk_bench repack FILE\n"
         "       tk_bench csv FILE OUT\n"
-        "       tk_bench index FILE EXPR | walk FILE | seek FILE K | insert FILE N\n");
+        "       tk_bench index FILE EXPR | walk FILE | seek FILE K | insert FILE N\n"
+        "       tk_bench insert-bulk FILE N\n");
     return 2;
 }
 

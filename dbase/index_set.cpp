@@ -195,7 +195,7 @@ void IndexBuilder::write(const std::string& path, const std::string& tableName) 
         }
         w.finish();
     } catch (...) {
-        std::remove(path.c_str());
+        OsFile::discard(path);
         throw;
     }
 }
@@ -207,14 +207,15 @@ void IndexSet::rebuild(const std::string& path, const std::string& tableName,
     // One pass over the table feeds every tag.
     for (std::uint32_t r = 1; r <= recordCount; ++r)
         builder.add(read(r), r);
-    // Written beside the old file and renamed over it: a crash leaves one or the other.
+    // Written beside the old file, put on disk and renamed over it: a crash
+    // leaves one or the other.
     const std::string temp = path + ".new";
     builder.write(temp, tableName);
-    if (std::rename(temp.c_str(), path.c_str()) != 0) {
-        const int err = errno;
-        std::remove(temp.c_str());
-        throw Error(Error::Kind::Io,
-                    std::string("Cannot replace the index file: ") + std::strerror(err), path);
+    try {
+        OsFile::replace(temp, path);
+    } catch (const Error& e) {
+        OsFile::discard(temp);
+        throw Error(Error::Kind::Io, "Cannot replace the index file: " + e.message(), path);
     }
 }
 

@@ -93,6 +93,11 @@ class IndexSet {
                           const unsigned char* after);
     void addMovedKeys(std::uint32_t recNo, const unsigned char* after);
 
+    // Puts the changes made so far on disk; closes the file. Both throw
+    // Error::Kind::Io.
+    void sync() { file_->sync(); }
+    void close() { file_->close(); }
+
     // The tags an index file holds, as far as they can be read: from a file
     // whose header or tag table is damaged, whatever tags are still legible.
     // Throws NotFound when the file cannot be opened.

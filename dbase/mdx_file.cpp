@@ -1,8 +1,6 @@
 // Opening an index file, reading its blocks, walking, checking and searching its tags.
 #include "dbase/mdx_file.h"
 
-#include <sys/stat.h>
-
 #include "dbase/error.h"
 #include "dbase/mdx_internal.h"
 #include "dbase/mdx_key.h"
@@ -16,24 +14,25 @@ using namespace mdx_detail;
 // ---- Opening ----------------------------------------------------------------
 
 MdxFile::MdxFile(const std::string& path, bool writable) : path_(path), writable_(writable) {
-    fd_ = ::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
-    if (fd_ < 0)
-        throw Error(Error::Kind::NotFound,
-                    std::string("Cannot open the index file: ") + std::strerror(errno), path);
     try {
-        // Under the index lock: a writer in another process counts a new
-        // block in the header before the block is in the file.
-        FileLock lock(fd_, false, path_);
-        readHeader();
-    } catch (...) {
-        ::close(fd_);
-        throw;
+        file_ = OsFile::open(path, writable ? OsFile::Access::ReadWrite : OsFile::Access::Read);
+    } catch (const Error& e) {
+        throw Error(Error::Kind::NotFound, "Cannot open the index file: " + e.message(), path);
     }
+    // Under the index lock: a writer in another process is part-way through
+    // a change of the header.
+    FileLock lock(file_, false);
+    readHeader();
 }
 
-MdxFile::~MdxFile() {
-    if (fd_ >= 0)
-        ::close(fd_);
+MdxFile::~MdxFile() = default;
+
+void MdxFile::sync() {
+    file_.sync();
+}
+
+void MdxFile::close() {
+    file_.close();
 }
 
 void MdxFile::damaged(const std::string& why) const {
@@ -41,15 +40,12 @@ void MdxFile::damaged(const std::string& why) const {
 }
 
 void MdxFile::readHeader() {
-    struct stat st {};
-    if (::fstat(fd_, &st) != 0)
-        ioError("Cannot read the index file", path_);
-    fileSize_ = static_cast<std::uint64_t>(st.st_size);
+    fileSize_ = file_.size();
     if (fileSize_ < kFirstBlockPage * kPage)
         damaged("it is shorter than its header");
     unsigned char head[kFirstBlockPage * kPage];
-    if (::pread(fd_, head, sizeof head, 0) != static_cast<ssize_t>(sizeof head))
-        ioError("Cannot read the index file", path_);
+    if (file_.readAt(0, head, sizeof head) != sizeof head)
+        damaged("it is shorter than its header");
     if (get16(head + header::kBlockBytes) != kBlock ||
         get16(head + header::kBlockPages) != kPagesPerBlock) {
         if (get16(head + header::kBlockBytes) == get16(head + header::kBlockPages) * kPage &&
@@ -141,15 +137,12 @@ int MdxFile::findTag(std::string_view name) const {
 void MdxFile::readBlock(std::uint32_t page, unsigned char* block) const {
     if (page < kFirstBlockPage || static_cast<std::uint64_t>(page) + kPagesPerBlock > pageCount_)
         damaged("a pointer leads to page " + std::to_string(page) + ", outside the file");
-    const ssize_t n = ::pread(fd_, block, kBlock, static_cast<off_t>(page) * kPage);
-    if (n < 0)
-        ioError("Cannot read the index file", path_);
-    if (n != kBlock)
+    if (file_.readAt(std::uint64_t{page} * kPage, block, kBlock) != kBlock)
         damaged("page " + std::to_string(page) + " is cut short");
 }
 
 void MdxFile::writeBlock(std::uint32_t page, const unsigned char* block) {
-    writeAll(fd_, block, kBlock, static_cast<off_t>(page) * kPage, path_);
+    file_.writeAt(std::uint64_t{page} * kPage, block, kBlock);
 }
 
 MdxFile::Node MdxFile::loadNode(int tagIndex, std::uint32_t page) const {
@@ -190,13 +183,23 @@ void MdxFile::storeNode(int tagIndex, const Node& nd) {
     writeBlock(nd.page, b);
 }
 
-std::uint32_t MdxFile::allocateBlock() {
-    const std::uint32_t page = pageCount_;
-    pageCount_ += kPagesPerBlock;
-    unsigned char count[4];
-    put32(count, pageCount_);
-    writeAll(fd_, count, 4, header::kPageCount, path_);
-    return page;
+// Takes every block a change will need before the change touches the tree,
+// so that a full disk stops it while the tree is still whole. The blocks are
+// written (blank) before the header counts them: a failed write leaves a
+// header that still describes the file.
+void MdxFile::reserveBlocks(size_t count, std::vector<std::uint32_t>& pages) {
+    pages.clear();
+    if (count == 0)
+        return;
+    const std::uint32_t first = pageCount_;
+    std::vector<unsigned char> blank(count * kBlock, 0);
+    file_.writeAt(std::uint64_t{first} * kPage, blank.data(), blank.size());
+    pageCount_ += static_cast<std::uint32_t>(count) * kPagesPerBlock;
+    unsigned char bytes[4];
+    put32(bytes, pageCount_);
+    file_.writeAt(header::kPageCount, bytes, 4);
+    for (size_t i = 0; i < count; ++i)
+        pages.push_back(first + static_cast<std::uint32_t>(i) * kPagesPerBlock);
 }
 
 std::uint32_t MdxFile::rootPage(int tagIndex) const {
@@ -218,10 +221,7 @@ void MdxFile::setRoot(int tagIndex, std::uint32_t root, bool hasKeys, int pagesD
 }
 
 void MdxFile::refreshSize() const {
-    struct stat st {};
-    if (::fstat(fd_, &st) != 0)
-        ioError("Cannot read the index file", path_);
-    fileSize_ = static_cast<std::uint64_t>(st.st_size);
+    fileSize_ = file_.size();
     pageCount_ =
         static_cast<std::uint32_t>(std::min<std::uint64_t>(fileSize_ / kPage, 0xFFFFFFF0u));
 }
@@ -229,7 +229,7 @@ void MdxFile::refreshSize() const {
 void MdxFile::touchHeader() {
     unsigned char date[3];
     today(date);
-    writeAll(fd_, date, 3, header::kUpdated, path_);
+    file_.writeAt(header::kUpdated, date, 3);
 }
 
 // ---- Walking and checking ------------------------------------------------------
@@ -237,7 +237,7 @@ void MdxFile::touchHeader() {
 void MdxFile::forEach(int tagIndex, const std::function<void(std::string_view, std::uint32_t)>& fn,
                       std::uint32_t maxRecNo, bool strict) const {
     const MdxTagInfo& t = tags_.at(static_cast<size_t>(tagIndex));
-    FileLock lock(fd_, false, path_);
+    FileLock lock(file_, false);
     refreshSize();
     std::vector<bool> seen(pageCount_ / kPagesPerBlock + 1, false);
     int leafDepth = -1;
@@ -305,7 +305,7 @@ std::uint64_t MdxFile::check(int tagIndex, std::uint32_t maxRecNo, bool strict) 
 }
 
 int MdxFile::depth(int tagIndex) const {
-    FileLock lock(fd_, false, path_);
+    FileLock lock(file_, false);
     refreshSize();
     int d = 1;
     Node nd = loadNode(tagIndex, rootPage(tagIndex));
@@ -380,7 +380,7 @@ bool MdxFile::seekPath(int tagIndex, std::string_view key, std::uint32_t recNo, 
 
 bool MdxFile::seek(int tagIndex, std::string_view key, std::string* foundKey,
                    std::uint32_t* foundRecNo) const {
-    FileLock lock(fd_, false, path_);
+    FileLock lock(file_, false);
     refreshSize();
     Path path;
     if (!seekPath(tagIndex, key, 0, path))

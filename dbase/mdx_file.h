@@ -2,8 +2,9 @@
 // (key, record number) entries in 1024-byte blocks.
 //
 // MdxFile::write() produces a complete file from sorted entries (used to add,
-// delete and rebuild tags); it writes a new file beside the old one and
-// renames it over it, so a crash leaves either the old file or the new one.
+// delete and rebuild tags); it writes a new file beside the old one, puts it
+// on disk and renames it over it, so a crash leaves either the old file or
+// the new one.
 // An open MdxFile reads the tags and keeps them current entry by entry:
 // insert() and remove() change the few blocks concerned in place. Those
 // changes never touch the table; a crash part-way can leave the index
@@ -28,6 +29,7 @@
 #include <vector>
 
 #include "dbase/expr.h"
+#include "dbase/os_file.h"
 
 namespace dbase {
 
@@ -82,7 +84,7 @@ class MdxWriter {
 
     std::string path_;
     std::string tableName_;
-    int fd_ = -1;
+    OsFile file_;
     std::vector<unsigned char> buffer_;  // blocks not yet written, from bufferPage_ on
     std::uint32_t bufferPage_ = 0;
     std::uint32_t nextPage_ = 0;
@@ -151,6 +153,11 @@ class MdxFile {
     // Removes one entry; false when it is not in the tag.
     bool remove(int tag, std::string_view key, std::uint32_t recNo);
 
+    // Puts the changes made so far on disk. Throws Error::Kind::Io.
+    void sync();
+    // Closes the file, reporting a failure (Error::Kind::Io).
+    void close();
+
   private:
     struct Node;
     struct Path;
@@ -160,7 +167,7 @@ class MdxFile {
     void writeBlock(std::uint32_t page, const unsigned char* block);
     Node loadNode(int tag, std::uint32_t page) const;
     void storeNode(int tag, const Node& node);
-    std::uint32_t allocateBlock();
+    void reserveBlocks(size_t count, std::vector<std::uint32_t>& pages);
     std::uint32_t rootPage(int tag) const;
     void setRoot(int tag, std::uint32_t root, bool hasKeys, int pagesDelta);
     bool seekPath(int tag, std::string_view key, std::uint32_t recNo, Path& path) const;
@@ -170,7 +177,7 @@ class MdxFile {
     [[noreturn]] void damaged(const std::string& why) const;
 
     std::string path_;
-    int fd_ = -1;
+    mutable OsFile file_;  // mutable for the locks of walks
     bool writable_ = false;
     // What the file holds, looked at again by every operation: other users
     // may have added blocks.

@@ -3,9 +3,6 @@
 // outside dbase/mdx_*.cpp.
 #pragma once
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -26,7 +23,7 @@ namespace mdx_detail {
 inline constexpr int kMaxDepth = 40;
 // Where the write lock sits: far beyond any real index, so it never meets
 // a lock someone else keeps on the file's bytes.
-inline constexpr off_t kLockOffset = off_t{1} << 40;
+inline constexpr std::int64_t kLockOffset = std::int64_t{1} << 40;
 
 inline void today(unsigned char* p) {
     const std::time_t now = std::time(nullptr);
@@ -45,55 +42,22 @@ inline std::string upper(std::string_view s) {
     return u;
 }
 
-[[noreturn]] inline void ioError(const std::string& what, const std::string& path) {
-    throw Error(Error::Kind::Io, what + ": " + std::strerror(errno), path);
-}
-
-inline void writeAll(int fd, const unsigned char* data, size_t size, off_t at,
-                     const std::string& path) {
-    while (size > 0) {
-        const ssize_t n = ::pwrite(fd, data, size, at);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            ioError("Cannot write the index file", path);
-        data += n;
-        size -= static_cast<size_t>(n);
-        at += n;
-    }
-}
-
-// Holds the index file's write lock for one change.
 // Holds the index file's lock for one operation: exclusive while changing
 // the tree, shared while walking it, so a walk never sees a change half
 // made. Open-file-description locks: two index objects conflict even inside
 // one process, and closing another descriptor of the file keeps them.
 class FileLock {
   public:
-    FileLock(int fd, bool exclusive, const std::string& path) : fd_(fd) {
-        struct flock fl {};
-        fl.l_type = exclusive ? F_WRLCK : F_RDLCK;
-        fl.l_whence = SEEK_SET;
-        fl.l_start = kLockOffset;
-        fl.l_len = 1;
-        while (::fcntl(fd_, F_OFD_SETLKW, &fl) != 0) {
-            if (errno != EINTR)
-                ioError("Cannot lock the index file", path);
-        }
+    FileLock(OsFile& file, bool exclusive) : file_(file) {
+        file_.lockWait(kLockOffset,
+                       exclusive ? OsFile::LockType::Exclusive : OsFile::LockType::Shared);
     }
-    ~FileLock() {
-        struct flock fl {};
-        fl.l_type = F_UNLCK;
-        fl.l_whence = SEEK_SET;
-        fl.l_start = kLockOffset;
-        fl.l_len = 1;
-        ::fcntl(fd_, F_OFD_SETLK, &fl);
-    }
+    ~FileLock() { file_.unlock(kLockOffset); }
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
 
   private:
-    int fd_;
+    OsFile& file_;
 };
 
 inline bool validTagName(const std::string& name) {

@@ -1,8 +1,6 @@
 // Keeping a tag current entry by entry: inserting and removing keys in place.
 #include "dbase/mdx_file.h"
 
-#include <sys/stat.h>
-
 #include "dbase/error.h"
 #include "dbase/mdx_internal.h"
 #include "dbase/mdx_key.h"
@@ -21,13 +19,22 @@ void MdxFile::insert(int tagIndex, std::string_view key, std::uint32_t recNo) {
         throw Error(Error::Kind::ReadOnly, "The index file is open read-only", path_);
     if (key.size() != static_cast<size_t>(t.keyLength))
         throw Error(Error::Kind::State, "A key of the wrong length for tag " + t.name, path_);
-    FileLock lock(fd_, true, path_);
+    FileLock lock(file_, true);
     refreshSize();
     touchHeader();
     Path path;
     seekPath(tagIndex, key, recNo, path);
 
     const int maxN = maxKeys(t.keyLength);
+    // Every full block from the leaf up splits, and a full root gains a new
+    // root above it.
+    size_t splits = 0;
+    for (size_t level = path.nodes.size();
+         level-- > 0 && path.nodes[level].n() >= static_cast<size_t>(maxN);)
+        ++splits;
+    std::vector<std::uint32_t> fresh;
+    reserveBlocks(splits == path.nodes.size() ? splits + 1 : splits, fresh);
+    size_t nextFresh = 0;
     std::uint32_t newRoot = 0;
     int pagesAdded = 0;
     // Insert (ptr, key) at level `level`, splitting upwards while blocks overflow.
@@ -53,7 +60,7 @@ void MdxFile::insert(int tagIndex, std::string_view key, std::uint32_t recNo) {
         Node right;
         right.keyLength = nd.keyLength;
         right.leaf = nd.leaf;
-        right.page = allocateBlock();
+        right.page = fresh.at(nextFresh++);
         pagesAdded += kPagesPerBlock;
         const size_t m = nd.n() / 2 + (nd.leaf ? nd.n() % 2 : 0);
         if (nd.leaf) {
@@ -79,7 +86,7 @@ void MdxFile::insert(int tagIndex, std::string_view key, std::uint32_t recNo) {
             Node root;
             root.keyLength = nd.keyLength;
             root.leaf = false;
-            root.page = allocateBlock();
+            root.page = fresh.at(nextFresh++);
             pagesAdded += kPagesPerBlock;
             root.insertItem(0, nd.page, upKey);
             root.right = right.page;
@@ -96,7 +103,7 @@ bool MdxFile::remove(int tagIndex, std::string_view key, std::uint32_t recNo) {
         throw Error(Error::Kind::ReadOnly, "The index file is open read-only", path_);
     if (key.size() != static_cast<size_t>(t.keyLength))
         return false;
-    FileLock lock(fd_, true, path_);
+    FileLock lock(file_, true);
     refreshSize();
     Path path;
     if (!seekPath(tagIndex, key, recNo, path))

@@ -1,6 +1,4 @@
 // Writing a whole index file from sorted entries.
-#include <sys/stat.h>
-
 #include "dbase/error.h"
 #include "dbase/mdx_file.h"
 #include "dbase/mdx_internal.h"
@@ -20,24 +18,18 @@ constexpr size_t kWriteBuffer = size_t{1} << 20;
 
 MdxWriter::MdxWriter(const std::string& path, const std::string& tableName)
     : path_(path), tableName_(tableName) {
-    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd_ < 0)
-        ioError("Cannot create the index file", path);
+    file_ = OsFile::create(path, 0644);
     buffer_.reserve(kWriteBuffer);
     // The file header and tag table are written last, when all is known.
     buffer_.assign(static_cast<size_t>(kFirstBlockPage) * kPage, 0);
     nextPage_ = kFirstBlockPage;
 }
 
-MdxWriter::~MdxWriter() {
-    if (fd_ >= 0)
-        ::close(fd_);
-}
+MdxWriter::~MdxWriter() = default;
 
 void MdxWriter::flush() {
     if (!buffer_.empty())
-        writeAll(fd_, buffer_.data(), buffer_.size(), static_cast<off_t>(bufferPage_) * kPage,
-                 path_);
+        file_.writeAt(std::uint64_t{bufferPage_} * kPage, buffer_.data(), buffer_.size());
     bufferPage_ = nextPage_;
     buffer_.clear();
 }
@@ -171,7 +163,7 @@ void MdxWriter::endTag() {
         std::memcpy(buffer_.data() + static_cast<size_t>(t.headerPage - bufferPage_) * kPage, h,
                     kBlock);
     else
-        writeAll(fd_, h, kBlock, static_cast<off_t>(t.headerPage) * kPage, path_);
+        file_.writeAt(std::uint64_t{t.headerPage} * kPage, h, kBlock);
 }
 
 void MdxWriter::finish() {
@@ -221,13 +213,9 @@ void MdxWriter::finish() {
         s[slot::kMarker19] = 0x02;
         s[slot::kKeyType] = static_cast<unsigned char>(tags_[i].keyType);
     }
-    writeAll(fd_, head.data(), head.size(), 0, path_);
-    if (::fsync(fd_) != 0)
-        ioError("Cannot write the index file to disk", path_);
-    const int fd = fd_;
-    fd_ = -1;
-    if (::close(fd) != 0)
-        ioError("Cannot write the index file", path_);
+    file_.writeAt(0, head.data(), head.size());
+    file_.sync();
+    file_.close();
 }
 
 // ---- Writing a whole file from tags in memory --------------------------------
@@ -252,7 +240,8 @@ void MdxFile::write(const std::string& path, const std::string& tableName,
                         path);
         names.push_back(name);
     }
-    // A new file renamed over the old one: a crash leaves one or the other.
+    // A new file, on disk before it is renamed over the old one: a crash
+    // leaves one or the other.
     const std::string temp = path + ".new";
     try {
         MdxWriter w(temp, tableName);
@@ -264,13 +253,10 @@ void MdxFile::write(const std::string& path, const std::string& tableName,
             w.endTag();
         }
         w.finish();
+        OsFile::replace(temp, path);
     } catch (...) {
-        ::unlink(temp.c_str());
+        OsFile::discard(temp);
         throw;
-    }
-    if (::rename(temp.c_str(), path.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        ioError("Cannot replace the index file", path);
     }
 }
 

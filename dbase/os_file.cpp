@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "dbase/error.h"
+#include "dbase/file_system.h"
 
 namespace dbase {
 
@@ -40,7 +41,7 @@ short lockKind(OsFile::LockType type) {
 }  // namespace
 
 OsFile::~OsFile() {
-    close();
+    release();
 }
 
 OsFile::OsFile(OsFile&& other) noexcept
@@ -48,7 +49,7 @@ OsFile::OsFile(OsFile&& other) noexcept
 
 OsFile& OsFile::operator=(OsFile&& other) noexcept {
     if (this != &other) {
-        close();
+        release();
         fd_ = std::exchange(other.fd_, -1);
         access_ = other.access_;
         path_ = std::move(other.path_);
@@ -61,7 +62,7 @@ OsFile OsFile::open(const std::string& path, Access access) {
     f.path_ = path;
     f.access_ = access;
     const int flags = (access == Access::Read ? O_RDONLY : O_RDWR) | O_CLOEXEC;
-    f.fd_ = ::open(path.c_str(), flags);
+    f.fd_ = FileSystem::current().open(path, flags, 0);
     if (f.fd_ < 0) {
         const int err = errno;
         if (err == ENOENT)
@@ -80,17 +81,24 @@ OsFile OsFile::create(const std::string& path, unsigned mode) {
     OsFile f;
     f.path_ = path;
     f.access_ = Access::ReadWrite;
-    f.fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, static_cast<mode_t>(mode));
+    f.fd_ = FileSystem::current().open(path, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
     if (f.fd_ < 0)
         throwIo("The file cannot be created", path, errno);
     return f;
 }
 
 void OsFile::close() {
-    if (fd_ >= 0) {
-        ::close(fd_);
-        fd_ = -1;
-    }
+    if (fd_ < 0)
+        return;
+    // The descriptor is gone whatever close() says: it is never retried.
+    const int rc = FileSystem::current().close(std::exchange(fd_, -1));
+    if (rc != 0 && errno != EINTR && access_ == Access::ReadWrite)
+        throwIo("The file could not be closed", path_, errno);
+}
+
+void OsFile::release() noexcept {
+    if (fd_ >= 0)
+        FileSystem::current().close(std::exchange(fd_, -1));
 }
 
 std::uint64_t OsFile::size() const {
@@ -104,7 +112,8 @@ std::size_t OsFile::readAt(std::uint64_t offset, void* buffer, std::size_t n) co
     auto* out = static_cast<char*>(buffer);
     std::size_t done = 0;
     while (done < n) {
-        const ssize_t got = ::pread(fd_, out + done, n - done, static_cast<off_t>(offset + done));
+        const ssize_t got = FileSystem::current().pread(fd_, out + done, n - done,
+                                                        static_cast<off_t>(offset + done));
         if (got < 0) {
             if (errno == EINTR)
                 continue;
@@ -127,39 +136,45 @@ void OsFile::writeAt(std::uint64_t offset, const void* data, std::size_t n) {
     const auto* in = static_cast<const char*>(data);
     std::size_t done = 0;
     while (done < n) {
-        const ssize_t put = ::pwrite(fd_, in + done, n - done, static_cast<off_t>(offset + done));
+        const ssize_t put = FileSystem::current().pwrite(fd_, in + done, n - done,
+                                                         static_cast<off_t>(offset + done));
         if (put < 0) {
             if (errno == EINTR)
                 continue;
+            if (errno == ENOSPC)
+                throw Error(Error::Kind::Io, "The disk is full.", path_);
             throwIo("Writing failed", path_, errno);
         }
+        if (put == 0)
+            throw Error(Error::Kind::Io, "The disk is full.", path_);
         done += static_cast<std::size_t>(put);
     }
 }
 
 void OsFile::truncate(std::uint64_t size) {
-    if (::ftruncate(fd_, static_cast<off_t>(size)) != 0)
+    if (FileSystem::current().ftruncate(fd_, static_cast<off_t>(size)) != 0)
         throwIo("The file cannot be cut", path_, errno);
 }
 
 void OsFile::sync() {
-    if (::fsync(fd_) != 0)
+    if (FileSystem::current().sync(fd_) != 0)
         throwIo("The file cannot be written to disk", path_, errno);
 }
 
+namespace {
+
+std::string folderOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+}  // namespace
+
 void OsFile::syncDirectoryOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    const std::string dir = slash == std::string::npos ? "."
-                            : slash == 0               ? "/"
-                                                       : path.substr(0, slash);
-    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        throwIo("The folder cannot be opened", dir, errno);
-    const int rc = ::fsync(fd);
-    const int err = errno;
-    ::close(fd);
-    if (rc != 0 && err != EINVAL)  // some file systems cannot sync a folder
-        throwIo("The folder cannot be written to disk", dir, err);
+    if (FileSystem::current().syncDirectory(folderOf(path)) != 0)
+        throwIo("The folder cannot be written to disk", folderOf(path), errno);
 }
 
 bool OsFile::isAt(const std::string& path) const {
@@ -168,6 +183,31 @@ bool OsFile::isAt(const std::string& path) const {
     if (::fstat(fd_, &mine) != 0 || ::stat(path.c_str(), &named) != 0)
         return false;
     return mine.st_dev == named.st_dev && mine.st_ino == named.st_ino;
+}
+
+void OsFile::rename(const std::string& from, const std::string& to) {
+    if (FileSystem::current().rename(from, to) != 0)
+        throwIo("The file cannot be replaced", to, errno);
+}
+
+void OsFile::replace(const std::string& from, const std::string& to) {
+    rename(from, to);
+    syncDirectoryOf(to);
+}
+
+void OsFile::remove(const std::string& path) {
+    if (FileSystem::current().unlink(path) != 0) {
+        if (errno == ENOENT)
+            return;
+        throwIo("The file cannot be removed", path, errno);
+    }
+    syncDirectoryOf(path);
+}
+
+void OsFile::discard(const std::string& path) noexcept {
+    const int err = errno;
+    FileSystem::current().unlink(path);
+    errno = err;
 }
 
 bool OsFile::tryLock(std::int64_t byte, LockType type) {

@@ -1,5 +1,7 @@
-// A file descriptor owned by the engine, with the few operations tables
-// need: whole reads and writes at an offset, the size, and advisory locks.
+// A file descriptor owned by the engine, with the few operations tables,
+// memo files and index files need: whole reads and writes at an offset, the
+// size, syncing, and advisory locks. Reads and writes go through the file
+// system in use (file_system.h).
 //
 // Locks are open-file-description locks: they belong to this open file, so
 // two File objects on the same path conflict even inside one process, and
@@ -44,7 +46,12 @@ class OsFile {
     int fd() const { return fd_; }
     const std::string& path() const { return path_; }
     bool writable() const { return access_ == Access::ReadWrite; }
+    // Closes the file; a failure (data the system could not write after all)
+    // throws Error::Kind::Io once the descriptor is gone.
     void close();
+    // Closes the file without a word: for files only read, and for leaving a
+    // file after another failure.
+    void release() noexcept;
 
     std::uint64_t size() const;
     // Reads up to n bytes; returns how many were read (short only at the end of the file).
@@ -54,12 +61,23 @@ class OsFile {
     void readExact(std::uint64_t offset, void* buffer, std::size_t n) const;
     void writeAt(std::uint64_t offset, const void* data, std::size_t n);
     void truncate(std::uint64_t size);
+    // Puts what was written on disk; throws Error::Kind::Io when the system
+    // cannot.
     void sync();
     // Makes the renames and removals of files in the folder of `path` durable.
     static void syncDirectoryOf(const std::string& path);
     // True when the open file is still the one the path names (no one has
     // renamed another file over it since it was opened).
     bool isAt(const std::string& path) const;
+
+    // Renames a file over another (Error::Kind::Io when it cannot).
+    static void rename(const std::string& from, const std::string& to);
+    // Renames a file over another and puts the folder's new entry on disk.
+    static void replace(const std::string& from, const std::string& to);
+    // Removes a file (quietly when it is not there) and puts the folder on disk.
+    static void remove(const std::string& path);
+    // Removes a file left part-way, without a word.
+    static void discard(const std::string& path) noexcept;
 
     // Tries to take a lock on one lock byte without waiting. Returns false when
     // another open file holds a conflicting lock.

@@ -3,6 +3,10 @@
 
 #include "dbase/table_impl.h"
 
+#include <exception>
+
+#include "dbase/file_system.h"
+
 namespace dbase {
 
 // ======================================================================
@@ -177,23 +181,40 @@ void Table::Impl::open() {
     notifyReset();
 }
 
+// The table is closed whatever fails; the first failure (a batch of a bulk
+// append or changes of bulk work that could not be put on disk, a file the
+// system could not close) is thrown after.
 void Table::Impl::close() {
     if (state == TableState::Inactive)
         return;
     bulkAppend = false;
-    struct Close {  // the table closes even when the last batch cannot be written
-        Impl& d;
-        ~Close() { d.closeNow(); }
-    } closeNow{*this};
-    flushAppends();
+    std::exception_ptr failure;
+    auto attempt = [&failure](auto&& step) {
+        try {
+            step();
+        } catch (const Error&) {
+            if (!failure)
+                failure = std::current_exception();
+        }
+    };
+    attempt([this] { flushAppends(); });
+    attempt([this] { syncBulk(); });
+    if (indexSet)
+        attempt([this] { indexSet->close(); });
+    attempt([this] { file.close(); });
+    closeNow();
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 void Table::Impl::closeNow() {
     pending.clear();
     pendingCount = 0;
+    unsynced = false;
+    bulk = 0;
     state = TableState::Inactive;
     memo.close();
-    file.close();
+    file.release();
     cur = 0;
     atBof = atEof = true;
     visible.clear();
@@ -260,6 +281,10 @@ void Table::Impl::writeRecord(std::uint32_t recNo, const std::uint8_t* newBytes)
     if (indexSet) {
         try {
             moved = indexSet->removeMovingKeys(recNo, oldBytes, newBytes);
+            // The old keys leave the disk before the record changes on it: a
+            // power cut never leaves the new record under its old key.
+            if (moved && bulk == 0)
+                indexSet->sync();
         } catch (const Error& e) {
             indexDamage = e.message();
             throw Error(Error::Kind::IndexDamaged,
@@ -280,6 +305,10 @@ void Table::Impl::writeRecord(std::uint32_t recNo, const std::uint8_t* newBytes)
     stampDate();
     keyMoved = false;
     if (moved) {
+        // And the record is on disk before its new keys: a power cut never
+        // leaves the old record under a new key either.
+        if (bulk == 0)
+            file.sync();
         updateIndex([&] { indexSet->addMovedKeys(recNo, newBytes); });
         if (indexOrder != nullptr) {
             indexOrder->invalidate();
@@ -287,6 +316,7 @@ void Table::Impl::writeRecord(std::uint32_t recNo, const std::uint8_t* newBytes)
             keyMoved = true;
         }
     }
+    changed(moved);
 }
 
 std::uint32_t Table::Impl::appendRecord(const std::uint8_t* newBytes) {
@@ -340,6 +370,7 @@ std::uint32_t Table::Impl::appendRecord(const std::uint8_t* newBytes) {
             indexOrder->invalidate();
         updateIndex([&] { indexSet->recordAdded(recNo, newBytes); });
     }
+    changed(true);
     return recNo;
 }
 
@@ -390,6 +421,7 @@ void Table::Impl::flushAppends() {
         file.writeAt(dbf::kUpdateYear, head + dbf::kUpdateYear, 7);
         dateStamped = true;
         header.announcedCount = 0;  // the count is right again
+        unsynced = true;            // a bulk append is bulk work: synced at its end
     } catch (...) {
         // The batch is lost, the table is as it was before it.
         header.recordCount = first - 1;
@@ -648,7 +680,7 @@ std::string packingName(const std::string& path) {
 }
 
 void removeIfThere(const std::string& path) {
-    if (std::remove(path.c_str()) != 0 && errno != ENOENT) {
+    if (FileSystem::current().unlink(path) != 0 && errno != ENOENT) {
         throw Error(Error::Kind::Io,
                     std::string("A file left by an interrupted pack cannot be removed: ") +
                         std::strerror(errno),
@@ -690,7 +722,7 @@ std::string Table::Impl::finishInterruptedPack(const std::string& tablePath, boo
     if (!fileExists(index))
         return {};
     if (canWrite &&
-        std::rename(index.c_str(), siblingWithExtension(tablePath, "MDX").c_str()) == 0) {
+        FileSystem::current().rename(index, siblingWithExtension(tablePath, "MDX")) == 0) {
         OsFile::syncDirectoryOf(tablePath);
         return {};
     }
@@ -787,17 +819,17 @@ void Table::Impl::pack() {
             packStep("index written");
         }
         mapped.release();
-        if (std::rename(tempTable.c_str(), path.c_str()) != 0) {
+        try {
+            OsFile::rename(tempTable, path);
+        } catch (const Error& e) {
             throw Error(Error::Kind::Io,
-                        std::string("The packed table could not replace the old one: ") +
-                            std::strerror(errno),
-                        path);
+                        "The packed table could not replace the old one: " + e.message(), path);
         }
     } catch (...) {
         mapped.release();
-        out.close();
-        std::remove(tempIndex.c_str());
-        std::remove(tempTable.c_str());
+        out.release();
+        OsFile::discard(tempIndex);
+        OsFile::discard(tempTable);
         throw;
     }
     // The packed table is in place: from here on the pack is finished, if
@@ -812,20 +844,22 @@ void Table::Impl::pack() {
     mappedSteps = 0;
     dateStamped = true;
     visibleValid = false;
+    unsynced = false;  // the packed file is on disk
     indexSet.reset();
     naturalOrder();
     OsFile::syncDirectoryOf(path);
     packStep("table replaced");
     if (!defs.empty()) {
-        if (std::rename(tempIndex.c_str(), mdx.c_str()) != 0) {
-            indexDamage =
-                std::string("The new index could not replace the old one: ") + std::strerror(errno);
+        try {
+            OsFile::rename(tempIndex, mdx);
+        } catch (const Error& e) {
+            indexDamage = "The new index could not replace the old one: " + e.message();
             first();
             notifyReset();
             throw Error(Error::Kind::IndexDamaged, indexDamage, mdx);
         }
     } else if (fileExists(mdx)) {
-        std::remove(mdx.c_str());
+        OsFile::discard(mdx);
     }
     OsFile::syncDirectoryOf(path);
     packStep("index replaced");

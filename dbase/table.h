@@ -87,7 +87,10 @@ class Table {
     // holding tags the engine could not keep current): the table opens in
     // record order and openWarnings() says so.
     void open();
-    void close();  // cancels a pending edit or insert
+    // Cancels a pending edit or insert. The table is closed even when closing
+    // fails; the failure (changes of bulk work that could not be put on disk,
+    // a file the system could not close) is thrown after (Error::Kind::Io).
+    void close();
     bool isOpen() const;
     // What the last open() worked around rather than refusing the table: a
     // header counting more records than the file holds (the whole records
@@ -168,11 +171,21 @@ class Table {
     // loses at most the batch being gathered, never the records before it.
     // Any other change, refresh, pack, index change and close writes the
     // batch first. With shared use every record is written as it is posted.
+    // A bulk append is bulk work (beginBulk()): on disk at endBulkAppend().
     void beginBulkAppend();
     void endBulkAppend();
     // Re-reads the file (records added by others, a changed filter) and tells
     // the observers.
     void refresh();
+
+    // Durability: a post or delete is on disk (table and index) when the call
+    // returns. Bulk work (an import, generated records) brackets its changes
+    // with beginBulk() and endBulk(): in between they are not put on disk one
+    // by one; endBulk() puts them all on disk at once, and so does close()
+    // when endBulk() was not called. Brackets nest; the outermost endBulk()
+    // syncs. Throws Error::Kind::Io when the disk refuses.
+    void beginBulk();
+    void endBulk();
 
     // ---- Filter -----------------------------------------------------------
     void setFilter(Filter filter);  // an empty function accepts every record

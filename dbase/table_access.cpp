@@ -69,6 +69,17 @@ void Table::open() {
 void Table::close() {
     d_->close();
 }
+void Table::beginBulk() {
+    d_->requireOpen();
+    ++d_->bulk;
+}
+void Table::endBulk() {
+    Impl& d = *d_;
+    if (d.bulk == 0)  // closing ended it
+        return;
+    if (--d.bulk == 0 && d.state != TableState::Inactive)
+        d.syncBulk();
+}
 bool Table::isOpen() const {
     return d_->state != TableState::Inactive;
 }
@@ -437,14 +448,20 @@ void Table::edit() {
 
 void Table::beginBulkAppend() {
     d_->requireWritable();
+    if (!d_->bulkAppend)
+        ++d_->bulk;  // bulk work too
     d_->bulkAppend = true;
 }
 
 void Table::endBulkAppend() {
     Impl& d = *d_;
+    if (!d.bulkAppend)
+        return;
     d.bulkAppend = false;
-    if (isOpen())
-        d.flushAppends();
+    if (!isOpen())
+        return;
+    d.flushAppends();
+    endBulk();
 }
 
 void Table::post() {

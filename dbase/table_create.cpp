@@ -113,18 +113,15 @@ void Table::create(const std::string& path, const std::vector<FieldDef>& defs) {
         OsFile out = OsFile::create(temp);
         out.writeAt(0, bytes.data(), bytes.size());
         out.sync();
-        if (std::rename(temp.c_str(), path.c_str()) != 0) {
-            throw Error(Error::Kind::Io,
-                        std::string("The table could not be created: ") + std::strerror(errno),
-                        path);
-        }
+        out.close();
+        OsFile::replace(temp, path);
     } catch (const Error& e) {
-        std::remove(temp.c_str());
+        OsFile::discard(temp);
         // The user knows the table, not the temporary name.
         const std::string what = e.what();
         throw Error(e.kind(), what.substr(0, what.find('\n')), path);
     } catch (...) {
-        std::remove(temp.c_str());
+        OsFile::discard(temp);
         throw;
     }
 }

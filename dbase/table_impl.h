@@ -90,6 +90,8 @@ struct Table::Impl {
     std::string readOnlyReason;  // why the open table cannot be changed
     std::vector<std::string> warnings;
     bool dateStamped = false;  // today's date is in the header already
+    int bulk = 0;              // nesting of beginBulk(): changes are synced at its end
+    bool unsynced = false;     // changes made in bulk work, not yet on disk
     std::unique_ptr<RecordOrder> order;
 
     // A bulk append with exclusive use: records not yet written, numbered
@@ -218,6 +220,27 @@ struct Table::Impl {
     std::uint32_t appendRecord(const std::uint8_t* newBytes);
     std::uint32_t appendPending(const std::uint8_t* newBytes);
     void flushAppends();
+    // A change is on disk when the call that made it returns, except in bulk
+    // work, which is put on disk once at its end. The table goes first, the
+    // index after it: a power cut in between leaves a record the index lacks,
+    // which walking the index reports, never a key that misleads.
+    void changed(bool indexToo) {
+        if (bulk > 0) {
+            unsynced = true;
+            return;
+        }
+        file.sync();
+        if (indexToo && indexSet)
+            indexSet->sync();
+    }
+    void syncBulk() {
+        if (!unsynced)
+            return;
+        file.sync();
+        if (indexSet)
+            indexSet->sync();
+        unsynced = false;
+    }
     void stampDate();
 
     // ---- production index -----------------------------------------------

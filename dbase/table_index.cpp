@@ -140,6 +140,8 @@ void Table::Impl::writeIndexFlag(std::uint8_t flag) {
     LockGuard lock(file, OsFile::kHeaderLockByte, OsFile::LockType::Exclusive);
     file.writeAt(dbf::kProductionIndex, &flag, 1);
     header.productionIndex = flag;
+    // On disk before the index file comes or goes.
+    file.sync();
 }
 
 namespace {

@@ -174,8 +174,10 @@ TEST_F(IndexedTable, EveryChangeKeepsTheIndexRight) {
     check("delete");
 
     t.disableControls();
+    t.beginBulk();
     for (int i = 0; i < 300; ++i)
         tktest::appendBook(t, "Bulk " + std::to_string(i % 37), 1900 + i % 50, i);
+    t.endBulk();
     t.enableControls();
     t.first();
     t.edit();
@@ -331,8 +333,10 @@ TEST_F(IndexedTable, TagsTheEngineCannotEvaluateRefuseTheTable) {
 TEST_F(IndexedTable, TensOfThousandsOfRecordsInKeyOrder) {
     t.open();
     t.disableControls();
+    t.beginBulk();
     for (int i = 0; i < 30000; ++i)
         tktest::appendBook(t, "T" + std::to_string((i * 7919) % 10007), 1900 + i % 97, i);
+    t.endBulk();
     t.enableControls();
     t.close();
     t.addIndexTag("NewIndex", "Upper(Left(Title,20))+STR(YearPub,8,0)");

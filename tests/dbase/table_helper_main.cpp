@@ -2,6 +2,10 @@
 //   hold PATH shared|exclusive   opens the table, prints "ready", waits for its input to close
 //   append PATH N TAG            appends N records titled "TAG i", prints "done"
 //   edit PATH N TAG              retitles records round the table N times as "TAG i", prints "done"
+//   (both as bulk work: synced once at the end)
+//   mix PATH SEED N              N random appends, edits and deletes of records titled "M<i>",
+//                                each acknowledged once on disk: "ack append|edit|delete RECNO
+//                                TITLE YEAR"; prints "done"
 //   pack PATH STEP               packs the table and is killed (SIGKILL) when the pack reaches
 //                                STEP (see packStepHook); prints "done" if it never does
 #include <csignal>
@@ -46,12 +50,14 @@ int main(int argc, char** argv) {
             const int title = t.fieldIndex("TITLE");
             const int year = t.fieldIndex("YEARPUB");
             std::cout << "ready" << std::endl;
+            t.beginBulk();
             for (int i = 1; i <= n; ++i) {
                 t.append();
                 t.setString(title, std::string(argv[4]) + " " + std::to_string(i));
                 t.setFloat(year, i % 10000);
                 t.post();
             }
+            t.endBulk();
             std::cout << "done" << std::endl;
             return 0;
         }
@@ -61,11 +67,51 @@ int main(int argc, char** argv) {
             const int title = t.fieldIndex("TITLE");
             const std::uint32_t count = t.physicalRecordCount();
             std::cout << "ready" << std::endl;
+            t.beginBulk();
             for (int i = 1; i <= n && count > 0; ++i) {
                 t.gotoRecNo(static_cast<std::uint32_t>(i) % count + 1);
                 t.edit();
                 t.setString(title, std::string(argv[4]) + " " + std::to_string(n - i));
                 t.post();
+            }
+            t.endBulk();
+            std::cout << "done" << std::endl;
+            return 0;
+        }
+        if (command == "mix" && argc == 5) {
+            t.open();
+            std::uint32_t seed = static_cast<std::uint32_t>(std::atol(argv[3]));
+            const int n = std::atoi(argv[4]);
+            auto next = [&seed](std::uint32_t range) {
+                seed = seed * 1103515245u + 12345u;
+                return (seed >> 8) % range;
+            };
+            const int title = t.fieldIndex("TITLE");
+            const int year = t.fieldIndex("YEARPUB");
+            std::cout << "ready" << std::endl;
+            for (int i = 1; i <= n; ++i) {
+                const std::string name =
+                    "M" + std::to_string(seed % 100000) + "x" + std::to_string(i);
+                const int y = 1000 + static_cast<int>(next(900));
+                const std::uint32_t pick = next(100);
+                const std::uint32_t count = t.physicalRecordCount();
+                const std::uint32_t target = count > 0 ? next(count) + 1 : 0;
+                if (pick < 50 || target == 0 || !t.gotoRecNo(target)) {
+                    t.append();
+                    t.setString(title, name);
+                    t.setFloat(year, y);
+                    t.post();
+                    std::cout << "ack append " << t.recNo() << " " << name << " " << y << std::endl;
+                } else if (pick < 85) {
+                    t.edit();
+                    t.setString(title, name);
+                    t.setFloat(year, y);
+                    t.post();
+                    std::cout << "ack edit " << target << " " << name << " " << y << std::endl;
+                } else {
+                    t.deleteRecord();
+                    std::cout << "ack delete " << target << " - 0" << std::endl;
+                }
             }
             std::cout << "done" << std::endl;
             return 0;

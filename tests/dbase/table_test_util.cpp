@@ -54,10 +54,12 @@ std::string makeSampleTable(const TempDir& dir, int n, const std::string& name) 
     t.setFileName(path);
     t.open();
     t.disableControls();
+    t.beginBulk();
     for (int i = 1; i <= n; ++i) {
         appendBook(t, "Book " + std::to_string(i), 1900 + i, i * 1.5,
                    dbase::Date{2000, 1, (i % 28) + 1});
     }
+    t.endBulk();
     t.enableControls();
     t.close();
     return path;
