@@ -140,10 +140,12 @@ int pack(const char* path) {
     t.open();
     const std::uint32_t before = t.physicalRecordCount();
     t.disableControls();
+    t.beginBulk();  // a hundred thousand deletes are bulk work: on disk once
     for (std::uint32_t r = 10; r <= before; r += 10) {
         if (t.gotoRecNo(r))
             t.deleteRecord();
     }
+    t.endBulk();
     const auto packStart = Clock::now();
     t.pack();
     const double packOnly = since(packStart);
