@@ -245,6 +245,10 @@ void MdxFile::forEach(int tagIndex, const std::function<void(std::string_view, s
     std::uint32_t prevRec = 0;
     bool havePrev = false;
     const std::uint32_t root = rootPage(tagIndex);
+    // Every record is in a tag at most once: with the count, this tells a
+    // tag that holds every record from one that names a record twice and
+    // misses another.
+    std::vector<bool> listed(maxRecNo > 0 ? static_cast<size_t>(maxRecNo) + 1 : 0, false);
 
     // Returns the last key of the subtree (empty when it has none).
     std::function<std::string(std::uint32_t, int)> visit = [&](std::uint32_t page, int depth) {
@@ -269,6 +273,11 @@ void MdxFile::forEach(int tagIndex, const std::function<void(std::string_view, s
                 if (r == 0 || (maxRecNo > 0 && r > maxRecNo))
                     damaged("tag " + t.name + " names record " + std::to_string(r) +
                             ", which the table does not hold");
+                if (maxRecNo > 0) {
+                    if (listed[r])
+                        damaged("tag " + t.name + " names record " + std::to_string(r) + " twice");
+                    listed[r] = true;
+                }
                 if (havePrev) {
                     const int c = compareKeys(t.keyType, prevKey, k, t.descending);
                     if (c > 0 || (c == 0 && (t.unique || r <= prevRec)))

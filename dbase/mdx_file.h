@@ -132,7 +132,8 @@ class MdxFile {
     int findTag(std::string_view name) const;  // without regard to case; -1 if absent
 
     // Visits every entry of a tag in order, checking the tree on the way.
-    // maxRecNo > 0 also refuses record numbers above it. Throws IndexDamaged.
+    // maxRecNo > 0 also refuses record numbers above it and any record named
+    // twice. Throws IndexDamaged.
     // `strict` also demands what this engine itself always keeps: every
     // separator equal to the last key below it and no block but the root
     // without keys.
