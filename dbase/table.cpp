@@ -262,7 +262,8 @@ void Table::Impl::stampDate() {
     dateStamped = true;
 }
 
-void Table::Impl::writeRecord(std::uint32_t recNo, const std::uint8_t* newBytes) {
+void Table::Impl::writeRecord(std::uint32_t recNo, const std::uint8_t* newBytes,
+                              const std::uint8_t* expected) {
     flushAppends();
     requireIndexIntact();
     // Under the header lock, like an append: a walk in key order by another
@@ -274,6 +275,16 @@ void Table::Impl::writeRecord(std::uint32_t recNo, const std::uint8_t* newBytes)
     diskBuf.resize(header.recordLength);
     file.readExact(header.recordOffset(recNo), diskBuf.data(), diskBuf.size());
     const std::uint8_t* oldBytes = diskBuf.data();
+    if (expected != nullptr && std::memcmp(oldBytes, expected, diskBuf.size()) != 0) {
+        // Neither version is lost: the caller keeps its pending values, the
+        // file the other user's, which this table now shows.
+        cache.patch(recNo, oldBytes);
+        throw Error(Error::Kind::RecordChanged,
+                    "The record was changed by another user after you began editing it, so "
+                    "your changes were not saved.\nCancel to see the other user's version, then "
+                    "edit the record again.",
+                    path);
+    }
     // Old keys out, record written, new keys in: a process killed part-way
     // leaves the record missing from the index (reported as damage when the
     // tag is walked), never indexed under a key it no longer has.
@@ -612,7 +623,7 @@ void Table::Impl::post() {
         settleOn(recNo);
         notifyReset();
     } else if (state == TableState::Edit) {
-        writeRecord(cur, editBuf.data());
+        writeRecord(cur, editBuf.data(), oldBuf.data());
         state = TableState::Browse;
         const std::uint32_t recNo = cur;
         if (keyMoved) {

@@ -158,9 +158,14 @@ class Table {
 
     // ---- Changes ----------------------------------------------------------
     TableState state() const;
-    void append();        // a blank new record in the edit buffer (state Insert)
-    void edit();          // the current record into the edit buffer (state Edit)
-    void post();          // writes the buffer; keeps every index tag current
+    void append();  // a blank new record in the edit buffer (state Insert)
+    void edit();    // the current record into the edit buffer (state Edit)
+    // Writes the buffer; keeps every index tag current. An edit of a record
+    // that another user changed since edit() read it is refused with
+    // Error::Kind::RecordChanged: the table stays in Edit with its values,
+    // and the record on disk (what the current record reads after cancel())
+    // keeps the other user's.
+    void post();
     void cancel();        // drops the buffer
     void deleteRecord();  // marks the current record deleted; the next visible one becomes current
     // A bulk append (an import, a generated table): with the table open for

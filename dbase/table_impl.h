@@ -216,7 +216,11 @@ struct Table::Impl {
 
     // Every change of a record goes through writeRecord, every new record
     // through appendRecord: the places where index tags are kept current.
-    void writeRecord(std::uint32_t recNo, const std::uint8_t* newBytes);
+    // `expected`, when given, is the record as the change was based on it:
+    // if the record on disk differs, another user changed it meanwhile and
+    // the write is refused (Error::Kind::RecordChanged).
+    void writeRecord(std::uint32_t recNo, const std::uint8_t* newBytes,
+                     const std::uint8_t* expected = nullptr);
     std::uint32_t appendRecord(const std::uint8_t* newBytes);
     std::uint32_t appendPending(const std::uint8_t* newBytes);
     void flushAppends();

@@ -396,9 +396,11 @@ TEST_F(IndexedTable, TwoProcessesAppendingKeepOneCorrectIndex) {
         << out;
 }
 
-// Two users edit the same record at once; the later post wins, and the
-// index follows the record as it was on disk, not as the later user read it.
-TEST_F(IndexedTable, TwoUsersEditingOneRecordKeepTheIndexRight) {
+// Two users edit the same record at once: the later post is refused as a
+// change made by another user, both versions stay at hand (the refused
+// user's values in its buffer, the other's on disk), and the index follows
+// the record on disk.
+TEST_F(IndexedTable, TwoUsersEditingOneRecordRefuseTheLaterPost) {
     t.addIndexTag("NewIndex", kExpr);
     t.setIndexTag("NewIndex");
     t.open();
@@ -413,12 +415,82 @@ TEST_F(IndexedTable, TwoUsersEditingOneRecordKeepTheIndexRight) {
     other.setString(title, "mango");
     other.post();
     t.setString(title, "aardvark");
-    EXPECT_NO_THROW(t.post());
+    try {
+        t.post();
+        ADD_FAILURE() << "the later post overwrote the other user's change";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.kind(), Error::Kind::RecordChanged) << e.what();
+        EXPECT_NE(std::string(e.what()).find("changed by another user"), std::string::npos);
+    }
+    EXPECT_EQ(t.state(), dbase::TableState::Edit);
+    EXPECT_EQ(t.asString(title), "aardvark");
+    EXPECT_EQ(t.stringAt(1, title), "mango");
+    t.cancel();
+    EXPECT_EQ(t.asString(title), "mango");
+    // Editing again from the other user's version succeeds.
+    t.edit();
+    t.setString(title, "aardvark");
+    t.post();
     t.refresh();
     EXPECT_EQ(t.asString(title), "aardvark");
     EXPECT_EQ(navigation(t), (std::vector<std::uint32_t>{6, 1, 5, 2, 3, 7, 8, 4}));
     EXPECT_EQ(dbase::MdxFile(t.indexFileName(), false).check(0, 8, true), 8u);
+    // A record another user only deleted is a change too.
+    ASSERT_TRUE(other.gotoRecNo(2));
+    ASSERT_TRUE(t.gotoRecNo(2));
+    t.edit();
+    other.deleteRecord();
+    t.setString(title, "banana");
+    EXPECT_THROW(t.post(), Error);
+    t.cancel();
     expectOutsideReadersAgree(t, base);
+}
+
+// The same between two processes, each way round.
+TEST_F(IndexedTable, APostRefusedForAnotherProcessesChangeKeepsBothVersions) {
+    t.addIndexTag("NewIndex", kExpr);
+    t.open();
+    const int title = t.fieldIndex("TITLE");
+    {
+        tktest::Helper h({"retitle", path, "3", "from the helper"});
+        ASSERT_EQ(h.readLine(), "editing");
+        ASSERT_TRUE(t.gotoRecNo(3));
+        t.edit();
+        t.setString(title, "from the test");
+        h.closeInput();
+        EXPECT_EQ(h.readLine(), "done");
+        EXPECT_EQ(h.wait(), 0);
+        try {
+            t.post();
+            ADD_FAILURE() << "overwrote the helper's change";
+        } catch (const Error& e) {
+            EXPECT_EQ(e.kind(), Error::Kind::RecordChanged) << e.what();
+        }
+        EXPECT_EQ(t.asString(title), "from the test");
+        t.cancel();
+        EXPECT_EQ(t.asString(title), "from the helper");
+    }
+    {
+        tktest::Helper h({"retitle", path, "4", "too late"});
+        ASSERT_EQ(h.readLine(), "editing");
+        ASSERT_TRUE(t.gotoRecNo(4));
+        t.edit();
+        t.setString(title, "first");
+        t.post();
+        h.closeInput();
+        EXPECT_EQ(h.readLine(),
+                  "error " + std::to_string(static_cast<int>(Error::Kind::RecordChanged)));
+        EXPECT_EQ(h.wait(), 1);
+        t.refresh();
+        EXPECT_EQ(t.asString(title), "first");
+    }
+    EXPECT_EQ(dbase::MdxFile(t.indexFileName(), false).check(0, 8, true), 8u);
+    std::string out;
+    EXPECT_EQ(mdxtest::run("/usr/bin/python3 " + mdxtest::toolsDir() + "/dbfmdx.py check " + base +
+                               " NEWINDEX",
+                           &out),
+              0)
+        << out;
 }
 
 // Opening while another process appends and splits index blocks: the

@@ -8,6 +8,8 @@
 //                                TITLE YEAR"; prints "done"
 //   pack PATH STEP               packs the table and is killed (SIGKILL) when the pack reaches
 //                                STEP (see packStepHook); prints "done" if it never does
+//   retitle PATH RECNO TEXT      begins editing the record, prints "editing", waits for its
+//                                input to close, then sets the title and posts: prints "done"
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
@@ -122,6 +124,20 @@ int main(int argc, char** argv) {
             t.setMode(dbase::OpenMode::Exclusive);
             t.open();
             t.pack();
+            std::cout << "done" << std::endl;
+            return 0;
+        }
+        if (command == "retitle" && argc == 5) {
+            t.open();
+            if (!t.gotoRecNo(static_cast<std::uint32_t>(std::atoi(argv[3]))))
+                return 2;
+            t.edit();
+            std::cout << "editing" << std::endl;
+            std::string line;
+            while (std::getline(std::cin, line)) {
+            }
+            t.setString(t.fieldIndex("TITLE"), argv[4]);
+            t.post();
             std::cout << "done" << std::endl;
             return 0;
         }
