@@ -67,6 +67,32 @@ bool utf8Next(std::string_view text, size_t& i, char32_t& cp) {
     return true;
 }
 
+// The capital of a Latin or Cyrillic small letter; 0 for anything else.
+// (Greek is left alone: the DOS code pages hold a few Greek letters as
+// mathematical signs.)
+char32_t capitalOf(char32_t c) {
+    if (c >= 0x61 && c <= 0x7A)
+        return c - 0x20;
+    if (c >= 0xE0 && c <= 0xFE && c != 0xF7)
+        return c - 0x20;
+    if (c == 0xFF)
+        return 0x178;
+    // Latin Extended-A: pairs of capital and small letter.
+    if (c == 0x130 || c == 0x131)  // the dotted and dotless i pair differently
+        return 0;
+    if ((c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177))
+        return (c % 2 == 1) ? c - 1 : 0;
+    if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E))
+        return (c % 2 == 0) ? c - 1 : 0;
+    if (c >= 0x430 && c <= 0x44F)
+        return c - 0x20;
+    if (c >= 0x450 && c <= 0x45F)
+        return c - 0x50;
+    if (c >= 0x490 && c <= 0x4BF)
+        return (c % 2 == 1) ? c - 1 : 0;
+    return 0;
+}
+
 struct Registry {
     CodePage cp1252{"cp1252", kCp1252High};
     CodePage cp437{"cp437", kCp437High};
@@ -87,6 +113,22 @@ const Registry& registry() {
 CodePage::CodePage(std::string name, const char16_t* high) : name_(std::move(name)), high_(high) {
     for (int b = 0; b < 128; ++b) {
         utf8Len_[b] = static_cast<std::uint8_t>(utf8Encode(high_[b], utf8_[b]));
+    }
+    auto codePoint = [high](int b) { return b < 0x80 ? char32_t(b) : char32_t(high[b - 0x80]); };
+    for (int b = 0; b < 256; ++b)
+        upper_[b] = lower_[b] = static_cast<unsigned char>(b);
+    for (int b = 0; b < 256; ++b) {
+        const char32_t capital = capitalOf(codePoint(b));
+        if (capital == 0)
+            continue;
+        for (int c = 0; c < 256; ++c) {
+            if (codePoint(c) == capital) {
+                upper_[b] = static_cast<unsigned char>(c);
+                if (lower_[c] == c)
+                    lower_[c] = static_cast<unsigned char>(b);
+                break;
+            }
+        }
     }
 }
 

@@ -33,6 +33,12 @@ class CodePage {
     // holds a character the code page cannot represent.
     bool encode(std::string_view utf8, std::string& out) const;
 
+    // The upper- and lower-case forms of a byte's letter in this code page:
+    // ASCII letters, and the Latin and Cyrillic letters whose other case the
+    // code page also holds. Any other byte is its own form.
+    unsigned char upper(unsigned char b) const { return upper_[b]; }
+    unsigned char lower(unsigned char b) const { return lower_[b]; }
+
     CodePage(std::string name, const char16_t* high);
 
   private:
@@ -41,6 +47,8 @@ class CodePage {
     // UTF-8 forms of bytes 0x80..0xFF, precomputed so decoding is a copy.
     char utf8_[128][4];
     std::uint8_t utf8Len_[128];
+    unsigned char upper_[256];
+    unsigned char lower_[256];
 };
 
 }  // namespace dbase

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "dbase/code_page.h"
 #include "dbase/error.h"
 #include "dbase/file_names.h"
 #include "dbase/mdx_key.h"
@@ -184,6 +185,7 @@ enum class Fn { Upper, Lower, Left, Right, Substr, Trim, Ltrim, Str, Dtos, Dtoc,
 struct CallNode : Node {
     Fn fn = Fn::Upper;
     NodePtr arg;
+    const CodePage* codePage = nullptr;
     int n1 = 0, n2 = 0;  // constant arguments: lengths, start, width, decimals
 
     void append(const unsigned char* r, std::string& out) const override {
@@ -192,13 +194,12 @@ struct CallNode : Node {
             case Fn::Upper:
             case Fn::Lower:
                 arg->append(r, out);
-                // ASCII letters only: other bytes depend on the table's code page.
+                // The letters of the table's code page, so that a name with an
+                // accent sorts with its capital form.
                 for (size_t i = start; i < out.size(); ++i) {
-                    const char c = out[i];
-                    if (fn == Fn::Upper && c >= 'a' && c <= 'z')
-                        out[i] = static_cast<char>(c - 32);
-                    if (fn == Fn::Lower && c >= 'A' && c <= 'Z')
-                        out[i] = static_cast<char>(c + 32);
+                    const auto c = static_cast<unsigned char>(out[i]);
+                    out[i] = static_cast<char>(fn == Fn::Upper ? codePage->upper(c)
+                                                               : codePage->lower(c));
                 }
                 return;
             case Fn::Left:
@@ -274,9 +275,11 @@ struct Token {
 
 class Parser {
   public:
-    Parser(std::string_view text, const std::vector<Field>& fields) : text_(text), fields_(fields) {
+    Parser(std::string_view text, const std::vector<Field>& fields, const CodePage* codePage)
+        : text_(text), fields_(fields), codePage_(codePage) {
         advance();
     }
+    bool foldsCase() const { return foldsCase_; }
 
     NodePtr parseAll() {
         NodePtr n = parseSum();
@@ -474,6 +477,9 @@ class Parser {
                        : fn == "LOWER" ? Fn::Lower
                        : fn == "LTRIM" ? Fn::Ltrim
                                        : Fn::Trim;
+            call->codePage = codePage_;
+            if (call->fn == Fn::Upper || call->fn == Fn::Lower)
+                foldsCase_ = true;
             call->width = width();
         } else if (fn == "LEFT" || fn == "RIGHT") {
             argCount(2, 2);
@@ -520,21 +526,70 @@ class Parser {
 
     std::string_view text_;
     const std::vector<Field>& fields_;
+    const CodePage* codePage_;
+    bool foldsCase_ = false;
     size_t pos_ = 0;
     Token tok_;
 };
 
 }  // namespace
 
+bool Expression::callsOtherProgramsFunction(std::string_view text) {
+    // Functions of the dBase language that index keys of other programs use.
+    static const char* const kKnown[] = {
+        "ABS",     "ASC",     "AT",      "CDOW",    "CEILING",   "CHR",       "CMONTH",     "CTOD",
+        "DATE",    "DAY",     "DELETED", "DESCEND", "DOW",       "EXP",       "FLOOR",      "IIF",
+        "INT",     "ISALPHA", "ISLOWER", "ISUPPER", "LEN",       "LOG",       "LOG10",      "MAX",
+        "MIN",     "MOD",     "MONTH",   "PROPER",  "RECNO",     "REPLICATE", "ROUND",      "SIGN",
+        "SOUNDEX", "SPACE",   "SQRT",    "STUFF",   "TRANSFORM", "YEAR",      "DIFFERENCE", "RAT",
+        "TIME",    "DTOR",    "RTOD",    "PI",      "FV",        "PV",        "PAYMENT",    "LIKE",
+    };
+    size_t i = 0;
+    while (i < text.size()) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c == '\'' || c == '"') {  // a text constant
+            const size_t close = text.find(static_cast<char>(c), i + 1);
+            if (close == std::string_view::npos)
+                return false;
+            i = close + 1;
+            continue;
+        }
+        if (!std::isalpha(c) && c != '_') {
+            ++i;
+            continue;
+        }
+        size_t j = i;
+        while (j < text.size() &&
+               (std::isalnum(static_cast<unsigned char>(text[j])) || text[j] == '_'))
+            ++j;
+        std::string name(text.substr(i, j - i));
+        for (char& ch : name)
+            if (ch >= 'a' && ch <= 'z')
+                ch = static_cast<char>(ch - 'a' + 'A');
+        size_t k = j;
+        while (k < text.size() && text[k] == ' ')
+            ++k;
+        if (k < text.size() && text[k] == '(')
+            for (const char* known : kKnown)
+                if (name == known)
+                    return true;
+        i = j;
+    }
+    return false;
+}
+
 Expression::Expression() = default;
 Expression::~Expression() = default;
 Expression::Expression(Expression&&) noexcept = default;
 Expression& Expression::operator=(Expression&&) noexcept = default;
 
-Expression Expression::compile(std::string_view text, const std::vector<Field>& fields) {
+Expression Expression::compile(std::string_view text, const std::vector<Field>& fields,
+                               const CodePage* codePage) {
     Expression e;
     e.text_ = std::string(text);
-    e.root_ = Parser(text, fields).parseAll();
+    Parser parser(text, fields, codePage != nullptr ? codePage : &CodePage::windows1252());
+    e.root_ = parser.parseAll();
+    e.foldsCase_ = parser.foldsCase();
     if (e.root_->type == KeyType::Numeric)
         e.root_->width = kNumericKeyLength;
     if (e.root_->type == KeyType::Date)

@@ -7,7 +7,8 @@
 //     "...", number literals, parentheses;
 //   - "+" (concatenation of strings, sum of numbers) and "-" (for strings: the
 //     left operand's trailing blanks move to the end of the result);
-//   - UPPER, LOWER, LEFT, RIGHT, SUBSTR, TRIM, LTRIM, RTRIM, STR (1 to 3
+//   - UPPER, LOWER (letters of the table's code page), LEFT, RIGHT, SUBSTR, TRIM, LTRIM, RTRIM, STR
+//   (1 to 3
 //     arguments), DTOS, DTOC and VAL.
 // Results are character, numeric or date values. A character result has a
 // width known when compiling (the key length of a tag); the lengths, widths
@@ -31,6 +32,8 @@ namespace dbase {
 
 enum class KeyType : char { Character = 'C', Numeric = 'N', Date = 'D' };
 
+class CodePage;
+
 namespace expr_detail {
 struct Node;
 }
@@ -41,7 +44,17 @@ class Expression {
     static constexpr int kMaxKeyLength = 100;
 
     // Throws Error(InvalidExpression) when the text cannot be compiled.
-    static Expression compile(std::string_view text, const std::vector<Field>& fields);
+    // UPPER and LOWER change the letters of the table's code page (Windows-
+    // 1252 when none is given); the page must outlive the expression.
+    static Expression compile(std::string_view text, const std::vector<Field>& fields,
+                              const CodePage* codePage = nullptr);
+    // Whether the expression changes letter case (calls UPPER or LOWER).
+    bool foldsCase() const { return foldsCase_; }
+
+    // Whether the text calls a function that dBase programs know and this
+    // engine does not (SOUNDEX, IIF, ...): a tag of another program rather
+    // than a damaged one.
+    static bool callsOtherProgramsFunction(std::string_view text);
 
     Expression();
     ~Expression();
@@ -69,6 +82,7 @@ class Expression {
   private:
     std::string text_;
     std::unique_ptr<expr_detail::Node> root_;
+    bool foldsCase_ = false;
 };
 
 }  // namespace dbase

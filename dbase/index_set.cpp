@@ -1,6 +1,7 @@
 #include "dbase/index_set.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -13,9 +14,15 @@
 
 namespace dbase {
 
-IndexSet::IndexSet(const std::string& path, const std::vector<Field>& fields, bool writable)
+IndexSet::IndexSet(const std::string& path, const std::vector<Field>& fields, bool writable,
+                   const CodePage* codePage)
     : file_(std::make_unique<MdxFile>(path, writable)) {
     for (const MdxTagInfo& t : file_->tags()) {
+        if (t.flagsDamaged)
+            throw Error(
+                Error::Kind::IndexDamaged,
+                "The index file is damaged: the flags of tag " + t.name + " contradict each other.",
+                path);
         if (t.unique || t.hasFilter)
             throw Error(Error::Kind::Unsupported,
                         "The index tag " + t.name + " is " +
@@ -23,8 +30,16 @@ IndexSet::IndexSet(const std::string& path, const std::vector<Field>& fields, bo
                             ", which this program cannot keep up to date.",
                         path);
         try {
-            expressions_.push_back(Expression::compile(t.expression, fields));
+            expressions_.push_back(Expression::compile(t.expression, fields, codePage));
         } catch (const Error& e) {
+            // A function only other programs have is their tag; anything
+            // else that does not compile (stray bytes, an unknown field or
+            // function name) is a damaged expression.
+            if (!Expression::callsOtherProgramsFunction(t.expression))
+                throw Error(Error::Kind::IndexDamaged,
+                            "The index file is damaged: the expression of tag " + t.name +
+                                " cannot be read.\n" + e.message(),
+                            path);
             throw Error(Error::Kind::InvalidExpression,
                         "The index tag " + t.name +
                             " has an expression this program cannot evaluate, so it could not "
@@ -57,14 +72,26 @@ std::vector<TagDefinition> IndexSet::definitions() const {
     return defs;
 }
 
-std::vector<std::uint32_t> IndexSet::order(int tag, std::uint32_t recordCount,
-                                           bool complete) const {
+std::vector<std::uint32_t> IndexSet::order(int tag, std::uint32_t recordCount, bool complete,
+                                           std::vector<std::uint32_t>* missing) const {
     std::vector<std::uint32_t> recs;
     recs.reserve(recordCount);
     // Every record is in every tag, deleted ones too; a record number beyond
     // the table means the index and the table have parted ways.
     file_->forEach(
         tag, [&recs](std::string_view, std::uint32_t r) { recs.push_back(r); }, recordCount);
+    if (missing != nullptr) {
+        missing->clear();
+        if (recs.size() < recordCount) {  // no record twice: these are the absent ones
+            std::vector<bool> listed(static_cast<size_t>(recordCount) + 1, false);
+            for (std::uint32_t r : recs)
+                listed[r] = true;
+            for (std::uint32_t r = 1; r <= recordCount; ++r)
+                if (!listed[r])
+                    missing->push_back(r);
+        }
+        return recs;
+    }
     if ((complete || recordCount == 0) && recs.size() != recordCount)
         throw Error(Error::Kind::IndexDamaged,
                     "The index tag " + file_->tags()[static_cast<size_t>(tag)].name + " holds " +
@@ -72,6 +99,20 @@ std::vector<std::uint32_t> IndexSet::order(int tag, std::uint32_t recordCount,
                         std::to_string(recordCount) + ".",
                     file_->path());
     return recs;
+}
+
+void IndexSet::insertRecord(int tag, std::uint32_t recNo, const unsigned char* record) {
+    expressions_.at(static_cast<size_t>(tag)).key(record, after_);
+    file_->insert(tag, after_, recNo);
+}
+
+bool IndexSet::tagHolds(int tag, std::uint32_t recNo) const {
+    bool found = false;
+    file_->forEach(tag, [&found, recNo](std::string_view, std::uint32_t r) {
+        if (r == recNo)
+            found = true;
+    });
+    return found;
 }
 
 void IndexSet::recordAdded(std::uint32_t recNo, const unsigned char* record) {
@@ -98,7 +139,10 @@ bool IndexSet::removeMovingKeys(std::uint32_t recNo, const unsigned char* before
         expressions_[i].key(after, after_);
         if (before_ == after_)
             continue;  // the deleted flag alone never moves a key
-        if (!file_->remove(static_cast<int>(i), before_, recNo))
+        // Not under its old key and not in the tag at all: a writer killed
+        // part-way left the record out, and it simply goes in below.
+        if (!file_->remove(static_cast<int>(i), before_, recNo) &&
+            tagHolds(static_cast<int>(i), recNo))
             throw Error(Error::Kind::IndexDamaged,
                         "The index tag " + file_->tags()[i].name + " does not hold record " +
                             std::to_string(recNo) + " under its old key.",
@@ -119,57 +163,112 @@ void IndexSet::addMovedKeys(std::uint32_t recNo, const unsigned char* after) {
     moving_.clear();
 }
 
-std::vector<TagDefinition> IndexSet::readDefinitions(const std::string& path) {
+size_t IndexSet::refoldCase(std::uint32_t recordCount, const RecordReader& read) {
+    size_t moved = 0;
+    for (size_t i = 0; i < expressions_.size(); ++i) {
+        if (!expressions_[i].foldsCase() || expressions_[i].type() != KeyType::Character)
+            continue;
+        // Only keys holding a non-ASCII byte can differ between the rules.
+        std::vector<std::pair<std::string, std::uint32_t>> suspects;
+        file_->forEach(static_cast<int>(i), [&](std::string_view key, std::uint32_t r) {
+            if (r <= recordCount && std::any_of(key.begin(), key.end(), [](char c) {
+                    return static_cast<unsigned char>(c) >= 0x80;
+                }))
+                suspects.emplace_back(key, r);
+        });
+        for (const auto& [key, r] : suspects) {
+            expressions_[i].key(read(r), after_);
+            if (after_ == key)
+                continue;
+            if (file_->remove(static_cast<int>(i), key, r))
+                file_->insert(static_cast<int>(i), after_, r);
+            ++moved;
+        }
+    }
+    file_->markCaseFoldedByCodePage();
+    return moved;
+}
+
+IndexDefinitions IndexSet::readDefinitions(const std::string& path) {
+    IndexDefinitions out;
     try {
         MdxFile f(path, false);
-        std::vector<TagDefinition> defs;
         for (const MdxTagInfo& t : f.tags())
-            defs.push_back({t.name, t.expression, t.descending});
-        return defs;
+            out.tags.push_back({t.name, t.expression, t.descending});
+        return out;
     } catch (const Error& e) {
         if (e.kind() != Error::Kind::IndexDamaged)
             throw;
     }
-    // A damaged header: take every slot that still names a tag whose header
-    // block holds a terminated expression.
+    // A damaged header or tag header: every slot of the tag table is looked
+    // at; a tag whose header block holds a legible expression can be rebuilt,
+    // one that only has its name left is listed as unreadable.
     using namespace mdx;
     std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw Error(Error::Kind::NotFound, "Cannot open the index file.", path);
     std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::vector<TagDefinition> defs;
-    auto printable = [](const std::string& s) {
-        return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) {
-            return static_cast<unsigned char>(c) >= 0x20 && static_cast<unsigned char>(c) < 0x7F;
-        });
+    const auto* bytes = reinterpret_cast<const unsigned char*>(data.data());
+    // The count of tags is believed when the tag table looks whole; otherwise
+    // the slots are read up to the first empty one.
+    int slots = MdxFile::kMaxTags;
+    bool counted = false;
+    if (data.size() >= static_cast<size_t>(kFirstBlockPage) * kPage &&
+        bytes[header::kSlotLength] == slot::kLength &&
+        get16(bytes + header::kTagsInUse) <= MdxFile::kMaxTags) {
+        slots = get16(bytes + header::kTagsInUse);
+        counted = true;
+    }
+    auto validName = [](const std::string& n) {
+        return !n.empty() && n.size() <= static_cast<size_t>(MdxFile::kMaxTagNameLength) &&
+               std::isalpha(static_cast<unsigned char>(n[0])) &&
+               std::all_of(n.begin(), n.end(), [](char c) {
+                   return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+               });
     };
-    for (int i = 0; i < MdxFile::kMaxTags; ++i) {
+    auto legible = [](const unsigned char* text, size_t size) {
+        const auto* end = static_cast<const unsigned char*>(std::memchr(text, 0, size));
+        return end != nullptr && end != text &&
+               std::all_of(text, end, [](unsigned char c) { return c >= 0x20 && c != 0x7F; });
+    };
+    for (int i = 0; i < slots; ++i) {
         const size_t s = static_cast<size_t>(slot::kFirst + slot::kLength * i);
-        if (s + slot::kLength > data.size())
+        if (s + slot::kLength > data.size()) {
+            out.unnamed += counted ? slots - i : 0;
             break;
-        const auto* p = reinterpret_cast<const unsigned char*>(data.data() + s);
-        const std::uint64_t at = static_cast<std::uint64_t>(get32(p + slot::kHeaderPage)) * kPage;
+        }
+        const unsigned char* p = bytes + s;
+        if (!counted && std::all_of(p, p + slot::kLength, [](unsigned char c) { return c == 0; }))
+            break;
         std::string name(data.data() + s + slot::kName, 11);
         name = name.substr(0, name.find('\0'));
-        if (!printable(name) || at < kFirstBlockPage * kPage || at + kBlock > data.size())
+        while (!name.empty() && name.back() == ' ')
+            name.pop_back();
+        if (!validName(name)) {
+            if (counted)
+                ++out.unnamed;
             continue;
-        std::string expr(data.data() + at + tag::kExpression, tag::kExpressionLength);
-        const size_t end = expr.find('\0');
-        if (end == std::string::npos)
+        }
+        const std::uint64_t at = static_cast<std::uint64_t>(get32(p + slot::kHeaderPage)) * kPage;
+        if (at < kFirstBlockPage * kPage || at + kBlock > data.size() ||
+            !legible(bytes + at + tag::kExpression, tag::kExpressionLength)) {
+            out.unreadable.push_back(name);
             continue;
-        expr.resize(end);
-        if (!printable(expr))
-            continue;
-        const bool descending =
-            (static_cast<unsigned char>(data[at + tag::kFormat]) & tag::kFormatDescending) != 0;
-        defs.push_back({name, expr, descending});
+        }
+        const std::string expr(data.data() + at + tag::kExpression);
+        const bool descending = (bytes[at + tag::kFormat] & tag::kFormatDescending) != 0;
+        out.tags.push_back({name, expr, descending});
     }
-    return defs;
+    out.tagListLegible = counted || !out.tags.empty() || !out.unreadable.empty();
+    return out;
 }
 
 IndexBuilder::IndexBuilder(const std::vector<Field>& fields, const std::vector<TagDefinition>& tags,
-                           const std::string& spillDirectory, size_t memoryBudget) {
+                           const std::string& spillDirectory, size_t memoryBudget,
+                           const CodePage* codePage) {
     for (const TagDefinition& t : tags)
         expressions_.push_back(
-            std::make_unique<Expression>(Expression::compile(t.expression, fields)));
+            std::make_unique<Expression>(Expression::compile(t.expression, fields, codePage)));
     // The memory for sorting is shared by the tags.
     const size_t budget = memoryBudget / std::max<size_t>(tags.size(), 1);
     builders_.reserve(tags.size());
@@ -202,8 +301,9 @@ void IndexBuilder::write(const std::string& path, const std::string& tableName) 
 
 void IndexSet::rebuild(const std::string& path, const std::string& tableName,
                        const std::vector<Field>& fields, const std::vector<TagDefinition>& tags,
-                       std::uint32_t recordCount, const RecordReader& read) {
-    IndexBuilder builder(fields, tags, directoryOf(path));
+                       std::uint32_t recordCount, const RecordReader& read,
+                       const CodePage* codePage) {
+    IndexBuilder builder(fields, tags, directoryOf(path), IndexBuilder::kDefaultBudget, codePage);
     // One pass over the table feeds every tag.
     for (std::uint32_t r = 1; r <= recordCount; ++r)
         builder.add(read(r), r);

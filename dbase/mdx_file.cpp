@@ -57,6 +57,7 @@ void MdxFile::readHeader() {
                         path_);
         damaged("the block size is impossible");
     }
+    caseFoldedByCodePage_ = head[header::kKeyRule] == header::kCaseFoldedByCodePage;
     const std::uint32_t tagCount = get16(head + header::kTagsInUse);
     if (tagCount > static_cast<std::uint32_t>(kMaxTags))
         damaged("it claims " + std::to_string(tagCount) + " tags");
@@ -116,12 +117,26 @@ void MdxFile::readHeader() {
         t.descending = (h[tag::kFormat] & tag::kFormatDescending) != 0;
         t.unique = (h[tag::kFormat] & tag::kFormatUnique) != 0 || h[tag::kUnique] != 0;
         t.hasFilter = h[tag::kHasFilter] != 0;
+        const bool uniqueBit = (h[tag::kFormat] & tag::kFormatUnique) != 0;
+        t.flagsDamaged =
+            h[tag::kUnique] > 1 || uniqueBit != (h[tag::kUnique] != 0) || h[tag::kHasFilter] > 1 ||
+            (t.hasFilter &&
+             !legibleText(h + tag::kFilterExpression, kBlock - tag::kFilterExpression));
         const std::uint32_t root = get32(h + tag::kRoot);
         if (root < kFirstBlockPage ||
             static_cast<std::uint64_t>(root) + kPagesPerBlock > pageCount_)
             damaged("the tree of tag " + t.name + " starts outside the file");
         tags_.push_back(std::move(t));
     }
+}
+
+void MdxFile::markCaseFoldedByCodePage() {
+    if (!writable_)
+        throw Error(Error::Kind::ReadOnly, "The index file is open read-only", path_);
+    FileLock lock(fd_, true, path_);
+    const unsigned char rule = header::kCaseFoldedByCodePage;
+    writeAll(fd_, &rule, 1, header::kKeyRule, path_);
+    caseFoldedByCodePage_ = true;
 }
 
 int MdxFile::findTag(std::string_view name) const {

@@ -41,6 +41,10 @@ struct MdxTagInfo {
     bool descending = false;
     bool unique = false;
     bool hasFilter = false;  // a FOR condition (only in files of other programs)
+    // The unique and FOR flags contradict each other or the tag (a unique
+    // bit without the unique byte, a FOR flag without a legible condition):
+    // damage, not a tag of another program.
+    bool flagsDamaged = false;
     std::uint32_t headerPage = 0;
 };
 
@@ -129,6 +133,10 @@ class MdxFile {
 
     const std::string& path() const { return path_; }
     const std::vector<MdxTagInfo>& tags() const { return tags_; }
+    // Whether the keys were made by the code page's letter case (see
+    // mdx_layout.h), and recording that they now are.
+    bool caseFoldedByCodePage() const { return caseFoldedByCodePage_; }
+    void markCaseFoldedByCodePage();
     int findTag(std::string_view name) const;  // without regard to case; -1 if absent
 
     // Visits every entry of a tag in order, checking the tree on the way.
@@ -185,6 +193,7 @@ class MdxFile {
     mutable std::uint64_t fileSize_ = 0;
     mutable std::uint32_t pageCount_ = 0;
     std::vector<MdxTagInfo> tags_;
+    bool caseFoldedByCodePage_ = false;
 };
 
 }  // namespace dbase

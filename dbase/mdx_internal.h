@@ -60,6 +60,14 @@ class FileLock {
     OsFile& file_;
 };
 
+// A NUL-terminated text of printable characters, not empty, within `size` bytes.
+inline bool legibleText(const unsigned char* p, size_t size) {
+    const auto* end = static_cast<const unsigned char*>(std::memchr(p, 0, size));
+    if (end == nullptr || end == p)
+        return false;
+    return std::all_of(p, end, [](unsigned char c) { return c >= 0x20 && c != 0x7F; });
+}
+
 inline bool validTagName(const std::string& name) {
     if (name.empty() || name.size() > MdxFile::kMaxTagNameLength)
         return false;

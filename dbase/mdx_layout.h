@@ -30,6 +30,11 @@ constexpr int kMarker31 = 31;   // 0x1B
 constexpr int kPageCount = 32;  // u32, pages in the file
 constexpr int kFreeList = 36;   // u32, 0 = none
 constexpr int kUpdated = 44;    // YY MM DD
+// Reserved in the format; this engine writes kCaseFoldedByCodePage there: the
+// UPPER and LOWER of its character keys change the letters of the table's
+// code page, not only ASCII ones as its earlier versions did.
+constexpr int kKeyRule = 47;
+constexpr std::uint8_t kCaseFoldedByCodePage = 1;
 }  // namespace header
 
 // Tag table: slot 0 at 512 anchors the tree of tag names; tag k (1-based) at
@@ -65,9 +70,10 @@ constexpr int kExpression = 24;  // NUL terminated
 constexpr int kExpressionLength = 221;
 constexpr int kHasFilter = 245;
 constexpr int kHasKeys = 246;
-constexpr int kFirstLeaf = 248;  // u32
-constexpr int kLastLeaf = 252;   // u32
-constexpr int kDate = 257;       // YY MM DD
+constexpr int kFirstLeaf = 248;         // u32
+constexpr int kLastLeaf = 252;          // u32
+constexpr int kDate = 257;              // YY MM DD
+constexpr int kFilterExpression = 762;  // NUL terminated, when kHasFilter is 1
 constexpr std::uint8_t kFormatField = 0x10;
 constexpr std::uint8_t kFormatDescending = 0x08;
 constexpr std::uint8_t kFormatUnique = 0x40;

@@ -186,6 +186,7 @@ void MdxWriter::finish() {
     f[header::kMarker31] = 0x1B;
     put32(f + header::kPageCount, nextPage_);
     std::memcpy(f + header::kUpdated, date, 3);
+    f[header::kKeyRule] = header::kCaseFoldedByCodePage;
     if (!tags_.empty())
         f[slot::kAnchor + slot::kRight] = 1;
     // The tag names also form a binary search tree threaded through the slots.

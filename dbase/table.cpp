@@ -109,7 +109,8 @@ void Table::Impl::open() {
                 throw Error(Error::Kind::NotFound, "The production index of the table is missing.",
                             mdx);
             }
-            ix = std::make_unique<IndexSet>(mdx, h.fields, canWrite);
+            ix = std::make_unique<IndexSet>(mdx, h.fields, canWrite,
+                                            &CodePage::forLanguageDriver(h.languageDriver));
         } catch (const Error& e) {
             if (e.kind() == Error::Kind::IndexDamaged) {
                 damage = e.message();
@@ -161,12 +162,14 @@ void Table::Impl::open() {
     mapped.reset(file.fd(), header.headerLength, header.recordLength);
     mappedSteps = 0;
     state = TableState::Browse;
+    refoldOldCaseKeys();
     if (!tagName.empty() && applyTagOnOpen) {
         try {
             selectTag(tagName);
         } catch (const Error& e) {
             // Exclusive use is how a damaged index gets repaired, so it still
-            // opens; so does a read-only table, without its index.
+            // opens (and is regenerated at once when every tag can be); so does a
+            // read-only table, without its index.
             const bool damaged = e.kind() == Error::Kind::IndexDamaged;
             const bool repairable = mode == OpenMode::Exclusive && damaged;
             if (!writable && damaged)
@@ -174,6 +177,13 @@ void Table::Impl::open() {
             if (!repairable && !indexUnavailable && !(!writable && damaged)) {
                 close();
                 throw;
+            }
+            if (writable && repairable) {
+                try {
+                    regenerate(true, nullptr);
+                } catch (const Error&) {
+                    // Left damaged, in record order: the user's rebuild reports why.
+                }
             }
         }
     }
@@ -227,6 +237,25 @@ void Table::Impl::closeNow() {
     mapped.unmap();
     header = DbfHeader{};
     notifyReset();
+}
+
+// An index written when UPPER and LOWER changed ASCII letters only is brought
+// to the code page's letter case once, by the first user who may write it:
+// only entries with non-ASCII bytes are looked at, and the file is marked
+// so that later openings look at nothing.
+void Table::Impl::refoldOldCaseKeys() {
+    if (!indexSet || !writable || indexSet->caseFoldedByCodePage())
+        return;
+    try {
+        LockGuard lock(file, OsFile::kHeaderLockByte, OsFile::LockType::Exclusive);
+        diskBuf.resize(header.recordLength);
+        indexSet->refoldCase(readCountFromDisk(), [this](std::uint32_t r) {
+            file.readExact(header.recordOffset(r), diskBuf.data(), diskBuf.size());
+            return diskBuf.data();
+        });
+    } catch (const Error& e) {
+        indexDamage = e.message();
+    }
 }
 
 std::uint32_t Table::Impl::readCountFromDisk() {
@@ -746,6 +775,14 @@ void Table::Impl::pack() {
         throw Error(Error::Kind::State, "The table must be open for exclusive use to be packed.",
                     path);
     }
+    // A change still pending after the index refused it: the index is
+    // repaired first so that the change can be posted.
+    if (editing() && !indexDamage.empty()) {
+        std::string lost;
+        regenerate(false, &lost);
+        if (!lost.empty())
+            throw Error(Error::Kind::IndexDamaged, lost, indexPath());
+    }
     browseMode();
     flushAppends();
     header.recordCount = readCountFromDisk();
@@ -760,22 +797,29 @@ void Table::Impl::pack() {
     }
     mapped.release();
     if (firstDeleted == 0) {
-        if (!indexDamage.empty())
-            rewriteIndex(currentTagDefinitions());
+        if (!indexDamage.empty()) {
+            std::string lost;
+            regenerate(false, &lost);
+            if (!lost.empty())
+                throw Error(Error::Kind::IndexDamaged, lost, indexPath());
+        }
         first();
         notifyReset();
         return;
     }
 
     // The tags to rebuild, known (and their expressions compiled) before
-    // anything is written.
+    // anything is written; a damaged index that has tags none of which can
+    // be rebuilt stops the pack here rather than losing them unsaid.
     const bool hadIndex = indexSet || !indexDamage.empty() || header.productionIndex != 0;
+    std::string lostTags;
     const std::vector<TagDefinition> defs =
-        hadIndex ? currentTagDefinitions() : std::vector<TagDefinition>{};
+        hadIndex ? rebuildableTags(&lostTags) : std::vector<TagDefinition>{};
     const std::string mdx = indexPath();
     std::unique_ptr<IndexBuilder> builder;
     if (!defs.empty())
-        builder = std::make_unique<IndexBuilder>(header.fields, defs, directoryOf(path));
+        builder = std::make_unique<IndexBuilder>(header.fields, defs, directoryOf(path),
+                                                 IndexBuilder::kDefaultBudget, codePage);
 
     const std::string tempTable = packingName(path);
     const std::string tempIndex = packingName(mdx);
@@ -877,7 +921,7 @@ void Table::Impl::pack() {
     indexDamage.clear();
     if (!defs.empty()) {
         try {
-            indexSet = std::make_unique<IndexSet>(mdx, header.fields, writable);
+            indexSet = std::make_unique<IndexSet>(mdx, header.fields, writable, codePage);
         } catch (const Error& e) {
             indexDamage = e.message();
         }
@@ -890,6 +934,8 @@ void Table::Impl::pack() {
     }
     first();
     notifyReset();
+    if (!lostTags.empty())
+        throw Error(Error::Kind::IndexDamaged, lostTags, mdx);
 }
 
 }  // namespace dbase

@@ -211,8 +211,11 @@ class Table {
     // current (an expression it cannot evaluate, a unique tag, a FOR
     // condition) fails to open with a clear error.
     //
+    // Records a killed writer left out of a tag are put back by the next
+    // writable table that walks the tag or changes such a record.
     // A damaged index file does not stop the table opening for exclusive use
-    // (so that it can be regenerated), nor opening read-only (in record order,
+    // (so that it can be regenerated; opened in the order of a damaged tag it
+    // is regenerated at once when every tag can be), nor opening read-only (in record order,
     // with a warning), nor opening without a selected tag; it is reported
     // (Error::Kind::IndexDamaged) when a tag is selected, when a writable
     // table opening shared has a tag selected, and when a record would be
@@ -236,7 +239,10 @@ class Table {
     void addIndexTag(const std::string& tagName, const std::string& expression);
     void deleteIndexTag(const std::string& tagName);
     // Open Exclusive: rebuilds every tag of the production index from the
-    // records (also an index file found damaged).
+    // records (also an index file found damaged). Tags whose definition a
+    // damaged file no longer shows are named in an IndexDamaged error after
+    // the others are rebuilt; when none can be rebuilt nothing changes. A
+    // change pending after the damaged index refused it is posted after.
     void regenerateIndexes();
     // Open Exclusive: removes deleted records for good and regenerates the
     // indexes. A crash part-way never loses the table.

@@ -184,6 +184,7 @@ struct Table::Impl {
     void takeOpenLock(OsFile& f);
     static std::string finishInterruptedPack(const std::string& tablePath, bool canWrite);
     std::uint32_t readCountFromDisk();
+    void refoldOldCaseKeys();
 
     // ---- records --------------------------------------------------------
     const std::uint8_t* activeRecord() {
@@ -272,7 +273,22 @@ struct Table::Impl {
     void selectTag(const std::string& name);
     void naturalOrder();
     std::vector<std::uint32_t> loadOrder(int tag);
-    std::vector<TagDefinition> currentTagDefinitions() const;
+    void restoreMissingKeys();
+    IndexDefinitions currentIndexDefinitions() const;
+    std::vector<TagDefinition> currentTagDefinitions() const {
+        return currentIndexDefinitions().tags;
+    }
+    // Rebuilds every tag whose definition can be read and returns true; the
+    // tags it could not rebuild are named in *lost ("" when none). Throws
+    // IndexDamaged, leaving the file as it is, when no tag can be rebuilt
+    // though some are there. With `onlyWhole`, changes nothing and returns
+    // false unless every tag can be rebuilt.
+    bool regenerate(bool onlyWhole, std::string* lost);
+    // The tags regenerating can rebuild; *lost is the message naming those
+    // it cannot ("" when none). Throws IndexDamaged when there are tags but
+    // none can be rebuilt, or the tag table cannot be read.
+    std::vector<TagDefinition> rebuildableTags(std::string* lost) const;
+    bool editing() const { return state == TableState::Edit || state == TableState::Insert; }
     void rewriteIndex(const std::vector<TagDefinition>& defs);
     void setIndexFlag(bool on);
     void writeIndexFlag(std::uint8_t flag);

@@ -43,26 +43,107 @@ void Table::Impl::selectTag(const std::string& name) {
 std::vector<std::uint32_t> Table::Impl::loadOrder(int tag) {
     // Appends and edits change the records, the count and the index under
     // the header lock, so under it the index holds every counted record once:
-    // one missing (a writer killed between the count and the index) is damage.
+    // one missing is a writer killed between counting a record (or taking its
+    // old key out) and entering its key. Such records are put back, read from
+    // the table; the walk itself reads the index only.
+    auto walk = [this, tag](std::vector<std::uint32_t>* missing) {
+        LockGuard lock(file, OsFile::kHeaderLockByte, OsFile::LockType::Shared);
+        const std::uint32_t onDisk = readCountFromDisk();
+        std::vector<std::uint32_t> recs = indexSet->order(tag, onDisk, true, missing);
+        // Records other users added since this table last looked wait for refresh().
+        if (onDisk > header.recordCount)
+            recs.erase(std::remove_if(recs.begin(), recs.end(),
+                                      [this](std::uint32_t r) { return r > header.recordCount; }),
+                       recs.end());
+        return recs;
+    };
     flushAppends();
-    LockGuard lock(file, OsFile::kHeaderLockByte, OsFile::LockType::Shared);
-    const std::uint32_t onDisk = readCountFromDisk();
-    std::vector<std::uint32_t> recs = indexSet->order(tag, onDisk, true);
-    // Records other users added since this table last looked wait for refresh().
-    if (onDisk > header.recordCount)
-        recs.erase(std::remove_if(recs.begin(), recs.end(),
-                                  [this](std::uint32_t r) { return r > header.recordCount; }),
-                   recs.end());
-    return recs;
+    if (!writable)
+        return walk(nullptr);
+    std::vector<std::uint32_t> missing;
+    std::vector<std::uint32_t> recs = walk(&missing);
+    if (missing.empty())
+        return recs;
+    restoreMissingKeys();
+    return walk(nullptr);
 }
 
-std::vector<TagDefinition> Table::Impl::currentTagDefinitions() const {
+// Every tag gets back the records it lacks, under the header lock so that
+// no other user changes records or keys meanwhile.
+void Table::Impl::restoreMissingKeys() {
+    LockGuard lock(file, OsFile::kHeaderLockByte, OsFile::LockType::Exclusive);
+    const std::uint32_t onDisk = readCountFromDisk();
+    std::vector<std::uint32_t> missing;
+    std::vector<std::uint8_t> rec(header.recordLength);
+    for (size_t tag = 0; tag < indexSet->tagCount(); ++tag) {
+        (void)indexSet->order(static_cast<int>(tag), onDisk, true, &missing);
+        for (std::uint32_t r : missing) {
+            file.readExact(header.recordOffset(r), rec.data(), rec.size());
+            updateIndex([&] { indexSet->insertRecord(static_cast<int>(tag), r, rec.data()); });
+        }
+    }
+}
+
+IndexDefinitions Table::Impl::currentIndexDefinitions() const {
     if (indexSet)
-        return indexSet->definitions();
+        return {indexSet->definitions(), {}, 0, true};
     // A damaged index: whatever tags can still be read are rebuilt.
     if (header.productionIndex != 0 && fileExists(indexPath()))
         return IndexSet::readDefinitions(indexPath());
     return {};
+}
+
+std::vector<TagDefinition> Table::Impl::rebuildableTags(std::string* lost) const {
+    IndexDefinitions defs = currentIndexDefinitions();
+    std::vector<TagDefinition> usable;
+    std::vector<std::string> lostNames = defs.unreadable;
+    for (const TagDefinition& t : defs.tags) {
+        try {
+            (void)Expression::compile(t.expression, header.fields, codePage);
+            usable.push_back(t);
+        } catch (const Error&) {
+            lostNames.push_back(t.name);  // a damaged expression
+        }
+    }
+    std::string names;
+    for (const std::string& n : lostNames)
+        names += (names.empty() ? "" : ", ") + n;
+    if (defs.unnamed > 0)
+        names += (names.empty() ? "" : " and ") + std::to_string(defs.unnamed) +
+                 (defs.unnamed == 1 ? " tag whose name" : " tags whose names") + " cannot be read";
+    if (!defs.tagListLegible)
+        throw Error(Error::Kind::IndexDamaged,
+                    "The list of tags in the index file cannot be read, so no tag could be "
+                    "rebuilt. The file was left as it is; delete it and add the tags again.",
+                    indexPath());
+    if (usable.empty() && !names.empty())
+        throw Error(Error::Kind::IndexDamaged,
+                    "No tag of the index file could be rebuilt: the definition of " + names +
+                        " cannot be read. The file was left as it is.",
+                    indexPath());
+    *lost = names.empty() ? std::string()
+                          : "The indexes were rebuilt except " + names +
+                                ": their definitions could not be read from the damaged index "
+                                "file, so they are no longer in it. Add them again.";
+    return usable;
+}
+
+bool Table::Impl::regenerate(bool onlyWhole, std::string* lost) {
+    std::string lostTags;
+    std::vector<TagDefinition> usable;
+    try {
+        usable = rebuildableTags(&lostTags);
+    } catch (const Error&) {
+        if (onlyWhole)
+            return false;
+        throw;
+    }
+    if (onlyWhole && !lostTags.empty())
+        return false;
+    rewriteIndex(usable);
+    if (lost != nullptr)
+        *lost = lostTags;
+    return true;
 }
 
 // Writes the index file anew from the records with these tags (none: the
@@ -103,15 +184,17 @@ void Table::Impl::rewriteIndex(const std::vector<TagDefinition>& defs) {
             MappedRecords& m;
             ~Release() { m.release(); }
         } release{mapped};
-        IndexSet::rebuild(mdx, name, header.fields, defs, header.recordCount,
-                          [this](std::uint32_t r) {
-                              const std::uint8_t* p = mapped.inOrder(r);
-                              return p != nullptr ? p : cache.record(r);
-                          });
+        IndexSet::rebuild(
+            mdx, name, header.fields, defs, header.recordCount,
+            [this](std::uint32_t r) {
+                const std::uint8_t* p = mapped.inOrder(r);
+                return p != nullptr ? p : cache.record(r);
+            },
+            codePage);
         indexSet.reset();
         setIndexFlag(true);
         try {
-            indexSet = std::make_unique<IndexSet>(mdx, header.fields, writable);
+            indexSet = std::make_unique<IndexSet>(mdx, header.fields, writable, codePage);
         } catch (const Error& e) {
             indexDamage = e.message();
             naturalOrder();
@@ -220,13 +303,15 @@ std::vector<std::string> Table::indexTags() const {
         return d.indexSet->tagNames();
     std::vector<std::string> names;
     const std::string mdx = indexFileName();
-    if (fileExists(mdx)) {
-        try {
-            for (const TagDefinition& t : IndexSet::readDefinitions(mdx))
-                names.push_back(t.name);
-        } catch (const Error&) {
-        }
-    }
+    if (!fileExists(mdx))
+        return names;
+    const IndexDefinitions defs = IndexSet::readDefinitions(mdx);
+    for (const TagDefinition& t : defs.tags)
+        names.push_back(t.name);
+    names.insert(names.end(), defs.unreadable.begin(), defs.unreadable.end());
+    if (!defs.tagListLegible)
+        throw Error(Error::Kind::IndexDamaged,
+                    "The index file is damaged: its list of tags cannot be read.", mdx);
     return names;
 }
 
@@ -278,8 +363,15 @@ void Table::regenerateIndexes() {
     if (d.mode != OpenMode::Exclusive)
         throw Error(Error::Kind::State,
                     "The table must be open for exclusive use to regenerate its indexes.", d.path);
+    // A change still pending after the index refused it is posted once the
+    // index is whole again.
+    if (!d.editing() || d.indexDamage.empty())
+        d.browseMode();
+    std::string lost;
+    d.regenerate(false, &lost);
+    if (!lost.empty())
+        throw Error(Error::Kind::IndexDamaged, lost, d.indexPath());
     d.browseMode();
-    d.rewriteIndex(d.currentTagDefinitions());
     d.settleOn(d.cur);
     d.notifyReset();
 }

@@ -111,3 +111,39 @@ TEST(FieldValue, StoredNumbersAndDatesAreReadLeniently) {
 }
 
 }  // namespace
+
+namespace {
+
+// Letter case within each code page: the accented and Cyrillic letters
+// have their other case where the page holds it; signs and letters without
+// a partner stay as they are.
+TEST(CodePageTest, LettersChangeCaseWithinTheirCodePage) {
+    const auto upper = [](const char* page, const std::string& utf8) {
+        const CodePage& cp = *CodePage::byName(page);
+        std::string bytes;
+        EXPECT_TRUE(cp.encode(utf8, bytes)) << utf8;
+        for (char& c : bytes)
+            c = static_cast<char>(cp.upper(static_cast<unsigned char>(c)));
+        return cp.decode(bytes);
+    };
+    const auto lower = [](const char* page, const std::string& utf8) {
+        const CodePage& cp = *CodePage::byName(page);
+        std::string bytes;
+        EXPECT_TRUE(cp.encode(utf8, bytes)) << utf8;
+        for (char& c : bytes)
+            c = static_cast<char>(cp.lower(static_cast<unsigned char>(c)));
+        return cp.decode(bytes);
+    };
+    EXPECT_EQ(upper("cp1252", "émile zola, straße ÿ œ š ž µ 1²"),
+              "ÉMILE ZOLA, STRAßE Ÿ Œ Š Ž µ 1²");
+    EXPECT_EQ(lower("cp1252", "ÉMILE ZOLA Ÿ Œ"), "émile zola ÿ œ");
+    EXPECT_EQ(upper("cp850", "émile ñ ø"), "ÉMILE Ñ Ø");
+    EXPECT_EQ(upper("cp437", "émile ü σ"), "ÉMILE Ü σ");  // Greek signs left alone
+    EXPECT_EQ(upper("cp852", "łódź ř"), "ŁÓDŹ Ř");
+    EXPECT_EQ(upper("cp1250", "łódź ř"), "ŁÓDŹ Ř");
+    EXPECT_EQ(upper("cp1251", "толстой ё ґ"), "ТОЛСТОЙ Ё Ґ");
+    EXPECT_EQ(upper("cp866", "толстой ё"), "ТОЛСТОЙ Ё");
+    EXPECT_EQ(lower("cp866", "ТОЛСТОЙ Ё"), "толстой ё");
+}
+
+}  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "dbase/code_page.h"
 #include "dbase/error.h"
 #include "dbase/mdx_key.h"
 #include "mdx_test_util.h"
@@ -173,6 +174,32 @@ TEST(ExpressionTest, NumericKeysMatchThePublishedBytesAndOrderByValue) {
             << ascending[i] << " < " << ascending[i + 1];
         EXPECT_NEAR(dbase::numericKeyValue(bytes(ascending[i])), ascending[i], 1e-9);
     }
+}
+
+}  // namespace
+
+namespace {
+
+// UPPER and LOWER change the letters of the table's code page, so that a
+// name sorts with its capital form whatever its accents.
+TEST(ExpressionTest, UpperAndLowerFollowTheTablesCodePage) {
+    const auto t = books();
+    const auto folded = [&t](const char* expr, const std::string& title,
+                             const dbase::CodePage* page) {
+        const Expression e = Expression::compile(expr, t.fields, page);
+        const std::string rec = t.record({title});
+        std::string k;
+        e.key(reinterpret_cast<const unsigned char*>(rec.data()), k);
+        return k.substr(0, title.size());
+    };
+    const auto& cp1252 = dbase::CodePage::windows1252();
+    EXPECT_EQ(folded("Upper(Title)", "\xE9mile", nullptr), "\xC9MILE");  // Windows-1252
+    EXPECT_EQ(folded("Upper(Title)", "\xC9MILE", &cp1252), "\xC9MILE");
+    EXPECT_EQ(folded("Lower(Title)", "\xC9MILE \xDF", &cp1252), "\xE9mile \xDF");
+    const auto* cp866 = dbase::CodePage::byName("cp866");
+    EXPECT_EQ(folded("Upper(Left(Title,3))", "\xE2\xAE\xAB", cp866), "\x92\x8E\x8B");  // тол
+    EXPECT_TRUE(Expression::compile("Upper(Title)+Str(YearPub)", t.fields).foldsCase());
+    EXPECT_FALSE(Expression::compile("Title+Str(YearPub)", t.fields).foldsCase());
 }
 
 }  // namespace

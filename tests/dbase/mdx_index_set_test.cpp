@@ -99,14 +99,15 @@ TEST(IndexSetTest, RefusesTagsItCannotKeepCurrent) {
     mdxtest::TempDir dir;
     const auto t = sample();
     const std::string path = dir.file("B.MDX");
-    // A tag over a field this table does not have.
+    // A tag over a field this table does not have: the index is not this
+    // table's, or its expression is damaged.
     IndexSet::rebuild(path, "B", t.fields, {{"NEWINDEX", "Upper(Author)"}}, 4, reader(t));
     mdxtest::MemTable other({{"TITLE", FieldType::Character, 30}});
     try {
         IndexSet set(path, other.fields, true);
         ADD_FAILURE() << "opened";
     } catch (const Error& e) {
-        EXPECT_EQ(e.kind(), Error::Kind::InvalidExpression);
+        EXPECT_EQ(e.kind(), Error::Kind::IndexDamaged);
         EXPECT_NE(std::string(e.what()).find("NEWINDEX"), std::string::npos) << e.what();
     }
     // A unique tag: the engine does not keep those.
@@ -139,7 +140,7 @@ TEST(IndexSetTest, TagDefinitionsAreReadBackEvenFromADamagedHeader) {
     bytes[22] = 7;  // an impossible block size
     std::ofstream(path, std::ios::binary) << bytes;
     EXPECT_THROW(MdxFile(path, false), Error);
-    const auto defs = IndexSet::readDefinitions(path);
+    const auto defs = IndexSet::readDefinitions(path).tags;
     ASSERT_EQ(defs.size(), 2u);
     EXPECT_EQ(defs[0].name, "NEWINDEX");
     EXPECT_EQ(defs[0].expression, "Upper(Author)");
