@@ -214,7 +214,8 @@ TEST(ForeignTable, ReadOnlyOpenDoesWithoutAnIndexItCannotUse) {
 
     // A unique tag: the engine could not keep it current, but reading needs no index.
     auto unique = index;
-    unique[4 * 512 + 8] = 0x50;
+    unique[4 * 512 + 8] = 0x50;  // the unique bit and the unique byte
+    unique[4 * 512 + 23] = 1;
     tktest::writeBytes(mdx, unique);
     Table t;
     t.setFileName(path);
