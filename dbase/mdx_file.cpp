@@ -133,9 +133,9 @@ void MdxFile::readHeader() {
 void MdxFile::markCaseFoldedByCodePage() {
     if (!writable_)
         throw Error(Error::Kind::ReadOnly, "The index file is open read-only", path_);
-    FileLock lock(fd_, true, path_);
+    FileLock lock(file_, true);
     const unsigned char rule = header::kCaseFoldedByCodePage;
-    writeAll(fd_, &rule, 1, header::kKeyRule, path_);
+    file_.writeAt(header::kKeyRule, &rule, 1);
     caseFoldedByCodePage_ = true;
 }
 
