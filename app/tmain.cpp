@@ -24,6 +24,7 @@
 #include "data/error_text.h"
 #include "data/grid_model.h"
 #include "data/run_state.h"
+#include "reports/definition_file.h"
 #include "settings/paths.h"
 #include "settings/settings.h"
 #include "ui/help_window.h"
@@ -125,9 +126,18 @@ void TMain::createFonts() {
     labelFont_ = editFont_ = buttonFont_ = QFont(QStringLiteral("Arial"));
 }
 
-// The report definitions file is created with the built-in reports by the
-// report subsystem when it registers itself; nothing to do here until then.
-void TMain::startReportDefinitions() {}
+// The report definitions file: the built-in reports when it is missing, then
+// the reports of the earlier version's file. What went wrong is said; the
+// start goes on. A program folder that could not be made is reported when
+// the collection is looked for.
+void TMain::startReportDefinitions() {
+    const QString directory = books::runState().programDirectory;
+    if (!QFileInfo(directory).isDir())
+        return;
+    const auto result = reports::initialiseDefinitions(directory);
+    for (const QString& problem : result.problems)
+        ui::showError(this, problem);
+}
 
 void TMain::loadSettingsFile() {
     settings::loadSettings();

@@ -12,6 +12,7 @@
 
 #include "app/button_bar.h"
 #include "data/grid_model.h"
+#include "reports/definition_file.h"
 #include "tests/app/main_fixture.h"
 #include "tests/app/main_widgets.h"
 #include "ui/messages.h"
@@ -82,6 +83,8 @@ TEST_F(FirstStartTest, CreatesTheDefaultCollectionAndOpensIt) {
     EXPECT_EQ(main->MyTable().mode(), dbase::OpenMode::Shared);
     EXPECT_EQ(mw::CountLabel(main)->text(), "0");
     EXPECT_EQ(QApplication::applicationName(), "Tomekeep Books 95");
+    // The report definitions file holds the eight built-in reports.
+    EXPECT_EQ(reports::DefinitionFile::inDirectory(paths::programDirectory()).names().size(), 8);
 }
 
 TEST_F(MainWindowTest, StartsWithTheFormsInOrderAndTheCount) {
