@@ -38,8 +38,8 @@ class DialogPrompter final : public Prompter {
     void showError(QWidget* parent, const QString& text) override {
         box(parent, QMessageBox::Critical, QStringLiteral("Error"), text);
     }
-    void showNotice(QWidget* parent, const QString& text) override {
-        box(parent, QMessageBox::Information, QStringLiteral("Notice"), text);
+    void showNotice(QWidget* parent, const QString& text, const QString& caption) override {
+        box(parent, QMessageBox::Information, caption, text);
     }
     void showWarning(QWidget* parent, const QString& text) override {
         box(parent, QMessageBox::Warning, QStringLiteral("Warning"), text);
@@ -119,8 +119,8 @@ Prompter* prompter() {
 void showError(QWidget* parent, const QString& text) {
     prompter()->showError(parent, text);
 }
-void showNotice(QWidget* parent, const QString& text) {
-    prompter()->showNotice(parent, text);
+void showNotice(QWidget* parent, const QString& text, const QString& caption) {
+    prompter()->showNotice(parent, text, caption);
 }
 void showWarning(QWidget* parent, const QString& text) {
     prompter()->showWarning(parent, text);

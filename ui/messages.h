@@ -19,8 +19,9 @@ namespace ui {
 
 // Caption "Error", OK only.
 void showError(QWidget* parent, const QString& text);
-// Caption "Notice", OK only.
-void showNotice(QWidget* parent, const QString& text);
+// Caption "Notice" unless another is given, OK only.
+void showNotice(QWidget* parent, const QString& text,
+                const QString& caption = QStringLiteral("Notice"));
 // Caption "Warning", OK only.
 void showWarning(QWidget* parent, const QString& text);
 // Yes/No question with the toolkit's beep; `caption` is "Confirm" or
@@ -60,7 +61,7 @@ class Prompter {
   public:
     virtual ~Prompter() = default;
     virtual void showError(QWidget* parent, const QString& text) = 0;
-    virtual void showNotice(QWidget* parent, const QString& text) = 0;
+    virtual void showNotice(QWidget* parent, const QString& text, const QString& caption) = 0;
     virtual void showWarning(QWidget* parent, const QString& text) = 0;
     virtual bool askYesNo(QWidget* parent, const QString& caption, const QString& text) = 0;
     virtual QString getOpenFileName(QWidget* parent, const QString& title, const QString& dir,

@@ -252,7 +252,7 @@ void TMyExport::StartExportButtonClick() {
     const bool done = AsciiFile->isChecked() ? DoAscii(fields, entire) : DoDBase(fields, entire);
     if (!done)
         return;
-    ui::showNotice(this, QStringLiteral("Export Complete."));
+    ui::showNotice(this, QStringLiteral("Export Complete."), QStringLiteral("Ok"));
     MyGauge->setValue(0);
     accept();
 }

@@ -230,7 +230,7 @@ void TMyImport::StartButtonClick() {
         if (failed && count_ == 0)
             return;  // nothing was added: the user may pick again
     } else {
-        ui::showNotice(this, QStringLiteral("Import Complete."));
+        ui::showNotice(this, QStringLiteral("Import Complete."), QStringLiteral("Ok"));
     }
     accept();
 }

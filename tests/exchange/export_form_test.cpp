@@ -117,7 +117,7 @@ TEST_F(ExportForm, UpMakesAFieldTheFirstColumnOfTheTextFile) {
 
     const QString out = dir.filePath(QStringLiteral("out.TXT"));
     prompter.expectSaveFile(out, QStringLiteral("Export Data"));
-    prompter.expectNotice(QStringLiteral("Export Complete."));
+    prompter.expectNotice(QStringLiteral("Export Complete."), QStringLiteral("Ok"));
     click("StartExportButton");
     EXPECT_EQ(form->result(), QDialog::Accepted);
     // In the collection's sort order (Author).
@@ -196,7 +196,7 @@ TEST_F(ExportForm, SearchResultOrEveryBookAndTheSearchStaysOn) {
         const QString out =
             dir.filePath(entire ? QStringLiteral("all.txt") : QStringLiteral("some.txt"));
         prompter.expectSaveFile(out);
-        prompter.expectNotice(QStringLiteral("Export Complete."));
+        prompter.expectNotice(QStringLiteral("Export Complete."), QStringLiteral("Ok"));
         f.findChild<QPushButton*>(QStringLiteral("StartExportButton"))->click();
         const QByteArray text = read(out);
         EXPECT_EQ(text.count('\n'), entire ? 3 : 2);
@@ -217,7 +217,7 @@ TEST_F(ExportForm, DBaseExportChecksTheNameAndWritesTheTable) {
 
     const QString out = dir.filePath(QStringLiteral("out.dbf"));  // lower case is fine
     prompter.expectSaveFile(out);
-    prompter.expectNotice(QStringLiteral("Export Complete."));
+    prompter.expectNotice(QStringLiteral("Export Complete."), QStringLiteral("Ok"));
     click("StartExportButton");
     dbase::Table t;
     t.setFileName(out.toStdString());

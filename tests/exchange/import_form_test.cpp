@@ -83,7 +83,7 @@ TEST_F(ImportForms, FormatFormOpensTheMappingFormAndTheBooksAreAdded) {
     EXPECT_EQ(format.windowTitle(), QStringLiteral("Import Format"));
     EXPECT_TRUE(format.findChild<QRadioButton*>(QStringLiteral("AsciiDelimited"))->isChecked());
     prompter.expectOpenFile(file, QStringLiteral("Import Data"));
-    prompter.expectNotice(QStringLiteral("Import Complete."));
+    prompter.expectNotice(QStringLiteral("Import Complete."), QStringLiteral("Ok"));
     QString seen;
     QString count;
     testsupport::closeNextModal(&seen, [&](QWidget* w) {
@@ -147,7 +147,7 @@ TEST_F(ImportForms, MappingGridMovesSourceFieldsAndToggles) {
     doubleClick(grid, 5, 2);  // an empty cell stays empty
     EXPECT_EQ(cell(grid, 5, 2), QString());
 
-    prompter.expectNotice(QStringLiteral("Import Complete."));
+    prompter.expectNotice(QStringLiteral("Import Complete."), QStringLiteral("Ok"));
     form.findChild<QPushButton*>(QStringLiteral("StartButton"))->click();
     EXPECT_EQ(form.count(), 1u);
     EXPECT_EQ(column("Title"), std::vector<std::string>{"Dune"});
@@ -170,7 +170,7 @@ TEST_F(ImportForms, SkipFirstIsRememberedAndTheLastRowIsABookRow) {
         for (int i = 0; i < 40; ++i)
             form.findChild<QPushButton*>(QStringLiteral("DownButton"))->click();
         EXPECT_EQ(cell(grid, 35, 1), QStringLiteral("A"));  // the last row
-        prompter.expectNotice(QStringLiteral("Import Complete."));
+        prompter.expectNotice(QStringLiteral("Import Complete."), QStringLiteral("Ok"));
         form.findChild<QPushButton*>(QStringLiteral("StartButton"))->click();
     }
     EXPECT_TRUE(settings::settings().importSkipFirst);
@@ -218,7 +218,7 @@ TEST_F(ImportForms, DBaseSourceThroughTheCommand) {
     ASSERT_NE(link.handlers.find(ui::Command::Export), nullptr);
 
     prompter.expectOpenFile(src);
-    prompter.expectNotice(QStringLiteral("Import Complete."));
+    prompter.expectNotice(QStringLiteral("Import Complete."), QStringLiteral("Ok"));
     QString title;
     // The format form is the first modal; its file button opens the second.
     testsupport::closeNextModal(nullptr, [&](QWidget* w) {
@@ -320,7 +320,7 @@ TEST_F(ImportForms, CountIsShownWithThousandsSeparated) {
     settings::settings().importSkipFirst = false;
     TMyImport form(link, TMyImport::Source::Text, file, {"Book 0"}, link.dialogParent());
     form.show();
-    prompter.expectNotice(QStringLiteral("Import Complete."));
+    prompter.expectNotice(QStringLiteral("Import Complete."), QStringLiteral("Ok"));
     form.findChild<QPushButton*>(QStringLiteral("StartButton"))->click();
     EXPECT_EQ(form.findChild<QLabel*>(QStringLiteral("ImportCount"))->text(),
               QStringLiteral("1,234"));

@@ -60,8 +60,8 @@ void ScriptedPrompter::push(Kind kind, const QString& caption, const QString& te
 void ScriptedPrompter::expectError(const QString& text) {
     push(Kind::Error, {}, text);
 }
-void ScriptedPrompter::expectNotice(const QString& text) {
-    push(Kind::Notice, {}, text);
+void ScriptedPrompter::expectNotice(const QString& text, const QString& caption) {
+    push(Kind::Notice, caption, text);
 }
 void ScriptedPrompter::expectWarning(const QString& text) {
     push(Kind::Warning, {}, text);
@@ -111,9 +111,13 @@ void ScriptedPrompter::showError(QWidget*, const QString& text) {
         ADD_FAILURE() << "error text \"" << text.toStdString() << "\", expected \""
                       << e->text.toStdString() << "\"";
 }
-void ScriptedPrompter::showNotice(QWidget*, const QString& text) {
-    if (auto e = take(Kind::Notice, QStringLiteral("Notice: ") + text); e && e->text != text)
-        ADD_FAILURE() << "notice text \"" << text.toStdString() << "\", expected \""
+void ScriptedPrompter::showNotice(QWidget*, const QString& text, const QString& caption) {
+    const QString description = caption == QLatin1String("Notice")
+                                    ? QStringLiteral("Notice: ") + text
+                                    : QStringLiteral("Notice (%1): %2").arg(caption, text);
+    if (auto e = take(Kind::Notice, description); e && (e->text != text || e->caption != caption))
+        ADD_FAILURE() << "notice " << caption.toStdString() << ": \"" << text.toStdString()
+                      << "\", expected " << e->caption.toStdString() << ": \""
                       << e->text.toStdString() << "\"";
 }
 void ScriptedPrompter::showWarning(QWidget*, const QString& text) {

@@ -41,7 +41,8 @@ class ScriptedPrompter final : public ui::Prompter {
     ScriptedPrompter& operator=(const ScriptedPrompter&) = delete;
 
     void expectError(const QString& text);
-    void expectNotice(const QString& text);
+    // A notice with its caption ("Notice" unless another is given).
+    void expectNotice(const QString& text, const QString& caption = QStringLiteral("Notice"));
     void expectWarning(const QString& text);
     void expectQuestion(const QString& caption, const QString& text, bool answer);
     // File and folder answers: an empty string means the user cancelled.
@@ -62,7 +63,7 @@ class ScriptedPrompter final : public ui::Prompter {
     const QStringList& asked() const { return asked_; }
 
     void showError(QWidget* parent, const QString& text) override;
-    void showNotice(QWidget* parent, const QString& text) override;
+    void showNotice(QWidget* parent, const QString& text, const QString& caption) override;
     void showWarning(QWidget* parent, const QString& text) override;
     bool askYesNo(QWidget* parent, const QString& caption, const QString& text) override;
     QString getOpenFileName(QWidget* parent, const QString& title, const QString& dir,

@@ -61,6 +61,13 @@ TEST(ScriptedPrompter, SurprisesFailTheTest) {
     EXPECT_NONFATAL_FAILURE(
         {
             ScriptedPrompter p;
+            p.expectNotice("done", "Ok");
+            ui::showNotice(nullptr, "done");
+        },
+        "expected Ok");
+    EXPECT_NONFATAL_FAILURE(
+        {
+            ScriptedPrompter p;
             p.expectQuestion("Confirm", "Sure?", true);
         },
         "never asked");
