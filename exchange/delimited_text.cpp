@@ -24,7 +24,15 @@ QString decodeField(const QByteArray& bytes) {
 }  // namespace
 
 QString quotedField(const QString& value) {
-    QString v = value.left(kMaxFieldLength);
+    // The cut counts characters as the reader does: a pair of surrogates is
+    // one character and stays whole.
+    qsizetype cut = 0;
+    for (int chars = 0; cut < value.size() && chars < kMaxFieldLength; ++chars)
+        cut += value.at(cut).isHighSurrogate() && cut + 1 < value.size() &&
+                       value.at(cut + 1).isLowSurrogate()
+                   ? 2
+                   : 1;
+    QString v = value.left(cut);
     v.replace(QLatin1Char('"'), QLatin1String("\"\""));
     qsizetype start = 0;
     qsizetype end = v.size();

@@ -45,6 +45,13 @@ TEST(QuotedField, DoublesQuotesTrimsBlanksAndCutsAt255) {
     EXPECT_EQ(exchange::quotedField(QString(300, QLatin1Char('x'))).size(), 255 + 2);
     // The cut comes before the doubling: 255 quotes become 510.
     EXPECT_EQ(exchange::quotedField(QString(300, QLatin1Char('"'))).size(), 510 + 2);
+    // A character outside the basic plane is one character, never cut in two.
+    const QString face = QString::fromUcs4(U"\U0001F600");
+    const QString kept = QString(254, QLatin1Char('a')) + face;
+    EXPECT_EQ(exchange::quotedField(kept + QStringLiteral("zz")),
+              QLatin1Char('"') + kept + QLatin1Char('"'));
+    EXPECT_EQ(exchange::quotedField(QString(255, QLatin1Char('a')) + face),
+              QLatin1Char('"') + QString(255, QLatin1Char('a')) + QLatin1Char('"'));
 }
 
 TEST(QuotedField, LineJoinsWithCommasAndEndsWithCrLf) {
