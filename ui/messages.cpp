@@ -1,11 +1,12 @@
 #include "ui/messages.h"
 
+#include "ui/printer_setup.h"
+
 #include <QApplication>
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QMessageBox>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QSettings>
 
@@ -84,7 +85,7 @@ class DialogPrompter final : public Prompter {
         return FontChoice{dlg.selectedFont(), dlg.selectedColor()};
     }
     bool setupPrinter(QWidget* parent, QPrinter* printer) override {
-        QPrintDialog dlg(printer, parent);
+        PrinterSetupDialog dlg(printer, parent);
         return dlg.exec() == QDialog::Accepted;
     }
 };

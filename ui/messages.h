@@ -48,7 +48,8 @@ struct FontChoice {
 std::optional<FontChoice> getFontAndColor(QWidget* parent, const QFont& initial,
                                           const QColor& color);
 
-// Printer setup dialog on `printer`; true when the user accepted.
+// Printer setup dialog on `printer` (printer, paper, orientation; it prints
+// nothing); true when the user accepted and `printer` took the choice.
 bool setupPrinter(QWidget* parent, QPrinter* printer);
 
 // Keeps what the toolkit's own dialogs remember (last folders, custom
