@@ -90,6 +90,7 @@ class TMain : public QMainWindow, public ui::MainWindowLink {
     void beginSearch(std::function<bool(const dbase::Table&)> test) override;
     void endSearch() override { DoEndSearch(); }
     bool searchActive() const override;
+    QPrinter* printer() override { return printer_.get(); }
     void setHandler(Command c, Handler h) override { handlers_.set(c, std::move(h)); }
 
     // ---- Commands ---------------------------------------------------------
@@ -162,7 +163,6 @@ class TMain : public QMainWindow, public ui::MainWindowLink {
     };
     const FileDialogSetup DataOpenDialog;
     const FileDialogSetup DataNewDialog;
-    QPrinter* MyPrinterSetup() const { return printer_.get(); }
 
     // Menu actions not named in the table above, for completeness.
     void MenuPrinterSetupClick();

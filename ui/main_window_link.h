@@ -12,6 +12,7 @@
 #include <functional>
 #include <map>
 
+class QPrinter;
 class QWidget;
 
 namespace dbase {
@@ -57,6 +58,10 @@ class MainWindowLink {
     virtual QWidget* dialogParent() = 0;
     virtual books::OpenCollection& collection() = 0;
     virtual books::PickLists& pickLists() = 0;
+    // The printer chosen in "Printer Setup" (printer, paper, orientation),
+    // kept for the run; reports print on it. Null where there is none (a
+    // stand-in main window that does not override it).
+    virtual QPrinter* printer() { return nullptr; }
 
     // Writes what is typed in the grid and posts a pending record; false
     // (the engine's message shown, the record still open) when refused.

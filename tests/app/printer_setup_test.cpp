@@ -100,4 +100,9 @@ TEST_F(MainFixture, PrinterSetupCommandKeepsTheChoiceForTheRun) {
     command->trigger();
     EXPECT_TRUE(a5);
     EXPECT_TRUE(landscape);
+    // The reports print on the printer the windows reach through the link.
+    QPrinter* chosen = static_cast<ui::MainWindowLink*>(main)->printer();
+    ASSERT_NE(chosen, nullptr);
+    EXPECT_EQ(chosen->outputFormat(), QPrinter::PdfFormat);
+    EXPECT_EQ(chosen->pageLayout().pageSize().id(), QPageSize::A5);
 }
