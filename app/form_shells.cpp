@@ -39,8 +39,3 @@ TMyReport::TMyReport(QWidget* parent) : LongLivedForm(parent) {
     buildShell(this, "MyReport", QStringLiteral("Reports"));
     recordDesign();
 }
-
-TMySearch::TMySearch(QWidget* parent) : LongLivedForm(parent) {
-    buildShell(this, "MySearch", QStringLiteral("Search"));
-    recordDesign();
-}

@@ -1,7 +1,7 @@
-// The three long-lived forms the main window shows: the edit form, the
-// report list and the query form. Their subsystems fill them in; until then
-// each is a plain dialog with its caption and a Close button, created once
-// at program start and shown modally by its command.
+// The long-lived forms the main window shows that their subsystems have not
+// filled in yet (the edit form, the report list): each is a plain dialog
+// with its caption and a Close button, created once at program start and
+// shown modally by its command. The query form is the find subsystem's.
 #pragma once
 
 #include <QDialog>
@@ -30,10 +30,4 @@ class TMyReport : public LongLivedForm {
     Q_OBJECT
   public:
     explicit TMyReport(QWidget* parent = nullptr);
-};
-
-class TMySearch : public LongLivedForm {
-    Q_OBJECT
-  public:
-    explicit TMySearch(QWidget* parent = nullptr);
 };

@@ -7,12 +7,12 @@
 #include "app/tmain.h"
 #include "appearance/tviewconfig.h"
 #include "exchange/ui/exchange_commands.h"
+#include "find/ui/find_commands.h"
 #include "info/ttipofday.h"
 #include "ui/messages.h"
 
 ProgramForms::ProgramForms() = default;
 ProgramForms::~ProgramForms() {
-    search.reset();
     report.reset();
     edit.reset();
     main.reset();
@@ -20,7 +20,6 @@ ProgramForms::~ProgramForms() {
 ProgramForms::ProgramForms(ProgramForms&&) noexcept = default;
 ProgramForms& ProgramForms::operator=(ProgramForms&& other) noexcept {
     if (this != &other) {
-        search = std::move(other.search);
         report = std::move(other.report);
         edit = std::move(other.edit);
         main = std::move(other.main);
@@ -39,11 +38,11 @@ ProgramForms createForms(const QStringList& arguments) {
     appearance::registerViewerCommand(*f.main);
     info::registerTipsCommand(*f.main);
     exchangeui::registerHandlers(*f.main);
+    findui::registerHandlers(*f.main);
     f.started = static_cast<int>(f.main->startUp(arguments));
     f.edit = std::make_unique<TMyEdit>(f.main.get());
     f.report = std::make_unique<TMyReport>(f.main.get());
-    f.search = std::make_unique<TMySearch>(f.main.get());
-    f.main->setForms(f.edit.get(), f.report.get(), f.search.get());
+    f.main->setForms(f.edit.get(), f.report.get());
     return f;
 }
 

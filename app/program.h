@@ -9,7 +9,6 @@
 class TMain;
 class TMyEdit;
 class TMyReport;
-class TMySearch;
 
 // The four forms of a run, in creation order; destroyed in reverse.
 struct ProgramForms {
@@ -19,7 +18,6 @@ struct ProgramForms {
     std::unique_ptr<TMain> main;
     std::unique_ptr<TMyEdit> edit;
     std::unique_ptr<TMyReport> report;
-    std::unique_ptr<TMySearch> search;
     ProgramForms();
     ~ProgramForms();
     ProgramForms(ProgramForms&&) noexcept;

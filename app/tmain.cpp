@@ -77,7 +77,6 @@ TMain::StartResult TMain::startUp(const QStringList& arguments) {
     SetButtonBar();
     chooseScreenSizeAtStart();
     buildLastFilesAndOfferConversion();
-    createLocateDialog();
     applyBrowseMode(arguments);
     return StartResult::Ready;
 }
@@ -89,19 +88,37 @@ TMain::~TMain() {
     MyDataSource_ = nullptr;
 }
 
-void TMain::setForms(TMyEdit* edit, TMyReport* report, TMySearch* search) {
+void TMain::setForms(TMyEdit* edit, TMyReport* report) {
     MyEdit_ = edit;
     MyReport_ = report;
-    MySearch_ = search;
 }
 
 bool TMain::searchActive() const {
     return books::runState().searchActive;
 }
 
-void TMain::beginSearch(std::function<bool(const dbase::Table&)> test) {
+bool TMain::beginSearch(std::function<bool(const dbase::Table&)> test) {
+    // The grid hears of the new filter once, after it is in: installing it
+    // settles the table on the first record that passes (reading no further
+    // than that one), and the grid then lists the passing records in one
+    // pass, which the count reuses.
+    dbase::Table& table = MyTable();
+    const bool open = table.isOpen();
+    if (open)
+        table.disableControls();
     setQueryFilter(std::move(test));
     EnableEndSearch();
+    const bool any = open && table.recNo() != 0;
+    if (open)
+        table.enableControls();
+    DisplayCount();
+    return any;
+}
+
+std::function<bool(const dbase::Table&)> TMain::activeSearch() const {
+    if (!searchActive())
+        return {};
+    return queryFilter_;
 }
 
 bool TMain::browseMode() const {
@@ -200,9 +217,6 @@ void TMain::buildLastFilesAndOfferConversion() {
     dbcommands::SetMenuLastFiles(*this);
     dbcommands::CheckForConversion(*this);
 }
-
-// The locate dialog is created by the find subsystem when it registers.
-void TMain::createLocateDialog() {}
 
 void TMain::applyBrowseMode(const QStringList& arguments) {
     auto& rs = books::runState();

@@ -52,7 +52,6 @@ class GridModel;
 }
 class TMyEdit;
 class TMyReport;
-class TMySearch;
 
 class TMain : public QMainWindow, public ui::MainWindowLink {
     Q_OBJECT
@@ -77,17 +76,17 @@ class TMain : public QMainWindow, public ui::MainWindowLink {
     StartResult startUp(const QStringList& arguments);
 
     // The long-lived forms the commands show (created after the main window).
-    void setForms(TMyEdit* edit, TMyReport* report, TMySearch* search);
+    void setForms(TMyEdit* edit, TMyReport* report);
     TMyEdit* MyEdit() const { return MyEdit_; }
     TMyReport* MyReport() const { return MyReport_; }
-    TMySearch* MySearch() const { return MySearch_; }
 
     // ---- ui::MainWindowLink -------------------------------------------------
     QWidget* dialogParent() override { return this; }
     void refreshCount() override { DisplayCount(); }
     void reapplyViewerOptions() override { SetViewerOptions(); }
     void reloadPickLists() override { LoadAllLists(); }
-    void beginSearch(std::function<bool(const dbase::Table&)> test) override;
+    bool beginSearch(std::function<bool(const dbase::Table&)> test) override;
+    std::function<bool(const dbase::Table&)> activeSearch() const override;
     void endSearch() override { DoEndSearch(); }
     bool searchActive() const override;
     QPrinter* printer() override { return printer_.get(); }
@@ -247,7 +246,6 @@ class TMain : public QMainWindow, public ui::MainWindowLink {
     QString chooseDatabase();
     void chooseScreenSizeAtStart();
     void buildLastFilesAndOfferConversion();
-    void createLocateDialog();
     void applyBrowseMode(const QStringList& arguments);
 
     // Shown, activated, closed.
@@ -275,7 +273,6 @@ class TMain : public QMainWindow, public ui::MainWindowLink {
     books::ColumnLayout columns_;
     TMyEdit* MyEdit_ = nullptr;
     TMyReport* MyReport_ = nullptr;
-    TMySearch* MySearch_ = nullptr;
     QPointer<ui::HelpWindow> help_;
     std::unique_ptr<QPrinter> printer_;
     QActionGroup *sizeGroup_, *accessGroup_, *dateGroup_, *currencyGroup_, *numericGroup_;

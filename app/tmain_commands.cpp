@@ -94,7 +94,7 @@ void TMain::DoExport() {
 
 void TMain::DoSearch() {
     postPending();
-    showForm(MySearch_);
+    runHandler(Command::Search, 0, QStringLiteral("Search"));
     DisplayCount();
 }
 
@@ -116,13 +116,16 @@ void TMain::DoEndSearch() {
     DisplayCount();
 }
 
+// Locate moves the table's current record; the grid follows it.
 void TMain::DoFind() {
     postPending();
     runHandler(Command::Find, 0, QStringLiteral("Locate"));
+    SyncGridToTable();
 }
 void TMain::DoFindNext() {
     postPending();
     runHandler(Command::FindNext, 0, QStringLiteral("Locate Next"));
+    SyncGridToTable();
 }
 
 void TMain::DoReports() {

@@ -33,6 +33,7 @@ enum class Command {
     Open,
     Import,
     Export,
+    Search,
     Find,
     FindNext,
     Viewer,
@@ -74,11 +75,16 @@ class MainWindowLink {
     virtual void reloadPickLists() = 0;
 
     // The search state: beginning one installs `test` as the record filter
-    // and switches End Search on; ending one removes the filter and reopens
-    // the collection in full.
-    virtual void beginSearch(std::function<bool(const dbase::Table&)> test) = 0;
+    // (replacing any other) and switches End Search on; it returns whether
+    // any record passes, found by reading no further than the first that
+    // does (the caller ends a search that shows nothing). Ending one removes
+    // the filter and reopens the collection in full. activeSearch() is the
+    // test in force, empty when no search is active: a run that ends the
+    // search for its duration begins it again with the same test.
+    virtual bool beginSearch(std::function<bool(const dbase::Table&)> test) = 0;
     virtual void endSearch() = 0;
     virtual bool searchActive() const = 0;
+    virtual std::function<bool(const dbase::Table&)> activeSearch() const = 0;
     virtual bool browseMode() const = 0;
 
     // Registers (or, with an empty handler, removes) the handler of a command.

@@ -22,21 +22,31 @@ class FakeMainLink : public ui::MainWindowLink {
     void refreshCount() override { ++refreshed; }
     void reapplyViewerOptions() override {}
     void reloadPickLists() override {}
-    void beginSearch(std::function<bool(const dbase::Table&)> test) override {
+    bool beginSearch(std::function<bool(const dbase::Table&)> test) override {
+        test_ = test;
         collection_.setRecordFilter(std::move(test));
         searching_ = true;
+        ++searchesBegun;
+        return collection_.table().isOpen() && collection_.table().recNo() != 0;
     }
     void endSearch() override {
         collection_.clearRecordFilter();
+        test_ = {};
         searching_ = false;
+        ++searchesEnded;
     }
     bool searchActive() const override { return searching_; }
+    std::function<bool(const dbase::Table&)> activeSearch() const override {
+        return searching_ ? test_ : nullptr;
+    }
     bool browseMode() const override { return false; }
     void setHandler(ui::Command command, ui::CommandHandler handler) override {
         handlers.set(command, std::move(handler));
     }
 
     int refreshed = 0;
+    int searchesBegun = 0;
+    int searchesEnded = 0;
     ui::CommandHandlers handlers;
 
   private:
@@ -44,6 +54,7 @@ class FakeMainLink : public ui::MainWindowLink {
     books::OpenCollection collection_;
     books::PickLists lists_;
     bool searching_ = false;
+    std::function<bool(const dbase::Table&)> test_;
 };
 
 }  // namespace testsupport
