@@ -1,0 +1,64 @@
+// TReportForm, "Report Status Screen": runs one report job when it is shown,
+// says which page is being printed, and offers Cancel while the job runs
+// and OK after it. The report list opens it modally with the output mode;
+// the page layout (reports/report_layout.h) is attached to its engine
+// before.
+#pragma once
+
+#include <QDialog>
+
+#include "reports/print_engine.h"
+#include "reports/report_layout.h"
+
+class QLabel;
+class QPushButton;
+class QPrinter;
+
+namespace ui {
+class MainWindowLink;
+}
+
+class TReportForm : public QDialog {
+    Q_OBJECT
+  public:
+    explicit TReportForm(reports::OutputMode mode, QWidget* parent = nullptr);
+    ~TReportForm() override;
+
+    reports::OutputMode mode() const { return mode_; }
+    // The engine of the mode: the printer for Print, the filer otherwise.
+    reports::TBaseReport& engine();
+    reports::TReportPrinter MyReportPrinter;
+    reports::TReportFiler MyReportFiler;
+
+    // Runs the job (what showing the window does), then turns Cancel into
+    // OK and shows how it ended; a failure is shown in a message. True when
+    // the job completed.
+    bool runJob();
+    bool cancelled() const { return cancelled_; }
+    bool ran() const { return ran_; }
+
+    QLabel* Label1 = nullptr;
+    QPushButton* BitBtn1 = nullptr;
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void reject() override;
+
+  private:
+    void BitBtn1Click();
+
+    reports::OutputMode mode_;
+    bool running_ = false, ran_ = false, cancelled_ = false, started_ = false;
+};
+
+namespace reportsui {
+
+// Runs `definition` over the open collection as the report list does:
+// the status window, modally, over the printer (Print) or the page stream
+// `stream` (View; a counting stream for TextFile, written to `textFile`).
+// Returns true when the job completed (not cancelled, no failure).
+bool runReport(ui::MainWindowLink& main, const reports::ReportDefinition& definition,
+               reports::OutputMode mode, QPrinter* printer, reports::PageStream* stream,
+               const QString& textFile = {});
+
+}  // namespace reportsui
