@@ -241,12 +241,12 @@ PageSink& TBaseReport::sink() {
 
 void TBaseReport::drawInTab(const TabStop& tab, const QString& text) {
     if (!text.isEmpty()) {
-        const double w = textWidth(text);
+        // Flush-left text needs no measuring: most of a report's text.
         double x = tab.left + tab.margin;
         if (tab.justify == Justify::Centre)
-            x = tab.left + tab.width / 2 - w / 2;
+            x = tab.left + tab.width / 2 - textWidth(text) / 2;
         else if (tab.justify == Justify::Right)
-            x = tab.left + tab.width - tab.margin - w;
+            x = tab.left + tab.width - tab.margin - textWidth(text);
         sink().drawText(x, y_, text);
     }
     x_ = tab.left + tab.width;

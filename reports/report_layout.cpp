@@ -157,6 +157,16 @@ QString ReportLayout::fieldText(int number) const {
     return QString::fromStdString(table_.asString(index));
 }
 
+void ReportLayout::printItem(Engine& e, int tab, const QString& text) {
+    // A text file's pages only count lines: nothing is drawn for them.
+    if (textMode())
+        return;
+    if (text.isEmpty())
+        e.printText(QStringLiteral("\t"));
+    else
+        e.printText(QLatin1Char('\t') + e.fitToWidth(text, e.tabTextWidth(tab)));
+}
+
 void ReportLayout::writeLine(const QString& line) {
     if (!textFile_)
         return;
@@ -297,10 +307,10 @@ void ReportLayout::printColumnHeaders(Engine& e) {
             const int n = item.fieldNumber;
             const QString caption =
                 n >= 1 && n <= books::kFieldCount ? settings_.captions[std::size_t(n)] : QString();
-            e.printText(QLatin1Char('\t') + e.fitToWidth(caption, e.tabTextWidth(i + 1)));
+            printItem(e, i + 1, caption);
             text += leftAligned(caption, item.width);
         } else {
-            e.printText(QStringLiteral("\t"));
+            printItem(e, i + 1, {});
             text += blanks(item.width);
         }
     }
@@ -315,14 +325,14 @@ void ReportLayout::printLine(Engine& e, const ReportLine& line) {
     for (int i = 0; i < line.usedCount(); ++i) {
         const ReportItem& item = line.items[std::size_t(i)];
         if (item.isFiller()) {
-            e.printText(QStringLiteral("\t"));
+            printItem(e, i + 1, {});
             text += blanks(item.width);
         } else if (item.isLabel()) {
-            e.printText(QLatin1Char('\t') + e.fitToWidth(item.labelText, e.tabTextWidth(i + 1)));
+            printItem(e, i + 1, item.labelText);
             text += rightAligned(item.labelText, item.width);
         } else {
             const QString value = fieldText(item.fieldNumber);
-            e.printText(QLatin1Char('\t') + e.fitToWidth(value, e.tabTextWidth(i + 1)));
+            printItem(e, i + 1, value);
             text += leftAligned(value, item.width);
         }
     }
@@ -351,17 +361,17 @@ void ReportLayout::printTotalsLine(Engine& e, const std::array<double, 5>& total
     for (int i = 0; i < line.usedCount(); ++i) {
         const ReportItem& item = line.items[std::size_t(i)];
         if (item.isFiller()) {
-            e.printText(QStringLiteral("\t"));
+            printItem(e, i + 1, {});
             text += blanks(item.width);
         } else if (item.isLabel()) {
-            e.printText(QLatin1Char('\t') + e.fitToWidth(item.labelText, e.tabTextWidth(i + 1)));
+            printItem(e, i + 1, item.labelText);
             text += rightAligned(item.labelText, item.width);
         } else {
             const int k = item.fieldNumber;
             const QString value = k >= 1 && k <= 4
                                       ? moneyText(totals[std::size_t(k)], settings_.currency)
                                       : QString();
-            e.printText(QLatin1Char('\t') + e.fitToWidth(value, e.tabTextWidth(i + 1)));
+            printItem(e, i + 1, value);
             text += leftAligned(value, item.width);
         }
     }

@@ -100,6 +100,8 @@ class ReportLayout {
     void addToTotals();
 
     QString fieldText(int number) const;
+    // Item `tab` of the line in hand: a tab character and the text fitted.
+    void printItem(Engine& e, int tab, const QString& text);
     void writeLine(const QString& line);
 
     ReportDefinition def_;
