@@ -1,10 +1,13 @@
 #include "reports/ui/treportform.h"
 
 #include <QLabel>
+#include <QPrinter>
 #include <QPushButton>
 #include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <optional>
 
 #include "data/open_collection.h"
 #include "ui/main_window_link.h"
@@ -98,9 +101,32 @@ void TReportForm::reject() {
 
 namespace reportsui {
 
+PdfFileChoice::PdfFileChoice(QWidget* parent, QPrinter* printer) : printer_(printer) {
+    if (!printer_ || printer_->outputFormat() != QPrinter::PdfFormat)
+        return;
+    saved_ = printer_->outputFileName();
+    const QString file =
+        ui::getSaveFileName(parent, QStringLiteral("Print to PDF File"), saved_,
+                            QStringLiteral("PDF files (*.pdf)"), QStringLiteral("pdf"));
+    ready_ = !file.isEmpty();
+    if (ready_)
+        printer_->setOutputFileName(file);
+}
+
+PdfFileChoice::~PdfFileChoice() {
+    if (printer_ && printer_->outputFormat() == QPrinter::PdfFormat)
+        printer_->setOutputFileName(saved_);
+}
+
 bool runReport(ui::MainWindowLink& main, const reports::ReportDefinition& definition,
-               reports::OutputMode mode, QPrinter* printer, reports::PageStream* stream,
-               const QString& textFile) {
+               reports::OutputMode mode, reports::PageStream* stream, const QString& textFile) {
+    QPrinter* printer = main.printer();
+    std::optional<PdfFileChoice> pdf;
+    if (mode == reports::OutputMode::Print) {
+        pdf.emplace(main.dialogParent(), printer);
+        if (!pdf->ready())
+            return false;
+    }
     books::OpenCollection& collection = main.collection();
     reports::ReportLayout layout(definition, collection.table(), mode,
                                  reports::currentLayoutSettings(collection.sortLevels()));

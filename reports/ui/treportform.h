@@ -53,12 +53,30 @@ class TReportForm : public QDialog {
 
 namespace reportsui {
 
-// Runs `definition` over the open collection as the report list does:
-// the status window, modally, over the printer (Print) or the page stream
-// `stream` (View; a counting stream for TextFile, written to `textFile`).
-// Returns true when the job completed (not cancelled, no failure).
+// While it lives, a printer that writes PDF files writes to the file the
+// user chose (asked when it is made); the printer gets its own setting
+// back afterwards. Other printers are left alone.
+class PdfFileChoice {
+  public:
+    PdfFileChoice(QWidget* parent, QPrinter* printer);
+    ~PdfFileChoice();
+    PdfFileChoice(const PdfFileChoice&) = delete;
+    PdfFileChoice& operator=(const PdfFileChoice&) = delete;
+    // False when a file name was needed and the user cancelled.
+    bool ready() const { return ready_; }
+
+  private:
+    QPrinter* printer_;
+    QString saved_;
+    bool ready_ = true;
+};
+
+// Runs `definition` over the open collection as the report list does: the
+// status window, modally, on the printer chosen in Printer Setup (Print;
+// the "PDF file" printer asks for its file first), into the page stream
+// `stream` (View), or to `textFile` (TextFile). Returns true when the job
+// completed (not cancelled, no failure).
 bool runReport(ui::MainWindowLink& main, const reports::ReportDefinition& definition,
-               reports::OutputMode mode, QPrinter* printer, reports::PageStream* stream,
-               const QString& textFile = {});
+               reports::OutputMode mode, reports::PageStream* stream, const QString& textFile = {});
 
 }  // namespace reportsui

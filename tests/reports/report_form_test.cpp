@@ -23,6 +23,13 @@ namespace {
 
 using reports::OutputMode;
 
+// The main window stand-in with the printer of Printer Setup.
+class PrinterMainLink : public testsupport::FakeMainLink {
+  public:
+    QPrinter* printer() override { return chosen.get(); }
+    std::unique_ptr<QPrinter> chosen = testsupport::pdfPrinter();
+};
+
 class ReportFormTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -35,7 +42,7 @@ class ReportFormTest : public ::testing::Test {
     void TearDown() override { ui::setPrompter(nullptr); }
 
     QTemporaryDir dir;
-    testsupport::FakeMainLink main;
+    PrinterMainLink main;
     testsupport::ScriptedPrompter prompter;
     std::unique_ptr<QPrinter> printer = testsupport::pdfPrinter();
     reports::PageStream stream;
@@ -59,8 +66,8 @@ TEST_F(ReportFormTest, ShowingTheWindowRunsTheJobAndOffersOk) {
         form->BitBtn1->click();
     });
     poll.start(20);
-    const bool done = reportsui::runReport(main, reports::builtInReports()[0], OutputMode::View,
-                                           printer.get(), &stream);
+    const bool done =
+        reportsui::runReport(main, reports::builtInReports()[0], OutputMode::View, &stream);
     EXPECT_EQ(seen, "ReportForm");
     EXPECT_TRUE(done);
     EXPECT_TRUE(okShown);
@@ -111,6 +118,35 @@ TEST_F(ReportFormTest, AFailedJobIsShownAndLeavesNoTextFile) {
     EXPECT_FALSE(form.runJob());
     EXPECT_FALSE(QFile::exists(file));
     EXPECT_EQ(form.BitBtn1->text(), "OK");
+}
+
+TEST_F(ReportFormTest, PrintingOnThePdfPrinterAsksForTheFileFirst) {
+    // Cancelled: nothing runs.
+    prompter.expectSaveFile(QString(), "Print to PDF File");
+    EXPECT_FALSE(
+        reportsui::runReport(main, reports::builtInReports()[4], OutputMode::Print, nullptr));
+    EXPECT_EQ(main.refreshed, 0);
+
+    const QString file = dir.filePath("report.pdf");
+    prompter.expectSaveFile(file, "Print to PDF File");
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* form = qobject_cast<TReportForm*>(QApplication::activeModalWidget());
+        if (form && form->ran()) {
+            poll.stop();
+            form->BitBtn1->click();
+        }
+    });
+    poll.start(20);
+    EXPECT_TRUE(
+        reportsui::runReport(main, reports::builtInReports()[4], OutputMode::Print, nullptr));
+    EXPECT_TRUE(QFile::exists(file));
+    // The printer keeps asking: its own file name is back.
+    EXPECT_TRUE(main.chosen->outputFileName().isEmpty());
+    if (testsupport::havePdfTools()) {
+        EXPECT_EQ(testsupport::pdfPageCount(file), 2);
+        EXPECT_TRUE(testsupport::pdfText(file, 2).contains("Page 2"));
+    }
 }
 
 }  // namespace
