@@ -8,7 +8,7 @@
 
 #include "app/database_commands.h"
 #include "app/tmain.h"
-#include "data/book_fields.h"
+#include "fields/book_fields.h"
 #include "settings/settings.h"
 #include "ui/form_geometry.h"
 #include "ui/messages.h"

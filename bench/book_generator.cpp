@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "data/book_fields.h"
+#include "fields/book_fields.h"
 
 namespace tkbench {
 

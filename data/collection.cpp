@@ -3,8 +3,8 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include "data/book_fields.h"
 #include "dbase/table.h"
+#include "fields/book_fields.h"
 
 namespace books {
 

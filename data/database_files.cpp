@@ -3,10 +3,10 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "data/book_fields.h"
 #include "data/collection.h"
 #include "dbase/dbf_header.h"
 #include "dbase/table.h"
+#include "fields/book_fields.h"
 
 namespace books {
 

@@ -28,8 +28,8 @@
 #include <functional>
 #include <optional>
 
-#include "data/book_fields.h"
 #include "dbase/table.h"
+#include "fields/book_fields.h"
 
 namespace books {
 

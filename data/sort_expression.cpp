@@ -1,6 +1,6 @@
 #include "data/sort_expression.h"
 
-#include "data/book_fields.h"
+#include "fields/book_fields.h"
 
 namespace books {
 

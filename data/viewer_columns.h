@@ -13,7 +13,7 @@
 #include <QString>
 #include <array>
 
-#include "data/book_fields.h"
+#include "fields/book_fields.h"
 #include "settings/settings.h"
 
 namespace books {

@@ -2,10 +2,10 @@
 
 #include <QFileInfo>
 
-#include "data/book_fields.h"
 #include "dbase/table.h"
 #include "exchange/delimited_text.h"
 #include "exchange/values.h"
+#include "fields/book_fields.h"
 #include "settings/settings.h"
 
 namespace exchange {

@@ -15,7 +15,7 @@
 
 #include <stdexcept>
 
-#include "data/book_fields.h"
+#include "fields/book_fields.h"
 
 namespace dbase {
 class Table;

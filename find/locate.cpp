@@ -2,7 +2,7 @@
 
 #include <QRegularExpression>
 
-#include "data/book_fields.h"
+#include "fields/book_fields.h"
 #include "find/query_filter.h"
 #include "settings/formats.h"
 

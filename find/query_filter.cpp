@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "data/book_fields.h"
+#include "fields/book_fields.h"
 
 namespace find {
 

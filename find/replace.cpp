@@ -1,10 +1,10 @@
 #include "find/replace.h"
 
-#include "data/book_fields.h"
 #include "data/database_files.h"
 #include "data/open_collection.h"
 #include "data/sort_expression.h"
 #include "dbase/table.h"
+#include "fields/book_fields.h"
 #include "find/query_filter.h"
 #include "find/search_items.h"
 #include "settings/formats.h"

@@ -17,7 +17,7 @@
 #include <optional>
 #include <vector>
 
-#include "data/book_fields.h"
+#include "fields/book_fields.h"
 
 namespace find {
 

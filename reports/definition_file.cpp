@@ -5,7 +5,7 @@
 #include <QFileInfo>
 #include <QtEndian>
 
-#include "data/book_fields.h"
+#include "fields/book_fields.h"
 #include "settings/paths.h"
 #include "settings/text_file.h"
 

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <string>
 
-#include "data/book_fields.h"
 #include "dbase/code_page.h"
+#include "fields/book_fields.h"
 #include "settings/text_file.h"
 
 namespace reports {

@@ -2,7 +2,7 @@
 
 #include <QDir>
 
-#include "data/book_fields.h"
+#include "fields/book_fields.h"
 #include "settings/settings.h"
 
 namespace reports {

@@ -23,7 +23,7 @@
 #include <array>
 #include <memory>
 
-#include "data/book_fields.h"
+#include "fields/book_fields.h"
 
 namespace settings {
 

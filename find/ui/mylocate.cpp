@@ -9,8 +9,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "data/book_fields.h"
 #include "data/open_collection.h"
+#include "fields/book_fields.h"
 #include "settings/settings.h"
 #include "ui/form_geometry.h"
 #include "ui/main_window_link.h"

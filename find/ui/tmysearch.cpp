@@ -9,9 +9,9 @@
 #include <cmath>
 #include <memory>
 
-#include "data/book_fields.h"
 #include "data/open_collection.h"
 #include "data/pick_lists.h"
+#include "fields/book_fields.h"
 #include "find/query_filter.h"
 #include "find/ui/tsearchoptions.h"
 #include "settings/formats.h"

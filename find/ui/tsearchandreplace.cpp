@@ -8,8 +8,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "data/book_fields.h"
 #include "data/open_collection.h"
+#include "fields/book_fields.h"
 #include "find/replace.h"
 #include "settings/formats.h"
 #include "settings/settings.h"

@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 #include <QTemporaryDir>
 
-#include "data/book_fields.h"
 #include "data/run_state.h"
 #include "dbase/table.h"
+#include "fields/book_fields.h"
 
 TEST(Collection, NewCollectionHasTheBookFieldsInOrder) {
     QTemporaryDir dir;

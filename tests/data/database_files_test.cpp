@@ -4,10 +4,10 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "data/book_fields.h"
 #include "data/collection.h"
 #include "data/database_files.h"
 #include "dbase/table.h"
+#include "fields/book_fields.h"
 #include "tests/data/files_test_util.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // The record search of Locate, its matching rules and the field list.
 #include <gtest/gtest.h>
 
-#include "data/book_fields.h"
+#include "fields/book_fields.h"
 #include "find/locate.h"
 #include "settings/formats.h"
 #include "tests/find/find_fixture.h"

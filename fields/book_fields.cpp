@@ -1,4 +1,4 @@
-#include "data/book_fields.h"
+#include "fields/book_fields.h"
 
 #include <cctype>
 #include <stdexcept>
