@@ -275,7 +275,9 @@ class TFilePrinter {
     TFilePrinter(const PageStream* stream = nullptr, QPrinter* printer = nullptr)
         : stream_(stream), printer_(printer) {}
     void setStream(const PageStream* stream) { stream_ = stream; }
+    const PageStream* stream() const { return stream_; }
     void setPrinter(QPrinter* printer) { printer_ = printer; }
+    QPrinter* printer() const { return printer_; }
 
     QString title = QStringLiteral("Test Report");
     int copies = 1;
