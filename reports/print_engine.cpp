@@ -162,7 +162,8 @@ void TBaseReport::setFontColor(const QColor& color) {
 double TBaseReport::lineHeight() const {
     if (lineHeightMethod == LineHeightMethod::LinesPerInch)
         return 1.0 / std::max(1, linesPerInch);
-    return font_.size / 60.0;
+    // A font of no size (a damaged definition) still takes a line.
+    return std::max(font_.size, 1.0) / 60.0;
 }
 
 double TBaseReport::descent() const {

@@ -338,3 +338,84 @@ TEST_F(LayoutTest, ABuiltInReportPrintsToAPdfFile) {
 }
 
 }  // namespace
+
+namespace {
+
+// Damaged definitions (bits flipped anywhere in the record) lay out without
+// harm: the job ends, completed or with a message, and never runs away.
+TEST_F(LayoutTest, DamagedDefinitionsLayOutWithoutHarm) {
+    open(12, {2, 0, 0, 0});
+    std::uint32_t seed = 12345;
+    const auto next = [&] {
+        seed = seed * 1664525u + 1013904223u;
+        return seed >> 8;
+    };
+    const auto builtIns = reports::builtInReports();
+    for (int round = 0; round < 60; ++round) {
+        QByteArray bytes = reports::encodeDefinition(builtIns[std::size_t(round % 8)]);
+        for (int flips = 0; flips < 40; ++flips)
+            bytes[int(next() % std::uint32_t(bytes.size()))] ^= char(1 << (next() % 8));
+        // The fonts, the widths and the line count are where harm would be.
+        if (round % 3 == 0)
+            bytes[343] = char(next());
+        const ReportDefinition d = reports::decodeDefinition(bytes.constData());
+        ReportLayout layout(d, collection.table(), OutputMode::View, layoutSettings());
+        reports::TReportFiler filer(printer.get(), &stream);
+        layout.attach(filer);
+        int pagesSeen = 0;
+        filer.statusLabel = [&](const QString&) {
+            if (++pagesSeen > 500)
+                filer.cancelJob();
+        };
+        filer.run();
+        EXPECT_LE(pagesSeen, 500) << "round " << round;
+        // Every recorded page replays.
+        for (int p = 1; p <= stream.pageCount(); ++p) {
+            testsupport::KeepingSink sink;
+            stream.replay(p, sink);
+        }
+    }
+}
+
+TEST_F(LayoutTest, FontsOfNoSizeAndAReportOfNoWidthStillPrint) {
+    open(5, {2, 0, 0, 0});
+    ReportDefinition d = smallReport();
+    for (auto* f : {&d.titleFont, &d.columnHeaderFont, &d.bodyFont, &d.footnoteFont})
+        f->size = 0;
+    d.widthChars = 0;
+    ReportLayout layout(d, collection.table(), OutputMode::View, layoutSettings());
+    reports::TReportFiler filer(printer.get(), &stream);
+    layout.attach(filer);
+    EXPECT_TRUE(filer.run()) << filer.error().toStdString();
+    EXPECT_TRUE(pageTexts(1).contains("Book 4"));
+}
+
+TEST(PageStreamDamage, FlippedBitsInAPageOnlyGiveTheStreamsMessage) {
+    reports::PageStream stream;
+    auto printer = testsupport::pdfPrinter();
+    reports::TReportFiler filer(printer.get(), &stream);
+    filer.onPrintPage = [](reports::TBaseReport& r, int) {
+        r.addTab(reports::kAfterPrevious, reports::Justify::Left, 2, 2, reports::BoxAll, 20);
+        for (int i = 0; i < 20; ++i)
+            r.printTextLine(QString("\tline %1").arg(i));
+        return false;
+    };
+    ASSERT_TRUE(filer.run());
+    const QByteArray page = stream.page(1);
+    std::uint32_t seed = 99;
+    for (int round = 0; round < 300; ++round) {
+        QByteArray bad = page;
+        seed = seed * 1664525u + 1013904223u;
+        bad[int((seed >> 8) % std::uint32_t(bad.size()))] ^= char(1 << (seed % 8));
+        if (round % 2)
+            bad.truncate(int((seed >> 4) % std::uint32_t(bad.size())));
+        testsupport::KeepingSink sink;
+        try {
+            reports::replayCommands(bad, sink);
+        } catch (const reports::ReportError& e) {
+            EXPECT_EQ(e.message(), "Unexpected code found in report file.");
+        }
+    }
+}
+
+}  // namespace
