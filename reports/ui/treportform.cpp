@@ -120,6 +120,10 @@ PdfFileChoice::~PdfFileChoice() {
 
 bool runReport(ui::MainWindowLink& main, const reports::ReportDefinition& definition,
                reports::OutputMode mode, reports::PageStream* stream, const QString& textFile) {
+    // A record typed in the grid is written before the report walks the
+    // table (moving the cursor would otherwise drop it).
+    if (!main.postPending())
+        return false;
     QPrinter* printer = main.printer();
     std::optional<PdfFileChoice> pdf;
     if (mode == reports::OutputMode::Print) {

@@ -74,7 +74,8 @@ class PdfFileChoice {
 // Runs `definition` over the open collection as the report list does: the
 // status window, modally, on the printer chosen in Printer Setup (Print;
 // the "PDF file" printer asks for its file first), into the page stream
-// `stream` (View), or to `textFile` (TextFile). Returns true when the job
+// `stream` (View), or to `textFile` (TextFile). A record pending in the grid
+// is posted first (refused: nothing runs). Returns true when the job
 // completed (not cancelled, no failure).
 bool runReport(ui::MainWindowLink& main, const reports::ReportDefinition& definition,
                reports::OutputMode mode, reports::PageStream* stream, const QString& textFile = {});

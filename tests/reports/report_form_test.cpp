@@ -149,4 +149,26 @@ TEST_F(ReportFormTest, PrintingOnThePdfPrinterAsksForTheFileFirst) {
     }
 }
 
+TEST_F(ReportFormTest, ABookBeingTypedIsSavedBeforeTheReportWalksTheTable) {
+    auto& table = main.collection().table();
+    main.collection().insert();
+    table.setString(table.fieldIndex("Title"), "Zed Book");
+    table.setString(table.fieldIndex("Author"), "Author 9");
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* form = qobject_cast<TReportForm*>(QApplication::activeModalWidget());
+        if (form && form->ran()) {
+            poll.stop();
+            form->BitBtn1->click();
+        }
+    });
+    poll.start(20);
+    ASSERT_TRUE(
+        reportsui::runReport(main, reports::builtInReports()[4], OutputMode::View, &stream));
+    EXPECT_EQ(main.collection().count(), 61u);
+    testsupport::KeepingSink sink;
+    stream.replay(stream.pageCount(), sink);
+    EXPECT_TRUE(sink.texts().contains("Zed Book"));
+}
+
 }  // namespace
