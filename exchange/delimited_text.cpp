@@ -23,24 +23,37 @@ QString decodeField(const QByteArray& bytes) {
 
 }  // namespace
 
-QString quotedField(const QString& value) {
-    // The cut counts characters as the reader does: a pair of surrogates is
-    // one character and stays whole.
-    qsizetype cut = 0;
-    for (int chars = 0; cut < value.size() && chars < kMaxFieldLength; ++chars)
-        cut += value.at(cut).isHighSurrogate() && cut + 1 < value.size() &&
-                       value.at(cut + 1).isLowSurrogate()
-                   ? 2
-                   : 1;
-    QString v = value.left(cut);
-    v.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    qsizetype start = 0;
-    qsizetype end = v.size();
-    while (start < end && v.at(start) == QLatin1Char(' '))
+void appendQuotedField(QByteArray& line, std::string_view utf8) {
+    // The cut counts characters as the reader does: by the first byte of
+    // each, so a character of several bytes stays whole.
+    std::size_t end = 0;
+    for (int chars = 0; end < utf8.size(); ++end) {
+        if ((static_cast<unsigned char>(utf8[end]) & 0xC0) != 0x80 && chars++ == kMaxFieldLength)
+            break;
+    }
+    std::size_t start = 0;
+    while (start < end && utf8[start] == ' ')
         ++start;
-    while (end > start && v.at(end - 1) == QLatin1Char(' '))
+    while (end > start && utf8[end - 1] == ' ')
         --end;
-    return QLatin1Char('"') + v.mid(start, end - start) + QLatin1Char('"');
+    line += '"';
+    for (std::size_t i = start; i < end;) {
+        const std::size_t quote = utf8.find('"', i);
+        const std::size_t stop = quote < end ? quote + 1 : end;
+        line.append(utf8.data() + i, static_cast<qsizetype>(stop - i));
+        if (quote < end)
+            line += '"';  // a double quote inside is doubled
+        i = stop;
+    }
+    line += '"';
+}
+
+QString quotedField(const QString& value) {
+    QByteArray line;
+    const QByteArray utf8 = value.toUtf8();
+    appendQuotedField(line,
+                      std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+    return QString::fromUtf8(line);
 }
 
 QByteArray delimitedLine(const QStringList& values) {
@@ -48,7 +61,9 @@ QByteArray delimitedLine(const QStringList& values) {
     for (qsizetype i = 0; i < values.size(); ++i) {
         if (i > 0)
             line += ',';
-        line += quotedField(values.at(i)).toUtf8();
+        const QByteArray utf8 = values.at(i).toUtf8();
+        appendQuotedField(
+            line, std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
     }
     line += "\r\n";
     return line;
@@ -66,7 +81,23 @@ DelimitedWriter::DelimitedWriter(const QString& path) : file_(path) {
 DelimitedWriter::~DelimitedWriter() = default;
 
 void DelimitedWriter::writeRecord(const QStringList& values) {
-    buffer_ += delimitedLine(values);
+    for (const QString& value : values) {
+        const QByteArray utf8 = value.toUtf8();
+        addField(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+    }
+    endRecord();
+}
+
+void DelimitedWriter::addField(std::string_view utf8) {
+    if (lineStarted_)
+        buffer_ += ',';
+    lineStarted_ = true;
+    appendQuotedField(buffer_, utf8);
+}
+
+void DelimitedWriter::endRecord() {
+    buffer_ += "\r\n";
+    lineStarted_ = false;
     if (buffer_.size() >= kChunk)
         writeOut();
 }
@@ -77,7 +108,7 @@ void DelimitedWriter::writeOut() {
     if (file_.write(buffer_) != buffer_.size())
         throw FileError(
             QStringLiteral("The file could not be written: %1").arg(reason(file_)).toStdString());
-    buffer_.clear();
+    buffer_.resize(0);  // keeps the storage
 }
 
 void DelimitedWriter::close() {

@@ -16,6 +16,7 @@
 #include <QStringList>
 
 #include <stdexcept>
+#include <string_view>
 
 namespace exchange {
 
@@ -35,6 +36,8 @@ class FileError : public std::runtime_error {
 // One value as a quoted field: cut to 255 characters, every double quote
 // doubled, blanks removed from both ends, enclosed in double quotes.
 QString quotedField(const QString& value);
+// The same rules on the UTF-8 bytes of a value, appended to `line`.
+void appendQuotedField(QByteArray& line, std::string_view utf8);
 // A whole line: the quoted fields joined by commas, ended by CR LF.
 QByteArray delimitedLine(const QStringList& values);
 
@@ -49,6 +52,10 @@ class DelimitedWriter {
     DelimitedWriter& operator=(const DelimitedWriter&) = delete;
 
     void writeRecord(const QStringList& values);
+    // A record field by field, without building a list: each field from its
+    // UTF-8 bytes, then endRecord().
+    void addField(std::string_view utf8);
+    void endRecord();
     // Writes what is buffered and closes the file; throws FileError when the
     // system refuses. Must be called for the file to be complete.
     void close();
@@ -57,6 +64,7 @@ class DelimitedWriter {
     void writeOut();
     QFile file_;
     QByteArray buffer_;
+    bool lineStarted_ = false;
 };
 
 // Reads a delimited text file field by field.

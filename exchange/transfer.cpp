@@ -2,6 +2,8 @@
 
 #include <QFileInfo>
 
+#include <cmath>
+
 #include "dbase/table.h"
 #include "exchange/delimited_text.h"
 #include "exchange/values.h"
@@ -137,12 +139,16 @@ std::uint32_t exportDelimited(dbase::Table& books, const std::vector<int>& numbe
     DelimitedWriter out(path);
     if (!header.isEmpty())
         out.writeRecord(header);
-    QStringList values;
+    std::string value;
     const std::uint32_t done = walk(books, progress, [&] {
-        values.clear();
-        for (const int index : indexes)
-            values.append(index >= 0 ? fieldText(books, index) : QString());
-        out.writeRecord(values);
+        for (const int index : indexes) {
+            if (index >= 0)
+                fieldUtf8(books, index, value);
+            else
+                value.clear();
+            out.addField(value);
+        }
+        out.endRecord();
     });
     out.close();
     return done;
@@ -162,6 +168,7 @@ std::uint32_t exportDBase(dbase::Table& books, const std::vector<int>& numbers, 
     out.setMode(dbase::OpenMode::Exclusive);
     out.open();
     BulkAppend bulk(out);
+    std::string text;
     const std::uint32_t done = walk(books, progress, [&] {
         out.append();
         for (std::size_t k = 0; k < from.size(); ++k) {
@@ -169,12 +176,24 @@ std::uint32_t exportDBase(dbase::Table& books, const std::vector<int>& numbers, 
             if (index < 0 || books.isBlank(index))
                 continue;
             const int to = static_cast<int>(k);
-            // Dates go across as dates: through a two-digit-year text they
-            // could land in the wrong century.
-            if (books::bookField(numbers[k]).kind == books::FieldKind::Date)
-                out.setDate(to, books.asDate(index));
-            else
-                storeText(out, to, numbers[k], fieldText(books, index));
+            // Values go across by kind, not through their text: a date
+            // through a two-digit-year text could land in the wrong century,
+            // a large number through its exponent form would lose it.
+            switch (books::bookField(numbers[k]).kind) {
+                case books::FieldKind::Date:
+                    out.setDate(to, books.asDate(index));
+                    break;
+                case books::FieldKind::Integer:
+                    out.setFloat(to, std::trunc(books.asFloat(index)));
+                    break;
+                case books::FieldKind::Float:
+                    out.setFloat(to, books.asFloat(index));
+                    break;
+                case books::FieldKind::String:
+                    fieldUtf8(books, index, text);
+                    out.setString(to, text);
+                    break;
+            }
         }
         out.post();
     });

@@ -1,5 +1,7 @@
 #include "exchange/values.h"
 
+#include <charconv>
+
 #include "dbase/table.h"
 #include "settings/formats.h"
 
@@ -9,24 +11,49 @@ BadDate::BadDate(const QString& text)
     : std::runtime_error(QStringLiteral("\"%1\" is not a valid date.").arg(text).toStdString()),
       text_(text) {}
 
-QString generalNumber(double value) {
-    QString text = QString::number(value, 'g', 15);
+void appendGeneralNumber(std::string& out, double value) {
+    // Up to 15 significant digits, in exponent form only when the exponent
+    // is below -4 or not below 15; a negative zero is shown as 0.
+    char digits[32];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value == 0 ? 0.0 : value,
+                                   std::chars_format::general, 15)
+                         .ptr;
     const QChar sep = formats::regionalFormat().decimalSeparator;
-    if (sep != QLatin1Char('.'))
-        text.replace(QLatin1Char('.'), sep);
-    return text;
+    for (const char* p = digits; p != end; ++p) {
+        if (*p == '.' && sep != QLatin1Char('.'))
+            out += QString(sep).toStdString();
+        else
+            out += *p;
+    }
 }
 
-QString fieldText(const dbase::Table& table, int index) {
+QString generalNumber(double value) {
+    std::string text;
+    appendGeneralNumber(text, value);
+    return QString::fromStdString(text);
+}
+
+void fieldUtf8(const dbase::Table& table, int index, std::string& out) {
     switch (table.field(index).type) {
         case dbase::FieldType::Numeric:
         case dbase::FieldType::Float:
-            return table.isBlank(index) ? QString() : generalNumber(table.asFloat(index));
+            out.clear();
+            if (!table.isBlank(index))
+                appendGeneralNumber(out, table.asFloat(index));
+            return;
         case dbase::FieldType::Date:
-            return formats::dateToText(table.asDate(index));
+            out = formats::dateToText(table.asDate(index)).toStdString();
+            return;
         default:
-            return QString::fromStdString(table.asString(index));
+            table.readString(index, out);
+            return;
     }
+}
+
+QString fieldText(const dbase::Table& table, int index) {
+    std::string text;
+    fieldUtf8(table, index, text);
+    return QString::fromStdString(text);
 }
 
 double leadingNumber(const QString& text, bool integer) {

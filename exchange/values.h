@@ -14,6 +14,7 @@
 #include <QString>
 
 #include <stdexcept>
+#include <string>
 
 #include "fields/book_fields.h"
 
@@ -35,9 +36,13 @@ class BadDate : public std::runtime_error {
 
 // The edit text of field `index` of the table's current record.
 QString fieldText(const dbase::Table& table, int index);
+// The same as UTF-8 into `out`, whose storage is reused (for long walks).
+void fieldUtf8(const dbase::Table& table, int index, std::string& out);
 
 // `value` in general format with the regional decimal separator.
 QString generalNumber(double value);
+// The same as UTF-8 appended to `out`.
+void appendGeneralNumber(std::string& out, double value);
 
 // The number at the start of `text` in decimal notation: leading blanks, a
 // sign, digits and (unless `integer`) the regional decimal separator and
