@@ -3,7 +3,9 @@
 // and as a dBase table, and both files are imported into a new collection the
 // way the import window adds them (exclusive use, batches, the sort tag built
 // again afterwards).
-// Beside them, reading the text file as `cat` does.
+// Beside them, reading the text file as `cat` does, and sqlite3 importing the
+// same text file into a table of 36 columns (`.import --csv`), which the
+// text import is measured against.
 //
 //   tk_exchange_bench FOLDER N
 //
@@ -72,6 +74,22 @@ double catSeconds(const QString& path) {
     return since(start);
 }
 
+// sqlite3 importing the text file into a fresh database; -1 when it fails.
+double sqliteSeconds(const QDir& dir, const QString& text) {
+    const QString db = dir.filePath(QStringLiteral("books.sqlite"));
+    QFile::remove(db);
+    std::string columns;
+    for (int k = 1; k <= 36; ++k)
+        columns += (k > 1 ? ", f" : "f") + std::to_string(k);
+    const std::string command = "sqlite3 '" + db.toStdString() + "' 'CREATE TABLE books(" +
+                                columns + ");' '.import --csv " + text.toStdString() + " books'";
+    const auto start = Clock::now();
+    const int status = std::system(command.c_str());
+    const double seconds = since(start);
+    QFile::remove(db);
+    return status == 0 ? seconds : -1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -93,11 +111,13 @@ int main(int argc, char** argv) {
             dbase::Table t;
             openWithTag(t, books, dbase::OpenMode::Exclusive);
             tkbench::BookGenerator gen;
+            t.beginBulkAppend();
             for (long i = 0; i < n; ++i) {
                 t.append();
                 gen.fill(t);
                 t.post();
             }
+            t.endBulkAppend();
         }
         dbase::Table source;
         openWithTag(source, books, dbase::OpenMode::Shared);
@@ -108,6 +128,7 @@ int main(int argc, char** argv) {
         std::uint32_t count = exchange::exportDelimited(source, allFields(), {}, text, progress);
         timer.report("export_text", count);
         report("cat_text", count, catSeconds(text));
+        report("sqlite3_import_text", count, sqliteSeconds(dir, text));
 
         timer = Timer();
         count = exchange::exportDBase(source, allFields(), dbf, progress);
