@@ -13,12 +13,24 @@ QString reason(const QFile& file) {
 }
 
 // Field bytes to text: plain ASCII directly, otherwise UTF-8 or Windows-1252.
-QString decodeField(const QByteArray& bytes) {
+QString decodeField(const std::string& bytes) {
+    const auto size = static_cast<qsizetype>(bytes.size());
     for (const char c : bytes) {
         if (static_cast<unsigned char>(c) >= 0x80)
-            return textfile::decode(bytes);
+            return textfile::decode(QByteArray::fromRawData(bytes.data(), size));
     }
-    return QString::fromLatin1(bytes);
+    return QString::fromLatin1(bytes.data(), size);
+}
+
+// The first `count` characters of `text`; a pair of surrogates is one.
+qsizetype characterCut(const QString& text, int count) {
+    qsizetype cut = 0;
+    for (int chars = 0; cut < text.size() && chars < count; ++chars)
+        cut += text.at(cut).isHighSurrogate() && cut + 1 < text.size() &&
+                       text.at(cut + 1).isLowSurrogate()
+                   ? 2
+                   : 1;
+    return cut;
 }
 
 }  // namespace
@@ -178,7 +190,8 @@ void DelimitedReader::skipLine() {
 
 DelimitedReader::Field DelimitedReader::readField() {
     Field f;
-    QByteArray bytes;
+    std::string& bytes = bytes_;  // its storage is kept from field to field
+    bytes.clear();
     int chars = 0;
     bool inQuotes = false;
     auto add = [&](int c) {
@@ -241,8 +254,9 @@ DelimitedReader::Field DelimitedReader::readField() {
         add(c);
     }
     f.text = decodeField(bytes);
-    if (f.text.size() > kMaxFieldLength) {
-        f.text.truncate(kMaxFieldLength);
+    // Bytes that were not UTF-8 are one character each and may be more.
+    if (const qsizetype cut = characterCut(f.text, kMaxFieldLength); cut < f.text.size()) {
+        f.text.truncate(cut);
         f.tooLong = true;
     }
     return f;

@@ -16,6 +16,7 @@
 #include <QStringList>
 
 #include <stdexcept>
+#include <string>
 #include <string_view>
 
 namespace exchange {
@@ -101,6 +102,7 @@ class DelimitedReader {
 
     QFile file_;
     QByteArray buffer_;
+    std::string bytes_;
     qsizetype pos_ = 0;
     qint64 line_ = 1;
 };

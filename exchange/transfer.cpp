@@ -1,5 +1,6 @@
 #include "exchange/transfer.h"
 
+#include <QDate>
 #include <QFileInfo>
 
 #include <cmath>
@@ -204,6 +205,7 @@ std::uint32_t exportDBase(dbase::Table& books, const std::vector<int>& numbers, 
 
 ImportResult importDelimited(dbase::Table& books, const QString& path, const std::vector<int>& map,
                              bool skipFirst, const std::function<void(std::uint32_t)>& counted) {
+    const int year = QDate::currentDate().year();
     DelimitedReader reader(path);
     const std::vector<int> to = indexesOf(books, map);
     const int n = static_cast<int>(map.size());
@@ -222,7 +224,7 @@ ImportResult importDelimited(dbase::Table& books, const QString& path, const std
             for (qsizetype i = 0; i < fields.size(); ++i) {
                 const auto k = static_cast<std::size_t>(i);
                 if (map[k] > 0 && to[k] >= 0)
-                    storeText(books, to[k], map[k], fields.at(i).text);
+                    storeText(books, to[k], map[k], fields.at(i).text, year);
             }
             books.post();
         } catch (const BadDate& e) {
@@ -248,6 +250,7 @@ ImportResult importDelimited(dbase::Table& books, const QString& path, const std
 
 ImportResult importDBase(dbase::Table& books, const QString& path, const std::vector<int>& map,
                          const std::function<void(std::uint32_t)>& counted) {
+    const int year = QDate::currentDate().year();
     dbase::Table source;
     source.setFileName(path.toStdString());
     source.setReadOnly(true);
@@ -275,7 +278,8 @@ ImportResult importDBase(dbase::Table& books, const QString& path, const std::ve
                     if (!source.isBlank(i))
                         books.setDate(to[k], source.asDate(i));
                 } else {
-                    storeText(books, to[k], map[k], fieldText(source, i).left(kMaxFieldLength));
+                    storeText(books, to[k], map[k], fieldText(source, i).left(kMaxFieldLength),
+                              year);
                 }
             }
             books.post();

@@ -96,7 +96,7 @@ bool looksLikeDate(const QString& text) {
     return true;
 }
 
-void storeText(dbase::Table& table, int index, int number, const QString& text) {
+void storeText(dbase::Table& table, int index, int number, const QString& text, int currentYear) {
     const books::BookField& f = books::bookField(number);
     switch (f.kind) {
         case books::FieldKind::String:
@@ -109,10 +109,12 @@ void storeText(dbase::Table& table, int index, int number, const QString& text) 
         case books::FieldKind::Date: {
             if (!looksLikeDate(text))
                 return;
-            const auto date = formats::textToEngineDate(text);
+            const auto date =
+                formats::textToDate(text, formats::currentDateFormat(),
+                                    currentYear > 0 ? currentYear : QDate::currentDate().year());
             if (!date || !date->isValid())
                 throw BadDate(text);
-            table.setDate(index, *date);
+            table.setDate(index, dbase::Date{date->year(), date->month(), date->day()});
             break;
         }
     }

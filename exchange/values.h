@@ -56,7 +56,9 @@ bool looksLikeDate(const QString& text);
 
 // Stores `text` into field `index` of the table's edit buffer by the kind of
 // book field `number`. Throws BadDate for a date text that is no date, and
-// dbase::Error when the engine refuses the value.
-void storeText(dbase::Table& table, int index, int number, const QString& text);
+// dbase::Error when the engine refuses the value. A two-digit year is placed
+// round `currentYear` (0: the clock's year, asked for each date).
+void storeText(dbase::Table& table, int index, int number, const QString& text,
+               int currentYear = 0);
 
 }  // namespace exchange

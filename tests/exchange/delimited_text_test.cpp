@@ -115,6 +115,23 @@ TEST_F(DelimitedText, LongFieldsAreCutAt255CharactersNotBytes) {
     EXPECT_EQ(g.text, QString(255, QChar(0xe9)));
 }
 
+TEST_F(DelimitedText, CharactersOutsideTheBasicPlaneCountOnceAndStayWhole) {
+    const QString face = QString::fromUcs4(U"\U0001F600");
+    QString two00, two55;
+    for (int i = 0; i < 200; ++i)
+        two00 += face;
+    for (int i = 0; i < 255; ++i)
+        two55 += face;
+    DelimitedReader r(
+        write("\"" + two00.toUtf8() + "\",\"" + two55.toUtf8() + face.toUtf8() + "\"\r\n"));
+    const auto first = r.readField();
+    EXPECT_EQ(first.text, two00);
+    EXPECT_FALSE(first.tooLong);
+    const auto second = r.readField();
+    EXPECT_EQ(second.text, two55);
+    EXPECT_TRUE(second.tooLong);
+}
+
 TEST_F(DelimitedText, ReadsUtf8AndWindows1252) {
     const auto got = records("\"caf\xc3\xa9\",\"na\xefve\"\n", 2);
     ASSERT_EQ(got.size(), 1);
