@@ -109,6 +109,10 @@ bool TMain::beginSearch(std::function<bool(const dbase::Table&)> test) {
     setQueryFilter(std::move(test));
     EnableEndSearch();
     const bool any = open && table.recNo() != 0;
+    // A search that shows nothing is taken off before the grid would list
+    // its (no) records in a second pass; the caller ends it.
+    if (!any)
+        DisableEndSearch();
     if (open)
         table.enableControls();
     DisplayCount();

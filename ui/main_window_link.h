@@ -77,7 +77,8 @@ class MainWindowLink {
     // The search state: beginning one installs `test` as the record filter
     // (replacing any other) and switches End Search on; it returns whether
     // any record passes, found by reading no further than the first that
-    // does (the caller ends a search that shows nothing). Ending one removes
+    // does. When none passes the filter is off again on return and the
+    // caller ends the search (reopening the collection). Ending one removes
     // the filter and reopens the collection in full. activeSearch() is the
     // test in force, empty when no search is active: a run that ends the
     // search for its duration begins it again with the same test.

@@ -115,3 +115,44 @@ TEST_F(SearchCommandsTest, LocateMovesTheGridAndLocateNextRepeatsIt) {
 }
 
 }  // namespace
+
+namespace {
+
+// How often a search's test is asked while the search is begun and the
+// viewer shows its first screen and count.
+class SearchPassesTest : public MainFixture {
+  protected:
+    int sampleBooks() const override { return 40; }
+    int callsToBegin(std::function<bool(const dbase::Table&)> test, bool* any) {
+        int calls = 0;
+        *any = main->beginSearch([&calls, test](const dbase::Table& t) {
+            ++calls;
+            return test(t);
+        });
+        QCoreApplication::processEvents();  // the grid paints its rows
+        (void)main->MyDataSource()->rowCount();
+        return calls;
+    }
+};
+
+TEST_F(SearchPassesTest, ASearchThatNoRecordPassesReadsTheTableOnlyOnce) {
+    bool any = true;
+    const int calls = callsToBegin([](const dbase::Table&) { return false; }, &any);
+    EXPECT_FALSE(any);
+    EXPECT_EQ(calls, 40);
+    main->DoEndSearch();
+    EXPECT_EQ(shownCount(), 40);
+}
+
+TEST_F(SearchPassesTest, FindingThatRecordsPassStopsAtTheFirstAndTheGridListsThemOnce) {
+    bool any = false;
+    const int calls = callsToBegin(
+        [](const dbase::Table& t) { return t.asString(t.fieldIndex("Author")) == "Author 0"; },
+        &any);
+    EXPECT_TRUE(any);
+    EXPECT_LE(calls, 40 + 1);
+    EXPECT_EQ(shownCount(), 14);
+    main->DoEndSearch();
+}
+
+}  // namespace

@@ -27,7 +27,10 @@ class FakeMainLink : public ui::MainWindowLink {
         collection_.setRecordFilter(std::move(test));
         searching_ = true;
         ++searchesBegun;
-        return collection_.table().isOpen() && collection_.table().recNo() != 0;
+        const bool any = collection_.table().isOpen() && collection_.table().recNo() != 0;
+        if (!any)
+            collection_.clearRecordFilter();
+        return any;
     }
     void endSearch() override {
         collection_.clearRecordFilter();

@@ -32,6 +32,7 @@
 #include "tests/find/find_fixture.h"
 #include "tests/support/book_samples.h"
 #include "tests/support/scripted_prompter.h"
+#include "ui/help_window.h"
 
 namespace {
 
@@ -314,6 +315,19 @@ TEST_F(SearchForm, APlainTextFieldsMarkerOpensNothing) {
     ScriptedPrompter strict;  // any prompt would fail the test
     form->MarkerClicked(1);
     EXPECT_EQ(QApplication::activeModalWidget(), form.get());  // no dialog over it
+}
+
+TEST_F(SearchForm, HelpOpensAtTheSearchWindowPage) {
+    form->findChild<QPushButton*>(QStringLiteral("HelpButton"))->click();
+    ui::HelpWindow* help = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* h = qobject_cast<ui::HelpWindow*>(w))
+            help = h;
+    }
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->currentPage().endsWith(QStringLiteral("search.html")))
+        << help->currentPage().toStdString();
+    help->close();
 }
 
 // ---- Locate ---------------------------------------------------------------
