@@ -317,6 +317,17 @@ TEST_F(SearchForm, APlainTextFieldsMarkerOpensNothing) {
     EXPECT_EQ(QApplication::activeModalWidget(), form.get());  // no dialog over it
 }
 
+TEST_F(SearchForm, TheGridTakesTheSearchWindowsListColours) {
+    settings::WindowColors& c = settings::settings().colorSet(settings::SearchWindow);
+    c[settings::ListBoxBackground] = 0x0000ff;  // red
+    c[settings::ListBoxText] = 0x00ff00;        // green
+    form->hide();
+    form->show();
+    const QPalette p = form->SearchGrid()->palette();
+    EXPECT_EQ(p.color(QPalette::Base), QColor(255, 0, 0));
+    EXPECT_EQ(p.color(QPalette::Text), QColor(0, 255, 0));
+}
+
 TEST_F(SearchForm, HelpOpensAtTheSearchWindowPage) {
     form->findChild<QPushButton*>(QStringLiteral("HelpButton"))->click();
     ui::HelpWindow* help = nullptr;

@@ -179,6 +179,27 @@ TEST_F(ReplaceTest, AFailurePartWayStillRebuildsTheTagAndOpensShared) {
     expectOpenSharedWithTag();
 }
 
+// A failure after some records were changed (here the disk refusing while
+// the second record is confirmed) keeps the changes made, says how many, and
+// still leaves the table shared with its tag.
+TEST_F(ReplaceTest, AFailureAfterChangesKeepsThemAndCountsThem) {
+    int asked = 0;
+    hooks.confirm = [&](const QString&) -> bool {
+        if (++asked == 2)
+            throw dbase::Error(dbase::Error::Kind::Io, "The disk refused the write.");
+        return true;
+    };
+    const auto report = run(kCategory, QStringLiteral("fiction"), QStringLiteral("Novels"), true);
+    EXPECT_EQ(report.outcome, ReplaceOutcome::Interrupted);
+    EXPECT_EQ(report.counts.changed, 1u);
+    EXPECT_EQ(find::interruptedMessage(report),
+              QStringLiteral("Search and replace stopped: The disk refused the write.  Records "
+                             "changed before it stopped: 1."));
+    EXPECT_EQ(field("One", "Category"), QStringLiteral("Novels"));
+    EXPECT_EQ(field("Two", "Category"), QStringLiteral("FICTION"));
+    expectOpenSharedWithTag();
+}
+
 // A run killed between removing the tag and rebuilding it leaves the file
 // without the tag: the next start puts it back.
 TEST_F(ReplaceTest, AStartAfterAKilledRunRestoresTheTag) {
