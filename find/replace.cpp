@@ -126,7 +126,7 @@ ReplaceReport replaceValues(books::OpenCollection& c, const ReplaceRequest& requ
     }
     try {
         openForWalk(c);
-    } catch (const dbase::Error& e) {
+    } catch (const std::exception& e) {
         report.outcome = ReplaceOutcome::NotStarted;
         report.error = QString::fromStdString(e.what());
         restore(c);
@@ -205,7 +205,8 @@ ReplaceReport replaceValues(books::OpenCollection& c, const ReplaceRequest& requ
         }
         bulk.done = true;
         t.endBulk();
-    } catch (const dbase::Error& e) {
+    } catch (const std::exception& e) {
+        // Whatever stopped the walk, the table is put back below.
         report.outcome = ReplaceOutcome::Interrupted;
         report.error = QString::fromStdString(e.what());
     }

@@ -200,6 +200,20 @@ TEST_F(ReplaceTest, AFailureAfterChangesKeepsThemAndCountsThem) {
     expectOpenSharedWithTag();
 }
 
+// Without a sort order there is no tag to take away or rebuild: the run
+// changes the records and leaves the table shared in record order.
+TEST_F(ReplaceTest, WithoutASortOrderTheTableStaysInRecordOrder) {
+    collection.setSortLevels({0, 0, 0, 0});
+    collection.switchTo(path, books::SortTagRule::UnlessHeld);
+    const auto report = run(kCategory, QStringLiteral("fiction"), QStringLiteral("Novels"));
+    EXPECT_EQ(report.outcome, ReplaceOutcome::Completed);
+    EXPECT_EQ(report.counts.changed, 3u);
+    EXPECT_EQ(collection.table().indexTag(), "");
+    EXPECT_EQ(collection.table().mode(), dbase::OpenMode::Shared);
+    collection.table().first();
+    EXPECT_EQ(collection.table().asString(collection.table().fieldIndex("Title")), "One");
+}
+
 // A run killed between removing the tag and rebuilding it leaves the file
 // without the tag: the next start puts it back.
 TEST_F(ReplaceTest, AStartAfterAKilledRunRestoresTheTag) {
