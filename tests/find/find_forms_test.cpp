@@ -311,6 +311,24 @@ TEST_F(SearchForm, PickListValuesComeFromTheListsAndCancelChangesNothing) {
     EXPECT_EQ(shownTitles(), QStringList({"The Art of War"}));
 }
 
+TEST_F(SearchForm, OnlyAPressAndReleaseOnTheSameMarkerCellOpensTheOptions) {
+    QTableWidget* g = form->SearchGrid();
+    QWidget* viewport = g->viewport();
+    g->scrollToItem(g->item(6, 1));
+    const QPoint cost = g->visualItemRect(g->item(6, 1)).center();
+    const QPoint costCriterion = g->visualItemRect(g->item(6, 2)).center();
+    {
+        ScriptedPrompter strict;
+        QTest::mousePress(viewport, Qt::LeftButton, {}, cost);
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, costCriterion);
+        EXPECT_EQ(QApplication::activeModalWidget(), form.get());
+    }
+    QString seen;
+    testsupport::closeNextModal(&seen);
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, cost);
+    EXPECT_EQ(seen, QStringLiteral("SearchOptions"));
+}
+
 TEST_F(SearchForm, APlainTextFieldsMarkerOpensNothing) {
     ScriptedPrompter strict;  // any prompt would fail the test
     form->MarkerClicked(1);
