@@ -109,10 +109,13 @@ void TBaseReport::gotoSectionStart() {
 int TBaseReport::remainingLines() const {
     // A hair of tolerance: sections are often whole multiples of the line,
     // and adding up line heights drifts in the last bits.
+    // Written so that positions that are no numbers at all (a damaged
+    // definition's margins) leave no room.
     const double used = y_ + descent();
-    if (used > sectionBottom_ + 1e-9)
+    if (!(used <= sectionBottom_ + 1e-9))
         return 0;
-    return int(std::floor((sectionBottom_ - used) / lineHeight() + 1e-9)) + 1;
+    const double lines = std::floor((sectionBottom_ - used) / lineHeight() + 1e-9) + 1;
+    return lines < 1e6 ? int(lines) : 1000000;
 }
 
 // ---- Fonts ---------------------------------------------------------------------

@@ -2,6 +2,8 @@
 
 #include <QDir>
 
+#include <cmath>
+
 #include "fields/book_fields.h"
 #include "settings/settings.h"
 
@@ -30,6 +32,12 @@ NumberKind numberKind(int field) {
         default:
             return NumberKind::None;
     }
+}
+
+// A margin that is no number, negative or beyond any paper (a damaged
+// definition) is taken as half an inch.
+double margin(double inches) {
+    return std::isfinite(inches) && inches >= 0 && inches <= 100 ? inches : 0.5;
 }
 
 QColor colorOf(std::int32_t bgr) {
@@ -182,14 +190,14 @@ void ReportLayout::writeLine(const QString& line) {
 void ReportLayout::beforePrint(Engine& e) {
     e.statusFormat = QStringLiteral("Printing Page %p\r%0\r%1");
     e.statusText = QStringList{QString(), QString()};
-    e.setMarginTop(def_.marginTop);
-    e.setMarginBottom(def_.marginBottom);
-    e.setMarginLeft(def_.marginLeft);
-    e.setMarginRight(def_.marginRight);
+    e.setMarginTop(margin(def_.marginTop));
+    e.setMarginBottom(margin(def_.marginBottom));
+    e.setMarginLeft(margin(def_.marginLeft));
+    e.setMarginRight(margin(def_.marginRight));
     // A damaged definition must not divide by zero or loop past 12 lines.
     widthChars_ = std::max(1, def_.widthChars);
     lineCount_ = std::clamp(def_.lineCount, 0, kRecordLines);
-    usableWidth_ = e.pageWidth() - def_.marginLeft - def_.marginRight;
+    usableWidth_ = e.pageWidth() - e.marginLeft() - e.marginRight();
     boxLines_ = 0;
     if (lineCount_ == 1) {
         if (def_.verticalLines)
@@ -275,7 +283,7 @@ void ReportLayout::printHeader(Engine& e) {
 }
 
 void ReportLayout::printFooter(Engine& e) {
-    const double bottom = e.pageHeight() - def_.marginBottom;
+    const double bottom = e.pageHeight() - e.marginBottom();
     e.setSectionTop(bottom - 0.5);
     e.setSectionBottom(bottom);
     selectFont(e, def_.footnoteFont);
@@ -388,7 +396,7 @@ void ReportLayout::printCaption(Engine& e, const QString& caption) {
         w = usableWidth_;
     }
     e.clearAllTabs();
-    e.addTab(def_.marginLeft + (usableWidth_ - w) / 2, Justify::Centre, w + 0.2, int(kMargin),
+    e.addTab(e.marginLeft() + (usableWidth_ - w) / 2, Justify::Centre, w + 0.2, int(kMargin),
              BoxBottom, 0);
     e.printTextLine(QLatin1Char('\t') + shown);
     if (textMode())
@@ -418,7 +426,7 @@ bool ReportLayout::groupHeading(Engine& e) {
     }
     e.printTextLine(QString());
     e.clearAllTabs();
-    e.addTab(def_.marginLeft + (usableWidth_ - w) / 2, Justify::Centre, w + 0.2, int(kMargin),
+    e.addTab(e.marginLeft() + (usableWidth_ - w) / 2, Justify::Centre, w + 0.2, int(kMargin),
              BoxAll, 0);
     e.printTextLine(QLatin1Char('\t') + heading);
     ++progress_;
@@ -491,7 +499,7 @@ void ReportLayout::addToTotals() {
 bool ReportLayout::printPage(Engine& e) {
     e.gotoSectionStart();
     e.setSectionTop(1.25);
-    e.setSectionBottom(e.pageHeight() - def_.marginBottom - 0.75);
+    e.setSectionBottom(e.pageHeight() - e.marginBottom() - 0.75);
     if (lineCount_ == 1 && def_.columnHeaders)
         printColumnHeaders(e);
     else

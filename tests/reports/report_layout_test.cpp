@@ -8,6 +8,9 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include <algorithm>
+#include <limits>
+
 #include "data/open_collection.h"
 #include "reports/definition_file.h"
 #include "reports/report_layout.h"
@@ -388,6 +391,27 @@ TEST_F(LayoutTest, FontsOfNoSizeAndAReportOfNoWidthStillPrint) {
     layout.attach(filer);
     EXPECT_TRUE(filer.run()) << filer.error().toStdString();
     EXPECT_TRUE(pageTexts(1).contains("Book 4"));
+}
+
+TEST_F(LayoutTest, MarginsThatAreNoNumbersAreTakenAsHalfAnInch) {
+    open(5, {2, 0, 0, 0});
+    ReportDefinition d = smallReport();
+    d.marginTop = std::numeric_limits<double>::quiet_NaN();
+    d.marginBottom = std::numeric_limits<double>::infinity();
+    d.marginLeft = -3;
+    d.marginRight = 1e300;
+    ReportLayout layout(d, collection.table(), OutputMode::View, layoutSettings());
+    reports::TReportFiler filer(printer.get(), &stream);
+    layout.attach(filer);
+    ASSERT_TRUE(filer.run()) << filer.error().toStdString();
+    EXPECT_EQ(stream.pageCount(), 1);
+    testsupport::KeepingSink sink;
+    stream.replay(1, sink);
+    const auto texts = sink.of('T');
+    const auto book =
+        std::find_if(texts.begin(), texts.end(), [](const auto& t) { return t.text == "Book 0"; });
+    ASSERT_NE(book, texts.end());
+    EXPECT_NEAR(book->a, 0.52, 1e-4);  // half an inch and the tab's margin
 }
 
 TEST(PageStreamDamage, FlippedBitsInAPageOnlyGiveTheStreamsMessage) {
