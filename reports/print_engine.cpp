@@ -597,7 +597,8 @@ bool TReportFiler::startOutput(QString* error) {
         return false;
     }
     stream_->clear();
-    stream_->setPaper(pageWidth(), pageHeight(), orientation == Orientation::Landscape);
+    // The paper as the job turned it (the printer's own way for Default).
+    stream_->setPaper(pageWidth(), pageHeight(), pageWidth() > pageHeight());
     recorder_.take();
     return true;
 }

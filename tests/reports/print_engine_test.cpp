@@ -306,6 +306,13 @@ TEST_F(EngineTest, LandscapeTurnsThePaperForTheJobOnly) {
     EXPECT_DOUBLE_EQ(stream.pageWidth(), 11.0);
     // The printer's own choice is back after the job.
     EXPECT_EQ(printer->pageLayout().orientation(), QPageLayout::Portrait);
+
+    // "Default" takes the printer's way of turning the paper.
+    printer->setPageOrientation(QPageLayout::Landscape);
+    filer->orientation = reports::Orientation::Default;
+    ASSERT_TRUE(filer->run());
+    EXPECT_TRUE(stream.landscape());
+    EXPECT_DOUBLE_EQ(stream.pageHeight(), 8.5);
 }
 
 TEST(PageStreamTest, AForeignCodeOrACutPageIsRefused) {
