@@ -22,7 +22,8 @@ QString decodeField(const std::string& bytes) {
     return QString::fromLatin1(bytes.data(), size);
 }
 
-// The first `count` characters of `text`; a pair of surrogates is one.
+}  // namespace
+
 qsizetype characterCut(const QString& text, int count) {
     qsizetype cut = 0;
     for (int chars = 0; cut < text.size() && chars < count; ++chars)
@@ -32,8 +33,6 @@ qsizetype characterCut(const QString& text, int count) {
                    : 1;
     return cut;
 }
-
-}  // namespace
 
 void appendQuotedField(QByteArray& line, std::string_view utf8) {
     // The cut counts characters as the reader does: by the first byte of

@@ -34,6 +34,10 @@ class FileError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// The length of the first `count` characters of `text` (a pair of
+// surrogates is one character).
+qsizetype characterCut(const QString& text, int count);
+
 // One value as a quoted field: cut to 255 characters, every double quote
 // doubled, blanks removed from both ends, enclosed in double quotes.
 QString quotedField(const QString& value);

@@ -3,8 +3,6 @@
 #include <QDate>
 #include <QFileInfo>
 
-#include <cmath>
-
 #include "dbase/table.h"
 #include "exchange/delimited_text.h"
 #include "exchange/values.h"
@@ -169,32 +167,16 @@ std::uint32_t exportDBase(dbase::Table& books, const std::vector<int>& numbers, 
     out.setMode(dbase::OpenMode::Exclusive);
     out.open();
     BulkAppend bulk(out);
-    std::string text;
+    const int year = QDate::currentDate().year();
+    std::string scratch;
     const std::uint32_t done = walk(books, progress, [&] {
         out.append();
+        // Values go across by kind, not through their text where both sides
+        // agree: a date through a two-digit-year text could land in the wrong
+        // century, a large number through its exponent form would lose it.
         for (std::size_t k = 0; k < from.size(); ++k) {
-            const int index = from[k];
-            if (index < 0 || books.isBlank(index))
-                continue;
-            const int to = static_cast<int>(k);
-            // Values go across by kind, not through their text: a date
-            // through a two-digit-year text could land in the wrong century,
-            // a large number through its exponent form would lose it.
-            switch (books::bookField(numbers[k]).kind) {
-                case books::FieldKind::Date:
-                    out.setDate(to, books.asDate(index));
-                    break;
-                case books::FieldKind::Integer:
-                    out.setFloat(to, std::trunc(books.asFloat(index)));
-                    break;
-                case books::FieldKind::Float:
-                    out.setFloat(to, books.asFloat(index));
-                    break;
-                case books::FieldKind::String:
-                    fieldUtf8(books, index, text);
-                    out.setString(to, text);
-                    break;
-            }
+            if (from[k] >= 0 && !books.isBlank(from[k]))
+                copyField(books, from[k], out, static_cast<int>(k), numbers[k], year, scratch);
         }
         out.post();
     });
@@ -264,6 +246,7 @@ ImportResult importDBase(dbase::Table& books, const QString& path, const std::ve
     // must not read its own new records.
     const std::uint32_t total = source.recordCount();
     std::uint32_t read = 0;
+    std::string scratch;
     source.first();
     while (read < total && !source.eof() && !source.isEmpty()) {
         ++read;
@@ -273,14 +256,7 @@ ImportResult importDBase(dbase::Table& books, const QString& path, const std::ve
                 const auto k = static_cast<std::size_t>(i);
                 if (map[k] <= 0 || to[k] < 0)
                     continue;
-                if (source.field(i).type == dbase::FieldType::Date &&
-                    books::bookField(map[k]).kind == books::FieldKind::Date) {
-                    if (!source.isBlank(i))
-                        books.setDate(to[k], source.asDate(i));
-                } else {
-                    storeText(books, to[k], map[k], fieldText(source, i).left(kMaxFieldLength),
-                              year);
-                }
+                copyField(source, i, books, to[k], map[k], year, scratch);
             }
             books.post();
         } catch (const BadDate& e) {

@@ -1,8 +1,10 @@
 #include "exchange/values.h"
 
 #include <charconv>
+#include <cmath>
 
 #include "dbase/table.h"
+#include "exchange/delimited_text.h"
 #include "settings/formats.h"
 
 namespace exchange {
@@ -118,6 +120,42 @@ void storeText(dbase::Table& table, int index, int number, const QString& text, 
             break;
         }
     }
+}
+
+void copyField(const dbase::Table& source, int index, dbase::Table& target, int to, int number,
+               int currentYear, std::string& scratch) {
+    const dbase::FieldType type = source.field(index).type;
+    const bool numeric = type == dbase::FieldType::Numeric || type == dbase::FieldType::Float;
+    switch (books::bookField(number).kind) {
+        case books::FieldKind::Date:
+            if (type == dbase::FieldType::Date) {
+                if (!source.isBlank(index))
+                    target.setDate(to, source.asDate(index));
+                return;
+            }
+            break;
+        case books::FieldKind::Integer:
+            if (numeric) {
+                target.setFloat(to, std::trunc(source.asFloat(index)));
+                return;
+            }
+            break;
+        case books::FieldKind::Float:
+            if (numeric) {
+                target.setFloat(to, source.asFloat(index));
+                return;
+            }
+            break;
+        case books::FieldKind::String:
+            if (type == dbase::FieldType::Character) {
+                source.readString(index, scratch);
+                target.setString(to, scratch);
+                return;
+            }
+            break;
+    }
+    const QString text = fieldText(source, index);
+    storeText(target, to, number, text.left(characterCut(text, kMaxFieldLength)), currentYear);
 }
 
 }  // namespace exchange

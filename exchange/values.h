@@ -61,4 +61,13 @@ bool looksLikeDate(const QString& text);
 void storeText(dbase::Table& table, int index, int number, const QString& text,
                int currentYear = 0);
 
+// Copies field `index` of the current record of `source` into field `to` of
+// the edit buffer of `target`, as book field `number`: by value when both
+// are numbers (an integer field takes the whole part), both dates (a blank
+// date stays blank) or both text; through the edit text (storeText, cut to
+// 255 characters) otherwise. `scratch` is reused storage. Throws as
+// storeText.
+void copyField(const dbase::Table& source, int index, dbase::Table& target, int to, int number,
+               int currentYear, std::string& scratch);
+
 }  // namespace exchange

@@ -250,6 +250,43 @@ TEST_F(Transfer, DBaseImportTakesTheSourceFieldsByMap) {
     EXPECT_EQ(column(table, "PurchDate"), (std::vector<std::string>{"19230102", "19230102"}));
 }
 
+TEST_F(Transfer, DBaseImportConvertsBetweenKindsAndRefusesANumberTooWide) {
+    const QString dbf = dir.filePath(QStringLiteral("other.dbf"));
+    auto def = [](const char* name, dbase::FieldType type, int width, int decimals) {
+        dbase::FieldDef d;
+        d.name = name;
+        d.type = type;
+        d.width = width;
+        d.decimals = decimals;
+        return d;
+    };
+    dbase::Table::create(dbf.toStdString(), {def("PART", dbase::FieldType::Numeric, 12, 4),
+                                             def("PAGESTXT", dbase::FieldType::Character, 10, 0),
+                                             def("YEARNUM", dbase::FieldType::Numeric, 6, 0),
+                                             def("BIG", dbase::FieldType::Numeric, 20, 0)});
+    {
+        dbase::Table other;
+        open(other, dbf);
+        other.append();
+        other.setFloat(0, -12.75);
+        other.setString(1, "345 pages");
+        other.setFloat(2, 1999);
+        other.setFloat(3, 1e15);
+        other.post();
+    }
+    // A number into an integer field keeps its whole part, text into a
+    // number reads its leading number, a number into text is its edit text.
+    EXPECT_EQ(exchange::importDBase(table, dbf, {24, 3, 1}).added, 1u);
+    EXPECT_EQ(column(table, "Pages"), (std::vector<std::string>{"-12"}));
+    EXPECT_EQ(column(table, "YearPub"), (std::vector<std::string>{"345"}));
+    EXPECT_EQ(column(table, "Title"), (std::vector<std::string>{"1999"}));
+    // Too wide for Value: refused and said, not stored as its first digit.
+    const exchange::ImportResult wide = exchange::importDBase(table, dbf, {0, 0, 0, 8});
+    EXPECT_EQ(wide.added, 0u);
+    EXPECT_FALSE(wide.stopped.isEmpty());
+    EXPECT_EQ(column(table, "Value").size(), 1u);
+}
+
 TEST_F(Transfer, ImportingTheCollectionIntoItselfReadsOnlyItsRecords) {
     add({{"Title", "Only"}});
     EXPECT_EQ(exchange::importDBase(table, path, {1}).added, 1u);
