@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "data/open_collection.h"
+#include "ui/form_geometry.h"
 #include "ui/main_window_link.h"
 #include "ui/messages.h"
 
@@ -53,6 +54,12 @@ reports::TBaseReport& TReportForm::engine() {
 
 void TReportForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
+    // The user fonts, the screen size and the centre, as every window; the
+    // status stays in bold Arial.
+    ui::prepareForm(this);
+    QFont bold(QStringLiteral("Arial"), Label1->font().pointSize());
+    bold.setBold(true);
+    Label1->setFont(bold);
     // The job starts once the window is on the screen.
     if (!started_) {
         started_ = true;
