@@ -1,5 +1,8 @@
 #include "data/pick_lists.h"
 
+#include <QDir>
+
+#include "settings/formats.h"
 #include "settings/text_file.h"
 
 namespace books {
@@ -38,11 +41,7 @@ QStringList PickLists::parse(const QString& text) {
         if (line.endsWith(QLatin1Char('\r')))
             line.chop(1);
         line = line.left(255);
-        while (line.startsWith(QLatin1Char(' ')))
-            line.remove(0, 1);
-        while (line.endsWith(QLatin1Char(' ')))
-            line.chop(1);
-        if (!line.isEmpty())
+        if (!formats::trimBlanks(line).isEmpty())
             out << line;
     }
     return out;
@@ -65,6 +64,30 @@ bool PickLists::save(PickList list, QString* error) const {
     for (const QString& item : items(list))
         data += item.toUtf8() + "\r\n";
     return textfile::writeAtomically(filePath(list), data, error);
+}
+
+QString PickLists::saveAll() const {
+    QStringList problems;
+    for (int n = 1; n <= kPickListCount; ++n) {
+        const auto list = static_cast<PickList>(n);
+        QString error;
+        if (!save(list, &error))
+            problems << QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(filePath(list)),
+                                                     error);
+    }
+    return problems.join(QLatin1Char('\n'));
+}
+
+bool PickLists::addTo(QStringList& items, const QString& text) {
+    const QString entry = formats::trimBlanks(text);
+    if (entry.isEmpty() || items.contains(entry, Qt::CaseSensitive))
+        return false;
+    items << entry;
+    return true;
+}
+
+bool PickLists::add(PickList list, const QString& text) {
+    return addTo(items_[index(list)], text);
 }
 
 }  // namespace books

@@ -2,9 +2,15 @@
 // bought, categories, publishers, ratings, book types, check-out persons,
 // conditions), one text file each, one entry a line.
 //
-// Reading drops a trailing carriage return, cuts a line to 255 characters,
-// trims blanks at both ends and skips empty lines; a missing file is an empty
-// list. Writing replaces the file atomically, one entry a line.
+// Reading takes UTF-8, or Windows-1252 where the bytes are not UTF-8 (files
+// of the earlier program), lines ended by CR LF or LF alone; a line is cut to
+// 255 characters and skipped when it is empty or holds only blanks; any other
+// line is one entry as it stands, blanks around it kept. A missing file is
+// an empty list. Writing replaces the file atomically (written beside it,
+// then renamed), UTF-8, one entry a line ended by CR LF.
+//
+// The lists' own additions (add()) never make a duplicate; what the files or
+// the maintenance dialog hold may, and duplicates stay.
 #pragma once
 
 #include <QString>
@@ -49,6 +55,17 @@ class PickLists {
     // Writes one list; false with the reason in `error` when the file cannot
     // be written (the old file is left as it was).
     bool save(PickList list, QString* error = nullptr) const;
+
+    // Writes all nine lists; each that cannot be written is skipped and the
+    // others are still written. Empty when all were written, otherwise one
+    // line per list not written, naming its file and the reason.
+    QString saveAll() const;
+
+    // Adds `text` without the blanks around it at the end of the list,
+    // unless it is empty or an entry equals it exactly (letter case and
+    // blanks inside count). True when it was added.
+    bool add(PickList list, const QString& text);
+    static bool addTo(QStringList& items, const QString& text);
 
     // The entries of a list file's text, as reading keeps them.
     static QStringList parse(const QString& text);

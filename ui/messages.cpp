@@ -52,6 +52,24 @@ class DialogPrompter final : public Prompter {
         mb.setDefaultButton(QMessageBox::Yes);
         return mb.exec() == QMessageBox::Yes;
     }
+    Answer askDefaultNo(QWidget* parent, const QString& caption, const QString& text,
+                        bool withCancel) override {
+        QApplication::beep();
+        QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No;
+        if (withCancel)
+            buttons |= QMessageBox::Cancel;
+        QMessageBox mb(QMessageBox::Question, caption, text, buttons, parent);
+        mb.setDefaultButton(QMessageBox::No);
+        mb.setEscapeButton(withCancel ? QMessageBox::Cancel : QMessageBox::No);
+        switch (mb.exec()) {
+            case QMessageBox::Yes:
+                return Answer::Yes;
+            case QMessageBox::No:
+                return Answer::No;
+            default:
+                return withCancel ? Answer::Cancel : Answer::No;
+        }
+    }
     QString getOpenFileName(QWidget* parent, const QString& title, const QString& dir,
                             const QString& filter, const QString& defaultSuffix) override {
         return runFileDialog(parent, QFileDialog::AcceptOpen, title, dir, filter, defaultSuffix);
@@ -129,6 +147,9 @@ void showWarning(QWidget* parent, const QString& text) {
 bool askYesNo(QWidget* parent, const QString& caption, const QString& text) {
     return prompter()->askYesNo(parent, caption, text);
 }
+Answer askDefaultNo(QWidget* parent, const QString& caption, const QString& text, bool withCancel) {
+    return prompter()->askDefaultNo(parent, caption, text, withCancel);
+}
 QString getOpenFileName(QWidget* parent, const QString& title, const QString& dir,
                         const QString& filter, const QString& defaultSuffix) {
     return prompter()->getOpenFileName(parent, title, dir, filter, defaultSuffix);
@@ -152,6 +173,10 @@ std::optional<FontChoice> getFontAndColor(QWidget* parent, const QFont& initial,
 }
 bool setupPrinter(QWidget* parent, QPrinter* printer) {
     return prompter()->setupPrinter(parent, printer);
+}
+
+Answer Prompter::askDefaultNo(QWidget* parent, const QString& caption, const QString& text, bool) {
+    return askYesNo(parent, caption, text) ? Answer::Yes : Answer::No;
 }
 
 std::optional<FontChoice> Prompter::getFontAndColor(QWidget* parent, const QFont& initial,

@@ -28,6 +28,12 @@ void showWarning(QWidget* parent, const QString& text);
 // "Warning". Returns true on Yes.
 bool askYesNo(QWidget* parent, const QString& caption, const QString& text);
 
+// A question whose default answer is No, with the toolkit's beep: Yes and
+// No, or Yes, No and Cancel when `withCancel`. Closing the box answers
+// Cancel (No when there is no Cancel).
+enum class Answer { Yes, No, Cancel };
+Answer askDefaultNo(QWidget* parent, const QString& caption, const QString& text, bool withCancel);
+
 // File and folder choosers. `filter` uses the toolkit's form
 // ("Tables (*.dbf);;All files (*)"). `defaultSuffix` (no dot) is appended
 // to a typed name without an extension. Empty on cancel.
@@ -65,6 +71,9 @@ class Prompter {
     virtual void showNotice(QWidget* parent, const QString& text, const QString& caption) = 0;
     virtual void showWarning(QWidget* parent, const QString& text) = 0;
     virtual bool askYesNo(QWidget* parent, const QString& caption, const QString& text) = 0;
+    // By default askYesNo(), never Cancel.
+    virtual Answer askDefaultNo(QWidget* parent, const QString& caption, const QString& text,
+                                bool withCancel);
     virtual QString getOpenFileName(QWidget* parent, const QString& title, const QString& dir,
                                     const QString& filter, const QString& defaultSuffix) = 0;
     virtual QString getSaveFileName(QWidget* parent, const QString& title, const QString& dir,

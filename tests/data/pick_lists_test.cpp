@@ -2,27 +2,96 @@
 #include "data/pick_lists.h"
 
 #include <gtest/gtest.h>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "settings/text_file.h"
+
 namespace {
 
-TEST(PickLists, ReadingTrimsCutsAndSkipsBlankLinesAndAMissingFileIsEmpty) {
+TEST(PickLists, ReadingKeepsBlanksAroundEntriesCutsAndSkipsBlankLines) {
     QTemporaryDir dir;
     {
         QFile f(dir.filePath("AUTHOR.LST"));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("  Austen \r\n\r\n   \nBront\xeb\n" + QByteArray(300, 'x') + "\n");
+        // CR LF and LF-only lines, a Windows-1252 letter, a line too long.
+        f.write("Smith\r\n\r\n   \r\n Jones \nBront\xeb\nSmith\n" + QByteArray(300, 'x') + "\n");
     }
     books::PickLists lists(dir.path());
     lists.setItems(books::PickList::Rating, {"stale"});
     lists.loadAll();
     const QStringList authors = lists.items(books::PickList::Author);
-    ASSERT_EQ(authors.size(), 3);
-    EXPECT_EQ(authors[0], "Austen");
-    EXPECT_EQ(authors[1], QString::fromUtf8("Bront\u00eb"));  // Windows-1252 file
-    EXPECT_EQ(authors[2].size(), 255);
-    EXPECT_TRUE(lists.items(books::PickList::Rating).isEmpty());
+    ASSERT_EQ(authors.size(), 5);
+    EXPECT_EQ(authors[0], "Smith");
+    EXPECT_EQ(authors[1], " Jones ");
+    EXPECT_EQ(authors[2], QString::fromUtf8("Bront\u00eb"));  // Windows-1252 file
+    EXPECT_EQ(authors[3], "Smith");                           // duplicates in a file stay
+    EXPECT_EQ(authors[4].size(), 255);
+    EXPECT_TRUE(lists.items(books::PickList::Rating).isEmpty());  // missing file
+}
+
+TEST(PickLists, AdditionsAreExactCaseSensitiveAndIgnoreEmptyText) {
+    books::PickLists lists;
+    lists.setItems(books::PickList::Author, {"Smith", " Jones "});
+    EXPECT_FALSE(lists.add(books::PickList::Author, "  Smith "));
+    EXPECT_FALSE(lists.add(books::PickList::Author, "   "));
+    EXPECT_FALSE(lists.add(books::PickList::Author, ""));
+    EXPECT_TRUE(lists.add(books::PickList::Author, "smith"));
+    // " Jones " from the file is not "Jones": the blanks count.
+    EXPECT_TRUE(lists.add(books::PickList::Author, " Jones "));
+    EXPECT_TRUE(lists.add(books::PickList::Author, "Le  Carr\u00e9"));
+    EXPECT_EQ(lists.items(books::PickList::Author),
+              (QStringList{"Smith", " Jones ", "smith", "Jones", "Le  Carr\u00e9"}));
+    EXPECT_TRUE(lists.items(books::PickList::Category).isEmpty());
+}
+
+TEST(PickLists, FilesAreWrittenInUtf8WithCrLfAndDuplicatesKept) {
+    QTemporaryDir dir;
+    books::PickLists lists(dir.path());
+    lists.setItems(books::PickList::Condition,
+                   {"Fine", " Good ", "Fine", QString::fromUtf8("\u00c9tat")});
+    ASSERT_TRUE(lists.save(books::PickList::Condition));
+    QFile f(dir.filePath("CONDITION.LST"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("Fine\r\n Good \r\nFine\r\n\xc3\x89tat\r\n"));
+}
+
+TEST(PickLists, AListThatCannotBeWrittenIsNamedAndTheOthersAreStillWritten) {
+    QTemporaryDir dir;
+    books::PickLists lists(dir.path());
+    for (int n = 1; n <= books::kPickListCount; ++n)
+        lists.setItems(static_cast<books::PickList>(n), {QString::number(n)});
+    // A folder where RATING.LST should be: that one file cannot be replaced.
+    ASSERT_TRUE(QDir(dir.path()).mkdir("RATING.LST"));
+    const QString problems = lists.saveAll();
+    EXPECT_TRUE(problems.contains("RATING.LST")) << problems.toStdString();
+    EXPECT_EQ(problems.count('\n'), 0);
+    for (int n = 1; n <= books::kPickListCount; ++n) {
+        const auto list = static_cast<books::PickList>(n);
+        if (list == books::PickList::Rating)
+            continue;
+        books::PickLists again(dir.path());
+        again.load(list);
+        EXPECT_EQ(again.items(list), QStringList{QString::number(n)}) << n;
+    }
+}
+
+TEST(PickLists, AFailedWriteLeavesTheOldFileWhole) {
+    QTemporaryDir dir;
+    books::PickLists lists(dir.path());
+    lists.setItems(books::PickList::Author, {"Austen", "Bronte"});
+    ASSERT_TRUE(lists.save(books::PickList::Author));
+    lists.setItems(books::PickList::Author, {"Carroll", "Dickens", "Eliot"});
+    {
+        textfile::WriteFaultForTesting fault(5);
+        QString error;
+        EXPECT_FALSE(lists.save(books::PickList::Author, &error));
+        EXPECT_FALSE(error.isEmpty());
+    }
+    books::PickLists again(dir.path());
+    again.load(books::PickList::Author);
+    EXPECT_EQ(again.items(books::PickList::Author), (QStringList{"Austen", "Bronte"}));
 }
 
 TEST(PickLists, SavedListReadsBackAndEachListHasItsOwnFile) {

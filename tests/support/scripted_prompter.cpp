@@ -16,6 +16,8 @@ const char* kindName(ScriptedPrompter::Kind k) {
             return "Warning";
         case K::Question:
             return "Question";
+        case K::Choice:
+            return "Choice";
         case K::OpenFile:
             return "OpenFile";
         case K::SaveFile:
@@ -78,6 +80,12 @@ void ScriptedPrompter::expectSaveFile(const QString& answer, const QString& titl
 void ScriptedPrompter::expectDirectory(const QString& answer, const QString& title) {
     push(Kind::Directory, title, answer);
 }
+void ScriptedPrompter::expectChoice(const QString& caption, const QString& text, ui::Answer answer,
+                                    bool withCancel) {
+    push(Kind::Choice, caption, text);
+    queue_.back().choice = answer;
+    queue_.back().withCancel = withCancel;
+}
 void ScriptedPrompter::expectColor(std::optional<QColor> answer) {
     push(Kind::Color, {}, {}, false, answer);
 }
@@ -125,6 +133,24 @@ void ScriptedPrompter::showWarning(QWidget*, const QString& text) {
         ADD_FAILURE() << "warning text \"" << text.toStdString() << "\", expected \""
                       << e->text.toStdString() << "\"";
 }
+ui::Answer ScriptedPrompter::askDefaultNo(QWidget*, const QString& caption, const QString& text,
+                                          bool withCancel) {
+    const ui::Answer cancel = withCancel ? ui::Answer::Cancel : ui::Answer::No;
+    auto e = take(Kind::Choice,
+                  QStringLiteral("Choice %1%2: %3")
+                      .arg(caption, withCancel ? QStringLiteral(" (Cancel)") : QString(), text));
+    if (!e)
+        return cancel;
+    if (e->caption != caption || e->text != text || e->withCancel != withCancel) {
+        ADD_FAILURE() << "choice " << caption.toStdString() << (withCancel ? " (Cancel)" : "")
+                      << ": \"" << text.toStdString() << "\", expected " << e->caption.toStdString()
+                      << (e->withCancel ? " (Cancel)" : "") << ": \"" << e->text.toStdString()
+                      << "\"";
+        return cancel;
+    }
+    return e->choice;
+}
+
 bool ScriptedPrompter::askYesNo(QWidget*, const QString& caption, const QString& text) {
     auto e = take(Kind::Question, QStringLiteral("Question %1: %2").arg(caption, text));
     if (!e)

@@ -27,6 +27,7 @@ class ScriptedPrompter final : public ui::Prompter {
         Notice,
         Warning,
         Question,
+        Choice,
         OpenFile,
         SaveFile,
         Directory,
@@ -45,6 +46,9 @@ class ScriptedPrompter final : public ui::Prompter {
     void expectNotice(const QString& text, const QString& caption = QStringLiteral("Notice"));
     void expectWarning(const QString& text);
     void expectQuestion(const QString& caption, const QString& text, bool answer);
+    // A question whose default is No (askDefaultNo), with or without Cancel.
+    void expectChoice(const QString& caption, const QString& text, ui::Answer answer,
+                      bool withCancel = true);
     // File and folder answers: an empty string means the user cancelled.
     // A non-empty `title` must match the dialog's title.
     void expectOpenFile(const QString& answer, const QString& title = {});
@@ -66,6 +70,8 @@ class ScriptedPrompter final : public ui::Prompter {
     void showNotice(QWidget* parent, const QString& text, const QString& caption) override;
     void showWarning(QWidget* parent, const QString& text) override;
     bool askYesNo(QWidget* parent, const QString& caption, const QString& text) override;
+    ui::Answer askDefaultNo(QWidget* parent, const QString& caption, const QString& text,
+                            bool withCancel) override;
     QString getOpenFileName(QWidget* parent, const QString& title, const QString& dir,
                             const QString& filter, const QString& defaultSuffix) override;
     QString getSaveFileName(QWidget* parent, const QString& title, const QString& dir,
@@ -84,6 +90,8 @@ class ScriptedPrompter final : public ui::Prompter {
         QString caption;  // question caption, or the dialog title to check
         QString text;     // message text, or the file/folder answer
         bool answer = false;
+        ui::Answer choice = ui::Answer::No;
+        bool withCancel = false;
         std::optional<QColor> color;
         std::optional<QFont> font;
     };

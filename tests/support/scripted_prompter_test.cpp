@@ -37,6 +37,21 @@ TEST(ScriptedPrompter, AnswersInOrderAndRestoresRealDialogs) {
     EXPECT_EQ(ui::prompter(), before);
 }
 
+TEST(ScriptedPrompter, ChoicesWithADefaultNoAnswerAndCheckTheirButtons) {
+    ScriptedPrompter p;
+    p.expectChoice("Warning", "Update?", ui::Answer::Cancel);
+    p.expectChoice("Warning", "Exit?", ui::Answer::Yes, false);
+    EXPECT_EQ(ui::askDefaultNo(nullptr, "Warning", "Update?", true), ui::Answer::Cancel);
+    EXPECT_EQ(ui::askDefaultNo(nullptr, "Warning", "Exit?", false), ui::Answer::Yes);
+    EXPECT_NONFATAL_FAILURE(
+        {
+            ScriptedPrompter q;
+            q.expectChoice("Warning", "Update?", ui::Answer::Yes, true);
+            EXPECT_EQ(ui::askDefaultNo(nullptr, "Warning", "Update?", false), ui::Answer::No);
+        },
+        "choice");
+}
+
 TEST(ScriptedPrompter, SurprisesFailTheTest) {
     EXPECT_NONFATAL_FAILURE(
         {
