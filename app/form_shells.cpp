@@ -30,11 +30,6 @@ void LongLivedForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
 }
 
-TMyEdit::TMyEdit(QWidget* parent) : LongLivedForm(parent) {
-    buildShell(this, "MyEdit", QStringLiteral("Input Window"));
-    recordDesign();
-}
-
 TMyReport::TMyReport(QWidget* parent) : LongLivedForm(parent) {
     buildShell(this, "MyReport", QStringLiteral("Reports"));
     recordDesign();

@@ -1,7 +1,8 @@
-// The long-lived forms the main window shows that their subsystems have not
-// filled in yet (the edit form, the report list): each is a plain dialog
-// with its caption and a Close button, created once at program start and
-// shown modally by its command. The query form is the find subsystem's.
+// The long-lived form the main window shows that its subsystem has not
+// filled in yet (the report list): a plain dialog with its caption and a
+// Close button, created once at program start and shown modally by its
+// command. The query form is the find subsystem's, the edit form the edit
+// subsystem's.
 #pragma once
 
 #include <QDialog>
@@ -18,12 +19,6 @@ class LongLivedForm : public QDialog {
     // Call at the end of the subclass's constructor, once its controls exist.
     void recordDesign();
     void showEvent(QShowEvent* event) override;
-};
-
-class TMyEdit : public LongLivedForm {
-    Q_OBJECT
-  public:
-    explicit TMyEdit(QWidget* parent = nullptr);
 };
 
 class TMyReport : public LongLivedForm {

@@ -6,6 +6,7 @@
 #include "app/form_shells.h"
 #include "app/tmain.h"
 #include "appearance/tviewconfig.h"
+#include "edit/ui/edit_commands.h"
 #include "exchange/ui/exchange_commands.h"
 #include "find/ui/find_commands.h"
 #include "info/ttipofday.h"
@@ -14,14 +15,12 @@
 ProgramForms::ProgramForms() = default;
 ProgramForms::~ProgramForms() {
     report.reset();
-    edit.reset();
     main.reset();
 }
 ProgramForms::ProgramForms(ProgramForms&&) noexcept = default;
 ProgramForms& ProgramForms::operator=(ProgramForms&& other) noexcept {
     if (this != &other) {
         report = std::move(other.report);
-        edit = std::move(other.edit);
         main = std::move(other.main);
     }
     return *this;
@@ -39,10 +38,10 @@ ProgramForms createForms(const QStringList& arguments) {
     info::registerTipsCommand(*f.main);
     exchangeui::registerHandlers(*f.main);
     findui::registerHandlers(*f.main);
+    editui::registerHandlers(*f.main);
     f.started = static_cast<int>(f.main->startUp(arguments));
-    f.edit = std::make_unique<TMyEdit>(f.main.get());
     f.report = std::make_unique<TMyReport>(f.main.get());
-    f.main->setForms(f.edit.get(), f.report.get());
+    f.main->setForms(f.report.get());
     return f;
 }
 

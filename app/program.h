@@ -1,5 +1,6 @@
 // Program start: the application title, the four long-lived forms created in
-// their order (the main window, the edit form, the report list, the query
+// their order (the main window, the edit form, which belongs to the main
+// window and is reached through its command, the report list, the query
 // form), then the event loop until the main window closes.
 #pragma once
 
@@ -7,7 +8,6 @@
 #include <memory>
 
 class TMain;
-class TMyEdit;
 class TMyReport;
 
 // The four forms of a run, in creation order; destroyed in reverse.
@@ -16,7 +16,6 @@ struct ProgramForms {
     int started = 0;
     bool ready() const { return started == 0; }
     std::unique_ptr<TMain> main;
-    std::unique_ptr<TMyEdit> edit;
     std::unique_ptr<TMyReport> report;
     ProgramForms();
     ~ProgramForms();

@@ -88,8 +88,7 @@ TMain::~TMain() {
     MyDataSource_ = nullptr;
 }
 
-void TMain::setForms(TMyEdit* edit, TMyReport* report) {
-    MyEdit_ = edit;
+void TMain::setForms(TMyReport* report) {
     MyReport_ = report;
 }
 
@@ -253,7 +252,11 @@ void TMain::FormShow() {
     ApplyUserFonts();
     SetViewerOptions();
     SetColors();
-    LoadAllLists();
+    // The lists are read once: afterwards what is in memory (additions of
+    // the edit form, the maintenance dialog's changes not yet written) is
+    // what the grid shows.
+    if (!listsLoaded_)
+        LoadAllLists();
     DisplayCount();
     FormResize();
     ViewerGrid->setFocus();  // the keys move through the books at once

@@ -50,7 +50,6 @@ class QToolButton;
 namespace books {
 class GridModel;
 }
-class TMyEdit;
 class TMyReport;
 
 class TMain : public QMainWindow, public ui::MainWindowLink {
@@ -75,9 +74,10 @@ class TMain : public QMainWindow, public ui::MainWindowLink {
     enum class StartResult { Ready, NoCollection, Cancelled };
     StartResult startUp(const QStringList& arguments);
 
-    // The long-lived forms the commands show (created after the main window).
-    void setForms(TMyEdit* edit, TMyReport* report);
-    TMyEdit* MyEdit() const { return MyEdit_; }
+    // The long-lived forms the commands show (created after the main window;
+    // the edit and query forms are their subsystems', reached through their
+    // commands).
+    void setForms(TMyReport* report);
     TMyReport* MyReport() const { return MyReport_; }
 
     // ---- ui::MainWindowLink -------------------------------------------------
@@ -85,6 +85,7 @@ class TMain : public QMainWindow, public ui::MainWindowLink {
     void refreshCount() override { DisplayCount(); }
     void reapplyViewerOptions() override { SetViewerOptions(); }
     void reloadPickLists() override { LoadAllLists(); }
+    void refreshPickLists() override { FillGridLists(); }
     bool beginSearch(std::function<bool(const dbase::Table&)> test) override;
     std::function<bool(const dbase::Table&)> activeSearch() const override;
     void endSearch() override { DoEndSearch(); }
@@ -132,6 +133,8 @@ class TMain : public QMainWindow, public ui::MainWindowLink {
     void ApplyUserFonts();
     // Reads the nine pick lists again and fills the grid's lists from them.
     void LoadAllLists();
+    // Fills the grid's lists from the pick lists in memory.
+    void FillGridLists();
     books::PickLists& pickLists() override { return pickLists_; }
     // Puts the grid's current row on the table's current record.
     void SyncGridToTable();
@@ -271,7 +274,6 @@ class TMain : public QMainWindow, public ui::MainWindowLink {
     books::PickLists pickLists_;
     books::GridModel* MyDataSource_ = nullptr;
     books::ColumnLayout columns_;
-    TMyEdit* MyEdit_ = nullptr;
     TMyReport* MyReport_ = nullptr;
     QPointer<ui::HelpWindow> help_;
     std::unique_ptr<QPrinter> printer_;
@@ -289,6 +291,7 @@ class TMain : public QMainWindow, public ui::MainWindowLink {
     // The grid's current column before the model reset, or -1.
     int columnBeforeReset_ = -1;
     bool shownOnce_ = false;
+    bool listsLoaded_ = false;
     bool activatedOnce_ = false;
     bool closed_ = false;
 };

@@ -43,9 +43,11 @@ void showForm(QDialog* form) {
 void TMain::showEditForm(books::EditMode mode) {
     if (mode != books::EditMode::Edit && browseMode())
         return;
-    postPending();
+    if (!postPending())
+        return;
     books::runState().editMode = mode;
-    showForm(MyEdit_);
+    runHandler(Command::EditRecord, static_cast<int>(mode), QStringLiteral("Edit"));
+    SyncGridToTable();
     DisplayCount();
 }
 
@@ -214,7 +216,7 @@ void TMain::EditAList(int listNumber) {
     if (browseMode())
         return;
     runHandler(Command::ListMaintenance, listNumber, QStringLiteral("List Maintenance"));
-    LoadAllLists();
+    FillGridLists();
 }
 
 void TMain::ButtonBarClick(int mode) {

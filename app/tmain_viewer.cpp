@@ -222,6 +222,11 @@ void TMain::ApplyUserFonts() {
 void TMain::LoadAllLists() {
     pickLists_.setDirectory(books::runState().programDirectory);
     pickLists_.loadAll();
+    listsLoaded_ = true;
+    FillGridLists();
+}
+
+void TMain::FillGridLists() {
     const std::pair<books::PickList, QComboBox*> boxes[] = {
         {books::PickList::Author, MyComboAuthor},
         {books::PickList::Location, MyComboLocation},

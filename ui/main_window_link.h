@@ -26,8 +26,10 @@ class PickLists;
 namespace ui {
 
 // The commands whose windows other subsystems build. The int argument of a
-// handler is the list number (ListMaintenance) or the entry number
-// (LastFile); 0 otherwise.
+// handler is the list number (ListMaintenance), the entry number (LastFile)
+// or the edit mode 1 add, 2 edit, 3 copy (EditRecord, which the main
+// window's Add, Edit and Copy run after setting the run's edit mode); 0
+// otherwise.
 enum class Command {
     New,
     Open,
@@ -46,6 +48,7 @@ enum class Command {
     Rebuild,
     LastFile,
     ListMaintenance,
+    EditRecord,
 };
 
 class MainWindowLink;
@@ -73,6 +76,9 @@ class MainWindowLink {
     virtual void reapplyViewerOptions() = 0;
     // Reads the pick lists again and refills the lists the main window shows.
     virtual void reloadPickLists() = 0;
+    // Refills the lists the main window shows (the grid's drop-down editors)
+    // from pickLists() as they are in memory; no file is read.
+    virtual void refreshPickLists() = 0;
 
     // The search state: beginning one installs `test` as the record filter
     // (replacing any other) and switches End Search on; it returns whether

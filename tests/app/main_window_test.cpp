@@ -89,7 +89,7 @@ TEST_F(FirstStartTest, CreatesTheDefaultCollectionAndOpensIt) {
 
 TEST_F(MainWindowTest, StartsWithTheFormsInOrderAndTheCount) {
     EXPECT_EQ(main->objectName(), "Main");
-    EXPECT_EQ(main->MyEdit()->objectName(), "MyEdit");
+    ASSERT_NE(main->findChild<QDialog*>("MyEdit"), nullptr);
     EXPECT_EQ(main->MyReport()->objectName(), "MyReport");
     // The query form is the find subsystem's, a window of the main window.
     EXPECT_NE(main->findChild<QDialog*>(QStringLiteral("MySearch")), nullptr);
@@ -124,7 +124,8 @@ TEST_F(MainWindowTest, SetsNoDisplayNameThatTheDesktopWouldAppendToTitles) {
 TEST_F(MainWindowTest, LongLivedFormsScaleFromTheirDesignOnEveryShowing) {
     const QSize bigScreen(1280, 1024);
     ASSERT_EQ(ui::currentPreset(), 640);
-    QDialog* form = main->MyEdit();
+    auto* form = main->findChild<QDialog*>("MyEdit");
+    ASSERT_NE(form, nullptr);
     form->show();
     const QSize design = form->size();
     form->hide();

@@ -22,6 +22,7 @@ class FakeMainLink : public ui::MainWindowLink {
     void refreshCount() override { ++refreshed; }
     void reapplyViewerOptions() override {}
     void reloadPickLists() override {}
+    void refreshPickLists() override {}
     bool beginSearch(std::function<bool(const dbase::Table&)> test) override {
         test_ = test;
         collection_.setRecordFilter(std::move(test));
