@@ -7,7 +7,9 @@
 // same text file into a table of 36 columns (`.import --csv`), which the
 // text import is measured against.
 //
-//   tk_exchange_bench FOLDER N
+//   tk_exchange_bench FOLDER N [export]
+//
+// With "export" it stops after the exports.
 //
 // Prints one line "<op> <records> <seconds>" per step, and beside it the
 // processor time of the step ("<op>_cpu": on a busy machine the wall time
@@ -139,8 +141,9 @@ double sqliteSeconds(const QDir& dir, const QString& text, double& cpu) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: tk_exchange_bench FOLDER N\n");
+    const bool exportOnly = argc == 4 && std::string(argv[3]) == "export";
+    if (argc != 3 && !exportOnly) {
+        std::fprintf(stderr, "usage: tk_exchange_bench FOLDER N [export]\n");
         return 2;
     }
     const QDir dir(QString::fromLocal8Bit(argv[1]));
@@ -185,6 +188,8 @@ int main(int argc, char** argv) {
         count = exchange::exportDBase(source, allFields(), dbf, progress);
         timer.report("export_dbase", count);
 
+        if (exportOnly)
+            return 0;
         std::vector<int> map = allFields();
         for (const auto& [target, from] : {std::pair{fromText, text}, std::pair{fromDbf, dbf}}) {
             createCollection(target);
