@@ -12,14 +12,47 @@ QString reason(const QFile& file) {
     return QStringLiteral("%1\n%2").arg(file.errorString(), file.fileName());
 }
 
-// Field bytes to text: plain ASCII directly, otherwise UTF-8 or Windows-1252.
-QString decodeField(const std::string& bytes) {
-    const auto size = static_cast<qsizetype>(bytes.size());
+// Field bytes to UTF-8 in place: plain ASCII as it is, otherwise decoded as
+// UTF-8 or Windows-1252.
+void decodeField(std::string& bytes) {
     for (const char c : bytes) {
-        if (static_cast<unsigned char>(c) >= 0x80)
-            return textfile::decode(QByteArray::fromRawData(bytes.data(), size));
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            const QByteArray utf8 =
+                textfile::decode(
+                    QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size())))
+                    .toUtf8();
+            bytes.assign(utf8.constData(), static_cast<std::size_t>(utf8.size()));
+            return;
+        }
     }
-    return QString::fromLatin1(bytes.data(), size);
+}
+
+// The length of the first `count` characters of UTF-8 text.
+std::size_t utf8Cut(std::string_view utf8, int count) {
+    std::size_t end = 0;
+    for (int chars = 0; end < utf8.size(); ++end) {
+        if ((static_cast<unsigned char>(utf8[end]) & 0xC0) != 0x80 && chars++ == count)
+            break;
+    }
+    return end;
+}
+
+// Reads fields until the end of a record or `count` of them: `read(i)` reads
+// field i and tells whether it ended the line, `empty(i)` whether it is
+// empty. False for an empty line, which gives no record.
+template <typename Read, typename Empty>
+bool readFields(DelimitedReader& reader, int count, Read read, Empty empty) {
+    for (int i = 0; i < count; ++i) {
+        const bool ended = read(i);
+        if (i == 0 && ended && empty(i))
+            return false;
+        if (ended)
+            return true;
+    }
+    // More fields than the import takes: the rest of the line is not a
+    // record of its own.
+    reader.skipLine();
+    return true;
 }
 
 }  // namespace
@@ -37,11 +70,7 @@ qsizetype characterCut(const QString& text, int count) {
 void appendQuotedField(QByteArray& line, std::string_view utf8) {
     // The cut counts characters as the reader does: by the first byte of
     // each, so a character of several bytes stays whole.
-    std::size_t end = 0;
-    for (int chars = 0; end < utf8.size(); ++end) {
-        if ((static_cast<unsigned char>(utf8[end]) & 0xC0) != 0x80 && chars++ == kMaxFieldLength)
-            break;
-    }
+    std::size_t end = utf8Cut(utf8, kMaxFieldLength);
     std::size_t start = 0;
     while (start < end && utf8[start] == ' ')
         ++start;
@@ -187,8 +216,8 @@ void DelimitedReader::skipLine() {
     }
 }
 
-DelimitedReader::Field DelimitedReader::readField() {
-    Field f;
+void DelimitedReader::readField(Utf8Field& f) {
+    f.closedByQuote = f.tooLong = f.recordEnded = false;
     std::string& bytes = bytes_;  // its storage is kept from field to field
     bytes.clear();
     int chars = 0;
@@ -252,30 +281,49 @@ DelimitedReader::Field DelimitedReader::readField() {
             continue;
         add(c);
     }
-    f.text = decodeField(bytes);
+    decodeField(bytes);
     // Bytes that were not UTF-8 are one character each and may be more.
-    if (const qsizetype cut = characterCut(f.text, kMaxFieldLength); cut < f.text.size()) {
-        f.text.truncate(cut);
+    if (const std::size_t cut = utf8Cut(bytes, kMaxFieldLength); cut < bytes.size()) {
+        bytes.resize(cut);
         f.tooLong = true;
     }
+    f.text.swap(bytes);
+}
+
+DelimitedReader::Field DelimitedReader::readField() {
+    readField(scratch_);
+    Field f;
+    f.text = QString::fromUtf8(scratch_.text.data(), static_cast<qsizetype>(scratch_.text.size()));
+    f.closedByQuote = scratch_.closedByQuote;
+    f.tooLong = scratch_.tooLong;
+    f.recordEnded = scratch_.recordEnded;
     return f;
 }
 
 bool DelimitedReader::readRecord(int count, QList<Field>& fields) {
     fields.clear();
-    for (int i = 0; i < count; ++i) {
-        Field f = readField();
-        if (i == 0 && f.recordEnded && f.text.isEmpty())
-            return false;
-        const bool ended = f.recordEnded;
-        fields.append(std::move(f));
-        if (ended)
-            return true;
-    }
-    // More fields than the import takes: the rest of the line is not a
-    // record of its own.
-    skipLine();
-    return true;
+    return readFields(
+        *this, count,
+        [&](int) {
+            fields.append(readField());
+            return fields.back().recordEnded;
+        },
+        [&](int i) { return fields.at(i).text.isEmpty(); });
+}
+
+bool DelimitedReader::readRecord(int count, std::vector<Utf8Field>& fields, int& read) {
+    read = 0;
+    return readFields(
+        *this, count,
+        [&](int i) {
+            if (fields.size() <= static_cast<std::size_t>(i))
+                fields.emplace_back();
+            Utf8Field& f = fields[static_cast<std::size_t>(i)];
+            readField(f);
+            read = i + 1;
+            return f.recordEnded;
+        },
+        [&](int i) { return fields[static_cast<std::size_t>(i)].text.empty(); });
 }
 
 FirstLine readFirstLine(const QString& path) {
@@ -291,8 +339,9 @@ FirstLine readFirstLine(const QString& path) {
             result.code = 1;
             return result;
         }
-        result.names.append(f.text.isEmpty() ? QStringLiteral("<BLANK FIELD>")
-                                             : f.text.left(kMaxSourceNameLength));
+        result.names.append(f.text.isEmpty()
+                                ? QStringLiteral("<BLANK FIELD>")
+                                : f.text.left(characterCut(f.text, kMaxSourceNameLength)));
         if (f.recordEnded) {
             if (!f.closedByQuote)
                 result.code = 2;

@@ -18,6 +18,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace exchange {
 
@@ -82,10 +83,20 @@ class DelimitedReader {
         bool recordEnded = false;    // the line (or the file) ended with this field
     };
 
+    // The same with the text as UTF-8 (for imports that store it straight
+    // into a record); its storage is reused from call to call.
+    struct Utf8Field {
+        std::string text;
+        bool closedByQuote = false;
+        bool tooLong = false;
+        bool recordEnded = false;
+    };
+
     // Throws FileError when the file cannot be opened.
     explicit DelimitedReader(const QString& path);
 
     Field readField();
+    void readField(Utf8Field& field);
     // Drops what is left of the current line.
     void skipLine();
     // Nothing more to read.
@@ -97,6 +108,9 @@ class DelimitedReader {
     // line has fewer). A line with more fields has the rest dropped. Returns
     // false for an empty line, which gives no record.
     bool readRecord(int count, QList<Field>& fields);
+    // The same into `fields`, whose first `read` are the record's; their
+    // storage is kept for the next record.
+    bool readRecord(int count, std::vector<Utf8Field>& fields, int& read);
 
   private:
     int get();
@@ -107,6 +121,7 @@ class DelimitedReader {
     QFile file_;
     QByteArray buffer_;
     std::string bytes_;
+    Utf8Field scratch_;
     qsizetype pos_ = 0;
     qint64 line_ = 1;
 };

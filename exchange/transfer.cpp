@@ -196,17 +196,18 @@ ImportResult importDelimited(dbase::Table& books, const QString& path, const std
     ImportResult result;
     if (skipFirst)
         reader.skipLine();
-    QList<DelimitedReader::Field> fields;
+    std::vector<DelimitedReader::Utf8Field> fields;
+    int read = 0;
     while (!reader.atEnd()) {
         const qint64 line = reader.lineNumber();
-        if (!reader.readRecord(n, fields))
+        if (!reader.readRecord(n, fields, read))
             continue;
         books.append();
         try {
-            for (qsizetype i = 0; i < fields.size(); ++i) {
+            for (int i = 0; i < read; ++i) {
                 const auto k = static_cast<std::size_t>(i);
                 if (map[k] > 0 && to[k] >= 0)
-                    storeText(books, to[k], map[k], fields.at(i).text, year);
+                    storeUtf8(books, to[k], map[k], fields[k].text, year);
             }
             books.post();
         } catch (const BadDate& e) {

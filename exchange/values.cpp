@@ -58,24 +58,27 @@ QString fieldText(const dbase::Table& table, int index) {
     return QString::fromStdString(text);
 }
 
-double leadingNumber(const QString& text, bool integer) {
-    const QChar sep = formats::regionalFormat().decimalSeparator;
-    QByteArray number;
-    qsizetype i = 0;
-    while (i < text.size() && text.at(i) == QLatin1Char(' '))
+double leadingNumber(std::string_view utf8, bool integer) {
+    const QByteArray sep = QString(formats::regionalFormat().decimalSeparator).toUtf8();
+    const std::string_view separator(sep.constData(), static_cast<std::size_t>(sep.size()));
+    std::string number;
+    std::size_t i = 0;
+    while (i < utf8.size() && utf8[i] == ' ')
         ++i;
-    if (i < text.size() && (text.at(i) == QLatin1Char('-') || text.at(i) == QLatin1Char('+')))
-        number += static_cast<char>(text.at(i++).unicode());
+    if (i < utf8.size() && (utf8[i] == '-' || utf8[i] == '+'))
+        number += utf8[i++];
     bool digits = false;
     bool point = false;
-    for (; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) {
-            number += static_cast<char>(c.unicode());
+    while (i < utf8.size()) {
+        const char c = utf8[i];
+        if (c >= '0' && c <= '9') {
+            number += c;
             digits = true;
-        } else if (c == sep && !integer && !point) {
+            ++i;
+        } else if (!integer && !point && utf8.substr(i).starts_with(separator)) {
             number += '.';
             point = true;
+            i += separator.size();
         } else {
             break;
         }
@@ -84,7 +87,19 @@ double leadingNumber(const QString& text, bool integer) {
         return 0.0;
     // Locale-independent; a number too long for a double reads as infinity,
     // which the engine refuses as too wide for the field.
-    return number.toDouble();
+    const char* first = number.data() + (number.front() == '+' ? 1 : 0);
+    double value = 0;
+    const auto [end, error] = std::from_chars(first, number.data() + number.size(), value);
+    (void)end;
+    if (error == std::errc::result_out_of_range)
+        return number.front() == '-' ? -HUGE_VAL : HUGE_VAL;
+    return value;
+}
+
+double leadingNumber(const QString& text, bool integer) {
+    const QByteArray utf8 = text.toUtf8();
+    return leadingNumber(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())),
+                         integer);
 }
 
 bool looksLikeDate(const QString& text) {
@@ -119,6 +134,30 @@ void storeText(dbase::Table& table, int index, int number, const QString& text, 
             table.setDate(index, dbase::Date{date->year(), date->month(), date->day()});
             break;
         }
+    }
+}
+
+void storeUtf8(dbase::Table& table, int index, int number, std::string_view utf8, int currentYear) {
+    const books::BookField& f = books::bookField(number);
+    switch (f.kind) {
+        case books::FieldKind::String: {
+            std::size_t cut = 0;
+            for (int chars = 0; cut < utf8.size(); ++cut) {
+                if ((static_cast<unsigned char>(utf8[cut]) & 0xC0) != 0x80 && chars++ == f.width)
+                    break;
+            }
+            table.setString(index, utf8.substr(0, cut));
+            return;
+        }
+        case books::FieldKind::Integer:
+        case books::FieldKind::Float:
+            table.setFloat(index, leadingNumber(utf8, f.kind == books::FieldKind::Integer));
+            return;
+        case books::FieldKind::Date:
+            storeText(table, index, number,
+                      QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())),
+                      currentYear);
+            return;
     }
 }
 

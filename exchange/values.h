@@ -15,6 +15,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "fields/book_fields.h"
 
@@ -49,6 +50,7 @@ void appendGeneralNumber(std::string& out, double value);
 // more digits; reading stops at the first character that does not fit.
 // Empty text, or text that does not start with a number, gives 0.
 double leadingNumber(const QString& text, bool integer);
+double leadingNumber(std::string_view utf8, bool integer);
 
 // Whether a date field takes `text` at all: it holds the current date
 // separator and no letter A to Z.
@@ -60,6 +62,9 @@ bool looksLikeDate(const QString& text);
 // round `currentYear` (0: the clock's year, asked for each date).
 void storeText(dbase::Table& table, int index, int number, const QString& text,
                int currentYear = 0);
+
+// The same for UTF-8 text.
+void storeUtf8(dbase::Table& table, int index, int number, std::string_view utf8, int currentYear);
 
 // Copies field `index` of the current record of `source` into field `to` of
 // the edit buffer of `target`, as book field `number`: by value when both
