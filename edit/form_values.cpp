@@ -118,6 +118,10 @@ FormValues recordValues(const dbase::Table& table) {
                 QString text = QString::fromStdString(table.asString(idx));
                 if (books::bookField(e.field).kind != books::FieldKind::String)
                     text = formats::trimBlanks(text);
+                // A blank amount (another program's record) reads as the 0
+                // of a new record, so that the record can be updated as it is.
+                if (isAmount(e.field) && text.isEmpty())
+                    text = QStringLiteral("0");
                 v[e.field] = text.left(lengthLimit(e));
                 break;
             }

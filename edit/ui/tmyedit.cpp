@@ -628,7 +628,9 @@ void TMyEdit::keyPressEvent(QKeyEvent* event) {
 void TMyEdit::editAction(int which) {
     QWidget* focused = QApplication::focusWidget();
     QLineEdit* line = nullptr;
-    if (auto* plain = qobject_cast<QLineEdit*>(focused)) {
+    if (auto* combo = qobject_cast<QComboBox*>(focused)) {
+        line = combo->lineEdit();
+    } else if (auto* plain = qobject_cast<QLineEdit*>(focused)) {
         // A plain edit box or a combo box's, never a date box.
         if (plain->inputMask().isEmpty())
             line = plain;

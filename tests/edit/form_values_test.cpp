@@ -196,6 +196,8 @@ TEST_F(RecordWrites, LoadedRecordShowsItsValuesAndANewRecordGetsTheClearedOnes) 
     EXPECT_EQ(v[f::Title], "Book 0");
     EXPECT_EQ(v[f::YearPub], "1990");
     EXPECT_EQ(v[f::Cost], "0.50");
+    EXPECT_EQ(v[f::Value], "0");  // blank in the file
+    EXPECT_FALSE(edit::firstProblem(v));
     EXPECT_EQ(v[f::PurchDate], "03/01/1996");
     EXPECT_EQ(v[f::CheckDate], "  /  /    ");
     EXPECT_TRUE(v.checkOut);
