@@ -457,7 +457,8 @@ bool TMyEdit::DoUpdate() {
     }
     editMode() = books::EditMode::Edit;
     addToLists(values);
-    main_.refreshCount();
+    // The count is refreshed when the form closes: counting a large
+    // collection again after every update would cost more than the update.
     return true;
 }
 
