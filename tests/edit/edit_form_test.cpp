@@ -31,6 +31,7 @@
 #include "tests/support/book_samples.h"
 #include "tests/support/scripted_prompter.h"
 #include "ui/help_window.h"
+#include "ui/window_colors.h"
 
 namespace {
 
@@ -587,6 +588,41 @@ TEST_F(EditForm, AWrittenRecordReadsBackInAnOutsideDbaseReader) {
     EXPECT_EQ(reader.exitCode(), 0) << reader.readAllStandardError().toStdString();
     EXPECT_EQ(QString::fromUtf8(reader.readAllStandardOutput()).trimmed(),
               QString::fromUtf8("Caf\u00e9 Stories|Smith|1996|12.5|1999-12-31|Yes|None"));
+}
+
+TEST_F(EditForm, TheEditColourSetPaintsTheControlsAndTheHeadersKeepTheirOwn) {
+    settings::WindowColors& colors = settings::settings().colorSet(settings::EditWindow);
+    for (int i = 0; i < settings::kColorCount; ++i)
+        colors[i] = 0x010101 * (i + 1);
+    const auto c = [&](settings::ColorIndex i) { return ui::toQColor(colors[i]); };
+    const QPalette headerBefore = child<QLabel>("OtherItem")->palette();
+    open(books::EditMode::Edit);
+    EXPECT_EQ(form->palette().color(QPalette::Window), c(settings::MainBackground));
+    EXPECT_EQ(child<QLabel>("TitleLabel")->palette().color(QPalette::WindowText),
+              c(settings::MinorTitle));
+    EXPECT_EQ(line("Title")->palette().color(QPalette::Base), c(settings::EditBackground));
+    EXPECT_EQ(line("PurchDate")->palette().color(QPalette::Text), c(settings::EditText));
+    EXPECT_EQ(combo("Author")->palette().color(QPalette::Base), c(settings::ComboBackground));
+    EXPECT_EQ(child<QCheckBox>("CheckOut")->palette().color(QPalette::WindowText),
+              c(settings::CheckText));
+    EXPECT_EQ(child<QLabel>("OtherItem")->palette().color(QPalette::WindowText),
+              headerBefore.color(QPalette::WindowText));
+    ScriptedPrompter p;
+    click("CancelButton");
+}
+
+TEST_F(EditForm, LeavingTheTitleNamesTheBookOnThePageHeaders) {
+    open(books::EditMode::Edit);
+    line("Title")->setFocus();
+    line("Title")->setText("Retitled");
+    EXPECT_EQ(child<QLabel>("LibraryItem")->text(), "Title: Book 0");
+    combo("Author")->setFocus();
+    for (const char* header : {"WarrantyItem", "WorthItem", "LibraryItem", "OtherItem"})
+        EXPECT_EQ(child<QLabel>(header)->text(), "Title: Retitled") << header;
+    ScriptedPrompter p;
+    p.expectChoice("Warning", "Data has changed.  Do you want to exit without updating?",
+                   Answer::Yes, false);
+    click("CancelButton");
 }
 
 class ListMaintenance : public EditForm {
