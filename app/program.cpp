@@ -3,24 +3,22 @@
 #include <QApplication>
 
 #include "app/database_commands.h"
-#include "app/form_shells.h"
 #include "app/tmain.h"
 #include "appearance/tviewconfig.h"
 #include "edit/ui/edit_commands.h"
 #include "exchange/ui/exchange_commands.h"
 #include "find/ui/find_commands.h"
 #include "info/ttipofday.h"
+#include "reports/ui/reports_commands.h"
 #include "ui/messages.h"
 
 ProgramForms::ProgramForms() = default;
 ProgramForms::~ProgramForms() {
-    report.reset();
     main.reset();
 }
 ProgramForms::ProgramForms(ProgramForms&&) noexcept = default;
 ProgramForms& ProgramForms::operator=(ProgramForms&& other) noexcept {
     if (this != &other) {
-        report = std::move(other.report);
         main = std::move(other.main);
     }
     return *this;
@@ -40,8 +38,8 @@ ProgramForms createForms(const QStringList& arguments) {
     findui::registerHandlers(*f.main);
     editui::registerHandlers(*f.main);
     f.started = static_cast<int>(f.main->startUp(arguments));
-    f.report = std::make_unique<TMyReport>(f.main.get());
-    f.main->setForms(f.report.get());
+    // After start-up, which made the report definitions file it lists.
+    reportsui::registerHandlers(*f.main);
     return f;
 }
 

@@ -1,22 +1,20 @@
-// Program start: the application title, the four long-lived forms created in
-// their order (the main window, the edit form, which belongs to the main
-// window and is reached through its command, the report list, the query
-// form), then the event loop until the main window closes.
+// Program start: the application title, the main window with the long-lived
+// forms of its subsystems (the edit form, the query form and the report
+// list belong to it and are reached through their commands), then the event
+// loop until the main window closes.
 #pragma once
 
 #include <QStringList>
 #include <memory>
 
 class TMain;
-class TMyReport;
 
-// The four forms of a run, in creation order; destroyed in reverse.
+// The main window of a run, which owns the other forms.
 struct ProgramForms {
     // How start-up ended (TMain::StartResult); the forms exist either way.
     int started = 0;
     bool ready() const { return started == 0; }
     std::unique_ptr<TMain> main;
-    std::unique_ptr<TMyReport> report;
     ProgramForms();
     ~ProgramForms();
     ProgramForms(ProgramForms&&) noexcept;

@@ -18,7 +18,6 @@
 #include <QToolButton>
 
 #include "app/database_commands.h"
-#include "app/form_shells.h"
 #include "data/collection.h"
 #include "data/database_files.h"
 #include "data/error_text.h"
@@ -86,10 +85,6 @@ TMain::~TMain() {
     ViewerGrid->setModel(nullptr);
     delete MyDataSource_;
     MyDataSource_ = nullptr;
-}
-
-void TMain::setForms(TMyReport* report) {
-    MyReport_ = report;
 }
 
 bool TMain::searchActive() const {

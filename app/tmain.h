@@ -50,7 +50,6 @@ class QToolButton;
 namespace books {
 class GridModel;
 }
-class TMyReport;
 
 class TMain : public QMainWindow, public ui::MainWindowLink {
     Q_OBJECT
@@ -73,12 +72,6 @@ class TMain : public QMainWindow, public ui::MainWindowLink {
     // then ends). Nothing here ends the process.
     enum class StartResult { Ready, NoCollection, Cancelled };
     StartResult startUp(const QStringList& arguments);
-
-    // The long-lived forms the commands show (created after the main window;
-    // the edit and query forms are their subsystems', reached through their
-    // commands).
-    void setForms(TMyReport* report);
-    TMyReport* MyReport() const { return MyReport_; }
 
     // ---- ui::MainWindowLink -------------------------------------------------
     QWidget* dialogParent() override { return this; }
@@ -274,7 +267,6 @@ class TMain : public QMainWindow, public ui::MainWindowLink {
     books::PickLists pickLists_;
     books::GridModel* MyDataSource_ = nullptr;
     books::ColumnLayout columns_;
-    TMyReport* MyReport_ = nullptr;
     QPointer<ui::HelpWindow> help_;
     std::unique_ptr<QPrinter> printer_;
     QActionGroup *sizeGroup_, *accessGroup_, *dateGroup_, *currencyGroup_, *numericGroup_;

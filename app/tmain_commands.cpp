@@ -7,7 +7,6 @@
 #include <QToolButton>
 
 #include "app/about_box.h"
-#include "app/form_shells.h"
 #include "app/tmain.h"
 #include "appearance/tcolorconfig.h"
 #include "data/grid_model.h"
@@ -29,15 +28,6 @@ void TMain::DoOpen() {
     runHandler(Command::Open, 0, QStringLiteral("Open Database"));
     DisplayCount();
 }
-
-namespace {
-
-void showForm(QDialog* form) {
-    if (form)
-        form->exec();
-}
-
-}  // namespace
 
 // Add, edit and copy: the edit form opened in its mode, then the count.
 void TMain::showEditForm(books::EditMode mode) {
@@ -132,7 +122,7 @@ void TMain::DoFindNext() {
 
 void TMain::DoReports() {
     postPending();
-    showForm(MyReport_);
+    runHandler(Command::Reports, 0, QStringLiteral("Reports"));
 }
 
 void TMain::DoViewer() {

@@ -49,6 +49,7 @@ enum class Command {
     LastFile,
     ListMaintenance,
     EditRecord,
+    Reports,
 };
 
 class MainWindowLink;

@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QTest>
 
-#include "app/form_shells.h"
 #include "app/program.h"
 #include "app/tmain.h"
 #include "data/run_state.h"
