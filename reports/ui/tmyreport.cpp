@@ -13,6 +13,7 @@
 #include "data/run_state.h"
 #include "reports/definition_file.h"
 #include "reports/page_stream.h"
+#include "reports/ui/tmypreview.h"
 #include "reports/ui/treportform.h"
 #include "settings/settings.h"
 #include "ui/form_geometry.h"
@@ -98,6 +99,7 @@ TMyReport::TMyReport(ui::MainWindowLink& main, QWidget* parent) : QDialog(parent
     connect(ExitButton, &QPushButton::clicked, this, &QDialog::reject);
     connect(ReportBox, &QListWidget::itemDoubleClicked, this, &TMyReport::ViewButtonClick);
 
+    showPreview = reportsui::showPreview;
     ui::recordDesignGeometry(this);
     LoadReportBox();
 }

@@ -1,0 +1,260 @@
+// The preview window over a laid-out report: paging, the zoom and page
+// boxes, the fixed zooms, printing the current page, a range through
+// "Page Printing" and the whole report to the PDF printer from the same
+// stream, the refusal while a print runs, and the window's place kept.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
+
+#include "reports/report_definition.h"
+#include "reports/ui/tmypreview.h"
+#include "reports/ui/treportform.h"
+#include "settings/settings.h"
+#include "tests/exchange/fake_main_link.h"
+#include "tests/reports/engine_support.h"
+#include "tests/support/book_samples.h"
+#include "tests/support/scripted_prompter.h"
+
+namespace {
+
+class PrinterMainLink : public testsupport::FakeMainLink {
+  public:
+    QPrinter* printer() override { return chosen.get(); }
+    std::unique_ptr<QPrinter> chosen = testsupport::pdfPrinter();
+};
+
+class PreviewTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        const QString path = dir.filePath("MASTER.DBF");
+        testsupport::writeSampleCollection(path, 200);
+        main.collection().setSortLevels({2, 0, 0, 0});
+        main.collection().openWithSortTag(path);
+        QTimer closer;
+        QObject::connect(&closer, &QTimer::timeout, [] {
+            auto* form = qobject_cast<TReportForm*>(QApplication::activeModalWidget());
+            if (form && form->ran())
+                form->BitBtn1->click();
+        });
+        closer.start(10);
+        ASSERT_TRUE(reportsui::runReport(main, definition, reports::OutputMode::View, &stream));
+        pages = stream.pageCount();
+        ASSERT_GE(pages, 4);
+    }
+    // Prints with the file name answered, and returns the PDF's file.
+    QString printed(const std::function<void()>& press, const QString& name) {
+        const QString file = dir.filePath(name);
+        testsupport::ScriptedPrompter p;
+        p.expectSaveFile(file, "Print to PDF File");
+        press();
+        return file;
+    }
+    static void enter(QLineEdit* edit, const QString& text) {
+        edit->setText(text);
+        emit edit->editingFinished();
+    }
+
+    QTemporaryDir dir;
+    PrinterMainLink main;
+    reports::ReportDefinition definition = reports::builtInReports()[0];
+    reports::PageStream stream;
+    int pages = 0;
+};
+
+TEST_F(PreviewTest, PagesMoveByButtonsMenusAndThePageBox) {
+    TMyPreview w(main, stream, definition.name);
+    w.show();
+    EXPECT_EQ(w.windowTitle(), definition.name);
+    EXPECT_EQ(w.PageLabel->text(), QString("Page 1 of %1").arg(pages));
+    EXPECT_EQ(w.PageEdit->text(), "1");
+    w.SBPrevPage->click();
+    EXPECT_EQ(w.MyFilePreview.CurrentPage(), 1);
+    w.SBNextPage->click();
+    w.MenuNextPage->trigger();
+    EXPECT_EQ(w.PageLabel->text(), QString("Page 3 of %1").arg(pages));
+    w.MenuPrevPage->trigger();
+    EXPECT_EQ(w.PageEdit->text(), "2");
+    w.MenuLastPage->trigger();
+    EXPECT_EQ(w.MyFilePreview.CurrentPage(), pages);
+    w.SBNextPage->click();
+    EXPECT_EQ(w.MyFilePreview.CurrentPage(), pages);
+    w.MenuFirstPage->trigger();
+    EXPECT_EQ(w.MyFilePreview.CurrentPage(), 1);
+    enter(w.PageEdit, "999");
+    EXPECT_EQ(w.MyFilePreview.CurrentPage(), pages);
+    enter(w.PageEdit, "0");
+    EXPECT_EQ(w.MyFilePreview.CurrentPage(), 1);
+    enter(w.PageEdit, "3");
+    EXPECT_EQ(w.MyFilePreview.CurrentPage(), 3);
+    enter(w.PageEdit, "two");  // no number: ignored
+    EXPECT_EQ(w.MyFilePreview.CurrentPage(), 3);
+    EXPECT_EQ(w.MyFilePreview.PageImage().isNull(), false);
+    w.SBDone->click();
+    EXPECT_FALSE(w.isVisible());
+}
+
+TEST_F(PreviewTest, TheZoomBoxTheStepsAndTheFixedZooms) {
+    TMyPreview w(main, stream, definition.name);
+    w.show();
+    EXPECT_EQ(w.ZoomEdit->text(), "100.0");
+    w.SBZoomIn->click();
+    EXPECT_EQ(w.ZoomEdit->text(), "110.0");
+    w.SBZoomOut->click();
+    w.SBZoomOut->click();
+    EXPECT_EQ(w.ZoomEdit->text(), "90.0");
+    enter(w.ZoomEdit, "5");
+    EXPECT_EQ(w.ZoomEdit->text(), "10.0");
+    enter(w.ZoomEdit, "500");
+    EXPECT_EQ(w.ZoomEdit->text(), "200.0");
+    enter(w.ZoomEdit, "big");
+    EXPECT_DOUBLE_EQ(w.MyFilePreview.ZoomFactor(), 200.0);
+    const int wide = w.MyFilePreview.PageImage().width();
+    w.findChild<QAction*>("ZoomOut3")->trigger();
+    EXPECT_EQ(w.ZoomEdit->text(), "33.3");
+    EXPECT_LT(w.MyFilePreview.PageImage().width(), wide / 5);
+    w.findChild<QAction*>("ZoomIn2")->trigger();
+    EXPECT_EQ(w.ZoomEdit->text(), "200.0");
+    w.MenuZoomWholePage->trigger();
+    EXPECT_LE(w.MyFilePreview.PageImage().height(), w.ScrollBox1->height());
+    // Black and white and back.
+    EXPECT_TRUE(w.MenuColor->isChecked());
+    w.MenuColor->trigger();
+    EXPECT_FALSE(w.MenuColor->isChecked());
+    EXPECT_TRUE(w.MyFilePreview.monochrome);
+    w.MenuColor->trigger();
+    EXPECT_TRUE(w.MenuColor->isChecked());
+    w.close();
+}
+
+TEST_F(PreviewTest, PrintsThePageTheRangeAndTheWholeReportFromTheStream) {
+    if (!testsupport::havePdfTools())
+        GTEST_SKIP() << "pdfinfo and pdftotext are needed";
+    TMyPreview w(main, stream, definition.name);
+    w.show();
+    w.SBNextPage->click();
+    const QString one = printed([&] { w.SBPrint->click(); }, "page.pdf");
+    EXPECT_EQ(testsupport::pdfPageCount(one), 1);
+    EXPECT_TRUE(testsupport::pdfText(one).contains("Page 2"));
+    const QString all = printed([&] { w.MenuPrintReport->trigger(); }, "all.pdf");
+    EXPECT_EQ(testsupport::pdfPageCount(all), pages);
+    EXPECT_EQ(stream.pageCount(), pages);
+
+    // "Page Printing": wrong pages are refused and the dialog stays open.
+    const QString range = dir.filePath("range.pdf");
+    {
+        testsupport::ScriptedPrompter p;
+        QString seen;
+        testsupport::closeNextModal(&seen, [&](QWidget* d) {
+            auto* r = qobject_cast<TPrintRange*>(d);
+            ASSERT_NE(r, nullptr);
+            EXPECT_EQ(r->windowTitle(), "Page Printing");
+            EXPECT_EQ(r->StartPage->text(), "1");
+            EXPECT_EQ(r->EndPage->text(), QString::number(pages));
+            const QString badStart = "Invalid Starting Page specified. Please correct.";
+            const QString badEnd = "Invalid Ending Page specified.  Please correct.";
+            for (const auto& [start, end, message] :
+                 std::vector<std::tuple<QString, QString, QString>>{
+                     {"0", "2", badStart},
+                     {QString::number(pages + 1), "2", badStart},
+                     {"x", "2", badStart},
+                     {"3", "2", badEnd},
+                     {"2", QString::number(pages + 1), badEnd}}) {
+                p.expectError(message);
+                r->StartPage->setText(start);
+                r->EndPage->setText(end);
+                r->PrintButton->click();
+                EXPECT_TRUE(r->isVisible()) << start.toStdString();
+            }
+            r->StartPage->setText(" 2 ");
+            r->EndPage->setText("3");
+            p.expectSaveFile(range, "Print to PDF File");
+            r->PrintButton->click();
+        });
+        w.MenuPrintRange->trigger();
+        EXPECT_EQ(seen, "PrintRange");
+    }
+    EXPECT_EQ(testsupport::pdfPageCount(range), 2);
+    EXPECT_TRUE(testsupport::pdfText(range, 1).contains("Page 2"));
+    EXPECT_TRUE(testsupport::pdfText(range, 2).contains("Page 3"));
+    // Cancel prints nothing.
+    QFile::remove(range);
+    testsupport::closeNextModal(
+        nullptr, [](QWidget* d) { qobject_cast<TPrintRange*>(d)->CancelButton->click(); });
+    w.MenuPrintRange->trigger();
+    EXPECT_FALSE(QFile::exists(range));
+    w.close();
+}
+
+// Answers the PDF file name and, while the print is under way, asks for
+// another print.
+class NestedPrintPrompter : public ui::Prompter {
+  public:
+    std::function<void()> during;
+    QString file;
+    QStringList errors;
+    void showError(QWidget*, const QString& text) override { errors << text; }
+    void showNotice(QWidget*, const QString&, const QString&) override {}
+    void showWarning(QWidget*, const QString&) override {}
+    bool askYesNo(QWidget*, const QString&, const QString&) override { return false; }
+    QString getOpenFileName(QWidget*, const QString&, const QString&, const QString&,
+                            const QString&) override {
+        return {};
+    }
+    QString getSaveFileName(QWidget*, const QString&, const QString&, const QString&,
+                            const QString&) override {
+        if (auto run = std::exchange(during, {}))
+            run();
+        return file;
+    }
+    QString getExistingDirectory(QWidget*, const QString&, const QString&) override { return {}; }
+    std::optional<QColor> getColor(QWidget*, const QColor&) override { return {}; }
+    std::optional<QFont> getFont(QWidget*, const QFont&) override { return {}; }
+    bool setupPrinter(QWidget*, QPrinter*) override { return false; }
+};
+
+TEST_F(PreviewTest, APrintWhileOneRunsIsRefused) {
+    TMyPreview w(main, stream, definition.name);
+    w.show();
+    NestedPrintPrompter p;
+    p.file = dir.filePath("first.pdf");
+    bool second = true;
+    p.during = [&] { second = w.printRange(1, 1); };
+    ui::setPrompter(&p);
+    const bool first = w.printRange(0, 0);
+    ui::setPrompter(nullptr);
+    EXPECT_TRUE(first);
+    EXPECT_FALSE(second);
+    EXPECT_EQ(p.errors, QStringList{"Previous print job has not yet finished.  Try again later."});
+    if (testsupport::havePdfTools()) {
+        EXPECT_EQ(testsupport::pdfPageCount(p.file), pages);
+    }
+    w.close();
+}
+
+TEST_F(PreviewTest, TheWindowKeepsItsPlaceAndSize) {
+    {
+        TMyPreview w(main, stream, definition.name);
+        w.show();
+        w.move(40, 30);
+        w.resize(700, 520);
+        w.SBDone->click();
+    }
+    const settings::Settings& s = settings::settings();
+    EXPECT_EQ(s.reportViewWidth, 700);
+    EXPECT_EQ(s.reportViewHeight, 520);
+    TMyPreview again(main, stream, definition.name);
+    again.show();
+    EXPECT_EQ(again.size(), QSize(700, 520));
+    EXPECT_EQ(again.x(), s.reportViewLeft);
+    again.close();
+}
+
+}  // namespace
