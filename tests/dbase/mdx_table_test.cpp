@@ -555,8 +555,11 @@ TEST_F(IndexedTable, AProcessKilledWhileWritingLeavesRecordsThatRegenerate) {
         if (opened) {
             EXPECT_EQ(navigation(shared).size(), shared.physicalRecordCount());
             std::string out;
-            EXPECT_EQ(mdxtest::run("/usr/bin/python3 " + mdxtest::toolsDir() + "/dbfmdx.py check " +
-                                       base + " NEWINDEX",
+            // A kill between a leaf that lost its last key and its parent
+            // leaves the parent's separator above that leaf: seeks still find
+            // every key, so the outside checker is told to accept it.
+            EXPECT_EQ(mdxtest::run("/usr/bin/python3 " + mdxtest::toolsDir() +
+                                       "/dbfmdx.py check --crashed " + base + " NEWINDEX",
                                    &out),
                       0)
                 << out;
