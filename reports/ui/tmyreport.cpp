@@ -15,6 +15,7 @@
 #include "reports/page_stream.h"
 #include "reports/ui/tmypreview.h"
 #include "reports/ui/treportform.h"
+#include "reports/ui/tuserreport.h"
 #include "settings/settings.h"
 #include "ui/form_geometry.h"
 #include "ui/help_window.h"
@@ -100,6 +101,7 @@ TMyReport::TMyReport(ui::MainWindowLink& main, QWidget* parent) : QDialog(parent
     connect(ReportBox, &QListWidget::itemDoubleClicked, this, &TMyReport::ViewButtonClick);
 
     showPreview = reportsui::showPreview;
+    openDesigner = reportsui::openDesigner;
     ui::recordDesignGeometry(this);
     LoadReportBox();
 }
@@ -202,9 +204,11 @@ void TMyReport::runDesigner(int index) {
         return;
     }
     if (openDesigner(main_, definition_, index)) {
-        const int row = ReportBox->currentRow();
+        // A report saved as new is selected; otherwise the same row.
+        const int row = ReportBox->currentRow(), before = ReportBox->count();
         LoadReportBox();
-        ReportBox->setCurrentRow(std::min(row, ReportBox->count() - 1));
+        const int count = ReportBox->count();
+        ReportBox->setCurrentRow(count > before ? count - 1 : std::min(row, count - 1));
     }
 }
 

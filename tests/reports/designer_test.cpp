@@ -1,0 +1,195 @@
+// "Report Definition": what it shows, what it saves (reading back the
+// same), a changed name with each of the three answers, delete, the width
+// questions, and the numbers it refuses.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+
+#include "data/run_state.h"
+#include "reports/definition_file.h"
+#include "reports/ui/tmyreport.h"
+#include "reports/ui/tuserreport.h"
+#include "tests/exchange/fake_main_link.h"
+#include "tests/support/book_samples.h"
+#include "tests/support/scripted_prompter.h"
+
+namespace {
+
+const QString kRenamed =
+    "Report Title has changed!  Do you wish to save this as a new report?   (YES saves as new "
+    "report.  NO overwrites old report.  CANCEL aborts.)";
+
+class DesignerTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        saved = books::runState().programDirectory;
+        books::runState().programDirectory = dir.path();
+        ASSERT_TRUE(file().replaceAll(reports::builtInReports()));
+        mine = reports::newReportDefinition();
+        mine.name = "Mine";
+        mine.widthChars = 150;
+        mine.title1 = "First";
+        mine.title3 = "Third";
+        mine.lineCount = 2;
+        mine.lines[0].items[0].width = 100;
+        mine.lines[0].items[1] = {QStringLiteral("<LABEL>"), 0, 50, QStringLiteral("Note")};
+        mine.marginLeft = 0.75;
+        mine.landscape = true;
+        mine.groupLevel1 = true;
+        mine.groupLevel2 = true;
+        mine.verticalLines = true;
+        ASSERT_TRUE(file().append(mine));
+    }
+    void TearDown() override { books::runState().programDirectory = saved; }
+    reports::DefinitionFile file() { return reports::DefinitionFile::inDirectory(dir.path()); }
+
+    QTemporaryDir dir;
+    QString saved;
+    reports::ReportDefinition mine;
+};
+
+TEST_F(DesignerTest, ShowsTheDefinitionAndSavesItBackUnchanged) {
+    reports::ReportDefinition buffer = mine;
+    TUserReport w(buffer, 8);
+    w.show();
+    EXPECT_EQ(w.windowTitle(), "Report Definition");
+    EXPECT_EQ(w.ReportName->text(), "Mine");
+    EXPECT_TRUE(w.Chars150->isChecked());
+    EXPECT_EQ(w.LeftMargin->text(), "0.75");
+    EXPECT_EQ(w.NumLines->text(), "2");
+    EXPECT_FALSE(w.ColumnHeaders->isEnabled());  // two lines: no box options
+    EXPECT_TRUE(w.Level2Group->isChecked());
+    EXPECT_EQ(w.RepBodyDataFont->text(),
+              mine.bodyFont.name + " " + QString::number(mine.bodyFont.size) + "pt");
+    EXPECT_TRUE(w.DeleteButton->isEnabled());
+    w.UpdateButton->click();
+    EXPECT_TRUE(w.changedFile());
+    EXPECT_EQ(file().count(), 9);
+    EXPECT_EQ(file().read(8), mine);
+}
+
+TEST_F(DesignerTest, ANewReportIsAppendedAndSelectedInTheList) {
+    testsupport::FakeMainLink main;
+    TMyReport list(main);
+    list.show();
+    testsupport::closeNextModal(nullptr, [](QWidget* d) {
+        auto* w = qobject_cast<TUserReport*>(d);
+        ASSERT_NE(w, nullptr);
+        EXPECT_FALSE(w->DeleteButton->isEnabled());
+        w->ReportName->setText("  Brand New  ");
+        w->Title1->setText("Catalogue");
+        w->NumLines->setText("3");
+        w->UpdateButton->click();
+    });
+    list.NewButton->click();
+    ASSERT_EQ(list.ReportBox->count(), 10);
+    EXPECT_EQ(list.ReportBox->item(9)->text(), "Brand New");
+    EXPECT_EQ(list.ReportBox->currentRow(), 9);
+    const auto back = file().read(9);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->title1, "Catalogue");
+    EXPECT_EQ(back->lineCount, 3);
+    list.close();
+}
+
+TEST_F(DesignerTest, AChangedNameAsksWhetherToSaveAsNew) {
+    for (const ui::Answer answer : {ui::Answer::Cancel, ui::Answer::No, ui::Answer::Yes}) {
+        ASSERT_TRUE(file().replaceAll(reports::builtInReports()));
+        ASSERT_TRUE(file().append(mine));
+        reports::ReportDefinition buffer = mine;
+        TUserReport w(buffer, 8);
+        w.show();
+        w.ReportName->setText("Renamed");
+        w.ReportNameExit();
+        EXPECT_FALSE(w.DeleteButton->isEnabled());
+        testsupport::ScriptedPrompter p;
+        p.expectChoice("Warning", kRenamed, answer);
+        w.UpdateButton->click();
+        const QStringList names = file().names();
+        if (answer == ui::Answer::Cancel) {
+            EXPECT_TRUE(w.isVisible());
+            EXPECT_EQ(names.size(), 9);
+            EXPECT_EQ(names[8], "Mine");
+        } else if (answer == ui::Answer::No) {
+            EXPECT_EQ(names.size(), 9);
+            EXPECT_EQ(names[8], "Renamed");
+        } else {
+            EXPECT_EQ(names.size(), 10);
+            EXPECT_EQ(names[8], "Mine");
+            EXPECT_EQ(names[9], "Renamed");
+            EXPECT_EQ(w.savedIndex(), 9);
+        }
+    }
+}
+
+TEST_F(DesignerTest, DeleteAsksFirst) {
+    reports::ReportDefinition buffer = mine;
+    TUserReport w(buffer, 8);
+    w.show();
+    testsupport::ScriptedPrompter p;
+    p.expectChoice("Warning", "Are you sure you want to delete this report?", ui::Answer::No,
+                   false);
+    w.DeleteButton->click();
+    EXPECT_EQ(file().count(), 9);
+    p.expectChoice("Warning", "Are you sure you want to delete this report?", ui::Answer::Yes,
+                   false);
+    w.DeleteButton->click();
+    EXPECT_EQ(file().count(), 8);
+    EXPECT_TRUE(w.changedFile());
+    EXPECT_FALSE(w.isVisible());
+}
+
+TEST_F(DesignerTest, TheWidthQuestionsAndTheLinesFitted) {
+    reports::ReportDefinition buffer = mine;
+    TUserReport w(buffer, 8);
+    w.show();
+    const QString to90 =
+        "Switching to 90 characters from 120 or 150 will truncate the current defined lines.  In "
+        "addition, the font size will be reset to a 10 point as a default.  Are you sure you "
+        "wish to do this?";
+    testsupport::ScriptedPrompter p;
+    p.expectChoice("Warning", to90, ui::Answer::No, false);
+    w.Chars90->click();
+    EXPECT_TRUE(w.Chars150->isChecked());
+    EXPECT_EQ(buffer.widthChars, 150);
+    p.expectChoice("Warning", to90, ui::Answer::Yes, false);
+    w.Chars90->click();
+    EXPECT_EQ(buffer.widthChars, 90);
+    EXPECT_EQ(buffer.lines[0].items[0].width, 90);
+    EXPECT_EQ(buffer.lines[0].items[1].width, 0);
+    EXPECT_TRUE(w.RepBodyDataFont->text().endsWith(" 10pt"));
+    p.expectNotice(
+        "The Report Body font size has been set to a 6 Point default size as a result "
+        "of switching to 150 characters per line.");
+    w.Chars150->click();
+    EXPECT_EQ(buffer.lines[0].items[1].width, 60);
+    EXPECT_TRUE(w.RepBodyDataFont->text().endsWith(" 6pt"));
+}
+
+TEST_F(DesignerTest, LinesAndMarginsThatCannotBeLaidOutAreRefused) {
+    reports::ReportDefinition buffer = mine;
+    TUserReport w(buffer, 8);
+    w.show();
+    testsupport::ScriptedPrompter p;
+    w.NumLines->setText("13");
+    p.expectNotice("Number of lines must be in range of 0 to 12.  Please correct.");
+    w.UpdateButton->click();
+    w.NumLines->setText("1");
+    w.NumLinesExit();
+    EXPECT_TRUE(w.ColumnHeaders->isEnabled());
+    for (const char* bad : {"-1", "abc"}) {
+        w.TopMargin->setText(bad);
+        p.expectError("Invalid margin entered.  Please correct (0 to 10 inches).");
+        w.UpdateButton->click();
+        EXPECT_TRUE(w.isVisible());
+    }
+    EXPECT_EQ(file().read(8), mine);
+    EXPECT_DOUBLE_EQ(buffer.marginTop, mine.marginTop);
+}
+
+}  // namespace
