@@ -36,6 +36,76 @@ reports::DefinitionFile definitionFile() {
 
 }  // namespace
 
+TReportFonts::TReportFonts(reports::ReportDefinition& definition, QWidget* parent)
+    : QDialog(parent), d_(definition) {
+    setObjectName(QStringLiteral("ReportFonts"));
+    setWindowTitle(QStringLiteral("Report Fonts"));
+    setModal(true);
+    setFixedSize(360, 300);
+    const QString titles[] = {QStringLiteral("Titles Font"), QStringLiteral("Column Header Font"),
+                              QStringLiteral("Report Body Font"), QStringLiteral("Footnote Font")};
+    const char* editNames[] = {"TitleFont", "ColumnFont", "BodyFont", "FootnoteFont"};
+    QLineEdit** edits[] = {&TitleFont, &ColumnFont, &BodyFont, &FootnoteFont};
+    for (int i = 0; i < 4; ++i) {
+        auto* g = new QGroupBox(titles[i], this);
+        g->setGeometry(8, 8 + i * 60, 344, 54);
+        *edits[i] = named(new QLineEdit(g), editNames[i]);
+        (*edits[i])->setGeometry(8, 22, 220, 22);
+        (*edits[i])->setReadOnly(true);
+        NewFont[i] = new QPushButton(QStringLiteral("New Font"), g);
+        NewFont[i]->setObjectName(QStringLiteral("NewFont%1").arg(i + 1));
+        NewFont[i]->setGeometry(236, 20, 100, 26);
+        connect(NewFont[i], &QPushButton::clicked, this, [this, i] { chooseFont(i); });
+    }
+    OkButton = named(new QPushButton(QStringLiteral("&Ok"), this), "OkButton");
+    OkButton->setGeometry(130, 256, 100, 30);
+    OkButton->setDefault(true);
+    connect(OkButton, &QPushButton::clicked, this, &QDialog::accept);
+    showFonts();
+    ui::recordDesignGeometry(this);
+}
+
+reports::ReportFontSpec& TReportFonts::spec(int slot) {
+    switch (slot) {
+        case 0:
+            return d_.titleFont;
+        case 1:
+            return d_.columnHeaderFont;
+        case 2:
+            return d_.bodyFont;
+        default:
+            return d_.footnoteFont;
+    }
+}
+
+void TReportFonts::showFonts() {
+    QLineEdit* edits[] = {TitleFont, ColumnFont, BodyFont, FootnoteFont};
+    for (int i = 0; i < 4; ++i)
+        edits[i]->setText(fontText(spec(i)));
+}
+
+void TReportFonts::chooseFont(int slot) {
+    reports::ReportFontSpec& f = spec(slot);
+    QFont initial(f.name);
+    initial.setPointSize(std::max(f.size, 1));
+    initial.setBold(f.bold);
+    initial.setItalic(f.italic);
+    initial.setUnderline(f.underline);
+    initial.setStrikeOut(f.strikeout);
+    const auto chosen = ui::getFontAndColor(this, initial, ui::toQColor(f.color));
+    if (!chosen)
+        return;
+    f.name = chosen->font.family().left(reports::kFontNameLength);
+    if (chosen->font.pointSize() > 0)
+        f.size = chosen->font.pointSize();
+    f.bold = chosen->font.bold();
+    f.italic = chosen->font.italic();
+    f.underline = chosen->font.underline();
+    f.strikeout = chosen->font.strikeOut();
+    f.color = ui::fromQColor(chosen->color);
+    showFonts();
+}
+
 TUserReport::TUserReport(reports::ReportDefinition& definition, int index, QWidget* parent)
     : QDialog(parent), d_(definition), index_(index) {
     setObjectName(QStringLiteral("UserReport"));
@@ -145,8 +215,11 @@ TUserReport::TUserReport(reports::ReportDefinition& definition, int index, QWidg
     connect(Chars120, &QRadioButton::clicked, this, [this] { widthClicked(120); });
     connect(Chars150, &QRadioButton::clicked, this, [this] { widthClicked(150); });
     const QString later = QStringLiteral(" is not available in this version.");
-    connect(SetFonts, &QPushButton::clicked, this,
-            [this, later] { ui::showNotice(this, QStringLiteral("Report Fonts") + later); });
+    connect(SetFonts, &QPushButton::clicked, this, [this] {
+        TReportFonts fonts(d_, this);
+        fonts.exec();
+        showFonts();
+    });
     connect(SpecifyButton, &QPushButton::clicked, this, [this, later] {
         if (NumLinesOk())
             ui::showNotice(this, QStringLiteral("Specify Report Layout") + later);

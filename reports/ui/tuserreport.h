@@ -16,6 +16,26 @@ namespace ui {
 class MainWindowLink;
 }
 
+// "Report Fonts": the title, column header, body and footnote fonts of the
+// definition, each changed through the font dialog.
+class TReportFonts : public QDialog {
+    Q_OBJECT
+  public:
+    TReportFonts(reports::ReportDefinition& definition, QWidget* parent = nullptr);
+
+    QLineEdit *TitleFont = nullptr, *ColumnFont = nullptr, *BodyFont = nullptr,
+              *FootnoteFont = nullptr;
+    QPushButton* NewFont[4] = {};
+    QPushButton* OkButton = nullptr;
+
+  private:
+    void chooseFont(int slot);
+    reports::ReportFontSpec& spec(int slot);
+    void showFonts();
+
+    reports::ReportDefinition& d_;
+};
+
 class TUserReport : public QDialog {
     Q_OBJECT
   public:

@@ -192,4 +192,33 @@ TEST_F(DesignerTest, LinesAndMarginsThatCannotBeLaidOutAreRefused) {
     EXPECT_DOUBLE_EQ(buffer.marginTop, mine.marginTop);
 }
 
+TEST_F(DesignerTest, FontsAreChosenThroughTheFontDialog) {
+    reports::ReportDefinition buffer = mine;
+    TUserReport w(buffer, 8);
+    w.show();
+    testsupport::ScriptedPrompter p;
+    QFont serif(QStringLiteral("Times New Roman"));
+    serif.setPointSize(14);
+    serif.setBold(true);
+    p.expectFont(serif, QColor(255, 0, 0));
+    p.expectFont(std::nullopt);  // cancelled: the footnote font stays
+    testsupport::closeNextModal(nullptr, [](QWidget* d) {
+        auto* f = qobject_cast<TReportFonts*>(d);
+        ASSERT_NE(f, nullptr);
+        EXPECT_EQ(f->windowTitle(), "Report Fonts");
+        f->NewFont[0]->click();
+        f->NewFont[3]->click();
+        EXPECT_TRUE(f->TitleFont->text().endsWith(" 14pt"));
+        f->OkButton->click();
+    });
+    w.SetFonts->click();
+    EXPECT_EQ(buffer.titleFont.size, 14);
+    EXPECT_TRUE(buffer.titleFont.bold);
+    EXPECT_EQ(buffer.titleFont.color, 0x0000FF);
+    EXPECT_EQ(buffer.footnoteFont, mine.footnoteFont);
+    EXPECT_TRUE(w.TitleLineFont->text().endsWith(" 14pt"));
+    w.UpdateButton->click();
+    EXPECT_EQ(file().read(8), buffer);
+}
+
 }  // namespace
