@@ -271,6 +271,30 @@ TEST_F(ViewerTest, CellsArePaintedInTheCellColour) {
     }
 }
 
+// White is 16777215 in the settings file, the largest colour there is:
+// read back it is white, not a missing or default colour.
+class WhiteCellsTest : public ViewerTest {
+  protected:
+    QByteArray settingsText() const override {
+        return "[Sort Order]\nPrimary Sort=0\n[Grid Options]\nCell Color=16777215\n";
+    }
+};
+
+TEST_F(WhiteCellsTest, WhiteFromTheSettingsFileIsTheCellColour) {
+    EXPECT_EQ(settings::settings().gridCellColor, 16777215);
+    EXPECT_EQ(mw::ViewerGrid(main)->palette().color(QPalette::Base), QColor(Qt::white));
+    for (bool editing : {true, false}) {
+        setEditing(editing);
+        mw::ViewerGrid(main)->setCurrentIndex(model()->index(0, 0));
+        QCoreApplication::processEvents();
+        const QImage shot = mw::ViewerGrid(main)->viewport()->grab().toImage();
+        const QRect cell = mw::ViewerGrid(main)->visualRect(model()->index(2, 1));
+        ASSERT_TRUE(cell.isValid());
+        EXPECT_EQ(shot.pixelColor(cell.right() - 2, cell.center().y()), QColor(Qt::white))
+            << "editing " << editing;
+    }
+}
+
 class SortedViewerTest : public ViewerTest {
   protected:
     QByteArray settingsText() const override { return "[Sort Order]\nPrimary Sort=1\n"; }

@@ -25,12 +25,16 @@ TEST(Collection, NewCollectionHasTheBookFieldsInOrder) {
                 EXPECT_EQ(f.type, dbase::FieldType::Character);
                 EXPECT_EQ(f.width, b.width);
                 break;
+            // Numbers are stored N(11,0) and N(15,2), wider than the book
+            // widths they are shown and printed in.
             case books::FieldKind::Integer:
                 EXPECT_EQ(f.type, dbase::FieldType::Numeric);
+                EXPECT_EQ(f.width, 11) << f.name;
                 EXPECT_EQ(f.decimals, 0);
                 break;
             case books::FieldKind::Float:
                 EXPECT_EQ(f.type, dbase::FieldType::Numeric);
+                EXPECT_EQ(f.width, 15) << f.name;
                 EXPECT_EQ(f.decimals, 2);
                 break;
             case books::FieldKind::Date:

@@ -9,6 +9,7 @@
 #include "data/collection.h"
 #include "data/error_text.h"
 #include "dbase/table.h"
+#include "fields/book_fields.h"
 #include "settings/formats.h"
 #include "settings/settings.h"
 #include "tests/support/book_samples.h"
@@ -83,6 +84,24 @@ TEST_F(GridModelTest, DatesFollowTheDateFormatAndCheckOutIsACheckBox) {
     EXPECT_EQ(model->index(1, kCheckOut).data(Qt::CheckStateRole).toInt(), Qt::Unchecked);
     EXPECT_FALSE(model->index(0, kCheckOut).data(Qt::DisplayRole).isValid());
     EXPECT_FALSE(model->index(0, kTitle).data(Qt::CheckStateRole).isValid());
+}
+
+// A date whose day and month differ shows them in the format's order: a
+// day and month swapped (or taken from the wrong place) would pass with
+// 3 March.
+TEST_F(GridModelTest, ADateShowsDayAndMonthInTheFormatsOrder) {
+    table.moveToPosition(2);
+    table.edit();
+    table.setDate(table.fieldIndex(books::bookField(kPurch + 1).name), dbase::Date{1996, 3, 14});
+    table.post();
+    ASSERT_TRUE(formats::applyDateFormat(1));  // mm/dd/yy
+    model->reload();
+    EXPECT_EQ(text(2, kPurch), "3/14/96");
+    ASSERT_TRUE(formats::applyDateFormat(10));  // dd/mm/yyyy
+    model->reload();
+    EXPECT_EQ(text(2, kPurch), "14/3/1996");
+    EXPECT_EQ(formats::textToDate(text(2, kPurch)), QDate(1996, 3, 14));
+    formats::applyDateFormat(1);
 }
 
 TEST_F(GridModelTest, FollowsTheFilterOrderAndReopeningOfTheTable) {

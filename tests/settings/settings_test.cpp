@@ -81,6 +81,22 @@ TEST_F(SettingsFile, WithoutAFileEveryDefaultApplies) {
     EXPECT_EQ(s.reportViewHeight, 480);
 }
 
+// White, 16777215, is the largest colour value: it is read as a colour
+// like any other (the cell colour's default is silver) and written back.
+TEST_F(SettingsFile, WhiteIsReadBackAsAColour) {
+    Settings s = loadFrom(
+        "[Grid Options]\nCell Color=16777215\n[Grid Font]\nColor=16777215\n"
+        "[Main Window Color]\nMain Background=16777215\n");
+    EXPECT_EQ(s.gridCellColor, 16777215);
+    EXPECT_EQ(s.gridFont.color, 16777215);
+    EXPECT_EQ(s.colorSet(1)[settings::MainBackground], 16777215);
+    ASSERT_TRUE(s.save(path()));
+    Settings again;
+    ASSERT_TRUE(again.load(path()));
+    EXPECT_EQ(again.gridCellColor, 16777215);
+    EXPECT_TRUE(readRaw().contains("Cell Color=16777215"));
+}
+
 TEST_F(SettingsFile, APartialFileIsRewrittenInFullInTheFixedOrder) {
     Settings s = loadFrom("[Sort Order]\nPrimary Sort=5\n[Misc]\nButton Bar=2\n");
     EXPECT_EQ(s.buttonBar, 2);
