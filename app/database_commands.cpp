@@ -79,7 +79,7 @@ void followSwitch(TMain& main, const QString& previous) {
 void reopenAfterFailure(TMain& main) {
     try {
         main.collection().reopenShared();
-    } catch (const std::exception& e) {
+    } catch (const dbase::Error& e) {
         ui::showError(&main, errorText(e));
     }
     main.SetViewerOptions();
@@ -116,7 +116,7 @@ bool CheckDBaseFormat(QWidget* owner, TMain& main, const QString& path) {
     bool valid = false;
     try {
         valid = books::hasLayout(main.collection().checkTable(), path, books::Layout::Book);
-    } catch (const std::exception& e) {
+    } catch (const dbase::Error& e) {
         ui::showError(owner, errorText(e));
         return false;
     }
@@ -134,7 +134,7 @@ bool switchTo(TMain& main, const QString& path, books::SortTagRule rule) {
     std::string tagProblem;
     try {
         main.collection().switchTo(path, rule, &tagProblem);
-    } catch (const std::exception& e) {
+    } catch (const dbase::Error& e) {
         // The previous collection is still the open one.
         ui::showError(&main, errorText(e));
         main.SetViewerOptions();
@@ -187,7 +187,7 @@ void DoNew(TMain& main) {
             main.SetViewerOptions();
             return;
         }
-    } catch (const std::exception& e) {
+    } catch (const dbase::Error& e) {
         ui::showError(&main, errorText(e));
         main.SetViewerOptions();
         return;
@@ -213,7 +213,7 @@ bool openAtStartup(TMain& main, const QString& path) {
             main.collection().openWithSortTag(path);
             settings::settings().lastDatabase = main.collection().path();
             return true;
-        } catch (const std::exception& e) {
+        } catch (const dbase::Error& e) {
             ui::showError(&main, errorText(e));
         }
     }
@@ -251,7 +251,7 @@ void CheckForConversion(TMain& main) {
         try {
             if (!books::hasLayout(main.collection().checkTable(), path, old.layout))
                 continue;
-        } catch (const std::exception& e) {
+        } catch (const dbase::Error& e) {
             ui::showError(&main, errorText(e));
             continue;
         }
@@ -266,7 +266,7 @@ void CheckForConversion(TMain& main) {
             continue;
         try {
             old.convert(main.collection().checkTable(), path, main.collection().table());
-        } catch (const std::exception& e) {
+        } catch (const dbase::Error& e) {
             ui::showError(&main, errorText(e));
             continue;  // the old file stays for another try
         }
@@ -283,9 +283,10 @@ void MenuPackClick(TMain& main) {
     try {
         main.collection().pack();
         main.SetViewerOptions();
-    } catch (const std::exception&) {
+    } catch (const dbase::Error& e) {
         reopenAfterFailure(main);
-        ui::showError(&main, kErrorPack);
+        // The fixed text, then what stopped it (in use, damaged, disk full, ...).
+        ui::showError(&main, kErrorPack + QStringLiteral("\n\n") + errorText(e));
     }
     main.DisplayCount();
 }
@@ -296,37 +297,44 @@ void MenuRebuildClick(TMain& main) {
     try {
         main.collection().rebuildIndexes();
         main.SetViewerOptions();
-    } catch (const std::exception&) {
+    } catch (const dbase::Error& e) {
         reopenAfterFailure(main);
-        ui::showError(&main, kErrorRebuild);
+        // The fixed text, then what stopped it (in use, damaged, disk full, ...).
+        ui::showError(&main, kErrorRebuild + QStringLiteral("\n\n") + errorText(e));
     }
     main.DisplayCount();
 }
 
 // ---- Sort order -------------------------------------------------------------
 
-SortResult applySortOrder(TMain& main, const std::array<int, 4>& levels) {
+SortResult applySortOrder(TMain& main, const std::array<int, 4>& levels, QString* failure) {
     auto& s = settings::settings();
     const auto kept = s.sortOrder;
     books::OpenCollection::SortResult result = books::OpenCollection::SortResult::Failed;
+    std::string why;
     try {
-        result = main.collection().applySortOrder(levels, [&] {
-            s.sortOrder = levels;
-            // In browse mode the file keeps the user's own "Field Editing",
-            // which the run has switched off.
-            const bool editing = s.gridFieldEditing;
-            if (books::runState().browseMode)
-                s.gridFieldEditing = books::runState().savedFieldEditing;
-            QString saveError;
-            const bool saved = settings::saveSettings(&saveError);
-            s.gridFieldEditing = editing;
-            if (!saved)
-                throw std::runtime_error(saveError.toStdString());
-        });
-    } catch (const std::exception& e) {
+        result = main.collection().applySortOrder(
+            levels,
+            [&] {
+                s.sortOrder = levels;
+                // In browse mode the file keeps the user's own "Field Editing",
+                // which the run has switched off.
+                const bool editing = s.gridFieldEditing;
+                if (books::runState().browseMode)
+                    s.gridFieldEditing = books::runState().savedFieldEditing;
+                QString saveError;
+                const bool saved = settings::saveSettings(&saveError);
+                s.gridFieldEditing = editing;
+                if (!saved)
+                    throw books::Error(dbase::Error::Kind::Io, saveError);
+            },
+            &why);
+    } catch (const dbase::Error& e) {
         // The table could not be opened again afterwards.
         ui::showError(&main, errorText(e));
     }
+    if (failure)
+        *failure = books::withDisplayNames(QString::fromStdString(why));
     main.SetViewerOptions();
     switch (result) {
         case books::OpenCollection::SortResult::Applied:

@@ -74,7 +74,10 @@ enum class SortResult { Applied, InUse, Failed };
 // exclusive, sets the four levels, rebuilds the sort expression and the tag
 // and saves the settings. On any failure the previous levels are put back
 // (and the expression rebuilt from them) and Failed is returned. The table
-// is open shared afterwards in every case. Shows no message.
-SortResult applySortOrder(TMain& main, const std::array<int, 4>& levels);
+// is open shared afterwards in every case; what made it fail goes to
+// `failure` (the engine's text, or why the settings could not be saved).
+// Shows no message but the engine's error when even reopening fails.
+SortResult applySortOrder(TMain& main, const std::array<int, 4>& levels,
+                          QString* failure = nullptr);
 
 }  // namespace dbcommands

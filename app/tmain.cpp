@@ -184,7 +184,7 @@ QString TMain::chooseDatabase() {
     const QString master = dir + QStringLiteral("/MASTER.DBF");
     try {
         books::createCollection(master);
-    } catch (const std::exception& e) {
+    } catch (const dbase::Error& e) {
         ui::showError(this, books::errorText(e));
         return {};
     }

@@ -63,7 +63,7 @@ void TMain::DoDelete() {
     if (ui::askYesNo(this, QStringLiteral("Confirm"), QStringLiteral("Delete this record?"))) {
         try {
             collection_->deleteCurrent();
-        } catch (const std::exception& e) {
+        } catch (const dbase::Error& e) {
             reportEngineError(e);
         }
     }
@@ -101,7 +101,7 @@ void TMain::DoEndSearch() {
     try {
         MyTable().close();
         MyTable().open();
-    } catch (const std::exception& e) {
+    } catch (const dbase::Error& e) {
         reportEngineError(e);
     }
     SetViewerOptions();
@@ -241,7 +241,7 @@ void TMain::DateFormatClick(int code) {
     try {
         if (MyTable().isOpen())
             MyTable().refresh();
-    } catch (const std::exception& e) {
+    } catch (const dbase::Error& e) {
         reportEngineError(e);
     }
     MyDataSource_->reload();
@@ -320,8 +320,11 @@ void TMain::DisplayCount() {
     std::uint32_t n = 0;
     try {
         n = collection_->count();
-    } catch (const std::exception&) {
-        n = 0;
+    } catch (const dbase::Error& e) {
+        // Shown as none, and said why (a damaged index, a read that failed).
+        CountLabel->setText(QString::number(0));
+        reportEngineError(e);
+        return;
     }
     CountLabel->setText(QString::number(n));
 }

@@ -256,8 +256,9 @@ void TMain::SyncGridToTable() {
             row = static_cast<int>(MyTable().position());
         if (MyDataSource_->insertRow() >= 0)
             row = MyDataSource_->insertRow();
-    } catch (const std::exception&) {
+    } catch (const dbase::Error& e) {
         row = -1;
+        reportEngineError(e);
     }
     MyDataSource_->setIndicatorRow(row);
     if (row >= 0 && row < MyDataSource_->rowCount()) {
@@ -290,7 +291,7 @@ void TMain::gridRowChanged(int row) {
         row < MyDataSource_->rowCount()) {
         try {
             MyTable().moveToPosition(static_cast<std::uint32_t>(row));
-        } catch (const std::exception& e) {
+        } catch (const dbase::Error& e) {
             reportEngineError(e);
         }
     }
@@ -308,7 +309,7 @@ bool TMain::postPending() {
         return true;
     try {
         collection_->post();  // the grid and the count follow its notification
-    } catch (const std::exception& e) {
+    } catch (const dbase::Error& e) {
         reportEngineError(e);
         return false;
     }
@@ -366,7 +367,7 @@ void TMain::navigatorClicked(mainwin::RecordNavigator::Button b) {
                 break;
             }
         }
-    } catch (const std::exception& e) {
+    } catch (const dbase::Error& e) {
         reportEngineError(e);
     }
     // Any navigator button refreshes the count.

@@ -104,7 +104,8 @@ void TMySortOrder::OkButtonClick() {
     std::array<int, 4> levels{};
     for (std::size_t k = 0; k < 4; ++k)
         levels[k] = std::max(0, combos()[k]->currentIndex());
-    switch (dbcommands::applySortOrder(main_, levels)) {
+    QString failure;
+    switch (dbcommands::applySortOrder(main_, levels, &failure)) {
         case dbcommands::SortResult::Applied:
             accept();
             return;
@@ -112,7 +113,10 @@ void TMySortOrder::OkButtonClick() {
             ui::showError(this, kErrorInUse);
             return;
         case dbcommands::SortResult::Failed:
-            ui::showError(this, kErrorFailed);
+            // Why it failed (the kind: in use, damaged, disk full, ...) beneath.
+            ui::showError(this, failure.isEmpty()
+                                    ? kErrorFailed
+                                    : kErrorFailed + QStringLiteral("\n\n") + failure);
             return;
     }
 }

@@ -7,6 +7,13 @@
 
 namespace books {
 
+Error::Error(Kind kind, const QString& message, const QString& file)
+    : dbase::Error(kind, message.toStdString(), file.toStdString()) {}
+
+Error Error::followedBy(const dbase::Error& first, const std::string& second) {
+    return Error(first.kind(), std::string(first.what()) + "\n\n" + second);
+}
+
 QString displayName(int number) {
     return settings::settings().fieldNames[number];
 }

@@ -18,15 +18,19 @@
 
 #include <stdexcept>
 
+#include "data/error_text.h"
+
 namespace dbase {
 class Table;
 }
 
 namespace books {
 
-class ConversionError : public std::runtime_error {
+// A value of the old file that the collection cannot take (of the kind
+// InvalidValue).
+class ConversionError : public Error {
   public:
-    using std::runtime_error::runtime_error;
+    explicit ConversionError(const std::string& text) : Error(Kind::InvalidValue, text) {}
 };
 
 // `old` is the caller's inspection table object, pointed at `path` and left

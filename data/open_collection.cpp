@@ -2,9 +2,11 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <optional>
 
 #include "data/collection.h"
 #include "data/database_files.h"
+#include "data/error_text.h"
 
 namespace books {
 
@@ -133,20 +135,25 @@ void OpenCollection::switchTo(const QString& path, SortTagRule rule, std::string
     }
     try {
         openShared();
-    } catch (const dbase::Error&) {
+    } catch (const dbase::Error& e) {
         // The previous collection stays the open one. When even that cannot be
-        // opened again the table is left closed; the error that stopped the
-        // switch is the one the user needs to see.
+        // opened again the table is left closed, and the error says both: why
+        // the switch failed (its kind) and why the previous one is not open.
+        std::optional<Error> both;
         if (!previousPath.isEmpty()) {
             point(previousPath);
             table_->setIndexTag(previousTag);
             try {
                 openShared();
-            } catch (const dbase::Error&) {
+            } catch (const dbase::Error& again) {
                 table_->close();
+                both = Error::followedBy(e, "The previous collection could not be opened again:\n" +
+                                                std::string(again.what()));
             }
         }
         emit recordsChanged();
+        if (both)
+            throw *both;
         throw;
     }
     if (tagProblem)
@@ -221,7 +228,8 @@ void OpenCollection::rebuildIndexes() {
 }
 
 OpenCollection::SortResult OpenCollection::applySortOrder(const SortLevels& levels,
-                                                          const std::function<void()>& persist) {
+                                                          const std::function<void()>& persist,
+                                                          std::string* failure) {
     dbase::Table& t = *table_;
     t.close();
     if (dbaseInUse(*check_, path_)) {
@@ -241,8 +249,13 @@ OpenCollection::SortResult OpenCollection::applySortOrder(const SortLevels& leve
         t.open();
         emit recordsChanged();
         return SortResult::Applied;
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        // An engine or settings failure (of its kind), or anything else
+        // `persist` threw: the levels go back either way, and the caller
+        // tells the user why.
         setSortLevels(kept);
+        if (failure)
+            *failure = e.what();
     }
     // The work may have got as far as replacing the tag: build it again from
     // the kept levels, so that the order shown (and found at the next start,

@@ -98,10 +98,12 @@ class OpenCollection : public QObject {
     // The sort order: refuses with InUse (nothing changed) when another
     // program holds the file; otherwise, with the table open exclusive, takes
     // the levels, rebuilds the tag and runs `persist` (which records the
-    // levels and may throw). On any failure the previous levels and their tag
-    // are put back and Failed is returned.
+    // levels and may throw a dbase::Error or books::Error). On any failure
+    // the previous levels and their tag are put back, the failure's text (of
+    // its kind) goes to `failure` when given, and Failed is returned.
     enum class SortResult { Applied, InUse, Failed };
-    SortResult applySortOrder(const SortLevels& levels, const std::function<void()>& persist);
+    SortResult applySortOrder(const SortLevels& levels, const std::function<void()>& persist,
+                              std::string* failure = nullptr);
 
     // The record filter a search installs; while none is installed every
     // record passes and browsing costs nothing per record.

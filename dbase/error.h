@@ -22,6 +22,7 @@ class Error : public std::runtime_error {
         ReadOnly,           // a change was attempted on a table opened read-only
         State,              // the operation is not allowed in the table's current state
         Io,                 // the operating system refused a read or write
+        DiskFull,           // a write found no room left on the disk
         RecordChanged,      // another user changed the record since it was read for editing
     };
 

@@ -54,7 +54,9 @@ size_t entryCost(int keyLength) {
 }
 
 [[noreturn]] void spillError(const std::string& what, const std::string& where) {
-    throw Error(Error::Kind::Io, what + ": " + std::strerror(errno), where);
+    const int err = errno;
+    throw Error(err == ENOSPC ? Error::Kind::DiskFull : Error::Kind::Io,
+                what + ": " + std::strerror(err), where);
 }
 
 // A temporary file that has no name (or loses it at once): the system

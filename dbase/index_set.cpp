@@ -315,7 +315,8 @@ void IndexSet::rebuild(const std::string& path, const std::string& tableName,
         OsFile::replace(temp, path);
     } catch (const Error& e) {
         OsFile::discard(temp);
-        throw Error(Error::Kind::Io, "Cannot replace the index file: " + e.message(), path);
+        throw Error(e.kind() == Error::Kind::DiskFull ? e.kind() : Error::Kind::Io,
+                    "Cannot replace the index file: " + e.message(), path);
     }
 }
 

@@ -20,7 +20,8 @@ std::string systemText(int err) {
 }
 
 [[noreturn]] void throwIo(const std::string& what, const std::string& path, int err) {
-    throw Error(Error::Kind::Io, what + ": " + systemText(err), path);
+    throw Error(err == ENOSPC ? Error::Kind::DiskFull : Error::Kind::Io,
+                what + ": " + systemText(err), path);
 }
 
 struct flock lockRecord(std::int64_t byte, short type) {
@@ -142,11 +143,11 @@ void OsFile::writeAt(std::uint64_t offset, const void* data, std::size_t n) {
             if (errno == EINTR)
                 continue;
             if (errno == ENOSPC)
-                throw Error(Error::Kind::Io, "The disk is full.", path_);
+                throw Error(Error::Kind::DiskFull, "The disk is full.", path_);
             throwIo("Writing failed", path_, errno);
         }
         if (put == 0)
-            throw Error(Error::Kind::Io, "The disk is full.", path_);
+            throw Error(Error::Kind::DiskFull, "The disk is full.", path_);
         done += static_cast<std::size_t>(put);
     }
 }

@@ -398,14 +398,16 @@ TEST_F(DatabaseCommandsTest, PackAndRebuildFailWhileAnotherProcessHoldsTheFile) 
     filestest::Holder other(master, "shared");
     ASSERT_TRUE(other.ready());
     prompter.expectQuestion("Confirm", kPackQuestion, true);
-    prompter.expectError(kPackError);
+    // The fixed text, then the kind of failure: another user holds the file.
+    const QString held = "\n\nThe table is in use by another user or program.\nFile: " + master;
+    prompter.expectError(kPackError + held);
     main->MenuPackClick();
     EXPECT_TRUE(main->MyTable().isOpen());
     EXPECT_EQ(main->MyTable().mode(), dbase::OpenMode::Shared);
     EXPECT_EQ(main->MyTable().physicalRecordCount(), 3u);
 
     prompter.expectQuestion("Confirm", kRebuildQuestion, true);
-    prompter.expectError(kRebuildError);
+    prompter.expectError(kRebuildError + held);
     main->MenuRebuildClick();
     EXPECT_TRUE(main->MyTable().isOpen());
     EXPECT_EQ(main->MyTable().mode(), dbase::OpenMode::Shared);

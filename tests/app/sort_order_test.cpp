@@ -206,7 +206,9 @@ TEST_F(SortOrderTest, FailureInsideTheChangePutsTheLevelsBack) {
     TMySortOrder d(*main, main);
     d.show();
     choose(d, {0, 0, 0, 0});  // record order: c, a, b
-    prompter.expectError(kFailed);
+    // The fixed text, then why: the settings file cannot be written.
+    prompter.expectError(kFailed + "\n\nThe settings could not be written to " +
+                         paths::settingsFile() + ": Filename refers to a directory");
     d.OkButtonClick();
     EXPECT_NE(d.result(), QDialog::Accepted);
     EXPECT_EQ(settings::settings().sortOrder, (std::array<int, 4>{2, 0, 0, 0}));

@@ -10,6 +10,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
+#include "data/error_text.h"
 #include "tests/data/files_test_util.h"
 
 namespace {
@@ -102,6 +103,30 @@ TEST_F(OpenCollectionTest, FilesThatCannotBeOpenedLeaveThePreviousCollectionOpen
     EXPECT_EQ(switched.count(), 0);
 }
 
+// A switch that fails when the previous collection cannot be opened again
+// either: both failures reach the user, under the kind of the first.
+TEST_F(OpenCollectionTest, FailedSwitchWithThePreviousGoneTellsBothFailures) {
+    const QString text = dir.filePath("NOTES.DBF");
+    {
+        QFile f(text);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("just some notes, not a table\n");
+    }
+    ASSERT_TRUE(QFile::rename(first, dir.filePath("MOVED.DBF")));
+    try {
+        collection.switchTo(text, books::SortTagRule::UnlessHeld);
+        ADD_FAILURE() << "a text file was opened";
+    } catch (const dbase::Error& e) {
+        EXPECT_EQ(e.kind(), dbase::Error::Kind::NotDBase);
+        const std::string what = e.what();
+        EXPECT_NE(what.find("not a dBase table"), std::string::npos) << what;
+        EXPECT_NE(what.find("The previous collection could not be opened again"), std::string::npos)
+            << what;
+        EXPECT_NE(what.find("FIRST.DBF"), std::string::npos) << what;
+    }
+    EXPECT_FALSE(collection.isOpen());
+}
+
 TEST_F(OpenCollectionTest, ReadOnlyFileIsRefusedAndThePreviousStaysOpen) {
     if (::geteuid() == 0)
         GTEST_SKIP() << "file permissions do not bind the superuser";
@@ -168,9 +193,13 @@ TEST_F(OpenCollectionTest, SortOrderIsRefusedWhenHeldAndPutBackWhenItsRecordFail
                   books::OpenCollection::SortResult::InUse);
         expectFirstStillOpen();
     }
-    const auto failing = [] { throw std::runtime_error("disk full"); };
-    EXPECT_EQ(collection.applySortOrder({1, 0, 0, 0}, failing),
+    const auto failing = [] {
+        throw books::Error(dbase::Error::Kind::DiskFull, QStringLiteral("The disk is full."));
+    };
+    std::string failure;
+    EXPECT_EQ(collection.applySortOrder({1, 0, 0, 0}, failing, &failure),
               books::OpenCollection::SortResult::Failed);
+    EXPECT_EQ(failure, "The disk is full.");
     EXPECT_EQ(collection.sortExpression(), "Upper(Left(Author,20))");
     expectFirstStillOpen();
     EXPECT_EQ(filestest::titles(first, "NewIndex"), (QStringList{"a", "b", "c"}));

@@ -152,7 +152,7 @@ TEST(Durability, AFullDiskLeavesTheIndexWhole) {
             index.insert(0, key, 201);
             ADD_FAILURE() << "the insert did not notice the full disk";
         } catch (const Error& e) {
-            EXPECT_EQ(e.kind(), Error::Kind::Io);
+            EXPECT_EQ(e.kind(), Error::Kind::DiskFull);
         }
     }
     fs.disarm();
