@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -13,6 +14,7 @@
 #include "data/run_state.h"
 #include "reports/definition_file.h"
 #include "reports/ui/tmyreport.h"
+#include "reports/ui/treportpart.h"
 #include "reports/ui/tuserreport.h"
 #include "tests/exchange/fake_main_link.h"
 #include "tests/support/book_samples.h"
@@ -219,6 +221,54 @@ TEST_F(DesignerTest, FontsAreChosenThroughTheFontDialog) {
     EXPECT_TRUE(w.TitleLineFont->text().endsWith(" 14pt"));
     w.UpdateButton->click();
     EXPECT_EQ(file().read(8), buffer);
+}
+
+TEST_F(DesignerTest, SelectReportPartSetsTheItemAndRefusesWhatCannotBeLaidOut) {
+    reports::ReportLine line = mine.lines[0];  // 100 filler, 50 label "Note"
+    {
+        TReportPart part(line, 1, 2, 150);
+        EXPECT_EQ(part.windowTitle(), "Select Report Part");
+        EXPECT_EQ(part.SelPartLabel->text(), "Line 1, Item 2");
+        EXPECT_TRUE(part.RadioLabel->isChecked());
+        EXPECT_EQ(part.LabelName->text(), "Note");
+        EXPECT_FALSE(part.FieldList->isEnabled());
+        EXPECT_EQ(part.FieldList->count(), 36);
+        testsupport::ScriptedPrompter p;
+        for (const char* bad : {"-5", "x", "2.5"}) {
+            part.FieldWidth->setText(bad);
+            p.expectError("Invalid width entered.  Please correct.");
+            part.OkButton->click();
+        }
+        // A field item needs a field.
+        part.RadioField->setChecked(true);
+        part.FieldWidth->setText("20");
+        p.expectError("No field has been selected.  Please choose one.");
+        part.OkButton->click();
+        EXPECT_EQ(line, mine.lines[0]);
+        part.FieldList->setCurrentRow(0);
+        part.OkButton->click();
+    }
+    EXPECT_EQ(line.items[1].name, "Title");
+    EXPECT_EQ(line.items[1].fieldNumber, 1);
+    EXPECT_EQ(line.items[1].width, 20);
+    EXPECT_EQ(line.items[2].width, 30);  // the rest of the line
+    {
+        TReportPart again(line, 1, 2, 150);
+        EXPECT_TRUE(again.RadioField->isChecked());
+        EXPECT_EQ(again.FieldList->currentRow(), 0);
+        // Width 0 fills the rest of the line.
+        again.FieldWidth->setText("0");
+        again.RadioFiller->setChecked(true);
+        again.OkButton->click();
+    }
+    EXPECT_TRUE(line.items[1].isFiller());
+    EXPECT_EQ(line.items[1].width, 50);
+    EXPECT_EQ(line.items[2].width, 0);
+    reports::ReportLine totals = reports::builtInReports()[0].totalsLine;
+    TReportPart total(totals, 0, 1, 120);
+    EXPECT_EQ(total.SelPartLabel->text(), "Totals Line, Item 1");
+    EXPECT_EQ(total.FieldList->count(), 4);
+    EXPECT_EQ(total.FieldList->item(0)->text(), "Cost");
 }
 
 }  // namespace

@@ -1,0 +1,37 @@
+// TReportPart, "Select Report Part": the kind (filler, label or field),
+// width and content of one item of a record line or of the totals line.
+// OK fits the line to the report width again.
+#pragma once
+
+#include <QDialog>
+
+#include "reports/report_definition.h"
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+
+class TReportPart : public QDialog {
+    Q_OBJECT
+  public:
+    // Edits item `item` (1 to 20) of `line`, record line `lineNumber` (1 to
+    // 12) or, with lineNumber 0, the totals line; `width` is the report
+    // width the line is fitted to.
+    TReportPart(reports::ReportLine& line, int lineNumber, int item, int width,
+                QWidget* parent = nullptr);
+
+    QRadioButton *RadioFiller = nullptr, *RadioLabel = nullptr, *RadioField = nullptr;
+    QLineEdit *FieldWidth = nullptr, *LabelName = nullptr;
+    QListWidget* FieldList = nullptr;
+    QLabel* SelPartLabel = nullptr;
+    QPushButton *OkButton = nullptr, *CancelButton = nullptr;
+
+  private:
+    void OkButtonClick();
+    void kindChanged();
+
+    reports::ReportLine& line_;
+    int lineNumber_, item_, width_;
+};
