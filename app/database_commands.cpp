@@ -317,14 +317,8 @@ SortResult applySortOrder(TMain& main, const std::array<int, 4>& levels, QString
             levels,
             [&] {
                 s.sortOrder = levels;
-                // In browse mode the file keeps the user's own "Field Editing",
-                // which the run has switched off.
-                const bool editing = s.gridFieldEditing;
-                if (books::runState().browseMode)
-                    s.gridFieldEditing = books::runState().savedFieldEditing;
                 QString saveError;
                 const bool saved = settings::saveSettings(&saveError);
-                s.gridFieldEditing = editing;
                 if (!saved)
                     throw books::Error(dbase::Error::Kind::Io, saveError);
             },

@@ -221,9 +221,8 @@ void TMain::applyBrowseMode(const QStringList& arguments) {
     rs.browseMode = !arguments.isEmpty() && books::isBrowseArgument(arguments.first());
     if (!rs.browseMode)
         return;
-    auto& s = settings::settings();
-    rs.savedFieldEditing = s.gridFieldEditing;
-    s.gridFieldEditing = false;
+    // "Field Editing" stays the user's setting: the grid is read-only while
+    // browse mode lasts (SetViewerOptions), and the settings file keeps it.
     for (QAction* a : {MenuAdd, MenuCopy, MenuDelete, MenuBackup, MenuRestore, MenuViewer,
                        MenuImport, MenuSearchReplace})
         a->setEnabled(false);
@@ -285,8 +284,6 @@ void TMain::FormClose() {
     s.mainWindowTop = y();
     s.mainWindowWidth = width();
     s.mainWindowHeight = height();
-    if (browseMode())
-        s.gridFieldEditing = books::runState().savedFieldEditing;
     QString error;
     if (!settings::saveSettings(&error))
         ui::showError(this, error);

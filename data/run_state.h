@@ -14,7 +14,6 @@ struct RunState {
     QString startDirectory;    // no trailing "/"
     bool searchActive = false;
     bool browseMode = false;
-    bool savedFieldEditing = false;  // "Field Editing" before browse mode switched it off
     EditMode editMode = EditMode::Add;
 };
 

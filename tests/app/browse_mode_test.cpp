@@ -111,7 +111,6 @@ TEST_P(BrowseModeTest, NavigatorMovesOnlyAndTheGridCannotBeEdited) {
         EXPECT_FALSE(nav->button(b)->isVisible());
     nav->button(mainwin::RecordNavigator::Last)->click();
     EXPECT_EQ(mw::ViewerGrid(main)->currentIndex().row(), 4);
-    EXPECT_FALSE(settings::settings().gridFieldEditing);
     EXPECT_FALSE(main->MyDataSource()->fieldEditing());
     EXPECT_EQ(mw::ViewerGrid(main)->selectionBehavior(), QAbstractItemView::SelectRows);
     EXPECT_FALSE(main->MyDataSource()->setData(main->MyDataSource()->index(0, 0), "Changed"));
