@@ -5,6 +5,7 @@
 #include "app/database_commands.h"
 #include "app/tmain.h"
 #include "appearance/tviewconfig.h"
+#include "backup/ui/backup_commands.h"
 #include "edit/ui/edit_commands.h"
 #include "exchange/ui/exchange_commands.h"
 #include "find/ui/find_commands.h"
@@ -37,6 +38,7 @@ ProgramForms createForms(const QStringList& arguments) {
     exchangeui::registerHandlers(*f.main);
     findui::registerHandlers(*f.main);
     editui::registerHandlers(*f.main);
+    backupui::registerHandlers(*f.main);
     f.started = static_cast<int>(f.main->startUp(arguments));
     // After start-up, which made the report definitions file it lists.
     reportsui::registerHandlers(*f.main);

@@ -80,6 +80,9 @@ class MainWindowLink {
     // Refills the lists the main window shows (the grid's drop-down editors)
     // from pickLists() as they are in memory; no file is read.
     virtual void refreshPickLists() = 0;
+    // Reads the report definitions file again into the report list (after
+    // the file was replaced by a restore).
+    virtual void reloadReportList() {}
 
     // The search state: beginning one installs `test` as the record filter
     // (replacing any other) and switches End Search on; it returns whether
