@@ -101,11 +101,11 @@ RunResult backupLists(const books::PickLists& lists, const QString& folder,
     const QString programDir = lists.directory();
     if (sameFolder(programDir, folder))
         return result(Outcome::SameFile);
-    for (int n = 1; n <= books::kPickListCount; ++n) {
-        QString error;
-        if (!lists.save(static_cast<books::PickList>(n), &error))
-            return result(Outcome::ListsNotSaved, error);
-    }
+    // The files are copied as the lists in memory are: a list that cannot be
+    // written would be backed up as it was before.
+    const QString notSaved = lists.saveAll();
+    if (!notSaved.isEmpty())
+        return result(Outcome::ListsNotSaved, notSaved);
     for (const QString& name : listFileNames()) {
         const QString source = inFolder(programDir, name);
         if (!QFileInfo(source).isFile())
