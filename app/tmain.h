@@ -79,6 +79,7 @@ class TMain : public QMainWindow, public ui::MainWindowLink {
     void reapplyViewerOptions() override { SetViewerOptions(); }
     void reloadPickLists() override { LoadAllLists(); }
     void refreshPickLists() override { FillGridLists(); }
+    void reloadReportList() override;
     bool beginSearch(std::function<bool(const dbase::Table&)> test) override;
     std::function<bool(const dbase::Table&)> activeSearch() const override;
     void endSearch() override { DoEndSearch(); }

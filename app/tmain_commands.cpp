@@ -12,6 +12,7 @@
 #include "data/grid_model.h"
 #include "data/run_state.h"
 #include "data/sort_expression.h"
+#include "reports/ui/tmyreport.h"
 #include "settings/formats.h"
 #include "settings/settings.h"
 #include "ui/help_window.h"
@@ -152,6 +153,13 @@ void TMain::DoRestore() {
         return;
     runHandler(Command::Restore, 0, QStringLiteral("Restore Data"));
     DisplayCount();
+}
+
+// The report list belongs to the main window; after its file was replaced it
+// lists the names of the new one.
+void TMain::reloadReportList() {
+    for (TMyReport* list : findChildren<TMyReport*>())
+        list->LoadReportBox();
 }
 
 void TMain::DoHelp() {
