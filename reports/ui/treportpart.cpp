@@ -104,6 +104,12 @@ TReportPart::TReportPart(reports::ReportLine& line, int lineNumber, int item, in
     ui::recordDesignGeometry(this);
 }
 
+void TReportPart::showEvent(QShowEvent* event) {
+    ui::prepareForm(this);
+    ui::applyWindowColors(this, settings::ReportWindow);
+    QDialog::showEvent(event);
+}
+
 void TReportPart::kindChanged() {
     LabelName->setEnabled(RadioLabel->isChecked());
     FieldList->setEnabled(RadioField->isChecked());

@@ -28,6 +28,9 @@ class TReportPart : public QDialog {
     QLabel* SelPartLabel = nullptr;
     QPushButton *OkButton = nullptr, *CancelButton = nullptr;
 
+  protected:
+    void showEvent(QShowEvent* event) override;
+
   private:
     void OkButtonClick();
     void kindChanged();

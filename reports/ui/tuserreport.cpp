@@ -11,6 +11,7 @@
 #include "data/run_state.h"
 #include "reports/definition_file.h"
 #include "reports/report_design.h"
+#include "reports/ui/treplayout.h"
 #include "settings/settings.h"
 #include "ui/form_geometry.h"
 #include "ui/help_window.h"
@@ -63,6 +64,12 @@ TReportFonts::TReportFonts(reports::ReportDefinition& definition, QWidget* paren
     connect(OkButton, &QPushButton::clicked, this, &QDialog::accept);
     showFonts();
     ui::recordDesignGeometry(this);
+}
+
+void TReportFonts::showEvent(QShowEvent* event) {
+    ui::prepareForm(this);
+    ui::applyWindowColors(this, settings::ReportWindow);
+    QDialog::showEvent(event);
 }
 
 reports::ReportFontSpec& TReportFonts::spec(int slot) {
@@ -214,15 +221,20 @@ TUserReport::TUserReport(reports::ReportDefinition& definition, int index, QWidg
     connect(Chars90, &QRadioButton::clicked, this, [this] { widthClicked(90); });
     connect(Chars120, &QRadioButton::clicked, this, [this] { widthClicked(120); });
     connect(Chars150, &QRadioButton::clicked, this, [this] { widthClicked(150); });
-    const QString later = QStringLiteral(" is not available in this version.");
     connect(SetFonts, &QPushButton::clicked, this, [this] {
         TReportFonts fonts(d_, this);
         fonts.exec();
         showFonts();
     });
-    connect(SpecifyButton, &QPushButton::clicked, this, [this, later] {
-        if (NumLinesOk())
-            ui::showNotice(this, QStringLiteral("Specify Report Layout") + later);
+    connect(SpecifyButton, &QPushButton::clicked, this, [this] {
+        if (!NumLinesOk())
+            return;
+        TRepLayout layout(d_,
+                          Chars150->isChecked()   ? 150
+                          : Chars120->isChecked() ? 120
+                                                  : 90,
+                          UseTotals->isChecked(), this);
+        layout.exec();
     });
     ui::recordDesignGeometry(this);
 }

@@ -28,6 +28,9 @@ class TReportFonts : public QDialog {
     QPushButton* NewFont[4] = {};
     QPushButton* OkButton = nullptr;
 
+  protected:
+    void showEvent(QShowEvent* event) override;
+
   private:
     void chooseFont(int slot);
     reports::ReportFontSpec& spec(int slot);

@@ -1,0 +1,52 @@
+// TRepLayout, "Specify Report Layout": a picture of the record lines and the
+// totals line of a report definition, in which a click on an item opens
+// "Select Report Part" for it. It works on a private copy of the whole
+// definition: OK copies it back into the designer's buffer, Cancel
+// discards every change made since it opened.
+#pragma once
+
+#include <QDialog>
+
+#include <optional>
+
+#include "reports/layout_picture.h"
+#include "reports/report_definition.h"
+
+class QFrame;
+class QLabel;
+class QPushButton;
+
+class TRepLayout : public QDialog {
+    Q_OBJECT
+  public:
+    // `width` is the report width chosen in "Report Definition" and
+    // `useTotals` whether its "Use Totals" box is checked.
+    TRepLayout(reports::ReportDefinition& buffer, int width, bool useTotals,
+               QWidget* parent = nullptr);
+
+    QFrame* NamePanel = nullptr;
+    QLabel *ReportNameLabel = nullptr, *BodyLabel = nullptr, *TotalsLabel = nullptr,
+           *NoteLabel = nullptr;
+    QPushButton *OkButton = nullptr, *CancelButton = nullptr;
+
+    // The private copy being edited, and the picture of it at the current
+    // screen-size factor (window pixels).
+    const reports::ReportDefinition& copy() const { return copy_; }
+    reports::LayoutPicture picture() const;
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+  private:
+    void openPart(const reports::PictureItem& at);
+    void OkButtonClick();
+
+    reports::ReportDefinition& buffer_;
+    reports::ReportDefinition copy_;
+    int width_;
+    bool useTotals_;
+    std::optional<reports::PictureItem> pressed_;
+};
