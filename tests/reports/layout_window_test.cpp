@@ -16,6 +16,7 @@
 #include "reports/ui/treportpart.h"
 #include "reports/ui/tuserreport.h"
 #include "settings/settings.h"
+#include "tests/reports/report_window_support.h"
 #include "tests/support/book_samples.h"
 #include "tests/support/scripted_prompter.h"
 
@@ -38,28 +39,11 @@ reports::ReportDefinition twoLines() {
 }
 
 QPoint centreOf(const TRepLayout& w, int row, int item) {
-    for (const reports::PictureCell& cell : w.picture().cells(row))
-        if (cell.item == item)
-            return cell.rect.center();
-    ADD_FAILURE() << "no item " << item << " in row " << row;
-    return {};
+    return testsupport::layoutItemCentre(w, row, item);
 }
 
-// Opens "Select Report Part" by a click on `row`, `item` and lets `act`
-// fill it in; returns what its label said.
 QString clickItem(TRepLayout& w, int row, int item, std::function<void(TReportPart&)> act) {
-    QString selected;
-    testsupport::closeNextModal(nullptr, [&](QWidget* d) {
-        auto* part = qobject_cast<TReportPart*>(d);
-        if (!part) {
-            ADD_FAILURE() << "not Select Report Part: " << d->objectName().toStdString();
-            d->close();
-            return;
-        }
-        selected = part->SelPartLabel->text();
-        act(*part);
-    });
-    QTest::mouseClick(&w, Qt::LeftButton, {}, centreOf(w, row, item));
+    const QString selected = testsupport::clickLayoutItem(w, row, item, std::move(act));
     testsupport::stopModalCatchers();
     return selected;
 }

@@ -21,38 +21,14 @@
 #include "settings/settings.h"
 #include "tests/exchange/fake_main_link.h"
 #include "tests/reports/engine_support.h"
+#include "tests/reports/report_window_support.h"
 #include "tests/support/book_samples.h"
 #include "tests/support/scripted_prompter.h"
 
 namespace {
 
-class PrinterMainLink : public testsupport::FakeMainLink {
-  public:
-    QPrinter* printer() override { return chosen.get(); }
-    // As the main window does, from the first book that passes.
-    bool beginSearch(std::function<bool(const dbase::Table&)> test) override {
-        collection().setRecordFilter(test);
-        collection().table().first();
-        return FakeMainLink::beginSearch(std::move(test));
-    }
-    std::unique_ptr<QPrinter> chosen = testsupport::pdfPrinter();
-};
-
-// Presses OK in every status window once its job has ended.
-class StatusCloser {
-  public:
-    StatusCloser() {
-        QObject::connect(&timer_, &QTimer::timeout, [] {
-            auto* form = qobject_cast<TReportForm*>(QApplication::activeModalWidget());
-            if (form && form->ran())
-                form->BitBtn1->click();
-        });
-        timer_.start(10);
-    }
-
-  private:
-    QTimer timer_;
-};
+using testsupport::PrinterMainLink;
+using testsupport::StatusCloser;
 
 QStringList pageTexts(const reports::PageStream& stream, int page) {
     testsupport::KeepingSink sink;
