@@ -475,29 +475,45 @@ bool TBaseReport::run() {
     return error_.isEmpty();
 }
 
+// ---- TPrinterBoundReport -------------------------------------------------------
+
+std::optional<QSizeF> TPrinterBoundReport::paperSize() const {
+    return paperOf(printer_);
+}
+
+void TPrinterBoundReport::applyOrientation(Orientation o) {
+    savedOrientation_ = -1;
+    if (!printer_ || o == Orientation::Default)
+        return;
+    savedOrientation_ = int(printer_->pageLayout().orientation());
+    printer_->setPageOrientation(qtOrientation(o));
+}
+
+void TPrinterBoundReport::restoreOrientation() {
+    if (printer_ && savedOrientation_ >= 0)
+        printer_->setPageOrientation(QPageLayout::Orientation(savedOrientation_));
+    savedOrientation_ = -1;
+}
+
 // ---- TReportPrinter ------------------------------------------------------------
 
-TReportPrinter::TReportPrinter(QPrinter* printer) : printer_(printer) {
+TReportPrinter::TReportPrinter(QPrinter* printer) : TPrinterBoundReport(printer) {
     statusFormat = QStringLiteral("Printing Page %p");
 }
 TReportPrinter::~TReportPrinter() = default;
 
 QPaintDevice* TReportPrinter::measureDevice() const {
-    return printer_ && printer_->isValid() ? printer_ : nullptr;
-}
-
-std::optional<QSizeF> TReportPrinter::paperSize() const {
-    return paperOf(printer_);
+    return printer() && printer()->isValid() ? printer() : nullptr;
 }
 
 bool TReportPrinter::startOutput(QString* error) {
-    if (!printer_ || !printer_->isValid()) {
+    if (!printer() || !printer()->isValid()) {
         *error = kNoPrinter;
         return false;
     }
-    printer_->setDocName(title);
-    printer_->setCopyCount(std::max(1, copies));
-    printer_->setFullPage(true);
+    printer()->setDocName(title);
+    printer()->setCopyCount(std::max(1, copies));
+    printer()->setFullPage(true);
     anyPageOut_ = false;
     return true;
 }
@@ -507,15 +523,15 @@ PageSink* TReportPrinter::beginPage(int page) {
         return nullptr;
     if (!painter_) {
         painter_ = std::make_unique<QPainter>();
-        if (!painter_->begin(printer_)) {
+        if (!painter_->begin(printer())) {
             painter_.reset();
-            const QString file = printer_->outputFileName();
+            const QString file = printer()->outputFileName();
             throw ReportError(
                 file.isEmpty() ? QStringLiteral("The printer could not start the job.")
                                : QStringLiteral("The file \"%1\" could not be written.").arg(file));
         }
     } else {
-        printer_->newPage();
+        printer()->newPage();
     }
     anyPageOut_ = true;
     sink_ = std::make_unique<PainterSink>(*painter_, false, scaleX, scaleY);
@@ -528,35 +544,21 @@ void TReportPrinter::endOutput(bool aborted) {
     sink_.reset();
     if (painter_) {
         if (aborted)
-            printer_->abort();
+            printer()->abort();
         painter_->end();
         painter_.reset();
     }
 }
 
 QString TReportPrinter::deviceName() const {
-    return printerName(printer_);
+    return printerName(printer());
 }
 QString TReportPrinter::driverName() const {
-    return printer_ && printer_->outputFormat() == QPrinter::PdfFormat ? QStringLiteral("PDF")
-                                                                       : printerName(printer_);
+    return printer() && printer()->outputFormat() == QPrinter::PdfFormat ? QStringLiteral("PDF")
+                                                                         : printerName(printer());
 }
 QString TReportPrinter::portName() const {
-    return printer_ ? printer_->outputFileName() : QString();
-}
-
-void TReportPrinter::applyOrientation(Orientation o) {
-    savedOrientation_ = -1;
-    if (!printer_ || o == Orientation::Default)
-        return;
-    savedOrientation_ = int(printer_->pageLayout().orientation());
-    printer_->setPageOrientation(qtOrientation(o));
-}
-
-void TReportPrinter::restoreOrientation() {
-    if (printer_ && savedOrientation_ >= 0)
-        printer_->setPageOrientation(QPageLayout::Orientation(savedOrientation_));
-    savedOrientation_ = -1;
+    return printer() ? printer()->outputFileName() : QString();
 }
 
 // ---- TReportFiler --------------------------------------------------------------
@@ -576,19 +578,15 @@ QImage& previewOnlyDevice() {
 }  // namespace
 
 TReportFiler::TReportFiler(QPrinter* measuringPrinter, PageStream* stream)
-    : printer_(measuringPrinter), stream_(stream) {
+    : TPrinterBoundReport(measuringPrinter), stream_(stream) {
     statusFormat = QStringLiteral("Printing page %p");
 }
 TReportFiler::~TReportFiler() = default;
 
 QPaintDevice* TReportFiler::measureDevice() const {
-    if (printer_ && printer_->isValid())
-        return printer_;
+    if (printer() && printer()->isValid())
+        return printer();
     return &previewOnlyDevice();
-}
-
-std::optional<QSizeF> TReportFiler::paperSize() const {
-    return paperOf(printer_);
 }
 
 bool TReportFiler::startOutput(QString* error) {
@@ -616,27 +614,15 @@ void TReportFiler::endPage() {
 void TReportFiler::endOutput(bool) {}
 
 QString TReportFiler::deviceName() const {
-    return printer_ && printer_->isValid() ? printerName(printer_) : QStringLiteral("Preview Only");
+    return printer() && printer()->isValid() ? printerName(printer())
+                                             : QStringLiteral("Preview Only");
 }
 QString TReportFiler::driverName() const {
-    return printer_ && printer_->isValid() ? printerName(printer_) : QStringLiteral("Preview Only");
+    return deviceName();
 }
 QString TReportFiler::portName() const {
-    return printer_ && printer_->isValid() ? printer_->outputFileName() : QStringLiteral("Preview");
-}
-
-void TReportFiler::applyOrientation(Orientation o) {
-    savedOrientation_ = -1;
-    if (!printer_ || o == Orientation::Default)
-        return;
-    savedOrientation_ = int(printer_->pageLayout().orientation());
-    printer_->setPageOrientation(qtOrientation(o));
-}
-
-void TReportFiler::restoreOrientation() {
-    if (printer_ && savedOrientation_ >= 0)
-        printer_->setPageOrientation(QPageLayout::Orientation(savedOrientation_));
-    savedOrientation_ = -1;
+    return printer() && printer()->isValid() ? printer()->outputFileName()
+                                             : QStringLiteral("Preview");
 }
 
 // ---- TFilePrinter --------------------------------------------------------------

@@ -11,7 +11,8 @@
 // the same pages.
 //
 // TBaseReport holds the geometry and runs the job; TReportPrinter draws on
-// the printer, TReportFiler records every drawing call into a PageStream.
+// the printer, TReportFiler records every drawing call into a PageStream;
+// both keep their printer in TPrinterBoundReport.
 // TFilePrinter sends the pages of a stream to the printer.
 //
 // Single-threaded. At every status update the event queue is processed, so
@@ -209,17 +210,33 @@ class TBaseReport {
     QString error_;
 };
 
-// Prints directly to a printer (not owned; it must outlive the job).
-class TReportPrinter : public TBaseReport {
+// What both jobs on a printer share: the printer (not owned; it must
+// outlive the job) whose paper they lay out on, turned to the job's
+// orientation while the job runs and back afterwards.
+class TPrinterBoundReport : public TBaseReport {
   public:
-    explicit TReportPrinter(QPrinter* printer = nullptr);
-    ~TReportPrinter() override;
     void setPrinter(QPrinter* printer) { printer_ = printer; }
     QPrinter* printer() const { return printer_; }
 
   protected:
-    QPaintDevice* measureDevice() const override;
+    explicit TPrinterBoundReport(QPrinter* printer) : printer_(printer) {}
     std::optional<QSizeF> paperSize() const override;
+    void applyOrientation(Orientation o) override;
+    void restoreOrientation() override;
+
+  private:
+    QPrinter* printer_;
+    int savedOrientation_ = -1;
+};
+
+// Prints directly to a printer.
+class TReportPrinter : public TPrinterBoundReport {
+  public:
+    explicit TReportPrinter(QPrinter* printer = nullptr);
+    ~TReportPrinter() override;
+
+  protected:
+    QPaintDevice* measureDevice() const override;
     bool startOutput(QString* error) override;
     PageSink* beginPage(int page) override;
     void endPage() override;
@@ -227,31 +244,25 @@ class TReportPrinter : public TBaseReport {
     QString deviceName() const override;
     QString driverName() const override;
     QString portName() const override;
-    void applyOrientation(Orientation o) override;
-    void restoreOrientation() override;
 
   private:
-    QPrinter* printer_;
     std::unique_ptr<QPainter> painter_;
     std::unique_ptr<PainterSink> sink_;
     bool anyPageOut_ = false;
-    int savedOrientation_ = -1;
 };
 
 // Records the pages of a job into a page stream (not owned), measuring text
-// with a printer's metrics (not owned; without one, on a screen-like grid
-// and the device reads "Preview Only").
-class TReportFiler : public TBaseReport {
+// with a printer's metrics (without one, on a screen-like grid, and the
+// device reads "Preview Only").
+class TReportFiler : public TPrinterBoundReport {
   public:
     explicit TReportFiler(QPrinter* measuringPrinter = nullptr, PageStream* stream = nullptr);
     ~TReportFiler() override;
-    void setPrinter(QPrinter* printer) { printer_ = printer; }
     void setStream(PageStream* stream) { stream_ = stream; }
     PageStream* stream() const { return stream_; }
 
   protected:
     QPaintDevice* measureDevice() const override;
-    std::optional<QSizeF> paperSize() const override;
     bool startOutput(QString* error) override;
     PageSink* beginPage(int page) override;
     void endPage() override;
@@ -259,14 +270,10 @@ class TReportFiler : public TBaseReport {
     QString deviceName() const override;
     QString driverName() const override;
     QString portName() const override;
-    void applyOrientation(Orientation o) override;
-    void restoreOrientation() override;
 
   private:
-    QPrinter* printer_;
     PageStream* stream_;
     PageRecorder recorder_;
-    int savedOrientation_ = -1;
 };
 
 // Sends the pages of a recorded stream to a printer.

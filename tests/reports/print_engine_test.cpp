@@ -395,6 +395,20 @@ TEST_F(PdfTest, PrintingDirectlyAndReplayingTheStreamGiveTheSamePages) {
     EXPECT_TRUE(testsupport::pdfText(direct, 1).contains("Shelf List"));
 }
 
+TEST_F(PdfTest, PrintingDirectlyInLandscapeTurnsThePaperForTheJobOnly) {
+    const QString wide = dir.filePath("wide.pdf");
+    auto printer = testsupport::pdfPrinter(wide);
+    reports::TReportPrinter engine(printer.get());
+    attach(engine, 2);
+    engine.orientation = reports::Orientation::Landscape;
+    double width = 0;
+    engine.onBeforePrint = [&](reports::TBaseReport& r) { width = r.pageWidth(); };
+    ASSERT_TRUE(engine.run()) << engine.error().toStdString();
+    EXPECT_DOUBLE_EQ(width, 11.0);
+    EXPECT_TRUE(testsupport::runTool("pdfinfo", {wide}).contains("792 x 612"));
+    EXPECT_EQ(printer->pageLayout().orientation(), QPageLayout::Portrait);
+}
+
 TEST_F(PdfTest, PrintPagesTakesARangeAndCopies) {
     PageStream stream;
     auto measuring = testsupport::pdfPrinter();
