@@ -3,9 +3,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QtEndian>
 
 #include "fields/book_fields.h"
+#include "reports/record_bytes.h"
 #include "settings/paths.h"
 #include "settings/text_file.h"
 
@@ -39,20 +39,11 @@ constexpr int itemWidth = 32;
 constexpr int itemLabel = 36;
 }  // namespace old
 
-QString oldString(const char* bytes, int at, int capacity) {
-    const int length = std::min(int(static_cast<unsigned char>(bytes[at])), capacity);
-    return textfile::fromWindows1252(QByteArray(bytes + at + 1, length));
-}
-
-int oldInt16(const char* bytes, int at) {
-    return qFromLittleEndian<qint16>(bytes + at);
-}
-
 ReportItem oldItem(const char* bytes, int at, bool totals) {
     ReportItem item;
-    item.name = oldString(bytes, at, kNameLength);
-    item.width = oldInt16(bytes, at + old::itemWidth);
-    item.labelText = oldString(bytes, at + old::itemLabel, kLabelLength);
+    item.name = record::string(bytes, at, kNameLength);
+    item.width = record::int16(bytes, at + old::itemWidth);
+    item.labelText = record::string(bytes, at + old::itemLabel, kLabelLength);
     if (item.isField()) {
         const QByteArray name = item.name.toLatin1();
         item.fieldNumber =
@@ -212,21 +203,21 @@ bool isOldBuiltInName(const QString& name) {
 
 ReportDefinition convertOldDefinition(const char* b) {
     ReportDefinition d;
-    d.name = oldString(b, old::name, kNameLength);
-    d.widthChars = oldInt16(b, old::widthChars);
+    d.name = record::string(b, old::name, kNameLength);
+    d.widthChars = record::int16(b, old::widthChars);
     d.columnHeaders = b[old::columnHeaders] != 0;
     d.pageNumbers = b[old::pageNumbers] != 0;
     d.useTotals = b[old::useTotals] != 0;
     d.landscape = false;
     d.dateOnPages = true;
-    d.lineCount = oldInt16(b, old::lineCount);
+    d.lineCount = record::int16(b, old::lineCount);
     d.marginTop = d.marginBottom = d.marginLeft = d.marginRight = 0.5;
     d.verticalLines = d.horizontalLines = false;
     d.groupLevel1 = true;
     d.groupLevel2 = false;
-    d.title1 = oldString(b, old::title1, kTitleLength);
-    d.title2 = oldString(b, old::title2, kTitleLength);
-    d.title3 = oldString(b, old::title3, kTitleLength);
+    d.title1 = record::string(b, old::title1, kTitleLength);
+    d.title2 = record::string(b, old::title2, kTitleLength);
+    d.title3 = record::string(b, old::title3, kTitleLength);
     const int size = d.widthChars == 90 ? 10 : 8;
     const QString arial = QStringLiteral("Arial");
     ReportFontSpec bold{arial, size, true, false, false, false, 0};

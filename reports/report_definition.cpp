@@ -7,6 +7,7 @@
 
 #include "dbase/code_page.h"
 #include "fields/book_fields.h"
+#include "reports/record_bytes.h"
 #include "settings/text_file.h"
 
 namespace reports {
@@ -125,11 +126,8 @@ class Reader {
   public:
     explicit Reader(const char* bytes) : b_(bytes) {}
 
-    QString string(int at, int capacity) const {
-        const int length = std::min(int(static_cast<unsigned char>(b_[at])), capacity);
-        return textfile::fromWindows1252(QByteArray(b_ + at + 1, length));
-    }
-    int int16(int at) const { return qFromLittleEndian<qint16>(b_ + at); }
+    QString string(int at, int capacity) const { return record::string(b_, at, capacity); }
+    int int16(int at) const { return record::int16(b_, at); }
     std::int32_t int32(int at) const { return qFromLittleEndian<qint32>(b_ + at); }
     int byte(int at) const { return static_cast<unsigned char>(b_[at]); }
     // Any byte but 0 is on.
