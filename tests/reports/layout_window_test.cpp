@@ -19,6 +19,7 @@
 #include "tests/reports/report_window_support.h"
 #include "tests/support/book_samples.h"
 #include "tests/support/scripted_prompter.h"
+#include "ui/screen_size.h"
 
 namespace {
 
@@ -163,6 +164,34 @@ TEST(LayoutWindowTest, OnlyALeftPressAndReleaseOnOneItemOpensIt) {
     testsupport::stopModalCatchers();
     EXPECT_TRUE(seen.isEmpty()) << seen.toStdString();
     w.close();
+}
+
+TEST(LayoutWindowTest, AtALargerScreenSizeThePictureScalesWithTheWindow) {
+    const settings::Settings saved = settings::settings();
+    const QSize screen(1920, 1200);
+    ASSERT_TRUE(ui::choosePreset(nullptr, 1024, screen));
+    reports::ReportDefinition buffer = twoLines();
+    {
+        TRepLayout w(buffer, 90, true);
+        w.show();
+        EXPECT_EQ(w.width(), 1013);  // 633 at 1.6
+        const QRect row1 = w.picture().rowRect(1), totals = w.picture().rowRect(kTotalsRow);
+        EXPECT_EQ(row1, QRect(6, 120, 1000, 32));
+        // The headings sit just above their rows, the buttons below them.
+        EXPECT_LE(w.BodyLabel->geometry().bottom(), row1.top());
+        EXPECT_GE(w.BodyLabel->geometry().bottom(), row1.top() - 8);
+        EXPECT_LE(w.TotalsLabel->geometry().bottom(), totals.top());
+        EXPECT_GT(w.OkButton->geometry().top(), totals.bottom());
+        EXPECT_EQ(clickItem(w, 1, 3,
+                            [](TReportPart& part) {
+                                EXPECT_TRUE(part.RadioField->isChecked());
+                                part.CancelButton->click();
+                            }),
+                  "Line 1, Item 3");
+        w.close();
+    }
+    ui::choosePreset(nullptr, 640, screen);
+    settings::settings() = saved;
 }
 
 TEST(LayoutWindowTest, PaintsEachItemWithItsColour) {
