@@ -54,6 +54,8 @@ class LayoutPicture {
     // only when it saves.
     LayoutPicture(const ReportDefinition& definition, int width, bool showTotals,
                   double scale = 1.0);
+    // The picture reads the definition it is given as long as it lives.
+    LayoutPicture(ReportDefinition&&, int, bool, double = 1.0) = delete;
 
     // The rows drawn: record lines 1 to lineCount, then the totals row when
     // shown. A row's rectangle spans from its left end to its right end.

@@ -151,7 +151,8 @@ TEST(LayoutPictureTest, APointFindsTheItemOfItsRow) {
 }
 
 TEST(LayoutPictureTest, TextTooWideIsCutAtTheEnd) {
-    const QFontMetrics m(LayoutPicture(twoLines(), 90, true).font());
+    const reports::ReportDefinition d = twoLines();
+    const QFontMetrics m(LayoutPicture(d, 90, true).font());
     const QString text = "Purchase Price Including Tax";
     EXPECT_EQ(reports::fitText(text, m, 1000), text);
     const int half = m.horizontalAdvance(text) / 2;
