@@ -121,6 +121,10 @@ class IndexSet {
     // Error::Kind::Io.
     void sync() { file_->sync(); }
     void close() { file_->close(); }
+    // The users changing the file in place when it was opened, and this
+    // one's leaving their count (see MdxFile).
+    int changersAtOpen() const { return file_->changersAtOpen(); }
+    void endChanges() { file_->endChanges(); }
 
     // An index written before letter case followed the code page has tags
     // whose keys made by UPPER or LOWER kept non-ASCII letters as they were.

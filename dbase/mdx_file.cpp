@@ -58,6 +58,7 @@ void MdxFile::readHeader() {
         damaged("the block size is impossible");
     }
     caseFoldedByCodePage_ = head[header::kKeyRule] == header::kCaseFoldedByCodePage;
+    changersAtOpen_ = get16(head + header::kChangers);
     const std::uint32_t tagCount = get16(head + header::kTagsInUse);
     if (tagCount > static_cast<std::uint32_t>(kMaxTags))
         damaged("it claims " + std::to_string(tagCount) + " tags");
@@ -134,6 +135,7 @@ void MdxFile::markCaseFoldedByCodePage() {
     if (!writable_)
         throw Error(Error::Kind::ReadOnly, "The index file is open read-only", path_);
     FileLock lock(file_, true);
+    beginChanges();
     const unsigned char rule = header::kCaseFoldedByCodePage;
     file_.writeAt(header::kKeyRule, &rule, 1);
     caseFoldedByCodePage_ = true;
@@ -239,6 +241,45 @@ void MdxFile::refreshSize() const {
     fileSize_ = file_.size();
     pageCount_ =
         static_cast<std::uint32_t>(std::min<std::uint64_t>(fileSize_ / kPage, 0xFFFFFFF0u));
+}
+
+// Called with the index lock held, before the first write of a change: the
+// count of changers goes up, and is on disk before any block changes.
+void MdxFile::beginChanges() {
+    if (counted_)
+        return;
+    unsigned char count[2];
+    file_.readExact(header::kChangers, count, 2);
+    put16(count, std::min<std::uint32_t>(get16(count) + 1u, 0xFFFFu));
+    file_.writeAt(header::kChangers, count, 2);
+    file_.sync();
+    counted_ = true;
+}
+
+void MdxFile::endChanges() {
+    if (!counted_)
+        return;
+    FileLock lock(file_, true);
+    file_.sync();  // every change of this user first
+    unsigned char count[2];
+    file_.readExact(header::kChangers, count, 2);
+    const std::uint32_t n = get16(count);
+    put16(count, n > 0 ? n - 1 : 0);
+    file_.writeAt(header::kChangers, count, 2);
+    file_.sync();
+    counted_ = false;
+}
+
+int MdxFile::changersOf(const std::string& path) noexcept {
+    try {
+        const OsFile f = OsFile::open(path, OsFile::Access::Read);
+        unsigned char count[2];
+        if (f.readAt(header::kChangers, count, 2) != 2)
+            return 0;
+        return get16(count);
+    } catch (const Error&) {
+        return 0;
+    }
 }
 
 void MdxFile::touchHeader() {

@@ -137,6 +137,18 @@ class MdxFile {
     // mdx_layout.h), and recording that they now are.
     bool caseFoldedByCodePage() const { return caseFoldedByCodePage_; }
     void markCaseFoldedByCodePage();
+    // Users changing the file in place (see mdx_layout.h), as counted when it
+    // was opened: above zero with nobody else using the table, a change was
+    // left part-way.
+    int changersAtOpen() const { return changersAtOpen_; }
+    // Whether this object counted itself among the changers (at its first
+    // change), and taking itself off the count again: after every change of
+    // its is on disk, with the index lock held. Throws Error::Kind::Io.
+    bool countedAsChanger() const { return counted_; }
+    void endChanges();
+    // The count of changers of an index file that may be too damaged to
+    // open; 0 when it cannot be read.
+    static int changersOf(const std::string& path) noexcept;
     int findTag(std::string_view name) const;  // without regard to case; -1 if absent
 
     // Visits every entry of a tag in order, checking the tree on the way.
@@ -183,6 +195,7 @@ class MdxFile {
     void updateSeparators(int tag, Path& path, size_t level, const std::string& newMax);
     void removeChild(int tag, Path& path, size_t level);
     void touchHeader();
+    void beginChanges();
     [[noreturn]] void damaged(const std::string& why) const;
 
     std::string path_;
@@ -194,6 +207,8 @@ class MdxFile {
     mutable std::uint32_t pageCount_ = 0;
     std::vector<MdxTagInfo> tags_;
     bool caseFoldedByCodePage_ = false;
+    int changersAtOpen_ = 0;
+    bool counted_ = false;  // this object added itself to the changers on disk
 };
 
 }  // namespace dbase

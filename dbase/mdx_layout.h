@@ -35,6 +35,13 @@ constexpr int kUpdated = 44;    // YY MM DD
 // code page, not only ASCII ones as its earlier versions did.
 constexpr int kKeyRule = 47;
 constexpr std::uint8_t kCaseFoldedByCodePage = 1;
+// Unused in the format (zero); this engine counts there (u16) the users
+// changing the file in place: each adds one, on disk, before its first change
+// of a block, and takes it away when it closes with every change on disk. A
+// count left above zero when nobody has the table open is what a program that
+// stopped part-way through a change leaves: the next user who has the table
+// to itself rebuilds the index.
+constexpr int kChangers = 48;
 }  // namespace header
 
 // Tag table: slot 0 at 512 anchors the tree of tag names; tag k (1-based) at

@@ -21,6 +21,7 @@ void MdxFile::insert(int tagIndex, std::string_view key, std::uint32_t recNo) {
         throw Error(Error::Kind::State, "A key of the wrong length for tag " + t.name, path_);
     FileLock lock(file_, true);
     refreshSize();
+    beginChanges();
     touchHeader();
     Path path;
     seekPath(tagIndex, key, recNo, path);
@@ -113,6 +114,7 @@ bool MdxFile::remove(int tagIndex, std::string_view key, std::uint32_t recNo) {
     const size_t at = path.index[leafLevel];
     if (leaf.ptrs[at] != recNo || compareKeys(t.keyType, leaf.key(at), key) != 0)
         return false;
+    beginChanges();
     touchHeader();
     leaf.eraseItem(at);
     if (leaf.n() > 0) {

@@ -4,6 +4,7 @@
 #include "dbase/table_impl.h"
 
 #include <exception>
+#include <utility>
 
 #include "dbase/file_system.h"
 
@@ -102,8 +103,8 @@ void Table::Impl::open() {
     std::unique_ptr<IndexSet> ix;
     std::string damage;
     std::optional<Error> unavailable;
+    const std::string mdx = siblingWithExtension(p, "MDX");
     if (h.productionIndex != 0) {
-        const std::string mdx = siblingWithExtension(p, "MDX");
         try {
             if (!fileExists(mdx)) {
                 throw Error(Error::Kind::NotFound, "The production index of the table is missing.",
@@ -126,6 +127,22 @@ void Table::Impl::open() {
         if (!packDamage.empty()) {
             ix.reset();
             damage = packDamage;
+        }
+    }
+    // An index whose count of changers is above zero although nobody else
+    // has the table open was left part-way through a change by a program
+    // that stopped: it is rebuilt from the records (a file damaged so too).
+    // A shared user has the table to itself when it can take the open lock
+    // exclusively; it holds it so while rebuilding.
+    bool rebuildIndex = false;
+    bool lockRaised = false;
+    if (canWrite && h.productionIndex != 0 && packDamage.empty() && (ix || !damage.empty()) &&
+        (ix ? ix->changersAtOpen() : MdxFile::changersOf(mdx)) > 0) {
+        if (mode == OpenMode::Exclusive) {
+            rebuildIndex = true;
+        } else if (f.tryLock(OsFile::kOpenLockByte, OsFile::LockType::Exclusive)) {
+            rebuildIndex = true;
+            lockRaised = true;
         }
     }
 
@@ -162,6 +179,9 @@ void Table::Impl::open() {
     mapped.reset(file.fd(), header.headerLength, header.recordLength);
     mappedSteps = 0;
     state = TableState::Browse;
+    changeFailed = false;
+    if (rebuildIndex)
+        rebuildUnfinishedIndex(lockRaised);
     refoldOldCaseKeys();
     if (!tagName.empty() && applyTagOnOpen) {
         try {
@@ -191,6 +211,24 @@ void Table::Impl::open() {
     notifyReset();
 }
 
+void Table::Impl::rebuildUnfinishedIndex(bool backToShared) {
+    // The tag to select is selected by the open, after this.
+    const std::string selected = std::exchange(tagName, std::string());
+    bool rebuilt = false;
+    try {
+        rebuilt = regenerate(true, nullptr);
+    } catch (const Error& e) {
+        indexDamage = e.message();
+    }
+    tagName = selected;
+    if (rebuilt)
+        warnings.push_back(
+            "The index was rebuilt: the program that last changed the table stopped before it "
+            "had finished changing the index.");
+    if (backToShared)
+        (void)file.tryLock(OsFile::kOpenLockByte, OsFile::LockType::Shared);
+}
+
 // The table is closed whatever fails; the first failure (a batch of a bulk
 // append or changes of bulk work that could not be put on disk, a file the
 // system could not close) is thrown after.
@@ -209,6 +247,10 @@ void Table::Impl::close() {
     };
     attempt([this] { flushAppends(); });
     attempt([this] { syncBulk(); });
+    // Every change on disk and none failed: this user leaves the changers
+    // of the index. Otherwise the index stays marked for a rebuild.
+    if (indexSet && !failure && !changeFailed && indexDamage.empty())
+        attempt([this] { indexSet->endChanges(); });
     if (indexSet)
         attempt([this] { indexSet->close(); });
     attempt([this] { file.close(); });
@@ -314,6 +356,7 @@ void Table::Impl::writeRecord(std::uint32_t recNo, const std::uint8_t* newBytes,
                     "edit the record again.",
                     path);
     }
+    FailureWatch watch{changeFailed};
     // Old keys out, record written, new keys in: a process killed part-way
     // leaves the record missing from the index (reported as damage when the
     // tag is walked), never indexed under a key it no longer has.
@@ -387,6 +430,7 @@ std::uint32_t Table::Impl::appendRecord(const std::uint8_t* newBytes) {
     if (onDisk == UINT32_MAX)
         throw Error(Error::Kind::InvalidValue, "The table cannot hold more records.", path);
     requireIndexIntact();
+    FailureWatch watch{changeFailed};
     const std::uint32_t recNo = onDisk + 1;
     scratch.assign(reinterpret_cast<const char*>(newBytes), header.recordLength);
     scratch.push_back(static_cast<char>(dbf::kEndOfFile));
@@ -443,6 +487,7 @@ std::uint32_t Table::Impl::appendPending(const std::uint8_t* newBytes) {
 void Table::Impl::flushAppends() {
     if (pendingCount == 0)
         return;
+    FailureWatch watch{changeFailed};
     const std::uint32_t first = pendingFirst;
     const std::uint32_t count = pendingCount;
     struct Clear {

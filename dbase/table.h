@@ -212,7 +212,11 @@ class Table {
     // condition) fails to open with a clear error.
     //
     // Records a killed writer left out of a tag are put back by the next
-    // writable table that walks the tag or changes such a record.
+    // writable table that walks the tag or changes such a record. An index
+    // that a program stopped part-way through changing (killed, a power cut,
+    // a failed write or sync) is marked so, and the next writable open that
+    // has the table to itself rebuilds it from the records (openWarnings()
+    // says so).
     // A damaged index file does not stop the table opening for exclusive use
     // (so that it can be regenerated; opened in the order of a damaged tag it
     // is regenerated at once when every tag can be), nor opening read-only (in record order,

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <optional>
 
@@ -92,6 +93,9 @@ struct Table::Impl {
     bool dateStamped = false;  // today's date is in the header already
     int bulk = 0;              // nesting of beginBulk(): changes are synced at its end
     bool unsynced = false;     // changes made in bulk work, not yet on disk
+    // A change failed part-way since the table opened: the index may not
+    // match the table on disk, so closing leaves it marked for a rebuild.
+    bool changeFailed = false;
     std::unique_ptr<RecordOrder> order;
 
     // A bulk append with exclusive use: records not yet written, numbered
@@ -185,6 +189,7 @@ struct Table::Impl {
     static std::string finishInterruptedPack(const std::string& tablePath, bool canWrite);
     std::uint32_t readCountFromDisk();
     void refoldOldCaseKeys();
+    void rebuildUnfinishedIndex(bool backToShared);
 
     // ---- records --------------------------------------------------------
     const std::uint8_t* activeRecord() {
@@ -229,6 +234,15 @@ struct Table::Impl {
     // work, which is put on disk once at its end. The table goes first, the
     // index after it: a power cut in between leaves a record the index lacks,
     // which walking the index reports, never a key that misleads.
+    // Sets the flag when the scope is left by an exception.
+    struct FailureWatch {
+        bool& flag;
+        int before = std::uncaught_exceptions();
+        ~FailureWatch() {
+            if (std::uncaught_exceptions() > before)
+                flag = true;
+        }
+    };
     void changed(bool indexToo) {
         if (bulk > 0) {
             unsynced = true;
@@ -241,6 +255,7 @@ struct Table::Impl {
     void syncBulk() {
         if (!unsynced)
             return;
+        FailureWatch watch{changeFailed};
         file.sync();
         if (indexSet)
             indexSet->sync();

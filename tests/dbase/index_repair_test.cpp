@@ -12,6 +12,7 @@
 #include "dbase/error.h"
 #include "dbase/mdx_file.h"
 #include "dbase/table.h"
+#include "fault_file_system.h"
 #include "mdx_test_util.h"
 #include "table_test_util.h"
 
@@ -139,9 +140,14 @@ TEST_F(RepairedIndex, ARecordCountedButNotIndexedIsPutBackByTheNextOpen) {
 }
 
 // A writer killed after taking a record's old keys out: the record is in no
-// tag. Opening in key order puts it back under the key it has on disk.
+// tag. With another user there (so that nobody rebuilds the index), opening
+// in key order puts it back under the key it has on disk.
 TEST_F(RepairedIndex, ARecordWhoseKeysWereTakenOutIsPutBackByTheNextOpen) {
     dropFromEveryTag(3, "mango", 1988);
+    Table other;
+    other.setFileName(path);
+    other.setReadOnly(true);
+    other.open();
     Table t;
     t.setFileName(path);
     t.setIndexTag("ByYear");
@@ -156,6 +162,10 @@ TEST_F(RepairedIndex, ARecordWhoseKeysWereTakenOutIsPutBackByTheNextOpen) {
 // record that is missing finds it so and puts its new key in.
 TEST_F(RepairedIndex, TheFirstChangeOfAMissingRecordPutsItBack) {
     dropFromEveryTag(3, "mango", 1988);
+    Table other;
+    other.setFileName(path);
+    other.setReadOnly(true);
+    other.open();
     Table t;
     t.setFileName(path);
     t.open();
@@ -179,6 +189,7 @@ TEST_F(RepairedIndex, ARecordUnderAWrongKeyIsStillDamage) {
         std::string other = "ZZZ";
         other.resize(30, ' ');
         f.insert(0, other, 1);
+        f.endChanges();  // a writer that finished: nothing marks the index for a rebuild
     }
     Table t;
     t.setFileName(path);
@@ -192,6 +203,96 @@ TEST_F(RepairedIndex, ARecordUnderAWrongKeyIsStillDamage) {
     } catch (const Error& e) {
         EXPECT_EQ(e.kind(), Error::Kind::IndexDamaged) << e.what();
     }
+}
+
+// A writer that stopped part-way through changing the index leaves its count
+// of changers above zero (here with a leaf torn in half). The next user who
+// has the table to itself, shared or exclusive, rebuilds the index at open
+// and says so; one opening beside another user leaves it (the walk reports
+// the damage), and a clean close leaves nothing to rebuild.
+TEST_F(RepairedIndex, AnIndexLeftPartWayIsRebuiltByTheNextUserAlone) {
+    EXPECT_EQ(MdxFile(mdx, false).changersAtOpen(), 0);
+    {
+        MdxFile f(mdx, true);
+        std::string zebra = "ZEBRA";
+        zebra.resize(30, ' ');
+        ASSERT_TRUE(f.remove(0, zebra, 1));  // counts itself as a changer, never leaves
+    }
+    EXPECT_EQ(MdxFile(mdx, false).changersAtOpen(), 1);
+    // The tag's only leaf, with a count no block can hold.
+    const size_t root = le32(tktest::readBytes(mdx), tagHeader(1)) * size_t{512};
+    patch(root, {0x30});
+
+    for (const OpenMode mode : {OpenMode::Shared, OpenMode::Exclusive}) {
+        const auto broken = tktest::readBytes(mdx);
+        {
+            Table other;  // a reader: it leaves the index as it is
+            other.setFileName(path);
+            other.setReadOnly(true);
+            other.open();
+            Table t;
+            t.setFileName(path);
+            t.open();
+            EXPECT_TRUE(t.openWarnings().empty());
+            EXPECT_EQ(tktest::readBytes(mdx), broken);
+            EXPECT_THROW(t.setIndexTag("NewIndex"), Error);
+        }
+        Table t;
+        t.setFileName(path);
+        t.setMode(mode);
+        t.setIndexTag("NewIndex");
+        t.open();
+        ASSERT_EQ(t.openWarnings().size(), 1u);
+        EXPECT_NE(t.openWarnings()[0].find("index was rebuilt"), std::string::npos);
+        EXPECT_EQ(t.indexTag(), "NEWINDEX");
+        EXPECT_EQ(navigation(t), byTitle);
+        // Changes of this user are counted while it is open, and the count is
+        // back to zero when it closes.
+        ASSERT_TRUE(t.gotoRecNo(2));
+        t.edit();
+        t.setString(t.fieldIndex("TITLE"), "Apricot");
+        t.post();
+        EXPECT_EQ(MdxFile(mdx, false).changersAtOpen(), 1);
+        t.close();
+        expectWhole(8);
+        EXPECT_EQ(MdxFile(mdx, false).changersAtOpen(), 0);
+        t.open();
+        EXPECT_TRUE(t.openWarnings().empty());
+        t.gotoRecNo(2);
+        t.edit();
+        t.setString(t.fieldIndex("TITLE"), "Apple");
+        t.post();
+        t.close();
+        // Broken again for the next mode.
+        tktest::writeBytes(mdx, broken);
+    }
+}
+
+// A user whose change failed part-way (here the table's record could not
+// be put on disk after its keys went in) leaves the count as it is when it
+// closes: the next user alone rebuilds the index.
+TEST_F(RepairedIndex, AFailedChangeLeavesTheIndexMarkedForARebuild) {
+    {
+        tktest::FaultFileSystem fs;
+        fs.watch(dir.path());
+        Table t;
+        t.setFileName(path);
+        t.open();
+        ASSERT_TRUE(t.gotoRecNo(2));
+        t.edit();
+        t.setString(t.fieldIndex("TITLE"), "Aardvark");
+        t.post();  // counted as a changer
+        fs.arm(tktest::FaultFileSystem::Fault::FailSync, 1);
+        EXPECT_THROW(tktest::appendBook(t, "quince", 1970, 0), Error);
+        fs.disarm();
+        t.close();
+    }
+    EXPECT_EQ(MdxFile(mdx, false).changersAtOpen(), 1);
+    Table t;
+    t.setFileName(path);
+    t.open();
+    EXPECT_EQ(t.openWarnings().size(), 1u);
+    expectWhole(9);
 }
 
 // Damage the walk cannot mend (here a tree whose root lies outside the
