@@ -6,6 +6,8 @@
 
 #include "ui/form_geometry.h"
 
+namespace app {
+
 TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("AboutBox"));
     setWindowTitle(QStringLiteral("About"));
@@ -29,3 +31,5 @@ void TAboutBox::showEvent(QShowEvent* event) {
     ui::prepareForm(this);
     QDialog::showEvent(event);
 }
+
+}  // namespace app

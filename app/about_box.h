@@ -3,6 +3,8 @@
 
 #include <QDialog>
 
+namespace app {
+
 class TAboutBox : public QDialog {
     Q_OBJECT
   public:
@@ -11,3 +13,5 @@ class TAboutBox : public QDialog {
   protected:
     void showEvent(QShowEvent* event) override;  // fonts, scaling and centring
 };
+
+}  // namespace app

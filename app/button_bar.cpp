@@ -1,6 +1,6 @@
 #include "app/button_bar.h"
 
-namespace mainwin {
+namespace app {
 
 BarLayout barLayout(int mode, int cw, int ch) {
     BarLayout l;
@@ -48,4 +48,4 @@ BarLayout barLayout(int mode, int cw, int ch) {
     return l;
 }
 
-}  // namespace mainwin
+}  // namespace app

@@ -5,7 +5,7 @@
 
 #include <QRect>
 
-namespace mainwin {
+namespace app {
 
 struct BarLayout {
     bool valid = false;  // false for a mode other than 1, 2, 3
@@ -34,4 +34,4 @@ inline int gridWidth(int cw) {
     return cw - 14;
 }
 
-}  // namespace mainwin
+}  // namespace app

@@ -5,7 +5,7 @@
 #include <cctype>
 #include <string_view>
 
-namespace command_line {
+namespace app {
 namespace {
 
 std::string upper(std::string_view word) {
@@ -40,34 +40,34 @@ bool contains(const auto& list, std::string_view word) {
 
 }  // namespace
 
-Parsed parse(const std::vector<std::string>& arguments) {
-    Parsed result;
+CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
+    CommandLine result;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& word = arguments[i];
         if (word == "--")
             break;  // what follows are not options
         if (word == "--help" || word == "-h") {
-            if (result.action == Action::Run)
-                result.action = Action::Help;
+            if (result.action == CommandLineAction::Run)
+                result.action = CommandLineAction::Help;
         } else if (word == "--version") {
-            if (result.action == Action::Run)
-                result.action = Action::Version;
+            if (result.action == CommandLineAction::Run)
+                result.action = CommandLineAction::Version;
         } else if (isBrowse(word)) {
             // read again by the main window at its start-up
         } else if (contains(kToolkitWithValue, word)) {
             if (i + 1 == arguments.size())
-                return {Action::BadUsage, "option " + word + " needs a value"};
+                return {CommandLineAction::BadUsage, "option " + word + " needs a value"};
             ++i;
         } else if (contains(kToolkitAlone, word)) {
             // passed through to the toolkit
         } else if (!word.empty() && word.front() == '-') {
-            return {Action::BadUsage, "unknown option " + word};
+            return {CommandLineAction::BadUsage, "unknown option " + word};
         }
     }
     return result;
 }
 
-std::string usage() {
+std::string usageText() {
     return "Usage: tomekeep [OPTION]...\n"
            "Catalogue a private book collection.\n"
            "\n"
@@ -87,4 +87,4 @@ std::string versionText() {
     return std::string("Tomekeep Books 95 ") + TK_VERSION + "\n";
 }
 
-}  // namespace command_line
+}  // namespace app

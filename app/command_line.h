@@ -11,28 +11,28 @@
 #include <string>
 #include <vector>
 
-namespace command_line {
+namespace app {
 
-enum class Action {
+enum class CommandLineAction {
     Run,       // start the program
-    Help,      // print usage() on standard output and end
+    Help,      // print usageText() on standard output and end
     Version,   // print versionText() on standard output and end
-    BadUsage,  // print the error and usage() on standard error and end
+    BadUsage,  // print the error and usageText() on standard error and end
 };
 
-struct Parsed {
-    Action action = Action::Run;
+struct CommandLine {
+    CommandLineAction action = CommandLineAction::Run;
     std::string error;  // for BadUsage: what was wrong, in one line
 };
 
 // `arguments` excludes the program name. The first of --help and --version
 // met decides; an unknown option is reported even after them.
-Parsed parse(const std::vector<std::string>& arguments);
+CommandLine parseCommandLine(const std::vector<std::string>& arguments);
 
 // The usage text: every option the program has, one a line.
-std::string usage();
+std::string usageText();
 
 // "Tomekeep Books 95 <version>".
 std::string versionText();
 
-}  // namespace command_line
+}  // namespace app

@@ -21,7 +21,7 @@
 #include "settings/settings.h"
 #include "ui/messages.h"
 
-namespace dbcommands {
+namespace app {
 
 namespace {
 
@@ -245,7 +245,7 @@ void CheckForConversion(TMain& main) {
     };
     const QString dir = books::runState().programDirectory;
     for (const OldVersion& old : kOld) {
-        const QString path = paths::findFileNoCase(dir, QLatin1String(old.fileName));
+        const QString path = settings::findFileNoCase(dir, QLatin1String(old.fileName));
         if (path.isEmpty())
             continue;
         try {
@@ -342,4 +342,4 @@ SortResult applySortOrder(TMain& main, const std::array<int, 4>& levels, QString
     return SortResult::Failed;
 }
 
-}  // namespace dbcommands
+}  // namespace app

@@ -16,9 +16,9 @@
 #include "data/open_collection.h"
 
 class QWidget;
-class TMain;
+namespace app {
 
-namespace dbcommands {
+class TMain;
 
 // Registers the commands with the main window (New, Open, LastFile,
 // SortOrder, Pack, Rebuild).
@@ -80,4 +80,4 @@ enum class SortResult { Applied, InUse, Failed };
 SortResult applySortOrder(TMain& main, const std::array<int, 4>& levels,
                           QString* failure = nullptr);
 
-}  // namespace dbcommands
+}  // namespace app

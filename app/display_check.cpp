@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace display {
+namespace app {
 
 namespace {
 
@@ -31,7 +31,7 @@ bool socketAnswers(const std::string& path) {
     return ok;
 }
 
-bool waylandReachable(const Environment& env) {
+bool waylandReachable(const DisplayEnvironment& env) {
     if (env.waylandDisplay.empty())
         return false;
     if (env.waylandDisplay.front() == '/')
@@ -44,7 +44,7 @@ bool waylandReachable(const Environment& env) {
 // DISPLAY is "[host]:number[.screen]". A display on another host (a forwarded
 // session) is left for the toolkit to reach; a local one must answer on its
 // socket.
-bool x11Reachable(const Environment& env) {
+bool x11Reachable(const DisplayEnvironment& env) {
     const std::string& d = env.x11Display;
     const auto colon = d.rfind(':');
     if (colon == std::string::npos)
@@ -61,8 +61,8 @@ bool x11Reachable(const Environment& env) {
 
 }  // namespace
 
-Environment fromProcess() {
-    Environment env;
+DisplayEnvironment displayEnvironment() {
+    DisplayEnvironment env;
     env.qpaPlatform = variable("QT_QPA_PLATFORM");
     env.x11Display = variable("DISPLAY");
     env.waylandDisplay = variable("WAYLAND_DISPLAY");
@@ -70,7 +70,7 @@ Environment fromProcess() {
     return env;
 }
 
-std::string problem(const Environment& env) {
+std::string displayProblem(const DisplayEnvironment& env) {
     const std::string& qpa = env.qpaPlatform;
     const bool wantsXcb = qpa.rfind("xcb", 0) == 0;
     const bool wantsWayland = qpa.rfind("wayland", 0) == 0;
@@ -89,4 +89,4 @@ std::string problem(const Environment& env) {
            "; run it on a desktop session, or set QT_QPA_PLATFORM=offscreen to run it without one";
 }
 
-}  // namespace display
+}  // namespace app

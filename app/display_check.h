@@ -5,9 +5,9 @@
 
 #include <string>
 
-namespace display {
+namespace app {
 
-struct Environment {
+struct DisplayEnvironment {
     std::string qpaPlatform;     // QT_QPA_PLATFORM
     std::string x11Display;      // DISPLAY
     std::string waylandDisplay;  // WAYLAND_DISPLAY
@@ -15,10 +15,10 @@ struct Environment {
     std::string x11SocketDir = "/tmp/.X11-unix";
 };
 
-Environment fromProcess();
+DisplayEnvironment displayEnvironment();
 
 // An empty string when a display can be reached (or a platform that needs
 // none was chosen); otherwise the one-line message to print.
-std::string problem(const Environment& env);
+std::string displayProblem(const DisplayEnvironment& env);
 
-}  // namespace display
+}  // namespace app

@@ -3,7 +3,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 
-namespace mainwin {
+namespace app {
 
 GridDelegate::GridDelegate(QObject* parent) : QStyledItemDelegate(parent) {}
 
@@ -50,4 +50,4 @@ void GridDelegate::setModelData(QWidget* editor, QAbstractItemModel* model,
     QStyledItemDelegate::setModelData(editor, model, index);
 }
 
-}  // namespace mainwin
+}  // namespace app

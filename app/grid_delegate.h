@@ -8,7 +8,7 @@
 
 class QComboBox;
 
-namespace mainwin {
+namespace app {
 
 class GridDelegate : public QStyledItemDelegate {
     Q_OBJECT
@@ -29,4 +29,4 @@ class GridDelegate : public QStyledItemDelegate {
     std::array<QComboBox*, 36> boxes_{};
 };
 
-}  // namespace mainwin
+}  // namespace app

@@ -13,6 +13,8 @@
 #include "reports/ui/reports_commands.h"
 #include "ui/messages.h"
 
+namespace app {
+
 ProgramForms::ProgramForms() = default;
 ProgramForms::~ProgramForms() {
     main.reset();
@@ -32,7 +34,7 @@ ProgramForms createForms(const QStringList& arguments) {
     ui::keepDialogStateInMemory();
     ProgramForms f;
     f.main = std::make_unique<TMain>();
-    dbcommands::registerHandlers(*f.main);
+    app::registerHandlers(*f.main);
     appearance::registerViewerCommand(*f.main);
     info::registerTipsCommand(*f.main);
     exchangeui::registerHandlers(*f.main);
@@ -52,3 +54,5 @@ int runProgram(const QStringList& arguments) {
     forms.main->show();
     return QApplication::exec();
 }
+
+}  // namespace app

@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <memory>
 
+namespace app {
+
 class TMain;
 
 // The main window of a run, which owns the other forms.
@@ -28,3 +30,5 @@ ProgramForms createForms(const QStringList& arguments);
 // the event loop. Returns the exit status: 1 when there is no collection to
 // show, 0 when the user cancelled choosing one.
 int runProgram(const QStringList& arguments);
+
+}  // namespace app

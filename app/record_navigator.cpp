@@ -3,7 +3,7 @@
 #include <QStyle>
 #include <QToolButton>
 
-namespace mainwin {
+namespace app {
 namespace {
 
 struct ButtonInfo {
@@ -66,4 +66,4 @@ void RecordNavigator::layoutButtons() {
     }
 }
 
-}  // namespace mainwin
+}  // namespace app

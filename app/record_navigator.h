@@ -9,7 +9,7 @@
 
 class QToolButton;
 
-namespace mainwin {
+namespace app {
 
 class RecordNavigator : public QWidget {
     Q_OBJECT
@@ -25,7 +25,7 @@ class RecordNavigator : public QWidget {
     bool browseOnly() const { return browseOnly_; }
 
   signals:
-    void clicked(mainwin::RecordNavigator::Button button);
+    void clicked(app::RecordNavigator::Button button);
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -36,4 +36,4 @@ class RecordNavigator : public QWidget {
     bool browseOnly_ = false;
 };
 
-}  // namespace mainwin
+}  // namespace app

@@ -29,6 +29,8 @@
 #include "ui/help_window.h"
 #include "ui/messages.h"
 
+namespace app {
+
 TMain::TMain(QWidget* parent)
     : QMainWindow(parent),
       DataOpenDialog{QStringLiteral("Open Database File"), QStringLiteral("DBF"),
@@ -71,7 +73,7 @@ TMain::StartResult TMain::startUp(const QStringList& arguments) {
     if (path.isEmpty())
         return StartResult::NoCollection;
     // Nothing valid to show and the user cancelled the open dialog.
-    if (!dbcommands::openAtStartup(*this, path))
+    if (!app::openAtStartup(*this, path))
         return StartResult::Cancelled;
     SetButtonBar();
     chooseScreenSizeAtStart();
@@ -129,8 +131,8 @@ void TMain::setCaptionsAndFolders() {
     setWindowTitle(QStringLiteral("Tomekeep Books 95"));
     ViewerLabel->setText(QStringLiteral("Book Viewer"));
     auto& rs = books::runState();
-    rs.programDirectory = paths::programDirectory();
-    rs.startDirectory = paths::startDirectory();
+    rs.programDirectory = settings::programDirectory();
+    rs.startDirectory = settings::startDirectory();
     ViewerLabel->adjustSize();
     ViewerLabel->move((clientWidth() - ViewerLabel->width()) / 2, ViewerLabel->y());
 }
@@ -172,13 +174,13 @@ QString TMain::chooseDatabase() {
         return last;
     const QString dir = books::runState().programDirectory;
     QString reason;
-    if (!paths::makeFolder(dir, &reason)) {
+    if (!settings::makeFolder(dir, &reason)) {
         ui::showError(this, QStringLiteral("The folder for the program's files, \"%1\", cannot "
                                            "be created: %2")
                                 .arg(dir, reason));
         return {};
     }
-    const QString found = paths::findFileNoCase(dir, QStringLiteral("MASTER.DBF"));
+    const QString found = settings::findFileNoCase(dir, QStringLiteral("MASTER.DBF"));
     if (!found.isEmpty())
         return found;
     const QString master = dir + QStringLiteral("/MASTER.DBF");
@@ -212,8 +214,8 @@ void TMain::chooseScreenSizeAtStart() {
 }
 
 void TMain::buildLastFilesAndOfferConversion() {
-    dbcommands::SetMenuLastFiles(*this);
-    dbcommands::CheckForConversion(*this);
+    app::SetMenuLastFiles(*this);
+    app::CheckForConversion(*this);
 }
 
 void TMain::applyBrowseMode(const QStringList& arguments) {
@@ -318,3 +320,5 @@ bool TMain::runHandler(Command c, int argument, const QString& what) {
 void TMain::reportEngineError(const std::exception& e) {
     ui::showError(this, books::errorText(e));
 }
+
+}  // namespace app

@@ -51,6 +51,8 @@ namespace books {
 class GridModel;
 }
 
+namespace app {
+
 class TMain : public QMainWindow, public ui::MainWindowLink {
     Q_OBJECT
   public:
@@ -196,11 +198,11 @@ class TMain : public QMainWindow, public ui::MainWindowLink {
     QToolButton *NewSpeed, *OpenSpeed, *AddSpeed, *EditSpeed, *CopySpeed, *DeleteSpeed,
         *ImportSpeed, *ExportSpeed, *SearchSpeed, *EndSearchSpeed, *LocateSpeed, *LocateNextSpeed,
         *ReportSpeed, *ViewerSpeed, *ColorSpeed, *SpeedSetOrder, *HelpSpeed;
-    mainwin::RecordNavigator* MyNavigator;
+    app::RecordNavigator* MyNavigator;
     QLabel* NavigatorLabel;
     QFrame* ViewerBevel;
     QLabel* ViewerLabel;
-    mainwin::ViewerGridView* ViewerGrid;
+    app::ViewerGridView* ViewerGrid;
     QLabel *CountLabel, *Count2Label, *SearchOnLabel;
     QComboBox *MyComboAuthor, *MyComboLocation, *MyComboCategory, *MyComboPublisher, *MyComboBought,
         *MyComboCondition, *MyComboCheckOut, *MyComboBookType, *MyComboRating;
@@ -256,7 +258,7 @@ class TMain : public QMainWindow, public ui::MainWindowLink {
 
     void showEditForm(books::EditMode mode);
     bool runHandler(Command c, int argument = 0, const QString& what = {});
-    void navigatorClicked(mainwin::RecordNavigator::Button b);
+    void navigatorClicked(app::RecordNavigator::Button b);
     void gridRowChanged(int row);
     void reportEngineError(const std::exception& e);
     void applyColumnLayout(const books::ColumnLayout& layout);
@@ -288,3 +290,5 @@ class TMain : public QMainWindow, public ui::MainWindowLink {
     bool activatedOnce_ = false;
     bool closed_ = false;
 };
+
+}  // namespace app

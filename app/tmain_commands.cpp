@@ -21,6 +21,8 @@
 #include "ui/user_fonts.h"
 #include "ui/wait_cursor.h"
 
+namespace app {
+
 void TMain::DoNew() {
     runHandler(Command::New, 0, QStringLiteral("New Database"));
     DisplayCount();
@@ -226,7 +228,7 @@ void TMain::ButtonBarClick(int mode) {
 void TMain::ScreenSizeClick(int preset) {
     if (preset == 0) {
         ui::choosePresetAtStartup();
-        formats::readRegionalSettings();
+        settings::readRegionalSettings();
     } else {
         ui::choosePreset(this, preset);
     }
@@ -236,11 +238,11 @@ void TMain::ScreenSizeClick(int preset) {
 }
 
 void TMain::DateFormatClick(int code) {
-    if (formats::currentDateFormat() == code &&
+    if (settings::currentDateFormat() == code &&
         MenuDate[static_cast<size_t>(code - 1)]->isChecked() &&
         settings::settings().dateFormat == code)
         return;
-    if (!formats::applyDateFormat(code))
+    if (!settings::applyDateFormat(code))
         return;
     for (int k = 0; k < 12; ++k)
         MenuDate[static_cast<size_t>(k)]->setChecked(k + 1 == code);
@@ -278,7 +280,7 @@ void TMain::FontClick(int which) {
 void TMain::applyFormatsAtStart() {
     const auto& s = settings::settings();
     const int code = s.dateFormat;
-    if (formats::applyDateFormat(code))
+    if (settings::applyDateFormat(code))
         for (int k = 0; k < 12; ++k)
             MenuDate[static_cast<size_t>(k)]->setChecked(k + 1 == code);
     MenuCurrencyUS->setChecked(s.currencyFormat == 1);
@@ -336,3 +338,5 @@ void TMain::DisplayCount() {
     }
     CountLabel->setText(QString::number(n));
 }
+
+}  // namespace app

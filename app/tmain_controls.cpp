@@ -20,6 +20,8 @@
 #include "settings/formats.h"
 #include "ui/messages.h"
 
+namespace app {
+
 namespace {
 
 QFrame* bevel(QWidget* parent, const char* name) {
@@ -124,7 +126,7 @@ void TMain::createSpeedButtons() {
 }
 
 void TMain::createViewer() {
-    MyNavigator = new mainwin::RecordNavigator(client);
+    MyNavigator = new app::RecordNavigator(client);
     MyNavigator->setObjectName(QStringLiteral("MyNavigator"));
     MyNavigator->setGeometry(424, 3, 241, 25);
     NavigatorLabel = label(client, "NavigatorLabel", QStringLiteral("Navigation Controls"));
@@ -155,7 +157,7 @@ void TMain::createViewer() {
     SearchOnLabel->setFont(bold);
     SearchOnLabel->setStyleSheet(QStringLiteral("color: #c00000"));
 
-    ViewerGrid = new mainwin::ViewerGridView(client);
+    ViewerGrid = new app::ViewerGridView(client);
     ViewerGrid->setObjectName(QStringLiteral("ViewerGrid"));
     ViewerGrid->setTabKeyNavigation(true);
     ViewerGrid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -184,7 +186,7 @@ void TMain::createViewer() {
 
     MyDataSource_ = new books::GridModel(&collection_->table());
     ViewerGrid->setModel(MyDataSource_);
-    auto* delegate = new mainwin::GridDelegate(ViewerGrid);
+    auto* delegate = new app::GridDelegate(ViewerGrid);
     // Field numbers of the nine list fields and their boxes.
     delegate->setListBox(2, MyComboAuthor);
     delegate->setListBox(4, MyComboPublisher);
@@ -225,10 +227,10 @@ void TMain::createViewer() {
                 Qt::QueuedConnection);
     });
     // The grid confirms deletions: Ctrl+Delete goes through the navigator's delete.
-    connect(ViewerGrid, &mainwin::ViewerGridView::deleteRequested, this,
-            [this] { navigatorClicked(mainwin::RecordNavigator::Delete); });
-    connect(MyNavigator, &mainwin::RecordNavigator::clicked, this,
-            [this](mainwin::RecordNavigator::Button b) { navigatorClicked(b); });
+    connect(ViewerGrid, &app::ViewerGridView::deleteRequested, this,
+            [this] { navigatorClicked(app::RecordNavigator::Delete); });
+    connect(MyNavigator, &app::RecordNavigator::clicked, this,
+            [this](app::RecordNavigator::Button b) { navigatorClicked(b); });
 }
 
 void TMain::createMenus() {
@@ -361,7 +363,7 @@ void TMain::createMenus() {
     }
     MenuDateFormat = submenu(options, "MenuDateFormat", QStringLiteral("&Date Format"));
     dateGroup_ = new QActionGroup(this);
-    for (const auto& f : formats::dateFormats()) {
+    for (const auto& f : settings::dateFormats()) {
         QAction* a = item(MenuDateFormat, f.menuItem, QString::fromLatin1(f.caption));
         a->setCheckable(true);
         dateGroup_->addAction(a);
@@ -464,3 +466,5 @@ void TMain::connectCommands() {
         connect(MenuLastFile[static_cast<size_t>(k)], &QAction::triggered, this,
                 [this, k] { runHandler(Command::LastFile, k + 1); });
 }
+
+}  // namespace app

@@ -21,6 +21,8 @@
 #include "ui/wait_cursor.h"
 #include "ui/window_colors.h"
 
+namespace app {
+
 namespace {
 
 QColor colorOf(int value) {
@@ -48,7 +50,7 @@ void TMain::SetButtonBar() {
 }
 
 void TMain::applyBarLayout(int mode) {
-    const mainwin::BarLayout l = mainwin::barLayout(mode, clientWidth(), clientHeight());
+    const app::BarLayout l = app::barLayout(mode, clientWidth(), clientHeight());
     if (!l.valid)
         return;
     barMode_ = mode;
@@ -85,9 +87,9 @@ void TMain::applyBarLayout(int mode) {
     SearchOnLabel->move(SearchOnLabel->x(), l.searchOnTop);
     CountLabel->move(CountLabel->x(), l.countTop);
     Count2Label->move(Count2Label->x(), l.count2Top);
-    ViewerBevel->setGeometry(3, l.bevelTop, mainwin::bevelWidth(clientWidth()), l.bevelHeight);
+    ViewerBevel->setGeometry(3, l.bevelTop, app::bevelWidth(clientWidth()), l.bevelHeight);
     ViewerLabel->move(ViewerLabel->x(), l.viewerLabelTop);
-    ViewerGrid->setGeometry(7, l.gridTop, mainwin::gridWidth(clientWidth()), l.gridHeight);
+    ViewerGrid->setGeometry(7, l.gridTop, app::gridWidth(clientWidth()), l.gridHeight);
     FormResize();
 }
 
@@ -95,14 +97,14 @@ void TMain::FormResize() {
     const int cw = clientWidth();
     const int ch = clientHeight();
     // The layout in force: a stored mode other than 1 to 3 changed nothing.
-    const mainwin::BarLayout l = mainwin::barLayout(barMode_, cw, ch);
+    const app::BarLayout l = app::barLayout(barMode_, cw, ch);
     ViewerBevel->setGeometry(ViewerBevel->x(), l.bevelTop, ViewerBevel->width(), l.bevelHeight);
     ViewerLabel->move(ViewerLabel->x(), l.viewerLabelTop);
     ViewerGrid->setGeometry(ViewerGrid->x(), l.gridTop, ViewerGrid->width(), l.gridHeight);
     if (barMode_ == 3)
         MyNavigator->move(l.navigator.left(), MyNavigator->y());
-    ViewerBevel->resize(mainwin::bevelWidth(cw), ViewerBevel->height());
-    ViewerGrid->resize(mainwin::gridWidth(cw), ViewerGrid->height());
+    ViewerBevel->resize(app::bevelWidth(cw), ViewerBevel->height());
+    ViewerGrid->resize(app::gridWidth(cw), ViewerGrid->height());
     ViewerLabel->move((cw - ViewerLabel->width()) / 2, ViewerLabel->y());
     SpeedPanel->resize(cw, SpeedPanel->height());
 }
@@ -117,16 +119,16 @@ int TMain::columnPixelWidth(int characters) const {
 void TMain::applyColumnLayout(const books::ColumnLayout& layout) {
     QHeaderView* h = ViewerGrid->horizontalHeader();
     QStringList captions;
-    for (int f = 1; f <= books::kFieldCount; ++f)
+    for (int f = 1; f <= fields::kFieldCount; ++f)
         captions << layout.caption[static_cast<size_t>(f - 1)];
     MyDataSource_->setCaptions(captions);
-    for (int v = 0; v < books::kFieldCount; ++v) {
+    for (int v = 0; v < fields::kFieldCount; ++v) {
         const int logical = layout.visual[static_cast<size_t>(v)] - 1;
         const int from = h->visualIndex(logical);
         if (from != v)
             h->moveSection(from, v);
     }
-    for (int f = 0; f < books::kFieldCount; ++f) {
+    for (int f = 0; f < fields::kFieldCount; ++f) {
         const auto k = static_cast<size_t>(f);
         h->setSectionHidden(f, layout.hidden[k]);
         if (!layout.hidden[k])
@@ -316,8 +318,8 @@ bool TMain::postPending() {
     return true;
 }
 
-void TMain::navigatorClicked(mainwin::RecordNavigator::Button b) {
-    using B = mainwin::RecordNavigator;
+void TMain::navigatorClicked(app::RecordNavigator::Button b) {
+    using B = app::RecordNavigator;
     if (!MyTable().isOpen())
         return;
     if (browseMode() && b > B::Last)
@@ -374,3 +376,5 @@ void TMain::navigatorClicked(mainwin::RecordNavigator::Button b) {
     DisplayCount();
     SyncGridToTable();
 }
+
+}  // namespace app

@@ -14,6 +14,8 @@
 #include "ui/messages.h"
 #include "ui/window_colors.h"
 
+namespace app {
+
 namespace {
 
 const QString kErrorInUse = QStringLiteral(
@@ -70,7 +72,7 @@ TMySortOrder::TMySortOrder(TMain& main, QWidget* parent) : QDialog(parent), main
 void TMySortOrder::FormCreate() {
     QStringList items{QStringLiteral("<NONE>")};
     const auto& s = settings::settings();
-    for (int k = 1; k <= books::kFieldCount; ++k)
+    for (int k = 1; k <= fields::kFieldCount; ++k)
         items << s.fieldNames[k];
     for (QComboBox* box : combos())
         box->addItems(items);
@@ -86,7 +88,7 @@ void TMySortOrder::FormShow() {
     const auto& levels = settings::settings().sortOrder;
     for (std::size_t k = 0; k < 4; ++k) {
         const int level = levels[k];
-        combos()[k]->setCurrentIndex(level >= 1 && level <= books::kFieldCount ? level : 0);
+        combos()[k]->setCurrentIndex(level >= 1 && level <= fields::kFieldCount ? level : 0);
     }
     SetColors();
 }
@@ -105,14 +107,14 @@ void TMySortOrder::OkButtonClick() {
     for (std::size_t k = 0; k < 4; ++k)
         levels[k] = std::max(0, combos()[k]->currentIndex());
     QString failure;
-    switch (dbcommands::applySortOrder(main_, levels, &failure)) {
-        case dbcommands::SortResult::Applied:
+    switch (app::applySortOrder(main_, levels, &failure)) {
+        case app::SortResult::Applied:
             accept();
             return;
-        case dbcommands::SortResult::InUse:
+        case app::SortResult::InUse:
             ui::showError(this, kErrorInUse);
             return;
-        case dbcommands::SortResult::Failed:
+        case app::SortResult::Failed:
             // Why it failed (the kind: in use, damaged, disk full, ...) beneath.
             ui::showError(this, failure.isEmpty()
                                     ? kErrorFailed
@@ -120,3 +122,5 @@ void TMySortOrder::OkButtonClick() {
             return;
     }
 }
+
+}  // namespace app

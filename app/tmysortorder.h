@@ -16,6 +16,9 @@
 class QComboBox;
 class QLabel;
 class QPushButton;
+
+namespace app {
+
 class TMain;
 
 class TMySortOrder : public QDialog {
@@ -43,3 +46,5 @@ class TMySortOrder : public QDialog {
 
     TMain& main_;
 };
+
+}  // namespace app

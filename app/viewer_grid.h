@@ -13,7 +13,7 @@
 
 #include <algorithm>
 
-namespace mainwin {
+namespace app {
 
 // The grid's column titles. A caption wider than its column ends in an
 // ellipsis (whatever the title alignment) instead of being cut at both sides
@@ -64,4 +64,4 @@ class ViewerGridView : public QTableView {
     }
 };
 
-}  // namespace mainwin
+}  // namespace app

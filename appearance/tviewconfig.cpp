@@ -26,10 +26,10 @@ namespace appearance {
 
 namespace {
 
-constexpr int kFields = books::kFieldCount;
+constexpr int kFields = fields::kFieldCount;
 
 QString fieldName(int field) {
-    const auto n = books::bookField(field).name;
+    const auto n = fields::bookField(field).name;
     return QString::fromLatin1(n.data(), static_cast<qsizetype>(n.size()));
 }
 

@@ -42,7 +42,7 @@ QString fontText(const settings::FontKeys& font) {
 }
 
 ViewerFieldTables::ViewerFieldTables(const settings::Settings& s) {
-    for (int f = 1; f <= books::kFieldCount; ++f) {
+    for (int f = 1; f <= fields::kFieldCount; ++f) {
         names_[f] = s.fieldNames[f];
         shown_[f] = s.displayFields[f];
         widths_[f] = QString::number(s.fieldWidth[f]);
@@ -52,7 +52,7 @@ ViewerFieldTables::ViewerFieldTables(const settings::Settings& s) {
     std::iota(order_.begin(), order_.end(), 1);
     const auto key = [&s](int field) {
         const int p = s.fieldOrder[field];
-        return (p >= 1 && p <= books::kFieldCount) ? p : books::kFieldCount + 1;
+        return (p >= 1 && p <= fields::kFieldCount) ? p : fields::kFieldCount + 1;
     };
     std::stable_sort(order_.begin(), order_.end(),
                      [&key](int a, int b) { return key(a) < key(b); });
@@ -63,7 +63,7 @@ void ViewerFieldTables::setName(int field, const QString& name) {
 }
 
 bool ViewerFieldTables::moveUp(int row) {
-    if (row < 1 || row >= books::kFieldCount)
+    if (row < 1 || row >= fields::kFieldCount)
         return false;
     std::swap(order_.at(static_cast<std::size_t>(row)),
               order_.at(static_cast<std::size_t>(row - 1)));
@@ -71,7 +71,7 @@ bool ViewerFieldTables::moveUp(int row) {
 }
 
 bool ViewerFieldTables::moveDown(int row) {
-    if (row < 0 || row >= books::kFieldCount - 1)
+    if (row < 0 || row >= fields::kFieldCount - 1)
         return false;
     std::swap(order_.at(static_cast<std::size_t>(row)),
               order_.at(static_cast<std::size_t>(row + 1)));
@@ -83,7 +83,7 @@ void ViewerFieldTables::restoreDefaultOrder() {
 }
 
 void ViewerFieldTables::applyTo(settings::Settings& s) {
-    for (int f = 1; f <= books::kFieldCount; ++f) {
+    for (int f = 1; f <= fields::kFieldCount; ++f) {
         s.fieldNames[f] = names_[f].left(settings::kCaptionLength);
         // A replaced width shows as stored; a good one stays as typed.
         if (!widthInRange(leadingNumber(widths_[f])))
@@ -91,7 +91,7 @@ void ViewerFieldTables::applyTo(settings::Settings& s) {
         s.fieldWidth[f] = readFieldWidth(widths_[f]);
         s.displayFields[f] = shown_[f];
     }
-    for (int row = 0; row < books::kFieldCount; ++row)
+    for (int row = 0; row < fields::kFieldCount; ++row)
         s.fieldOrder[fieldAtRow(row)] = row + 1;
 }
 

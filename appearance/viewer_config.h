@@ -71,7 +71,7 @@ class ViewerFieldTables {
     settings::PerField<QString> names_;
     settings::PerField<bool> shown_;
     settings::PerField<QString> widths_;
-    std::array<int, books::kFieldCount> order_{};
+    std::array<int, fields::kFieldCount> order_{};
 };
 
 }  // namespace appearance

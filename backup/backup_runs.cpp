@@ -38,7 +38,7 @@ RunResult fromCopy(const CopyResult& copy) {
 // The file of a fixed name in `directory`: an existing one in any letter
 // case, else the name as written.
 QString fixedName(const QString& directory, const QString& name) {
-    const QString found = paths::findFileNoCase(directory, name);
+    const QString found = settings::findFileNoCase(directory, name);
     return found.isEmpty() ? inFolder(directory, name) : found;
 }
 
@@ -62,7 +62,7 @@ void closeCollection(books::OpenCollection& collection) {
 
 QString programDirectory() {
     const QString dir = books::runState().programDirectory;
-    return dir.isEmpty() ? paths::programDirectory() : dir;
+    return dir.isEmpty() ? settings::programDirectory() : dir;
 }
 
 QString definitionsFileName() {
@@ -192,7 +192,7 @@ RunResult restoreLists(const QString& sourceFolder, const QString& programDir,
         return result(Outcome::SameFile);
     bool anyMissing = false;
     for (const QString& name : listFileNames()) {
-        const QString source = paths::findFileNoCase(sourceFolder, name);
+        const QString source = settings::findFileNoCase(sourceFolder, name);
         if (source.isEmpty()) {
             anyMissing = true;
             if (missing)
@@ -208,7 +208,7 @@ RunResult restoreLists(const QString& sourceFolder, const QString& programDir,
 
 RunResult restoreDefinitions(const QString& sourceFolder, const QString& programDir,
                              const Progress& progress) {
-    const QString source = paths::findFileNoCase(sourceFolder, definitionsFileName());
+    const QString source = settings::findFileNoCase(sourceFolder, definitionsFileName());
     if (source.isEmpty())
         return result(Outcome::SourceMissing);
     const QString target = fixedName(programDir, definitionsFileName());

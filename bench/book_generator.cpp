@@ -67,25 +67,25 @@ BookGenerator::BookGenerator(std::uint64_t seed) : state_(seed) {}
 
 std::vector<dbase::FieldDef> BookGenerator::fieldDefs() {
     std::vector<dbase::FieldDef> defs;
-    for (const books::BookField& f : books::bookFields()) {
+    for (const fields::BookField& f : fields::bookFields()) {
         dbase::FieldDef d;
         d.name = std::string(f.name);
         switch (f.kind) {
-            case books::FieldKind::String:
+            case fields::FieldKind::String:
                 d.type = dbase::FieldType::Character;
                 d.width = f.width;
                 break;
-            case books::FieldKind::Integer:
+            case fields::FieldKind::Integer:
                 d.type = dbase::FieldType::Numeric;
                 d.width = 11;
-                d.decimals = books::kIntegerDecimals;
+                d.decimals = fields::kIntegerDecimals;
                 break;
-            case books::FieldKind::Float:
+            case fields::FieldKind::Float:
                 d.type = dbase::FieldType::Numeric;
                 d.width = 15;
-                d.decimals = books::kFloatDecimals;
+                d.decimals = fields::kFloatDecimals;
                 break;
-            case books::FieldKind::Date:
+            case fields::FieldKind::Date:
                 d.type = dbase::FieldType::Date;
                 d.width = 8;
                 break;
@@ -134,7 +134,7 @@ std::string BookGenerator::author() {
 
 void BookGenerator::fill(dbase::Table& t) {
     if (!resolved_) {
-        for (const books::BookField& f : books::bookFields())
+        for (const fields::BookField& f : fields::bookFields())
             fieldIndex_[f.number] = t.fieldIndex(f.name);
         resolved_ = true;
     }

@@ -69,7 +69,7 @@ int main(int argc, char** argv) {
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    formats::applyDateFormat(7);
+    settings::applyDateFormat(7);
     try {
         BenchLink link;
         books::OpenCollection& c = link.collection();

@@ -81,7 +81,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     QCoreApplication app(argc, argv);
-    formats::applyDateFormat(7);  // m/d/yyyy
+    settings::applyDateFormat(7);  // m/d/yyyy
     try {
         books::OpenCollection c;
         c.setSortLevels({2, 0, 0, 0});

@@ -94,7 +94,7 @@ int benchWindow(const char* path, bool sorted) {
     }
     QElapsedTimer t;
     t.start();
-    ProgramForms forms = createForms({});
+    app::ProgramForms forms = app::createForms({});
     forms.main->show();
     if (!QTest::qWaitForWindowExposed(forms.main.get()))
         return 1;

@@ -31,26 +31,26 @@ void pointTable(dbase::Table& table, const QString& path) {
 
 std::vector<dbase::FieldDef> bookFieldDefs() {
     std::vector<dbase::FieldDef> defs;
-    defs.reserve(kFieldCount);
-    for (const BookField& f : bookFields()) {
+    defs.reserve(fields::kFieldCount);
+    for (const fields::BookField& f : fields::bookFields()) {
         dbase::FieldDef d;
         d.name = std::string(f.name);
         switch (f.kind) {
-            case FieldKind::String:
+            case fields::FieldKind::String:
                 d.type = dbase::FieldType::Character;
                 d.width = f.width;
                 break;
-            case FieldKind::Integer:
+            case fields::FieldKind::Integer:
                 d.type = dbase::FieldType::Numeric;
                 d.width = 11;
-                d.decimals = kIntegerDecimals;
+                d.decimals = fields::kIntegerDecimals;
                 break;
-            case FieldKind::Float:
+            case fields::FieldKind::Float:
                 d.type = dbase::FieldType::Numeric;
                 d.width = 15;
-                d.decimals = kFloatDecimals;
+                d.decimals = fields::kFloatDecimals;
                 break;
-            case FieldKind::Date:
+            case fields::FieldKind::Date:
                 d.type = dbase::FieldType::Date;
                 d.width = 8;
                 break;

@@ -45,10 +45,10 @@ bool namesFrom(const dbase::Table& t, int first, const std::array<std::string_vi
 }
 
 bool bookNames(const dbase::Table& t) {
-    if (t.fieldCount() != kFieldCount)
+    if (t.fieldCount() != fields::kFieldCount)
         return false;
-    for (int k = 1; k <= kFieldCount; ++k)
-        if (!sameName(t.field(k - 1).name, bookField(k).name))
+    for (int k = 1; k <= fields::kFieldCount; ++k)
+        if (!sameName(t.field(k - 1).name, fields::bookField(k).name))
             return false;
     return true;
 }

@@ -24,7 +24,7 @@ QString withDisplayNames(const QString& engineText) {
     qsizetype from = 0;
     for (auto it = fieldWord.globalMatch(engineText); it.hasNext();) {
         const QRegularExpressionMatch m = it.next();
-        const int number = bookFieldNumber(m.captured(1).toStdString());
+        const int number = fields::bookFieldNumber(m.captured(1).toStdString());
         if (number == 0)
             continue;
         out += engineText.mid(from, m.capturedStart(1) - from);

@@ -18,15 +18,15 @@ QString fromUtf8(const std::string& s) {
 }
 
 bool isNumeric(int fieldNumber) {
-    const auto k = bookField(fieldNumber).kind;
-    return k == FieldKind::Integer || k == FieldKind::Float;
+    const auto k = fields::bookField(fieldNumber).kind;
+    return k == fields::FieldKind::Integer || k == fields::FieldKind::Float;
 }
 
 }  // namespace
 
 GridModel::GridModel(dbase::Table* table, QObject* parent)
     : QAbstractTableModel(parent), table_(table) {
-    for (const BookField& f : bookFields())
+    for (const fields::BookField& f : fields::bookFields())
         captions_.push_back(
             QString::fromUtf8(f.caption.data(), static_cast<qsizetype>(f.caption.size())));
     table_->addObserver(this);
@@ -41,18 +41,18 @@ void GridModel::setFieldEditing(bool on) {
         return;
     editing_ = on;
     if (rowCount() > 0)
-        emit dataChanged(index(0, 0), index(rowCount() - 1, kFieldCount - 1));
+        emit dataChanged(index(0, 0), index(rowCount() - 1, fields::kFieldCount - 1));
 }
 
 void GridModel::setCaptions(const QStringList& captions) {
-    for (int i = 0; i < kFieldCount && i < captions.size(); ++i)
+    for (int i = 0; i < fields::kFieldCount && i < captions.size(); ++i)
         captions_[i] = captions[i];
-    emit headerDataChanged(Qt::Horizontal, 0, kFieldCount - 1);
+    emit headerDataChanged(Qt::Horizontal, 0, fields::kFieldCount - 1);
 }
 
 void GridModel::setTitleAlignment(int code) {
     alignment_ = code;
-    emit headerDataChanged(Qt::Horizontal, 0, kFieldCount - 1);
+    emit headerDataChanged(Qt::Horizontal, 0, fields::kFieldCount - 1);
 }
 
 void GridModel::setIndicatorRow(int r) {
@@ -90,7 +90,7 @@ void GridModel::recordChanged(std::uint32_t recNo) {
         if (it->recNo == recNo) {
             const int r = it.key();
             cache_.erase(it);
-            emit dataChanged(index(r, 0), index(r, kFieldCount - 1));
+            emit dataChanged(index(r, 0), index(r, fields::kFieldCount - 1));
             return;
         }
     }
@@ -111,14 +111,14 @@ int GridModel::rowCount(const QModelIndex& parent) const {
 }
 
 int GridModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : kFieldCount;
+    return parent.isValid() ? 0 : fields::kFieldCount;
 }
 
 void GridModel::mapFields() const {
     if (fieldsMapped_)
         return;
-    for (int f = 1; f <= kFieldCount; ++f) {
-        const auto& name = bookField(f).name;
+    for (int f = 1; f <= fields::kFieldCount; ++f) {
+        const auto& name = fields::bookField(f).name;
         fieldIndex_[static_cast<size_t>(f - 1)] = table_->findField(name);
     }
     fieldsMapped_ = true;
@@ -126,13 +126,13 @@ void GridModel::mapFields() const {
 
 QString GridModel::fieldText(int fieldNumber, const std::string& raw) const {
     QString text = fromUtf8(raw);
-    if (bookField(fieldNumber).kind == FieldKind::Date) {
+    if (fields::bookField(fieldNumber).kind == fields::FieldKind::Date) {
         // Dates come from the engine as YYYYMMDD.
         if (text.size() == 8) {
             bool ok = false;
             const int v = text.toInt(&ok);
             if (ok)
-                return formats::dateToText(dbase::Date{v / 10000, v / 100 % 100, v % 100});
+                return settings::dateToText(dbase::Date{v / 10000, v / 100 % 100, v % 100});
         }
         return text;
     }
@@ -151,13 +151,13 @@ const GridModel::Row* GridModel::row(int r) const {
     try {
         if (buffer) {
             scratch.recNo = state == dbase::TableState::Edit ? table_->recNo() : 0;
-            for (int f = 1; f <= kFieldCount; ++f) {
+            for (int f = 1; f <= fields::kFieldCount; ++f) {
                 const int idx = fieldIndex_[static_cast<size_t>(f - 1)];
                 QString& out = scratch.values[static_cast<size_t>(f - 1)];
                 if (idx < 0) {
                     out.clear();
-                } else if (bookField(f).kind == FieldKind::Date) {
-                    out = formats::dateToText(table_->asDate(idx));
+                } else if (fields::bookField(f).kind == fields::FieldKind::Date) {
+                    out = settings::dateToText(table_->asDate(idx));
                 } else {
                     out = fromUtf8(table_->asString(idx));
                 }
@@ -172,7 +172,7 @@ const GridModel::Row* GridModel::row(int r) const {
             cache_.clear();
         Row fresh;
         fresh.recNo = table_->recNoAtPosition(static_cast<std::uint32_t>(r));
-        for (int f = 1; f <= kFieldCount; ++f) {
+        for (int f = 1; f <= fields::kFieldCount; ++f) {
             const int idx = fieldIndex_[static_cast<size_t>(f - 1)];
             if (idx >= 0)
                 fresh.values[static_cast<size_t>(f - 1)] =
@@ -186,7 +186,7 @@ const GridModel::Row* GridModel::row(int r) const {
 }
 
 QVariant GridModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.column() >= kFieldCount)
+    if (!index.isValid() || index.column() >= fields::kFieldCount)
         return {};
     const int field = index.column() + 1;
     switch (role) {
@@ -215,7 +215,7 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
 
 QVariant GridModel::headerData(int section, Qt::Orientation o, int role) const {
     if (o == Qt::Horizontal) {
-        if (section < 0 || section >= kFieldCount)
+        if (section < 0 || section >= fields::kFieldCount)
             return {};
         if (role == Qt::DisplayRole)
             return captions_.value(section);
@@ -252,19 +252,19 @@ bool GridModel::writeValue(int fieldNumber, const QVariant& value, QString* erro
     const int idx = fieldIndex_[static_cast<size_t>(fieldNumber - 1)];
     if (idx < 0)
         return false;
-    const BookField& bf = bookField(fieldNumber);
+    const fields::BookField& bf = fields::bookField(fieldNumber);
     if (fieldNumber == kCheckOutColumn + 1 && value.typeId() != QMetaType::QString) {
         const bool yes = value.toInt() == Qt::Checked;
         table_->setString(idx, yes ? "Yes" : "No");
         return true;
     }
     const QString text = value.toString();
-    if (bf.kind != FieldKind::String && text.trimmed().isEmpty()) {
+    if (bf.kind != fields::FieldKind::String && text.trimmed().isEmpty()) {
         table_->clearField(idx);
         return true;
     }
-    if (bf.kind == FieldKind::Date) {
-        const auto d = formats::textToEngineDate(text);
+    if (bf.kind == fields::FieldKind::Date) {
+        const auto d = settings::textToEngineDate(text);
         if (!d) {
             *error = QStringLiteral("'%1' is not a valid date for field \"%2\"")
                          .arg(text.trimmed(), displayName(fieldNumber));
@@ -273,7 +273,7 @@ bool GridModel::writeValue(int fieldNumber, const QVariant& value, QString* erro
         table_->setDate(idx, *d);
         return true;
     }
-    const QString stored = bf.kind == FieldKind::String ? text : text.trimmed();
+    const QString stored = bf.kind == fields::FieldKind::String ? text : text.trimmed();
     table_->setString(idx, stored.toStdString());
     return true;
 }
@@ -319,7 +319,7 @@ bool GridModel::setData(const QModelIndex& index, const QVariant& value, int rol
         emit editFailed(errorText(e));
         return false;
     }
-    emit dataChanged(this->index(r, 0), this->index(r, kFieldCount - 1));
+    emit dataChanged(this->index(r, 0), this->index(r, fields::kFieldCount - 1));
     return true;
 }
 

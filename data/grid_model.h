@@ -78,7 +78,7 @@ class GridModel : public QAbstractTableModel, public dbase::TableObserver {
   private:
     struct Row {
         std::uint32_t recNo = 0;
-        std::array<QString, kFieldCount> values;
+        std::array<QString, fields::kFieldCount> values;
     };
     const Row* row(int r) const;
     void mapFields() const;
@@ -92,7 +92,7 @@ class GridModel : public QAbstractTableModel, public dbase::TableObserver {
     QStringList captions_;
 
     mutable std::optional<int> count_;
-    mutable std::array<int, kFieldCount> fieldIndex_{};
+    mutable std::array<int, fields::kFieldCount> fieldIndex_{};
     mutable bool fieldsMapped_ = false;
     mutable QHash<int, Row> cache_;
 };

@@ -47,10 +47,10 @@ class ConversionScope {
 // Puts the user's date format back however the conversion ends.
 class DateFormatScope {
   public:
-    explicit DateFormatScope(int code) : saved_(formats::currentDateFormat()) {
-        formats::applyDateFormat(code);
+    explicit DateFormatScope(int code) : saved_(settings::currentDateFormat()) {
+        settings::applyDateFormat(code);
     }
-    ~DateFormatScope() { formats::applyDateFormat(saved_); }
+    ~DateFormatScope() { settings::applyDateFormat(saved_); }
     DateFormatScope(const DateFormatScope&) = delete;
     DateFormatScope& operator=(const DateFormatScope&) = delete;
 
@@ -59,7 +59,7 @@ class DateFormatScope {
 };
 
 int bookIndex(const dbase::Table& target, int number) {
-    return target.fieldIndex(bookField(number).name);
+    return target.fieldIndex(fields::bookField(number).name);
 }
 
 std::string oldName(std::string_view name) {
@@ -128,7 +128,7 @@ int convertV1(dbase::Table& old, const QString& path, dbase::Table& target) {
         // stopping the whole conversion.
         if (!(d.trimmed().isEmpty() && m.trimmed().isEmpty() && y.trimmed().isEmpty())) {
             const QString text = monthNumberText(m) + QLatin1Char('/') + d + QLatin1Char('/') + y;
-            const auto date = formats::textToEngineDate(text);
+            const auto date = settings::textToEngineDate(text);
             if (!date || date->isNull()) {
                 throw ConversionError(
                     QStringLiteral(

@@ -41,7 +41,7 @@ QStringList PickLists::parse(const QString& text) {
         if (line.endsWith(QLatin1Char('\r')))
             line.chop(1);
         line = line.left(255);
-        if (!formats::trimBlanks(line).isEmpty())
+        if (!settings::trimBlanks(line).isEmpty())
             out << line;
     }
     return out;
@@ -50,7 +50,7 @@ QStringList PickLists::parse(const QString& text) {
 void PickLists::load(PickList list) {
     QString text;
     // A missing list is an empty one.
-    textfile::readText(filePath(list), &text);
+    settings::readText(filePath(list), &text);
     items_[index(list)] = parse(text);
 }
 
@@ -63,7 +63,7 @@ bool PickLists::save(PickList list, QString* error) const {
     QByteArray data;
     for (const QString& item : items(list))
         data += item.toUtf8() + "\r\n";
-    return textfile::writeAtomically(filePath(list), data, error);
+    return settings::writeAtomically(filePath(list), data, error);
 }
 
 QString PickLists::saveAll() const {
@@ -79,7 +79,7 @@ QString PickLists::saveAll() const {
 }
 
 bool PickLists::addTo(QStringList& items, const QString& text) {
-    const QString entry = formats::trimBlanks(text);
+    const QString entry = settings::trimBlanks(text);
     if (entry.isEmpty() || items.contains(entry, Qt::CaseSensitive))
         return false;
     items << entry;

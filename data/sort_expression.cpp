@@ -7,21 +7,21 @@ namespace books {
 std::string buildSortString(const SortLevels& levels) {
     std::string expression;
     for (const int level : levels) {
-        if (level < 1 || level > kFieldCount)
+        if (level < 1 || level > fields::kFieldCount)
             continue;
-        const BookField& f = bookField(level);
+        const fields::BookField& f = fields::bookField(level);
         const std::string name(f.name);
         switch (f.kind) {
-            case FieldKind::String:
+            case fields::FieldKind::String:
                 expression += "Upper(Left(" + name + ",20))+";
                 break;
-            case FieldKind::Integer:
+            case fields::FieldKind::Integer:
                 expression += "STR(" + name + ",8,0)+";
                 break;
-            case FieldKind::Float:
+            case fields::FieldKind::Float:
                 expression += "STR(" + name + ",12,2)+";
                 break;
-            case FieldKind::Date:
+            case fields::FieldKind::Date:
                 expression += "DTOS(" + name + ")+";
                 break;
         }

@@ -6,12 +6,13 @@ namespace books {
 
 ColumnLayout ColumnLayout::initial() {
     ColumnLayout l;
-    for (int i = 0; i < kFieldCount; ++i) {
+    for (int i = 0; i < fields::kFieldCount; ++i) {
         l.visual[static_cast<size_t>(i)] = i + 1;
         l.hidden[static_cast<size_t>(i)] = false;
         l.width[static_cast<size_t>(i)] = 15;
-        l.caption[static_cast<size_t>(i)] = QString::fromUtf8(
-            bookField(i + 1).caption.data(), static_cast<int>(bookField(i + 1).caption.size()));
+        l.caption[static_cast<size_t>(i)] =
+            QString::fromUtf8(fields::bookField(i + 1).caption.data(),
+                              static_cast<int>(fields::bookField(i + 1).caption.size()));
     }
     return l;
 }
@@ -23,7 +24,8 @@ int ColumnLayout::visualIndexOf(int fieldNumber) const {
 
 void ColumnLayout::move(int fieldNumber, int toVisual) {
     const int from = visualIndexOf(fieldNumber);
-    if (from == toVisual || from >= kFieldCount || toVisual < 0 || toVisual >= kFieldCount)
+    if (from == toVisual || from >= fields::kFieldCount || toVisual < 0 ||
+        toVisual >= fields::kFieldCount)
         return;
     auto begin = visual.begin();
     if (from < toVisual)
@@ -34,9 +36,9 @@ void ColumnLayout::move(int fieldNumber, int toVisual) {
 
 void arrangeColumns(ColumnLayout& layout, const settings::Settings& s) {
     int i = 0;
-    for (int j = 1; j <= kFieldCount; ++j) {
+    for (int j = 1; j <= fields::kFieldCount; ++j) {
         int field = 1;
-        for (int f = 1; f <= kFieldCount; ++f) {
+        for (int f = 1; f <= fields::kFieldCount; ++f) {
             if (s.fieldOrder[f] == j) {
                 field = f;
                 break;

@@ -20,11 +20,11 @@ namespace books {
 
 struct ColumnLayout {
     // Field numbers in visual order, left to right; always the 36 fields.
-    std::array<int, kFieldCount> visual{};
+    std::array<int, fields::kFieldCount> visual{};
     // Indexed by field number - 1.
-    std::array<bool, kFieldCount> hidden{};
-    std::array<int, kFieldCount> width{};  // in characters
-    std::array<QString, kFieldCount> caption;
+    std::array<bool, fields::kFieldCount> hidden{};
+    std::array<int, fields::kFieldCount> width{};  // in characters
+    std::array<QString, fields::kFieldCount> caption;
 
     // Field order 1..36, all shown, default captions, width 15.
     static ColumnLayout initial();

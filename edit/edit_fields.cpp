@@ -53,7 +53,7 @@ int chainPosition(const QString& control) {
 }
 
 int lengthLimit(const Entry& entry) {
-    return books::bookField(entry.field).width;
+    return fields::bookField(entry.field).width;
 }
 
 bool isAmount(int f) {

@@ -26,7 +26,7 @@ struct Entry {
 };
 
 inline constexpr int kPageCount = 5;
-inline constexpr int kEntryCount = books::kFieldCount;
+inline constexpr int kEntryCount = fields::kFieldCount;
 
 // In the order of the Enter chain.
 const std::array<Entry, kEntryCount>& entries();

@@ -10,11 +10,11 @@ namespace edit {
 namespace {
 
 int indexOf(const dbase::Table& table, int field) {
-    return table.fieldIndex(books::bookField(field).name);
+    return table.fieldIndex(fields::bookField(field).name);
 }
 
 bool dayFirst() {
-    return formats::shortDateFormat().startsWith(QLatin1Char('d'));
+    return settings::shortDateFormat().startsWith(QLatin1Char('d'));
 }
 
 QString twoDigits(int n) {
@@ -28,14 +28,14 @@ bool isDigit(QChar c) {
 }  // namespace
 
 QString blankDateText() {
-    const QChar sep = formats::dateSeparator();
+    const QChar sep = settings::dateSeparator();
     return QStringLiteral("  ") + sep + QStringLiteral("  ") + sep + QStringLiteral("    ");
 }
 
 QString dateBoxText(const dbase::Date& date) {
     if (date.isNull())
         return blankDateText();
-    const QChar sep = formats::dateSeparator();
+    const QChar sep = settings::dateSeparator();
     const int first = dayFirst() ? date.day : date.month;
     const int second = dayFirst() ? date.month : date.day;
     return twoDigits(first) + sep + twoDigits(second) + sep +
@@ -43,7 +43,7 @@ QString dateBoxText(const dbase::Date& date) {
 }
 
 bool isBlankDate(const QString& text) {
-    const QString t = formats::trimBlanks(text);
+    const QString t = settings::trimBlanks(text);
     return t == QLatin1String("/  /") || t == QLatin1String("-  -") || t == QLatin1String(".  .") ||
            t.isEmpty();
 }
@@ -51,15 +51,15 @@ bool isBlankDate(const QString& text) {
 std::optional<dbase::Date> readDateBox(const QString& text) {
     if (isBlankDate(text))
         return dbase::Date{};
-    const QString t = formats::trimBlanks(text);
+    const QString t = settings::trimBlanks(text);
     // Blanks left inside are places not filled in.
     if (t.contains(QLatin1Char(' ')))
         return std::nullopt;
-    return formats::textToEngineDate(t);
+    return settings::textToEngineDate(t);
 }
 
 std::optional<double> readAmount(const QString& text) {
-    const QString t = formats::trimBlanks(text);
+    const QString t = settings::trimBlanks(text);
     qsizetype i = 0;
     const auto n = t.size();
     if (i < n && (t[i] == QLatin1Char('+') || t[i] == QLatin1Char('-')))
@@ -111,13 +111,13 @@ FormValues recordValues(const dbase::Table& table) {
                 v[e.field] = dateBoxText(table.asDate(idx));
                 break;
             case EntryKind::Check:
-                v.checkOut = formats::trimBlanks(QString::fromStdString(table.asString(idx)))
+                v.checkOut = settings::trimBlanks(QString::fromStdString(table.asString(idx)))
                                  .compare(QLatin1String("Yes"), Qt::CaseInsensitive) == 0;
                 break;
             default: {
                 QString text = QString::fromStdString(table.asString(idx));
-                if (books::bookField(e.field).kind != books::FieldKind::String)
-                    text = formats::trimBlanks(text);
+                if (fields::bookField(e.field).kind != fields::FieldKind::String)
+                    text = settings::trimBlanks(text);
                 // A blank amount (another program's record) reads as the 0
                 // of a new record, so that the record can be updated as it is.
                 if (isAmount(e.field) && text.isEmpty())
@@ -131,13 +131,13 @@ FormValues recordValues(const dbase::Table& table) {
 }
 
 bool valuesChanged(const FormValues& now, const FormValues& saved) {
-    for (int f = 1; f <= books::kFieldCount; ++f) {
+    for (int f = 1; f <= fields::kFieldCount; ++f) {
         const EntryKind kind = entryOfField(f).kind;
         if (kind == EntryKind::Check) {
             if (now.checkOut != saved.checkOut)
                 return true;
         } else if (kind == EntryKind::Date) {
-            if (formats::trimBlanks(now[f]) != formats::trimBlanks(saved[f]))
+            if (settings::trimBlanks(now[f]) != settings::trimBlanks(saved[f]))
                 return true;
         } else if (now[f] != saved[f]) {
             return true;
@@ -166,7 +166,7 @@ std::optional<Problem> firstProblem(const FormValues& v) {
 }
 
 void storeValues(dbase::Table& table, const FormValues& v) {
-    for (int f = 1; f <= books::kFieldCount; ++f) {
+    for (int f = 1; f <= fields::kFieldCount; ++f) {
         const int idx = indexOf(table, f);
         const Entry& e = entryOfField(f);
         if (e.kind == EntryKind::Check) {
@@ -181,7 +181,7 @@ void storeValues(dbase::Table& table, const FormValues& v) {
             // Read as the check read them, exponents included.
             table.setFloat(idx, readAmount(v[f]).value_or(0.0));
         } else if (f >= field::UserDef1 && f <= field::UserDef6) {
-            table.setString(idx, formats::trimBlanks(v[f]).toStdString());
+            table.setString(idx, settings::trimBlanks(v[f]).toStdString());
         } else {
             table.setString(idx, v[f].toStdString());
         }
@@ -191,7 +191,7 @@ void storeValues(dbase::Table& table, const FormValues& v) {
 StoredRecord storedRecord(const dbase::Table& table) {
     StoredRecord r;
     r.recNo = table.recNo();
-    for (int f = 1; f <= books::kFieldCount; ++f)
+    for (int f = 1; f <= fields::kFieldCount; ++f)
         r.fields[static_cast<std::size_t>(f - 1)] = table.asString(indexOf(table, f));
     return r;
 }

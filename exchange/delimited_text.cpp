@@ -18,7 +18,7 @@ void decodeField(std::string& bytes) {
     for (const char c : bytes) {
         if (static_cast<unsigned char>(c) >= 0x80) {
             const QByteArray utf8 =
-                textfile::decode(
+                settings::decodeText(
                     QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size())))
                     .toUtf8();
             bytes.assign(utf8.constData(), static_cast<std::size_t>(utf8.size()));

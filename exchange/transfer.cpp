@@ -68,7 +68,7 @@ std::vector<int> indexesOf(const dbase::Table& table, const std::vector<int>& nu
     std::vector<int> indexes;
     indexes.reserve(numbers.size());
     for (const int number : numbers)
-        indexes.push_back(number > 0 ? table.findField(books::bookField(number).name.substr(0, 10))
+        indexes.push_back(number > 0 ? table.findField(fields::bookField(number).name.substr(0, 10))
                                      : -1);
     return indexes;
 }
@@ -93,25 +93,25 @@ std::uint32_t walk(dbase::Table& books, const Progress& progress, Write write) {
 }
 
 dbase::FieldDef definitionOf(int number) {
-    const books::BookField& f = books::bookField(number);
+    const fields::BookField& f = fields::bookField(number);
     dbase::FieldDef d;
     d.name = std::string(f.name);
     switch (f.kind) {
-        case books::FieldKind::String:
+        case fields::FieldKind::String:
             d.type = dbase::FieldType::Character;
             d.width = f.width;
             break;
-        case books::FieldKind::Integer:
+        case fields::FieldKind::Integer:
             d.type = dbase::FieldType::Numeric;
             d.width = 11;
-            d.decimals = books::kIntegerDecimals;
+            d.decimals = fields::kIntegerDecimals;
             break;
-        case books::FieldKind::Float:
+        case fields::FieldKind::Float:
             d.type = dbase::FieldType::Numeric;
             d.width = 15;
-            d.decimals = books::kFloatDecimals;
+            d.decimals = fields::kFloatDecimals;
             break;
-        case books::FieldKind::Date:
+        case fields::FieldKind::Date:
             d.type = dbase::FieldType::Date;
             d.width = 8;
             break;

@@ -20,7 +20,7 @@ void appendGeneralNumber(std::string& out, double value) {
     const auto end = std::to_chars(digits, digits + sizeof digits, value == 0 ? 0.0 : value,
                                    std::chars_format::general, 15)
                          .ptr;
-    const QChar sep = formats::regionalFormat().decimalSeparator;
+    const QChar sep = settings::regionalFormat().decimalSeparator;
     for (const char* p = digits; p != end; ++p) {
         if (*p == '.' && sep != QLatin1Char('.'))
             out += QString(sep).toStdString();
@@ -44,7 +44,7 @@ void fieldUtf8(const dbase::Table& table, int index, std::string& out) {
                 appendGeneralNumber(out, table.asFloat(index));
             return;
         case dbase::FieldType::Date:
-            out = formats::dateToText(table.asDate(index)).toStdString();
+            out = settings::dateToText(table.asDate(index)).toStdString();
             return;
         default:
             table.readString(index, out);
@@ -59,7 +59,7 @@ QString fieldText(const dbase::Table& table, int index) {
 }
 
 double leadingNumber(std::string_view utf8, bool integer) {
-    const QByteArray sep = QString(formats::regionalFormat().decimalSeparator).toUtf8();
+    const QByteArray sep = QString(settings::regionalFormat().decimalSeparator).toUtf8();
     const std::string_view separator(sep.constData(), static_cast<std::size_t>(sep.size()));
     std::string number;
     std::size_t i = 0;
@@ -103,7 +103,7 @@ double leadingNumber(const QString& text, bool integer) {
 }
 
 bool looksLikeDate(const QString& text) {
-    if (!text.contains(formats::dateSeparator()))
+    if (!text.contains(settings::dateSeparator()))
         return false;
     for (const QChar c : text) {
         if ((c >= QLatin1Char('A') && c <= QLatin1Char('Z')) ||
@@ -114,21 +114,21 @@ bool looksLikeDate(const QString& text) {
 }
 
 void storeText(dbase::Table& table, int index, int number, const QString& text, int currentYear) {
-    const books::BookField& f = books::bookField(number);
+    const fields::BookField& f = fields::bookField(number);
     switch (f.kind) {
-        case books::FieldKind::String:
+        case fields::FieldKind::String:
             table.setString(index, text.left(f.width).toStdString());
             break;
-        case books::FieldKind::Integer:
-        case books::FieldKind::Float:
-            table.setFloat(index, leadingNumber(text, f.kind == books::FieldKind::Integer));
+        case fields::FieldKind::Integer:
+        case fields::FieldKind::Float:
+            table.setFloat(index, leadingNumber(text, f.kind == fields::FieldKind::Integer));
             break;
-        case books::FieldKind::Date: {
+        case fields::FieldKind::Date: {
             if (!looksLikeDate(text))
                 return;
             const auto date =
-                formats::textToDate(text, formats::currentDateFormat(),
-                                    currentYear > 0 ? currentYear : QDate::currentDate().year());
+                settings::textToDate(text, settings::currentDateFormat(),
+                                     currentYear > 0 ? currentYear : QDate::currentDate().year());
             if (!date || !date->isValid())
                 throw BadDate(text);
             table.setDate(index, dbase::Date{date->year(), date->month(), date->day()});
@@ -138,9 +138,9 @@ void storeText(dbase::Table& table, int index, int number, const QString& text, 
 }
 
 void storeUtf8(dbase::Table& table, int index, int number, std::string_view utf8, int currentYear) {
-    const books::BookField& f = books::bookField(number);
+    const fields::BookField& f = fields::bookField(number);
     switch (f.kind) {
-        case books::FieldKind::String: {
+        case fields::FieldKind::String: {
             std::size_t cut = 0;
             for (int chars = 0; cut < utf8.size(); ++cut) {
                 if ((static_cast<unsigned char>(utf8[cut]) & 0xC0) != 0x80 && chars++ == f.width)
@@ -149,11 +149,11 @@ void storeUtf8(dbase::Table& table, int index, int number, std::string_view utf8
             table.setString(index, utf8.substr(0, cut));
             return;
         }
-        case books::FieldKind::Integer:
-        case books::FieldKind::Float:
-            table.setFloat(index, leadingNumber(utf8, f.kind == books::FieldKind::Integer));
+        case fields::FieldKind::Integer:
+        case fields::FieldKind::Float:
+            table.setFloat(index, leadingNumber(utf8, f.kind == fields::FieldKind::Integer));
             return;
-        case books::FieldKind::Date:
+        case fields::FieldKind::Date:
             storeText(table, index, number,
                       QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())),
                       currentYear);
@@ -165,27 +165,27 @@ void copyField(const dbase::Table& source, int index, dbase::Table& target, int 
                int currentYear, std::string& scratch) {
     const dbase::FieldType type = source.field(index).type;
     const bool numeric = type == dbase::FieldType::Numeric || type == dbase::FieldType::Float;
-    switch (books::bookField(number).kind) {
-        case books::FieldKind::Date:
+    switch (fields::bookField(number).kind) {
+        case fields::FieldKind::Date:
             if (type == dbase::FieldType::Date) {
                 if (!source.isBlank(index))
                     target.setDate(to, source.asDate(index));
                 return;
             }
             break;
-        case books::FieldKind::Integer:
+        case fields::FieldKind::Integer:
             if (numeric) {
                 target.setFloat(to, std::trunc(source.asFloat(index)));
                 return;
             }
             break;
-        case books::FieldKind::Float:
+        case fields::FieldKind::Float:
             if (numeric) {
                 target.setFloat(to, source.asFloat(index));
                 return;
             }
             break;
-        case books::FieldKind::String:
+        case fields::FieldKind::String:
             if (type == dbase::FieldType::Character) {
                 source.readString(index, scratch);
                 target.setString(to, scratch);

@@ -3,7 +3,7 @@
 #include <cctype>
 #include <stdexcept>
 
-namespace books {
+namespace fields {
 
 namespace {
 
@@ -79,4 +79,4 @@ int bookFieldNumber(std::string_view name) {
     return 0;
 }
 
-}  // namespace books
+}  // namespace fields

@@ -8,7 +8,7 @@
 #include <array>
 #include <string_view>
 
-namespace books {
+namespace fields {
 
 enum class FieldKind { String = 1, Integer = 2, Float = 3, Date = 4 };
 
@@ -36,4 +36,4 @@ int bookFieldNumber(std::string_view name);
 inline constexpr int kIntegerDecimals = 0;
 inline constexpr int kFloatDecimals = 2;
 
-}  // namespace books
+}  // namespace fields

@@ -76,7 +76,7 @@ LocateResult locateRecord(dbase::Table& table, bool fromFirst, const QString& fi
         if (numbers)
             return matcher.matches(text, table.asFloat(field));
         if (date)
-            text = formats::dateToText(table.asDate(field)).toStdString();
+            text = settings::dateToText(table.asDate(field)).toStdString();
         else
             table.readString(field, text);
         return matcher.matches(text, 0);
@@ -135,15 +135,15 @@ QStringList fieldList(const QStringList& labels, const QList<bool>& shown, Field
 }
 
 QString fieldNameOfLabel(const QStringList& labels, const QString& text) {
-    for (qsizetype i = 0; i < labels.size() && i < books::kFieldCount; ++i) {
+    for (qsizetype i = 0; i < labels.size() && i < fields::kFieldCount; ++i) {
         if (shownLabel(labels[i]) == text)
-            return QString::fromUtf8(books::bookField(static_cast<int>(i) + 1).name);
+            return QString::fromUtf8(fields::bookField(static_cast<int>(i) + 1).name);
     }
     return {};
 }
 
 QString labelOfField(const QStringList& labels, const QString& fieldName) {
-    const int no = books::bookFieldNumber(fieldName.toStdString());
+    const int no = fields::bookFieldNumber(fieldName.toStdString());
     if (no < 1 || no > labels.size())
         return {};
     return shownLabel(labels[no - 1]);

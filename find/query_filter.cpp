@@ -10,8 +10,8 @@ QueryFilter::QueryFilter(const std::vector<SearchItem>& items, const dbase::Tabl
     Level level;
     for (const SearchItem& item : items) {
         Test t;
-        if (item.fieldNo >= 1 && item.fieldNo <= books::kFieldCount)
-            t.field = table.findField(books::bookField(item.fieldNo).name);
+        if (item.fieldNo >= 1 && item.fieldNo <= fields::kFieldCount)
+            t.field = table.findField(fields::bookField(item.fieldNo).name);
         t.kind = item.kind;
         t.isDate = item.isDate;
         t.value = item.isDate ? item.dateValue : item.numberValue;

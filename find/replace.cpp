@@ -19,7 +19,7 @@ constexpr std::uint32_t kProgressEvery = 4096;
 std::optional<dbase::Date> fullDate(const QString& text) {
     if (isEmptyDate(text))
         return std::nullopt;
-    const auto date = formats::textToEngineDate(text);
+    const auto date = settings::textToEngineDate(text);
     if (!date || date->isNull())
         return std::nullopt;
     return date;
@@ -72,11 +72,11 @@ void restore(books::OpenCollection& c) {
 }  // namespace
 
 RequestProblem checkRequest(const ReplaceRequest& r) {
-    if (r.fieldNo < 1 || r.fieldNo > books::kFieldCount)
+    if (r.fieldNo < 1 || r.fieldNo > fields::kFieldCount)
         return RequestProblem::NoField;
-    const QString search = formats::trimBlanks(r.search);
-    const QString replacement = formats::trimBlanks(r.replacement);
-    switch (books::bookField(r.fieldNo).letter) {
+    const QString search = settings::trimBlanks(r.search);
+    const QString replacement = settings::trimBlanks(r.replacement);
+    switch (fields::bookField(r.fieldNo).letter) {
         case 'N':
             if (!parseDecimal(search))
                 return RequestProblem::BadSearchValue;
@@ -133,9 +133,9 @@ ReplaceReport replaceValues(books::OpenCollection& c, const ReplaceRequest& requ
         return report;
     }
 
-    const char letter = books::bookField(request.fieldNo).letter;
-    const QString search = formats::trimBlanks(request.search);
-    const QString replacement = formats::trimBlanks(request.replacement);
+    const char letter = fields::bookField(request.fieldNo).letter;
+    const QString search = settings::trimBlanks(request.search);
+    const QString replacement = settings::trimBlanks(request.replacement);
     std::string searchText = search.toStdString();
     toUpperInPlace(searchText);
     const double searchNumber = letter == 'N' ? parseDecimal(search).value_or(0) : 0;
@@ -151,8 +151,8 @@ ReplaceReport replaceValues(books::OpenCollection& c, const ReplaceRequest& requ
     };
 
     try {
-        const int field = t.fieldIndex(books::bookField(request.fieldNo).name);
-        const int title = t.fieldIndex(books::bookField(1).name);
+        const int field = t.fieldIndex(fields::bookField(request.fieldNo).name);
+        const int title = t.fieldIndex(fields::bookField(1).name);
         std::string text;
         const auto matches = [&] {
             switch (letter) {

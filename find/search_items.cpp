@@ -15,7 +15,7 @@ using Status = LevelResult::Status;
 enum class RowType { Character, Numeric, Date };
 
 RowType rowType(int fieldNo) {
-    switch (books::bookField(fieldNo).letter) {
+    switch (fields::bookField(fieldNo).letter) {
         case 'N':
             return RowType::Numeric;
         case 'D':
@@ -51,15 +51,15 @@ struct Bounds {
 
 Bounds splitRange(const QString& cell) {
     const QString text =
-        formats::trimBlanks(withoutFirst(withoutFirst(cell, QLatin1Char('<')), QLatin1Char('>')));
+        settings::trimBlanks(withoutFirst(withoutFirst(cell, QLatin1Char('<')), QLatin1Char('>')));
     const qsizetype at = text.indexOf(QLatin1String("AND"));
     if (at < 0)
         return {text, {}};
-    return {formats::trimBlanks(text.left(at)), formats::trimBlanks(text.mid(at + 3))};
+    return {settings::trimBlanks(text.left(at)), settings::trimBlanks(text.mid(at + 3))};
 }
 
 std::optional<double> parseDate(const QString& text) {
-    const auto date = formats::textToDate(text);
+    const auto date = settings::textToDate(text);
     if (!date || date->isNull())
         return std::nullopt;
     return dayNumber(*date);
@@ -122,7 +122,7 @@ LevelResult SearchItems::addLevel(const LevelCells& cells, const Comparisons& co
         items_.clear();
         return LevelResult{Status::TooMany, 0};
     };
-    for (int fieldNo = 1; fieldNo <= books::kFieldCount; ++fieldNo) {
+    for (int fieldNo = 1; fieldNo <= fields::kFieldCount; ++fieldNo) {
         const QString& cell = cells[static_cast<std::size_t>(fieldNo - 1)];
         const Comparison comparison = comparisons[static_cast<std::size_t>(fieldNo - 1)];
         const auto kind = static_cast<ItemKind>(comparison);
@@ -130,7 +130,7 @@ LevelResult SearchItems::addLevel(const LevelCells& cells, const Comparisons& co
             case RowType::Numeric: {
                 if (comparison != Comparison::Between) {
                     const QString text =
-                        formats::trimBlanks(withoutFirst(cell, operatorOf(comparison)));
+                        settings::trimBlanks(withoutFirst(cell, operatorOf(comparison)));
                     if (text.isEmpty())
                         break;
                     const auto value = parseDecimal(text);
@@ -155,7 +155,7 @@ LevelResult SearchItems::addLevel(const LevelCells& cells, const Comparisons& co
             case RowType::Date: {
                 if (comparison != Comparison::Between) {
                     const QString text =
-                        formats::trimBlanks(withoutFirst(cell, operatorOf(comparison)));
+                        settings::trimBlanks(withoutFirst(cell, operatorOf(comparison)));
                     if (isEmptyDate(text))
                         break;
                     const auto day = parseDate(text);
@@ -180,7 +180,7 @@ LevelResult SearchItems::addLevel(const LevelCells& cells, const Comparisons& co
                 break;
             }
             case RowType::Character: {
-                const QString text = formats::trimBlanks(cell).toUpper();
+                const QString text = settings::trimBlanks(cell).toUpper();
                 if (text.isEmpty())
                     break;
                 SearchItem item;

@@ -48,8 +48,8 @@ struct SearchItem {
 
 // The criterion cells of one level, index field number - 1, and the
 // comparison of each row (it matters for numeric and date fields only).
-using LevelCells = std::array<QString, books::kFieldCount>;
-using Comparisons = std::array<Comparison, books::kFieldCount>;
+using LevelCells = std::array<QString, fields::kFieldCount>;
+using Comparisons = std::array<Comparison, fields::kFieldCount>;
 
 // What saving a level came to.
 struct LevelResult {

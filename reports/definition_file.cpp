@@ -48,7 +48,7 @@ ReportItem oldItem(const char* bytes, int at, bool totals) {
         const QByteArray name = item.name.toLatin1();
         item.fieldNumber =
             totals ? totalNumber(item.name)
-                   : books::bookFieldNumber({name.constData(), std::size_t(name.size())});
+                   : fields::bookFieldNumber({name.constData(), std::size_t(name.size())});
     }
     return item;
 }
@@ -60,7 +60,7 @@ QString reason(const QFile& file) {
 }  // namespace
 
 DefinitionFile DefinitionFile::inDirectory(const QString& directory) {
-    const QString found = paths::findFileNoCase(directory, kFileName);
+    const QString found = settings::findFileNoCase(directory, kFileName);
     return DefinitionFile(found.isEmpty() ? QDir(directory).filePath(kFileName) : found);
 }
 
@@ -125,7 +125,7 @@ std::optional<ReportDefinition> DefinitionFile::read(int index, QString* error) 
 }
 
 bool DefinitionFile::rewrite(const QByteArray& records, QString* error) {
-    return textfile::writeAtomically(path_, records, error);
+    return settings::writeAtomically(path_, records, error);
 }
 
 bool DefinitionFile::write(int index, const ReportDefinition& definition, QString* error) {
@@ -247,7 +247,7 @@ StartResult initialiseDefinitions(const QString& directory) {
                                    .arg(QDir::toNativeSeparators(file.path()), error);
     }
 
-    const QString oldPath = paths::findFileNoCase(directory, kOldFileName);
+    const QString oldPath = settings::findFileNoCase(directory, kOldFileName);
     if (oldPath.isEmpty())
         return result;
     const auto refuse = [&](const QString& why) {

@@ -20,10 +20,10 @@ int px(double value) {
 // book field, else the field whose name it carries (items converted from
 // the earlier file version), else 0.
 int bookFieldOf(const ReportItem& item) {
-    if (item.fieldNumber >= 1 && item.fieldNumber <= books::kFieldCount)
+    if (item.fieldNumber >= 1 && item.fieldNumber <= fields::kFieldCount)
         return item.fieldNumber;
-    for (int n = 1; n <= books::kFieldCount; ++n) {
-        const auto& name = books::bookField(n).name;
+    for (int n = 1; n <= fields::kFieldCount; ++n) {
+        const auto& name = fields::bookField(n).name;
         if (item.name.compare(QString::fromLatin1(name.data(), qsizetype(name.size())),
                               Qt::CaseInsensitive) == 0)
             return n;

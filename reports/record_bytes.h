@@ -17,7 +17,7 @@ namespace reports::record {
 // beyond the capacity reads the full capacity.
 inline QString string(const char* bytes, int at, int capacity) {
     const int length = std::min(int(static_cast<unsigned char>(bytes[at])), capacity);
-    return textfile::fromWindows1252(QByteArray(bytes + at + 1, length));
+    return settings::fromWindows1252(QByteArray(bytes + at + 1, length));
 }
 
 inline int int16(const char* bytes, int at) {

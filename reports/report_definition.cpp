@@ -181,7 +181,7 @@ struct LineBuilder {
     LineBuilder& label(int width, const QString& text) { return put({kLabelName, 0, width, text}); }
     LineBuilder& filler(int width) { return put({kFillerName, 0, width, {}}); }
     LineBuilder& field(const char* name, int width) {
-        return put({QString::fromLatin1(name), books::bookFieldNumber(name), width, {}});
+        return put({QString::fromLatin1(name), fields::bookFieldNumber(name), width, {}});
     }
     LineBuilder& total(int number, int width) {
         return put({totalName(number), number, width, {}});

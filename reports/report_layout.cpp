@@ -61,28 +61,28 @@ QString rightAligned(const QString& s, int w) {
 
 }  // namespace
 
-QString moneyText(double value, const formats::NumberFormat& f) {
-    return formats::fixedPointGrouped(value, 0, f.currencyDecimals, f.decimalSeparator,
-                                      f.thousandsSeparator);
+QString moneyText(double value, const settings::NumberFormat& f) {
+    return settings::fixedPointGrouped(value, 0, f.currencyDecimals, f.decimalSeparator,
+                                       f.thousandsSeparator);
 }
 
-QString countText(double value, const formats::NumberFormat& f) {
-    return formats::fixedPointGrouped(value, 0, 0, f.decimalSeparator, f.thousandsSeparator);
+QString countText(double value, const settings::NumberFormat& f) {
+    return settings::fixedPointGrouped(value, 0, 0, f.decimalSeparator, f.thousandsSeparator);
 }
 
 QString yearText(double value) {
-    return formats::fixedPoint(value, 0, 0);
+    return settings::fixedPoint(value, 0, 0);
 }
 
 LayoutSettings currentLayoutSettings(const std::array<int, 4>& sortLevels) {
     LayoutSettings s;
     s.sortLevels = sortLevels;
     const auto& st = settings::settings();
-    for (int n = 1; n <= books::kFieldCount; ++n)
+    for (int n = 1; n <= fields::kFieldCount; ++n)
         s.captions[std::size_t(n)] = st.fieldNames[n];
-    s.currency = formats::reportCurrencyFormat();
-    s.numeric = formats::reportNumericFormat();
-    s.today = formats::dateToText(QDate::currentDate());
+    s.currency = settings::reportCurrencyFormat();
+    s.numeric = settings::reportNumericFormat();
+    s.today = settings::dateToText(QDate::currentDate());
     return s;
 }
 
@@ -135,17 +135,17 @@ void ReportLayout::addRecordTabs(Engine& e) {
 }
 
 QString ReportLayout::fieldText(int number) const {
-    if (number < 1 || number > books::kFieldCount)
+    if (number < 1 || number > fields::kFieldCount)
         return {};
     const int index = fieldIndex_[std::size_t(number)];
     if (index < 0)
         return {};
-    const books::BookField& field = books::bookField(number);
+    const fields::BookField& field = fields::bookField(number);
     switch (field.kind) {
-        case books::FieldKind::Date:
-            return formats::dateToText(table_.asDate(index));
-        case books::FieldKind::Integer:
-        case books::FieldKind::Float: {
+        case fields::FieldKind::Date:
+            return settings::dateToText(table_.asDate(index));
+        case fields::FieldKind::Integer:
+        case fields::FieldKind::Float: {
             const double v = table_.asFloat(index);
             switch (numberKind(number)) {
                 case NumberKind::Year:
@@ -155,11 +155,11 @@ QString ReportLayout::fieldText(int number) const {
                 case NumberKind::Count:
                     return countText(v, settings_.numeric);
                 case NumberKind::None:
-                    return formats::fixedPoint(v, 0, 0);
+                    return settings::fixedPoint(v, 0, 0);
             }
             return {};
         }
-        case books::FieldKind::String:
+        case fields::FieldKind::String:
             break;
     }
     return QString::fromStdString(table_.asString(index));
@@ -225,8 +225,8 @@ void ReportLayout::beforePrint(Engine& e) {
     grand_.fill(0);
     group_.fill(0);
 
-    for (int n = 1; n <= books::kFieldCount; ++n) {
-        const auto name = books::bookField(n).name;
+    for (int n = 1; n <= fields::kFieldCount; ++n) {
+        const auto name = fields::bookField(n).name;
         fieldIndex_[std::size_t(n)] = table_.findField(name);
     }
 
@@ -314,7 +314,7 @@ void ReportLayout::printColumnHeaders(Engine& e) {
         if (item.isField()) {
             const int n = item.fieldNumber;
             const QString caption =
-                n >= 1 && n <= books::kFieldCount ? settings_.captions[std::size_t(n)] : QString();
+                n >= 1 && n <= fields::kFieldCount ? settings_.captions[std::size_t(n)] : QString();
             printItem(e, i + 1, caption);
             text += leftAligned(caption, item.width);
         } else {

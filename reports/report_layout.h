@@ -40,8 +40,8 @@ enum class OutputMode { Print = 1, View = 2, TextFile = 3 };
 struct LayoutSettings {
     std::array<int, 4> sortLevels{};
     std::array<QString, 37> captions;  // by book field number 1 to 36
-    formats::NumberFormat currency;    // money
-    formats::NumberFormat numeric;     // counts
+    settings::NumberFormat currency;   // money
+    settings::NumberFormat numeric;    // counts
     QString today;
 };
 
@@ -50,8 +50,8 @@ struct LayoutSettings {
 LayoutSettings currentLayoutSettings(const std::array<int, 4>& sortLevels);
 
 // The text of a number by its kind.
-QString moneyText(double value, const formats::NumberFormat& f);
-QString countText(double value, const formats::NumberFormat& f);
+QString moneyText(double value, const settings::NumberFormat& f);
+QString countText(double value, const settings::NumberFormat& f);
 QString yearText(double value);
 
 class ReportLayout {

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-namespace formats {
+namespace settings {
 
 namespace {
 
@@ -235,4 +235,4 @@ QString fixedPointGrouped(double value, int width, int decimals, QChar decimalSe
     return padLeft(text, width);
 }
 
-}  // namespace formats
+}  // namespace settings

@@ -20,7 +20,7 @@
 
 #include "dbase/date.h"
 
-namespace formats {
+namespace settings {
 
 struct DateFormat {
     int code;              // 1 to 12
@@ -94,4 +94,4 @@ QString fixedPointGrouped(double value, int width, int decimals,
                           QChar decimalSeparator = QLatin1Char('.'),
                           QChar thousandsSeparator = QLatin1Char(','));
 
-}  // namespace formats
+}  // namespace settings

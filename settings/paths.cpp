@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
-namespace paths {
+namespace settings {
 
 namespace {
 
@@ -75,4 +75,4 @@ QString findFileNoCase(const QString& directory, const QString& name) {
     return {};
 }
 
-}  // namespace paths
+}  // namespace settings

@@ -6,7 +6,7 @@
 
 #include <QString>
 
-namespace paths {
+namespace settings {
 
 // $XDG_DATA_HOME/tomekeep (default ~/.local/share/tomekeep), without a
 // trailing "/". Created when missing.
@@ -28,4 +28,4 @@ QString startDirectory();
 // to letter case; returns its full path, or an empty string.
 QString findFileNoCase(const QString& directory, const QString& name);
 
-}  // namespace paths
+}  // namespace settings

@@ -134,7 +134,7 @@ void visitUserFont(V& v, const char* section, FontKeys& f) {
 }
 
 QString fieldKey(int number) {
-    const auto name = books::bookField(number).name;
+    const auto name = fields::bookField(number).name;
     return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
 }
 
@@ -160,20 +160,20 @@ void visitAll(V& v, Settings& s) {
     v.integer(misc, key("Currency Format"), s.currencyFormat);
     v.integer(misc, key("Numeric Format"), s.numericFormat);
 
-    for (int n = 1; n <= books::kFieldCount; ++n) {
+    for (int n = 1; n <= fields::kFieldCount; ++n) {
         v.text("Field Names", fieldKey(n), s.fieldNames[n], kNameRoom);
         if (s.fieldNames[n].size() > kCaptionLength)
             s.fieldNames[n].truncate(kCaptionLength);
     }
-    for (int n = 1; n <= books::kFieldCount; ++n)
+    for (int n = 1; n <= fields::kFieldCount; ++n)
         v.yesNo("Display Fields", fieldKey(n), s.displayFields[n]);
-    for (int n = 1; n <= books::kFieldCount; ++n)
+    for (int n = 1; n <= fields::kFieldCount; ++n)
         v.integer("Field Width", fieldKey(n), s.fieldWidth[n]);
-    for (int n = 1; n <= books::kFieldCount; ++n)
+    for (int n = 1; n <= fields::kFieldCount; ++n)
         v.integer("Field Order", fieldKey(n), s.fieldOrder[n]);
-    for (int n = 1; n <= books::kFieldCount; ++n)
+    for (int n = 1; n <= fields::kFieldCount; ++n)
         v.yesNo("Export Fields", fieldKey(n), s.exportFields[n]);
-    for (int n = 1; n <= books::kFieldCount; ++n)
+    for (int n = 1; n <= fields::kFieldCount; ++n)
         v.integer("Export Order", fieldKey(n), s.exportOrder[n]);
 
     v.yesNo("Export", key("First Row"), s.exportFirstRow);
@@ -215,9 +215,9 @@ void visitAll(V& v, Settings& s) {
 }  // namespace
 
 Settings::Settings()
-    : lastImportFile(paths::startDirectory()), lastExportFile(paths::startDirectory()) {
-    for (int n = 1; n <= books::kFieldCount; ++n) {
-        const auto caption = books::bookField(n).caption;
+    : lastImportFile(settings::startDirectory()), lastExportFile(settings::startDirectory()) {
+    for (int n = 1; n <= fields::kFieldCount; ++n) {
+        const auto caption = fields::bookField(n).caption;
         fieldNames[n] = QString::fromLatin1(caption.data(), static_cast<qsizetype>(caption.size()));
         displayFields[n] = true;
         fieldWidth[n] = 15;
@@ -241,7 +241,7 @@ bool Settings::load(const QString& path) {
     if (!QFileInfo::exists(path))
         return true;
     QString text;
-    if (!textfile::readText(path, &text))
+    if (!settings::readText(path, &text))
         return false;
     auto ini = std::make_shared<IniFile>(IniFile::parse(text));
     Reader reader(*ini);
@@ -257,7 +257,7 @@ bool Settings::save(const QString& path, QString* error) const {
     if (loaded_)
         writer.ini.mergeMissingFrom(*loaded_);
     QString reason;
-    if (textfile::writeAtomically(path, writer.ini.toText().toUtf8(), &reason))
+    if (settings::writeAtomically(path, writer.ini.toText().toUtf8(), &reason))
         return true;
     // Shown to the user as it is, so it names the file.
     if (error)
@@ -271,11 +271,11 @@ Settings& settings() {
 }
 
 bool loadSettings() {
-    return settings().load(paths::settingsFile());
+    return settings().load(settings::settingsFile());
 }
 
 bool saveSettings(QString* error) {
-    return settings().save(paths::settingsFile(), error);
+    return settings().save(settings::settingsFile(), error);
 }
 
 }  // namespace settings

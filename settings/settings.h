@@ -41,7 +41,7 @@ class PerField {
     friend bool operator==(const PerField&, const PerField&) = default;
 
   private:
-    std::array<T, books::kFieldCount> values_{};
+    std::array<T, fields::kFieldCount> values_{};
 };
 
 // The thirteen colours of one window colour set, in their fixed order.
@@ -191,7 +191,7 @@ struct Settings {
 // The process-wide instance.
 Settings& settings();
 
-// load()/save() of the process-wide instance on paths::settingsFile().
+// load()/save() of the process-wide instance on settings::settingsFile().
 bool loadSettings();
 bool saveSettings(QString* error = nullptr);
 

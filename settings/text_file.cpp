@@ -6,7 +6,7 @@
 #include <QSaveFile>
 #include <QStringDecoder>
 
-namespace textfile {
+namespace settings {
 
 namespace {
 
@@ -36,7 +36,7 @@ QString fromWindows1252(const QByteArray& bytes) {
     return text;
 }
 
-QString decode(const QByteArray& bytes) {
+QString decodeText(const QByteArray& bytes) {
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = utf8.decode(bytes);
     if (utf8.hasError())
@@ -60,7 +60,7 @@ bool readText(const QString& path, QString* text, QString* error) {
             *error = file.errorString();
         return false;
     }
-    *text = decode(bytes);
+    *text = decodeText(bytes);
     return true;
 }
 
@@ -101,4 +101,4 @@ WriteFaultForTesting::~WriteFaultForTesting() {
     g_failAfter = -1;
 }
 
-}  // namespace textfile
+}  // namespace settings

@@ -9,10 +9,10 @@
 #include <QByteArray>
 #include <QString>
 
-namespace textfile {
+namespace settings {
 
 // UTF-8 when `bytes` is valid UTF-8, otherwise Windows-1252.
-QString decode(const QByteArray& bytes);
+QString decodeText(const QByteArray& bytes);
 
 // Windows-1252 to text; every byte maps to one character (the five bytes the
 // code page leaves undefined map to the control character of the same value).
@@ -37,4 +37,4 @@ class WriteFaultForTesting {
     WriteFaultForTesting& operator=(const WriteFaultForTesting&) = delete;
 };
 
-}  // namespace textfile
+}  // namespace settings

@@ -309,7 +309,7 @@ void TMyEdit::fillLists() {
 }
 
 void TMyEdit::setMasks() {
-    const QString sep = formats::dateSeparator();
+    const QString sep = settings::dateSeparator();
     const QString mask =
         QStringLiteral("99") + sep + QStringLiteral("99") + sep + QStringLiteral("9999;_");
     for (QLineEdit* box : {PurchDate, CheckDate})

@@ -74,7 +74,7 @@ void TMyEditBox::showEvent(QShowEvent* event) {
 }
 
 void TMyEditBox::AddButtonClick() {
-    const QString text = formats::trimBlanks(AddInfo->text());
+    const QString text = settings::trimBlanks(AddInfo->text());
     if (!text.isEmpty())
         TheList->addItem(text);
     AddInfo->clear();

@@ -32,7 +32,7 @@ namespace {
 
 const QString kYes = QStringLiteral("Yes");
 const QString kNo = QStringLiteral("No");
-constexpr int kRows = books::kFieldCount;
+constexpr int kRows = fields::kFieldCount;
 
 }  // namespace
 

@@ -50,7 +50,7 @@ TMyImport::TMyImport(ui::MainWindowLink& main, Source source, const QString& pat
     setModal(true);
     setFixedSize(640, 408);
 
-    const int rows = std::max<int>(static_cast<int>(names_.size()), books::kFieldCount);
+    const int rows = std::max<int>(static_cast<int>(names_.size()), fields::kFieldCount);
     ImportGrid = named(new QTableWidget(rows, 3, this), "ImportGrid");
     ImportGrid->setGeometry(8, 8, 420, 392);
     exchangeui::setUpTextGrid(ImportGrid, {QStringLiteral("TOMEKEEP FIELDS"),
@@ -113,7 +113,7 @@ TMyImport::TMyImport(ui::MainWindowLink& main, Source source, const QString& pat
     const settings::Settings& s = settings::settings();
     for (int row = 0; row < rows; ++row) {
         setCellText(ImportGrid, row, 0,
-                    row < books::kFieldCount ? s.fieldNames[row + 1] : QString());
+                    row < fields::kFieldCount ? s.fieldNames[row + 1] : QString());
         setCellText(ImportGrid, row, 1,
                     row < names_.size() ? names_.at(row) : QStringLiteral("<EMPTY>"));
         setCellText(ImportGrid, row, 2, row < names_.size() ? kYes : QString());
@@ -183,13 +183,13 @@ void TMyImport::showCount(bool now) {
     if (!now && t - lastDrawn_ < kCountInterval)
         return;
     lastDrawn_ = t;
-    ImportCount->setText(formats::fixedPointGrouped(count_, 0, 0).trimmed());
+    ImportCount->setText(settings::fixedPointGrouped(count_, 0, 0).trimmed());
     ImportCount->repaint();
 }
 
 void TMyImport::StartButtonClick() {
     QList<exchange::ImportRow> rows;
-    for (int row = 0; row < books::kFieldCount; ++row)
+    for (int row = 0; row < fields::kFieldCount; ++row)
         rows.append({cellText(ImportGrid, row, 1), cellText(ImportGrid, row, 2)});
     const std::vector<int> map = exchange::importFieldMap(names_, rows);
 

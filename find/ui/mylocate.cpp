@@ -194,7 +194,7 @@ TMyLocateDialog::TMyLocateDialog(ui::MainWindowLink& main, QObject* parent)
 QStringList TMyLocateDialog::labels() const {
     QStringList list;
     const auto& names = settings::settings().fieldNames;
-    for (int no = 1; no <= books::kFieldCount; ++no)
+    for (int no = 1; no <= fields::kFieldCount; ++no)
         list << names[no];
     return list;
 }
@@ -207,7 +207,7 @@ bool TMyLocateDialog::Execute() {
     const QStringList names = labels();
     TMyLocateDlg form(main_, names, main_.dialogParent());
     QList<bool> shown;
-    for (int no = 1; no <= books::kFieldCount; ++no)
+    for (int no = 1; no <= fields::kFieldCount; ++no)
         shown << settings::settings().displayFields[no];
     form.FieldNameComboBox->addItems(
         find::fieldList(names, shown, options_.fieldOrder, options_.fieldSelection));

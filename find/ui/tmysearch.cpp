@@ -37,7 +37,7 @@ std::size_t slot(int fieldNo) {
 }
 
 bool hasMarker(int fieldNo) {
-    const books::BookField& f = books::bookField(fieldNo);
+    const fields::BookField& f = fields::bookField(fieldNo);
     return f.letter == 'N' || f.letter == 'D' || f.list != 0;
 }
 
@@ -54,7 +54,7 @@ class CriterionDelegate : public QStyledItemDelegate {
         const int fieldNo = index.row() + 1;
         const QString mask = form_->editMask(fieldNo);
         if (mask.isEmpty())
-            edit->setMaxLength(books::bookField(fieldNo).width);
+            edit->setMaxLength(fields::bookField(fieldNo).width);
         else
             edit->setInputMask(mask);
         (void)option;
@@ -80,7 +80,7 @@ TMySearch::TMySearch(ui::MainWindowLink& main, QWidget* parent) : QDialog(parent
     setModal(true);
     resize(640, 756);
 
-    SearchGrid_ = new QTableWidget(books::kFieldCount, 3, this);
+    SearchGrid_ = new QTableWidget(fields::kFieldCount, 3, this);
     SearchGrid_->setObjectName(QStringLiteral("SearchGrid"));
     SearchGrid_->setGeometry(10, 10, 620, 690);
     SearchGrid_->verticalHeader()->setVisible(false);
@@ -91,7 +91,7 @@ TMySearch::TMySearch(ui::MainWindowLink& main, QWidget* parent) : QDialog(parent
     SearchGrid_->setSelectionMode(QAbstractItemView::SingleSelection);
     SearchGrid_->setEditTriggers(QAbstractItemView::AllEditTriggers);
     SearchGrid_->setItemDelegateForColumn(kCriterionColumn, new CriterionDelegate(this, this));
-    for (int row = 0; row < books::kFieldCount; ++row) {
+    for (int row = 0; row < fields::kFieldCount; ++row) {
         const int fieldNo = row + 1;
         auto* name = new QTableWidgetItem;
         name->setFlags(Qt::ItemIsEnabled);
@@ -150,7 +150,7 @@ void TMySearch::FormShow() {
     SearchGrid_->setFixedWidth(scaled(600) + 20);
     SearchGrid_->verticalHeader()->setDefaultSectionSize(scaled(22));
     const auto& names = settings::settings().fieldNames;
-    for (int fieldNo = 1; fieldNo <= books::kFieldCount; ++fieldNo)
+    for (int fieldNo = 1; fieldNo <= fields::kFieldCount; ++fieldNo)
         SearchGrid_->item(fieldNo - 1, kFieldColumn)
             ->setText((QStringLiteral(" ") + names[fieldNo]).left(21));
     emptyCells();
@@ -179,7 +179,7 @@ void TMySearch::emptyCells() {
     // An editor still open would write its text back over the emptied cell:
     // leaving the cell writes it now.
     SearchGrid_->setCurrentCell(-1, -1);
-    for (int fieldNo = 1; fieldNo <= books::kFieldCount; ++fieldNo)
+    for (int fieldNo = 1; fieldNo <= fields::kFieldCount; ++fieldNo)
         setCriterion(fieldNo, QString());
 }
 
@@ -200,7 +200,7 @@ void TMySearch::setFieldOption(int fieldNo, find::Comparison c) {
 }
 
 QString TMySearch::editMask(int fieldNo) const {
-    return find::criterionMask(fieldNo, FieldOption(fieldNo), formats::dateSeparator());
+    return find::criterionMask(fieldNo, FieldOption(fieldNo), settings::dateSeparator());
 }
 
 // ---- Levels ---------------------------------------------------------------
@@ -211,7 +211,7 @@ bool TMySearch::SaveFields() {
     SearchGrid_->setCurrentIndex(QModelIndex());
     SearchGrid_->setCurrentIndex(current);
     find::LevelCells cells;
-    for (int fieldNo = 1; fieldNo <= books::kFieldCount; ++fieldNo)
+    for (int fieldNo = 1; fieldNo <= fields::kFieldCount; ++fieldNo)
         cells[slot(fieldNo)] = criterion(fieldNo);
     const find::LevelResult r = items_.addLevel(cells, options_);
     switch (r.status) {
@@ -299,9 +299,9 @@ void TMySearch::HelpButtonClick() {
 // ---- The options dialog ---------------------------------------------------
 
 void TMySearch::MarkerClicked(int fieldNo) {
-    if (fieldNo < 1 || fieldNo > books::kFieldCount)
+    if (fieldNo < 1 || fieldNo > fields::kFieldCount)
         return;
-    const books::BookField& f = books::bookField(fieldNo);
+    const fields::BookField& f = fields::bookField(fieldNo);
     const bool comparison = f.letter == 'N' || f.letter == 'D';
     if (!comparison && f.list == 0)
         return;
@@ -333,7 +333,7 @@ void TMySearch::MarkerClicked(int fieldNo) {
     // Leaving the row closes its editor, so the next edit takes the new mask;
     // the cell's text stays as it was.
     if (SearchGrid_->currentRow() == row)
-        SearchGrid_->setCurrentCell(fieldNo == books::kFieldCount ? row - 1 : row + 1,
+        SearchGrid_->setCurrentCell(fieldNo == fields::kFieldCount ? row - 1 : row + 1,
                                     kCriterionColumn);
     SearchGrid_->setCurrentCell(row, kCriterionColumn);
 }

@@ -28,7 +28,7 @@ W* named(W* w, const char* name) {
 }
 
 QString grouped(std::uint32_t n) {
-    return formats::fixedPointGrouped(n, 0, 0).trimmed();
+    return settings::fixedPointGrouped(n, 0, 0).trimmed();
 }
 
 }  // namespace
@@ -90,7 +90,7 @@ TSearchAndReplace::TSearchAndReplace(ui::MainWindowLink& main, QWidget* parent)
     // The field captions, in table order; nothing chosen at first.
     const QSignalBlocker block(FieldBox);
     const auto& names = settings::settings().fieldNames;
-    for (int no = 1; no <= books::kFieldCount; ++no)
+    for (int no = 1; no <= fields::kFieldCount; ++no)
         FieldBox->addItem(names[no]);
     FieldBox->setCurrentIndex(-1);
 }
@@ -117,11 +117,11 @@ void TSearchAndReplace::FieldBoxChange() {
     ReplaceText->clear();
     if (fieldNo_ < 1)
         return;
-    const books::BookField& f = books::bookField(fieldNo_);
+    const fields::BookField& f = fields::bookField(fieldNo_);
     for (QLineEdit* e : {SearchText, ReplaceText}) {
         switch (f.letter) {
             case 'D': {
-                const QChar sep = formats::dateSeparator();
+                const QChar sep = settings::dateSeparator();
                 e->setInputMask(QStringLiteral("00") + sep + QStringLiteral("00") + sep +
                                 QStringLiteral("9999"));
                 break;

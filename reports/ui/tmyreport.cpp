@@ -114,7 +114,7 @@ void TMyReport::LoadReportBox() {
 QString TMyReport::sortOrderText(const std::array<int, 4>& levels) {
     QStringList captions;
     for (const int field : levels)
-        if (field >= 1 && field <= books::kFieldCount)
+        if (field >= 1 && field <= fields::kFieldCount)
             captions << settings::settings().fieldNames[field];
     return captions.isEmpty() ? QStringLiteral("No Sort Order Selected")
                               : captions.join(QStringLiteral(", "));

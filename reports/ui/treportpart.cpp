@@ -73,7 +73,7 @@ TReportPart::TReportPart(reports::ReportLine& line, int lineNumber, int item, in
             FieldList->addItem(reports::totalName(n));
         SelPartLabel->setText(QStringLiteral("Totals Line, Item %1").arg(item_));
     } else {
-        for (int n = 1; n <= books::kFieldCount; ++n)
+        for (int n = 1; n <= fields::kFieldCount; ++n)
             FieldList->addItem(settings::settings().fieldNames[n]);
         SelPartLabel->setText(QStringLiteral("Line %1, Item %2").arg(lineNumber_).arg(item_));
     }
@@ -88,8 +88,8 @@ TReportPart::TReportPart(reports::ReportLine& line, int lineNumber, int item, in
         for (int n = 1; n <= FieldList->count(); ++n) {
             const QString name =
                 lineNumber_ == 0 ? reports::totalName(n)
-                                 : QString::fromLatin1(books::bookField(n).name.data(),
-                                                       qsizetype(books::bookField(n).name.size()));
+                                 : QString::fromLatin1(fields::bookField(n).name.data(),
+                                                       qsizetype(fields::bookField(n).name.size()));
             if (name.compare(it.name, Qt::CaseInsensitive) == 0)
                 FieldList->setCurrentRow(n - 1);
         }
@@ -144,8 +144,8 @@ void TReportPart::OkButtonClick() {
     } else {
         it.name = lineNumber_ == 0
                       ? reports::totalName(field)
-                      : QString::fromLatin1(books::bookField(field).name.data(),
-                                            qsizetype(books::bookField(field).name.size()));
+                      : QString::fromLatin1(fields::bookField(field).name.data(),
+                                            qsizetype(fields::bookField(field).name.size()));
         it.fieldNumber = field;
         it.labelText.clear();
     }

@@ -33,7 +33,7 @@ TEST_F(BackupCommandsTest, RestoredCollectionIsShownNamedAndRemembered) {
     EXPECT_EQ(seen, "MyRestore");
     EXPECT_EQ(main->windowTitle(), "Tomekeep Books 95 (Shelf)");
     EXPECT_EQ(shownCount(), 2);
-    EXPECT_EQ(settings::settings().lastDatabase, paths::programDirectory() + "/Shelf.DBF");
+    EXPECT_EQ(settings::settings().lastDatabase, settings::programDirectory() + "/Shelf.DBF");
 }
 
 TEST_F(BackupCommandsTest, RestoredDefinitionsReachTheReportList) {
@@ -42,7 +42,7 @@ TEST_F(BackupCommandsTest, RestoredDefinitionsReachTheReportList) {
     const int before = list->count();
     ASSERT_GE(before, 2);
     // A backup holding the first two reports only.
-    const auto all = reports::DefinitionFile::inDirectory(paths::programDirectory()).readAll();
+    const auto all = reports::DefinitionFile::inDirectory(settings::programDirectory()).readAll();
     ASSERT_TRUE(all.has_value());
     reports::DefinitionFile saved(media.filePath("TMKBOOK.URP"));
     ASSERT_TRUE(saved.replaceAll({(*all)[0], (*all)[1]}));

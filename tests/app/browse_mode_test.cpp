@@ -59,7 +59,7 @@ TEST_P(BrowseModeTest, RecordChangingCommandsAreOffFromEveryTrigger) {
 // the commands called directly reach nothing: no handler runs, no form
 // opens, no question is asked (the strict prompter fails on any).
 TEST_P(BrowseModeTest, KeysAndDirectCallsReachNothing) {
-    using C = TMain::Command;
+    using C = app::TMain::Command;
     int runs = 0;
     for (C c : {C::Import, C::Viewer, C::Backup, C::Restore, C::SearchReplace, C::ListMaintenance})
         main->setHandler(c, [&runs](ui::MainWindowLink&, int) { ++runs; });
@@ -102,14 +102,14 @@ TEST_P(BrowseModeTest, KeysAndDirectCallsReachNothing) {
 TEST_P(BrowseModeTest, NavigatorMovesOnlyAndTheGridCannotBeEdited) {
     auto* nav = mw::MyNavigator(main);
     EXPECT_TRUE(nav->browseOnly());
-    for (auto b : {mainwin::RecordNavigator::First, mainwin::RecordNavigator::Prior,
-                   mainwin::RecordNavigator::Next, mainwin::RecordNavigator::Last})
+    for (auto b : {app::RecordNavigator::First, app::RecordNavigator::Prior,
+                   app::RecordNavigator::Next, app::RecordNavigator::Last})
         EXPECT_TRUE(nav->button(b)->isVisible());
-    for (auto b : {mainwin::RecordNavigator::Insert, mainwin::RecordNavigator::Delete,
-                   mainwin::RecordNavigator::Edit, mainwin::RecordNavigator::Post,
-                   mainwin::RecordNavigator::Cancel, mainwin::RecordNavigator::Refresh})
+    for (auto b :
+         {app::RecordNavigator::Insert, app::RecordNavigator::Delete, app::RecordNavigator::Edit,
+          app::RecordNavigator::Post, app::RecordNavigator::Cancel, app::RecordNavigator::Refresh})
         EXPECT_FALSE(nav->button(b)->isVisible());
-    nav->button(mainwin::RecordNavigator::Last)->click();
+    nav->button(app::RecordNavigator::Last)->click();
     EXPECT_EQ(mw::ViewerGrid(main)->currentIndex().row(), 4);
     EXPECT_FALSE(main->MyDataSource()->fieldEditing());
     EXPECT_EQ(mw::ViewerGrid(main)->selectionBehavior(), QAbstractItemView::SelectRows);
@@ -119,7 +119,7 @@ TEST_P(BrowseModeTest, NavigatorMovesOnlyAndTheGridCannotBeEdited) {
 
 TEST_P(BrowseModeTest, LeavingKeepsTheUsersFieldEditingSetting) {
     main->close();
-    QFile f(paths::settingsFile());
+    QFile f(settings::settingsFile());
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_TRUE(QString::fromUtf8(f.readAll()).contains("Field Editing=Yes"));
 }

@@ -6,10 +6,10 @@
 
 namespace {
 
-using command_line::Action;
+using Action = app::CommandLineAction;
 
 Action actionOf(std::vector<std::string> arguments) {
-    return command_line::parse(arguments).action;
+    return app::parseCommandLine(arguments).action;
 }
 
 TEST(CommandLine, BrowseWordsAndPlainWordsStartTheProgram) {
@@ -30,7 +30,7 @@ TEST(CommandLine, ToolkitOptionsPassThroughWithTheirValues) {
     EXPECT_EQ(actionOf({"-style", "fusion", "-reverse"}), Action::Run);
     // The value of a toolkit option is not read as an option itself.
     EXPECT_EQ(actionOf({"-qwindowtitle", "-x"}), Action::Run);
-    const auto missing = command_line::parse({"-platform"});
+    const auto missing = app::parseCommandLine({"-platform"});
     EXPECT_EQ(missing.action, Action::BadUsage);
     EXPECT_EQ(missing.error, "option -platform needs a value");
 }
@@ -44,7 +44,7 @@ TEST(CommandLine, HelpAndVersionAnswerWhateverElseIsGiven) {
 }
 
 TEST(CommandLine, UnknownOptionsAreRefusedEvenAfterHelp) {
-    const auto typo = command_line::parse({"--brwose"});
+    const auto typo = app::parseCommandLine({"--brwose"});
     EXPECT_EQ(typo.action, Action::BadUsage);
     EXPECT_EQ(typo.error, "unknown option --brwose");
     EXPECT_EQ(actionOf({"--help", "-x"}), Action::BadUsage);
@@ -53,11 +53,11 @@ TEST(CommandLine, UnknownOptionsAreRefusedEvenAfterHelp) {
 }
 
 TEST(CommandLine, UsageNamesEveryOptionAndVersionTheProgram) {
-    const std::string usage = command_line::usage();
+    const std::string usage = app::usageText();
     for (const char* option : {"/BROWSE", "--browse", "--help", "-h", "--version", "-platform"})
         EXPECT_NE(usage.find(option), std::string::npos) << option;
-    EXPECT_EQ(command_line::versionText().rfind("Tomekeep Books 95 ", 0), 0u);
-    EXPECT_EQ(command_line::versionText().back(), '\n');
+    EXPECT_EQ(app::versionText().rfind("Tomekeep Books 95 ", 0), 0u);
+    EXPECT_EQ(app::versionText().back(), '\n');
 }
 
 }  // namespace

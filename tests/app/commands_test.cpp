@@ -155,7 +155,7 @@ TEST_F(CommandsTest, ExitFromButtonAndMenuClosesTheWindow) {
 // Commands carried out by other subsystems run their registered handler,
 // from every trigger of their row.
 TEST_F(CommandsTest, HandlerCommandsFromEveryTrigger) {
-    using C = TMain::Command;
+    using C = app::TMain::Command;
     const std::vector<std::pair<C, Triggers>> rows{
         {C::New, {nullptr, "NewSpeed", "MenuNew"}},
         {C::Open, {nullptr, "OpenSpeed", "MenuOpen"}},
@@ -188,8 +188,8 @@ TEST_F(CommandsTest, HandlerCommandsFromEveryTrigger) {
 }
 
 TEST_F(CommandsTest, CommandsThatRefreshTheCountDoSoAfterTheirWindow) {
-    for (auto c : {TMain::Command::Import, TMain::Command::Restore, TMain::Command::New,
-                   TMain::Command::Open}) {
+    for (auto c : {app::TMain::Command::Import, app::TMain::Command::Restore,
+                   app::TMain::Command::New, app::TMain::Command::Open}) {
         main->setHandler(c, [](ui::MainWindowLink& m, int) {
             m.collection().table().append();
             m.collection().table().setString(0, "Added");
@@ -206,7 +206,7 @@ TEST_F(CommandsTest, CommandsThatRefreshTheCountDoSoAfterTheirWindow) {
 
 TEST_F(CommandsTest, ListMaintenanceItemsPassTheirListNumber) {
     std::vector<int> seen;
-    main->setHandler(TMain::Command::ListMaintenance,
+    main->setHandler(app::TMain::Command::ListMaintenance,
                      [&seen](ui::MainWindowLink&, int n) { seen.push_back(n); });
     for (QAction* a : mw::MenuMaintainItem(main))
         a->trigger();
@@ -215,7 +215,7 @@ TEST_F(CommandsTest, ListMaintenanceItemsPassTheirListNumber) {
 
 TEST_F(CommandsTest, LastFileItemsPassTheirEntry) {
     std::vector<int> seen;
-    main->setHandler(TMain::Command::LastFile,
+    main->setHandler(app::TMain::Command::LastFile,
                      [&seen](ui::MainWindowLink&, int n) { seen.push_back(n); });
     for (QAction* a : mw::MenuLastFile(main))
         a->trigger();
@@ -283,7 +283,7 @@ TEST_F(CommandsTest, DateFormatItemsChangeHowTheGridShowsDates) {
     const QModelIndex cell = main->MyDataSource()->index(2, 11);
     EXPECT_EQ(cell.data().toString(), "3/3/96");
     mw::MenuDate(main)[11]->trigger();  // dd.mm.yyyy
-    EXPECT_EQ(formats::currentDateFormat(), 12);
+    EXPECT_EQ(settings::currentDateFormat(), 12);
     EXPECT_EQ(settings::settings().dateFormat, 12);
     EXPECT_TRUE(mw::MenuDate(main)[11]->isChecked());
     EXPECT_FALSE(mw::MenuDate(main)[0]->isChecked());
@@ -321,7 +321,7 @@ TEST_F(CommandsTest, CurrencyNumericAndScreenSizeItemsTickAndStore) {
 // The shortcut keys work while the grid has the focus, as it has from the
 // start: the grid's own handling of keys must not swallow them.
 TEST_F(CommandsTest, ShortcutKeysReachTheirCommandsFromTheGrid) {
-    using C = TMain::Command;
+    using C = app::TMain::Command;
     const auto key = [this](Qt::Key k, Qt::KeyboardModifiers m = Qt::ControlModifier) {
         // A modal form that closed hands the activation back (the headless
         // platform has no window manager to do it).

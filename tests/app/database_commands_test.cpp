@@ -371,7 +371,7 @@ TEST_F(DeclinedConversionTest, DeclinedFileIsOfferedAgainNextTime) {
     EXPECT_EQ(prompter.pending(), 0);
 }
 
-void deleteFirst(TMain* main) {
+void deleteFirst(app::TMain* main) {
     dbase::Table& t = main->MyTable();
     t.first();
     t.deleteRecord();
@@ -438,7 +438,7 @@ const QString kStartDatabaseError =
     "The last database used as recorded in the INI file is not a valid Tomekeep Books 95 file.  "
     "You will need to choose a new file.";
 
-int startedAs(TMain::StartResult r) {
+int startedAs(app::TMain::StartResult r) {
     return static_cast<int>(r);
 }
 
@@ -505,7 +505,7 @@ class CancelledStartTest : public FilesFixture {
 
 TEST_F(CancelledStartTest, EndsStartUpAsCancelled) {
     EXPECT_EQ(prompter.pending(), 0);
-    EXPECT_EQ(forms->started, startedAs(TMain::StartResult::Cancelled));
+    EXPECT_EQ(forms->started, startedAs(app::TMain::StartResult::Cancelled));
     EXPECT_FALSE(main->MyTable().isOpen());
 }
 
@@ -536,7 +536,7 @@ class DataFolderTest : public FilesFixture {
 
 TEST_F(DataFolderTest, ReasonIsTheFolderAndStartUpEndsWithoutACollection) {
     EXPECT_EQ(prompter.pending(), 0);
-    EXPECT_EQ(forms->started, startedAs(TMain::StartResult::NoCollection));
+    EXPECT_EQ(forms->started, startedAs(app::TMain::StartResult::NoCollection));
     EXPECT_FALSE(main->MyTable().isOpen());
 }
 

@@ -41,13 +41,13 @@ class DisplayCheck : public ::testing::Test {
         env.runtimeDir = dir.path().toStdString();
     }
     QTemporaryDir dir;
-    display::Environment env;
+    app::DisplayEnvironment env;
 };
 
 }  // namespace
 
 TEST_F(DisplayCheck, NoDisplayAtAllGivesOneLineThatSaysWhatToDo) {
-    const std::string text = display::problem(env);
+    const std::string text = app::displayProblem(env);
     EXPECT_NE(text.find("no display found"), std::string::npos);
     EXPECT_NE(text.find("QT_QPA_PLATFORM=offscreen"), std::string::npos);
     EXPECT_EQ(text.find('\n'), std::string::npos);
@@ -55,37 +55,37 @@ TEST_F(DisplayCheck, NoDisplayAtAllGivesOneLineThatSaysWhatToDo) {
 
 TEST_F(DisplayCheck, ANamedDisplayThatDoesNotAnswerIsNoDisplay) {
     env.x11Display = ":93";
-    EXPECT_NE(display::problem(env).find("DISPLAY=:93 does not answer"), std::string::npos);
+    EXPECT_NE(app::displayProblem(env).find("DISPLAY=:93 does not answer"), std::string::npos);
     env.x11Display = ":93.0";
-    EXPECT_FALSE(display::problem(env).empty());
+    EXPECT_FALSE(app::displayProblem(env).empty());
     env.x11Display = "garbage";
-    EXPECT_FALSE(display::problem(env).empty());
+    EXPECT_FALSE(app::displayProblem(env).empty());
     env.qpaPlatform = "xcb";  // asking for X explicitly does not help
-    EXPECT_FALSE(display::problem(env).empty());
+    EXPECT_FALSE(app::displayProblem(env).empty());
 }
 
 TEST_F(DisplayCheck, ADisplayThatAnswersOnItsSocketIsUsed) {
     Listener x(env.x11SocketDir + "/X93");
     ASSERT_TRUE(x.ok());
     env.x11Display = ":93";
-    EXPECT_EQ(display::problem(env), "");
+    EXPECT_EQ(app::displayProblem(env), "");
     env.x11Display = "unix:93.0";
-    EXPECT_EQ(display::problem(env), "");
+    EXPECT_EQ(app::displayProblem(env), "");
     env.qpaPlatform = "wayland";  // but not when another platform is demanded
-    EXPECT_FALSE(display::problem(env).empty());
+    EXPECT_FALSE(app::displayProblem(env).empty());
 }
 
 TEST_F(DisplayCheck, WaylandSocketsAndPlatformsWithoutADesktop) {
     Listener w(env.runtimeDir + "/wayland-7");
     ASSERT_TRUE(w.ok());
     env.waylandDisplay = "wayland-7";
-    EXPECT_EQ(display::problem(env), "");
+    EXPECT_EQ(app::displayProblem(env), "");
     env.waylandDisplay = "wayland-8";
-    EXPECT_FALSE(display::problem(env).empty());
+    EXPECT_FALSE(app::displayProblem(env).empty());
     env.qpaPlatform = "offscreen";
-    EXPECT_EQ(display::problem(env), "");
+    EXPECT_EQ(app::displayProblem(env), "");
     // A display on another host is left for the toolkit to reach.
     env.qpaPlatform.clear();
     env.x11Display = "remotehost:10.0";
-    EXPECT_EQ(display::problem(env), "");
+    EXPECT_EQ(app::displayProblem(env), "");
 }

@@ -36,7 +36,7 @@ TEST_F(EditCommandsTest, AddWritesANewBookThatTheViewerCounts) {
     EXPECT_EQ(testsupport::titlesOf(masterPath).last(), "From the form");
     EXPECT_TRUE(gridAuthors().contains("New Author"));
     // The list file is written when the form closes.
-    QFile f(paths::programDirectory() + "/AUTHOR.LST");
+    QFile f(settings::programDirectory() + "/AUTHOR.LST");
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), QByteArray("New Author\r\n"));
 }
@@ -61,7 +61,7 @@ TEST_F(EditCommandsTest, ListMaintenanceOkReachesTheGridAtOnceAndCancelDoesNot) 
     });
     mw::MenuMaintainItem(main)[0]->trigger();  // "&Author"
     EXPECT_EQ(gridAuthors(), QStringList{"Woolf"});
-    EXPECT_FALSE(QFile::exists(paths::programDirectory() + "/AUTHOR.LST"));
+    EXPECT_FALSE(QFile::exists(settings::programDirectory() + "/AUTHOR.LST"));
     testsupport::closeNextModal(nullptr, [](QWidget* box) {
         box->findChild<QListWidget*>("TheList")->setCurrentRow(0);
         box->findChild<QPushButton*>("DeleteButton")->click();

@@ -29,10 +29,10 @@ class FilesFixture : public ::testing::Test {
     virtual void prepare() {}
 
     void SetUp() override {
-        QDir(paths::programDirectory()).removeRecursively();
-        QDir(QFileInfo(paths::settingsFile()).absolutePath()).removeRecursively();
-        QDir().mkpath(QFileInfo(paths::settingsFile()).absolutePath());
-        programDir = paths::programDirectory();
+        QDir(settings::programDirectory()).removeRecursively();
+        QDir(QFileInfo(settings::settingsFile()).absolutePath()).removeRecursively();
+        QDir().mkpath(QFileInfo(settings::settingsFile()).absolutePath());
+        programDir = settings::programDirectory();
         QDir(programDir).removeRecursively();
         QDir().mkpath(programDir);
         master = programDir + "/MASTER.DBF";
@@ -49,7 +49,7 @@ class FilesFixture : public ::testing::Test {
     }
 
     void startProgram() {
-        forms.emplace(createForms({}));
+        forms.emplace(app::createForms({}));
         main = forms->main.get();
     }
 
@@ -96,6 +96,6 @@ class FilesFixture : public ::testing::Test {
     testsupport::ScriptedPrompter prompter;
     QString programDir;
     QString master;
-    std::optional<ProgramForms> forms;
-    TMain* main = nullptr;
+    std::optional<app::ProgramForms> forms;
+    app::TMain* main = nullptr;
 };

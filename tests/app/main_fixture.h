@@ -30,22 +30,22 @@ class MainFixture : public ::testing::Test {
     virtual void beforeShow() {}
 
     void SetUp() override {
-        QDir(paths::programDirectory()).removeRecursively();
-        QFile::remove(paths::settingsFile());
-        QDir().mkpath(paths::programDirectory());
-        masterPath = paths::programDirectory() + "/MASTER.DBF";
+        QDir(settings::programDirectory()).removeRecursively();
+        QFile::remove(settings::settingsFile());
+        QDir().mkpath(settings::programDirectory());
+        masterPath = settings::programDirectory() + "/MASTER.DBF";
         if (sampleBooks() >= 0)
             testsupport::writeSampleCollection(masterPath, sampleBooks());
         if (!settingsText().isEmpty()) {
-            QFile ini(paths::settingsFile());
+            QFile ini(settings::settingsFile());
             ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
             ini.write(settingsText());
         }
-        forms = createForms(arguments());
+        forms = app::createForms(arguments());
         main = forms.main.get();
         // The tip window that start-up opens would wait for an answer; tests
         // of it register it again in beforeShow().
-        main->setHandler(TMain::Command::Tips, {});
+        main->setHandler(app::TMain::Command::Tips, {});
         beforeShow();
         main->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(main));
@@ -56,7 +56,7 @@ class MainFixture : public ::testing::Test {
         testsupport::stopModalCatchers();
         if (main && main->isVisible())
             main->close();
-        forms = ProgramForms();
+        forms = app::ProgramForms();
         main = nullptr;
     }
 
@@ -68,6 +68,6 @@ class MainFixture : public ::testing::Test {
     }
 
     QString masterPath;
-    ProgramForms forms;
-    TMain* main = nullptr;
+    app::ProgramForms forms;
+    app::TMain* main = nullptr;
 };

@@ -126,8 +126,8 @@ inline QToolButton* SpeedSetOrder(const QObject* m) {
 inline QToolButton* HelpSpeed(const QObject* m) {
     return find<QToolButton>(m, QStringLiteral("HelpSpeed"));
 }
-inline mainwin::RecordNavigator* MyNavigator(const QObject* m) {
-    return find<mainwin::RecordNavigator>(m, QStringLiteral("MyNavigator"));
+inline app::RecordNavigator* MyNavigator(const QObject* m) {
+    return find<app::RecordNavigator>(m, QStringLiteral("MyNavigator"));
 }
 inline QLabel* NavigatorLabel(const QObject* m) {
     return find<QLabel>(m, QStringLiteral("NavigatorLabel"));
@@ -138,8 +138,8 @@ inline QFrame* ViewerBevel(const QObject* m) {
 inline QLabel* ViewerLabel(const QObject* m) {
     return find<QLabel>(m, QStringLiteral("ViewerLabel"));
 }
-inline mainwin::ViewerGridView* ViewerGrid(const QObject* m) {
-    return find<mainwin::ViewerGridView>(m, QStringLiteral("ViewerGrid"));
+inline app::ViewerGridView* ViewerGrid(const QObject* m) {
+    return find<app::ViewerGridView>(m, QStringLiteral("ViewerGrid"));
 }
 inline QLabel* CountLabel(const QObject* m) {
     return find<QLabel>(m, QStringLiteral("CountLabel"));
@@ -345,7 +345,7 @@ inline std::array<QAction*, 9> MenuMaintainItem(const QObject* m) {
 // By date format code - 1.
 inline std::array<QAction*, 12> MenuDate(const QObject* m) {
     std::array<QAction*, 12> a{};
-    for (const auto& f : formats::dateFormats())
+    for (const auto& f : settings::dateFormats())
         a[static_cast<std::size_t>(f.code - 1)] = find<QAction>(m, QLatin1String(f.menuItem));
     return a;
 }

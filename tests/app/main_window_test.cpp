@@ -50,7 +50,7 @@ TEST_F(UnknownBarModeTest, KeepsTheSpeedButtonLayout) {
         main->resize(size);
         QCoreApplication::processEvents();
         const int cw = main->clientWidth(), ch = main->clientHeight();
-        const mainwin::BarLayout l = mainwin::barLayout(1, cw, ch);
+        const app::BarLayout l = app::barLayout(1, cw, ch);
         EXPECT_TRUE(mw::SpeedPanel(main)->isVisible());
         EXPECT_FALSE(mw::AddButton(main)->isVisible());
         EXPECT_FALSE(mw::Bevel1(main)->isVisible());
@@ -84,7 +84,7 @@ TEST_F(FirstStartTest, CreatesTheDefaultCollectionAndOpensIt) {
     EXPECT_EQ(mw::CountLabel(main)->text(), "0");
     EXPECT_EQ(QApplication::applicationName(), "Tomekeep Books 95");
     // The report definitions file holds the eight built-in reports.
-    EXPECT_EQ(reports::DefinitionFile::inDirectory(paths::programDirectory()).names().size(), 8);
+    EXPECT_EQ(reports::DefinitionFile::inDirectory(settings::programDirectory()).names().size(), 8);
 }
 
 TEST_F(MainWindowTest, StartsWithTheFormsInOrderAndTheCount) {
@@ -101,7 +101,7 @@ TEST_F(MainWindowTest, StartsWithTheFormsInOrderAndTheCount) {
     EXPECT_FALSE(mw::SearchOnLabel(main)->isVisible());
     EXPECT_FALSE(mw::EndSearchSpeed(main)->isEnabled());
     EXPECT_FALSE(mw::MenuEndSearch(main)->isEnabled());
-    EXPECT_EQ(books::runState().programDirectory, paths::programDirectory());
+    EXPECT_EQ(books::runState().programDirectory, settings::programDirectory());
 }
 
 // A display name set on the application is appended by the desktop to every
@@ -116,7 +116,7 @@ TEST_F(MainWindowTest, SetsNoDisplayNameThatTheDesktopWouldAppendToTitles) {
     QCoreApplication::setApplicationName(name);
     // Creating the forms leaves the desktop file name that start-up set.
     QGuiApplication::setDesktopFileName(QStringLiteral("probe.id"));
-    ProgramForms second = createForms({});
+    app::ProgramForms second = app::createForms({});
     EXPECT_EQ(QGuiApplication::desktopFileName(), "probe.id");
     QGuiApplication::setDesktopFileName({});
 }
@@ -293,7 +293,7 @@ TEST_F(MainWindowTest, EachLayoutAndAResizeKeepTheGeometryOfTheTable) {
             main->resize(size);
             QCoreApplication::processEvents();
             const int cw = main->clientWidth(), ch = main->clientHeight();
-            const mainwin::BarLayout l = mainwin::barLayout(mode, cw, ch);
+            const app::BarLayout l = app::barLayout(mode, cw, ch);
             SCOPED_TRACE(testing::Message() << "mode " << mode << " client " << cw << "x" << ch);
             EXPECT_EQ(mw::ViewerGrid(main)->geometry(), QRect(7, l.gridTop, cw - 14, l.gridHeight));
             EXPECT_EQ(mw::ViewerBevel(main)->geometry(),
@@ -324,9 +324,9 @@ TEST_F(MainWindowTest, EachLayoutAndAResizeKeepTheGeometryOfTheTable) {
 }
 
 TEST(BarLayout, ModesOtherThanOneToThreeChangeNothing) {
-    EXPECT_FALSE(mainwin::barLayout(0, 640, 480).valid);
-    EXPECT_FALSE(mainwin::barLayout(4, 640, 480).valid);
-    const auto l = mainwin::barLayout(1, 640, 480);
+    EXPECT_FALSE(app::barLayout(0, 640, 480).valid);
+    EXPECT_FALSE(app::barLayout(4, 640, 480).valid);
+    const auto l = app::barLayout(1, 640, 480);
     EXPECT_EQ(l.gridTop, 70);
     EXPECT_EQ(l.gridHeight, 480 - 77);
 }
@@ -367,7 +367,7 @@ TEST_F(MainWindowTest, ClosingRecordsTheWindowAndWritesTheSettings) {
     main->EnableEndSearch();
     main->close();
     EXPECT_FALSE(books::runState().searchActive);
-    QFile f(paths::settingsFile());
+    QFile f(settings::settingsFile());
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(f.readAll());
     EXPECT_TRUE(text.contains("Button Bar=3")) << text.left(300).toStdString();
@@ -376,7 +376,7 @@ TEST_F(MainWindowTest, ClosingRecordsTheWindowAndWritesTheSettings) {
 }
 
 TEST_F(MainWindowTest, PickListsFillTheGridDropDowns) {
-    const QString dir = paths::programDirectory();
+    const QString dir = settings::programDirectory();
     QFile a(dir + "/AUTHOR.LST");
     ASSERT_TRUE(a.open(QIODevice::WriteOnly));
     a.write("  Austen, Jane  \r\n\r\nBront\xc3\xab, Emily\n   \nTwain\n");
@@ -405,7 +405,7 @@ class TipsTest : public MainFixture, public ::testing::WithParamInterface<bool> 
                (GetParam() ? "[Misc]\nShow Tips=Yes\n" : "[Misc]\nShow Tips=no\n");
     }
     void beforeShow() override {
-        main->setHandler(TMain::Command::Tips, [this](ui::MainWindowLink&, int) { ++tips; });
+        main->setHandler(app::TMain::Command::Tips, [this](ui::MainWindowLink&, int) { ++tips; });
     }
     int tips = 0;
 };
@@ -425,14 +425,14 @@ TEST_P(TipsTest, TheTipOpensOnFirstActivationOnlyWhenShowTipsIsOn) {
 // The program keeps its settings in its own file: the toolkit's file and
 // colour dialogs leave no settings file of their own beside it.
 TEST_F(MainWindowTest, DialogsWriteNoSettingsFileBesideTheProgramsOwn) {
-    const QDir config = QFileInfo(paths::settingsFile()).absoluteDir();
+    const QDir config = QFileInfo(settings::settingsFile()).absoluteDir();
     const QStringList before = config.entryList(QDir::Files | QDir::Hidden);
     testsupport::closeNextModal(nullptr);
-    EXPECT_EQ(ui::getOpenFileName(main, "Open", paths::programDirectory(), "All files (*)"), "");
+    EXPECT_EQ(ui::getOpenFileName(main, "Open", settings::programDirectory(), "All files (*)"), "");
     testsupport::closeNextModal(nullptr);
-    EXPECT_EQ(ui::getSaveFileName(main, "Save", paths::programDirectory(), "All files (*)"), "");
+    EXPECT_EQ(ui::getSaveFileName(main, "Save", settings::programDirectory(), "All files (*)"), "");
     testsupport::closeNextModal(nullptr);
-    EXPECT_EQ(ui::getExistingDirectory(main, "Folder", paths::programDirectory()), "");
+    EXPECT_EQ(ui::getExistingDirectory(main, "Folder", settings::programDirectory()), "");
     testsupport::closeNextModal(nullptr);
     EXPECT_EQ(ui::getColor(main, Qt::red), std::nullopt);
     main->close();

@@ -36,7 +36,7 @@ TEST(SortExpressionTest, TermsByFieldKind) {
 
 class SortOrderTest : public FilesFixture {
   protected:
-    void choose(TMySortOrder& d, std::array<int, 4> levels) {
+    void choose(app::TMySortOrder& d, std::array<int, 4> levels) {
         d.ComboBox1->setCurrentIndex(levels[0]);
         d.ComboBox2->setCurrentIndex(levels[1]);
         d.ComboBox3->setCurrentIndex(levels[2]);
@@ -44,7 +44,7 @@ class SortOrderTest : public FilesFixture {
     }
     static std::array<int, 4> storedLevels() {
         settings::Settings s;
-        s.load(paths::settingsFile());
+        s.load(settings::settingsFile());
         return s.sortOrder;
     }
 };
@@ -52,7 +52,7 @@ class SortOrderTest : public FilesFixture {
 TEST_F(SortOrderTest, DialogListsNoneAndTheFieldCaptionsAndShowsTheLevels) {
     settings::settings().fieldNames[3] = "Year of print";
     settings::settings().sortOrder = {2, 0, 3, 36};
-    TMySortOrder d(*main, main);
+    app::TMySortOrder d(*main, main);
     d.show();
     EXPECT_EQ(d.windowTitle(), "Sort Order");
     EXPECT_EQ(d.LabelSort1->text(), "Primary Sort");
@@ -77,7 +77,7 @@ TEST_F(SortOrderTest, DialogTakesTheConfigureWindowColours) {
     auto& colors = settings::settings().colorSet(settings::ConfigureWindow);
     colors[settings::MainBackground] = 0x112233;
     colors[settings::MinorTitle] = 0x445566;
-    TMySortOrder d(*main, main);
+    app::TMySortOrder d(*main, main);
     d.show();
     EXPECT_EQ(d.palette().color(QPalette::Window), ui::toQColor(0x112233));
     EXPECT_EQ(d.LabelSort3->palette().color(QPalette::WindowText), ui::toQColor(0x445566));
@@ -92,7 +92,7 @@ TEST_F(SortOrderTest, OkBuildsTheTagAndSavesTheLevels) {
         t.setString(t.fieldIndex("YearPub"), "1990");
         t.post();
     }
-    TMySortOrder d(*main, main);
+    app::TMySortOrder d(*main, main);
     d.show();
     choose(d, {3, 1, 0, 0});  // YearPub, then Title
     d.OkButtonClick();
@@ -115,14 +115,14 @@ TEST_F(SortOrderTest, AcceptedInBrowseModeTheFileKeepsTheUsersFieldEditing) {
     auto& rs = books::runState();
     rs.browseMode = true;
     settings::settings().gridFieldEditing = true;
-    TMySortOrder d(*main, main);
+    app::TMySortOrder d(*main, main);
     d.show();
     choose(d, {1, 0, 0, 0});
     d.OkButtonClick();
     rs.browseMode = false;
     EXPECT_EQ(d.result(), QDialog::Accepted);
     settings::Settings stored;
-    stored.load(paths::settingsFile());
+    stored.load(settings::settingsFile());
     EXPECT_TRUE(stored.gridFieldEditing);
 }
 
@@ -130,7 +130,7 @@ TEST_F(SortOrderTest, NoneEverywhereLeavesRecordOrderAndNoTagAtTheNextStart) {
     const QString mdx = QString::fromStdString(main->MyTable().indexFileName());
     ASSERT_TRUE(QFileInfo::exists(mdx));
     {
-        TMySortOrder d(*main, main);
+        app::TMySortOrder d(*main, main);
         d.show();
         choose(d, {0, 0, 0, 0});
         d.OkButtonClick();
@@ -160,7 +160,7 @@ TEST_F(SortOrderTest, NoneEverywhereLeavesRecordOrderAndNoTagAtTheNextStart) {
 }
 
 TEST_F(SortOrderTest, SameFieldOnTwoLevelsIsAccepted) {
-    TMySortOrder d(*main, main);
+    app::TMySortOrder d(*main, main);
     d.show();
     choose(d, {1, 0, 1, 0});
     d.OkButtonClick();
@@ -171,7 +171,7 @@ TEST_F(SortOrderTest, SameFieldOnTwoLevelsIsAccepted) {
 
 TEST_F(SortOrderTest, CancelChangesNothing) {
     const auto before = storedLevels();
-    TMySortOrder d(*main, main);
+    app::TMySortOrder d(*main, main);
     d.show();
     choose(d, {1, 2, 3, 4});
     d.CancelButtonClick();
@@ -184,7 +184,7 @@ TEST_F(SortOrderTest, CancelChangesNothing) {
 TEST_F(SortOrderTest, AnotherProcessHoldingTheFileRefusesTheChange) {
     filestest::Holder other(master, "shared");
     ASSERT_TRUE(other.ready());
-    TMySortOrder d(*main, main);
+    app::TMySortOrder d(*main, main);
     d.show();
     choose(d, {1, 0, 0, 0});
     prompter.expectError(kInUse);
@@ -199,14 +199,14 @@ TEST_F(SortOrderTest, AnotherProcessHoldingTheFileRefusesTheChange) {
 
 TEST_F(SortOrderTest, FailureInsideTheChangePutsTheLevelsBack) {
     // The settings file cannot be written: a folder stands in its place.
-    QFile::remove(paths::settingsFile());
-    ASSERT_TRUE(QDir().mkpath(paths::settingsFile()));
-    TMySortOrder d(*main, main);
+    QFile::remove(settings::settingsFile());
+    ASSERT_TRUE(QDir().mkpath(settings::settingsFile()));
+    app::TMySortOrder d(*main, main);
     d.show();
     choose(d, {0, 0, 0, 0});  // record order: c, a, b
     // The fixed text, then why: the settings file cannot be written.
     prompter.expectError(kFailed + "\n\nThe settings could not be written to " +
-                         paths::settingsFile() + ": Filename refers to a directory");
+                         settings::settingsFile() + ": Filename refers to a directory");
     d.OkButtonClick();
     EXPECT_NE(d.result(), QDialog::Accepted);
     EXPECT_EQ(settings::settings().sortOrder, (std::array<int, 4>{2, 0, 0, 0}));
@@ -217,7 +217,7 @@ TEST_F(SortOrderTest, FailureInsideTheChangePutsTheLevelsBack) {
     // the next start, which reuses the tag, finds it too.
     EXPECT_EQ(shownTitles(), (QStringList{"a", "b", "c"}));
     EXPECT_EQ(filestest::titles(master, "NewIndex"), (QStringList{"a", "b", "c"}));
-    QDir(paths::settingsFile()).removeRecursively();
+    QDir(settings::settingsFile()).removeRecursively();
 }
 
 TEST_F(SortOrderTest, CommandOpensTheDialog) {

@@ -19,7 +19,7 @@ namespace {
 using appearance::TViewConfig;
 
 QString settingsFileText() {
-    QFile f(paths::settingsFile());
+    QFile f(settings::settingsFile());
     return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
 }
 

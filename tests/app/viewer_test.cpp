@@ -125,7 +125,7 @@ TEST_F(ViewerTest, AWrongValueIsReportedAndNothingChanges) {
 }
 
 TEST_F(ViewerTest, ListFieldsEditInADropDownFedByThePickList) {
-    QFile f(paths::programDirectory() + "/AUTHOR.LST");
+    QFile f(settings::programDirectory() + "/AUTHOR.LST");
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write("Austen\nTwain\n");
     f.close();
@@ -149,7 +149,7 @@ TEST_F(ViewerTest, ListFieldsEditInADropDownFedByThePickList) {
 }
 
 TEST_F(ViewerTest, NavigatorMovesTheCurrentRowAndRefreshesTheCount) {
-    using B = mainwin::RecordNavigator;
+    using B = app::RecordNavigator;
     auto* nav = mw::MyNavigator(main);
     nav->button(B::Last)->click();
     EXPECT_EQ(mw::ViewerGrid(main)->currentIndex().row(), 4);
@@ -191,7 +191,7 @@ TEST_F(ViewerTest, NavigatorMovesTheCurrentRowAndRefreshesTheCount) {
     EXPECT_FALSE(testsupport::titlesOf(masterPath).contains("Book 0"));
 
     // Refresh sees records another program added.
-    testsupport::writeSampleCollection(paths::programDirectory() + "/OTHER.DBF", 1);
+    testsupport::writeSampleCollection(settings::programDirectory() + "/OTHER.DBF", 1);
     {
         dbase::Table other;
         other.setFileName(masterPath.toStdString());
@@ -205,7 +205,7 @@ TEST_F(ViewerTest, NavigatorMovesTheCurrentRowAndRefreshesTheCount) {
 }
 
 TEST_F(ViewerTest, MovingToAnotherRowPostsAPendingEdit) {
-    using B = mainwin::RecordNavigator;
+    using B = app::RecordNavigator;
     setEditing(true);
     mw::MyNavigator(main)->button(B::First)->click();
     mw::MyNavigator(main)->button(B::Edit)->click();

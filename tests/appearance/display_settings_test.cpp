@@ -24,7 +24,7 @@ class DisplaySettings : public MainFixture {
   protected:
     void TearDown() override {
         MainFixture::TearDown();
-        formats::applyDateFormat(1);
+        settings::applyDateFormat(1);
         settings::settings() = settings::Settings();
         ui::choosePresetAtStartup(QSize(640, 480));
     }
@@ -36,7 +36,7 @@ class DisplaySettings : public MainFixture {
 
     static std::optional<QString> stored(const char* section, const char* key) {
         QString text;
-        if (!textfile::readText(paths::settingsFile(), &text))
+        if (!settings::readText(settings::settingsFile(), &text))
             return std::nullopt;
         return settings::IniFile::parse(text).value(QString::fromLatin1(section),
                                                     QString::fromLatin1(key));
@@ -74,7 +74,7 @@ class StoredFormats : public DisplaySettings {
 };
 
 TEST_F(StoredFormats, TickTheirItemsAtStartAndReachTheFileAgainAtClose) {
-    EXPECT_EQ(formats::currentDateFormat(), 10);
+    EXPECT_EQ(settings::currentDateFormat(), 10);
     EXPECT_EQ(dateTicks(), onlyTicked(12, 9));
     EXPECT_EQ(purchDateShown(), QStringLiteral("5/3/1996"));
     EXPECT_TRUE(mw::MenuCurrencyWindows(main)->isChecked());

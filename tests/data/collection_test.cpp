@@ -18,26 +18,26 @@ TEST(Collection, NewCollectionHasTheBookFieldsInOrder) {
     ASSERT_EQ(t.fieldCount(), 36);
     for (int i = 0; i < 36; ++i) {
         const auto& f = t.field(i);
-        const auto& b = books::bookField(i + 1);
-        EXPECT_EQ(books::bookFieldNumber(f.name), i + 1) << f.name;
+        const auto& b = fields::bookField(i + 1);
+        EXPECT_EQ(fields::bookFieldNumber(f.name), i + 1) << f.name;
         switch (b.kind) {
-            case books::FieldKind::String:
+            case fields::FieldKind::String:
                 EXPECT_EQ(f.type, dbase::FieldType::Character);
                 EXPECT_EQ(f.width, b.width);
                 break;
             // Numbers are stored N(11,0) and N(15,2), wider than the book
             // widths they are shown and printed in.
-            case books::FieldKind::Integer:
+            case fields::FieldKind::Integer:
                 EXPECT_EQ(f.type, dbase::FieldType::Numeric);
                 EXPECT_EQ(f.width, 11) << f.name;
                 EXPECT_EQ(f.decimals, 0);
                 break;
-            case books::FieldKind::Float:
+            case fields::FieldKind::Float:
                 EXPECT_EQ(f.type, dbase::FieldType::Numeric);
                 EXPECT_EQ(f.width, 15) << f.name;
                 EXPECT_EQ(f.decimals, 2);
                 break;
-            case books::FieldKind::Date:
+            case fields::FieldKind::Date:
                 EXPECT_EQ(f.type, dbase::FieldType::Date);
                 break;
         }

@@ -68,17 +68,17 @@ TEST_F(GridModelTest, RowsAreTheTableRecordsAndColumnsTheBookFields) {
 TEST_F(GridModelTest, DatesFollowTheDateFormatAndCheckOutIsACheckBox) {
     // Dates go through the program's date module: switching the format and
     // re-reading shows the same date in the new form.
-    ASSERT_TRUE(formats::applyDateFormat(1));
+    ASSERT_TRUE(settings::applyDateFormat(1));
     model->reload();
     const QString first = text(2, kPurch);
-    EXPECT_EQ(first, formats::dateToText(QDate(1996, 3, 3)));
-    for (int code = 2; code <= formats::kDateFormatCount; ++code) {
-        ASSERT_TRUE(formats::applyDateFormat(code));
+    EXPECT_EQ(first, settings::dateToText(QDate(1996, 3, 3)));
+    for (int code = 2; code <= settings::kDateFormatCount; ++code) {
+        ASSERT_TRUE(settings::applyDateFormat(code));
         model->reload();
-        EXPECT_EQ(text(2, kPurch), formats::dateToText(QDate(1996, 3, 3))) << "format " << code;
-        EXPECT_EQ(formats::textToDate(text(2, kPurch)), QDate(1996, 3, 3)) << "format " << code;
+        EXPECT_EQ(text(2, kPurch), settings::dateToText(QDate(1996, 3, 3))) << "format " << code;
+        EXPECT_EQ(settings::textToDate(text(2, kPurch)), QDate(1996, 3, 3)) << "format " << code;
     }
-    formats::applyDateFormat(1);
+    settings::applyDateFormat(1);
     model->reload();
     EXPECT_EQ(model->index(0, kCheckOut).data(Qt::CheckStateRole).toInt(), Qt::Checked);
     EXPECT_EQ(model->index(1, kCheckOut).data(Qt::CheckStateRole).toInt(), Qt::Unchecked);
@@ -92,16 +92,16 @@ TEST_F(GridModelTest, DatesFollowTheDateFormatAndCheckOutIsACheckBox) {
 TEST_F(GridModelTest, ADateShowsDayAndMonthInTheFormatsOrder) {
     table.moveToPosition(2);
     table.edit();
-    table.setDate(table.fieldIndex(books::bookField(kPurch + 1).name), dbase::Date{1996, 3, 14});
+    table.setDate(table.fieldIndex(fields::bookField(kPurch + 1).name), dbase::Date{1996, 3, 14});
     table.post();
-    ASSERT_TRUE(formats::applyDateFormat(1));  // mm/dd/yy
+    ASSERT_TRUE(settings::applyDateFormat(1));  // mm/dd/yy
     model->reload();
     EXPECT_EQ(text(2, kPurch), "3/14/96");
-    ASSERT_TRUE(formats::applyDateFormat(10));  // dd/mm/yyyy
+    ASSERT_TRUE(settings::applyDateFormat(10));  // dd/mm/yyyy
     model->reload();
     EXPECT_EQ(text(2, kPurch), "14/3/1996");
-    EXPECT_EQ(formats::textToDate(text(2, kPurch)), QDate(1996, 3, 14));
-    formats::applyDateFormat(1);
+    EXPECT_EQ(settings::textToDate(text(2, kPurch)), QDate(1996, 3, 14));
+    settings::applyDateFormat(1);
 }
 
 TEST_F(GridModelTest, FollowsTheFilterOrderAndReopeningOfTheTable) {

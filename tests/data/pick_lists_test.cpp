@@ -84,7 +84,7 @@ TEST(PickLists, AFailedWriteLeavesTheOldFileWhole) {
     ASSERT_TRUE(lists.save(books::PickList::Author));
     lists.setItems(books::PickList::Author, {"Carroll", "Dickens", "Eliot"});
     {
-        textfile::WriteFaultForTesting fault(5);
+        settings::WriteFaultForTesting fault(5);
         QString error;
         EXPECT_FALSE(lists.save(books::PickList::Author, &error));
         EXPECT_FALSE(error.isEmpty());

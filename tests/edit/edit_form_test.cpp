@@ -42,7 +42,7 @@ class EditForm : public ::testing::Test {
   protected:
     void SetUp() override {
         settings::settings() = settings::Settings();
-        ASSERT_TRUE(formats::applyDateFormat(1));
+        ASSERT_TRUE(settings::applyDateFormat(1));
         ASSERT_TRUE(dir.isValid());
         path = dir.filePath("MASTER.DBF");
         testsupport::writeSampleCollection(path, 5);
@@ -531,14 +531,14 @@ TEST_F(EditForm, EditMenuActsOnEditAndComboBoxesOnly) {
 }
 
 TEST_F(EditForm, DateBoxesUseTheSeparatorInForceAndItsOrder) {
-    ASSERT_TRUE(formats::applyDateFormat(5));  // dd-mm-yy
+    ASSERT_TRUE(settings::applyDateFormat(5));  // dd-mm-yy
     open(books::EditMode::Edit);
     EXPECT_EQ(line("PurchDate")->displayText(), "01-03-1996");
     EXPECT_EQ(line("CheckDate")->displayText(), "__-__-____");
     line("PurchDate")->setText("02041997");
     click("UpdateButton");
     EXPECT_EQ(stored("Book 0", "PurchDate"), "19970402");
-    ASSERT_TRUE(formats::applyDateFormat(1));
+    ASSERT_TRUE(settings::applyDateFormat(1));
 }
 
 TEST_F(EditForm, ARecordAnotherUserChangedIsNotWrittenOverBlindly) {

@@ -21,10 +21,10 @@ namespace f = edit::field;
 
 class DateFormatGuard {
   public:
-    explicit DateFormatGuard(int code) : saved_(formats::currentDateFormat()) {
-        formats::applyDateFormat(code);
+    explicit DateFormatGuard(int code) : saved_(settings::currentDateFormat()) {
+        settings::applyDateFormat(code);
     }
-    ~DateFormatGuard() { formats::applyDateFormat(saved_); }
+    ~DateFormatGuard() { settings::applyDateFormat(saved_); }
 
   private:
     int saved_;
@@ -39,7 +39,7 @@ TEST(EditFields, EveryFieldHasOneEntryAndTheChainEndsOnTheLastPage) {
         page = e.page;
         EXPECT_EQ(e.kind == edit::EntryKind::Combo, e.list != 0) << e.control;
         if (e.list != 0) {
-            EXPECT_EQ(books::bookField(e.field).list, e.list) << e.control;
+            EXPECT_EQ(fields::bookField(e.field).list, e.list) << e.control;
         }
     }
     for (int n = 1; n <= 36; ++n)

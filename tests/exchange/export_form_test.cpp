@@ -30,7 +30,7 @@ class ExportForm : public ::testing::Test {
   protected:
     void SetUp() override {
         settings::settings() = settings::Settings();
-        ASSERT_TRUE(formats::applyDateFormat(1));
+        ASSERT_TRUE(settings::applyDateFormat(1));
         path = dir.filePath(QStringLiteral("MASTER.DBF"));
         books::createCollection(path);
         link.collection().setSortLevels({2, 0, 0, 0});  // by Author

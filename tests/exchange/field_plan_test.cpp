@@ -10,14 +10,14 @@ using settings::PerField;
 
 PerField<int> defaultOrder() {
     PerField<int> order;
-    for (int k = 1; k <= books::kFieldCount; ++k)
+    for (int k = 1; k <= fields::kFieldCount; ++k)
         order[k] = k;
     return order;
 }
 
 PerField<bool> allIncluded() {
     PerField<bool> included;
-    for (int k = 1; k <= books::kFieldCount; ++k)
+    for (int k = 1; k <= fields::kFieldCount; ++k)
         included[k] = true;
     return included;
 }
@@ -36,7 +36,7 @@ TEST(ExportFields, FollowPositionsAndSkipExcludedFields) {
 
 TEST(ExportFields, PositionsThatAreNoPermutationStillGiveEveryFieldOnce) {
     PerField<int> order;
-    for (int k = 1; k <= books::kFieldCount; ++k)
+    for (int k = 1; k <= fields::kFieldCount; ++k)
         order[k] = 7;  // every field at one position
     order[36] = 1;
     const auto fields = exchange::fieldsByPosition(order);
@@ -48,10 +48,10 @@ TEST(ExportFields, PositionsThatAreNoPermutationStillGiveEveryFieldOnce) {
 
 TEST(ReadExportRows, PositionsAndFlagsComeFromTheRowsByDisplayName) {
     PerField<QString> names;
-    for (int k = 1; k <= books::kFieldCount; ++k)
+    for (int k = 1; k <= fields::kFieldCount; ++k)
         names[k] = QStringLiteral("Field %1").arg(k);
     QList<exchange::ExportRow> rows;
-    for (int k = 1; k <= books::kFieldCount; ++k)
+    for (int k = 1; k <= fields::kFieldCount; ++k)
         rows.append({names[k], QStringLiteral("Yes")});
     std::swap(rows[0], rows[1]);
     rows[2].use = QStringLiteral("No");

@@ -34,7 +34,7 @@ class ImportForms : public ::testing::Test {
   protected:
     void SetUp() override {
         settings::settings() = settings::Settings();
-        ASSERT_TRUE(formats::applyDateFormat(1));
+        ASSERT_TRUE(settings::applyDateFormat(1));
         path = dir.filePath(QStringLiteral("MASTER.DBF"));
         books::createCollection(path);
         link.collection().openWithSortTag(path);

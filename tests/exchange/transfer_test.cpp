@@ -24,7 +24,7 @@ class Transfer : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        ASSERT_TRUE(formats::applyDateFormat(1));  // m/d/y with "/"
+        ASSERT_TRUE(settings::applyDateFormat(1));  // m/d/y with "/"
         path = dir.filePath(QStringLiteral("MASTER.DBF"));
         books::createCollection(path);
         open(table, path);

@@ -37,8 +37,8 @@ TEST(LeadingNumber, ReadsAsFarAsTheTextIsANumber) {
 }
 
 TEST(LooksLikeDate, NeedsTheSeparatorAndNoLetters) {
-    ASSERT_TRUE(formats::applyDateFormat(1));
-    const QChar sep = formats::dateSeparator();
+    ASSERT_TRUE(settings::applyDateFormat(1));
+    const QChar sep = settings::dateSeparator();
     const QString date = QStringLiteral("3%15%196").arg(sep).arg(sep);
     EXPECT_TRUE(exchange::looksLikeDate(date));
     EXPECT_TRUE(exchange::looksLikeDate(QStringLiteral("99%199%199").arg(sep).arg(sep)));

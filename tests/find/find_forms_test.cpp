@@ -43,7 +43,7 @@ class FindForms : public ::testing::Test {
   protected:
     void SetUp() override {
         settings::settings() = settings::Settings();
-        ASSERT_TRUE(formats::applyDateFormat(7));  // m/d/yyyy
+        ASSERT_TRUE(settings::applyDateFormat(7));  // m/d/yyyy
         path = dir.filePath(QStringLiteral("MASTER.DBF"));
         books::createCollection(path);
         {
@@ -77,7 +77,7 @@ class FindForms : public ::testing::Test {
     }
     void TearDown() override {
         testsupport::stopModalCatchers();
-        formats::applyDateFormat(1);
+        settings::applyDateFormat(1);
     }
 
     QStringList shownTitles() {
@@ -207,7 +207,7 @@ TEST_F(SearchForm, TenLevelsAtMostThenOkIsTheOnlyWayOn) {
 TEST_F(SearchForm, The76thItemClearsEverything) {
     for (int level = 1; level <= 2; ++level) {
         for (int f = 1; f <= 36; ++f) {
-            const char letter = books::bookField(f).letter;
+            const char letter = fields::bookField(f).letter;
             form->setCriterion(f, letter == 'C' ? QStringLiteral("x")
                                                 : (letter == 'N' ? QStringLiteral("= 1")
                                                                  : QStringLiteral("= 01/02/2000")));

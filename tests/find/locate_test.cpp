@@ -91,12 +91,12 @@ TEST_F(LocateTest, ExactNumbersCompareByValue) {
 }
 
 TEST_F(LocateTest, DatesCompareAsTheyAreShown) {
-    formats::applyDateFormat(10);  // d/m/yyyy
-    ASSERT_EQ(formats::dateToText(QDate(1996, 3, 15)), QStringLiteral("15/3/1996"));
+    settings::applyDateFormat(10);  // d/m/yyyy
+    ASSERT_EQ(settings::dateToText(QDate(1996, 3, 15)), QStringLiteral("15/3/1996"));
     ASSERT_EQ(locate(true, "PurchDate", MatchType::Exact, QStringLiteral("15/3/1996")),
               LocateResult::Found);
     EXPECT_EQ(title(), QStringLiteral("The Art of War"));
-    formats::applyDateFormat(1);
+    settings::applyDateFormat(1);
 }
 
 TEST_F(LocateTest, AnUnknownFieldIsReported) {
@@ -135,7 +135,7 @@ TEST_F(LocateTest, APendingEditIsPostedFirst) {
 TEST(LocateFieldList, SortedByNameOrInFieldOrderAndMappedBack) {
     QStringList labels;
     QList<bool> shown;
-    for (const auto& f : books::bookFields()) {
+    for (const auto& f : fields::bookFields()) {
         labels << QString::fromUtf8(f.caption);
         shown << (f.number != 2);
     }

@@ -43,9 +43,9 @@ class ReplaceTest : public ::testing::Test {
         t.close();
         collection.setSortLevels({kAuthor, 0, 0, 0});
         collection.openWithSortTag(path);
-        formats::applyDateFormat(7);  // m/d/yyyy
+        settings::applyDateFormat(7);  // m/d/yyyy
     }
-    void TearDown() override { formats::applyDateFormat(1); }
+    void TearDown() override { settings::applyDateFormat(1); }
 
     find::ReplaceReport run(int fieldNo, const QString& search, const QString& replacement,
                             bool confirm = false) {
@@ -235,7 +235,7 @@ TEST_F(ReplaceTest, AStartAfterAKilledRunRestoresTheTag) {
 }
 
 TEST(ReplaceRequests, ValuesAreCheckedByFieldType) {
-    formats::applyDateFormat(7);
+    settings::applyDateFormat(7);
     const struct {
         int fieldNo;
         const char* search;
@@ -261,7 +261,7 @@ TEST(ReplaceRequests, ValuesAreCheckedByFieldType) {
             << c.fieldNo << " " << c.search << " " << c.replacement;
     EXPECT_EQ(find::problemMessage(RequestProblem::BadReplacementDate),
               QStringLiteral("Invalid replacement date entered.  Please correct."));
-    formats::applyDateFormat(1);
+    settings::applyDateFormat(1);
 }
 
 }  // namespace

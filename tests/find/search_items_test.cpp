@@ -26,8 +26,8 @@ struct Level {
 
 class SearchItemsTest : public ::testing::Test {
   protected:
-    void SetUp() override { formats::applyDateFormat(7); }  // m/d/yyyy
-    void TearDown() override { formats::applyDateFormat(1); }
+    void SetUp() override { settings::applyDateFormat(7); }  // m/d/yyyy
+    void TearDown() override { settings::applyDateFormat(1); }
     LevelResult add(const Level& l) { return items.addLevel(l.cells, l.comparisons); }
     find::SearchItems items;
 };
@@ -141,7 +141,7 @@ TEST_F(SearchItemsTest, DatesBecomeDayNumbersInTheCurrentFormat) {
     EXPECT_DOUBLE_EQ(item.dateValue, 35139);  // 15 March 1996
     EXPECT_EQ(item.text, QStringLiteral("35139"));
 
-    formats::applyDateFormat(12);  // d.m.yyyy
+    settings::applyDateFormat(12);  // d.m.yyyy
     items.clear();
     ASSERT_EQ(
         add(Level().set(kPurchDate, QStringLiteral("> 15.03.1996"), Comparison::Greater)).status,
@@ -196,7 +196,7 @@ TEST_F(SearchItemsTest, The76thItemClearsEveryLevel) {
     // empties the whole list, earlier levels included.
     Level full;
     for (int f = 1; f <= 36; ++f) {
-        const char letter = books::bookField(f).letter;
+        const char letter = fields::bookField(f).letter;
         full.set(f, letter == 'C'
                         ? QStringLiteral("x")
                         : (letter == 'N' ? QStringLiteral("= 1") : QStringLiteral("= 1/2/2000")));

@@ -377,7 +377,7 @@ TEST_F(DefinitionFileTest, AFailedRewriteLeavesTheOldFile) {
     ASSERT_TRUE(file.replaceAll(reports::builtInReports()));
     const QByteArray before = readFile(file.path());
     {
-        textfile::WriteFaultForTesting full(30000);
+        settings::WriteFaultForTesting full(30000);
         QString error;
         EXPECT_FALSE(file.remove(0, &error));
         EXPECT_FALSE(error.isEmpty());
@@ -492,7 +492,7 @@ TEST_F(DefinitionFileTest, AnOldFileThatCannotBeAppendedStays) {
     const QByteArray old = oldRecord("Mine");
     writeFile(path(QStringLiteral("BOOK.URP")), old);
     {
-        textfile::WriteFaultForTesting full(100);
+        settings::WriteFaultForTesting full(100);
         const auto result = reports::initialiseDefinitions(directory());
         EXPECT_EQ(result.converted, 0);
         EXPECT_EQ(result.problems.size(), 1);

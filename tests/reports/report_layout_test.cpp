@@ -238,13 +238,13 @@ TEST_F(LayoutTest, TheSummaryReportPrintsHeadingsAndTotalsOnly) {
 }
 
 TEST_F(LayoutTest, NumbersPrintByTheirKind) {
-    const formats::NumberFormat us;
+    const settings::NumberFormat us;
     EXPECT_EQ(reports::moneyText(-1234.5, us), "-1,234.50");
     EXPECT_EQ(reports::moneyText(-123, us), "-123.00");
     EXPECT_EQ(reports::moneyText(1234567.891, us), "1,234,567.89");
     EXPECT_EQ(reports::countText(12345, us), "12,345");
     EXPECT_EQ(reports::yearText(1996), "1996");
-    const formats::NumberFormat regional{QLatin1Char(','), QLatin1Char('.'), 2, 0};
+    const settings::NumberFormat regional{QLatin1Char(','), QLatin1Char('.'), 2, 0};
     EXPECT_EQ(reports::moneyText(1234.5, regional), "1.235");
     EXPECT_EQ(reports::countText(-123456, regional), "-123.456");
 }

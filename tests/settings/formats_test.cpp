@@ -5,7 +5,7 @@
 
 namespace {
 
-using formats::textToDate;
+using settings::textToDate;
 
 const QDate kMarch7(1996, 3, 7);
 
@@ -18,10 +18,10 @@ class EveryDateFormat : public ::testing::TestWithParam<DateCase> {};
 
 TEST_P(EveryDateFormat, WritesAndReadsInTheSameOrder) {
     const DateCase& c = GetParam();
-    EXPECT_EQ(formats::dateToText(kMarch7, c.code), QString::fromLatin1(c.text));
+    EXPECT_EQ(settings::dateToText(kMarch7, c.code), QString::fromLatin1(c.text));
     EXPECT_EQ(textToDate(QString::fromLatin1(c.text), c.code, 2026), kMarch7);
     // Leading zeros and four-digit years are read in every format.
-    const QString sep = formats::dateFormats().at(static_cast<std::size_t>(c.code - 1)).separator;
+    const QString sep = settings::dateFormats().at(static_cast<std::size_t>(c.code - 1)).separator;
     const bool dayFirst = c.code % 6 >= 4 || c.code % 6 == 0;
     const QString padded =
         dayFirst ? "07" + sep + "03" + sep + "1996" : "03" + sep + "07" + sep + "1996";
@@ -40,30 +40,30 @@ INSTANTIATE_TEST_SUITE_P(Codes, EveryDateFormat,
                                            DateCase{11, "7-3-1996"}, DateCase{12, "7.3.1996"}));
 
 TEST(DateText, TwoDigitYearsFallInTheWindowAroundTheCurrentYear) {
-    EXPECT_EQ(formats::expandTwoDigitYear(46, 2026), 1946);
-    EXPECT_EQ(formats::expandTwoDigitYear(99, 2026), 1999);
-    EXPECT_EQ(formats::expandTwoDigitYear(0, 2026), 2000);
-    EXPECT_EQ(formats::expandTwoDigitYear(45, 2026), 2045);
-    EXPECT_EQ(formats::expandTwoDigitYear(50, 2030), 1950);
-    EXPECT_EQ(formats::expandTwoDigitYear(49, 2030), 2049);
-    EXPECT_EQ(formats::expandTwoDigitYear(0, 2000), 2000);
-    EXPECT_EQ(formats::expandTwoDigitYear(19, 2000), 2019);
-    EXPECT_EQ(formats::expandTwoDigitYear(20, 2000), 1920);
+    EXPECT_EQ(settings::expandTwoDigitYear(46, 2026), 1946);
+    EXPECT_EQ(settings::expandTwoDigitYear(99, 2026), 1999);
+    EXPECT_EQ(settings::expandTwoDigitYear(0, 2026), 2000);
+    EXPECT_EQ(settings::expandTwoDigitYear(45, 2026), 2045);
+    EXPECT_EQ(settings::expandTwoDigitYear(50, 2030), 1950);
+    EXPECT_EQ(settings::expandTwoDigitYear(49, 2030), 2049);
+    EXPECT_EQ(settings::expandTwoDigitYear(0, 2000), 2000);
+    EXPECT_EQ(settings::expandTwoDigitYear(19, 2000), 2019);
+    EXPECT_EQ(settings::expandTwoDigitYear(20, 2000), 1920);
     // The same rule when a four-digit format is given a short year.
     EXPECT_EQ(textToDate("1/2/45", 7, 2026), QDate(2045, 1, 2));
     EXPECT_EQ(textToDate("1/2/46", 7, 2026), QDate(1946, 1, 2));
     EXPECT_EQ(textToDate("1/2/5", 1, 2026), QDate(2005, 1, 2));
     // Years of this century are written with two digits.
-    EXPECT_EQ(formats::dateToText(QDate(2005, 12, 31), 1), QStringLiteral("12/31/05"));
+    EXPECT_EQ(settings::dateToText(QDate(2005, 12, 31), 1), QStringLiteral("12/31/05"));
 }
 
 TEST(DateText, FourDigitYearsBelowAThousandArePaddedAndReadBack) {
     const QDate early(987, 1, 2);
-    EXPECT_EQ(formats::dateToText(early, 12), QStringLiteral("2.1.0987"));
-    EXPECT_EQ(formats::dateToText(early, 7), QStringLiteral("1/2/0987"));
-    EXPECT_EQ(formats::dateToText(QDate(45, 6, 7), 10), QStringLiteral("7/6/0045"));
-    EXPECT_EQ(textToDate(formats::dateToText(early, 12), 12, 2026), early);
-    EXPECT_EQ(textToDate(formats::dateToText(QDate(45, 6, 7), 10), 10, 2026), QDate(45, 6, 7));
+    EXPECT_EQ(settings::dateToText(early, 12), QStringLiteral("2.1.0987"));
+    EXPECT_EQ(settings::dateToText(early, 7), QStringLiteral("1/2/0987"));
+    EXPECT_EQ(settings::dateToText(QDate(45, 6, 7), 10), QStringLiteral("7/6/0045"));
+    EXPECT_EQ(textToDate(settings::dateToText(early, 12), 12, 2026), early);
+    EXPECT_EQ(textToDate(settings::dateToText(QDate(45, 6, 7), 10), 10, 2026), QDate(45, 6, 7));
 }
 
 TEST(DateText, InvalidTextIsNotADateAndBlankIsAnEmptyDate) {
@@ -78,70 +78,70 @@ TEST(DateText, InvalidTextIsNotADateAndBlankIsAnEmptyDate) {
     ASSERT_TRUE(blank.has_value());
     EXPECT_TRUE(blank->isNull());
     EXPECT_EQ(textToDate(" 3/7/96 ", 1, 2026), kMarch7);
-    EXPECT_EQ(formats::dateToText(QDate(), 1), QString());
+    EXPECT_EQ(settings::dateToText(QDate(), 1), QString());
 }
 
 TEST(DateText, TheProgramWideFormatGovernsEveryConversion) {
-    ASSERT_EQ(formats::currentDateFormat(), 1);
-    EXPECT_FALSE(formats::applyDateFormat(0));
-    EXPECT_FALSE(formats::applyDateFormat(13));
-    EXPECT_EQ(formats::currentDateFormat(), 1);
+    ASSERT_EQ(settings::currentDateFormat(), 1);
+    EXPECT_FALSE(settings::applyDateFormat(0));
+    EXPECT_FALSE(settings::applyDateFormat(13));
+    EXPECT_EQ(settings::currentDateFormat(), 1);
 
-    ASSERT_TRUE(formats::applyDateFormat(12));
-    EXPECT_EQ(formats::dateSeparator(), QChar(u'.'));
-    EXPECT_EQ(formats::shortDateFormat(), QStringLiteral("d/m/yyyy"));
-    EXPECT_EQ(formats::dateToText(dbase::Date{1996, 3, 7}), QStringLiteral("7.3.1996"));
-    EXPECT_EQ(formats::textToEngineDate("7.3.1996"), (dbase::Date{1996, 3, 7}));
-    EXPECT_EQ(formats::textToEngineDate(""), dbase::Date{});
-    EXPECT_EQ(formats::textToEngineDate("3/7/1996"), std::nullopt);
-    EXPECT_EQ(formats::dateToText(dbase::Date{}), QString());
-    EXPECT_EQ(formats::dateToText(dbase::Date{1996, 2, 30}), QString());  // damaged field
-    ASSERT_TRUE(formats::applyDateFormat(6));
-    EXPECT_EQ(formats::dateToText(QDate(2001, 9, 11)), QStringLiteral("11.9.01"));
-    formats::applyDateFormat(1);
+    ASSERT_TRUE(settings::applyDateFormat(12));
+    EXPECT_EQ(settings::dateSeparator(), QChar(u'.'));
+    EXPECT_EQ(settings::shortDateFormat(), QStringLiteral("d/m/yyyy"));
+    EXPECT_EQ(settings::dateToText(dbase::Date{1996, 3, 7}), QStringLiteral("7.3.1996"));
+    EXPECT_EQ(settings::textToEngineDate("7.3.1996"), (dbase::Date{1996, 3, 7}));
+    EXPECT_EQ(settings::textToEngineDate(""), dbase::Date{});
+    EXPECT_EQ(settings::textToEngineDate("3/7/1996"), std::nullopt);
+    EXPECT_EQ(settings::dateToText(dbase::Date{}), QString());
+    EXPECT_EQ(settings::dateToText(dbase::Date{1996, 2, 30}), QString());  // damaged field
+    ASSERT_TRUE(settings::applyDateFormat(6));
+    EXPECT_EQ(settings::dateToText(QDate(2001, 9, 11)), QStringLiteral("11.9.01"));
+    settings::applyDateFormat(1);
 }
 
 TEST(NumberText, FixedPointIsRightAlignedAndGroupedByThree) {
-    EXPECT_EQ(formats::fixedPoint(1234.5, 10, 2), QStringLiteral("   1234.50"));
-    EXPECT_EQ(formats::fixedPoint(-3.14159, 0, 3), QStringLiteral("-3.142"));
-    EXPECT_EQ(formats::fixedPoint(7, 3, 0), QStringLiteral("  7"));
-    EXPECT_EQ(formats::fixedPoint(123456.0, 3, 0), QStringLiteral("123456"));  // never cut
-    EXPECT_EQ(formats::fixedPointGrouped(1234567.891, 0, 2), QStringLiteral("1,234,567.89"));
-    EXPECT_EQ(formats::fixedPointGrouped(999.5, 8, 1), QStringLiteral("   999.5"));
-    EXPECT_EQ(formats::fixedPointGrouped(1000, 0, 0), QStringLiteral("1,000"));
-    EXPECT_EQ(formats::fixedPointGrouped(-1234, 10, 2), QStringLiteral(" -1,234.00"));
-    EXPECT_EQ(formats::fixedPointGrouped(-123456, 0, 0), QStringLiteral("-123,456"));
-    EXPECT_EQ(formats::fixedPointGrouped(1234.5, 0, 2, u',', u'.'), QStringLiteral("1.234,50"));
-    EXPECT_EQ(formats::fixedPointGrouped(1234.5, 0, 2, u'.', u' '), QStringLiteral("1 234.50"));
+    EXPECT_EQ(settings::fixedPoint(1234.5, 10, 2), QStringLiteral("   1234.50"));
+    EXPECT_EQ(settings::fixedPoint(-3.14159, 0, 3), QStringLiteral("-3.142"));
+    EXPECT_EQ(settings::fixedPoint(7, 3, 0), QStringLiteral("  7"));
+    EXPECT_EQ(settings::fixedPoint(123456.0, 3, 0), QStringLiteral("123456"));  // never cut
+    EXPECT_EQ(settings::fixedPointGrouped(1234567.891, 0, 2), QStringLiteral("1,234,567.89"));
+    EXPECT_EQ(settings::fixedPointGrouped(999.5, 8, 1), QStringLiteral("   999.5"));
+    EXPECT_EQ(settings::fixedPointGrouped(1000, 0, 0), QStringLiteral("1,000"));
+    EXPECT_EQ(settings::fixedPointGrouped(-1234, 10, 2), QStringLiteral(" -1,234.00"));
+    EXPECT_EQ(settings::fixedPointGrouped(-123456, 0, 0), QStringLiteral("-123,456"));
+    EXPECT_EQ(settings::fixedPointGrouped(1234.5, 0, 2, u',', u'.'), QStringLiteral("1.234,50"));
+    EXPECT_EQ(settings::fixedPointGrouped(1234.5, 0, 2, u'.', u' '), QStringLiteral("1 234.50"));
 }
 
 TEST(TextHelpers, TrimOnlyBlanksPadAndRepeatWithinTheCapacity) {
-    EXPECT_EQ(formats::trimBlanks("  a b \t "), QStringLiteral("a b \t"));
-    EXPECT_EQ(formats::trimBlanks("\ta "), QStringLiteral("\ta"));
-    EXPECT_EQ(formats::padRight("ab", 4), QStringLiteral("ab  "));
-    EXPECT_EQ(formats::padLeft("ab", 4), QStringLiteral("  ab"));
-    EXPECT_EQ(formats::padLeft("abcdef", 4), QStringLiteral("abcdef"));
-    EXPECT_EQ(formats::repeated(u'-', 3), QStringLiteral("---"));
-    EXPECT_EQ(formats::repeated(u'-', -1), QString());
-    EXPECT_EQ(formats::padRight("x", 400).size(), 255);
-    EXPECT_EQ(formats::repeated(u'=', 1000).size(), 255);
+    EXPECT_EQ(settings::trimBlanks("  a b \t "), QStringLiteral("a b \t"));
+    EXPECT_EQ(settings::trimBlanks("\ta "), QStringLiteral("\ta"));
+    EXPECT_EQ(settings::padRight("ab", 4), QStringLiteral("ab  "));
+    EXPECT_EQ(settings::padLeft("ab", 4), QStringLiteral("  ab"));
+    EXPECT_EQ(settings::padLeft("abcdef", 4), QStringLiteral("abcdef"));
+    EXPECT_EQ(settings::repeated(u'-', 3), QStringLiteral("---"));
+    EXPECT_EQ(settings::repeated(u'-', -1), QString());
+    EXPECT_EQ(settings::padRight("x", 400).size(), 255);
+    EXPECT_EQ(settings::repeated(u'=', 1000).size(), 255);
 }
 
 TEST(ReportNumbers, USFormatOrTheLocalesSeparators) {
-    const auto german = formats::regionalFormatOf(QLocale(QLocale::German, QLocale::Germany));
+    const auto german = settings::regionalFormatOf(QLocale(QLocale::German, QLocale::Germany));
     EXPECT_EQ(german.decimalSeparator, QChar(u','));
     EXPECT_EQ(german.thousandsSeparator, QChar(u'.'));
     EXPECT_EQ(german.currencyDecimals, 2);
-    const auto japanese = formats::regionalFormatOf(QLocale(QLocale::Japanese, QLocale::Japan));
+    const auto japanese = settings::regionalFormatOf(QLocale(QLocale::Japanese, QLocale::Japan));
     EXPECT_EQ(japanese.currencyDecimals, 0);
 
     auto& s = settings::settings();
     s.numericFormat = 1;
     s.currencyFormat = 2;
-    EXPECT_EQ(formats::reportNumericFormat().decimalSeparator, QChar(u'.'));
-    EXPECT_EQ(formats::reportNumericFormat().thousandsSeparator, QChar(u','));
-    EXPECT_EQ(formats::reportCurrencyFormat().decimalSeparator,
-              formats::regionalFormat().decimalSeparator);
+    EXPECT_EQ(settings::reportNumericFormat().decimalSeparator, QChar(u'.'));
+    EXPECT_EQ(settings::reportNumericFormat().thousandsSeparator, QChar(u','));
+    EXPECT_EQ(settings::reportCurrencyFormat().decimalSeparator,
+              settings::regionalFormat().decimalSeparator);
     s = settings::Settings();
 }
 

@@ -14,9 +14,9 @@ TEST(MakeFolder, MakesMissingFoldersAndAcceptsAnExistingOne) {
     QTemporaryDir dir;
     const QString deep = dir.filePath("a/b/c");
     QString error;
-    EXPECT_TRUE(paths::makeFolder(deep, &error)) << error.toStdString();
+    EXPECT_TRUE(settings::makeFolder(deep, &error)) << error.toStdString();
     EXPECT_TRUE(QFileInfo(deep).isDir());
-    EXPECT_TRUE(paths::makeFolder(deep));
+    EXPECT_TRUE(settings::makeFolder(deep));
 }
 
 TEST(MakeFolder, AFileInTheWayGivesTheSystemsReason) {
@@ -27,10 +27,10 @@ TEST(MakeFolder, AFileInTheWayGivesTheSystemsReason) {
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     }
     QString error;
-    EXPECT_FALSE(paths::makeFolder(file + "/below", &error));
+    EXPECT_FALSE(settings::makeFolder(file + "/below", &error));
     EXPECT_EQ(error, "Not a directory");
     error.clear();
-    EXPECT_FALSE(paths::makeFolder(file, &error));
+    EXPECT_FALSE(settings::makeFolder(file, &error));
     EXPECT_FALSE(error.isEmpty());
 }
 
@@ -42,7 +42,7 @@ TEST(MakeFolder, AFolderThatMayNotBeWrittenGivesPermissionDenied) {
     ASSERT_TRUE(QDir().mkpath(closed));
     ASSERT_TRUE(QFile::setPermissions(closed, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
     QString error;
-    EXPECT_FALSE(paths::makeFolder(closed + "/tomekeep", &error));
+    EXPECT_FALSE(settings::makeFolder(closed + "/tomekeep", &error));
     EXPECT_EQ(error, "Permission denied");
     QFile::setPermissions(closed,
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);

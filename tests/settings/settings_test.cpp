@@ -52,7 +52,7 @@ TEST_F(SettingsFile, WithoutAFileEveryDefaultApplies) {
     EXPECT_EQ(s.dateFormat, 1);
     EXPECT_EQ(s.currencyFormat, 1);
     EXPECT_EQ(s.numericFormat, 1);
-    for (int n = 1; n <= books::kFieldCount; ++n) {
+    for (int n = 1; n <= fields::kFieldCount; ++n) {
         EXPECT_TRUE(s.displayFields[n]) << n;
         EXPECT_EQ(s.fieldWidth[n], 15) << n;
         EXPECT_EQ(s.fieldOrder[n], n) << n;
@@ -104,7 +104,7 @@ TEST_F(SettingsFile, APartialFileIsRewrittenInFullInTheFixedOrder) {
     ASSERT_TRUE(s.save(path()));
 
     QString text;
-    ASSERT_TRUE(textfile::readText(path(), &text));
+    ASSERT_TRUE(settings::readText(path(), &text));
     const IniFile ini = IniFile::parse(text);
     QStringList names;
     for (const auto& section : ini.sections())
@@ -158,7 +158,7 @@ TEST_F(SettingsFile, UnknownSectionsAndKeysAreKept) {
     ASSERT_TRUE(s.save(path()));
 
     QString text;
-    ASSERT_TRUE(textfile::readText(path(), &text));
+    ASSERT_TRUE(settings::readText(path(), &text));
     const IniFile ini = IniFile::parse(text);
     EXPECT_EQ(ini.value("Plugins", "Some Key With Blanks"), QStringLiteral("a value"));
     EXPECT_EQ(ini.value("Misc", "Future Option"), QStringLiteral("on"));
@@ -172,7 +172,7 @@ TEST_F(SettingsFile, UnknownSectionsAndKeysAreKept) {
     Settings again;
     ASSERT_TRUE(again.load(path()));
     ASSERT_TRUE(again.save(path()));
-    ASSERT_TRUE(textfile::readText(path(), &text));
+    ASSERT_TRUE(settings::readText(path(), &text));
     EXPECT_EQ(IniFile::parse(text).value("Plugins", "Some Key With Blanks"),
               QStringLiteral("a value"));
 }
@@ -276,7 +276,7 @@ TEST_F(SettingsFile, AFailedWriteLeavesTheOldFileIntact) {
     ASSERT_TRUE(s.load(path()));
     s.buttonBar = 3;
     {
-        textfile::WriteFaultForTesting diskFull(100);
+        settings::WriteFaultForTesting diskFull(100);
         QString error;
         EXPECT_FALSE(s.save(path(), &error));
         EXPECT_TRUE(error.contains(path())) << error.toStdString();
