@@ -53,6 +53,13 @@ TMain::TMain(QWidget* parent)
         MyDataSource_->reload();
         DisplayCount();
     });
+    // What the engine worked around when it opened the collection (a repaired
+    // index, a header counting records the file lacks) is told once, after
+    // the operation that opened it.
+    connect(collection_.get(), &books::OpenCollection::openWarnings, this,
+            [this](const QStringList& texts) {
+                ui::showWarning(this, texts.join(QStringLiteral("\n\n")));
+            });
     // The design state: the speed-button layout, which a stored button-bar
     // mode other than 1 to 3 leaves in place.
     applyBarLayout(1);

@@ -36,6 +36,7 @@ void OpenCollection::setSortLevels(const SortLevels& levels) {
 void OpenCollection::point(const QString& path) {
     const TablePath p = splitTablePath(path);
     table_->close();
+    (void)table_->takeOpenWarnings();  // the previous file's were told
     pointTable(*table_, p.fileName);
     path_ = p.fileName;
     name_ = p.tableName;
@@ -61,6 +62,22 @@ void OpenCollection::openShared() {
 void OpenCollection::reopenShared() {
     openShared();
     emit recordsChanged();
+    tellOpenWarnings();
+}
+
+// The warnings of the opens of the collection's file since they were last
+// told. Those of the check table's opens are not the collection's (a layout
+// check reads without the index, which the collection then rebuilds): they
+// go unsaid.
+void OpenCollection::tellOpenWarnings() {
+    (void)check_->takeOpenWarnings();
+    const std::vector<std::string> texts = table_->takeOpenWarnings();
+    if (texts.empty())
+        return;
+    QStringList list;
+    for (const std::string& t : texts)
+        list.push_back(QString::fromStdString(t));
+    emit openWarnings(list);
 }
 
 // The tag dropped and added afresh from the sort expression, with the table
@@ -117,6 +134,7 @@ void OpenCollection::openWithSortTag(const QString& path) {
     }
     emit switched();
     emit recordsChanged();
+    tellOpenWarnings();
 }
 
 void OpenCollection::switchTo(const QString& path, SortTagRule rule, std::string* tagProblem) {
@@ -152,6 +170,7 @@ void OpenCollection::switchTo(const QString& path, SortTagRule rule, std::string
             }
         }
         emit recordsChanged();
+        tellOpenWarnings();
         if (both)
             throw *both;
         throw;
@@ -160,6 +179,7 @@ void OpenCollection::switchTo(const QString& path, SortTagRule rule, std::string
         *tagProblem = problem;
     emit switched();
     emit recordsChanged();
+    tellOpenWarnings();
 }
 
 OpenCollection::CreateResult OpenCollection::createNew(const QString& path) {
@@ -215,6 +235,7 @@ void OpenCollection::pack() {
         throw;
     }
     emit recordsChanged();
+    tellOpenWarnings();
 }
 
 void OpenCollection::rebuildIndexes() {
@@ -225,6 +246,7 @@ void OpenCollection::rebuildIndexes() {
         throw;
     }
     emit recordsChanged();
+    tellOpenWarnings();
 }
 
 OpenCollection::SortResult OpenCollection::applySortOrder(const SortLevels& levels,
@@ -248,6 +270,7 @@ OpenCollection::SortResult OpenCollection::applySortOrder(const SortLevels& leve
         t.setMode(dbase::OpenMode::Shared);
         t.open();
         emit recordsChanged();
+        tellOpenWarnings();
         return SortResult::Applied;
     } catch (const std::exception& e) {
         // An engine or settings failure (of its kind), or anything else

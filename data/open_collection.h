@@ -21,6 +21,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <functional>
@@ -132,11 +133,17 @@ class OpenCollection : public QObject {
   signals:
     void switched();
     void recordsChanged();
+    // What the engine worked around when an operation opened the
+    // collection's file (a header counting records the file does not hold,
+    // an index rebuilt after a program stopped changing it, an index left
+    // aside), sent once at the end of the operation, each text once.
+    void openWarnings(const QStringList& texts);
 
   private:
     void point(const QString& path);
     void rebuildSortTag();
     void openShared();
+    void tellOpenWarnings();
 
     std::unique_ptr<dbase::Table> table_, check_;
     QString path_, name_, indexPath_;

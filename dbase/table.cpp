@@ -207,6 +207,9 @@ void Table::Impl::open() {
             }
         }
     }
+    for (const std::string& w : warnings)
+        if (std::find(untoldWarnings.begin(), untoldWarnings.end(), w) == untoldWarnings.end())
+            untoldWarnings.push_back(w);
     first();
     notifyReset();
 }

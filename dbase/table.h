@@ -97,6 +97,10 @@ class Table {
     // are used; the count is corrected by the next change), an index left
     // unused. Empty when the table opened as it is.
     const std::vector<std::string>& openWarnings() const;
+    // The warnings of every open since the last call, each text once: also
+    // those of the opens that adding or deleting a tag makes on a closed
+    // table, which the next open would otherwise replace unseen.
+    std::vector<std::string> takeOpenWarnings();
 
     // Creates a table from field definitions, with no index, replacing any
     // file of that name. Character, numeric, float and date fields.

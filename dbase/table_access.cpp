@@ -2,6 +2,8 @@
 // positions, values, changes, filter and observers.
 #include "dbase/table_impl.h"
 
+#include <utility>
+
 namespace dbase {
 
 // ======================================================================
@@ -85,6 +87,10 @@ bool Table::isOpen() const {
 }
 const std::vector<std::string>& Table::openWarnings() const {
     return d_->warnings;
+}
+
+std::vector<std::string> Table::takeOpenWarnings() {
+    return std::exchange(d_->untoldWarnings, {});
 }
 
 int Table::fieldCount() const {

@@ -90,9 +90,10 @@ struct Table::Impl {
     bool writable = false;
     std::string readOnlyReason;  // why the open table cannot be changed
     std::vector<std::string> warnings;
-    bool dateStamped = false;  // today's date is in the header already
-    int bulk = 0;              // nesting of beginBulk(): changes are synced at its end
-    bool unsynced = false;     // changes made in bulk work, not yet on disk
+    std::vector<std::string> untoldWarnings;  // of the opens since takeOpenWarnings()
+    bool dateStamped = false;                 // today's date is in the header already
+    int bulk = 0;           // nesting of beginBulk(): changes are synced at its end
+    bool unsynced = false;  // changes made in bulk work, not yet on disk
     // A change failed part-way since the table opened: the index may not
     // match the table on disk, so closing leaves it marked for a rebuild.
     bool changeFailed = false;

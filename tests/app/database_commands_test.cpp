@@ -136,6 +136,26 @@ TEST_F(DatabaseCommandsTest, DeletedIndexIsRebuiltWhenTheTableIsOpenedAgain) {
     }
 }
 
+// A file whose header counts more records than it holds (what a power cut
+// can leave) opens with the whole records, and the main window says so once.
+TEST_F(DatabaseCommandsTest, WhatTheOpenWorkedAroundIsShownOnce) {
+    const QString other = file("OTHER.DBF");
+    filestest::writeBooks(other, {"q", "p"});
+    {
+        QFile f(other);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(f.seek(4));
+        ASSERT_EQ(f.write("\x05", 1), 1);
+    }
+    prompter.expectOpenFile(other, kOpenTitle);
+    prompter.expectWarning(
+        "The table header counts 5 records, but the file holds only 2 whole records; those are "
+        "used. The header is corrected when the table is next changed.");
+    main->DoOpen();
+    EXPECT_EQ(main->windowTitle(), "Tomekeep Books 95 (OTHER)");
+    EXPECT_EQ(shownTitles(), (QStringList{"p", "q"}));
+}
+
 TEST_F(DatabaseCommandsTest, LastFilesFollowASequenceOfOpens) {
     const QString b = file("B.DBF"), c = file("C.DBF");
     filestest::writeBooks(b, {"b"});

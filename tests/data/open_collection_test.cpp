@@ -68,6 +68,49 @@ TEST_F(OpenCollectionTest, SwitchKeepsTheWholeFileNameAndTellsTheWindows) {
     EXPECT_EQ(titles(), (QStringList{"y", "z"}));  // the tag was built
 }
 
+// Sets byte `at` of a file.
+void patchByte(const QString& path, qint64 at, char value) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite | QIODevice::ExistingOnly));
+    ASSERT_TRUE(f.seek(at));
+    ASSERT_EQ(f.write(&value, 1), 1);
+}
+
+// What the engine worked around when it opened the file is sent once at the
+// end of the operation that opened it (however often it opened the file),
+// and not again by later operations once the file is whole.
+TEST_F(OpenCollectionTest, WhatAnOpenWorkedAroundIsToldOnceAfterTheOperation) {
+    QSignalSpy warnings(&collection, &books::OpenCollection::openWarnings);
+    patchByte(second, 4, 4);  // the header counts 4 records; the file holds 2
+    collection.switchTo(second, books::SortTagRule::UnlessHeld);
+    ASSERT_EQ(warnings.count(), 1);
+    QStringList texts = warnings.at(0).at(0).toStringList();
+    ASSERT_EQ(texts.size(), 1);
+    EXPECT_TRUE(texts[0].contains("counts 4 records, but the file holds only 2"))
+        << texts[0].toStdString();
+    EXPECT_EQ(titles(), (QStringList{"y", "z"}));
+
+    // A change corrects the header: reopening tells nothing.
+    collection.insert();
+    collection.post();
+    collection.reopenShared();
+    EXPECT_EQ(warnings.count(), 1);
+
+    // An index a program stopped changing (its count of changers left above
+    // zero) is rebuilt by the next open, which says so.
+    const QString mdx = QString::fromStdString(collection.table().indexFileName());
+    collection.table().close();
+    patchByte(mdx, 48, 1);
+    collection.reopenShared();
+    ASSERT_EQ(warnings.count(), 2);
+    texts = warnings.at(1).at(0).toStringList();
+    ASSERT_EQ(texts.size(), 1);
+    EXPECT_TRUE(texts[0].startsWith("The index was rebuilt")) << texts[0].toStdString();
+    EXPECT_EQ(filestest::headerByte(mdx, 48), 0);
+    collection.reopenShared();
+    EXPECT_EQ(warnings.count(), 2);
+}
+
 TEST_F(OpenCollectionTest, FilesThatCannotBeOpenedLeaveThePreviousCollectionOpen) {
     QSignalSpy switched(&collection, &books::OpenCollection::switched);
     // Not a table at all.
