@@ -134,8 +134,10 @@ RunResult restoreDatabase(books::OpenCollection& collection, const QString& sour
                           const QString& programDir, const Progress& progress,
                           QString* tagProblem) {
     const QString target = inFolder(programDir, QFileInfo(source).fileName());
+    // The picked backup is only read: the copy gets its flag put right below.
     try {
-        if (!books::hasLayout(collection.checkTable(), source, books::Layout::Book))
+        if (!books::hasLayout(collection.checkTable(), source, books::Layout::Book,
+                              books::FlagRepair::Never))
             return result(Outcome::NotCollection);
     } catch (const std::exception& e) {
         return result(Outcome::NotCollection, books::errorText(e));

@@ -72,7 +72,7 @@ class CheckTableGuard {
 
 }  // namespace
 
-bool hasLayout(dbase::Table& check, const QString& path, Layout layout) {
+bool hasLayout(dbase::Table& check, const QString& path, Layout layout, FlagRepair repair) {
     pointTable(check, path);
     CheckTableGuard guard(check);
     check.setMode(dbase::OpenMode::Shared);
@@ -94,7 +94,8 @@ bool hasLayout(dbase::Table& check, const QString& path, Layout layout) {
     }
     // A collection is opened for writing next, which needs its index or no
     // flag; an earlier version's file is only read.
-    if (match && layout == Layout::Book && !check.hasIndexFile()) {
+    if (match && layout == Layout::Book && repair == FlagRepair::WhenIndexMissing &&
+        !check.hasIndexFile()) {
         const QString file = QString::fromStdString(check.fileName());
         check.close();
         removeMdxByte(file);

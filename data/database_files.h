@@ -37,8 +37,11 @@ enum class Layout {
 // of the book layout whose index file is missing has its production-index
 // flag cleared afterwards, so that it opens for writing; nothing else is
 // ever written. The table is closed afterwards. Throws dbase::Error when
-// the file cannot be opened.
-bool hasLayout(dbase::Table& check, const QString& path, Layout layout);
+// the file cannot be opened. With FlagRepair::Never nothing is written at
+// all (a file only looked at, such as a backup to restore from).
+enum class FlagRepair { WhenIndexMissing, Never };
+bool hasLayout(dbase::Table& check, const QString& path, Layout layout,
+               FlagRepair repair = FlagRepair::WhenIndexMissing);
 
 // Writes 0 into the production-index flag of the dBase header (byte 28)
 // when it is set. Does nothing to a file that cannot be opened for writing or

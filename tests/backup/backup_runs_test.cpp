@@ -178,8 +178,11 @@ TEST_F(BackupRunsTest, RestoredCollectionWithoutIndexOpensSortedByTheCurrentOrde
     }
     QFile::remove(media.filePath("MASTER.MDX"));
     ASSERT_EQ(filestest::headerByte(saved, 28), 1);
+    const QByteArray savedBytes = readFile(saved);
 
     ASSERT_EQ(backup::restoreDatabase(collection, saved, programDir.path()).outcome, Outcome::Done);
+    // The backup itself is only read: its flag stays (the restored copy's goes).
+    EXPECT_EQ(readFile(saved), savedBytes);
     EXPECT_EQ(collection.path(), master);
     EXPECT_EQ(collection.name(), "MASTER");
     EXPECT_EQ(titles(), (QStringList{"p", "q", "r"}));  // "A p", "A q", "A r"
