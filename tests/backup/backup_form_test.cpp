@@ -20,7 +20,7 @@
 #include "data/run_state.h"
 #include "settings/settings.h"
 #include "tests/data/files_test_util.h"
-#include "tests/exchange/fake_main_link.h"
+#include "tests/support/fake_main_link.h"
 #include "tests/support/scripted_prompter.h"
 #include "ui/help_window.h"
 
@@ -40,17 +40,7 @@ void writeFile(const QString& path, const QByteArray& bytes) {
     ASSERT_EQ(f.write(bytes), bytes.size());
 }
 
-// The main window stand-in, counting what the windows asked of it.
-class Link : public testsupport::FakeMainLink {
-  public:
-    void reapplyViewerOptions() override { ++reapplied; }
-    void reloadPickLists() override {
-        pickLists().loadAll();
-        ++listsReloaded;
-    }
-    void reloadReportList() override { ++reportsReloaded; }
-    int reapplied = 0, listsReloaded = 0, reportsReloaded = 0;
-};
+using Link = testsupport::FakeMainLink;
 
 class BackupForms : public ::testing::Test {
   protected:

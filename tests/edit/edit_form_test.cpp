@@ -27,8 +27,8 @@
 #include "edit/ui/tmyeditbox.h"
 #include "settings/formats.h"
 #include "settings/settings.h"
-#include "tests/edit/edit_link.h"
 #include "tests/support/book_samples.h"
+#include "tests/support/fake_main_link.h"
 #include "tests/support/scripted_prompter.h"
 #include "ui/help_window.h"
 #include "ui/window_colors.h"
@@ -86,7 +86,7 @@ class EditForm : public ::testing::Test {
 
     QTemporaryDir dir;
     QString path;
-    testsupport::EditLink link;
+    testsupport::FakeMainLink link;
     std::unique_ptr<TMyEdit> form;
 };
 

@@ -16,7 +16,7 @@
 #include "reports/ui/treplayout.h"
 #include "reports/ui/treportform.h"
 #include "reports/ui/treportpart.h"
-#include "tests/exchange/fake_main_link.h"
+#include "tests/support/fake_main_link.h"
 #include "tests/reports/engine_support.h"
 #include "tests/support/book_samples.h"
 

@@ -1,8 +1,12 @@
-// A main window stand-in for the exchange windows: the open collection, the
-// search state and a record of what the windows asked of it.
+// The main window stand-in for the windows' tests: the open collection, the
+// pick lists (in a folder the test sets), browse mode, the search state, and
+// counts of what the windows asked of it.
 #pragma once
 
 #include <QWidget>
+
+#include <array>
+#include <functional>
 
 #include "data/open_collection.h"
 #include "data/pick_lists.h"
@@ -20,9 +24,21 @@ class FakeMainLink : public ui::MainWindowLink {
         return true;
     }
     void refreshCount() override { ++refreshed; }
-    void reapplyViewerOptions() override {}
-    void reloadPickLists() override {}
-    void refreshPickLists() override {}
+    void reapplyViewerOptions() override { ++reapplied; }
+    // As the main window does: the lists are read again from their folder.
+    void reloadPickLists() override {
+        ++listsReloaded;
+        lists_.loadAll();
+    }
+    void refreshPickLists() override {
+        ++listsShown;
+        // What the grid's drop-down editors would show now.
+        for (int n = 1; n <= books::kPickListCount; ++n)
+            gridLists[static_cast<std::size_t>(n - 1)] =
+                lists_.items(static_cast<books::PickList>(n));
+    }
+    // As the main window does: the test is installed as the record filter and
+    // stays only when some record passes.
     bool beginSearch(std::function<bool(const dbase::Table&)> test) override {
         test_ = test;
         collection_.setRecordFilter(std::move(test));
@@ -43,14 +59,21 @@ class FakeMainLink : public ui::MainWindowLink {
     std::function<bool(const dbase::Table&)> activeSearch() const override {
         return searching_ ? test_ : nullptr;
     }
-    bool browseMode() const override { return false; }
+    bool browseMode() const override { return browse; }
+    void reloadReportList() override { ++reportsReloaded; }
     void setHandler(ui::Command command, ui::CommandHandler handler) override {
         handlers.set(command, std::move(handler));
     }
 
+    bool browse = false;
     int refreshed = 0;
+    int reapplied = 0;
+    int reportsReloaded = 0;
+    int listsReloaded = 0;
+    int listsShown = 0;
     int searchesBegun = 0;
     int searchesEnded = 0;
+    std::array<QStringList, books::kPickListCount> gridLists;
     ui::CommandHandlers handlers;
 
   private:
