@@ -1,5 +1,7 @@
 #include "app/button_bar.h"
 
+#include <algorithm>
+
 namespace app {
 
 BarLayout barLayout(int mode, int cw, int ch) {
@@ -7,7 +9,10 @@ BarLayout barLayout(int mode, int cw, int ch) {
     switch (mode) {
         case 1:
             l.speedPanelShown = true;
-            l.navigator = QRect(424, 3, 241, 0);
+            // Right of the speed buttons; narrowed (to the width it has
+            // without buttons at the least) so that it ends inside the
+            // window at the default size.
+            l.navigator = QRect(424, 3, std::clamp(cw - 424 - 3, 201, 241), 0);
             l.searchOnTop = 44;
             l.countTop = 38;
             l.count2Top = 52;
@@ -32,6 +37,7 @@ BarLayout barLayout(int mode, int cw, int ch) {
             break;
         case 3:
             l.navigator = QRect(cw - 207, 8, 201, 0);
+            l.navigatorBesideCaption = true;
             l.searchOnTop = 14;
             l.countTop = 8;
             l.count2Top = 23;
@@ -46,6 +52,17 @@ BarLayout barLayout(int mode, int cw, int ch) {
     }
     l.valid = true;
     return l;
+}
+
+std::optional<int> viewerLabelLeft(const BarLayout& layout, int cw, int labelWidth) {
+    const int centred = (cw - labelWidth) / 2;
+    // Only without buttons does the navigator share the caption's line.
+    if (!layout.navigatorBesideCaption)
+        return centred;
+    const int left = std::min(centred, layout.navigator.left() - kCaptionGap - labelWidth);
+    if (left < kCaptionLeftmost)
+        return std::nullopt;
+    return left;
 }
 
 }  // namespace app

@@ -5,6 +5,8 @@
 
 #include <QRect>
 
+#include <optional>
+
 namespace app {
 
 struct BarLayout {
@@ -13,7 +15,8 @@ struct BarLayout {
     bool speedPanelShown = false;
     bool navigatorLabelShown = false;
     int navigatorLabelTop = 20;
-    QRect navigator;  // left, top, width (height kept)
+    QRect navigator;                      // left, top, width (height kept)
+    bool navigatorBesideCaption = false;  // on the line of the "Book Viewer" caption
     int searchOnTop = 0;
     int countTop = 0;
     int count2Top = 0;
@@ -25,6 +28,15 @@ struct BarLayout {
 };
 
 BarLayout barLayout(int mode, int cw, int ch);
+
+// The left of the "Book Viewer" caption of `labelWidth` pixels: centred in
+// the client area; without buttons, where the navigator shares its line,
+// moved left to keep clear of the navigator, and none (the caption hidden)
+// when a narrow window leaves no room for it right of the counts and the
+// search mark.
+inline constexpr int kCaptionGap = 6;
+inline constexpr int kCaptionLeftmost = 180;  // right of "SEARCH ON" (84 to 174)
+std::optional<int> viewerLabelLeft(const BarLayout& layout, int cw, int labelWidth);
 
 // The widths that follow the client width in every mode.
 inline int bevelWidth(int cw) {

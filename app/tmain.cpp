@@ -141,7 +141,7 @@ void TMain::setCaptionsAndFolders() {
     rs.programDirectory = settings::programDirectory();
     rs.startDirectory = settings::startDirectory();
     ViewerLabel->adjustSize();
-    ViewerLabel->move((clientWidth() - ViewerLabel->width()) / 2, ViewerLabel->y());
+    placeViewerLabel();
 }
 
 void TMain::createFonts() {

@@ -252,6 +252,8 @@ class TMain : public QMainWindow, public ui::MainWindowLink {
     void FormActivate();
     void FormClose();
     void FormResize();
+    // Centres the "Book Viewer" caption, clear of the navigator.
+    void placeViewerLabel();
     // Lays the window out for button-bar mode 1, 2 or 3; any other mode
     // changes nothing.
     void applyBarLayout(int mode);
@@ -276,7 +278,8 @@ class TMain : public QMainWindow, public ui::MainWindowLink {
 
     dbase::Table::Filter queryFilter_;
     QFont gridTitleFont_, gridFont_, labelFont_, editFont_, buttonFont_;
-    int barMode_ = 1;  // the button-bar layout in force
+    int barMode_ = 1;             // the button-bar layout in force
+    int scrollBeforeReset_ = -1;  // the grid's horizontal scroll, kept across a reload
     bool syncing_ = false;
     // Between the grid model's reset signals: the view's own moves of its
     // current row then are not the user's and leave the table alone.

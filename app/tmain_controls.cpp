@@ -209,7 +209,12 @@ void TMain::createViewer() {
         const QWidget* focus = QApplication::focusWidget();
         if (focus && (focus == ViewerGrid || ViewerGrid->isAncestorOf(focus)))
             refocusGrid_ = true;
-        columnBeforeReset_ = ViewerGrid->currentIndex().column();
+        // A reload that follows another before the grid settled keeps the
+        // place the first one saw.
+        if (scrollBeforeReset_ < 0) {
+            columnBeforeReset_ = ViewerGrid->currentIndex().column();
+            scrollBeforeReset_ = ViewerGrid->horizontalScrollBar()->value();
+        }
     });
     connect(MyDataSource_, &QAbstractItemModel::modelReset, this, [this] {
         modelResetting_ = false;
@@ -221,6 +226,8 @@ void TMain::createViewer() {
                 this,
                 [this] {
                     SyncGridToTable();
+                    if (const int scroll = std::exchange(scrollBeforeReset_, -1); scroll >= 0)
+                        ViewerGrid->restoreHorizontalScroll(scroll);
                     if (std::exchange(refocusGrid_, false) && isVisible())
                         ViewerGrid->setFocus();
                 },

@@ -101,12 +101,23 @@ void TMain::FormResize() {
     ViewerBevel->setGeometry(ViewerBevel->x(), l.bevelTop, ViewerBevel->width(), l.bevelHeight);
     ViewerLabel->move(ViewerLabel->x(), l.viewerLabelTop);
     ViewerGrid->setGeometry(ViewerGrid->x(), l.gridTop, ViewerGrid->width(), l.gridHeight);
-    if (barMode_ == 3)
-        MyNavigator->move(l.navigator.left(), MyNavigator->y());
+    if (barMode_ == 1 || barMode_ == 3)
+        MyNavigator->setGeometry(l.navigator.left(), MyNavigator->y(), l.navigator.width(),
+                                 MyNavigator->height());
     ViewerBevel->resize(app::bevelWidth(cw), ViewerBevel->height());
     ViewerGrid->resize(app::gridWidth(cw), ViewerGrid->height());
-    ViewerLabel->move((cw - ViewerLabel->width()) / 2, ViewerLabel->y());
+    placeViewerLabel();
     SpeedPanel->resize(cw, SpeedPanel->height());
+}
+
+void TMain::placeViewerLabel() {
+    const app::BarLayout l = app::barLayout(barMode_, clientWidth(), clientHeight());
+    const std::optional<int> left =
+        l.valid ? app::viewerLabelLeft(l, clientWidth(), ViewerLabel->width())
+                : std::optional<int>((clientWidth() - ViewerLabel->width()) / 2);
+    if (left)
+        ViewerLabel->move(*left, ViewerLabel->y());
+    ViewerLabel->setVisible(left.has_value());
 }
 
 // ---- Viewer settings ------------------------------------------------------
@@ -375,6 +386,8 @@ void TMain::navigatorClicked(app::RecordNavigator::Button b) {
     // Any navigator button refreshes the count.
     DisplayCount();
     SyncGridToTable();
+    if (b == app::RecordNavigator::Insert)
+        ViewerGrid->showCurrentNow();
 }
 
 }  // namespace app

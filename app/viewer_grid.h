@@ -7,6 +7,7 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionHeader>
 #include <QTableView>
@@ -50,10 +51,33 @@ class ViewerGridView : public QTableView {
         }
     }
 
+    // Lays the rows out now (not at the next event) and shows the current
+    // cell whole: a row just inserted lies below the rows laid out so far.
+    void showCurrentNow() {
+        doItemsLayout();
+        scrollTo(currentIndex());
+    }
+    // Puts the horizontal scroll back after a reload, which resets it.
+    void restoreHorizontalScroll(int value) {
+        doItemsLayout();
+        horizontalScrollBar()->setValue(value);
+    }
+
   signals:
     void deleteRequested();
 
   protected:
+    // Ctrl+Home and Ctrl+End go to the first and the last record and keep
+    // the column the user is in.
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override {
+        const QModelIndex current = currentIndex();
+        if ((action == MoveHome || action == MoveEnd) && (modifiers & Qt::ControlModifier) &&
+            current.isValid() && model()->rowCount() > 0) {
+            const int row = action == MoveHome ? 0 : model()->rowCount() - 1;
+            return model()->index(row, current.column());
+        }
+        return QTableView::moveCursor(action, modifiers);
+    }
     void keyPressEvent(QKeyEvent* event) override {
         if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::ControlModifier &&
             editTriggers() != NoEditTriggers && state() != EditingState) {

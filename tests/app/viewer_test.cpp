@@ -3,6 +3,8 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScrollBar>
+#include <QTest>
 #include <QToolButton>
 
 #include "app/grid_delegate.h"
@@ -330,4 +332,65 @@ TEST_F(SortedViewerTest, TheCurrentRowFollowsARecordEditedIntoAnotherPlace) {
     }
     EXPECT_EQ(testsupport::titlesOf(masterPath),
               (QStringList{"Book 0", "Book 2", "Book 3", "Book 4"}));
+}
+
+// The grid keeps the user's place: Ctrl+End and Ctrl+Home change the row
+// only, and a change of date format (which reloads every row) leaves the
+// current cell and the horizontal scroll where they were.
+TEST_F(ViewerTest, CtrlEndAndCtrlHomeKeepTheColumn) {
+    auto* grid = mw::ViewerGrid(main);
+    grid->setFocus();
+    const int column = header()->logicalIndex(3);
+    grid->setCurrentIndex(model()->index(1, column));
+    QTest::keyClick(grid, Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(grid->currentIndex().row(), 4);
+    EXPECT_EQ(grid->currentIndex().column(), column);
+    QTest::keyClick(grid, Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(grid->currentIndex().row(), 0);
+    EXPECT_EQ(grid->currentIndex().column(), column);
+    // Without Ctrl, End and Home still go along the row.
+    QTest::keyClick(grid, Qt::Key_End);
+    EXPECT_EQ(grid->currentIndex().row(), 0);
+    EXPECT_NE(grid->currentIndex().column(), column);
+}
+
+TEST_F(ViewerTest, ChangingTheDateFormatKeepsTheCurrentCellAndTheScroll) {
+    auto* grid = mw::ViewerGrid(main);
+    const int column = header()->logicalIndex(12);
+    grid->setCurrentIndex(model()->index(2, column));
+    grid->scrollTo(grid->currentIndex());
+    QCoreApplication::processEvents();
+    const int scrolled = grid->horizontalScrollBar()->value();
+    ASSERT_GT(scrolled, 0);
+    main->DateFormatClick(settings::currentDateFormat() == 3 ? 4 : 3);
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(grid->currentIndex().row(), 2);
+    EXPECT_EQ(grid->currentIndex().column(), column);
+    EXPECT_EQ(grid->horizontalScrollBar()->value(), scrolled);
+}
+
+// A record inserted from the navigator is shown whole, above the horizontal
+// scroll bar, however many rows the grid already shows.
+TEST_F(ViewerTest, ARecordInsertedFromTheNavigatorIsWhollyInView) {
+    setEditing(true);
+    auto* grid = mw::ViewerGrid(main);
+    for (int rows = 0; rows < 40; ++rows) {
+        mw::MyNavigator(main)->button(app::RecordNavigator::Insert)->click();
+        QCoreApplication::processEvents();
+        const QRect cell = grid->visualRect(grid->currentIndex());
+        SCOPED_TRACE(testing::Message() << "row " << grid->currentIndex().row());
+        ASSERT_TRUE(cell.isValid());
+        EXPECT_TRUE(grid->viewport()->rect().contains(cell))
+            << "cell " << cell.top() << ".." << cell.bottom() << " viewport height "
+            << grid->viewport()->height();
+        mw::MyNavigator(main)->button(app::RecordNavigator::Cancel)->click();
+        QCoreApplication::processEvents();
+        mw::MyNavigator(main)->button(app::RecordNavigator::Insert)->click();
+        ASSERT_TRUE(model()->setData(model()->index(grid->currentIndex().row(), 0), "More"));
+        mw::MyNavigator(main)->button(app::RecordNavigator::Post)->click();
+        QCoreApplication::processEvents();
+        if (::testing::Test::HasFailure())
+            break;
+    }
 }
