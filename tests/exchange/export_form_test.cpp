@@ -16,9 +16,9 @@
 #include "data/collection.h"
 #include "dbase/table.h"
 #include "exchange/ui/tmyexport.h"
-#include "tests/support/fake_main_link.h"
 #include "settings/formats.h"
 #include "settings/settings.h"
+#include "tests/support/fake_main_link.h"
 #include "tests/support/scripted_prompter.h"
 #include "ui/help_window.h"
 

@@ -19,10 +19,10 @@
 #include "exchange/ui/fast_append.h"
 #include "exchange/ui/timportformat.h"
 #include "exchange/ui/tmyimport.h"
-#include "tests/support/fake_main_link.h"
 #include "settings/formats.h"
 #include "settings/settings.h"
 #include "tests/support/book_samples.h"
+#include "tests/support/fake_main_link.h"
 #include "tests/support/scripted_prompter.h"
 #include "ui/help_window.h"
 

@@ -28,9 +28,9 @@
 #include "settings/formats.h"
 #include "settings/settings.h"
 #include "tests/data/files_test_util.h"
-#include "tests/support/fake_main_link.h"
 #include "tests/find/find_fixture.h"
 #include "tests/support/book_samples.h"
+#include "tests/support/fake_main_link.h"
 #include "tests/support/scripted_prompter.h"
 #include "ui/help_window.h"
 

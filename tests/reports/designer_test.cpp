@@ -16,8 +16,8 @@
 #include "reports/ui/tmyreport.h"
 #include "reports/ui/treportpart.h"
 #include "reports/ui/tuserreport.h"
-#include "tests/support/fake_main_link.h"
 #include "tests/support/book_samples.h"
+#include "tests/support/fake_main_link.h"
 #include "tests/support/scripted_prompter.h"
 
 namespace {

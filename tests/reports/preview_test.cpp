@@ -18,9 +18,9 @@
 #include "reports/ui/tmypreview.h"
 #include "reports/ui/treportform.h"
 #include "settings/settings.h"
-#include "tests/support/fake_main_link.h"
 #include "tests/reports/engine_support.h"
 #include "tests/support/book_samples.h"
+#include "tests/support/fake_main_link.h"
 #include "tests/support/scripted_prompter.h"
 
 namespace {

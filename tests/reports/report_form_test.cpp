@@ -14,9 +14,9 @@
 
 #include "reports/report_definition.h"
 #include "reports/ui/treportform.h"
-#include "tests/support/fake_main_link.h"
 #include "tests/reports/engine_support.h"
 #include "tests/support/book_samples.h"
+#include "tests/support/fake_main_link.h"
 #include "tests/support/scripted_prompter.h"
 
 namespace {

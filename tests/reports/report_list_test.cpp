@@ -19,10 +19,10 @@
 #include "reports/ui/tmyreport.h"
 #include "reports/ui/treportform.h"
 #include "settings/settings.h"
-#include "tests/support/fake_main_link.h"
 #include "tests/reports/engine_support.h"
 #include "tests/reports/report_window_support.h"
 #include "tests/support/book_samples.h"
+#include "tests/support/fake_main_link.h"
 #include "tests/support/scripted_prompter.h"
 
 namespace {

@@ -16,9 +16,9 @@
 #include "reports/ui/treplayout.h"
 #include "reports/ui/treportform.h"
 #include "reports/ui/treportpart.h"
-#include "tests/support/fake_main_link.h"
 #include "tests/reports/engine_support.h"
 #include "tests/support/book_samples.h"
+#include "tests/support/fake_main_link.h"
 
 namespace testsupport {
 
