@@ -80,8 +80,10 @@ void OpenCollection::tellOpenWarnings() {
     emit openWarnings(list);
 }
 
-// The tag dropped and added afresh from the sort expression, with the table
-// closed or open exclusive. An empty expression only selects no tag.
+// The tag built afresh from the sort expression, with the table closed or
+// open exclusive. In one step: the new tag replaces the old one in a new
+// index file renamed over the old, so a failure or a crash part-way leaves
+// the old tag. An empty expression only selects no tag.
 void OpenCollection::rebuildSortTag() {
     dbase::Table& t = *table_;
     if (expression_.empty()) {
@@ -89,10 +91,6 @@ void OpenCollection::rebuildSortTag() {
         // the index file (it is the only tag) that other programs may read.
         t.setIndexTag({});
         return;
-    }
-    if (t.hasIndexFile()) {
-        t.setIndexTag({});
-        t.deleteIndexTag(kTag);  // a tag the index does not hold changes nothing
     }
     t.addIndexTag(kTag, expression_);
     t.setIndexTag(kTag);

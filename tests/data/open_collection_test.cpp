@@ -12,6 +12,7 @@
 
 #include "data/error_text.h"
 #include "tests/data/files_test_util.h"
+#include "tests/dbase/fault_file_system.h"
 
 namespace {
 
@@ -109,6 +110,30 @@ TEST_F(OpenCollectionTest, WhatAnOpenWorkedAroundIsToldOnceAfterTheOperation) {
     EXPECT_EQ(filestest::headerByte(mdx, 48), 0);
     collection.reopenShared();
     EXPECT_EQ(warnings.count(), 2);
+}
+
+// A new sort order replaces the tag in one step: a disk that fills while
+// the new tag is built leaves the old tag and its order, in the program and
+// in the file for the next start.
+TEST_F(OpenCollectionTest, ASortOrderChangeThatFailsKeepsTheOldTag) {
+    collection.table().close();
+    std::string failure;
+    {
+        tktest::FaultFileSystem fs;
+        fs.watch(dir.path().toStdString());
+        fs.arm(tktest::FaultFileSystem::Fault::DiskFull, 1);
+        EXPECT_EQ(collection.applySortOrder({1, 0, 0, 0}, {}, &failure),
+                  books::OpenCollection::SortResult::Failed);
+        fs.disarm();
+        collection.table().close();
+    }
+    EXPECT_FALSE(failure.empty());
+    collection.reopenShared();
+    EXPECT_EQ(collection.sortExpression(), "Upper(Left(Author,20))");
+    EXPECT_EQ(collection.table().indexTag(), "NEWINDEX");
+    expectFirstStillOpen();
+    collection.table().close();
+    EXPECT_EQ(filestest::titles(first, "NewIndex"), (QStringList{"a", "b", "c"}));
 }
 
 TEST_F(OpenCollectionTest, FilesThatCannotBeOpenedLeaveThePreviousCollectionOpen) {
