@@ -119,12 +119,16 @@ dbase::FieldDef definitionOf(int number) {
     return d;
 }
 
-// `where` names the line or record of the source that was not added.
-QString stopMessage(const QString& where, const QString& why, std::uint32_t added) {
+// `where` names the line or record of the source that was not added,
+// `number` the book field whose value stopped it (0 when none did).
+QString stopMessage(const QString& where, int number, const QString& why, std::uint32_t added) {
+    const QString field =
+        number > 0 ? QStringLiteral("field \"%1\": ").arg(settings::settings().fieldNames[number])
+                   : QString();
     return QStringLiteral(
-               "The import stopped at %1 of the file, which was not added: %2\n"
-               "The %3 records before it were added.")
-        .arg(where, why)
+               "The import stopped at %1 of the file, which was not added: %2%3\n"
+               "The %4 records before it were added.")
+        .arg(where, field, why)
         .arg(added);
 }
 
@@ -203,22 +207,26 @@ ImportResult importDelimited(dbase::Table& books, const QString& path, const std
         if (!reader.readRecord(n, fields, read))
             continue;
         books.append();
+        int storing = 0;  // the book field being stored
         try {
             for (int i = 0; i < read; ++i) {
                 const auto k = static_cast<std::size_t>(i);
-                if (map[k] > 0 && to[k] >= 0)
+                if (map[k] > 0 && to[k] >= 0) {
+                    storing = map[k];
                     storeUtf8(books, to[k], map[k], fields[k].text, year);
+                }
             }
+            storing = 0;
             books.post();
         } catch (const BadDate& e) {
             books.cancel();
-            result.stopped = stopMessage(QStringLiteral("line %1").arg(line),
+            result.stopped = stopMessage(QStringLiteral("line %1").arg(line), storing,
                                          QString::fromUtf8(e.what()), result.added);
             bulk.finish();
             return result;
         } catch (const dbase::Error& e) {
             books.cancel();
-            result.stopped = stopMessage(QStringLiteral("line %1").arg(line),
+            result.stopped = stopMessage(QStringLiteral("line %1").arg(line), storing,
                                          QString::fromStdString(e.message()), result.added);
             bulk.finish();
             return result;
@@ -252,23 +260,26 @@ ImportResult importDBase(dbase::Table& books, const QString& path, const std::ve
     while (read < total && !source.eof() && !source.isEmpty()) {
         ++read;
         books.append();
+        int storing = 0;  // the book field being stored
         try {
             for (int i = 0; i < n; ++i) {
                 const auto k = static_cast<std::size_t>(i);
                 if (map[k] <= 0 || to[k] < 0)
                     continue;
+                storing = map[k];
                 copyField(source, i, books, to[k], map[k], year, scratch);
             }
+            storing = 0;
             books.post();
         } catch (const BadDate& e) {
             books.cancel();
-            result.stopped = stopMessage(QStringLiteral("record %1").arg(read),
+            result.stopped = stopMessage(QStringLiteral("record %1").arg(read), storing,
                                          QString::fromUtf8(e.what()), result.added);
             bulk.finish();
             return result;
         } catch (const dbase::Error& e) {
             books.cancel();
-            result.stopped = stopMessage(QStringLiteral("record %1").arg(read),
+            result.stopped = stopMessage(QStringLiteral("record %1").arg(read), storing,
                                          QString::fromStdString(e.message()), result.added);
             bulk.finish();
             return result;

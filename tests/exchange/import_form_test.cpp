@@ -191,9 +191,9 @@ TEST_F(ImportForms, ABadDateStopsTheImportWithTheBooksBeforeItKept) {
     for (int i = 0; i < 10; ++i)
         form.findChild<QPushButton*>(QStringLiteral("DownButton"))->click();
     prompter.expectError(
-        QStringLiteral("The import stopped at line 2 of the file, which was not added: "
-                       "\"2/30/96\" is not a valid date.\nThe 1 records before it were "
-                       "added."));
+        QStringLiteral("The import stopped at line 2 of the file, which was not added: field "
+                       "\"Purchase Date\": \"2/30/96\" is not a valid date.\nThe 1 records "
+                       "before it were added."));
     form.findChild<QPushButton*>(QStringLiteral("StartButton"))->click();
     EXPECT_EQ(column("Title"), std::vector<std::string>{"One"});
     EXPECT_EQ(column("PurchDate"), std::vector<std::string>{"19960102"});

@@ -15,6 +15,7 @@
 #include "exchange/delimited_text.h"
 #include "exchange/transfer.h"
 #include "settings/formats.h"
+#include "settings/settings.h"
 
 namespace {
 
@@ -214,6 +215,10 @@ TEST_F(Transfer, BadDateStopsTheImportKeepingTheRecordsBefore) {
     EXPECT_EQ(result.added, 2u);
     EXPECT_TRUE(result.stopped.contains(QStringLiteral("line 3"))) << result.stopped.toStdString();
     EXPECT_TRUE(result.stopped.contains(QStringLiteral("13/45/96")));
+    // The field by the name the user knows it by.
+    EXPECT_TRUE(result.stopped.contains(
+        QStringLiteral("field \"%1\"").arg(settings::settings().fieldNames[12])))
+        << result.stopped.toStdString();
     EXPECT_EQ(table.state(), dbase::TableState::Browse);
     EXPECT_FALSE(table.controlsDisabled());
     // Nothing half-written: the bad record is not in the file, not even blank.
