@@ -105,6 +105,13 @@ class Table {
     // Creates a table from field definitions, with no index, replacing any
     // file of that name. Character, numeric, float and date fields.
     static void create(const std::string& path, const std::vector<FieldDef>& fields);
+    // Throws Locked when another user holds the file `path` open, so that it
+    // cannot be replaced; does nothing when it is free or missing.
+    static void checkReplaceable(const std::string& path);
+    // Gives the finished file `built` (a closed table) the name `path`,
+    // replacing a file of that name unless another user holds it (Locked,
+    // `built` left as it is).
+    static void replaceFile(const std::string& built, const std::string& path);
 
     // ---- Structure --------------------------------------------------------
     int fieldCount() const;

@@ -78,7 +78,36 @@ std::vector<Field> checkedFields(const std::vector<FieldDef>& defs, const std::s
     return fields;
 }
 
+// The file at `path` opened and locked against every other user, or a
+// closed file when there is none; Locked when another user holds it.
+OsFile lockForReplacing(const std::string& path) {
+    OsFile old;
+    if (!fileExists(path))
+        return old;
+    try {
+        old = OsFile::open(path, OsFile::Access::ReadWrite);
+    } catch (const Error&) {
+        old = OsFile::open(path, OsFile::Access::Read);
+    }
+    const bool free = old.writable()
+                          ? old.tryLock(OsFile::kOpenLockByte, OsFile::LockType::Exclusive)
+                          : !old.wouldConflict(OsFile::kOpenLockByte, OsFile::LockType::Exclusive);
+    if (!free)
+        throw Error(Error::Kind::Locked, "The table is in use and cannot be replaced.", path);
+    return old;
+}
+
 }  // namespace
+
+void Table::checkReplaceable(const std::string& path) {
+    lockForReplacing(path).release();
+}
+
+void Table::replaceFile(const std::string& built, const std::string& path) {
+    OsFile old = lockForReplacing(path);
+    OsFile::replace(built, path);
+    old.release();
+}
 
 void Table::create(const std::string& path, const std::vector<FieldDef>& defs) {
     std::vector<Field> fields = checkedFields(defs, path);
@@ -94,19 +123,7 @@ void Table::create(const std::string& path, const std::vector<FieldDef>& defs) {
 
     // A table in use is not replaced under its users' feet. The old file stays
     // locked until the new one has taken its name.
-    OsFile old;
-    if (fileExists(path)) {
-        try {
-            old = OsFile::open(path, OsFile::Access::ReadWrite);
-        } catch (const Error&) {
-            old = OsFile::open(path, OsFile::Access::Read);
-        }
-        const bool free =
-            old.writable() ? old.tryLock(OsFile::kOpenLockByte, OsFile::LockType::Exclusive)
-                           : !old.wouldConflict(OsFile::kOpenLockByte, OsFile::LockType::Exclusive);
-        if (!free)
-            throw Error(Error::Kind::Locked, "The table is in use and cannot be replaced.", path);
-    }
+    OsFile old = lockForReplacing(path);
 
     const std::string temp = path + ".creating";
     try {

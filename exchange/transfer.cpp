@@ -1,7 +1,13 @@
 #include "exchange/transfer.h"
 
 #include <QDate>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 #include "dbase/table.h"
 #include "exchange/delimited_text.h"
@@ -62,6 +68,64 @@ void refuseSameFile(const dbase::Table& books, const QString& path) {
                 .arg(path)
                 .toStdString());
 }
+
+// An export is written to a file beside its target, which takes the
+// target's name only when it is complete: a failed export leaves no partial
+// file under the chosen name and an earlier file of that name as it was. A
+// target that exists and is no regular file (a device, a pipe) is written
+// in place.
+class StagedFile {
+  public:
+    explicit StagedFile(const QString& target) : target_(target) {
+        const QFileInfo info(target);
+        direct_ = info.exists() && !info.isFile();
+        file_ = direct_ ? target : target + QStringLiteral(".exporting");
+    }
+    ~StagedFile() {
+        if (!direct_ && !done_)
+            QFile::remove(file_);
+    }
+    StagedFile(const StagedFile&) = delete;
+    StagedFile& operator=(const StagedFile&) = delete;
+
+    const QString& file() const { return file_; }
+
+    // A text file takes its name.
+    void commitText() {
+        if (!direct_ && std::rename(QFile::encodeName(file_).constData(),
+                                    QFile::encodeName(target_).constData()) != 0)
+            throw FileError(QStringLiteral("The file could not be written: %1\n%2")
+                                .arg(QString::fromLocal8Bit(std::strerror(errno)),
+                                     QDir::toNativeSeparators(target_))
+                                .toStdString());
+        done_ = true;
+    }
+    // A table takes its name unless another user holds one of that name.
+    void commitTable() {
+        if (!direct_)
+            dbase::Table::replaceFile(file_.toStdString(), target_.toStdString());
+        done_ = true;
+    }
+
+    // The text of a failure, naming the target and saying that nothing
+    // was written.
+    std::string failure(const std::string& what) const {
+        return QString::fromStdString(what)
+            .replace(file_, target_)
+            .append(QStringLiteral("\nNothing was written to \"%1\".")
+                        .arg(QDir::toNativeSeparators(target_)))
+            .toStdString();
+    }
+
+    // The file a failure names: the target in place of the staged file.
+    std::string fileName(const std::string& file) const {
+        return QString::fromStdString(file) == file_ ? target_.toStdString() : file;
+    }
+
+  private:
+    QString target_, file_;
+    bool direct_ = false, done_ = false;
+};
 
 // The table's index of each book field, by name; -1 for one it lacks.
 std::vector<int> indexesOf(const dbase::Table& table, const std::vector<int>& numbers) {
@@ -139,22 +203,30 @@ std::uint32_t exportDelimited(dbase::Table& books, const std::vector<int>& numbe
                               const Progress& progress) {
     refuseSameFile(books, path);
     const std::vector<int> indexes = indexesOf(books, numbers);
-    DelimitedWriter out(path);
-    if (!header.isEmpty())
-        out.writeRecord(header);
-    std::string value;
-    const std::uint32_t done = walk(books, progress, [&] {
-        for (const int index : indexes) {
-            if (index >= 0)
-                fieldUtf8(books, index, value);
-            else
-                value.clear();
-            out.addField(value);
-        }
-        out.endRecord();
-    });
-    out.close();
-    return done;
+    StagedFile staged(path);
+    try {
+        DelimitedWriter out(staged.file());
+        if (!header.isEmpty())
+            out.writeRecord(header);
+        std::string value;
+        const std::uint32_t done = walk(books, progress, [&] {
+            for (const int index : indexes) {
+                if (index >= 0)
+                    fieldUtf8(books, index, value);
+                else
+                    value.clear();
+                out.addField(value);
+            }
+            out.endRecord();
+        });
+        out.close();
+        staged.commitText();
+        return done;
+    } catch (const FileError& e) {
+        throw FileError(staged.failure(e.what()));
+    } catch (const dbase::Error& e) {
+        throw dbase::Error(e.kind(), staged.failure(e.message()), staged.fileName(e.file()));
+    }
 }
 
 std::uint32_t exportDBase(dbase::Table& books, const std::vector<int>& numbers, const QString& path,
@@ -163,30 +235,42 @@ std::uint32_t exportDBase(dbase::Table& books, const std::vector<int>& numbers, 
     std::vector<dbase::FieldDef> defs;
     for (const int number : numbers)
         defs.push_back(definitionOf(number));
-    dbase::Table::create(path.toStdString(), defs);
-
-    const std::vector<int> from = indexesOf(books, numbers);
-    dbase::Table out;
-    out.setFileName(path.toStdString());
-    out.setMode(dbase::OpenMode::Exclusive);
-    out.open();
-    BulkAppend bulk(out);
-    const int year = QDate::currentDate().year();
-    std::string scratch;
-    const std::uint32_t done = walk(books, progress, [&] {
-        out.append();
-        // Values go across by kind, not through their text where both sides
-        // agree: a date through a two-digit-year text could land in the wrong
-        // century, a large number through its exponent form would lose it.
-        for (std::size_t k = 0; k < from.size(); ++k) {
-            if (from[k] >= 0 && !books.isBlank(from[k]))
-                copyField(books, from[k], out, static_cast<int>(k), numbers[k], year, scratch);
+    // A table another user holds is refused before the walk, not after it.
+    dbase::Table::checkReplaceable(path.toStdString());
+    StagedFile staged(path);
+    try {
+        dbase::Table::create(staged.file().toStdString(), defs);
+        const std::vector<int> from = indexesOf(books, numbers);
+        std::uint32_t done = 0;
+        {
+            dbase::Table out;
+            out.setFileName(staged.file().toStdString());
+            out.setMode(dbase::OpenMode::Exclusive);
+            out.open();
+            BulkAppend bulk(out);
+            const int year = QDate::currentDate().year();
+            std::string scratch;
+            done = walk(books, progress, [&] {
+                out.append();
+                // Values go across by kind, not through their text where both
+                // sides agree: a date through a two-digit-year text could land in
+                // the wrong century, a large number through its exponent form
+                // would lose it.
+                for (std::size_t k = 0; k < from.size(); ++k) {
+                    if (from[k] >= 0 && !books.isBlank(from[k]))
+                        copyField(books, from[k], out, static_cast<int>(k), numbers[k], year,
+                                  scratch);
+                }
+                out.post();
+            });
+            bulk.finish();
+            out.close();
         }
-        out.post();
-    });
-    bulk.finish();
-    out.close();
-    return done;
+        staged.commitTable();
+        return done;
+    } catch (const dbase::Error& e) {
+        throw dbase::Error(e.kind(), staged.failure(e.message()), staged.fileName(e.file()));
+    }
 }
 
 ImportResult importDelimited(dbase::Table& books, const QString& path, const std::vector<int>& map,

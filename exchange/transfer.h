@@ -29,16 +29,19 @@ using Progress = std::function<void(std::uint32_t done, std::uint32_t total)>;
 // Writes the visible records of `books` in its current order as delimited
 // text to `path`: the fields `numbers` (book field numbers, in output order),
 // after a header line of `header` when it is not empty. Returns the number of
-// records written. Throws FileError when the file cannot be created or
-// written, dbase::Error when the table cannot be read; the file may then be
-// incomplete.
+// records written. The file is written beside `path` and takes its name
+// when complete. Throws FileError when the file cannot be created or
+// written, dbase::Error when the table cannot be read; nothing is then left
+// under `path` but what was there before, and the message says so.
 std::uint32_t exportDelimited(dbase::Table& books, const std::vector<int>& numbers,
                               const QStringList& header, const QString& path,
                               const Progress& progress = {});
 
-// Creates the dBase table `path` (replacing one of that name) with the fields
-// `numbers` named and typed as in a collection, and writes the visible
-// records of `books` to it in order. Throws dbase::Error.
+// Creates the dBase table `path` (replacing one of that name unless another
+// user holds it) with the fields `numbers` named and typed as in a
+// collection, and writes the visible records of `books` to it in order;
+// beside `path` first, as exportDelimited. Throws dbase::Error (Locked for
+// a table in use), FileError for the open collection itself.
 std::uint32_t exportDBase(dbase::Table& books, const std::vector<int>& numbers, const QString& path,
                           const Progress& progress = {});
 

@@ -239,7 +239,8 @@ TEST_F(ExportForm, AFullDiskIsReportedNotCompleted) {
     }
     prompter.expectSaveFile(QStringLiteral("/dev/full"));
     prompter.expectError(
-        QStringLiteral("The file could not be written: No space left on device\n/dev/full"));
+        QStringLiteral("The file could not be written: No space left on device\n/dev/full\n"
+                       "Nothing was written to \"/dev/full\"."));
     click("StartExportButton");
     EXPECT_TRUE(form->isVisible());
     EXPECT_EQ(child<QProgressBar>("MyGauge")->value(), 0);

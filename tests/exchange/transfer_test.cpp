@@ -3,6 +3,7 @@
 // an import that stops at a bad line without losing or half-writing records.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -168,6 +169,46 @@ TEST_F(Transfer, ExportNeverOverwritesTheOpenCollection) {
     EXPECT_THROW(exchange::exportDelimited(table, {1}, {}, path), exchange::FileError);
     EXPECT_THROW(exchange::exportDBase(table, {1}, path), exchange::FileError);
     EXPECT_EQ(column(table, "Title"), std::vector<std::string>{"Keep me"});
+}
+
+TEST_F(Transfer, AFailedExportLeavesTheEarlierFileAndNothingElse) {
+    for (int i = 0; i < 5; ++i)
+        add({{"Title", "Book " + std::to_string(i)}});
+    // Both kinds stop at the third book, as a full disk would stop them.
+    const exchange::Progress failing = [](std::uint32_t done, std::uint32_t) {
+        if (done == 3)
+            throw exchange::FileError("The file could not be written: stopped");
+    };
+    const QString text = dir.filePath(QStringLiteral("out.txt"));
+    const QString table2 = dir.filePath(QStringLiteral("OUT.DBF"));
+    for (const QString& file : {text, table2}) {
+        QFile earlier(file);
+        ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+        earlier.write("earlier");
+    }
+    try {
+        exchange::exportDelimited(table, {1}, {}, text, failing);
+        ADD_FAILURE() << "the export did not fail";
+    } catch (const exchange::FileError& e) {
+        EXPECT_TRUE(QString::fromUtf8(e.what()).contains(
+            QStringLiteral("Nothing was written to \"%1\".").arg(text)))
+            << e.what();
+    }
+    EXPECT_THROW(exchange::exportDBase(table, {1}, table2, failing), exchange::FileError);
+    EXPECT_EQ(read(text), "earlier");
+    EXPECT_EQ(read(table2), "earlier");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files, QDir::Name),
+              QStringList({"MASTER.DBF", "OUT.DBF", "out.txt"}));
+
+    // A whole export takes the name, over the earlier file.
+    EXPECT_EQ(exchange::exportDelimited(table, {1}, {}, text), 5u);
+    EXPECT_EQ(read(text).count("\r\n"), 5);
+    EXPECT_EQ(exchange::exportDBase(table, {1}, table2), 5u);
+    dbase::Table out;
+    open(out, table2);
+    EXPECT_EQ(column(out, "Title").size(), 5u);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files, QDir::Name),
+              QStringList({"MASTER.DBF", "OUT.DBF", "out.txt"}));
 }
 
 TEST_F(Transfer, ExportToAFullDiskFails) {
