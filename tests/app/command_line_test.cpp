@@ -52,9 +52,48 @@ TEST(CommandLine, UnknownOptionsAreRefusedEvenAfterHelp) {
     EXPECT_EQ(actionOf({"-"}), Action::BadUsage);
 }
 
+TEST(CommandLine, WorkWithoutAWindowTakesItsValuesEitherWay) {
+    const auto report = app::parseCommandLine(
+        {"--report", "Full Report", "--output=out.PDF", "--collection", "/b/MASTER.DBF"});
+    EXPECT_EQ(report.action, Action::Report);
+    EXPECT_EQ(report.report, "Full Report");
+    EXPECT_EQ(report.output, "out.PDF");
+    EXPECT_EQ(report.collection, "/b/MASTER.DBF");
+    const auto exported = app::parseCommandLine({"--export=all.csv"});
+    EXPECT_EQ(exported.action, Action::Export);
+    EXPECT_EQ(exported.file, "all.csv");
+    EXPECT_TRUE(exported.collection.empty());
+    const auto imported = app::parseCommandLine({"--import", "new.dbf", "--collection=c.dbf"});
+    EXPECT_EQ(imported.action, Action::Import);
+    EXPECT_EQ(imported.file, "new.dbf");
+    EXPECT_EQ(imported.collection, "c.dbf");
+    // A value that looks like an option is still the value.
+    EXPECT_EQ(app::parseCommandLine({"--report", "-x-", "--output", "o.txt"}).report, "-x-");
+    // --help still answers first.
+    EXPECT_EQ(actionOf({"--export", "a.csv", "--help"}), Action::Help);
+}
+
+TEST(CommandLine, WorkOptionsThatDoNotFitTogetherAreRefused) {
+    const auto refused = [](std::vector<std::string> arguments) {
+        return app::parseCommandLine(arguments).error;
+    };
+    EXPECT_EQ(refused({"--report", "Full Report"}),
+              "--report needs --output FILE (ending in .pdf or .txt)");
+    EXPECT_EQ(refused({"--output", "o.pdf"}), "--output goes with --report");
+    EXPECT_EQ(refused({"--collection", "c.dbf"}),
+              "--collection goes with --report, --export or --import");
+    EXPECT_EQ(refused({"--export", "a.csv", "--import", "b.csv"}),
+              "--report, --export and --import cannot be given together");
+    EXPECT_EQ(refused({"--export", "a.csv", "--export", "b.csv"}), "option --export given twice");
+    EXPECT_EQ(refused({"--import"}), "option --import needs a value");
+    EXPECT_EQ(refused({"--import="}), "option --import needs a value");
+    EXPECT_EQ(actionOf({"--export", "a.csv", "--bogus"}), Action::BadUsage);
+}
+
 TEST(CommandLine, UsageNamesEveryOptionAndVersionTheProgram) {
     const std::string usage = app::usageText();
-    for (const char* option : {"/BROWSE", "--browse", "--help", "-h", "--version", "-platform"})
+    for (const char* option : {"/BROWSE", "--browse", "--help", "-h", "--version", "-platform",
+                               "--report", "--output", "--export", "--import", "--collection"})
         EXPECT_NE(usage.find(option), std::string::npos) << option;
     EXPECT_EQ(app::versionText().rfind("Tomekeep Books 95 ", 0), 0u);
     EXPECT_EQ(app::versionText().back(), '\n');

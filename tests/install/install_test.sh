@@ -56,7 +56,7 @@ grep -q "release version=\"$version\"" "$prefix/share/metainfo/$app_id.metainfo.
 run() { env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/tomekeep" "$@"; }
 [ "$(run --version)" = "Tomekeep Books 95 $version" ] || fail "--version: $(run --version)"
 help=$(run --help) || fail "--help exit status"
-for option in /BROWSE --browse --help --version; do
+for option in /BROWSE --browse --help --version --report --output --export --import --collection; do
   grep -qF -- "$option" <<< "$help" || fail "--help does not list $option"
 done
 status=0
