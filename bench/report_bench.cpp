@@ -1,18 +1,23 @@
 // Benchmark of reports: a one-line list report (the built-in "Location
 // Report": title and location, grouped by author) over a generated
 // collection of N books sorted by author, laid out into the page stream of
-// the preview, one page of it rendered for the screen, and the same report
-// written to a text file.
+// the preview, one page of it rendered for the screen, every page shown in
+// turn as the preview pages forward, ten pages of the stream printed to the
+// PDF printer, and the same report written to a text file.
 //
 //   tk_report_bench FOLDER N
 //
 // Prints "<op> <records> <seconds>" per step; "layout_pages" and
 // "stream_kib" give the size of the stream, "peak_rss_mib" the most memory
 // the process held up to the end of the layout (in place of seconds).
+// "page_forward_slowest" and "page_forward_mean" are the slowest and the
+// mean time from one page to the next in the preview's page box (the page
+// rendered at 100% and put on the screen), over all pages.
 #include <QApplication>
 #include <QDir>
 #include <QPageSize>
 #include <QPrinter>
+#include <QScrollArea>
 
 #include <sys/resource.h>
 
@@ -28,6 +33,7 @@
 #include "reports/print_engine.h"
 #include "reports/report_definition.h"
 #include "reports/report_layout.h"
+#include "reports/ui/tfilepreview.h"
 
 namespace {
 
@@ -125,6 +131,51 @@ int main(int argc, char** argv) {
                 return 1;
         }
         report("render_page", records, slowest);
+
+        // Paging forward through the whole report in the preview's page box:
+        // each page rendered and put on the screen, one after another.
+        {
+            QScrollArea box;
+            box.resize(800, 600);
+            box.show();
+            TFilePreview preview;
+            preview.ScrollBox = &box;
+            preview.setStream(&stream);
+            auto start = Clock::now();
+            preview.StartPreview();  // page 1
+            QApplication::processEvents();
+            double worst = since(start), sum = worst;
+            for (int page = 2; page <= stream.pageCount(); ++page) {
+                start = Clock::now();
+                preview.NextPage();
+                QApplication::processEvents();
+                const double took = since(start);
+                worst = std::max(worst, took);
+                sum += took;
+            }
+            if (preview.CurrentPage() != stream.pageCount()) {
+                std::fprintf(stderr, "preview stopped at page %d\n", preview.CurrentPage());
+                return 1;
+            }
+            report("page_forward_slowest", records, worst);
+            report("page_forward_mean", records, sum / stream.pageCount());
+            preview.EndPreview();
+        }
+
+        // Ten pages from the middle of the stream to the PDF printer, as
+        // "Page Printing" sends a range.
+        {
+            printer.setOutputFileName(dir.filePath(QStringLiteral("RANGE.PDF")));
+            reports::TFilePrinter out(&stream, &printer);
+            const int first = std::max(1, stream.pageCount() / 2);
+            const Timer timer;
+            if (!out.printPages(first, first + 9, 1) ||
+                out.pagesPrinted() != std::min(10, stream.pageCount() - first + 1)) {
+                std::fprintf(stderr, "print range: %s\n", qPrintable(out.error()));
+                return 1;
+            }
+            timer.report("print_range_10", records);
+        }
 
         // The same report to a text file.
         {
