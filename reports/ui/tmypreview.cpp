@@ -1,6 +1,7 @@
 #include "reports/ui/tmypreview.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -239,6 +240,8 @@ TMyPreview::TMyPreview(ui::MainWindowLink& main, const reports::PageStream& stre
     connect(MenuExit, &QAction::triggered, this, &QDialog::reject);
     connect(ZoomEdit, &QLineEdit::editingFinished, this, &TMyPreview::ZoomEditExit);
     connect(PageEdit, &QLineEdit::editingFinished, this, &TMyPreview::PageEditExit);
+    ZoomEdit->installEventFilter(this);
+    PageEdit->installEventFilter(this);
 
     const settings::Settings& s = settings::settings();
     move(s.reportViewLeft, s.reportViewTop);
@@ -254,6 +257,18 @@ bool TMyPreview::event(QEvent* e) {
     if (e->type() == QEvent::Show)
         MyFilePreview.RedrawPage();
     return QDialog::event(e);
+}
+
+// The menu shortcuts act wherever the cursor is: the zoom and page boxes
+// would otherwise take Ctrl+C, Ctrl+X and Ctrl+Z as copy, cut and undo.
+bool TMyPreview::eventFilter(QObject* watched, QEvent* e) {
+    if (e->type() == QEvent::ShortcutOverride && (watched == ZoomEdit || watched == PageEdit)) {
+        const QKeySequence pressed(static_cast<QKeyEvent*>(e)->keyCombination());
+        for (const QAction* a : findChildren<QAction*>())
+            if (a->isEnabled() && !a->shortcut().isEmpty() && a->shortcut() == pressed)
+                return true;  // not accepted: the shortcut runs
+    }
+    return QDialog::eventFilter(watched, e);
 }
 
 void TMyPreview::done(int result) {

@@ -8,9 +8,12 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 
@@ -255,6 +258,108 @@ TEST_F(PreviewTest, TheWindowKeepsItsPlaceAndSize) {
     EXPECT_EQ(again.size(), QSize(700, 520));
     EXPECT_EQ(again.x(), s.reportViewLeft);
     again.close();
+}
+
+// Every menu item with its caption and Ctrl shortcut, the separators, the
+// toolbar hints and the two boxes; the shortcuts also act while the cursor
+// is in the zoom or page box (which would otherwise take Ctrl+C, Ctrl+X and
+// Ctrl+Z as copy, cut and undo).
+TEST_F(PreviewTest, TheMenusShortcutsAndHintsAreThoseOfTheWindow) {
+    TMyPreview w(main, stream, definition.name);
+    w.show();
+    auto* bar = w.findChild<QMenuBar*>("MainMenu");
+    ASSERT_NE(bar, nullptr);
+    QStringList menus;
+    for (QAction* a : bar->actions())
+        menus << a->text();
+    EXPECT_EQ(menus, (QStringList{"&File", "&Navigate", "&View"}));
+    // Each menu as "caption shortcut" lines, "-" for a separator.
+    auto lines = [](QMenu* menu) {
+        QStringList out;
+        for (QAction* a : menu->actions())
+            out << (a->isSeparator() ? QStringLiteral("-")
+                                     : a->text() + ' ' + a->shortcut().toString());
+        return out;
+    };
+    const QList<QAction*> tops = bar->actions();
+    EXPECT_EQ(lines(tops[0]->menu()),
+              (QStringList{"&Print Page Ctrl+P", "Print &Report Ctrl+R", "Print Ran&ge Ctrl+G",
+                           "Printer &Setup Ctrl+S", "-", "E&xit Ctrl+X"}));
+    EXPECT_EQ(lines(tops[1]->menu()),
+              (QStringList{"&Previous Page Ctrl+E", "&Next Page Ctrl+N", "-", "&First Page Ctrl+F",
+                           "&Last Page Ctrl+L"}));
+    EXPECT_EQ(lines(tops[2]->menu()),
+              (QStringList{"Use Color Ctrl+C", "-", "Zoom &In Ctrl+I", "Zoom &Out Ctrl+O",
+                           "Zoom &Page Width Ctrl+Z", "Zoom &Whole Page Ctrl+W"}));
+    QMenu* zoomIn = tops[2]->menu()->actions()[2]->menu();
+    QMenu* zoomOut = tops[2]->menu()->actions()[3]->menu();
+    ASSERT_NE(zoomIn, nullptr);
+    ASSERT_NE(zoomOut, nullptr);
+    EXPECT_EQ(lines(zoomIn), (QStringList{"&1 : 1 ", "&2 : 1 "}));
+    EXPECT_EQ(lines(zoomOut), (QStringList{"1 : &1 ", "1 : &2 ", "1 : &3 ", "1 : &4 ", "1 : &5 "}));
+    const std::vector<std::pair<QToolButton*, QString>> hints{
+        {w.SBZoomIn, "Zoom In"},
+        {w.SBZoomOut, "Zoom Out"},
+        {w.SBZoomPageWidth, "Zoom Page Width"},
+        {w.SBZoomPage, "Zoom Whole Page"},
+        {w.SBPrevPage, "Prev Page"},
+        {w.SBNextPage, "Next Page"},
+        {w.SBPrint, "Print Page"},
+        {w.SBDone, "Done"}};
+    for (const auto& [button, hint] : hints)
+        EXPECT_EQ(button->toolTip(), hint) << button->objectName().toStdString();
+    EXPECT_EQ(w.Label1->text(), "Zoom %");
+    EXPECT_EQ(w.Label2->text(), "Page #");
+    EXPECT_EQ(w.ZoomEdit->maxLength(), 10);
+
+    QApplication::setActiveWindow(&w);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    w.ZoomEdit->setFocus();
+    QTest::keyClick(w.ZoomEdit, Qt::Key_N, Qt::ControlModifier);
+    EXPECT_EQ(w.MyFilePreview.CurrentPage(), 2);
+    QTest::keyClick(w.ZoomEdit, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_FALSE(w.MenuColor->isChecked());
+    QTest::keyClick(w.PageEdit, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_DOUBLE_EQ(w.MyFilePreview.ZoomFactor(), w.MyFilePreview.PageWidthZoom());
+    QTest::keyClick(w.PageEdit, Qt::Key_E, Qt::ControlModifier);
+    EXPECT_EQ(w.MyFilePreview.CurrentPage(), 1);
+    QTest::keyClick(w.ZoomEdit, Qt::Key_L, Qt::ControlModifier);
+    EXPECT_EQ(w.MyFilePreview.CurrentPage(), pages);
+    QTest::keyClick(w.ZoomEdit, Qt::Key_F, Qt::ControlModifier);
+    EXPECT_EQ(w.MyFilePreview.CurrentPage(), 1);
+    QTest::keyClick(w.ZoomEdit, Qt::Key_X, Qt::ControlModifier);
+    EXPECT_FALSE(w.isVisible());
+}
+
+// A report of one page: "Page 1 of 1", and neither page button moves.
+TEST_F(PreviewTest, AOnePageReportStaysOnItsPage) {
+    reports::PageStream one;
+    {
+        const QString path = dir.filePath("ONE.DBF");
+        testsupport::writeSampleCollection(path, 3);
+        main.collection().openWithSortTag(path);
+        QTimer closer;
+        QObject::connect(&closer, &QTimer::timeout, [] {
+            auto* form = qobject_cast<TReportForm*>(QApplication::activeModalWidget());
+            if (form && form->ran())
+                form->BitBtn1->click();
+        });
+        closer.start(10);
+        ASSERT_TRUE(reportsui::runReport(main, definition, reports::OutputMode::View, &one));
+    }
+    ASSERT_EQ(one.pageCount(), 1);
+    TMyPreview w(main, one, definition.name);
+    w.show();
+    EXPECT_EQ(w.PageLabel->text(), "Page 1 of 1");
+    w.SBNextPage->click();
+    w.SBPrevPage->click();
+    EXPECT_EQ(w.PageLabel->text(), "Page 1 of 1");
+    EXPECT_EQ(w.PageEdit->text(), "1");
+    // Printer Setup goes to the printer dialog with the preview's printer.
+    testsupport::ScriptedPrompter p;
+    p.expectPrinterSetup(false);
+    w.MenuPrintSetup->trigger();
+    w.close();
 }
 
 }  // namespace
