@@ -39,6 +39,9 @@ class DialogPrompter final : public Prompter {
     void showError(QWidget* parent, const QString& text) override {
         box(parent, QMessageBox::Critical, QStringLiteral("Error"), text);
     }
+    void showRefusal(QWidget* parent, const QString& text) override {
+        box(parent, QMessageBox::Warning, QStringLiteral("Error"), text);
+    }
     void showNotice(QWidget* parent, const QString& text, const QString& caption) override {
         box(parent, QMessageBox::Information, caption, text);
     }
@@ -138,6 +141,9 @@ Prompter* prompter() {
 void showError(QWidget* parent, const QString& text) {
     prompter()->showError(parent, text);
 }
+void showRefusal(QWidget* parent, const QString& text) {
+    prompter()->showRefusal(parent, text);
+}
 void showNotice(QWidget* parent, const QString& text, const QString& caption) {
     prompter()->showNotice(parent, text, caption);
 }
@@ -173,6 +179,10 @@ std::optional<FontChoice> getFontAndColor(QWidget* parent, const QFont& initial,
 }
 bool setupPrinter(QWidget* parent, QPrinter* printer) {
     return prompter()->setupPrinter(parent, printer);
+}
+
+void Prompter::showRefusal(QWidget* parent, const QString& text) {
+    showError(parent, text);
 }
 
 Answer Prompter::askDefaultNo(QWidget* parent, const QString& caption, const QString& text, bool) {

@@ -19,6 +19,9 @@ namespace ui {
 
 // Caption "Error", OK only.
 void showError(QWidget* parent, const QString& text);
+// Caption "Error" with the warning icon rather than the error icon: a
+// request that cannot be carried out as made (nothing has failed).
+void showRefusal(QWidget* parent, const QString& text);
 // Caption "Notice" unless another is given, OK only.
 void showNotice(QWidget* parent, const QString& text,
                 const QString& caption = QStringLiteral("Notice"));
@@ -68,6 +71,8 @@ class Prompter {
   public:
     virtual ~Prompter() = default;
     virtual void showError(QWidget* parent, const QString& text) = 0;
+    // By default showError().
+    virtual void showRefusal(QWidget* parent, const QString& text);
     virtual void showNotice(QWidget* parent, const QString& text, const QString& caption) = 0;
     virtual void showWarning(QWidget* parent, const QString& text) = 0;
     virtual bool askYesNo(QWidget* parent, const QString& caption, const QString& text) = 0;

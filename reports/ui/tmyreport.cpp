@@ -142,7 +142,7 @@ void TMyReport::done(int result) {
 
 void TMyReport::noSelection() {
     QApplication::beep();
-    ui::showError(this, kNoSelection);
+    ui::showRefusal(this, kNoSelection);
     ReportBox->setFocus();
 }
 
@@ -156,7 +156,7 @@ void TMyReport::DoIt(reports::OutputMode mode, const QString& textFile) {
     const auto read = definitionFile().read(index);
     if (!read) {
         QApplication::beep();
-        ui::showError(this, kNoFormat);
+        ui::showRefusal(this, kNoFormat);
         ReportBox->setFocus();
         return;
     }

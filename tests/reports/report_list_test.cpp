@@ -24,6 +24,7 @@
 #include "tests/support/book_samples.h"
 #include "tests/support/fake_main_link.h"
 #include "tests/support/scripted_prompter.h"
+#include "ui/help_window.h"
 
 namespace {
 
@@ -157,6 +158,9 @@ TEST_F(ReportListTest, NoSelectionAndAMissingFileAreRefused) {
         EXPECT_TRUE(
             p.asked().contains("SaveFile Save Report As a Text File |  | Text Files (*.TXT) | TXT"))
             << p.asked().join('\n').toStdString();
+        // Caption "Error", with the warning icon.
+        EXPECT_TRUE(p.asked().contains("Error (warning icon): " + none))
+            << p.asked().join('\n').toStdString();
     }
     select(1);
     ASSERT_TRUE(QFile::remove(reports::DefinitionFile::inDirectory(dir.path()).path()));
@@ -276,6 +280,50 @@ TEST_F(ReportListTest, NewAndModifyOpenTheDesignerAndReloadAfterASave) {
     EXPECT_EQ(seenIndex, 3);
     EXPECT_EQ(seenName, reports::builtInReports()[3].name);
     EXPECT_EQ(form->ReportBox->count(), 10);
+    form->close();
+}
+
+TEST_F(ReportListTest, ACancelledViewOpensNoPreview) {
+    // Cancel is pressed in the status window while the pages are laid out.
+    bool pressed = false;
+    QTimer canceller;
+    QObject::connect(&canceller, &QTimer::timeout, [&] {
+        auto* status = qobject_cast<TReportForm*>(QApplication::activeModalWidget());
+        if (!status)
+            return;
+        if (!pressed && !status->ran() && status->Label1->text().startsWith("Printing Page")) {
+            pressed = true;
+            status->BitBtn1->click();
+        } else if (status->ran()) {
+            status->BitBtn1->click();
+        }
+    });
+    canceller.start(0);
+    form->show();
+    select(0);
+    form->ViewButton->click();
+    EXPECT_TRUE(pressed);
+    EXPECT_TRUE(previewed.isEmpty());
+    // Not cancelled: the preview opens.
+    pressed = true;
+    form->ViewButton->click();
+    EXPECT_EQ(previewed, reports::builtInReports()[0].name);
+    form->close();
+}
+
+TEST_F(ReportListTest, HelpOpensAtTheReportWindowTopic) {
+    form->show();
+    form->HelpButton->click();
+    ui::HelpWindow* help = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* h = qobject_cast<ui::HelpWindow*>(w); h && h->isVisible())
+            help = h;
+    ASSERT_NE(help, nullptr);
+    ui::HelpWindow expected;
+    ASSERT_TRUE(expected.showKeyword("Report Window"));
+    EXPECT_EQ(help->currentPage(), expected.currentPage());
+    EXPECT_NE(help->currentPage(), "qrc:/help/contents.html");
+    help->close();
     form->close();
 }
 

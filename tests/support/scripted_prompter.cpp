@@ -119,6 +119,12 @@ void ScriptedPrompter::showError(QWidget*, const QString& text) {
         ADD_FAILURE() << "error text \"" << text.toStdString() << "\", expected \""
                       << e->text.toStdString() << "\"";
 }
+void ScriptedPrompter::showRefusal(QWidget*, const QString& text) {
+    if (auto e = take(Kind::Error, QStringLiteral("Error (warning icon): ") + text);
+        e && e->text != text)
+        ADD_FAILURE() << "error text \"" << text.toStdString() << "\", expected \""
+                      << e->text.toStdString() << "\"";
+}
 void ScriptedPrompter::showNotice(QWidget*, const QString& text, const QString& caption) {
     const QString description = caption == QLatin1String("Notice")
                                     ? QStringLiteral("Notice: ") + text

@@ -67,6 +67,8 @@ class ScriptedPrompter final : public ui::Prompter {
     const QStringList& asked() const { return asked_; }
 
     void showError(QWidget* parent, const QString& text) override;
+    // Answers an expectError; asked() says "Error (warning icon): text".
+    void showRefusal(QWidget* parent, const QString& text) override;
     void showNotice(QWidget* parent, const QString& text, const QString& caption) override;
     void showWarning(QWidget* parent, const QString& text) override;
     bool askYesNo(QWidget* parent, const QString& caption, const QString& text) override;
