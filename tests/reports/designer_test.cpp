@@ -3,7 +3,9 @@
 // questions, and the numbers it refuses.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -16,9 +18,11 @@
 #include "reports/ui/tmyreport.h"
 #include "reports/ui/treportpart.h"
 #include "reports/ui/tuserreport.h"
+#include "settings/settings.h"
 #include "tests/support/book_samples.h"
 #include "tests/support/fake_main_link.h"
 #include "tests/support/scripted_prompter.h"
+#include "ui/help_window.h"
 
 namespace {
 
@@ -269,6 +273,204 @@ TEST_F(DesignerTest, SelectReportPartSetsTheItemAndRefusesWhatCannotBeLaidOut) {
     EXPECT_EQ(total.SelPartLabel->text(), "Totals Line, Item 1");
     EXPECT_EQ(total.FieldList->count(), 4);
     EXPECT_EQ(total.FieldList->item(0)->text(), "Cost");
+}
+
+// Every group, caption and length limit of "Report Definition" and "Report
+// Fonts", and help at the designer's topic.
+TEST_F(DesignerTest, EveryCaptionAndLimitOfTheDefinitionAndFontWindows) {
+    reports::ReportDefinition buffer = mine;
+    TUserReport w(buffer, 8);
+    w.show();
+    QStringList groups;
+    for (const QGroupBox* g : w.findChildren<QGroupBox*>(Qt::FindDirectChildrenOnly))
+        groups << g->title();
+    EXPECT_EQ(groups, (QStringList{"Report Name", "Report Width", "Report Fonts", "Report Titles",
+                                   "Miscellaneous", "Report Content", "Margins (in inches)"}));
+    QStringList labels;
+    for (const QLabel* l : w.findChildren<QLabel*>())
+        labels << l->text();
+    for (const char* text : {"Title Lines", "Column Headers", "Report Body", "Footnotes",
+                             "Number of Lines", "Top", "Bottom", "Left", "Right"})
+        EXPECT_TRUE(labels.contains(text)) << text;
+    const std::vector<std::pair<QAbstractButton*, QString>> captions{
+        {w.Chars90, "90 Chars"},
+        {w.Chars120, "120 Chars"},
+        {w.Chars150, "150 Chars"},
+        {w.SetFonts, "&Set Fonts"},
+        {w.Level1Group, "Group by Level 1 Sort"},
+        {w.Level2Group, "Group by Level 2 Sort"},
+        {w.ColumnHeaders, "Column Headers"},
+        {w.HorzLines, "Horizontal Lines"},
+        {w.VertLines, "Vertical Lines"},
+        {w.DateOnPage, "Date On Pages"},
+        {w.PageNumbers, "Page Numbers"},
+        {w.LandOrient, "Print Landscape"},
+        {w.UseTotals, "Use Totals"},
+        {w.SpecifyButton, "&Specify Report Content"},
+        {w.UpdateButton, "&Update"},
+        {w.CancelButton, "&Cancel"},
+        {w.DeleteButton, "&Delete"},
+        {w.HelpButton, "&Help"}};
+    for (const auto& [button, caption] : captions)
+        EXPECT_EQ(button->text(), caption) << button->objectName().toStdString();
+    const std::vector<std::pair<QLineEdit*, int>> limits{
+        {w.ReportName, 30},  {w.Title1, 80},    {w.Title2, 80},
+        {w.Title3, 80},      {w.NumLines, 2},   {w.TopMargin, 5},
+        {w.BottomMargin, 5}, {w.LeftMargin, 5}, {w.RightMargin, 5}};
+    for (const auto& [edit, limit] : limits)
+        EXPECT_EQ(edit->maxLength(), limit) << edit->objectName().toStdString();
+    for (QLineEdit* font : {w.TitleLineFont, w.ColumnHeaderFont, w.RepBodyDataFont, w.FootnoteFont})
+        EXPECT_TRUE(font->isReadOnly()) << font->objectName().toStdString();
+    EXPECT_EQ(w.focusWidget(), w.ReportName);
+
+    TReportFonts fonts(buffer, &w);
+    EXPECT_EQ(fonts.windowTitle(), "Report Fonts");
+    QStringList slots;
+    for (const QGroupBox* g : fonts.findChildren<QGroupBox*>())
+        slots << g->title();
+    EXPECT_EQ(slots, (QStringList{"Titles Font", "Column Header Font", "Report Body Font",
+                                  "Footnote Font"}));
+    for (QPushButton* b : fonts.NewFont)
+        EXPECT_EQ(b->text(), "New Font");
+    EXPECT_EQ(fonts.OkButton->text(), "&Ok");
+    EXPECT_EQ(fonts.FootnoteFont->text(),
+              mine.footnoteFont.name + " " + QString::number(mine.footnoteFont.size) + "pt");
+    // A font name is kept to 50 characters.
+    testsupport::ScriptedPrompter p;
+    QFont longName(QString(60, 'F'));
+    longName.setPointSize(9);
+    p.expectFont(longName);
+    fonts.NewFont[2]->click();
+    EXPECT_EQ(buffer.bodyFont.name.size(), 50);
+    EXPECT_EQ(buffer.bodyFont.size, 9);
+
+    w.HelpButton->click();
+    ui::HelpWindow* help = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (auto* h = qobject_cast<ui::HelpWindow*>(top); h && h->isVisible())
+            help = h;
+    ASSERT_NE(help, nullptr);
+    ui::HelpWindow expected;
+    ASSERT_TRUE(expected.showKeyword("User Defined Reports"));
+    EXPECT_EQ(help->currentPage(), expected.currentPage());
+    help->close();
+}
+
+// Level 2 grouping only with level 1; the box options only below two lines,
+// keeping what they hold; Delete only while the name is the one opened.
+TEST_F(DesignerTest, WhatIsEnabledFollowsTheGroupingTheLinesAndTheName) {
+    reports::ReportDefinition buffer = mine;  // grouped on both levels, 2 lines
+    TUserReport w(buffer, 8);
+    w.show();
+    EXPECT_TRUE(w.Level2Group->isEnabled());
+    w.Level1Group->click();
+    EXPECT_FALSE(w.Level2Group->isEnabled());
+    w.Level1Group->click();
+    EXPECT_TRUE(w.Level2Group->isEnabled());
+
+    w.NumLines->setText(" 01");
+    w.NumLinesExit();
+    EXPECT_EQ(w.NumLines->text(), "1");
+    EXPECT_EQ(buffer.lineCount, 1);
+    for (QCheckBox* c : {w.ColumnHeaders, w.HorzLines, w.VertLines})
+        EXPECT_TRUE(c->isEnabled()) << c->objectName().toStdString();
+    w.NumLines->setText("2");
+    w.NumLinesExit();
+    for (QCheckBox* c : {w.ColumnHeaders, w.HorzLines, w.VertLines})
+        EXPECT_FALSE(c->isEnabled()) << c->objectName().toStdString();
+
+    w.ReportName->setText("Other");
+    w.ReportNameExit();
+    EXPECT_FALSE(w.DeleteButton->isEnabled());
+    w.ReportName->setText("  Mine ");
+    w.ReportNameExit();
+    EXPECT_TRUE(w.DeleteButton->isEnabled());
+
+    // Level 1 off: level 2 is not stored even though its box stays checked.
+    w.Level1Group->click();
+    w.UpdateButton->click();
+    const auto back = file().read(8);
+    ASSERT_TRUE(back);
+    EXPECT_FALSE(back->groupLevel1);
+    EXPECT_FALSE(back->groupLevel2);
+    EXPECT_TRUE(back->verticalLines);  // disabled, kept as it was
+    EXPECT_FALSE(back->columnHeaders);
+}
+
+// 150 -> 120 asks and tells; 90 -> 120 neither asks nor tells; a new
+// report has no Delete.
+TEST_F(DesignerTest, TheQuestionAndNoticeOfTheWidthOf120) {
+    reports::ReportDefinition buffer = mine;
+    TUserReport w(buffer, 8);
+    w.show();
+    const QString to120 =
+        "Switching to 120 characters from 150 will truncate the current defined lines.  In "
+        "addition, the font size will be reset to a 8 point as a default.  Are you sure you "
+        "wish to do this?";
+    const QString set8 = "The Report Body font size has been set to a 8 Point default size as.";
+    {
+        testsupport::ScriptedPrompter p;
+        p.expectChoice("Warning", to120, ui::Answer::Yes, false);
+        p.expectNotice(set8);
+        w.Chars120->click();
+    }
+    EXPECT_EQ(buffer.widthChars, 120);
+    EXPECT_EQ(buffer.lines[0].items[0].width, 100);
+    EXPECT_EQ(buffer.lines[0].items[1].width, 20);
+    EXPECT_TRUE(w.RepBodyDataFont->text().endsWith(" 8pt"));
+
+    reports::ReportDefinition fresh = reports::newReportDefinition();
+    TUserReport n(fresh, -1);
+    n.show();
+    EXPECT_FALSE(n.DeleteButton->isEnabled());
+    EXPECT_TRUE(n.Chars90->isChecked());
+    {
+        testsupport::ScriptedPrompter p;
+        p.expectNotice(set8);
+        n.Chars120->click();
+    }
+    EXPECT_EQ(fresh.widthChars, 120);
+    n.ReportName->setText("Changed");
+    n.ReportNameExit();
+    EXPECT_FALSE(n.DeleteButton->isEnabled());
+}
+
+// "Select Report Part": the inputs follow the kind chosen; the limits; a
+// label's text is trimmed.
+TEST_F(DesignerTest, SelectReportPartInputsFollowTheKind) {
+    reports::ReportLine line = mine.lines[0];
+    TReportPart part(line, 1, 1, 150);
+    part.show();
+    EXPECT_EQ(part.RadioFiller->text(), "Filler (empty space)");
+    EXPECT_EQ(part.RadioLabel->text(), "Label (constant value)");
+    EXPECT_EQ(part.RadioField->text(), "Field (database value)");
+    EXPECT_EQ(part.OkButton->text(), "&Ok");
+    EXPECT_TRUE(part.OkButton->isDefault());
+    EXPECT_EQ(part.CancelButton->text(), "&Cancel");
+    EXPECT_EQ(part.FieldWidth->maxLength(), 3);
+    EXPECT_EQ(part.LabelName->maxLength(), 40);
+    QStringList groups;
+    for (const QGroupBox* g : part.findChildren<QGroupBox*>())
+        groups << g->title();
+    for (const char* title : {"Type", "Width", "Label Name", "Fields", "Selected Part"})
+        EXPECT_TRUE(groups.contains(title)) << title;
+    EXPECT_EQ(part.FieldList->item(1)->text(), settings::settings().fieldNames[2]);
+    // Item 1 is a filler of 100.
+    EXPECT_TRUE(part.RadioFiller->isChecked());
+    EXPECT_EQ(part.FieldWidth->text(), "100");
+    EXPECT_FALSE(part.LabelName->isEnabled());
+    EXPECT_FALSE(part.FieldList->isEnabled());
+    part.RadioField->click();
+    EXPECT_TRUE(part.FieldList->isEnabled());
+    EXPECT_FALSE(part.LabelName->isEnabled());
+    part.RadioLabel->click();
+    EXPECT_TRUE(part.LabelName->isEnabled());
+    EXPECT_FALSE(part.FieldList->isEnabled());
+    part.LabelName->setText("  Shelf  ");
+    part.OkButton->click();
+    EXPECT_TRUE(line.items[0].isLabel());
+    EXPECT_EQ(line.items[0].labelText, "Shelf");
+    EXPECT_EQ(line.items[0].width, 100);
 }
 
 }  // namespace
