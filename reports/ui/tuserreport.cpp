@@ -209,6 +209,10 @@ TUserReport::TUserReport(reports::ReportDefinition& definition, int index, QWidg
     HelpButton = named(new QPushButton(QStringLiteral("&Help"), this), "HelpButton");
     HelpButton->setGeometry(344, 380, 100, 30);
 
+    // No default button: Enter in a box neither saves nor opens a window.
+    for (QPushButton* b : findChildren<QPushButton*>())
+        b->setAutoDefault(false);
+
     connect(UpdateButton, &QPushButton::clicked, this, &TUserReport::UpdateButtonClick);
     connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
     connect(DeleteButton, &QPushButton::clicked, this, &TUserReport::DeleteButtonClick);

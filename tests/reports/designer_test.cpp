@@ -12,6 +12,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 
 #include "data/run_state.h"
 #include "reports/definition_file.h"
@@ -325,11 +327,11 @@ TEST_F(DesignerTest, EveryCaptionAndLimitOfTheDefinitionAndFontWindows) {
 
     TReportFonts fonts(buffer, &w);
     EXPECT_EQ(fonts.windowTitle(), "Report Fonts");
-    QStringList slots;
+    QStringList fontSlots;
     for (const QGroupBox* g : fonts.findChildren<QGroupBox*>())
-        slots << g->title();
-    EXPECT_EQ(slots, (QStringList{"Titles Font", "Column Header Font", "Report Body Font",
-                                  "Footnote Font"}));
+        fontSlots << g->title();
+    EXPECT_EQ(fontSlots, (QStringList{"Titles Font", "Column Header Font", "Report Body Font",
+                                      "Footnote Font"}));
     for (QPushButton* b : fonts.NewFont)
         EXPECT_EQ(b->text(), "New Font");
     EXPECT_EQ(fonts.OkButton->text(), "&Ok");
@@ -368,7 +370,7 @@ TEST_F(DesignerTest, WhatIsEnabledFollowsTheGroupingTheLinesAndTheName) {
     w.Level1Group->click();
     EXPECT_TRUE(w.Level2Group->isEnabled());
 
-    w.NumLines->setText(" 01");
+    w.NumLines->setText("01");
     w.NumLinesExit();
     EXPECT_EQ(w.NumLines->text(), "1");
     EXPECT_EQ(buffer.lineCount, 1);
@@ -394,7 +396,7 @@ TEST_F(DesignerTest, WhatIsEnabledFollowsTheGroupingTheLinesAndTheName) {
     EXPECT_FALSE(back->groupLevel1);
     EXPECT_FALSE(back->groupLevel2);
     EXPECT_TRUE(back->verticalLines);  // disabled, kept as it was
-    EXPECT_FALSE(back->columnHeaders);
+    EXPECT_EQ(back->columnHeaders, mine.columnHeaders);
 }
 
 // 150 -> 120 asks and tells; 90 -> 120 neither asks nor tells; a new
@@ -471,6 +473,32 @@ TEST_F(DesignerTest, SelectReportPartInputsFollowTheKind) {
     EXPECT_TRUE(line.items[0].isLabel());
     EXPECT_EQ(line.items[0].labelText, "Shelf");
     EXPECT_EQ(line.items[0].width, 100);
+}
+
+// The window has no default button: Enter in a box presses nothing (it
+// would otherwise open "Report Fonts" or save).
+TEST_F(DesignerTest, EnterInABoxPressesNoButton) {
+    reports::ReportDefinition buffer = mine;
+    TUserReport w(buffer, 8);
+    w.show();
+    for (QPushButton* b : w.findChildren<QPushButton*>())
+        EXPECT_FALSE(b->isDefault()) << b->objectName().toStdString();
+    // Closes a window opened by mistake.
+    QString seen;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        QWidget* m = QApplication::activeModalWidget();
+        if (m && m != &w) {
+            seen = m->objectName();
+            m->close();
+        }
+    });
+    closer.start(5);
+    for (QLineEdit* e : {w.ReportName, w.NumLines, w.TopMargin, w.Title2})
+        QTest::keyClick(e, Qt::Key_Return);
+    EXPECT_TRUE(seen.isEmpty()) << seen.toStdString();
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(file().read(8), mine);
 }
 
 }  // namespace
