@@ -122,6 +122,8 @@ class TMain : public QMainWindow, public ui::MainWindowLink {
     // The query form's test of a record (its BuildFilter); empty for none.
     void setQueryFilter(dbase::Table::Filter filter) { queryFilter_ = std::move(filter); }
     void SetViewerOptions();
+    // Shows the count of visible records; a large collection not yet counted
+    // is counted once the event loop runs again, after its first screen.
     void DisplayCount();
     void SetButtonBar();
     void SetColors();
@@ -189,6 +191,8 @@ class TMain : public QMainWindow, public ui::MainWindowLink {
     void changeEvent(QEvent* event) override;
 
   private:
+    void showCountNow();
+
     // ---- Controls (tests reach them by their objectName) ----------------------
     QWidget* client = nullptr;
     QPushButton *AddButton, *EditButton, *CopyButton, *DeleteButton, *SearchButton,

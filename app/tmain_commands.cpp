@@ -327,6 +327,19 @@ void TMain::DisableEndSearch() {
 }
 
 void TMain::DisplayCount() {
+    // The grid counts a large collection after its first screen and then
+    // says so (see the connection in createControls).
+    if (collection_->countWaits()) {
+        (void)MyDataSource_->rowCount();  // which puts the count off
+        if (MyDataSource_->countPutOff()) {
+            CountLabel->clear();
+            return;
+        }
+    }
+    showCountNow();
+}
+
+void TMain::showCountNow() {
     std::uint32_t n = 0;
     try {
         n = collection_->count();

@@ -186,6 +186,7 @@ void TMain::createViewer() {
 
     MyDataSource_ = new books::GridModel(&collection_->table());
     ViewerGrid->setModel(MyDataSource_);
+    connect(MyDataSource_, &books::GridModel::countSettled, this, &TMain::showCountNow);
     auto* delegate = new app::GridDelegate(ViewerGrid);
     // Field numbers of the nine list fields and their boxes.
     delegate->setListBox(2, MyComboAuthor);

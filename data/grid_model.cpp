@@ -12,6 +12,8 @@ namespace {
 
 // Rows kept in memory; a screen needs a few dozen.
 constexpr int kCacheRows = 512;
+// How long a count put off waits for a view to read the rows of its screen.
+constexpr int kSettleWait = 300;
 
 QString fromUtf8(const std::string& s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())).trimmed();
@@ -25,7 +27,20 @@ bool isNumeric(int fieldNumber) {
 }  // namespace
 
 GridModel::GridModel(dbase::Table* table, QObject* parent)
-    : QAbstractTableModel(parent), table_(table) {
+    : QAbstractTableModel(parent),
+      table_(table),
+      settleTimer_(new QTimer(this)),
+      countLaterFrom_(OpenCollection::kCountLaterFrom) {
+    settleTimer_->setSingleShot(true);
+    connect(settleTimer_, &QTimer::timeout, this, [this] {
+        if (settleArmed_) {
+            settleCount();
+            return;
+        }
+        // The event loop runs: a view has a moment to read its screen.
+        settleArmed_ = true;
+        settleTimer_->start(kSettleWait);
+    });
     for (const fields::BookField& f : fields::bookFields())
         captions_.push_back(
             QString::fromUtf8(f.caption.data(), static_cast<qsizetype>(f.caption.size())));
@@ -76,6 +91,7 @@ int GridModel::insertRow() const {
 void GridModel::reload() {
     beginResetModel();
     count_.reset();
+    countEstimated_ = false;
     cache_.clear();
     fieldsMapped_ = false;
     endResetModel();
@@ -101,13 +117,48 @@ int GridModel::rowCount(const QModelIndex& parent) const {
         return 0;
     if (!count_) {
         try {
-            count_ =
-                static_cast<int>(std::min<std::uint32_t>(table_->recordCount(), INT32_MAX - 1));
+            const bool later = !table_->recordCountKnown() && !table_->hasFilter() &&
+                               table_->physicalRecordCount() >= countLaterFrom_;
+            const std::uint32_t n = later ? table_->recordCountBound() : table_->recordCount();
+            count_ = static_cast<int>(std::min<std::uint32_t>(n, INT32_MAX - 1));
+            countEstimated_ = later;
+            if (later && !settleTimer_->isActive()) {
+                // First the event loop must run (the window is being built).
+                screenRead_ = false;
+                settleArmed_ = false;
+                settleTimer_->start(0);
+            }
         } catch (const dbase::Error&) {
             count_ = 0;
         }
     }
     return *count_ + (table_->state() == dbase::TableState::Insert ? 1 : 0);
+}
+
+void GridModel::settleCount() {
+    settleTimer_->stop();
+    if (!count_ || !countEstimated_)
+        return;
+    countEstimated_ = false;
+    int n = 0;
+    try {
+        n = static_cast<int>(std::min<std::uint32_t>(table_->recordCount(), INT32_MAX - 1));
+    } catch (const dbase::Error&) {
+        n = 0;
+    }
+    const int old = *count_;
+    if (n < old) {
+        beginRemoveRows({}, n, old - 1);
+        count_ = n;
+        for (auto it = cache_.begin(); it != cache_.end();)
+            it = it.key() >= n ? cache_.erase(it) : std::next(it);
+        endRemoveRows();
+    } else if (n > old) {
+        beginInsertRows({}, old, n - 1);
+        count_ = n;
+        endInsertRows();
+    }
+    emit countSettled();
 }
 
 int GridModel::columnCount(const QModelIndex& parent) const {
@@ -166,6 +217,11 @@ const GridModel::Row* GridModel::row(int r) const {
         }
         if (r >= (count_ ? *count_ : rowCount()))
             return nullptr;
+        if (countEstimated_ && !screenRead_) {
+            // Rows for the screen: counted once it is shown.
+            screenRead_ = settleArmed_ = true;
+            settleTimer_->start(0);
+        }
         if (auto it = cache_.constFind(r); it != cache_.constEnd())
             return &*it;
         if (cache_.size() >= kCacheRows)

@@ -19,15 +19,25 @@
 //
 // The model observes the table (dbase::TableObserver): whatever closes,
 // reopens, refreshes or re-filters the table resets the model.
+//
+// A large table without a filter is not counted before its first screen:
+// until the count, taken when the event loop runs again after the first rows
+// were read for the screen (or after a short wait when no view reads any),
+// the model has as many rows as the order has records (deleted ones
+// included), and then loses the rows at the end that the count does not
+// reach, and says countSettled(). The rows shown are the right records all
+// along.
 #pragma once
 
 #include <QAbstractTableModel>
 #include <QHash>
 #include <QStringList>
+#include <QTimer>
 #include <array>
 #include <functional>
 #include <optional>
 
+#include "data/open_collection.h"
 #include "dbase/table.h"
 #include "fields/book_fields.h"
 
@@ -56,6 +66,13 @@ class GridModel : public QAbstractTableModel, public dbase::TableObserver {
     // The row holding the pending new record while inserting, else -1.
     int insertRow() const;
 
+    // Tables of this many records on are counted after the first screen
+    // (OpenCollection::kCountLaterFrom unless changed).
+    void setCountLaterFrom(std::uint32_t records) { countLaterFrom_ = records; }
+    // Takes the count now if it was put off (the event loop does it too).
+    void settleCount();
+    bool countPutOff() const { return count_ && countEstimated_; }
+
     // Drops every cached row and count and tells the views (the table was
     // changed in a way the engine does not announce, such as a state change).
     void reload();
@@ -73,6 +90,8 @@ class GridModel : public QAbstractTableModel, public dbase::TableObserver {
 
   signals:
     void editFailed(const QString& message);
+    // A count put off for the first screen was taken.
+    void countSettled();
     void recordPosted();
 
   private:
@@ -92,6 +111,11 @@ class GridModel : public QAbstractTableModel, public dbase::TableObserver {
     QStringList captions_;
 
     mutable std::optional<int> count_;
+    mutable bool countEstimated_ = false;  // count_ is the order's size, not yet the count
+    QTimer* settleTimer_;
+    mutable bool settleArmed_ = false;  // the next timeout takes the count
+    mutable bool screenRead_ = false;   // a view read rows since the count was put off
+    std::uint32_t countLaterFrom_;
     mutable std::array<int, fields::kFieldCount> fieldIndex_{};
     mutable bool fieldsMapped_ = false;
     mutable QHash<int, Row> cache_;

@@ -348,4 +348,9 @@ std::uint32_t OpenCollection::count() const {
     return table_->isOpen() ? table_->recordCount() : 0;
 }
 
+bool OpenCollection::countWaits() const {
+    return table_->isOpen() && !table_->recordCountKnown() &&
+           table_->physicalRecordCount() >= kCountLaterFrom;
+}
+
 }  // namespace books

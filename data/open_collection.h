@@ -129,6 +129,12 @@ class OpenCollection : public QObject {
     void deleteCurrent();
     // The number of visible records; 0 when closed or unreadable.
     std::uint32_t count() const;
+    // Whether count() reads a large table before it can answer (a window
+    // shows its first screen first, then counts).
+    bool countWaits() const;
+    // From this many records on, a count not yet known waits for the first
+    // screen.
+    static constexpr std::uint32_t kCountLaterFrom = 100000;
 
   signals:
     void switched();

@@ -170,7 +170,7 @@ void Table::Impl::open() {
     oldBuf = blankRecord;
     order = std::make_unique<NaturalOrder>(header.recordCount);
     visible.clear();
-    visibleValid = false;
+    dropVisible();
     candidate = 0;
     indexSet = std::move(ix);
     indexDamage = damage;
@@ -273,7 +273,7 @@ void Table::Impl::closeNow() {
     cur = 0;
     atBof = atEof = true;
     visible.clear();
-    visibleValid = false;
+    dropVisible();
     indexSet.reset();
     indexDamage.clear();
     indexUnavailable.reset();
@@ -338,6 +338,7 @@ void Table::Impl::stampDate() {
 
 void Table::Impl::writeRecord(std::uint32_t recNo, const std::uint8_t* newBytes,
                               const std::uint8_t* expected) {
+    forgetTop();
     flushAppends();
     requireIndexIntact();
     // Under the header lock, like an append: a walk in key order by another
@@ -398,7 +399,7 @@ void Table::Impl::writeRecord(std::uint32_t recNo, const std::uint8_t* newBytes,
         updateIndex([&] { indexSet->addMovedKeys(recNo, newBytes); });
         if (indexOrder != nullptr) {
             indexOrder->invalidate();
-            visibleValid = false;
+            dropVisible();
             keyMoved = true;
         }
     }
@@ -406,6 +407,7 @@ void Table::Impl::writeRecord(std::uint32_t recNo, const std::uint8_t* newBytes,
 }
 
 std::uint32_t Table::Impl::appendRecord(const std::uint8_t* newBytes) {
+    forgetTop();
     if (bulkAppend && mode == OpenMode::Exclusive)
         return appendPending(newBytes);
     // Another user may have appended since this table last looked: the count
@@ -449,7 +451,7 @@ std::uint32_t Table::Impl::appendRecord(const std::uint8_t* newBytes) {
     header.recordCount = recNo;
     cache.patch(recNo, newBytes);
     if (visibleValid && (recNo != before + 1 || !order->ascendingRecNo()))
-        visibleValid = false;
+        dropVisible();
     // Still under the header lock: whoever lists the index under that lock
     // sees every counted record in it.
     if (indexSet) {
@@ -464,6 +466,7 @@ std::uint32_t Table::Impl::appendRecord(const std::uint8_t* newBytes) {
 // A bulk append with exclusive use: the record waits in memory with the
 // number it will have, and a batch is written in one go.
 std::uint32_t Table::Impl::appendPending(const std::uint8_t* newBytes) {
+    forgetTop();
     requireIndexIntact();
     if (pendingCount == 0)
         pendingFirst = header.recordCount + 1;
@@ -475,7 +478,7 @@ std::uint32_t Table::Impl::appendPending(const std::uint8_t* newBytes) {
     const std::uint32_t recNo = before + 1;
     header.recordCount = recNo;
     if (visibleValid && !order->ascendingRecNo())
-        visibleValid = false;
+        dropVisible();
     if (indexOrder != nullptr)
         indexOrder->invalidate();
     if (pending.size() >= kAppendBatch)
@@ -513,7 +516,7 @@ void Table::Impl::flushAppends() {
     } catch (...) {
         // The batch is lost, the table is as it was before it.
         header.recordCount = first - 1;
-        visibleValid = false;
+        dropVisible();
         cache.invalidate();
         throw;
     }
@@ -633,6 +636,34 @@ void Table::Impl::buildVisible() {
     visibleValid = true;
 }
 
+bool Table::Impl::listTop(std::uint32_t position) {
+    if (visibleValid || filter || position >= kTopPositions)
+        return false;
+    if (topOrder != order.get()) {
+        forgetTop();
+        topOrder = order.get();
+    }
+    const std::vector<std::uint32_t>* recs =
+        indexOrder != nullptr ? &indexOrder->records() : nullptr;
+    const std::size_t places = recs != nullptr ? recs->size() : header.recordCount;
+    while (top.size() <= position) {
+        if (topScanned == places) {
+            // The whole order was listed: that is the count too.
+            visible = top;
+            visibleValid = true;
+            return true;
+        }
+        if (topScanned == kTopScanLimit)
+            return false;  // many records not shown: the full pass is cheaper
+        const std::uint32_t r =
+            recs != nullptr ? (*recs)[topScanned] : static_cast<std::uint32_t>(topScanned + 1);
+        ++topScanned;
+        if (r <= header.recordCount && isVisible(r))
+            top.push_back(r);
+    }
+    return true;
+}
+
 // ======================================================================
 // Values
 
@@ -707,7 +738,7 @@ void Table::Impl::post() {
             settleOn(recNo);
             notifyReset();
         } else if (filter && !isVisible(recNo)) {
-            visibleValid = false;
+            dropVisible();
             settleOn(recNo);
             notifyReset();
         } else {
@@ -752,7 +783,7 @@ void Table::Impl::refresh() {
     flushAppends();
     header.recordCount = readCountFromDisk();
     cache.invalidate();
-    visibleValid = false;
+    dropVisible();
     if (indexOrder != nullptr)
         indexOrder->invalidate();  // another user may have changed the index
     settleOn(cur);
@@ -946,7 +977,7 @@ void Table::Impl::pack() {
     mapped.reset(file.fd(), header.headerLength, header.recordLength);
     mappedSteps = 0;
     dateStamped = true;
-    visibleValid = false;
+    dropVisible();
     unsynced = false;  // the packed file is on disk
     indexSet.reset();
     naturalOrder();

@@ -142,7 +142,15 @@ class Table {
     std::uint32_t position();
     // Reads the record at a position without moving the cursor (a grid reads
     // the rows on screen this way). Returns the physical record number.
+    // Positions near the top of the order (the first few thousand, with no
+    // filter) are found without counting, so a first screen never waits for
+    // a pass over a large table.
     std::uint32_t recNoAtPosition(std::uint32_t position);
+    // Whether recordCount() is known without reading the table, and until
+    // it is, the most it can be: the records of the current order, deleted
+    // ones and those the filter refuses included.
+    bool recordCountKnown() const;
+    std::uint32_t recordCountBound();
 
     // All records in the file, deleted ones included (the header's count).
     std::uint32_t physicalRecordCount() const;

@@ -205,11 +205,27 @@ std::uint32_t Table::recordCount() {
     return static_cast<std::uint32_t>(d_->visible.size());
 }
 
+bool Table::recordCountKnown() const {
+    return !isOpen() || d_->visibleValid;
+}
+
+std::uint32_t Table::recordCountBound() {
+    if (!isOpen())
+        return 0;
+    Impl& d = *d_;
+    if (d.visibleValid)
+        return static_cast<std::uint32_t>(d.visible.size());
+    if (d.indexOrder != nullptr)
+        return static_cast<std::uint32_t>(d.indexOrder->records().size());
+    return d.header.recordCount;
+}
+
 void Table::moveToPosition(std::uint32_t position) {
     d_->requireOpen();
     d_->browseMode();
-    d_->buildVisible();
-    const auto& v = d_->visible;
+    if (!d_->listTop(position))
+        d_->buildVisible();
+    const auto& v = d_->visibleValid ? d_->visible : d_->top;
     if (v.empty()) {
         d_->cur = 0;
         d_->atBof = d_->atEof = true;
@@ -222,6 +238,14 @@ void Table::moveToPosition(std::uint32_t position) {
 std::uint32_t Table::position() {
     if (!isOpen() || d_->cur == 0)
         return 0;
+    if (!d_->visibleValid) {
+        // Near the top of the order it is found without the count.
+        const auto& top = d_->top;
+        if (d_->topOrder == d_->order.get()) {
+            if (auto it = std::find(top.begin(), top.end(), d_->cur); it != top.end())
+                return static_cast<std::uint32_t>(it - top.begin());
+        }
+    }
     d_->buildVisible();
     const auto& v = d_->visible;
     auto it = d_->order->ascendingRecNo() ? std::lower_bound(v.begin(), v.end(), d_->cur)
@@ -234,6 +258,8 @@ std::uint32_t Table::position() {
 std::uint32_t Table::recNoAtPosition(std::uint32_t position) {
     if (!isOpen())
         return 0;
+    if (d_->listTop(position) && !d_->visibleValid)
+        return position < d_->top.size() ? d_->top[position] : 0;
     d_->buildVisible();
     return position < d_->visible.size() ? d_->visible[position] : 0;
 }
@@ -492,7 +518,7 @@ void Table::setFilter(Filter filter) {
     if (isOpen())
         d.browseMode();
     d.filter = std::move(filter);
-    d.visibleValid = false;
+    d.dropVisible();
     if (isOpen()) {
         d.settleOn(d.cur);
         d.notifyReset();

@@ -122,6 +122,23 @@ struct Table::Impl {
     // Visible records in the current order, built on demand for positions.
     std::vector<std::uint32_t> visible;
     bool visibleValid = false;
+    // The first visible records of the current order, listed without reading
+    // the whole table (a grid's first screens before the count). Every
+    // change that drops `visible` drops it too.
+    std::vector<std::uint32_t> top;
+    std::size_t topScanned = 0;             // places of the order examined for it
+    const RecordOrder* topOrder = nullptr;  // the order it lists
+    static constexpr std::uint32_t kTopPositions = 4096;
+    static constexpr std::size_t kTopScanLimit = 4 * kTopPositions;
+    void dropVisible() {
+        visibleValid = false;
+        forgetTop();
+    }
+    void forgetTop() {
+        top.clear();
+        topScanned = 0;
+        topOrder = nullptr;
+    }
 
     // The production index. The selected tag's name is kept while the table
     // is closed and applied when it opens.
@@ -320,6 +337,10 @@ struct Table::Impl {
     void last();
     void settleOn(std::uint32_t preferred);
     void buildVisible();
+    // Lists the visible records up to `position` when that is cheap (near the
+    // top of an order, no filter, few deleted records on the way); false
+    // otherwise. When the order ends first, `visible` is complete.
+    bool listTop(std::uint32_t position);
 
     // ---- values ---------------------------------------------------------
     void readString(int index, std::string& out);

@@ -10,7 +10,7 @@ namespace dbase {
 void Table::Impl::naturalOrder() {
     order = std::make_unique<NaturalOrder>(header.recordCount);
     indexOrder = nullptr;
-    visibleValid = false;
+    dropVisible();
 }
 
 void Table::Impl::selectTag(const std::string& name) {
@@ -37,7 +37,7 @@ void Table::Impl::selectTag(const std::string& name) {
     indexOrder = o.get();
     order = std::move(o);
     tagName = indexSet->tagNames()[static_cast<size_t>(tag)];
-    visibleValid = false;
+    dropVisible();
 }
 
 std::vector<std::uint32_t> Table::Impl::loadOrder(int tag) {

@@ -135,6 +135,54 @@ TEST_F(GridModelTest, FollowsTheIndexOrder) {
     EXPECT_EQ(text(0, kTitle), "AAA first");
 }
 
+// A large table is counted after its first screen: until then the rows are
+// the tag's records, deleted ones included, and the rows shown are already
+// the right records; the count then takes off the rows it does not reach.
+TEST_F(GridModelTest, ALargeTableIsCountedAfterItsFirstScreen) {
+    table.close();
+    table.addIndexTag("NewIndex", "UPPER(TITLE)");
+    table.setIndexTag("NewIndex");
+    table.open();
+    for (const std::uint32_t r : {1u, 3u}) {  // "Book 0" and "Book 2"
+        ASSERT_TRUE(table.gotoRecNo(r));
+        table.deleteRecord();
+    }
+    table.close();
+    model->setCountLaterFrom(5);  // five records make a large table here
+    table.open();
+    QSignalSpy settled(model.get(), &GridModel::countSettled);
+    QSignalSpy removed(model.get(), &QAbstractItemModel::rowsRemoved);
+    EXPECT_EQ(model->rowCount(), 5);
+    EXPECT_TRUE(model->countPutOff());
+    EXPECT_FALSE(table.recordCountKnown());
+    EXPECT_EQ(text(0, kTitle), "Book 1");
+    EXPECT_EQ(text(2, kTitle), "Book 4");
+    EXPECT_EQ(text(3, kTitle), "");  // beyond the records shown
+    ASSERT_TRUE(settled.wait(2000));
+    EXPECT_FALSE(model->countPutOff());
+    EXPECT_EQ(model->rowCount(), 3);
+    ASSERT_EQ(removed.count(), 1);
+    EXPECT_EQ(removed.at(0).at(1).toInt(), 3);
+    EXPECT_EQ(removed.at(0).at(2).toInt(), 4);
+    EXPECT_EQ(text(2, kTitle), "Book 4");
+
+    // Without a view reading rows the count comes after a short wait; with a
+    // filter, or when the table is small, it is taken at once.
+    table.refresh();
+    EXPECT_TRUE(model->countPutOff());
+    EXPECT_TRUE(settled.wait(2000));
+    EXPECT_EQ(model->rowCount(), 3);
+    const int author = table.fieldIndex("Author");
+    table.setFilter([author](const dbase::Table& t) { return t.asString(author) != "Author 1"; });
+    EXPECT_FALSE(model->countPutOff());
+    EXPECT_EQ(model->rowCount(), 1);  // "Book 3" of "Author 0"
+    table.setFilter({});
+    model->setCountLaterFrom(6);
+    table.refresh();
+    EXPECT_EQ(model->rowCount(), 3);
+    EXPECT_FALSE(model->countPutOff());
+}
+
 TEST_F(GridModelTest, EditingIsRefusedWhileFieldEditingIsOff) {
     EXPECT_FALSE(model->flags(model->index(0, kTitle)) & Qt::ItemIsEditable);
     EXPECT_FALSE(model->setData(model->index(0, kTitle), "Changed"));

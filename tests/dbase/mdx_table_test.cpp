@@ -373,6 +373,93 @@ TEST_F(IndexedTable, TensOfThousandsOfRecordsInKeyOrder) {
     expectOutsideReadersAgree(t, base);
 }
 
+// What a grid's first screen reads: positions near the top of the order come
+// without counting the whole table, skip deleted records, and agree with the
+// count taken afterwards; a change drops what was listed.
+TEST_F(IndexedTable, TopPositionsComeWithoutTheCountAndStayExact) {
+    t.addIndexTag("NewIndex", kExpr);
+    t.setIndexTag("NewIndex");
+    t.open();
+    for (const std::uint32_t r : {6u, 2u}) {  // the first and third in key order
+        ASSERT_TRUE(t.gotoRecNo(r));
+        t.deleteRecord();
+    }
+    t.close();
+    t.open();
+    EXPECT_FALSE(t.recordCountKnown());
+    EXPECT_EQ(t.recordCountBound(), 8u);  // deleted records are in the tag
+    const std::vector<std::uint32_t> shown{5, 3, 7, 8, 4, 1};
+    for (std::uint32_t p = 0; p < shown.size(); ++p)
+        EXPECT_EQ(t.recNoAtPosition(p), shown[p]) << p;
+    t.moveToPosition(2);
+    EXPECT_EQ(t.recNo(), 7u);
+    EXPECT_EQ(t.position(), 2u);
+    EXPECT_EQ(t.recNoAtPosition(6), 0u);  // past the end: the order was listed whole
+    EXPECT_TRUE(t.recordCountKnown());
+    EXPECT_EQ(t.recordCount(), 6u);
+
+    t.refresh();
+    EXPECT_EQ(t.recNoAtPosition(1), 3u);
+    t.moveToPosition(1);
+    t.deleteRecord();  // record 3: what was listed goes with it
+    EXPECT_EQ(t.recNoAtPosition(1), 7u);
+    t.append();
+    t.setString(t.fieldIndex("TITLE"), "AARDVARK");
+    t.post();  // first in key order
+    EXPECT_EQ(t.recNoAtPosition(0), 9u);
+    EXPECT_EQ(t.recNoAtPosition(1), 5u);
+    EXPECT_EQ(t.recordCount(), 6u);
+    for (std::uint32_t p = 0; p < 6; ++p) {
+        t.moveToPosition(p);
+        EXPECT_EQ(t.position(), p);
+    }
+
+    // In record order the same, skipping the deleted records 2 and 3.
+    t.setIndexTag("");
+    EXPECT_FALSE(t.recordCountKnown());
+    EXPECT_EQ(t.recordCountBound(), 9u);
+    EXPECT_EQ(t.recNoAtPosition(1), 4u);
+    t.moveToPosition(1);
+    EXPECT_EQ(t.position(), 1u);
+    EXPECT_EQ(t.recordCount(), 6u);
+}
+
+// Thousands of deleted records at the top of the order: the positions are
+// found by counting after all, and are the same.
+TEST_F(IndexedTable, ManyDeletedRecordsAtTheTopStillGiveExactPositions) {
+    t.addIndexTag("NewIndex", kExpr);
+    t.setIndexTag("NewIndex");
+    t.setMode(dbase::OpenMode::Exclusive);
+    t.open();
+    t.disableControls();
+    t.beginBulk();
+    for (int i = 0; i < 17000; ++i)
+        tktest::appendBook(t, "AA" + std::to_string(i), 1900, i);
+    t.endBulk();
+    t.enableControls();
+    t.close();
+    {  // every "AA" record deleted, straight in the file (record order)
+        std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+        char head[12];
+        f.read(head, sizeof head);
+        const auto headerLength = static_cast<unsigned char>(head[8]) |
+                                  static_cast<unsigned>(static_cast<unsigned char>(head[9])) << 8;
+        const auto recordLength = static_cast<unsigned char>(head[10]) |
+                                  static_cast<unsigned>(static_cast<unsigned char>(head[11])) << 8;
+        for (std::uint64_t r = 9; r <= 17008; ++r) {
+            f.seekp(static_cast<std::streamoff>(headerLength + (r - 1) * recordLength));
+            f.put('*');
+        }
+    }
+    t.setMode(dbase::OpenMode::Shared);
+    t.open();
+    EXPECT_EQ(t.recNoAtPosition(0), 6u);  // "A very long title" after the deleted "AA..."
+    EXPECT_EQ(t.recNoAtPosition(1), 5u);
+    EXPECT_EQ(t.recordCount(), 8u);
+    t.moveToPosition(7);
+    EXPECT_EQ(t.recNo(), 1u);
+}
+
 TEST_F(IndexedTable, TwoProcessesAppendingKeepOneCorrectIndex) {
     t.addIndexTag("NewIndex", "Upper(Title)");
     // A third user watches in key order and sees the new records on refresh.
