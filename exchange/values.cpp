@@ -2,7 +2,10 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <string_view>
 
+#include "dbase/date.h"
 #include "dbase/table.h"
 #include "exchange/delimited_text.h"
 #include "settings/formats.h"
@@ -12,6 +15,29 @@ namespace exchange {
 BadDate::BadDate(const QString& text)
     : std::runtime_error(QStringLiteral("\"%1\" is not a valid date.").arg(text).toStdString()),
       text_(text) {}
+
+void appendDateText(std::string& out, const dbase::Date& date) {
+    if (!date.isValid())
+        return;  // as settings::dateToText: a null or damaged date has no text
+    const settings::DateFormat& f =
+        settings::dateFormats().at(static_cast<std::size_t>(settings::currentDateFormat() - 1));
+    if (f.separator.unicode() >= 0x80) {
+        out += settings::dateToText(date).toStdString();
+        return;
+    }
+    const std::string_view shortFormat(f.shortFormat);
+    const bool dayFirst = shortFormat.starts_with('d');
+    const int first = dayFirst ? date.day : date.month;
+    const int second = dayFirst ? date.month : date.day;
+    const char separator = static_cast<char>(f.separator.unicode());
+    char text[24];
+    const int length = shortFormat.ends_with("yyyy")
+                           ? std::snprintf(text, sizeof text, "%d%c%d%c%04d", first, separator,
+                                           second, separator, date.year)
+                           : std::snprintf(text, sizeof text, "%d%c%d%c%02d", first, separator,
+                                           second, separator, date.year % 100);
+    out.append(text, static_cast<std::size_t>(length));
+}
 
 void appendGeneralNumber(std::string& out, double value) {
     // Up to 15 significant digits, in exponent form only when the exponent
@@ -44,7 +70,8 @@ void fieldUtf8(const dbase::Table& table, int index, std::string& out) {
                 appendGeneralNumber(out, table.asFloat(index));
             return;
         case dbase::FieldType::Date:
-            out = settings::dateToText(table.asDate(index)).toStdString();
+            out.clear();
+            appendDateText(out, table.asDate(index));
             return;
         default:
             table.readString(index, out);

@@ -21,7 +21,8 @@
 
 namespace dbase {
 class Table;
-}
+struct Date;
+}  // namespace dbase
 
 namespace exchange {
 
@@ -39,6 +40,10 @@ class BadDate : public std::runtime_error {
 QString fieldText(const dbase::Table& table, int index);
 // The same as UTF-8 into `out`, whose storage is reused (for long walks).
 void fieldUtf8(const dbase::Table& table, int index, std::string& out);
+
+// The date's edit text (settings::dateToText) as UTF-8 appended to `out`,
+// without a string object per date: an export writes millions.
+void appendDateText(std::string& out, const dbase::Date& date);
 
 // `value` in general format with the regional decimal separator.
 QString generalNumber(double value);

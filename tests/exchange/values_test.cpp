@@ -16,6 +16,25 @@ TEST(GeneralNumber, FifteenSignificantDigitsWithoutGrouping) {
     EXPECT_EQ(exchange::generalNumber(999999999999.99), QStringLiteral("999999999999.99"));
 }
 
+// The date text an export writes straight into its buffer is the program's
+// date text in every format, also for early years, 29 February and damaged
+// dates.
+TEST(DateText, AppendedTextIsTheProgramsDateTextInEveryFormat) {
+    const dbase::Date dates[] = {{1996, 3, 7},  {2000, 2, 29}, {1900, 12, 31}, {987, 1, 2},
+                                 {45, 6, 7},    {2005, 12, 1}, {9999, 12, 31}, {1, 1, 1},
+                                 {1996, 2, 30}, {1900, 2, 29}, {0, 1, 1},      {}};
+    for (int code = 1; code <= settings::kDateFormatCount; ++code) {
+        ASSERT_TRUE(settings::applyDateFormat(code));
+        for (const dbase::Date& d : dates) {
+            std::string text = "x";
+            exchange::appendDateText(text, d);
+            EXPECT_EQ(QString::fromStdString(text), "x" + settings::dateToText(d))
+                << "format " << code << ", " << d.year << "-" << d.month << "-" << d.day;
+        }
+    }
+    settings::applyDateFormat(1);
+}
+
 TEST(LeadingNumber, ReadsAsFarAsTheTextIsANumber) {
     struct Case {
         const char* text;
