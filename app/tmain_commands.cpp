@@ -160,7 +160,7 @@ void TMain::DoRestore() {
 // The report list belongs to the main window; after its file was replaced it
 // lists the names of the new one.
 void TMain::reloadReportList() {
-    for (TMyReport* list : findChildren<TMyReport*>())
+    for (reportsui::TMyReport* list : findChildren<reportsui::TMyReport*>())
         list->LoadReportBox();
 }
 

@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
         const long records = static_cast<long>(t.recordCount());
         t.moveToPosition(static_cast<std::uint32_t>(records / 2));
 
-        TMyEdit form(link, link.dialogParent());
+        editui::TMyEdit form(link, link.dialogParent());
         books::runState().editMode = books::EditMode::Edit;
         QElapsedTimer timer;
         timer.start();

@@ -138,7 +138,7 @@ int main(int argc, char** argv) {
             QScrollArea box;
             box.resize(800, 600);
             box.show();
-            TFilePreview preview;
+            reportsui::TFilePreview preview;
             preview.ScrollBox = &box;
             preview.setStream(&stream);
             auto start = Clock::now();

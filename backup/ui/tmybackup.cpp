@@ -25,6 +25,8 @@
 #include "ui/messages.h"
 #include "ui/window_colors.h"
 
+namespace backupui {
+
 namespace {
 
 template <typename W>
@@ -283,3 +285,5 @@ void TMyBackup::backupDefinitions() {
     if (report(result, backupui::texts::kBackupNoRoomDefinitions))
         completed();
 }
+
+}  // namespace backupui

@@ -22,6 +22,8 @@ namespace ui {
 class MainWindowLink;
 }
 
+namespace backupui {
+
 class TMyBackup : public QDialog {
     Q_OBJECT
   public:
@@ -65,3 +67,5 @@ class TMyBackup : public QDialog {
     QString directory_;
     bool shown_ = false;
 };
+
+}  // namespace backupui

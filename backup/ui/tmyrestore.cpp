@@ -18,6 +18,8 @@
 #include "ui/messages.h"
 #include "ui/window_colors.h"
 
+namespace backupui {
+
 namespace {
 
 template <typename W>
@@ -242,3 +244,5 @@ void TMyRestore::restoreDefinitions(const QString& picked) {
     ui::showNotice(this, backupui::texts::kRestoreDone);
     completed();
 }
+
+}  // namespace backupui

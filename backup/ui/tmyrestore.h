@@ -17,6 +17,8 @@ namespace ui {
 class MainWindowLink;
 }
 
+namespace backupui {
+
 class TMyRestore : public QDialog {
     Q_OBJECT
   public:
@@ -55,3 +57,5 @@ class TMyRestore : public QDialog {
     QString startFolder_;
     bool shown_ = false;
 };
+
+}  // namespace backupui

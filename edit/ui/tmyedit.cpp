@@ -28,6 +28,8 @@
 #include "ui/messages.h"
 #include "ui/window_colors.h"
 
+namespace editui {
+
 namespace f = edit::field;
 
 namespace {
@@ -653,3 +655,5 @@ void TMyEdit::editAction(int which) {
             break;
     }
 }
+
+}  // namespace editui

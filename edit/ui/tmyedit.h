@@ -36,6 +36,8 @@ namespace ui {
 class MainWindowLink;
 }
 
+namespace editui {
+
 class TMyEdit : public QDialog {
     Q_OBJECT
   public:
@@ -111,3 +113,5 @@ class TMyEdit : public QDialog {
     // The remembered check-out pair.
     QString rememberedDate_, rememberedName_;
 };
+
+}  // namespace editui

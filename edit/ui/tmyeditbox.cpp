@@ -12,6 +12,8 @@
 #include "ui/main_window_link.h"
 #include "ui/window_colors.h"
 
+namespace editui {
+
 namespace {
 
 template <typename W>
@@ -98,3 +100,5 @@ void TMyEditBox::OkButtonClick() {
     main_.refreshPickLists();
     accept();
 }
+
+}  // namespace editui

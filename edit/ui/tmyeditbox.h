@@ -17,6 +17,8 @@ namespace ui {
 class MainWindowLink;
 }
 
+namespace editui {
+
 class TMyEditBox : public QDialog {
     Q_OBJECT
   public:
@@ -39,3 +41,5 @@ class TMyEditBox : public QDialog {
     QListWidget* TheList;
     QPushButton *DeleteButton, *OkButton, *CancelButton;
 };
+
+}  // namespace editui

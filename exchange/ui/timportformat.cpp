@@ -17,7 +17,7 @@
 #include "ui/messages.h"
 #include "ui/window_colors.h"
 
-using exchangeui::named;
+namespace exchangeui {
 
 TImportFormat::TImportFormat(ui::MainWindowLink& main, QWidget* parent)
     : QDialog(parent), main_(main) {
@@ -136,3 +136,5 @@ void TImportFormat::DoDBF() {
     form.exec();
     accept();
 }
+
+}  // namespace exchangeui

@@ -13,6 +13,8 @@ namespace ui {
 class MainWindowLink;
 }
 
+namespace exchangeui {
+
 class TImportFormat : public QDialog {
     Q_OBJECT
   public:
@@ -39,3 +41,5 @@ class TImportFormat : public QDialog {
     QRadioButton *AsciiDelimited = nullptr, *DBFFormat = nullptr;
     QPushButton *FileButton = nullptr, *CancelButton = nullptr;
 };
+
+}  // namespace exchangeui

@@ -24,9 +24,7 @@
 #include "ui/wait_cursor.h"
 #include "ui/window_colors.h"
 
-using exchangeui::cellText;
-using exchangeui::named;
-using exchangeui::setCellText;
+namespace exchangeui {
 
 namespace {
 
@@ -341,3 +339,5 @@ void TMyExport::FormClose() {
     settings::settings().exportFileType = AsciiFile->isChecked() ? 1 : 2;
     UpdateConfigs();
 }
+
+}  // namespace exchangeui

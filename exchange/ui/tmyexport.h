@@ -20,6 +20,8 @@ namespace ui {
 class MainWindowLink;
 }
 
+namespace exchangeui {
+
 class TMyExport : public QDialog {
     Q_OBJECT
   public:
@@ -72,3 +74,5 @@ class TMyExport : public QDialog {
     QPushButton *StartExportButton = nullptr, *ExitButton = nullptr, *HelpButton = nullptr;
     QProgressBar* MyGauge = nullptr;
 };
+
+}  // namespace exchangeui

@@ -24,9 +24,7 @@
 #include "ui/wait_cursor.h"
 #include "ui/window_colors.h"
 
-using exchangeui::cellText;
-using exchangeui::named;
-using exchangeui::setCellText;
+namespace exchangeui {
 
 namespace {
 
@@ -242,3 +240,5 @@ void TMyImport::ExitButtonClick() {
 void TMyImport::HelpButtonClick() {
     ui::showHelp(this, QStringLiteral("Import Window"));
 }
+
+}  // namespace exchangeui

@@ -17,6 +17,8 @@ namespace ui {
 class MainWindowLink;
 }
 
+namespace exchangeui {
+
 class TMyImport : public QDialog {
     Q_OBJECT
   public:
@@ -62,3 +64,5 @@ class TMyImport : public QDialog {
     QCheckBox* SkipFirst = nullptr;
     QPushButton *StartButton = nullptr, *ExitButton = nullptr, *HelpButton = nullptr;
 };
+
+}  // namespace exchangeui

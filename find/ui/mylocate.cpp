@@ -18,6 +18,8 @@
 #include "ui/wait_cursor.h"
 #include "ui/window_colors.h"
 
+namespace findui {
+
 namespace {
 
 template <typename W>
@@ -265,3 +267,5 @@ bool TMyLocateDialog::FindNext() {
         ui::showNotice(main_.dialogParent(), find::noMatchesMessage(false));
     return result == find::LocateResult::Found;
 }
+
+}  // namespace findui

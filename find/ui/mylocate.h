@@ -22,6 +22,8 @@ namespace ui {
 class MainWindowLink;
 }
 
+namespace findui {
+
 class TMyLocateDlg : public QDialog {
     Q_OBJECT
   public:
@@ -79,3 +81,5 @@ class TMyLocateDialog : public QObject {
     ui::MainWindowLink& main_;
     find::LocateOptions options_;
 };
+
+}  // namespace findui

@@ -24,6 +24,8 @@
 #include "ui/wait_cursor.h"
 #include "ui/window_colors.h"
 
+namespace findui {
+
 namespace {
 
 constexpr int kFieldColumn = 0;
@@ -337,3 +339,5 @@ void TMySearch::MarkerClicked(int fieldNo) {
                                     kCriterionColumn);
     SearchGrid_->setCurrentCell(row, kCriterionColumn);
 }
+
+}  // namespace findui

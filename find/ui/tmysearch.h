@@ -22,6 +22,8 @@ namespace ui {
 class MainWindowLink;
 }
 
+namespace findui {
+
 class TMySearch : public QDialog {
     Q_OBJECT
   public:
@@ -70,3 +72,5 @@ class TMySearch : public QDialog {
     find::Comparisons options_{};
     int level_ = 1;
 };
+
+}  // namespace findui

@@ -19,6 +19,8 @@
 #include "ui/wait_cursor.h"
 #include "ui/window_colors.h"
 
+namespace findui {
+
 namespace {
 
 template <typename W>
@@ -204,3 +206,5 @@ void TSearchAndReplace::StartButtonClick() {
 void TSearchAndReplace::CancelButtonClick() {
     reject();
 }
+
+}  // namespace findui

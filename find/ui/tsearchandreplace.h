@@ -17,6 +17,8 @@ namespace ui {
 class MainWindowLink;
 }
 
+namespace findui {
+
 class TSearchAndReplace : public QDialog {
     Q_OBJECT
   public:
@@ -46,3 +48,5 @@ class TSearchAndReplace : public QDialog {
     ui::MainWindowLink& main_;
     int fieldNo_ = 0;
 };
+
+}  // namespace findui

@@ -8,6 +8,8 @@
 #include "ui/form_geometry.h"
 #include "ui/window_colors.h"
 
+namespace findui {
+
 namespace {
 constexpr int kSearchColors = settings::SearchWindow;
 }
@@ -83,3 +85,5 @@ void TSearchOptions::SetColors() {
     p.setColor(QPalette::Window, ui::toQColor(c[settings::MainBackground]));
     FieldNameLabel->setPalette(p);
 }
+
+}  // namespace findui

@@ -11,6 +11,8 @@ class QLabel;
 class QListWidget;
 class QPushButton;
 
+namespace findui {
+
 class TSearchOptions : public QDialog {
     Q_OBJECT
   public:
@@ -38,3 +40,5 @@ class TSearchOptions : public QDialog {
   private:
     void SetColors();
 };
+
+}  // namespace findui

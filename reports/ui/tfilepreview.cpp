@@ -9,6 +9,8 @@
 
 #include "ui/wait_cursor.h"
 
+namespace reportsui {
+
 TFilePreview::~TFilePreview() {
     EndPreview();
 }
@@ -129,3 +131,5 @@ void TFilePreview::render() {
     ScrollBox->horizontalScrollBar()->setValue(h);
     ScrollBox->verticalScrollBar()->setValue(v);
 }
+
+}  // namespace reportsui

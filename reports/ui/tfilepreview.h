@@ -13,6 +13,8 @@
 class QLabel;
 class QScrollArea;
 
+namespace reportsui {
+
 class TFilePreview : public reports::TFilePrinter {
   public:
     TFilePreview() = default;
@@ -66,3 +68,5 @@ class TFilePreview : public reports::TFilePrinter {
     double zoom_ = 100;
     int page_ = 0;
 };
+
+}  // namespace reportsui

@@ -22,6 +22,8 @@
 #include "ui/messages.h"
 #include "ui/window_colors.h"
 
+namespace reportsui {
+
 namespace {
 
 template <typename W>
@@ -334,8 +336,6 @@ void TMyPreview::MenuColorClick() {
     MenuColor->setChecked(!MyFilePreview.monochrome);
     MyFilePreview.RedrawPage();
 }
-
-namespace reportsui {
 
 void showPreview(ui::MainWindowLink& main, const reports::ReportDefinition& definition,
                  reports::PageStream& stream) {

@@ -21,6 +21,8 @@ namespace ui {
 class MainWindowLink;
 }
 
+namespace reportsui {
+
 // "Page Printing": the first and last page of a range to print.
 class TPrintRange : public QDialog {
     Q_OBJECT
@@ -92,8 +94,6 @@ class TMyPreview : public QDialog {
     ui::MainWindowLink& main_;
     bool printing_ = false;
 };
-
-namespace reportsui {
 
 // Shows the preview of `stream` modally.
 void showPreview(ui::MainWindowLink& main, const reports::ReportDefinition& definition,

@@ -23,6 +23,8 @@
 #include "ui/messages.h"
 #include "ui/window_colors.h"
 
+namespace reportsui {
+
 namespace {
 
 template <typename W>
@@ -231,3 +233,5 @@ void TMyReport::ModifyButtonClick() {
 void TMyReport::HelpButtonClick() {
     ui::showHelp(this, QStringLiteral("Report Window"));
 }
+
+}  // namespace reportsui

@@ -25,6 +25,8 @@ namespace ui {
 class MainWindowLink;
 }
 
+namespace reportsui {
+
 class TMyReport : public QDialog {
     Q_OBJECT
   public:
@@ -78,3 +80,5 @@ class TMyReport : public QDialog {
     ui::MainWindowLink& main_;
     reports::ReportDefinition definition_;
 };
+
+}  // namespace reportsui

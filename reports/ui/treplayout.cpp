@@ -12,6 +12,8 @@
 #include "ui/screen_size.h"
 #include "ui/window_colors.h"
 
+namespace reportsui {
+
 namespace {
 
 template <typename W>
@@ -137,3 +139,5 @@ void TRepLayout::OkButtonClick() {
     buffer_ = copy_;
     accept();
 }
+
+}  // namespace reportsui

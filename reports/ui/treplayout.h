@@ -16,6 +16,8 @@ class QFrame;
 class QLabel;
 class QPushButton;
 
+namespace reportsui {
+
 class TRepLayout : public QDialog {
     Q_OBJECT
   public:
@@ -50,3 +52,5 @@ class TRepLayout : public QDialog {
     bool useTotals_;
     std::optional<reports::PictureItem> pressed_;
 };
+
+}  // namespace reportsui

@@ -14,6 +14,8 @@
 #include "ui/main_window_link.h"
 #include "ui/messages.h"
 
+namespace reportsui {
+
 TReportForm::TReportForm(reports::OutputMode mode, QWidget* parent) : QDialog(parent), mode_(mode) {
     setObjectName(QStringLiteral("ReportForm"));
     setWindowTitle(QStringLiteral("Report Status Screen"));
@@ -105,8 +107,6 @@ void TReportForm::reject() {
     }
     QDialog::reject();
 }
-
-namespace reportsui {
 
 PdfFileChoice::PdfFileChoice(QWidget* parent, QPrinter* printer) : printer_(printer) {
     if (!printer_ || printer_->outputFormat() != QPrinter::PdfFormat)

@@ -18,6 +18,8 @@ namespace ui {
 class MainWindowLink;
 }
 
+namespace reportsui {
+
 class TReportForm : public QDialog {
     Q_OBJECT
   public:
@@ -50,8 +52,6 @@ class TReportForm : public QDialog {
     reports::OutputMode mode_;
     bool running_ = false, ran_ = false, cancelled_ = false, started_ = false;
 };
-
-namespace reportsui {
 
 // While it lives, a printer that writes PDF files writes to the file the
 // user chose (asked when it is made); the printer gets its own setting

@@ -15,6 +15,8 @@
 #include "ui/messages.h"
 #include "ui/window_colors.h"
 
+namespace reportsui {
+
 namespace {
 
 template <typename W>
@@ -151,3 +153,5 @@ void TReportPart::OkButtonClick() {
     }
     accept();
 }
+
+}  // namespace reportsui

@@ -13,6 +13,8 @@ class QListWidget;
 class QPushButton;
 class QRadioButton;
 
+namespace reportsui {
+
 class TReportPart : public QDialog {
     Q_OBJECT
   public:
@@ -38,3 +40,5 @@ class TReportPart : public QDialog {
     reports::ReportLine& line_;
     int lineNumber_, item_, width_;
 };
+
+}  // namespace reportsui

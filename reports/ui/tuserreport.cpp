@@ -19,6 +19,8 @@
 #include "ui/messages.h"
 #include "ui/window_colors.h"
 
+namespace reportsui {
+
 namespace {
 
 template <typename W>
@@ -432,8 +434,6 @@ void TUserReport::widthClicked(int width) {
                                             "default size as a result of switching to 150 "
                                             "characters per line."));
 }
-
-namespace reportsui {
 
 bool openDesigner(ui::MainWindowLink& main, reports::ReportDefinition& definition, int index) {
     TUserReport form(definition, index, main.dialogParent());

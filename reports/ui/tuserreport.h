@@ -16,6 +16,8 @@ namespace ui {
 class MainWindowLink;
 }
 
+namespace reportsui {
+
 // "Report Fonts": the title, column header, body and footnote fonts of the
 // definition, each changed through the font dialog.
 class TReportFonts : public QDialog {
@@ -83,8 +85,6 @@ class TUserReport : public QDialog {
     QString openedName_;
     bool changed_ = false;
 };
-
-namespace reportsui {
 
 // Opens the designer on `definition` (record `index`, or -1 for a new
 // report); true when it saved or deleted a report.

@@ -18,6 +18,10 @@
 #include "tests/reports/engine_support.h"
 #include "tests/reports/report_window_support.h"
 
+using reportsui::TMyPreview;
+using reportsui::TMyReport;
+using reportsui::TPrintRange;
+
 namespace {
 
 // Runs `act` once on the first modal window called `name` to come up; its

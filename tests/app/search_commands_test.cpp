@@ -14,6 +14,9 @@
 #include "find/ui/tmysearch.h"
 #include "tests/app/main_fixture.h"
 
+using findui::TMyLocateDlg;
+using findui::TMySearch;
+
 namespace {
 
 class SearchCommandsTest : public MainFixture {

@@ -24,6 +24,9 @@
 #include "tests/support/scripted_prompter.h"
 #include "ui/help_window.h"
 
+using backupui::TMyBackup;
+using backupui::TMyRestore;
+
 namespace {
 
 using testsupport::ScriptedPrompter;

@@ -33,6 +33,9 @@
 #include "ui/help_window.h"
 #include "ui/window_colors.h"
 
+using editui::TMyEdit;
+using editui::TMyEditBox;
+
 namespace {
 
 using testsupport::ScriptedPrompter;

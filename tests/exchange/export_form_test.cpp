@@ -22,6 +22,8 @@
 #include "tests/support/scripted_prompter.h"
 #include "ui/help_window.h"
 
+using exchangeui::TMyExport;
+
 namespace {
 
 using testsupport::ScriptedPrompter;

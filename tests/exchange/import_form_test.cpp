@@ -26,6 +26,9 @@
 #include "tests/support/scripted_prompter.h"
 #include "ui/help_window.h"
 
+using exchangeui::TImportFormat;
+using exchangeui::TMyImport;
+
 namespace {
 
 using testsupport::ScriptedPrompter;

@@ -34,6 +34,12 @@
 #include "tests/support/scripted_prompter.h"
 #include "ui/help_window.h"
 
+using findui::TMyLocateDialog;
+using findui::TMyLocateDlg;
+using findui::TMySearch;
+using findui::TSearchAndReplace;
+using findui::TSearchOptions;
+
 namespace {
 
 using find::Comparison;

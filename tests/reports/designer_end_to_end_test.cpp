@@ -27,6 +27,11 @@
 #include "tests/support/book_samples.h"
 #include "tests/support/scripted_prompter.h"
 
+using reportsui::TMyReport;
+using reportsui::TRepLayout;
+using reportsui::TReportPart;
+using reportsui::TUserReport;
+
 namespace {
 
 using reports::kTotalsRow;

@@ -26,6 +26,11 @@
 #include "tests/support/scripted_prompter.h"
 #include "ui/help_window.h"
 
+using reportsui::TMyReport;
+using reportsui::TReportFonts;
+using reportsui::TReportPart;
+using reportsui::TUserReport;
+
 namespace {
 
 const QString kRenamed =

@@ -7,6 +7,8 @@
 #include "reports/ui/tfilepreview.h"
 #include "tests/reports/engine_support.h"
 
+using reportsui::TFilePreview;
+
 namespace {
 
 class FilePreviewTest : public ::testing::Test {

@@ -21,6 +21,11 @@
 #include "tests/support/scripted_prompter.h"
 #include "ui/screen_size.h"
 
+using reportsui::TRepLayout;
+using reportsui::TReportFonts;
+using reportsui::TReportPart;
+using reportsui::TUserReport;
+
 namespace {
 
 using reports::kTotalsRow;

@@ -26,6 +26,10 @@
 #include "tests/support/fake_main_link.h"
 #include "tests/support/scripted_prompter.h"
 
+using reportsui::TMyPreview;
+using reportsui::TPrintRange;
+using reportsui::TReportForm;
+
 namespace {
 
 class PrinterMainLink : public testsupport::FakeMainLink {

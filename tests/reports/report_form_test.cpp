@@ -19,6 +19,8 @@
 #include "tests/support/fake_main_link.h"
 #include "tests/support/scripted_prompter.h"
 
+using reportsui::TReportForm;
+
 namespace {
 
 using reports::OutputMode;

@@ -26,6 +26,9 @@
 #include "tests/support/scripted_prompter.h"
 #include "ui/help_window.h"
 
+using reportsui::TMyReport;
+using reportsui::TReportForm;
+
 namespace {
 
 using testsupport::PrinterMainLink;

@@ -17,6 +17,10 @@
 #include "settings/settings.h"
 #include "tests/reports/report_window_support.h"
 
+using reportsui::TMyPreview;
+using reportsui::TMyReport;
+using reportsui::TPrintRange;
+
 namespace {
 
 // The share of pixels much darker than white in the middle of `image`.

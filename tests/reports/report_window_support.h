@@ -40,7 +40,7 @@ class StatusCloser {
   public:
     StatusCloser() {
         QObject::connect(&timer_, &QTimer::timeout, [] {
-            auto* form = qobject_cast<TReportForm*>(QApplication::activeModalWidget());
+            auto* form = qobject_cast<reportsui::TReportForm*>(QApplication::activeModalWidget());
             if (form && form->ran())
                 form->BitBtn1->click();
         });
@@ -52,7 +52,7 @@ class StatusCloser {
 };
 
 // The centre of `item` of `row` in the layout window's picture.
-inline QPoint layoutItemCentre(const TRepLayout& w, int row, int item) {
+inline QPoint layoutItemCentre(const reportsui::TRepLayout& w, int row, int item) {
     for (const reports::PictureCell& cell : w.picture().cells(row))
         if (cell.item == item)
             return cell.rect.center();
@@ -62,11 +62,11 @@ inline QPoint layoutItemCentre(const TRepLayout& w, int row, int item) {
 
 // Clicks `item` of `row` in the layout window and lets `act` fill in the
 // "Select Report Part" that opens; returns what its "Selected Part" said.
-inline QString clickLayoutItem(TRepLayout& w, int row, int item,
-                               std::function<void(TReportPart&)> act) {
+inline QString clickLayoutItem(reportsui::TRepLayout& w, int row, int item,
+                               std::function<void(reportsui::TReportPart&)> act) {
     QString selected;
     closeNextModal(nullptr, [&](QWidget* d) {
-        auto* part = qobject_cast<TReportPart*>(d);
+        auto* part = qobject_cast<reportsui::TReportPart*>(d);
         if (!part) {
             ADD_FAILURE() << "not Select Report Part: " << d->objectName().toStdString();
             d->close();
