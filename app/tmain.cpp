@@ -109,7 +109,7 @@ bool TMain::beginSearch(std::function<bool(const dbase::Table&)> test) {
     const bool open = table.isOpen();
     if (open)
         table.disableControls();
-    setQueryFilter(std::move(test));
+    queryFilter_ = std::move(test);
     EnableEndSearch();
     const bool any = open && table.recNo() != 0;
     // A search that shows nothing is taken off before the grid would list

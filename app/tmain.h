@@ -111,16 +111,6 @@ class TMain : public QMainWindow, public ui::MainWindowLink {
     void DoExit();
 
     // ---- Operations other windows call ------------------------------------
-    // The search state. Switching it on installs MyTableFilter as the record
-    // filter of MyTable; switching it off removes it (the caller refreshes or
-    // reopens the table).
-    void EnableEndSearch();
-    void DisableEndSearch();
-    // The record filter of MyTable: while a search is active, what the query
-    // filter answers for the record; otherwise every record passes.
-    bool MyTableFilter(const dbase::Table& table) const;
-    // The query form's test of a record (its BuildFilter); empty for none.
-    void setQueryFilter(dbase::Table::Filter filter) { queryFilter_ = std::move(filter); }
     void SetViewerOptions();
     // Shows the count of visible records; a large collection not yet counted
     // is counted once the event loop runs again, after its first screen.
@@ -142,7 +132,6 @@ class TMain : public QMainWindow, public ui::MainWindowLink {
     bool postPending() override;
 
     books::OpenCollection& collection() override { return *collection_; }
-    dbase::Table& MyTable() { return collection_->table(); }
     books::GridModel* MyDataSource() const { return MyDataSource_; }
     QString sortExpression() const { return collection_->sortExpression(); }
     bool browseMode() const override;
@@ -192,6 +181,18 @@ class TMain : public QMainWindow, public ui::MainWindowLink {
 
   private:
     void showCountNow();
+
+    // The search state. Switching it on installs MyTableFilter as the record
+    // filter of MyTable; switching it off removes it (the caller refreshes or
+    // reopens the table). Others begin and end a search through
+    // ui::MainWindowLink.
+    void EnableEndSearch();
+    void DisableEndSearch();
+    // The record filter of MyTable: while a search is active, what the query
+    // filter (the test beginSearch was given) answers for the record;
+    // otherwise every record passes.
+    bool MyTableFilter(const dbase::Table& table) const;
+    dbase::Table& MyTable() { return collection_->table(); }
 
     // ---- Controls (tests reach them by their objectName) ----------------------
     QWidget* client = nullptr;

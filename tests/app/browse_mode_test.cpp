@@ -88,7 +88,7 @@ TEST_P(BrowseModeTest, KeysAndDirectCallsReachNothing) {
     main->MenuSearchReplaceClick();
     main->EditAList(1);
     EXPECT_EQ(runs, 0);
-    EXPECT_EQ(main->MyTable().state(), dbase::TableState::Browse);
+    EXPECT_EQ(main->collection().table().state(), dbase::TableState::Browse);
     EXPECT_EQ(shownCount(), 5);
     EXPECT_EQ(testsupport::titlesOf(masterPath).size(), 5);
     // Nothing opened: close the catcher's pending modal watch with a form of

@@ -125,7 +125,7 @@ TEST_F(CommandsTest, DeleteRemovesTheRecordSelectedInTheGrid) {
 
 TEST_F(CommandsTest, EndSearchFromEveryTrigger) {
     for (const auto& press : pressers({"EndSearchButton", "EndSearchSpeed", "MenuEndSearch"})) {
-        main->EnableEndSearch();
+        mw::searchAllBooks(main);
         press();
         EXPECT_FALSE(books::runState().searchActive);
         EXPECT_FALSE(mw::SearchOnLabel(main)->isVisible());
@@ -360,7 +360,7 @@ TEST_F(CommandsTest, ShortcutKeysReachTheirCommandsFromTheGrid) {
         p.expectQuestion("Confirm", "Delete this record?", false);
         key(Qt::Key_D);
     }
-    main->EnableEndSearch();
+    mw::searchAllBooks(main);
     key(Qt::Key_I);
     EXPECT_FALSE(books::runState().searchActive);
     key(Qt::Key_F2);

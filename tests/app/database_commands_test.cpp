@@ -51,8 +51,8 @@ TEST_F(DatabaseCommandsTest, StartUpOpensTheDefaultCollectionInSortOrder) {
     EXPECT_EQ(main->windowTitle(), "Tomekeep Books 95 (MASTER)");
     EXPECT_EQ(main->sortExpression(), "Upper(Left(Author,20))");
     EXPECT_EQ(settings::settings().lastDatabase, master);
-    ASSERT_TRUE(main->MyTable().isOpen());
-    EXPECT_EQ(main->MyTable().mode(), dbase::OpenMode::Shared);
+    ASSERT_TRUE(main->collection().table().isOpen());
+    EXPECT_EQ(main->collection().table().mode(), dbase::OpenMode::Shared);
     EXPECT_EQ(shownTitles(), (QStringList{"a", "b", "c"}));
     // No last files yet: the separator and the five items are hidden.
     EXPECT_FALSE(mw::MenuExitSep(main)->isVisible());
@@ -108,7 +108,7 @@ TEST_F(DatabaseCommandsTest, RefusedFilesChangeNothing) {
     EXPECT_EQ(main->windowTitle(), "Tomekeep Books 95 (MASTER)");
     EXPECT_EQ(settings::settings().lastDatabase, master);
     EXPECT_TRUE(settings::settings().lastFiles[0].isEmpty());
-    EXPECT_TRUE(main->MyTable().isOpen());
+    EXPECT_TRUE(main->collection().table().isOpen());
     EXPECT_EQ(mw::CountLabel(main)->text(), "3");
 }
 
@@ -129,7 +129,7 @@ TEST_F(DatabaseCommandsTest, DeletedIndexIsRebuiltWhenTheTableIsOpenedAgain) {
     prompter.expectOpenFile(other, kOpenTitle);
     main->DoOpen();
     EXPECT_EQ(main->windowTitle(), "Tomekeep Books 95 (OTHER)");
-    EXPECT_TRUE(main->MyTable().hasIndexFile());
+    EXPECT_TRUE(main->collection().table().hasIndexFile());
     EXPECT_EQ(shownTitles(), (QStringList{"p", "q", "r"}));
     if (const auto keys = keysByOtherReader(mdx)) {
         EXPECT_EQ(*keys, (QStringList{"A P", "A Q", "A R"}));
@@ -187,7 +187,7 @@ TEST_F(DatabaseCommandsTest, NewCreatesAnEmptyCollectionAndReplacesOneNobodyHold
     main->DoNew();
     EXPECT_EQ(main->windowTitle(), "Tomekeep Books 95 (FRESH)");
     EXPECT_EQ(mw::CountLabel(main)->text(), "0");
-    EXPECT_TRUE(main->MyTable().hasIndexFile());
+    EXPECT_TRUE(main->collection().table().hasIndexFile());
     EXPECT_EQ(settings::settings().lastFiles[0], master);
 
     const QString old = file("OLD.DBF");
@@ -204,7 +204,7 @@ TEST_F(DatabaseCommandsTest, NewCreatesAnEmptyCollectionAndReplacesOneNobodyHold
 }
 
 TEST_F(DatabaseCommandsTest, OpeningEndsASearchAndNewCanReplaceTheOpenCollection) {
-    main->EnableEndSearch();
+    mw::searchAllBooks(main);
     prompter.expectOpenFile(master, kOpenTitle);
     main->DoOpen();
     EXPECT_FALSE(books::runState().searchActive);
@@ -215,12 +215,12 @@ TEST_F(DatabaseCommandsTest, OpeningEndsASearchAndNewCanReplaceTheOpenCollection
     prompter.expectSaveFile(master, kNewTitle);
     main->DoNew();
     EXPECT_EQ(main->windowTitle(), "Tomekeep Books 95 (MASTER)");
-    EXPECT_TRUE(main->MyTable().isOpen());
+    EXPECT_TRUE(main->collection().table().isOpen());
     EXPECT_EQ(mw::CountLabel(main)->text(), "0");
 }
 
 TEST_F(DatabaseCommandsTest, RecordBeingEditedIsPostedBeforeTheSwitch) {
-    dbase::Table& t = main->MyTable();
+    dbase::Table& t = main->collection().table();
     t.append();
     t.setString(t.fieldIndex("Title"), "typed");
     const QString other = file("OTHER.DBF");
@@ -260,7 +260,7 @@ TEST_F(DatabaseCommandsTest, NewOverAFileAnotherProcessHoldsIsRefused) {
     main->DoNew();
     EXPECT_EQ(main->windowTitle(), "Tomekeep Books 95 (MASTER)");
     EXPECT_EQ(filestest::titles(held), (QStringList{"kept"}));
-    EXPECT_TRUE(main->MyTable().isOpen());
+    EXPECT_TRUE(main->collection().table().isOpen());
 }
 
 TEST_F(DatabaseCommandsTest, OpeningAHeldFileLeavesItsIndexAlone) {
@@ -271,8 +271,8 @@ TEST_F(DatabaseCommandsTest, OpeningAHeldFileLeavesItsIndexAlone) {
     prompter.expectOpenFile(held, kOpenTitle);
     main->DoOpen();
     EXPECT_EQ(main->windowTitle(), "Tomekeep Books 95 (HELD)");
-    ASSERT_TRUE(main->MyTable().isOpen());
-    EXPECT_FALSE(main->MyTable().hasIndexFile());
+    ASSERT_TRUE(main->collection().table().isOpen());
+    EXPECT_FALSE(main->collection().table().hasIndexFile());
     EXPECT_EQ(shownTitles(), (QStringList{"2", "1"}));  // record order
 }
 
@@ -321,7 +321,7 @@ TEST_F(InvalidLastDatabaseTest, OpenDialogReturnsUntilAValidFileIsChosen) {
     EXPECT_EQ(prompter.pending(), 0);
     EXPECT_EQ(main->windowTitle(), "Tomekeep Books 95 (MASTER)");
     EXPECT_EQ(settings::settings().lastDatabase, master);
-    EXPECT_TRUE(main->MyTable().isOpen());
+    EXPECT_TRUE(main->collection().table().isOpen());
     EXPECT_EQ(shownTitles(), (QStringList{"a", "b", "c"}));
 }
 
@@ -374,8 +374,8 @@ TEST_F(ConversionAtStartTest, CompleteConversionDeletesTheOldFileAndAFailedOneKe
     EXPECT_FALSE(QFile::exists(file("B2LOG.DBF")));
     EXPECT_TRUE(QFile::exists(file("blog.dbf")));
     // Three books, two from version 2 and the one before the bad date.
-    EXPECT_EQ(main->MyTable().recordCount(), 6u);
-    EXPECT_EQ(main->MyTable().state(), dbase::TableState::Browse);
+    EXPECT_EQ(main->collection().table().recordCount(), 6u);
+    EXPECT_EQ(main->collection().table().state(), dbase::TableState::Browse);
 }
 
 class DeclinedConversionTest : public ConversionAtStartTest {
@@ -385,14 +385,14 @@ class DeclinedConversionTest : public ConversionAtStartTest {
 
 TEST_F(DeclinedConversionTest, DeclinedFileIsOfferedAgainNextTime) {
     EXPECT_TRUE(QFile::exists(file("blog.dbf")));
-    EXPECT_EQ(main->MyTable().recordCount(), 5u);
+    EXPECT_EQ(main->collection().table().recordCount(), 5u);
     prompter.expectQuestion("Convert", question("1.X", file("blog.dbf")), false);
     restartProgram();
     EXPECT_EQ(prompter.pending(), 0);
 }
 
 void deleteFirst(app::TMain* main) {
-    dbase::Table& t = main->MyTable();
+    dbase::Table& t = main->collection().table();
     t.first();
     t.deleteRecord();
 }
@@ -401,13 +401,13 @@ TEST_F(DatabaseCommandsTest, PackRemovesDeletedRecordsAndReopensShared) {
     deleteFirst(main);
     prompter.expectQuestion("Confirm", kPackQuestion, false);
     main->MenuPackClick();
-    EXPECT_EQ(main->MyTable().physicalRecordCount(), 3u);
+    EXPECT_EQ(main->collection().table().physicalRecordCount(), 3u);
 
     prompter.expectQuestion("Confirm", kPackQuestion, true);
     main->MenuPackClick();
-    EXPECT_EQ(main->MyTable().physicalRecordCount(), 2u);
+    EXPECT_EQ(main->collection().table().physicalRecordCount(), 2u);
     EXPECT_EQ(mw::CountLabel(main)->text(), "2");
-    EXPECT_EQ(main->MyTable().mode(), dbase::OpenMode::Shared);
+    EXPECT_EQ(main->collection().table().mode(), dbase::OpenMode::Shared);
     EXPECT_EQ(shownTitles(), (QStringList{"b", "c"}));
     filestest::Holder reader(master, "shared");
     EXPECT_TRUE(reader.ready());
@@ -422,15 +422,15 @@ TEST_F(DatabaseCommandsTest, PackAndRebuildFailWhileAnotherProcessHoldsTheFile) 
     const QString held = "\n\nThe table is in use by another user or program.\nFile: " + master;
     prompter.expectError(kPackError + held);
     main->MenuPackClick();
-    EXPECT_TRUE(main->MyTable().isOpen());
-    EXPECT_EQ(main->MyTable().mode(), dbase::OpenMode::Shared);
-    EXPECT_EQ(main->MyTable().physicalRecordCount(), 3u);
+    EXPECT_TRUE(main->collection().table().isOpen());
+    EXPECT_EQ(main->collection().table().mode(), dbase::OpenMode::Shared);
+    EXPECT_EQ(main->collection().table().physicalRecordCount(), 3u);
 
     prompter.expectQuestion("Confirm", kRebuildQuestion, true);
     prompter.expectError(kRebuildError + held);
     main->MenuRebuildClick();
-    EXPECT_TRUE(main->MyTable().isOpen());
-    EXPECT_EQ(main->MyTable().mode(), dbase::OpenMode::Shared);
+    EXPECT_TRUE(main->collection().table().isOpen());
+    EXPECT_EQ(main->collection().table().mode(), dbase::OpenMode::Shared);
     EXPECT_EQ(shownTitles(), (QStringList{"b", "c"}));
 }
 
@@ -439,11 +439,11 @@ TEST_F(DatabaseCommandsTest, RebuildRestoresTheIndexOrder) {
     main->MenuRebuildClick();
     prompter.expectQuestion("Confirm", kRebuildQuestion, true);
     main->MenuRebuildClick();
-    EXPECT_TRUE(main->MyTable().isOpen());
-    EXPECT_EQ(main->MyTable().mode(), dbase::OpenMode::Shared);
+    EXPECT_TRUE(main->collection().table().isOpen());
+    EXPECT_EQ(main->collection().table().mode(), dbase::OpenMode::Shared);
     EXPECT_EQ(shownTitles(), (QStringList{"a", "b", "c"}));
     if (const auto keys =
-            keysByOtherReader(QString::fromStdString(main->MyTable().indexFileName()))) {
+            keysByOtherReader(QString::fromStdString(main->collection().table().indexFileName()))) {
         EXPECT_EQ(*keys, (QStringList{"A A", "A B", "A C"}));
     }
 }
@@ -472,7 +472,7 @@ TEST_F(NoCollectionYetTest, CreatesTheDefaultCollection) {
     EXPECT_TRUE(QFile::exists(master));
     EXPECT_EQ(main->windowTitle(), "Tomekeep Books 95 (MASTER)");
     EXPECT_EQ(settings::settings().lastDatabase, master);
-    EXPECT_EQ(main->MyTable().recordCount(), 0u);
+    EXPECT_EQ(main->collection().table().recordCount(), 0u);
 }
 
 class MissingLastDatabaseTest : public FilesFixture {
@@ -526,7 +526,7 @@ class CancelledStartTest : public FilesFixture {
 TEST_F(CancelledStartTest, EndsStartUpAsCancelled) {
     EXPECT_EQ(prompter.pending(), 0);
     EXPECT_EQ(forms->started, startedAs(app::TMain::StartResult::Cancelled));
-    EXPECT_FALSE(main->MyTable().isOpen());
+    EXPECT_FALSE(main->collection().table().isOpen());
 }
 
 // The program's data folder cannot be made: the message names the folder and
@@ -557,7 +557,7 @@ class DataFolderTest : public FilesFixture {
 TEST_F(DataFolderTest, ReasonIsTheFolderAndStartUpEndsWithoutACollection) {
     EXPECT_EQ(prompter.pending(), 0);
     EXPECT_EQ(forms->started, startedAs(app::TMain::StartResult::NoCollection));
-    EXPECT_FALSE(main->MyTable().isOpen());
+    EXPECT_FALSE(main->collection().table().isOpen());
 }
 
 }  // namespace

@@ -68,7 +68,7 @@ class FilesFixture : public ::testing::Test {
 
     QStringList shownTitles() {
         QStringList out;
-        dbase::Table& t = main->MyTable();
+        dbase::Table& t = main->collection().table();
         for (t.first(); !t.isEmpty() && !t.eof(); t.next())
             out << QString::fromStdString(t.asString(t.fieldIndex("Title")));
         return out;

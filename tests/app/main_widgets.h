@@ -350,4 +350,10 @@ inline std::array<QAction*, 12> MenuDate(const QObject* m) {
     return a;
 }
 
+// Puts the main window in the search state through its link, with a search
+// every book passes (the collection has books).
+inline void searchAllBooks(app::TMain* main) {
+    EXPECT_TRUE(main->beginSearch([](const dbase::Table&) { return true; }));
+}
+
 }  // namespace mw

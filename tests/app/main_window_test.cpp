@@ -67,7 +67,7 @@ TEST_F(DefaultSortTest, BooksShowInAuthorOrder) {
         titles << main->MyDataSource()->index(r, 0).data().toString();
     EXPECT_EQ(titles, (QStringList{"Book 0", "Book 3", "Book 1", "Book 4", "Book 2"}));
     // Ending a search reopens the table in the same order.
-    main->EnableEndSearch();
+    mw::searchAllBooks(main);
     main->DoEndSearch();
     titles.clear();
     for (int r = 0; r < 5; ++r)
@@ -78,9 +78,9 @@ TEST_F(DefaultSortTest, BooksShowInAuthorOrder) {
 TEST_F(FirstStartTest, CreatesTheDefaultCollectionAndOpensIt) {
     EXPECT_TRUE(QFileInfo::exists(masterPath));
     EXPECT_EQ(main->windowTitle(), "Tomekeep Books 95 (MASTER)");
-    EXPECT_TRUE(main->MyTable().isOpen());
-    EXPECT_EQ(main->MyTable().fieldCount(), 36);
-    EXPECT_EQ(main->MyTable().mode(), dbase::OpenMode::Shared);
+    EXPECT_TRUE(main->collection().table().isOpen());
+    EXPECT_EQ(main->collection().table().fieldCount(), 36);
+    EXPECT_EQ(main->collection().table().mode(), dbase::OpenMode::Shared);
     EXPECT_EQ(mw::CountLabel(main)->text(), "0");
     EXPECT_EQ(QApplication::applicationName(), "Tomekeep Books 95");
     // The report definitions file holds the eight built-in reports.
@@ -356,7 +356,7 @@ TEST_F(MainWindowTest, AtTheDefaultSizeTheWholeNavigatorIsInTheWindow) {
 // caption over the counts or the search mark.
 TEST_F(MainWindowTest, ANarrowWindowWithoutButtonsNeverOverlapsTheCaption) {
     main->ButtonBarClick(3);
-    main->EnableEndSearch();
+    mw::searchAllBooks(main);
     for (int width = 700; width >= 300; width -= 20) {
         main->resize(width, 400);
         QCoreApplication::processEvents();
@@ -383,18 +383,15 @@ TEST(BarLayout, ModesOtherThanOneToThreeChangeNothing) {
 
 TEST_F(MainWindowTest, SearchStateShowsSearchOnAndEnablesEndSearch) {
     main->ButtonBarClick(2);
-    main->EnableEndSearch();
+    // The query's filter narrows the grid and the count; End Search shows all.
+    const int author = main->collection().table().fieldIndex("Author");
+    EXPECT_TRUE(main->beginSearch(
+        [author](const dbase::Table& t) { return t.asString(author) == "Author 0"; }));
     EXPECT_TRUE(mw::SearchOnLabel(main)->isVisible());
     EXPECT_TRUE(mw::EndSearchButton(main)->isEnabled());
     EXPECT_TRUE(mw::EndSearchSpeed(main)->isEnabledTo(mw::SpeedPanel(main)));
     EXPECT_TRUE(mw::MenuEndSearch(main)->isEnabled());
     EXPECT_TRUE(books::runState().searchActive);
-    // The query's filter narrows the grid and the count; End Search shows all.
-    const int author = main->MyTable().fieldIndex("Author");
-    main->setQueryFilter(
-        [author](const dbase::Table& t) { return t.asString(author) == "Author 0"; });
-    main->MyTable().refresh();
-    main->DisplayCount();
     EXPECT_EQ(shownCount(), 2);
     EXPECT_EQ(main->MyDataSource()->rowCount(), 2);
     EXPECT_EQ(main->MyDataSource()->index(1, 0).data().toString(), "Book 3");
@@ -405,16 +402,16 @@ TEST_F(MainWindowTest, SearchStateShowsSearchOnAndEnablesEndSearch) {
     EXPECT_FALSE(books::runState().searchActive);
     EXPECT_EQ(shownCount(), 5);
     EXPECT_EQ(main->MyDataSource()->rowCount(), 5);
-    EXPECT_TRUE(main->MyTable().isOpen());
+    EXPECT_TRUE(main->collection().table().isOpen());
     // With the search off the query filter no longer applies.
-    main->MyTable().refresh();
+    main->collection().table().refresh();
     EXPECT_EQ(main->MyDataSource()->rowCount(), 5);
 }
 
 TEST_F(MainWindowTest, ClosingRecordsTheWindowAndWritesTheSettings) {
     main->ButtonBarClick(3);
     main->resize(700, 520);
-    main->EnableEndSearch();
+    mw::searchAllBooks(main);
     main->close();
     EXPECT_FALSE(books::runState().searchActive);
     QFile f(settings::settingsFile());

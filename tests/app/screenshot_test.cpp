@@ -11,7 +11,7 @@ class ScreenshotTest : public MainFixture {};
 
 TEST_F(ScreenshotTest, RendersEachLayout) {
     main->resize(800, 520);
-    main->EnableEndSearch();
+    mw::searchAllBooks(main);
     for (int mode : {1, 2, 3}) {
         main->ButtonBarClick(mode);
         QCoreApplication::processEvents();

@@ -86,7 +86,7 @@ TEST_F(SortOrderTest, DialogTakesTheConfigureWindowColours) {
 
 TEST_F(SortOrderTest, OkBuildsTheTagAndSavesTheLevels) {
     {
-        dbase::Table& t = main->MyTable();
+        dbase::Table& t = main->collection().table();
         ASSERT_TRUE(t.gotoRecNo(1));  // "c"
         t.edit();
         t.setString(t.fieldIndex("YearPub"), "1990");
@@ -99,11 +99,11 @@ TEST_F(SortOrderTest, OkBuildsTheTagAndSavesTheLevels) {
     EXPECT_EQ(d.result(), QDialog::Accepted);
     EXPECT_EQ(main->sortExpression(), "STR(YearPub,8,0)+Upper(Left(Title,20))");
     EXPECT_EQ((storedLevels()), (std::array<int, 4>{3, 1, 0, 0}));
-    ASSERT_TRUE(main->MyTable().isOpen());
-    EXPECT_EQ(main->MyTable().mode(), dbase::OpenMode::Shared);
+    ASSERT_TRUE(main->collection().table().isOpen());
+    EXPECT_EQ(main->collection().table().mode(), dbase::OpenMode::Shared);
     EXPECT_EQ(shownTitles(), (QStringList{"a", "b", "c"}));  // blank years first
     if (const auto keys =
-            keysByOtherReader(QString::fromStdString(main->MyTable().indexFileName()))) {
+            keysByOtherReader(QString::fromStdString(main->collection().table().indexFileName()))) {
         ASSERT_EQ(keys->size(), 3);
         EXPECT_TRUE(keys->at(2).endsWith("1990C")) << keys->at(2).toStdString();
     }
@@ -127,7 +127,7 @@ TEST_F(SortOrderTest, AcceptedInBrowseModeTheFileKeepsTheUsersFieldEditing) {
 }
 
 TEST_F(SortOrderTest, NoneEverywhereLeavesRecordOrderAndNoTagAtTheNextStart) {
-    const QString mdx = QString::fromStdString(main->MyTable().indexFileName());
+    const QString mdx = QString::fromStdString(main->collection().table().indexFileName());
     ASSERT_TRUE(QFileInfo::exists(mdx));
     {
         app::TMySortOrder d(*main, main);
@@ -137,13 +137,13 @@ TEST_F(SortOrderTest, NoneEverywhereLeavesRecordOrderAndNoTagAtTheNextStart) {
         EXPECT_EQ(d.result(), QDialog::Accepted);
     }
     EXPECT_TRUE(main->sortExpression().isEmpty());
-    EXPECT_TRUE(main->MyTable().indexTag().empty());
+    EXPECT_TRUE(main->collection().table().indexTag().empty());
     EXPECT_EQ(shownTitles(), (QStringList{"c", "a", "b"}));
     // Only the selection goes: the index file, its tag and the table's flag
     // stay for other programs that read the collection.
     EXPECT_TRUE(QFileInfo::exists(mdx));
     EXPECT_EQ(filestest::headerByte(master, 28), 1);
-    EXPECT_EQ(main->MyTable().indexTags(), (std::vector<std::string>{"NEWINDEX"}));
+    EXPECT_EQ(main->collection().table().indexTags(), (std::vector<std::string>{"NEWINDEX"}));
     // With no tag selected, rebuilding the indexes has nothing to do and succeeds.
     prompter.expectQuestion(
         "Confirm",
@@ -152,10 +152,10 @@ TEST_F(SortOrderTest, NoneEverywhereLeavesRecordOrderAndNoTagAtTheNextStart) {
         "correctly.  Continue?",
         true);
     main->MenuRebuildClick();
-    EXPECT_TRUE(main->MyTable().isOpen());
+    EXPECT_TRUE(main->collection().table().isOpen());
     restartProgram();
     EXPECT_TRUE(main->sortExpression().isEmpty());
-    EXPECT_TRUE(main->MyTable().indexTag().empty());
+    EXPECT_TRUE(main->collection().table().indexTag().empty());
     EXPECT_EQ(shownTitles(), (QStringList{"c", "a", "b"}));
 }
 
@@ -192,8 +192,8 @@ TEST_F(SortOrderTest, AnotherProcessHoldingTheFileRefusesTheChange) {
     EXPECT_NE(d.result(), QDialog::Accepted);
     EXPECT_EQ(settings::settings().sortOrder, (std::array<int, 4>{2, 0, 0, 0}));
     EXPECT_EQ(main->sortExpression(), "Upper(Left(Author,20))");
-    ASSERT_TRUE(main->MyTable().isOpen());
-    EXPECT_EQ(main->MyTable().mode(), dbase::OpenMode::Shared);
+    ASSERT_TRUE(main->collection().table().isOpen());
+    EXPECT_EQ(main->collection().table().mode(), dbase::OpenMode::Shared);
     EXPECT_EQ(shownTitles(), (QStringList{"a", "b", "c"}));
 }
 
@@ -211,8 +211,8 @@ TEST_F(SortOrderTest, FailureInsideTheChangePutsTheLevelsBack) {
     EXPECT_NE(d.result(), QDialog::Accepted);
     EXPECT_EQ(settings::settings().sortOrder, (std::array<int, 4>{2, 0, 0, 0}));
     EXPECT_EQ(main->sortExpression(), "Upper(Left(Author,20))");
-    ASSERT_TRUE(main->MyTable().isOpen());
-    EXPECT_EQ(main->MyTable().mode(), dbase::OpenMode::Shared);
+    ASSERT_TRUE(main->collection().table().isOpen());
+    EXPECT_EQ(main->collection().table().mode(), dbase::OpenMode::Shared);
     // The tag the failed change dropped is back: the kept order shows, and
     // the next start, which reuses the tag, finds it too.
     EXPECT_EQ(shownTitles(), (QStringList{"a", "b", "c"}));

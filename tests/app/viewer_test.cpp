@@ -69,7 +69,7 @@ TEST_F(ViewerTest, SharedAndMissingOrderValuesShiftTheColumns) {
     EXPECT_EQ(std::vector<int>(fields.begin(), fields.begin() + 5),
               (std::vector<int>{2, 3, 1, 4, 5}));
     // The arrangement survives a refresh of the table (a model reset).
-    main->MyTable().refresh();
+    main->collection().table().refresh();
     fields = shownFields();
     EXPECT_EQ(std::vector<int>(fields.begin(), fields.begin() + 5),
               (std::vector<int>{2, 3, 1, 4, 5}));
@@ -162,7 +162,7 @@ TEST_F(ViewerTest, NavigatorMovesTheCurrentRowAndRefreshesTheCount) {
     EXPECT_EQ(mw::ViewerGrid(main)->currentIndex().row(), 0);
     nav->button(B::Next)->click();
     EXPECT_EQ(mw::ViewerGrid(main)->currentIndex().row(), 1);
-    EXPECT_EQ(main->MyTable().recNo(), 2u);
+    EXPECT_EQ(main->collection().table().recNo(), 2u);
 
     // Insert a record, type its title, post.
     setEditing(true);
@@ -177,10 +177,10 @@ TEST_F(ViewerTest, NavigatorMovesTheCurrentRowAndRefreshesTheCount) {
     // Edit then cancel leaves the record.
     nav->button(B::First)->click();
     nav->button(B::Edit)->click();
-    EXPECT_EQ(main->MyTable().state(), dbase::TableState::Edit);
+    EXPECT_EQ(main->collection().table().state(), dbase::TableState::Edit);
     ASSERT_TRUE(model()->setData(model()->index(0, 0), "Not kept"));
     nav->button(B::Cancel)->click();
-    EXPECT_EQ(main->MyTable().state(), dbase::TableState::Browse);
+    EXPECT_EQ(main->collection().table().state(), dbase::TableState::Browse);
     EXPECT_EQ(testsupport::titlesOf(masterPath).first(), "Book 0");
 
     // Delete asks.
@@ -213,13 +213,13 @@ TEST_F(ViewerTest, MovingToAnotherRowPostsAPendingEdit) {
     mw::MyNavigator(main)->button(B::Edit)->click();
     ASSERT_TRUE(model()->setData(model()->index(0, 0), "Kept"));
     mw::ViewerGrid(main)->setCurrentIndex(model()->index(3, 0));
-    EXPECT_EQ(main->MyTable().state(), dbase::TableState::Browse);
+    EXPECT_EQ(main->collection().table().state(), dbase::TableState::Browse);
     EXPECT_EQ(testsupport::titlesOf(masterPath).first(), "Kept");
 }
 
 TEST_F(ViewerTest, GridAndCountStayRightAfterTheTableIsReopened) {
     mw::ViewerGrid(main)->setCurrentIndex(model()->index(2, 0));
-    main->MyTable().close();
+    main->collection().table().close();
     EXPECT_EQ(model()->rowCount(), 0);
     {
         dbase::Table other;
@@ -229,7 +229,7 @@ TEST_F(ViewerTest, GridAndCountStayRightAfterTheTableIsReopened) {
         other.setString(0, "While closed");
         other.post();
     }
-    main->MyTable().open();
+    main->collection().table().open();
     main->SetViewerOptions();
     main->DisplayCount();
     QCoreApplication::processEvents();
@@ -323,7 +323,7 @@ TEST_F(SortedViewerTest, TheCurrentRowFollowsARecordEditedIntoAnotherPlace) {
     EXPECT_EQ(mw::ViewerGrid(main)->currentIndex().row(), 4);
     EXPECT_EQ(mw::ViewerGrid(main)->currentIndex().column(), 0);
     EXPECT_EQ(model()->indicatorRow(), 4);
-    EXPECT_EQ(main->MyTable().position(), 4u);
+    EXPECT_EQ(main->collection().table().position(), 4u);
     EXPECT_TRUE(mw::ViewerGrid(main)->hasFocus());
     {
         testsupport::ScriptedPrompter p;
