@@ -41,6 +41,25 @@ QString extensionOf(const QString& path) {
     return QFileInfo(path).suffix().toLower();
 }
 
+// What an export or import file is, by its extension: delimited text (.txt,
+// .csv) or a dBase table (.dbf). Any other extension is refused with a
+// message naming `direction` ("export" or "import").
+struct TransferFile {
+    bool text = false;
+    QString refusal;  // empty when the extension is one of the three
+};
+TransferFile transferFileOf(const QString& file, const char* direction) {
+    const QString kind = extensionOf(file);
+    TransferFile result;
+    result.text = kind == QLatin1String("txt") || kind == QLatin1String("csv");
+    if (!result.text && kind != QLatin1String("dbf"))
+        result.refusal = QStringLiteral(
+                             "The %1 file %2 must end in .txt or .csv (delimited "
+                             "text) or .dbf (a dBase table).")
+                             .arg(QLatin1String(direction), quoted(file));
+    return result;
+}
+
 // The settings a run reads: the file's values, the date format in force.
 void loadRunSettings() {
     settings::loadSettings();
@@ -194,13 +213,10 @@ BatchResult batchReport(const QString& collectionPath, const QString& name, cons
 
 BatchResult batchExport(const QString& collectionPath, const QString& file,
                         const BatchProgress& progress) {
-    const QString kind = extensionOf(file);
-    const bool text = kind == QLatin1String("txt") || kind == QLatin1String("csv");
-    if (!text && kind != QLatin1String("dbf"))
-        return BatchResult::failed(
-            QStringLiteral("The export file %1 must end in .txt or .csv (delimited text) or "
-                           ".dbf (a dBase table).")
-                .arg(quoted(file)));
+    const TransferFile kind = transferFileOf(file, "export");
+    if (!kind.refusal.isEmpty())
+        return BatchResult::failed(kind.refusal);
+    const bool text = kind.text;
     loadRunSettings();
     const settings::Settings& s = settings::settings();
     const std::vector<int> fields = exchange::exportFields(s.exportOrder, s.exportFields);
@@ -255,13 +271,10 @@ int bookFieldNamed(const QString& sourceName) {
 
 BatchResult batchImport(const QString& collectionPath, const QString& file,
                         const BatchProgress& progress) {
-    const QString kind = extensionOf(file);
-    const bool text = kind == QLatin1String("txt") || kind == QLatin1String("csv");
-    if (!text && kind != QLatin1String("dbf"))
-        return BatchResult::failed(
-            QStringLiteral("The import file %1 must end in .txt or .csv (delimited text) or "
-                           ".dbf (a dBase table).")
-                .arg(quoted(file)));
+    const TransferFile kind = transferFileOf(file, "import");
+    if (!kind.refusal.isEmpty())
+        return BatchResult::failed(kind.refusal);
+    const bool text = kind.text;
     if (!QFileInfo(file).isFile())
         return BatchResult::failed(
             QStringLiteral("The import file %1 does not exist.").arg(quoted(file)));

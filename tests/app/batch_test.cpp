@@ -193,6 +193,36 @@ TEST_F(Batch, ExportRefusesTheCollectionItselfAndAnUnknownKind) {
     EXPECT_FALSE(QFile::exists(path("out.xls")));
 }
 
+// Export and import know the same three kinds, in any case of the
+// extension, and each names itself when it refuses another.
+TEST_F(Batch, ExportAndImportTakeTheSameFileKinds) {
+    const QString sheet = path("books.xls");
+    writeFile(sheet, "\"Title\"\r\n\"Sheet\"\r\n");
+    const auto exportRefused = batchExport(books, path("out.xls"));
+    EXPECT_EQ(exportRefused.message,
+              QStringLiteral("The export file \"%1\" must end in .txt or .csv (delimited text) "
+                             "or .dbf (a dBase table).")
+                  .arg(QDir::toNativeSeparators(path("out.xls"))));
+    const auto importRefused = batchImport(books, sheet);
+    EXPECT_EQ(importRefused.message,
+              QStringLiteral("The import file \"%1\" must end in .txt or .csv (delimited text) "
+                             "or .dbf (a dBase table).")
+                  .arg(QDir::toNativeSeparators(sheet)));
+    EXPECT_EQ(testsupport::titlesOf(books).size(), 12);
+
+    // Upper-case extensions: a text file and a table, out and back in.
+    ASSERT_TRUE(batchExport(books, path("ALL.CSV")).ok);
+    ASSERT_TRUE(batchExport(books, path("ALL.DBF")).ok);
+    const QString fromText = path("FROMTEXT.DBF");
+    const QString fromTable = path("FROMTABLE.DBF");
+    books::createCollection(fromText);
+    books::createCollection(fromTable);
+    ASSERT_TRUE(batchImport(fromText, path("ALL.CSV")).ok);
+    ASSERT_TRUE(batchImport(fromTable, path("ALL.DBF")).ok);
+    EXPECT_EQ(sortedTitles(fromText), sortedTitles(books));
+    EXPECT_EQ(sortedTitles(fromTable), sortedTitles(books));
+}
+
 TEST_F(Batch, ImportTakesTheColumnsNamedAfterBookFieldsAndKeepsTheSortTag) {
     // A field name in another case, a display name, a column that is no
     // book field (skipped), and a second Title column (the first decides).
