@@ -127,8 +127,95 @@ void TagBuilder::add(const unsigned char* record, std::uint32_t recNo) {
     recNos_.push_back(recNo);
 }
 
+namespace {
+
+// Where a hash of a key starts looking for it in a table of 2^bits slots.
+size_t keySlot(const char* key, size_t length, int bits) {
+    std::uint64_t h = 0x243F6A8885A308D3u;
+    size_t i = 0;
+    for (; i + 8 <= length; i += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, key + i, 8);
+        h = (h ^ w) * 0x9E3779B97F4A7C15u;
+        h ^= h >> 29;
+    }
+    for (; i < length; ++i)
+        h = (h ^ static_cast<unsigned char>(key[i])) * 0x100000001B3u;
+    h *= 0x9E3779B97F4A7C15u;
+    return static_cast<size_t>(h >> (64 - bits));
+}
+
+}  // namespace
+
+// Keys of a tag often repeat (the books of one author): when the held keys
+// take few distinct values, each distinct key is put in order once and the
+// entries are placed by it in one counting pass, which keeps equal keys in
+// the order they were added (by record number). Character keys only, whose
+// equal keys are equal bytes. Gives up (false) as soon as the keys prove
+// too varied for it to pay.
+bool TagBuilder::sortByRank(std::vector<std::uint32_t>& result) const {
+    const size_t n = recNos_.size();
+    const size_t kl = static_cast<size_t>(keyLength_);
+    if (keyType_ != KeyType::Character || n < kRankFrom || kl == 0)
+        return false;
+    const size_t mostDistinct = n / 8;
+    int bits = 4;
+    while ((size_t{1} << bits) < 2 * mostDistinct)
+        ++bits;
+    constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
+    std::vector<std::uint32_t> slots(size_t{1} << bits, kEmpty);  // distinct key numbers
+    std::vector<std::uint32_t> firsts;                            // entry holding each distinct key
+    std::vector<std::uint32_t> ids(n);  // distinct key number of each entry
+    const char* keys = keys_.data();
+    const size_t mask = slots.size() - 1;
+    for (size_t i = 0; i < n; ++i) {
+        const char* key = keys + i * kl;
+        size_t s = keySlot(key, kl, bits);
+        for (;; s = (s + 1) & mask) {
+            const std::uint32_t id = slots[s];
+            if (id == kEmpty) {
+                if (firsts.size() == mostDistinct)
+                    return false;
+                slots[s] = static_cast<std::uint32_t>(firsts.size());
+                ids[i] = slots[s];
+                firsts.push_back(static_cast<std::uint32_t>(i));
+                break;
+            }
+            if (std::memcmp(keys + size_t{firsts[id]} * kl, key, kl) == 0) {
+                ids[i] = id;
+                break;
+            }
+        }
+    }
+    // The distinct keys in tag order, then each one's place in it.
+    std::vector<std::uint32_t> byKey(firsts.size());
+    for (size_t k = 0; k < byKey.size(); ++k)
+        byKey[k] = static_cast<std::uint32_t>(k);
+    const bool desc = descending_;
+    std::sort(byKey.begin(), byKey.end(), [&](std::uint32_t a, std::uint32_t b) {
+        const int c = std::memcmp(keys + size_t{firsts[a]} * kl, keys + size_t{firsts[b]} * kl, kl);
+        return desc ? c > 0 : c < 0;
+    });
+    // Where the entries of each distinct key start in the result.
+    std::vector<std::uint32_t> start(firsts.size(), 0);
+    for (size_t i = 0; i < n; ++i)
+        ++start[ids[i]];
+    std::uint32_t at = 0;
+    for (const std::uint32_t k : byKey) {
+        const std::uint32_t count = start[k];
+        start[k] = at;
+        at += count;
+    }
+    result.resize(n);
+    for (size_t i = 0; i < n; ++i)
+        result[start[ids[i]]++] = static_cast<std::uint32_t>(i);
+    return true;
+}
+
 // The held entries' indexes in tag order.
 void TagBuilder::sortHeld(std::vector<std::uint32_t>& result) const {
+    if (sortByRank(result))
+        return;
     const size_t n = recNos_.size();
     const size_t kl = static_cast<size_t>(keyLength_);
     std::vector<SortEntry> order(n);

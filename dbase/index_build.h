@@ -57,6 +57,9 @@ class TagBuilder {
         std::uint64_t count;
     };
     void sortHeld(std::vector<std::uint32_t>& order) const;
+    bool sortByRank(std::vector<std::uint32_t>& order) const;
+    // Held entries from which repeated keys are looked for (sortByRank).
+    static constexpr size_t kRankFrom = 1024;
     void spill();
     void merge(const Emit& emit, const std::vector<std::uint32_t>& held);
 

@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <random>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "dbase/error.h"
 #include "dbase/index_order.h"
@@ -204,6 +208,53 @@ TEST(IndexSetTest, ABuildSortedInRunsEqualsOneSortedInMemory) {
     }
     // Nothing is left in the spill folder.
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+}
+
+// Keys that repeat a lot (the books of one author) are put in order by
+// their distinct values; keys that do not, or stop repeating part-way, by a
+// full sort. Either way the order is keys ascending (or descending), equal
+// keys by record number, also for keys that differ only at their end.
+TEST(IndexSetTest, RepeatedAndVariedKeysSortLikeAStableSortOfTheKeys) {
+    mdxtest::MemTable t({{"AUTHOR", FieldType::Character, 60}});
+    std::mt19937 rng(11);
+    const std::string alike(45, 'A');
+    for (int i = 0; i < 6000; ++i) {
+        std::string author;
+        if (i < 3000)
+            author = alike + static_cast<char>('a' + rng() % 26);  // 26 keys, alike but the end
+        else if (i < 4500)
+            author = "Few " + std::to_string(rng() % 7);
+        else
+            author = "Many " + std::to_string(rng());  // varied from here on
+        t.add({author});
+    }
+    const auto e = dbase::Expression::compile("Upper(Author)", t.fields);
+    for (std::uint32_t records : {3000u, 4500u, 6000u}) {
+        for (bool descending : {false, true}) {
+            SCOPED_TRACE(std::to_string(records) + (descending ? " descending" : ""));
+            std::vector<std::pair<std::string, std::uint32_t>> expected;
+            dbase::TagBuilder b("T", e, descending);
+            std::string key;
+            for (std::uint32_t r = 1; r <= records; ++r) {
+                b.add(t.bytes(r), r);
+                e.key(t.bytes(r), key);
+                expected.emplace_back(key, r);
+            }
+            std::stable_sort(expected.begin(), expected.end(), [&](const auto& x, const auto& y) {
+                return descending ? x.first > y.first : x.first < y.first;
+            });
+            const dbase::MdxTagBuild got = b.finish();
+            ASSERT_EQ(got.recNos.size(), records);
+            std::string keys;
+            std::vector<std::uint32_t> recNos;
+            for (const auto& [k, r] : expected) {
+                keys += k;
+                recNos.push_back(r);
+            }
+            EXPECT_EQ(got.recNos, recNos);
+            EXPECT_EQ(got.keys, keys);
+        }
+    }
 }
 
 // An index written from runs is a valid file that the outside checker and
