@@ -165,6 +165,11 @@ class Table {
     bool isBlank(int field) const;
     // Reads a field of any record by physical number without moving the cursor.
     std::string stringAt(std::uint32_t recNo, int field) const;
+    // The field's bytes as stored (the table's code page, padded to the
+    // field's width), for copying between tables and for long scans that
+    // convert them themselves. Valid until the cursor moves or the table
+    // changes.
+    std::string_view fieldBytes(int field) const;
 
     // Writes go to the edit buffer (state Edit or Insert). A text longer than a
     // character field is cut to its width; a text that is not a number, or a
@@ -174,6 +179,11 @@ class Table {
     void setFloat(int field, double value);
     void setDate(int field, Date value);
     void clearField(int field);
+    // Stores bytes into the edit buffer as they are, without conversion:
+    // exactly the field's width of them, which the caller vouches for as a
+    // value of the field (fieldBytes() of a field of the same type, width
+    // and code page). Bytes of another length throw Error::Kind::InvalidValue.
+    void setFieldBytes(int field, std::string_view bytes);
 
     // ---- Changes ----------------------------------------------------------
     TableState state() const;

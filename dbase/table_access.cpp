@@ -331,6 +331,11 @@ bool Table::isBlank(int field) const {
     return value::trim(d_->raw(rec, f)).empty();
 }
 
+std::string_view Table::fieldBytes(int field) const {
+    const Field& f = d_->fieldAt(field);
+    return d_->raw(d_->activeRecord(), f);
+}
+
 std::string Table::stringAt(std::uint32_t recNo, int field) const {
     Impl& d = *d_;
     d.requireOpen();
@@ -450,6 +455,16 @@ void Table::clearField(int field) {
     if (!knownType(f.type) || f.type == FieldType::Memo || f.type == FieldType::Logical)
         d_->unsupportedField(f);
     std::memset(d_->editBuf.data() + f.offset, ' ', static_cast<size_t>(f.width));
+}
+
+void Table::setFieldBytes(int field, std::string_view bytes) {
+    d_->requireEditing();
+    const Field& f = d_->fieldAt(field);
+    if (bytes.size() != static_cast<size_t>(f.width))
+        d_->invalidValue(std::to_string(bytes.size()) + " bytes cannot fill a field of " +
+                             std::to_string(f.width),
+                         f);
+    d_->storeField(f, bytes);
 }
 
 TableState Table::state() const {

@@ -67,7 +67,10 @@ qsizetype characterCut(const QString& text, int count) {
     return cut;
 }
 
-void appendQuotedField(QByteArray& line, std::string_view utf8) {
+namespace {
+
+template <typename Line>
+void appendQuoted(Line& line, std::string_view utf8) {
     // The cut counts characters as the reader does: by the first byte of
     // each, so a character of several bytes stays whole.
     std::size_t end = utf8Cut(utf8, kMaxFieldLength);
@@ -80,12 +83,22 @@ void appendQuotedField(QByteArray& line, std::string_view utf8) {
     for (std::size_t i = start; i < end;) {
         const std::size_t quote = utf8.find('"', i);
         const std::size_t stop = quote < end ? quote + 1 : end;
-        line.append(utf8.data() + i, static_cast<qsizetype>(stop - i));
+        line.append(utf8.data() + i, stop - i);
         if (quote < end)
             line += '"';  // a double quote inside is doubled
         i = stop;
     }
     line += '"';
+}
+
+}  // namespace
+
+void appendQuotedField(QByteArray& line, std::string_view utf8) {
+    appendQuoted(line, utf8);
+}
+
+void appendQuotedField(std::string& line, std::string_view utf8) {
+    appendQuoted(line, utf8);
 }
 
 QString quotedField(const QString& value) {
@@ -115,7 +128,7 @@ DelimitedWriter::DelimitedWriter(const QString& path) : file_(path) {
     if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
         throw FileError(
             QStringLiteral("The file could not be created: %1").arg(reason(file_)).toStdString());
-    buffer_.reserve(kChunk * 2);
+    buffer_.reserve(static_cast<std::size_t>(kChunk) * 2);
 }
 
 DelimitedWriter::~DelimitedWriter() = default;
@@ -129,26 +142,31 @@ void DelimitedWriter::writeRecord(const QStringList& values) {
 }
 
 void DelimitedWriter::addField(std::string_view utf8) {
+    appendQuotedField(nextField(), utf8);
+}
+
+std::string& DelimitedWriter::nextField() {
     if (lineStarted_)
         buffer_ += ',';
     lineStarted_ = true;
-    appendQuotedField(buffer_, utf8);
+    return buffer_;
 }
 
 void DelimitedWriter::endRecord() {
     buffer_ += "\r\n";
     lineStarted_ = false;
-    if (buffer_.size() >= kChunk)
+    if (buffer_.size() >= static_cast<std::size_t>(kChunk))
         writeOut();
 }
 
 void DelimitedWriter::writeOut() {
-    if (buffer_.isEmpty())
+    if (buffer_.empty())
         return;
-    if (file_.write(buffer_) != buffer_.size())
+    if (file_.write(buffer_.data(), static_cast<qint64>(buffer_.size())) !=
+        static_cast<qint64>(buffer_.size()))
         throw FileError(
             QStringLiteral("The file could not be written: %1").arg(reason(file_)).toStdString());
-    buffer_.resize(0);  // keeps the storage
+    buffer_.clear();  // keeps the storage
 }
 
 void DelimitedWriter::close() {

@@ -44,6 +44,7 @@ qsizetype characterCut(const QString& text, int count);
 QString quotedField(const QString& value);
 // The same rules on the UTF-8 bytes of a value, appended to `line`.
 void appendQuotedField(QByteArray& line, std::string_view utf8);
+void appendQuotedField(std::string& line, std::string_view utf8);
 // A whole line: the quoted fields joined by commas, ended by CR LF.
 QByteArray delimitedLine(const QStringList& values);
 
@@ -61,6 +62,10 @@ class DelimitedWriter {
     // A record field by field, without building a list: each field from its
     // UTF-8 bytes, then endRecord().
     void addField(std::string_view utf8);
+    // Starts the next field and returns the line it is to be appended to,
+    // quoted as appendQuotedField() does (for callers that quote the field
+    // straight from other bytes).
+    std::string& nextField();
     void endRecord();
     // Writes what is buffered and closes the file; throws FileError when the
     // system refuses. Must be called for the file to be complete.
@@ -69,7 +74,7 @@ class DelimitedWriter {
   private:
     void writeOut();
     QFile file_;
-    QByteArray buffer_;
+    std::string buffer_;
     bool lineStarted_ = false;
 };
 

@@ -208,14 +208,14 @@ std::uint32_t exportDelimited(dbase::Table& books, const std::vector<int>& numbe
         DelimitedWriter out(staged.file());
         if (!header.isEmpty())
             out.writeRecord(header);
-        std::string value;
+        QuotedFieldText text;
         const std::uint32_t done = walk(books, progress, [&] {
             for (const int index : indexes) {
+                std::string& line = out.nextField();
                 if (index >= 0)
-                    fieldUtf8(books, index, value);
+                    text.append(line, books, index);
                 else
-                    value.clear();
-                out.addField(value);
+                    line += "\"\"";
             }
             out.endRecord();
         });
@@ -248,19 +248,18 @@ std::uint32_t exportDBase(dbase::Table& books, const std::vector<int>& numbers, 
             out.setMode(dbase::OpenMode::Exclusive);
             out.open();
             BulkAppend bulk(out);
-            const int year = QDate::currentDate().year();
-            std::string scratch;
+            // Values go across by kind, not through their text where both
+            // sides agree: a date through a two-digit-year text could land in
+            // the wrong century, a large number through its exponent form
+            // would lose it.
+            std::vector<int> to(from.size());
+            for (std::size_t k = 0; k < to.size(); ++k)
+                to[k] = static_cast<int>(k);
+            RecordCopier copier(books, from, out, to, numbers, QDate::currentDate().year(), true);
+            int storing = 0;
             done = walk(books, progress, [&] {
                 out.append();
-                // Values go across by kind, not through their text where both
-                // sides agree: a date through a two-digit-year text could land in
-                // the wrong century, a large number through its exponent form
-                // would lose it.
-                for (std::size_t k = 0; k < from.size(); ++k) {
-                    if (from[k] >= 0 && !books.isBlank(from[k]))
-                        copyField(books, from[k], out, static_cast<int>(k), numbers[k], year,
-                                  scratch);
-                }
+                copier.copy(books, out, storing);
                 out.post();
             });
             bulk.finish();
@@ -339,21 +338,17 @@ ImportResult importDBase(dbase::Table& books, const QString& path, const std::ve
     // must not read its own new records.
     const std::uint32_t total = source.recordCount();
     std::uint32_t read = 0;
-    std::string scratch;
+    std::vector<int> from(map.size(), -1);
+    for (int i = 0; i < n; ++i)
+        from[static_cast<std::size_t>(i)] = i;
+    RecordCopier copier(source, from, books, to, map, year, false);
     source.first();
     while (read < total && !source.eof() && !source.isEmpty()) {
         ++read;
         books.append();
         int storing = 0;  // the book field being stored
         try {
-            for (int i = 0; i < n; ++i) {
-                const auto k = static_cast<std::size_t>(i);
-                if (map[k] <= 0 || to[k] < 0)
-                    continue;
-                storing = map[k];
-                copyField(source, i, books, to[k], map[k], year, scratch);
-            }
-            storing = 0;
+            copier.copy(source, books, storing);
             books.post();
         } catch (const BadDate& e) {
             books.cancel();

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "dbase/date.h"
+#include "dbase/field_value.h"
 #include "dbase/table.h"
 #include "exchange/delimited_text.h"
 #include "settings/formats.h"
@@ -39,20 +40,150 @@ void appendDateText(std::string& out, const dbase::Date& date) {
     out.append(text, static_cast<std::size_t>(length));
 }
 
-void appendGeneralNumber(std::string& out, double value) {
+namespace {
+
+std::string decimalSeparator() {
+    return QString(settings::regionalFormat().decimalSeparator).toStdString();
+}
+
+void appendGeneral(std::string& out, double value, std::string_view separator) {
     // Up to 15 significant digits, in exponent form only when the exponent
     // is below -4 or not below 15; a negative zero is shown as 0.
     char digits[32];
     const auto end = std::to_chars(digits, digits + sizeof digits, value == 0 ? 0.0 : value,
                                    std::chars_format::general, 15)
                          .ptr;
-    const QChar sep = settings::regionalFormat().decimalSeparator;
     for (const char* p = digits; p != end; ++p) {
-        if (*p == '.' && sep != QLatin1Char('.'))
-            out += QString(sep).toStdString();
+        if (*p == '.')
+            out += separator;
         else
             out += *p;
     }
+}
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// Up to four digits of a date part, without leading zeros unless `width`
+// asks for them.
+void appendDatePart(std::string& out, int value, int width) {
+    char digits[4];
+    int n = 0;
+    do {
+        digits[n++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value > 0 && n < 4);
+    for (int k = n; k < width; ++k)
+        out += '0';
+    while (n > 0)
+        out += digits[--n];
+}
+
+}  // namespace
+
+void appendGeneralNumber(std::string& out, double value) {
+    appendGeneral(out, value, decimalSeparator());
+}
+
+void appendGeneralNumberText(std::string& out, std::string_view text, std::string_view separator) {
+    // A plain decimal text of at most 15 significant digits, with no
+    // leading zero and a value of at least 1, is already in general format
+    // once the trailing zeros of its fraction are gone: the double it reads
+    // as prints back as the same digits. Anything else is read and written.
+    std::size_t i = text.starts_with('-') ? 1 : 0;
+    const std::size_t intStart = i;
+    while (i < text.size() && isDigit(text[i]))
+        ++i;
+    const std::size_t intEnd = i;
+    std::size_t fracEnd = i;
+    bool plain = intEnd > intStart && text[intStart] != '0';
+    if (plain && i < text.size()) {
+        plain = text[i] == '.' && i + 1 < text.size();
+        for (++i; plain && i < text.size(); ++i)
+            plain = isDigit(text[i]);
+        fracEnd = text.size();
+        while (fracEnd > intEnd + 1 && text[fracEnd - 1] == '0')
+            --fracEnd;
+        if (fracEnd == intEnd + 1)
+            fracEnd = intEnd;  // nothing left after the point
+    }
+    const std::size_t significant =
+        (intEnd - intStart) + (fracEnd > intEnd ? fracEnd - intEnd - 1 : 0);
+    if (plain && significant <= 15) {
+        out.append(text.data(), intEnd);
+        if (fracEnd > intEnd) {
+            out += separator;
+            out.append(text.data() + intEnd + 1, fracEnd - intEnd - 1);
+        }
+        return;
+    }
+    appendGeneral(out, dbase::value::parseNumber(text), separator);
+}
+
+QuotedFieldText::QuotedFieldText() : separator_(decimalSeparator()) {
+    const settings::DateFormat& f =
+        settings::dateFormats().at(static_cast<std::size_t>(settings::currentDateFormat() - 1));
+    const std::string_view shortFormat(f.shortFormat);
+    dayFirst_ = shortFormat.starts_with('d');
+    fourDigitYear_ = shortFormat.ends_with("yyyy");
+    if (f.separator.unicode() < 0x80)
+        dateSeparator_ = static_cast<char>(f.separator.unicode());
+}
+
+void QuotedFieldText::append(std::string& line, const dbase::Table& table, int index) {
+    const dbase::Field& field = table.field(index);
+    const std::string_view raw = table.fieldBytes(index);
+    switch (field.type) {
+        case dbase::FieldType::Character: {
+            // The code page has one byte a character, so a field of at most
+            // 255 bytes needs no cut; plain ASCII without a double quote
+            // needs no conversion either.
+            std::string_view text = dbase::value::trimRight(raw);
+            bool plain = raw.size() <= static_cast<std::size_t>(kMaxFieldLength);
+            for (std::size_t i = 0; plain && i < text.size(); ++i)
+                plain = static_cast<unsigned char>(text[i]) < 0x80 && text[i] != '"';
+            if (!plain)
+                break;
+            while (!text.empty() && text.front() == ' ')
+                text.remove_prefix(1);
+            line += '"';
+            line += text;
+            line += '"';
+            return;
+        }
+        case dbase::FieldType::Numeric:
+        case dbase::FieldType::Float: {
+            line += '"';
+            const std::string_view text = dbase::value::numberText(raw);
+            if (!text.empty())
+                appendGeneralNumberText(line, text, separator_);
+            line += '"';
+            return;
+        }
+        case dbase::FieldType::Date: {
+            line += '"';
+            const dbase::Date date = dbase::value::parseDate(raw);
+            if (date.isValid() && dateSeparator_ != 0) {
+                appendDatePart(line, dayFirst_ ? date.day : date.month, 1);
+                line += dateSeparator_;
+                appendDatePart(line, dayFirst_ ? date.month : date.day, 1);
+                line += dateSeparator_;
+                if (fourDigitYear_)
+                    appendDatePart(line, date.year, 4);
+                else
+                    appendDatePart(line, date.year % 100, 2);
+            } else if (date.isValid()) {
+                line += settings::dateToText(date).toStdString();
+            }
+            line += '"';
+            return;
+        }
+        default:
+            break;
+    }
+    fieldUtf8(table, index, scratch_);
+    appendQuotedField(line, scratch_);
 }
 
 QString generalNumber(double value) {
@@ -222,6 +353,101 @@ void copyField(const dbase::Table& source, int index, dbase::Table& target, int 
     }
     const QString text = fieldText(source, index);
     storeText(target, to, number, text.left(characterCut(text, kMaxFieldLength)), currentYear);
+}
+
+bool storedNumberForm(std::string_view raw, int decimals) {
+    std::size_t i = 0;
+    while (i < raw.size() && raw[i] == ' ')
+        ++i;
+    const bool negative = i < raw.size() && raw[i] == '-';
+    if (negative)
+        ++i;
+    const std::size_t digits = i;
+    while (i < raw.size() && isDigit(raw[i]))
+        ++i;
+    const std::size_t intDigits = i - digits;
+    if (intDigits == 0 || (intDigits > 1 && raw[digits] == '0'))
+        return false;
+    bool zero = intDigits == 1 && raw[digits] == '0';
+    if (decimals > 0) {
+        if (i >= raw.size() || raw[i] != '.' ||
+            raw.size() - i - 1 != static_cast<std::size_t>(decimals))
+            return false;
+        for (++i; i < raw.size(); ++i) {
+            if (!isDigit(raw[i]))
+                return false;
+            zero = zero && raw[i] == '0';
+        }
+    }
+    return i == raw.size() && !(negative && zero);
+}
+
+RecordCopier::RecordCopier(const dbase::Table& source, std::vector<int> from,
+                           const dbase::Table& target, std::vector<int> to,
+                           std::vector<int> numbers, int currentYear, bool skipBlank)
+    : from_(std::move(from)),
+      to_(std::move(to)),
+      numbers_(std::move(numbers)),
+      ways_(from_.size(), Way::Convert),
+      year_(currentYear),
+      skipBlank_(skipBlank) {
+    using dbase::FieldType;
+    for (std::size_t k = 0; k < from_.size(); ++k) {
+        if (from_[k] < 0 || to_[k] < 0 || numbers_[k] <= 0)
+            continue;
+        const dbase::Field& a = source.field(from_[k]);
+        const dbase::Field& b = target.field(to_[k]);
+        const fields::FieldKind kind = fields::bookField(numbers_[k]).kind;
+        const auto numeric = [](FieldType t) {
+            return t == FieldType::Numeric || t == FieldType::Float;
+        };
+        if (a.type == FieldType::Character && b.type == FieldType::Character &&
+            kind == fields::FieldKind::String && a.width == b.width &&
+            source.codePage() == target.codePage())
+            ways_[k] = Way::Bytes;
+        else if (numeric(a.type) && numeric(b.type) && a.width == b.width &&
+                 a.decimals == b.decimals &&
+                 (kind == fields::FieldKind::Float ||
+                  (kind == fields::FieldKind::Integer && a.decimals == 0)))
+            ways_[k] = Way::Number;
+        else if (a.type == FieldType::Date && b.type == FieldType::Date &&
+                 kind == fields::FieldKind::Date)
+            ways_[k] = Way::Date;
+    }
+}
+
+void RecordCopier::copy(const dbase::Table& source, dbase::Table& target, int& storing) {
+    for (std::size_t k = 0; k < from_.size(); ++k) {
+        if (from_[k] < 0 || to_[k] < 0 || numbers_[k] <= 0)
+            continue;
+        storing = numbers_[k];
+        switch (ways_[k]) {
+            case Way::Bytes:
+                target.setFieldBytes(to_[k], source.fieldBytes(from_[k]));
+                continue;
+            case Way::Number: {
+                const std::string_view raw = source.fieldBytes(from_[k]);
+                if (storedNumberForm(raw, source.field(from_[k]).decimals)) {
+                    target.setFieldBytes(to_[k], raw);
+                    continue;
+                }
+                break;
+            }
+            case Way::Date: {
+                const std::string_view raw = source.fieldBytes(from_[k]);
+                if (dbase::value::parseDate(raw).isValid()) {
+                    target.setFieldBytes(to_[k], raw);
+                    continue;
+                }
+                break;
+            }
+            case Way::Convert:
+                break;
+        }
+        if (!skipBlank_ || !source.isBlank(from_[k]))
+            copyField(source, from_[k], target, to_[k], numbers_[k], year_, scratch_);
+    }
+    storing = 0;
 }
 
 }  // namespace exchange

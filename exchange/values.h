@@ -16,6 +16,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "fields/book_fields.h"
 
@@ -44,6 +45,29 @@ void fieldUtf8(const dbase::Table& table, int index, std::string& out);
 // The date's edit text (settings::dateToText) as UTF-8 appended to `out`,
 // without a string object per date: an export writes millions.
 void appendDateText(std::string& out, const dbase::Date& date);
+
+// The edit texts of a table's fields quoted for a delimited line, made
+// straight from the stored bytes with the formats read once: what
+// appendQuotedField(fieldUtf8(...)) gives, without a string per field (an
+// export writes tens of millions of fields).
+class QuotedFieldText {
+  public:
+    // Reads the current number and date formats.
+    QuotedFieldText();
+    // Appends field `index` of the table's current record to `line`.
+    void append(std::string& line, const dbase::Table& table, int index);
+
+  private:
+    std::string separator_;  // the decimal separator as UTF-8
+    bool dayFirst_ = false, fourDigitYear_ = true;
+    char dateSeparator_ = 0;  // 0: not ASCII, dates through dateToText
+    std::string scratch_;
+};
+
+// A number's text as a numeric field stores it ("-12.50"), in general
+// format with `separator` as the decimal separator, appended to `out`: as
+// appendGeneralNumber() would write the value it reads as.
+void appendGeneralNumberText(std::string& out, std::string_view text, std::string_view separator);
 
 // `value` in general format with the regional decimal separator.
 QString generalNumber(double value);
@@ -79,5 +103,38 @@ void storeUtf8(dbase::Table& table, int index, int number, std::string_view utf8
 // storeText.
 void copyField(const dbase::Table& source, int index, dbase::Table& target, int to, int number,
                int currentYear, std::string& scratch);
+
+// copyField for every field of a record, with what can go across as bytes
+// found once: text of one width and code page on both sides (no decoding
+// and encoding again, so also bytes the code page leaves without a
+// character arrive as they were), numbers of one width and decimals
+// already in the form the target would store, and real dates.
+class RecordCopier {
+  public:
+    // `from[k]`: the field of `source` going into field `to[k]` of `target`
+    // as book field `numbers[k]` (-1 in `from` or `to`: none). With
+    // `skipBlank` a blank source field is left blank, as an export does;
+    // otherwise it is stored as copyField stores it (a blank number as 0).
+    RecordCopier(const dbase::Table& source, std::vector<int> from, const dbase::Table& target,
+                 std::vector<int> to, std::vector<int> numbers, int currentYear, bool skipBlank);
+    // Copies the fields of the current record of `source` into the edit
+    // buffer of `target`. Throws as copyField; `stored` is then the book
+    // field number being copied.
+    void copy(const dbase::Table& source, dbase::Table& target, int& storing);
+
+  private:
+    enum class Way { Convert, Bytes, Number, Date };
+    std::vector<int> from_, to_, numbers_;
+    std::vector<Way> ways_;
+    int year_;
+    bool skipBlank_;
+    std::string scratch_;
+};
+
+// Whether the bytes of a numeric field are what a field of their width
+// with `decimals` decimals stores for their value: right-aligned, a minus
+// sign for a negative number, no leading zero, exactly `decimals` digits
+// after the point.
+bool storedNumberForm(std::string_view raw, int decimals);
 
 }  // namespace exchange

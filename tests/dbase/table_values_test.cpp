@@ -181,6 +181,24 @@ TEST_F(TableValues, WritesNeedEditOrInsertAndAWritableTable) {
     EXPECT_EQ(t.asString(0), "One");
 }
 
+// Bytes go in and out of a field as stored, padding and all; only exactly
+// the field's width of them is taken, and only into the edit buffer.
+TEST_F(TableValues, FieldBytesAreTheStoredBytesAndTakeExactlyTheWidth) {
+    t.append();
+    t.setString(0, "Caf\xC3\xA9");
+    EXPECT_EQ(t.fieldBytes(0), std::string("Caf\xE9") + std::string(26, ' '));
+    const std::string odd = std::string("\x81 x") + std::string(27, '\0');
+    t.setFieldBytes(0, odd);
+    EXPECT_EQ(kindOf([&] { t.setFieldBytes(0, "short"); }), Error::Kind::InvalidValue);
+    EXPECT_EQ(kindOf([&] { t.setFieldBytes(3, "199603071"); }), Error::Kind::InvalidValue);
+    t.setFieldBytes(3, "19960307");
+    t.post();
+    t.first();
+    EXPECT_EQ(t.fieldBytes(0), odd);
+    EXPECT_EQ(t.asDate(3), (Date{1996, 3, 7}));
+    EXPECT_EQ(kindOf([&] { t.setFieldBytes(3, "19960308"); }), Error::Kind::State);
+}
+
 TEST(TableCreate, RefusesBadDefinitionsAndLeavesNoFile) {
     TempDir dir;
     const std::string path = dir.file("X.DBF");

@@ -15,6 +15,7 @@
 #include "dbase/table.h"
 #include "exchange/delimited_text.h"
 #include "exchange/transfer.h"
+#include "exchange/values.h"
 #include "settings/formats.h"
 #include "settings/settings.h"
 
@@ -331,6 +332,103 @@ TEST_F(Transfer, DBaseImportConvertsBetweenKindsAndRefusesANumberTooWide) {
     EXPECT_EQ(wide.added, 0u);
     EXPECT_FALSE(wide.stopped.isEmpty());
     EXPECT_EQ(column(table, "Value").size(), 1u);
+}
+
+// Stores bytes as another program may have left them.
+void putBytes(dbase::Table& t, const char* name, std::string_view bytes) {
+    const int i = t.fieldIndex(name);
+    std::string padded(bytes);
+    padded.resize(static_cast<std::size_t>(t.field(i).width), ' ');
+    t.setFieldBytes(i, padded);
+}
+
+// An export quotes each field straight from the stored bytes; what it
+// writes must be the field's edit text quoted, for awkward bytes and in
+// every date format.
+TEST_F(Transfer, ExportQuotesEveryFieldAsItsEditText) {
+    add({{"Title", "  Leading blanks"},
+         {"Author", "He said \"no\""},
+         {"Publisher", "Caf\xC3\xA9 \xE2\x82\xAC"},
+         {"Cost", "12.5"},
+         {"Value", "-3"},
+         {"PurchDate", "19960307"},
+         {"CheckDate", "00450607"},
+         {"Pages", "1234"}});
+    add({});
+    table.append();
+    putBytes(table, "Title", std::string_view("A\0B\0\0", 5));
+    putBytes(table, "Author", "\x81\x9D odd bytes");
+    putBytes(table, "Cost", "4.5");  // left-aligned
+    putBytes(table, "Value", "***");
+    putBytes(table, "LowMarket", "   -0.00");
+    putBytes(table, "HighMarket", "  1e5");
+    putBytes(table, "PurchDate", "19961340");  // no such date
+    putBytes(table, "CheckDate", "2000");
+    table.post();
+    for (int code = 1; code <= settings::kDateFormatCount; ++code) {
+        ASSERT_TRUE(settings::applyDateFormat(code));
+        exchange::QuotedFieldText text;
+        for (table.first(); !table.eof(); table.next()) {
+            for (int i = 0; i < table.fieldCount(); ++i) {
+                std::string want, got = "x", value;
+                exchange::fieldUtf8(table, i, value);
+                exchange::appendQuotedField(want, value);
+                text.append(got, table, i);
+                EXPECT_EQ(got, "x" + want) << "format " << code << ", field " << i;
+            }
+        }
+    }
+}
+
+// A dBase export copies text as its bytes only between fields of one width
+// and code page, and numbers only in the form the target stores; anything
+// else is converted as before.
+TEST_F(Transfer, DBaseExportCopiesBytesOnlyWhereBothSidesAgree) {
+    auto def = [](const char* name, dbase::FieldType type, int width, int decimals) {
+        dbase::FieldDef d;
+        d.name = name;
+        d.type = type;
+        d.width = width;
+        d.decimals = decimals;
+        return d;
+    };
+    for (const bool dos : {false, true}) {
+        const QString src = dir.filePath(QStringLiteral("src.dbf"));
+        dbase::Table::create(src.toStdString(), {def("TITLE", dbase::FieldType::Character, 90, 0),
+                                                 def("AUTHOR", dbase::FieldType::Character, 40, 0),
+                                                 def("COST", dbase::FieldType::Numeric, 15, 2),
+                                                 def("VALUE", dbase::FieldType::Numeric, 15, 2),
+                                                 def("PAGES", dbase::FieldType::Numeric, 11, 2)});
+        if (dos) {  // a table of a DOS program: code page 437
+            QFile f(src);
+            ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+            f.seek(29);
+            f.write("\x01", 1);
+        }
+        dbase::Table source;
+        open(source, src);
+        source.append();
+        putBytes(source, "TITLE", "Caf\x82 \x81");
+        putBytes(source, "AUTHOR", "Caf\x82");
+        putBytes(source, "COST", "4.5");               // left-aligned
+        putBytes(source, "VALUE", "         -12.50");  // as stored
+        putBytes(source, "PAGES", "      12.75");      // decimals into a whole number
+        source.post();
+        const QString out = dir.filePath(QStringLiteral("out.dbf"));
+        ASSERT_EQ(exchange::exportDBase(source, {1, 2, 7, 8, 24}, out), 1u);
+        dbase::Table t;
+        open(t, out);
+        t.first();
+        // Same width and code page: the very bytes, even one without a
+        // character. A DOS table's text is converted to the target's.
+        EXPECT_EQ(t.fieldBytes(0).substr(0, 6), dos ? "Caf\xE9 \xFC" : "Caf\x82 \x81");
+        EXPECT_EQ(t.asString(1), dos ? "Caf\xC3\xA9" : "Caf\xE2\x80\x9A");
+        EXPECT_EQ(t.fieldBytes(2), "           4.50");
+        EXPECT_EQ(t.fieldBytes(3), "         -12.50");
+        EXPECT_EQ(t.asString(4), "12");
+        t.close();
+        source.close();
+    }
 }
 
 TEST_F(Transfer, ImportingTheCollectionIntoItselfReadsOnlyItsRecords) {

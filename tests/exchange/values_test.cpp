@@ -2,6 +2,7 @@
 // dates read from text.
 #include <gtest/gtest.h>
 
+#include "dbase/field_value.h"
 #include "exchange/values.h"
 #include "settings/formats.h"
 
@@ -14,6 +15,68 @@ TEST(GeneralNumber, FifteenSignificantDigitsWithoutGrouping) {
     EXPECT_EQ(exchange::generalNumber(1234567.25), QStringLiteral("1234567.25"));
     EXPECT_EQ(exchange::generalNumber(-3), QStringLiteral("-3"));
     EXPECT_EQ(exchange::generalNumber(999999999999.99), QStringLiteral("999999999999.99"));
+}
+
+// An export writes a stored number's text without reading it into a
+// double where it can: the result must be what the value itself gives, in
+// every case the shortcut does not cover too.
+TEST(GeneralNumber, StoredTextGivesWhatItsValueGives) {
+    const char* const texts[] = {
+        "0",
+        "-0",
+        "-0.00",
+        "0.50",
+        "0.0001",
+        "0.00001",
+        "12.50",
+        "12.00",
+        "-12.75",
+        "100",
+        "007",
+        "10.10",
+        "99.990",
+        "-5",
+        "12.",
+        ".5",
+        "+3",
+        "1e5",
+        "***",
+        "1234567890123.45",
+        "12345678901234.56",
+        "999999999999999",
+        "1000000000000000",
+        "-999999999999.99",
+        "123456789012345678",
+        "1.5.3",
+        "12a",
+    };
+    for (const char* sep : {".", ","}) {
+        for (const char* text : texts) {
+            std::string got = "x";
+            exchange::appendGeneralNumberText(got, text, sep);
+            QString want = exchange::generalNumber(dbase::value::parseNumber(text));
+            want.replace(QLatin1Char('.'), QString::fromLatin1(sep));
+            EXPECT_EQ(QString::fromStdString(got), "x" + want) << text << " with " << sep;
+        }
+    }
+}
+
+TEST(StoredNumberForm, OnlyTheRightAlignedFormWithItsDecimals) {
+    EXPECT_TRUE(exchange::storedNumberForm("       12.50", 2));
+    EXPECT_TRUE(exchange::storedNumberForm("      -12.50", 2));
+    EXPECT_TRUE(exchange::storedNumberForm("        0.50", 2));
+    EXPECT_TRUE(exchange::storedNumberForm(" 1995", 0));
+    EXPECT_TRUE(exchange::storedNumberForm("    0", 0));
+    EXPECT_FALSE(exchange::storedNumberForm("12.50       ", 2));  // left-aligned
+    EXPECT_FALSE(exchange::storedNumberForm("        12.5", 2));  // a decimal short
+    EXPECT_FALSE(exchange::storedNumberForm("      12.500", 2));
+    EXPECT_FALSE(exchange::storedNumberForm("       012.5", 1));
+    EXPECT_FALSE(exchange::storedNumberForm("       -0.00", 2));  // a negative zero
+    EXPECT_FALSE(exchange::storedNumberForm("        1995", 2));
+    EXPECT_FALSE(exchange::storedNumberForm("    ***", 0));
+    EXPECT_FALSE(exchange::storedNumberForm("       ", 0));
+    EXPECT_FALSE(exchange::storedNumberForm("   +12", 0));
+    EXPECT_FALSE(exchange::storedNumberForm("  1 2", 0));
 }
 
 // The date text an export writes straight into its buffer is the program's
