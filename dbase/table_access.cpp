@@ -238,15 +238,16 @@ void Table::moveToPosition(std::uint32_t position) {
 std::uint32_t Table::position() {
     if (!isOpen() || d_->cur == 0)
         return 0;
-    if (!d_->visibleValid) {
-        // Near the top of the order it is found without the count.
-        const auto& top = d_->top;
-        if (d_->topOrder == d_->order.get()) {
-            if (auto it = std::find(top.begin(), top.end(), d_->cur); it != top.end())
-                return static_cast<std::uint32_t>(it - top.begin());
-        }
+    // Near the top of the order (where a table opens) it is found without
+    // the count, listing the top as far as the record when that is cheap.
+    Impl& d = *d_;
+    for (std::uint32_t p = 0; !d.visibleValid && d.listTop(p); ++p) {
+        if (d.visibleValid)
+            break;  // the order was listed whole: the count is known
+        if (d.top[p] == d.cur)
+            return p;
     }
-    d_->buildVisible();
+    d.buildVisible();
     const auto& v = d_->visible;
     auto it = d_->order->ascendingRecNo() ? std::lower_bound(v.begin(), v.end(), d_->cur)
                                           : std::find(v.begin(), v.end(), d_->cur);
