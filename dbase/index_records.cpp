@@ -74,13 +74,18 @@ void MappedRecords::release() {
     stretchStart_ = stretchEnd_ = 0;
 }
 
-const std::uint8_t* MappedRecords::inOrder(std::uint32_t recNo) {
+const std::uint8_t* MappedRecords::inOrder(std::uint32_t recNo, std::uint32_t aheadBytes) {
     const std::uint8_t* p = record(recNo);
     if (p == nullptr)
         return nullptr;
     const std::uint64_t end = headerLength_ + std::uint64_t{recNo} * recordLength_;
-    if (end <= stretchEnd_ && end > stretchStart_)
+    if (end <= stretchEnd_ && end > stretchStart_) {
+        // A record a few places on, while this one is read: within the filled
+        // stretch, where the fetch cannot be dropped for a missing page.
+        if (end + std::uint64_t{kInOrderAhead} * recordLength_ <= stretchEnd_)
+            prefetch(recNo + kInOrderAhead, aheadBytes);
         return p;
+    }
     const std::uint64_t page = static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
     auto* base = const_cast<std::uint8_t*>(base_);
     const std::uint64_t from = (end - recordLength_) / page * page;

@@ -31,27 +31,33 @@ class MappedRecords {
     // record() for a pass in ascending record order: the stretch of the file
     // being read is filled in one pass and the one before it let go, so the
     // table never becomes resident in the process, however large, and is
-    // read without a copy. Ends with release().
-    const std::uint8_t* inOrder(std::uint32_t recNo);
+    // read without a copy. Ends with release(). The first `aheadBytes` of a
+    // record a few places on are fetched meanwhile (1 for a pass that reads
+    // the deleted flag only).
+    const std::uint8_t* inOrder(std::uint32_t recNo, std::uint32_t aheadBytes = kPrefetchBytes);
     // Lets go of the pages read so far (they stay in the system's file cache):
     // after a pass over the whole table, so that it does not stay counted in
     // this process's resident memory.
     void release();
-    // Asks the processor to start loading a record that will be read soon.
-    void prefetch(std::uint32_t recNo) const {
+    // Asks the processor to start loading a record that will be read soon
+    // (its first `bytes`).
+    void prefetch(std::uint32_t recNo, std::uint32_t bytes = kPrefetchBytes) const {
         const std::uint64_t end = headerLength_ + std::uint64_t{recNo} * recordLength_;
         if (recNo == 0 || end > valid_)
             return;
         const std::uint8_t* p = base_ + (end - recordLength_);
         // The front of the record only: a whole wide record would cost as much
         // memory traffic as reading the table in order.
-        const std::uint32_t span = recordLength_ < kPrefetchBytes ? recordLength_ : kPrefetchBytes;
+        const std::uint32_t span = recordLength_ < bytes ? recordLength_ : bytes;
         for (std::uint32_t i = 0; i < span; i += 64)
             prefetchLine(p + i);
     }
 
-  private:
     static constexpr std::uint32_t kPrefetchBytes = 384;
+
+  private:
+    // How many records ahead a pass in record order fetches.
+    static constexpr std::uint32_t kInOrderAhead = 8;
     static void prefetchLine(const std::uint8_t* p) {
 #if defined(__x86_64__)
         // The compiler drops __builtin_prefetch on addresses computed like

@@ -870,7 +870,7 @@ void Table::Impl::pack() {
     // deleted there is nothing to write (a damaged index is still rebuilt).
     std::uint32_t firstDeleted = 0;
     for (std::uint32_t r = 1; r <= header.recordCount && firstDeleted == 0; ++r) {
-        const std::uint8_t* rec = mapped.inOrder(r);
+        const std::uint8_t* rec = mapped.inOrder(r, 1);
         if ((rec != nullptr ? rec : cache.record(r))[0] == static_cast<std::uint8_t>(dbf::kDeleted))
             firstDeleted = r;
     }

@@ -225,7 +225,7 @@ struct Table::Impl {
         if (pendingCount != 0 && recNo >= pendingFirst)
             return pending.data() + std::size_t{recNo - pendingFirst} * header.recordLength;
         if (inRecordOrder) {
-            if (const std::uint8_t* p = mapped.inOrder(recNo))
+            if (const std::uint8_t* p = mapped.inOrder(recNo, 1))  // the deleted flag
                 return p;
         } else if (indexOrder != nullptr) {
             if (const std::uint8_t* p = mapped.record(recNo))
