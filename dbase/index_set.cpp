@@ -307,10 +307,14 @@ void IndexSet::rebuild(const std::string& path, const std::string& tableName,
     // One pass over the table feeds every tag.
     for (std::uint32_t r = 1; r <= recordCount; ++r)
         builder.add(read(r), r);
+    builder.replace(path, tableName);
+}
+
+void IndexBuilder::replace(const std::string& path, const std::string& tableName) {
     // Written beside the old file, put on disk and renamed over it: a crash
     // leaves one or the other.
     const std::string temp = path + ".new";
-    builder.write(temp, tableName);
+    write(temp, tableName);
     try {
         OsFile::replace(temp, path);
     } catch (const Error& e) {

@@ -53,6 +53,9 @@ class IndexBuilder {
     // and puts it on disk; the caller gives it its final name. A file left
     // by a failure is removed.
     void write(const std::string& path, const std::string& tableName);
+    // Writes the index file beside `path`, puts it on disk and renames it
+    // over `path`: a crash leaves the old file or the new one.
+    void replace(const std::string& path, const std::string& tableName);
 
   private:
     std::vector<std::unique_ptr<Expression>> expressions_;

@@ -263,6 +263,7 @@ void Table::Impl::close() {
 }
 
 void Table::Impl::closeNow() {
+    gathering.reset();
     pending.clear();
     pendingCount = 0;
     unsynced = false;
@@ -340,6 +341,7 @@ void Table::Impl::writeRecord(std::uint32_t recNo, const std::uint8_t* newBytes,
                               const std::uint8_t* expected) {
     forgetTop();
     flushAppends();
+    gathering.reset();  // a key gathered may change
     requireIndexIntact();
     // Under the header lock, like an append: a walk in key order by another
     // user never sees the record between leaving its old key and joining the
@@ -459,6 +461,7 @@ std::uint32_t Table::Impl::appendRecord(const std::uint8_t* newBytes) {
             indexOrder->invalidate();
         updateIndex([&] { indexSet->recordAdded(recNo, newBytes); });
     }
+    gather(recNo, newBytes);
     changed(true);
     return recNo;
 }
@@ -481,6 +484,7 @@ std::uint32_t Table::Impl::appendPending(const std::uint8_t* newBytes) {
         dropVisible();
     if (indexOrder != nullptr)
         indexOrder->invalidate();
+    gather(recNo, newBytes);
     if (pending.size() >= kAppendBatch)
         flushAppends();
     return recNo;
@@ -516,6 +520,7 @@ void Table::Impl::flushAppends() {
     } catch (...) {
         // The batch is lost, the table is as it was before it.
         header.recordCount = first - 1;
+        gathering.reset();
         dropVisible();
         cache.invalidate();
         throw;
@@ -850,6 +855,7 @@ std::string Table::Impl::finishInterruptedPack(const std::string& tablePath, boo
 
 void Table::Impl::pack() {
     requireWritable();
+    gathering.reset();
     if (mode != OpenMode::Exclusive) {
         throw Error(Error::Kind::State, "The table must be open for exclusive use to be packed.",
                     path);

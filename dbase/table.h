@@ -270,6 +270,15 @@ class Table {
     // before anything changes. Deleting a tag the index does not hold changes
     // nothing; deleting the last one removes the index file and clears the flag.
     void addIndexTag(const std::string& tagName, const std::string& expression);
+    // Open Exclusive, for a tag the index does not hold: reads the keys of
+    // the records there now and from then on takes the key of every record
+    // appended, so that adding this very tag (same name and expression)
+    // afterwards writes it from those keys instead of reading the table
+    // again. The keys are held in the bounded memory of a tag build. Any
+    // other change of a record, another change of the index, a failed
+    // append and closing drop them; the tag is then built from the records
+    // as usual. A bad expression is refused at once.
+    void gatherIndexTag(const std::string& tagName, const std::string& expression);
     void deleteIndexTag(const std::string& tagName);
     // Open Exclusive: rebuilds every tag of the production index from the
     // records (also an index file found damaged). Tags whose definition a

@@ -152,6 +152,30 @@ struct Table::Impl {
     bool inRecordOrder = false;        // a pass in record order (see MappedRecords::inOrder)
     std::uint32_t mappedSteps = 0;     // records read through the map
     static constexpr std::uint32_t kPopulateAfter = 50000;
+    // The keys of a tag being gathered as records are appended
+    // (gatherIndexTag): `fed` records, 1 to fed, have given theirs.
+    struct Gathering {
+        TagDefinition tag;
+        std::unique_ptr<IndexBuilder> builder;
+        std::uint32_t fed = 0;
+    };
+    std::unique_ptr<Gathering> gathering;
+    // Gives the gathering the key of record recNo, the next one; anything
+    // out of step (or a failure of the build) ends the gathering instead.
+    void gather(std::uint32_t recNo, const std::uint8_t* record) noexcept {
+        if (!gathering)
+            return;
+        if (recNo != gathering->fed + 1) {
+            gathering.reset();
+            return;
+        }
+        try {
+            gathering->builder->add(record, recNo);
+            gathering->fed = recNo;
+        } catch (...) {
+            gathering.reset();
+        }
+    }
     bool keyMoved = false;  // the last writeRecord moved a key of the selected tag
     bool applyTagOnOpen = true;
 

@@ -153,6 +153,14 @@ void Table::Impl::rewriteIndex(const std::vector<TagDefinition>& defs) {
     const std::string mdx = indexPath();
     flushAppends();
     header.recordCount = readCountFromDisk();
+    // Keys gathered for exactly this index, from every record, are used
+    // instead of reading the table; any other change ends the gathering.
+    std::unique_ptr<Gathering> gathered = std::move(gathering);
+    if (gathered &&
+        !(defs.size() == 1 && equalNoCase(defs[0].name, gathered->tag.name) &&
+          defs[0].expression == gathered->tag.expression &&
+          defs[0].descending == gathered->tag.descending && gathered->fed == header.recordCount))
+        gathered.reset();
     if (defs.empty()) {
         // The flag first: a crash in between leaves a table that opens. An
         // index file that cannot be removed (a folder that may not be
@@ -184,13 +192,16 @@ void Table::Impl::rewriteIndex(const std::vector<TagDefinition>& defs) {
             MappedRecords& m;
             ~Release() { m.release(); }
         } release{mapped};
-        IndexSet::rebuild(
-            mdx, name, header.fields, defs, header.recordCount,
-            [this](std::uint32_t r) {
-                const std::uint8_t* p = mapped.inOrder(r);
-                return p != nullptr ? p : cache.record(r);
-            },
-            codePage);
+        if (gathered)
+            gathered->builder->replace(mdx, name);
+        else
+            IndexSet::rebuild(
+                mdx, name, header.fields, defs, header.recordCount,
+                [this](std::uint32_t r) {
+                    const std::uint8_t* p = mapped.inOrder(r);
+                    return p != nullptr ? p : cache.record(r);
+                },
+                codePage);
         indexSet.reset();
         setIndexFlag(true);
         try {
@@ -336,6 +347,33 @@ void Table::addIndexTag(const std::string& tagName, const std::string& expressio
     d.rewriteIndex(defs);
     d.settleOn(d.cur);
     d.notifyReset();
+}
+
+void Table::gatherIndexTag(const std::string& tagName, const std::string& expression) {
+    Impl& d = *d_;
+    d.requireWritable();
+    if (d.mode != OpenMode::Exclusive)
+        throw Error(Error::Kind::State,
+                    "Keys can only be gathered while the table is open for exclusive use.", d.path);
+    d.browseMode();
+    d.flushAppends();
+    d.gathering.reset();
+    auto g = std::make_unique<Impl::Gathering>();
+    g->tag = {tagName, expression, false};
+    g->builder = std::make_unique<IndexBuilder>(d.header.fields, std::vector<TagDefinition>{g->tag},
+                                                directoryOf(d.path), IndexBuilder::kDefaultBudget,
+                                                d.codePage);
+    // The records there now, read once in record order.
+    struct Release {
+        MappedRecords& m;
+        ~Release() { m.release(); }
+    } release{d.mapped};
+    for (std::uint32_t r = 1; r <= d.header.recordCount; ++r) {
+        const std::uint8_t* p = d.mapped.inOrder(r);
+        g->builder->add(p != nullptr ? p : d.cache.record(r), r);
+    }
+    g->fed = d.header.recordCount;
+    d.gathering = std::move(g);
 }
 
 void Table::deleteIndexTag(const std::string& tagName) {

@@ -51,6 +51,13 @@ void appendToCollection(books::OpenCollection& collection, std::uint64_t expecte
             t.setIndexTag({});
             t.deleteIndexTag(tag);
             dropped = true;
+            // The keys are gathered as the books are added, so the tag is
+            // written without reading the table again.
+            try {
+                t.gatherIndexTag(tag, expression);
+            } catch (const dbase::Error&) {
+                // Then the tag is built from the records afterwards.
+            }
         }
         work(t);
     } catch (...) {

@@ -4,7 +4,8 @@
 // add are many beside those already there, keeping the sort tag current book
 // by book costs far more than building it again once from all the records
 // (four fifths of an import's time went to the tag). So a large import takes
-// the tag off, appends, and builds the tag again from the sort expression.
+// the tag off, appends, and builds the tag again from the sort expression,
+// from keys gathered as the books were added (not reading the table again).
 // When another program holds the file, the books are added with shared use,
 // one by one. Either way the collection is open shared afterwards, also when
 // the work throws; a crash part-way leaves a table whose tag the next start

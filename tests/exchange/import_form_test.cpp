@@ -15,6 +15,7 @@
 #include "data/collection.h"
 #include "dbase/table.h"
 #include "exchange/delimited_text.h"
+#include "exchange/transfer.h"
 #include "exchange/ui/exchange_commands.h"
 #include "exchange/ui/fast_append.h"
 #include "exchange/ui/timportformat.h"
@@ -309,6 +310,41 @@ TEST_F(FastAppend, AFailureStillPutsTheTagBackAndOpensShared) {
     EXPECT_EQ(c.table().mode(), dbase::OpenMode::Shared);
     EXPECT_EQ(QString::fromStdString(c.table().indexTag()).toUpper(), QStringLiteral("NEWINDEX"));
     EXPECT_EQ(titlesInOrder(), (std::vector<std::string>{"A", "B"}));
+}
+
+// The tag written from the keys gathered while importing holds exactly the
+// books added, also when the import stops at a bad line.
+TEST_F(FastAppend, AnImportStoppedPartWayLeavesTheTagHoldingTheBooksAdded) {
+    ASSERT_TRUE(settings::applyDateFormat(1));
+    books::OpenCollection& c = link.collection();
+    c.setSortLevels({2, 0, 0, 0});
+    c.openWithSortTag(path);
+    addTitles(c.table(), {"M"});
+    const QString file = writeFile(
+        "\"C\",\"C\",\"1/2/1990\"\r\n\"A\",\"A\",\"\"\r\n\"Z\",\"Z\",\"\"\r\n"
+        "\"B\",\"B\",\"2/30/1990\"\r\n\"D\",\"D\",\"\"\r\n");
+    exchange::ImportResult result;
+    exchangeui::appendToCollection(c, 1000, [&](dbase::Table& t) {
+        result = exchange::importDelimited(t, file, {1, 2, 12}, false);
+    });
+    EXPECT_EQ(result.added, 3u);
+    EXPECT_FALSE(result.stopped.isEmpty());
+    EXPECT_EQ(titlesInOrder(), (std::vector<std::string>{"A", "C", "M", "Z"}));
+    // The same tag as one built from the records.
+    dbase::Table& t = c.table();
+    t.close();
+    const std::vector<std::string> tags = t.indexTags();
+    ASSERT_EQ(tags.size(), 1u);
+    QFile mdx(QString::fromStdString(t.indexFileName()));
+    ASSERT_TRUE(mdx.open(QIODevice::ReadOnly));
+    const QByteArray gathered = mdx.readAll();
+    mdx.close();
+    t.setMode(dbase::OpenMode::Exclusive);
+    t.open();
+    t.regenerateIndexes();
+    t.close();
+    ASSERT_TRUE(mdx.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(mdx.readAll() == gathered);
 }
 
 }  // namespace
