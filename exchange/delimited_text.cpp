@@ -253,6 +253,27 @@ void DelimitedReader::readField(Utf8Field& f) {
         bytes += static_cast<char>(c);
     };
     for (;;) {
+        // A run of ordinary bytes (no double quote, no control character)
+        // is taken at once, as add() would take it byte by byte; the byte
+        // that ends it goes the slow way.
+        if (!f.tooLong && pos_ < buffer_.size()) {
+            const char* data = buffer_.constData();
+            qsizetype end = pos_;
+            int runChars = 0;
+            for (; end < buffer_.size(); ++end) {
+                const auto b = static_cast<unsigned char>(data[end]);
+                if (b < 32 || b == '"')
+                    break;
+                if ((b & 0xC0) != 0x80) {
+                    if (chars + runChars == kMaxFieldLength)
+                        break;
+                    ++runChars;
+                }
+            }
+            bytes.append(data + pos_, static_cast<std::size_t>(end - pos_));
+            chars += runChars;
+            pos_ = end;
+        }
         const int c = get();
         if (c < 0 || c == '\n' || c == '\r') {
             endLine(c);

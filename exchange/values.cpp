@@ -42,6 +42,29 @@ void appendDateText(std::string& out, const dbase::Date& date) {
 
 namespace {
 
+// Text that stays in a buffer of its own while it is short.
+class SmallText {
+  public:
+    void operator+=(char c) {
+        if (size_ < sizeof small_)
+            small_[size_] = c;
+        else {
+            if (size_ == sizeof small_)
+                large_.assign(small_, sizeof small_);
+            large_ += c;
+        }
+        ++size_;
+    }
+    char* data() { return size_ <= sizeof small_ ? small_ : large_.data(); }
+    std::size_t size() const { return size_; }
+    char front() { return data()[0]; }
+
+  private:
+    char small_[64];
+    std::string large_;
+    std::size_t size_ = 0;
+};
+
 std::string decimalSeparator() {
     return QString(settings::regionalFormat().decimalSeparator).toStdString();
 }
@@ -217,9 +240,26 @@ QString fieldText(const dbase::Table& table, int index) {
 }
 
 double leadingNumber(std::string_view utf8, bool integer) {
-    const QByteArray sep = QString(settings::regionalFormat().decimalSeparator).toUtf8();
-    const std::string_view separator(sep.constData(), static_cast<std::size_t>(sep.size()));
-    std::string number;
+    // The separator as UTF-8 without a string object (an import reads
+    // millions of numbers), and the number in a buffer of its own unless
+    // it is very long.
+    const char16_t sepChar = settings::regionalFormat().decimalSeparator.unicode();
+    char sep[4];
+    std::size_t sepLength = 1;
+    if (sepChar < 0x80) {
+        sep[0] = static_cast<char>(sepChar);
+    } else if (sepChar < 0x800) {
+        sep[0] = static_cast<char>(0xC0 | (sepChar >> 6));
+        sep[1] = static_cast<char>(0x80 | (sepChar & 0x3F));
+        sepLength = 2;
+    } else {
+        sep[0] = static_cast<char>(0xE0 | (sepChar >> 12));
+        sep[1] = static_cast<char>(0x80 | ((sepChar >> 6) & 0x3F));
+        sep[2] = static_cast<char>(0x80 | (sepChar & 0x3F));
+        sepLength = 3;
+    }
+    const std::string_view separator(sep, sepLength);
+    SmallText number;
     std::size_t i = 0;
     while (i < utf8.size() && utf8[i] == ' ')
         ++i;

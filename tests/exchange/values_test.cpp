@@ -116,6 +116,9 @@ TEST(LeadingNumber, ReadsAsFarAsTheTextIsANumber) {
     for (const Case& c : cases)
         EXPECT_DOUBLE_EQ(exchange::leadingNumber(QString::fromLatin1(c.text), c.integer), c.value)
             << c.text;
+    // A number longer than any field still reads whole.
+    const std::string longNumber = "-1" + std::string(80, '0') + ".5x";
+    EXPECT_DOUBLE_EQ(exchange::leadingNumber(longNumber, false), -1e80);
 }
 
 TEST(LooksLikeDate, NeedsTheSeparatorAndNoLetters) {
