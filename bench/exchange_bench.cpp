@@ -13,10 +13,11 @@
 // in record order (no tag), to tell their own work from the walk.
 //
 // Prints one line "<op> <records> <seconds>" per step, and beside it the
-// processor time of the step ("<op>_cpu": on a busy machine the wall time
-// mostly measures the other programs) and the peak resident memory during
-// the step in MB ("<op>_peak_mb", mapped pages of the tables included; the
-// program's own memory at the end of the step is "<op>_anon_mb").
+// processor time of the step ("<op>_cpu": on a busy machine the wall
+// time mostly measures the other programs; "<op>_sys" is its part in the
+// kernel) and the peak resident memory during the step in MB
+// ("<op>_peak_mb", mapped pages of the tables included; the program's own
+// memory at the end of the step is "<op>_anon_mb").
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -89,15 +90,26 @@ double statusMb(const char* name) {
     return kb < 0 ? -1 : static_cast<double>(kb) / 1024;
 }
 
-// Wall and processor time of one step, and the peak memory during it.
+// The process's processor time in the kernel so far.
+double systemSeconds() {
+    struct rusage usage {};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Wall and processor time of one step (and the part of it in the kernel),
+// and the peak memory during it.
 struct Timer {
     Clock::time_point wall = Clock::now();
     std::clock_t cpu = std::clock();
+    double sys = systemSeconds();
     Timer() { resetPeakMemory(); }
     void report(const std::string& op, std::uint32_t records) const {
         tkbench::report(op.c_str(), records, since(wall));
         tkbench::report((op + "_cpu").c_str(), records,
                         static_cast<double>(std::clock() - cpu) / CLOCKS_PER_SEC);
+        tkbench::report((op + "_sys").c_str(), records, systemSeconds() - sys);
         tkbench::report((op + "_peak_mb").c_str(), records, statusMb("VmHWM"));
         tkbench::report((op + "_anon_mb").c_str(), records, statusMb("RssAnon"));
     }
