@@ -33,6 +33,7 @@
 #include "find/replace.h"
 #include "find/search_items.h"
 #include "settings/formats.h"
+#include "settings/settings.h"
 
 namespace {
 
@@ -109,7 +110,7 @@ int main(int argc, char** argv) {
                 return 1;
         }
 
-        books::GridModel model(&t);
+        books::GridModel model(&t, settings::settings().formats);
         (void)model.rowCount();
         const find::SearchItems items = threeLevels();
         timer.restart();

@@ -27,6 +27,7 @@
 #include "app/tmain.h"
 #include "data/grid_model.h"
 #include "dbase/table.h"
+#include "settings/settings.h"
 
 namespace {
 
@@ -64,7 +65,7 @@ int benchModel(const char* path) {
     table.setFileName(path);
     table.open();
     report("grid_open", static_cast<long>(table.physicalRecordCount()), seconds(t));
-    books::GridModel model(&table);
+    books::GridModel model(&table, settings::settings().formats);
     t.restart();
     const int rows = model.rowCount();
     report("grid_row_count", rows, seconds(t));

@@ -26,9 +26,10 @@ bool isNumeric(int fieldNumber) {
 
 }  // namespace
 
-GridModel::GridModel(dbase::Table* table, QObject* parent)
+GridModel::GridModel(dbase::Table* table, const settings::Formats& formats, QObject* parent)
     : QAbstractTableModel(parent),
       table_(table),
+      formats_(formats),
       settleTimer_(new QTimer(this)),
       countLaterFrom_(OpenCollection::kCountLaterFrom) {
     settleTimer_->setSingleShot(true);
@@ -183,7 +184,7 @@ QString GridModel::fieldText(int fieldNumber, const std::string& raw) const {
             bool ok = false;
             const int v = text.toInt(&ok);
             if (ok)
-                return settings::dateToText(dbase::Date{v / 10000, v / 100 % 100, v % 100});
+                return formats_.dateToText(dbase::Date{v / 10000, v / 100 % 100, v % 100});
         }
         return text;
     }
@@ -208,7 +209,7 @@ const GridModel::Row* GridModel::row(int r) const {
                 if (idx < 0) {
                     out.clear();
                 } else if (fields::bookField(f).kind == fields::FieldKind::Date) {
-                    out = settings::dateToText(table_->asDate(idx));
+                    out = formats_.dateToText(table_->asDate(idx));
                 } else {
                     out = fromUtf8(table_->asString(idx));
                 }
@@ -320,7 +321,7 @@ bool GridModel::writeValue(int fieldNumber, const QVariant& value, QString* erro
         return true;
     }
     if (bf.kind == fields::FieldKind::Date) {
-        const auto d = settings::textToEngineDate(text);
+        const auto d = formats_.textToEngineDate(text);
         if (!d) {
             *error = QStringLiteral("'%1' is not a valid date for field \"%2\"")
                          .arg(text.trimmed(), displayName(fieldNumber));

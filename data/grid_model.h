@@ -40,14 +40,16 @@
 #include "data/open_collection.h"
 #include "dbase/table.h"
 #include "fields/book_fields.h"
+#include "settings/formats.h"
 
 namespace books {
 
 class GridModel : public QAbstractTableModel, public dbase::TableObserver {
     Q_OBJECT
   public:
-    // `table` is not owned and must outlive the model.
-    explicit GridModel(dbase::Table* table, QObject* parent = nullptr);
+    // `table` and `formats` (the date format dates are shown and read in)
+    // are not owned and must outlive the model.
+    GridModel(dbase::Table* table, const settings::Formats& formats, QObject* parent = nullptr);
     ~GridModel() override;
 
     static constexpr int kCheckOutColumn = 16;  // field 17
@@ -105,6 +107,7 @@ class GridModel : public QAbstractTableModel, public dbase::TableObserver {
     bool writeValue(int fieldNumber, const QVariant& value, QString* error);
 
     dbase::Table* table_;
+    const settings::Formats& formats_;
     bool editing_ = false;
     int alignment_ = 2;
     int indicator_ = -1;

@@ -44,20 +44,6 @@ class ConversionScope {
     dbase::Table& target_;
 };
 
-// Puts the user's date format back however the conversion ends.
-class DateFormatScope {
-  public:
-    explicit DateFormatScope(int code) : saved_(settings::currentDateFormat()) {
-        settings::applyDateFormat(code);
-    }
-    ~DateFormatScope() { settings::applyDateFormat(saved_); }
-    DateFormatScope(const DateFormatScope&) = delete;
-    DateFormatScope& operator=(const DateFormatScope&) = delete;
-
-  private:
-    int saved_;
-};
-
 int bookIndex(const dbase::Table& target, int number) {
     return target.fieldIndex(fields::bookField(number).name);
 }
@@ -98,7 +84,9 @@ int convertV2(dbase::Table& old, const QString& path, dbase::Table& target) {
 }
 
 int convertV1(dbase::Table& old, const QString& path, dbase::Table& target) {
-    DateFormatScope dates(kMonthDayYearSlash);
+    // The purchase date is read as "m/d/y" whatever the user's date format.
+    settings::Formats dates;
+    dates.setDateFormat(kMonthDayYearSlash);
     ConversionScope scope(old, path, target);
     // The first eleven version-1 fields carry today's names.
     constexpr std::size_t kCopied = 11;
@@ -128,7 +116,7 @@ int convertV1(dbase::Table& old, const QString& path, dbase::Table& target) {
         // stopping the whole conversion.
         if (!(d.trimmed().isEmpty() && m.trimmed().isEmpty() && y.trimmed().isEmpty())) {
             const QString text = monthNumberText(m) + QLatin1Char('/') + d + QLatin1Char('/') + y;
-            const auto date = settings::textToEngineDate(text);
+            const auto date = dates.textToEngineDate(text);
             if (!date || date->isNull()) {
                 throw ConversionError(
                     QStringLiteral(

@@ -82,7 +82,8 @@ LayoutSettings currentLayoutSettings(const std::array<int, 4>& sortLevels) {
         s.captions[std::size_t(n)] = st.fieldNames[n];
     s.currency = settings::reportCurrencyFormat();
     s.numeric = settings::reportNumericFormat();
-    s.today = settings::dateToText(QDate::currentDate());
+    s.dates = st.formats;
+    s.today = s.dates.dateToText(QDate::currentDate());
     return s;
 }
 
@@ -143,7 +144,7 @@ QString ReportLayout::fieldText(int number) const {
     const fields::BookField& field = fields::bookField(number);
     switch (field.kind) {
         case fields::FieldKind::Date:
-            return settings::dateToText(table_.asDate(index));
+            return settings_.dates.dateToText(table_.asDate(index));
         case fields::FieldKind::Integer:
         case fields::FieldKind::Float: {
             const double v = table_.asFloat(index);

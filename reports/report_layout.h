@@ -35,13 +35,14 @@ namespace reports {
 enum class OutputMode { Print = 1, View = 2, TextFile = 3 };
 
 // What the layout reads besides the definition: the sort levels (book field
-// numbers, 0 for none), the field captions, the report number formats, and
-// today's date as the footer shows it.
+// numbers, 0 for none), the field captions, the report number formats, the
+// date format of date fields, and today's date as the footer shows it.
 struct LayoutSettings {
     std::array<int, 4> sortLevels{};
     std::array<QString, 37> captions;  // by book field number 1 to 36
     settings::NumberFormat currency;   // money
     settings::NumberFormat numeric;    // counts
+    settings::Formats dates;           // date fields' text
     QString today;
 };
 

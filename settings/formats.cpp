@@ -23,9 +23,6 @@ constexpr std::array<DateFormat, kDateFormatCount> kFormats{{
     {12, "MenuDateDMYDotYr", "dd.mm.yyyy", QChar(u'.'), "d/m/yyyy"},
 }};
 
-int g_dateCode = 1;
-NumberFormat g_regional;
-
 const DateFormat& formatOf(int code) {
     return kFormats.at(static_cast<std::size_t>(code - 1));
 }
@@ -64,24 +61,6 @@ QChar separatorOrBlank(const QString& s) {
 
 const std::array<DateFormat, kDateFormatCount>& dateFormats() {
     return kFormats;
-}
-
-bool applyDateFormat(int code) {
-    if (code < 1 || code > kDateFormatCount)
-        return false;
-    g_dateCode = code;
-    return true;
-}
-
-int currentDateFormat() {
-    return g_dateCode;
-}
-
-QChar dateSeparator() {
-    return formatOf(g_dateCode).separator;
-}
-QString shortDateFormat() {
-    return QString::fromLatin1(formatOf(g_dateCode).shortFormat);
 }
 
 int expandTwoDigitYear(int yy, int currentYear) {
@@ -133,20 +112,38 @@ std::optional<QDate> textToDate(const QString& text, int code, int currentYear) 
     return date;
 }
 
-QString dateToText(const QDate& date) {
-    return dateToText(date, g_dateCode);
+// ---- Formats ------------------------------------------------------------------
+
+bool Formats::setDateFormat(int code) {
+    if (code < 1 || code > kDateFormatCount)
+        return false;
+    dateCode_ = code;
+    return true;
 }
 
-QString dateToText(const dbase::Date& date) {
+QChar Formats::dateSeparator() const {
+    return formatOf(dateCode_).separator;
+}
+
+QString Formats::shortDateFormat() const {
+    return QString::fromLatin1(formatOf(dateCode_).shortFormat);
+}
+
+QString Formats::dateToText(const QDate& date) const {
+    return settings::dateToText(date, dateCode_);
+}
+
+QString Formats::dateToText(const dbase::Date& date) const {
     // A damaged date field gives an invalid QDate and so no text.
     return dateToText(QDate(date.year, date.month, date.day));
 }
 
-std::optional<QDate> textToDate(const QString& text) {
-    return textToDate(text, g_dateCode, QDate::currentDate().year());
+std::optional<QDate> Formats::textToDate(const QString& text, int currentYear) const {
+    return settings::textToDate(text, dateCode_,
+                                currentYear != 0 ? currentYear : QDate::currentDate().year());
 }
 
-std::optional<dbase::Date> textToEngineDate(const QString& text) {
+std::optional<dbase::Date> Formats::textToEngineDate(const QString& text) const {
     const auto date = textToDate(text);
     if (!date)
         return std::nullopt;
@@ -175,19 +172,45 @@ NumberFormat regionalFormatOf(const QLocale& locale) {
     return f;
 }
 
+// ---- The program's formats ------------------------------------------------------
+
+bool applyDateFormat(int code) {
+    return settings().formats.setDateFormat(code);
+}
+int currentDateFormat() {
+    return settings().formats.dateFormat();
+}
+QChar dateSeparator() {
+    return settings().formats.dateSeparator();
+}
+QString shortDateFormat() {
+    return settings().formats.shortDateFormat();
+}
+QString dateToText(const QDate& date) {
+    return settings().formats.dateToText(date);
+}
+QString dateToText(const dbase::Date& date) {
+    return settings().formats.dateToText(date);
+}
+std::optional<QDate> textToDate(const QString& text) {
+    return settings().formats.textToDate(text);
+}
+std::optional<dbase::Date> textToEngineDate(const QString& text) {
+    return settings().formats.textToEngineDate(text);
+}
 const NumberFormat& regionalFormat() {
-    return g_regional;
+    return settings().formats.regional();
 }
 void readRegionalSettings() {
-    g_regional = regionalFormatOf(QLocale::system());
+    settings().formats.setRegional(regionalFormatOf(QLocale::system()));
 }
-
 NumberFormat reportCurrencyFormat() {
-    return settings::settings().currencyFormat == 1 ? NumberFormat{} : g_regional;
+    const Settings& s = settings();
+    return s.formats.reportFormat(s.currencyFormat);
 }
-
 NumberFormat reportNumericFormat() {
-    return settings::settings().numericFormat == 1 ? NumberFormat{} : g_regional;
+    const Settings& s = settings();
+    return s.formats.reportFormat(s.numericFormat);
 }
 
 QString trimBlanks(const QString& s) {

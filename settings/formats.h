@@ -33,32 +33,6 @@ struct DateFormat {
 inline constexpr int kDateFormatCount = 12;
 const std::array<DateFormat, kDateFormatCount>& dateFormats();
 
-// Makes `code` the program-wide date format and returns true; a code outside
-// 1 to 12 sets nothing and returns false. Does not touch the settings.
-bool applyDateFormat(int code);
-int currentDateFormat();  // 1 at program start
-
-QChar dateSeparator();
-QString shortDateFormat();
-
-// The date as text in the current format; a null date gives "".
-QString dateToText(const QDate& date);
-QString dateToText(const dbase::Date& date);
-
-// Reads text in the current format. Blank text gives a null date; text that
-// is not a real date in that format gives nothing.
-std::optional<QDate> textToDate(const QString& text);
-// The same into the engine's date (null for blank text).
-std::optional<dbase::Date> textToEngineDate(const QString& text);
-
-// The same, for an explicit format and reference year (for tests and for
-// callers that must not depend on the clock).
-QString dateToText(const QDate& date, int code);
-std::optional<QDate> textToDate(const QString& text, int code, int currentYear);
-
-// The four-digit year of a two-digit year `yy` (0 to 99).
-int expandTwoDigitYear(int yy, int currentYear);
-
 // Number formats of reports. Code 1 is U.S. ("." and ","); code 2 takes the
 // regional values.
 struct NumberFormat {
@@ -68,12 +42,73 @@ struct NumberFormat {
     int currencyDecimals = 2;
 };
 
-// The regional values, read from the system locale by readRegionalSettings()
-// (the defaults above until then, and for anything the locale lacks; an empty
-// separator is taken as a blank).
+// The regional values of `locale` (an empty separator is taken as a blank;
+// what the locale lacks keeps the defaults above).
+NumberFormat regionalFormatOf(const QLocale& locale);
+
+// The formats in force: the date format and the regional values. A value:
+// the settings hold the program's own (Settings::formats), and whatever must
+// not depend on that one (a test, the conversion of an earlier version's
+// dates) makes its own.
+class Formats {
+  public:
+    // Date format 1 ("m/d/y" with "/"), U.S. regional values.
+    Formats() = default;
+
+    // Makes `code` the date format and returns true; a code outside 1 to 12
+    // sets nothing and returns false.
+    bool setDateFormat(int code);
+    int dateFormat() const { return dateCode_; }
+    QChar dateSeparator() const;
+    QString shortDateFormat() const;
+
+    // The date as text; a null (or damaged) date gives "".
+    QString dateToText(const QDate& date) const;
+    QString dateToText(const dbase::Date& date) const;
+    // Reads text in the date format, a two-digit year placed round
+    // `currentYear` (0: the clock's year). Blank text gives a null date; text
+    // that is not a real date in the format gives nothing.
+    std::optional<QDate> textToDate(const QString& text, int currentYear = 0) const;
+    // The same into the engine's date (null for blank text).
+    std::optional<dbase::Date> textToEngineDate(const QString& text) const;
+
+    const NumberFormat& regional() const { return regional_; }
+    void setRegional(const NumberFormat& regional) { regional_ = regional; }
+    // What a report uses for a currency or numeric format code: code 1 U.S.,
+    // any other the regional values.
+    NumberFormat reportFormat(int code) const { return code == 1 ? NumberFormat{} : regional_; }
+
+  private:
+    int dateCode_ = 1;
+    NumberFormat regional_;
+};
+
+// The same for an explicit format and reference year (for tests and for
+// callers that must not depend on the clock).
+QString dateToText(const QDate& date, int code);
+std::optional<QDate> textToDate(const QString& text, int code, int currentYear);
+
+// The four-digit year of a two-digit year `yy` (0 to 99).
+int expandTwoDigitYear(int yy, int currentYear);
+
+// ---- The program's formats (settings().formats) -----------------------------
+// Thin forwards for the windows and the code not yet handed a Formats.
+
+// Makes `code` the program's date format (see Formats::setDateFormat). Does
+// not touch the stored date format code of the settings.
+bool applyDateFormat(int code);
+int currentDateFormat();  // 1 at program start
+QChar dateSeparator();
+QString shortDateFormat();
+QString dateToText(const QDate& date);
+QString dateToText(const dbase::Date& date);
+std::optional<QDate> textToDate(const QString& text);
+std::optional<dbase::Date> textToEngineDate(const QString& text);
+
+// The program's regional values: the defaults until readRegionalSettings()
+// reads them from the system locale.
 const NumberFormat& regionalFormat();
 void readRegionalSettings();
-NumberFormat regionalFormatOf(const QLocale& locale);
 
 // What a report uses for amounts and for other numbers, from the currency
 // and numeric format codes of the settings (code 1 U.S., otherwise regional).

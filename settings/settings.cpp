@@ -237,7 +237,9 @@ const WindowColors& Settings::colorSet(int code) const {
 }
 
 bool Settings::load(const QString& path) {
+    const Formats kept = formats;
     *this = Settings();
+    formats = kept;
     if (!QFileInfo::exists(path))
         return true;
     QString text;

@@ -24,6 +24,7 @@
 #include <memory>
 
 #include "fields/book_fields.h"
+#include "settings/formats.h"
 
 namespace settings {
 
@@ -170,12 +171,19 @@ struct Settings {
     int reportViewWidth = 640;
     int reportViewHeight = 480;
 
+    // The formats in force for the run: the date format applied (from
+    // dateFormat at start, then the menu's choice) and the regional values
+    // read from the system. Not part of the file: load() keeps them, save()
+    // does not write them.
+    Formats formats;
+
     // The colour set of window code 1 to 5.
     WindowColors& colorSet(int code);
     const WindowColors& colorSet(int code) const;
 
-    // Resets every value to its default and reads `path`. Returns false only
-    // when the file exists but cannot be read (the defaults then apply).
+    // Resets every value of the file to its default and reads `path`.
+    // Returns false only when the file exists but cannot be read (the
+    // defaults then apply).
     bool load(const QString& path);
 
     // Writes the whole file to `path`, replacing it atomically. On failure

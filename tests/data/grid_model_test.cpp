@@ -28,7 +28,7 @@ class GridModelTest : public ::testing::Test {
         testsupport::writeSampleCollection(path, 5);
         table.setFileName(path.toStdString());
         table.open();
-        model = std::make_unique<GridModel>(&table);
+        model = std::make_unique<GridModel>(&table, formats);
         // Fatal: a broken model contract aborts the run instead of only
         // printing a warning nobody reads.
         tester = std::make_unique<QAbstractItemModelTester>(
@@ -44,6 +44,9 @@ class GridModelTest : public ::testing::Test {
     QTemporaryDir dir;
     QString path;
     dbase::Table table;
+    // The model's own formats: a test changes them without touching the
+    // program's.
+    settings::Formats formats;
     std::unique_ptr<GridModel> model;
     std::unique_ptr<QAbstractItemModelTester> tester;
 };
@@ -66,20 +69,20 @@ TEST_F(GridModelTest, RowsAreTheTableRecordsAndColumnsTheBookFields) {
 }
 
 TEST_F(GridModelTest, DatesFollowTheDateFormatAndCheckOutIsACheckBox) {
-    // Dates go through the program's date module: switching the format and
-    // re-reading shows the same date in the new form.
-    ASSERT_TRUE(settings::applyDateFormat(1));
+    // Dates go through the model's formats: switching the format and
+    // re-reading shows the same date in the new form, the program's own
+    // format untouched.
+    ASSERT_TRUE(formats.setDateFormat(1));
     model->reload();
     const QString first = text(2, kPurch);
-    EXPECT_EQ(first, settings::dateToText(QDate(1996, 3, 3)));
+    EXPECT_EQ(first, formats.dateToText(QDate(1996, 3, 3)));
     for (int code = 2; code <= settings::kDateFormatCount; ++code) {
-        ASSERT_TRUE(settings::applyDateFormat(code));
+        ASSERT_TRUE(formats.setDateFormat(code));
         model->reload();
-        EXPECT_EQ(text(2, kPurch), settings::dateToText(QDate(1996, 3, 3))) << "format " << code;
-        EXPECT_EQ(settings::textToDate(text(2, kPurch)), QDate(1996, 3, 3)) << "format " << code;
+        EXPECT_EQ(text(2, kPurch), formats.dateToText(QDate(1996, 3, 3))) << "format " << code;
+        EXPECT_EQ(formats.textToDate(text(2, kPurch)), QDate(1996, 3, 3)) << "format " << code;
     }
-    settings::applyDateFormat(1);
-    model->reload();
+    EXPECT_EQ(settings::currentDateFormat(), 1);
     EXPECT_EQ(model->index(0, kCheckOut).data(Qt::CheckStateRole).toInt(), Qt::Checked);
     EXPECT_EQ(model->index(1, kCheckOut).data(Qt::CheckStateRole).toInt(), Qt::Unchecked);
     EXPECT_FALSE(model->index(0, kCheckOut).data(Qt::DisplayRole).isValid());
@@ -94,14 +97,13 @@ TEST_F(GridModelTest, ADateShowsDayAndMonthInTheFormatsOrder) {
     table.edit();
     table.setDate(table.fieldIndex(fields::bookField(kPurch + 1).name), dbase::Date{1996, 3, 14});
     table.post();
-    ASSERT_TRUE(settings::applyDateFormat(1));  // mm/dd/yy
+    ASSERT_TRUE(formats.setDateFormat(1));  // mm/dd/yy
     model->reload();
     EXPECT_EQ(text(2, kPurch), "3/14/96");
-    ASSERT_TRUE(settings::applyDateFormat(10));  // dd/mm/yyyy
+    ASSERT_TRUE(formats.setDateFormat(10));  // dd/mm/yyyy
     model->reload();
     EXPECT_EQ(text(2, kPurch), "14/3/1996");
-    EXPECT_EQ(settings::textToDate(text(2, kPurch)), QDate(1996, 3, 14));
-    settings::applyDateFormat(1);
+    EXPECT_EQ(formats.textToDate(text(2, kPurch)), QDate(1996, 3, 14));
 }
 
 TEST_F(GridModelTest, FollowsTheFilterOrderAndReopeningOfTheTable) {

@@ -60,6 +60,8 @@ class LayoutTest : public ::testing::Test {
         s.captions[1] = "Title";
         s.captions[2] = "Author";
         s.captions[7] = "Cost";
+        s.captions[12] = "Bought";
+        s.dates = dates;
         s.today = kToday;
         return s;
     }
@@ -102,6 +104,7 @@ class LayoutTest : public ::testing::Test {
     books::OpenCollection collection;
     std::unique_ptr<QPrinter> printer = testsupport::pdfPrinter();
     reports::PageStream stream;
+    settings::Formats dates;
     int pages = 0;
 };
 
@@ -247,6 +250,30 @@ TEST_F(LayoutTest, NumbersPrintByTheirKind) {
     const settings::NumberFormat regional{QLatin1Char(','), QLatin1Char('.'), 2, 0};
     EXPECT_EQ(reports::moneyText(1234.5, regional), "1.235");
     EXPECT_EQ(reports::countText(-123456, regional), "-123.456");
+}
+
+// A date field prints in the date format the layout is given, day and
+// month in that format's order; the layout takes the program's format when
+// made from the settings.
+TEST_F(LayoutTest, DatesPrintInTheLayoutsDateFormat) {
+    open(2, {2, 0, 0, 0});
+    ReportDefinition d = smallReport();
+    d.lines[0].items[1] = {QStringLiteral("Bought"), 12, 12, {}};
+    d.totalsLine.items[0] = {};
+    d.totalsLine.items[1] = {};
+    ASSERT_TRUE(dates.setDateFormat(10));  // dd/mm/yyyy
+    QStringList lines = textReport(d);
+    EXPECT_TRUE(lines.contains("Book 0    1/3/1996    ")) << lines.join('|').toStdString();
+    EXPECT_TRUE(lines.contains("Book 1    2/3/1996    ")) << lines.join('|').toStdString();
+    ASSERT_TRUE(dates.setDateFormat(2));  // mm-dd-yy
+    lines = textReport(d);
+    EXPECT_TRUE(lines.contains("Book 0    3-1-96      ")) << lines.join('|').toStdString();
+
+    ASSERT_TRUE(settings::applyDateFormat(10));
+    const LayoutSettings program = reports::currentLayoutSettings({2, 0, 0, 0});
+    settings::applyDateFormat(1);
+    EXPECT_EQ(program.dates.dateFormat(), 10);
+    EXPECT_EQ(program.today, settings::dateToText(QDate::currentDate(), 10));
 }
 
 TEST_F(LayoutTest, TheBuiltInReportIntoThePageStream) {

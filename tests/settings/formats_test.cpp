@@ -2,6 +2,8 @@
 #include "settings/settings.h"
 
 #include <gtest/gtest.h>
+#include <QFile>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -81,24 +83,54 @@ TEST(DateText, InvalidTextIsNotADateAndBlankIsAnEmptyDate) {
     EXPECT_EQ(settings::dateToText(QDate(), 1), QString());
 }
 
-TEST(DateText, TheProgramWideFormatGovernsEveryConversion) {
-    ASSERT_EQ(settings::currentDateFormat(), 1);
-    EXPECT_FALSE(settings::applyDateFormat(0));
-    EXPECT_FALSE(settings::applyDateFormat(13));
-    EXPECT_EQ(settings::currentDateFormat(), 1);
+TEST(DateText, AFormatsValueGovernsEveryConversionItMakes) {
+    settings::Formats f;
+    ASSERT_EQ(f.dateFormat(), 1);
+    EXPECT_FALSE(f.setDateFormat(0));
+    EXPECT_FALSE(f.setDateFormat(13));
+    EXPECT_EQ(f.dateFormat(), 1);
 
+    ASSERT_TRUE(f.setDateFormat(12));
+    EXPECT_EQ(f.dateSeparator(), QChar(u'.'));
+    EXPECT_EQ(f.shortDateFormat(), QStringLiteral("d/m/yyyy"));
+    EXPECT_EQ(f.dateToText(dbase::Date{1996, 3, 7}), QStringLiteral("7.3.1996"));
+    EXPECT_EQ(f.textToEngineDate("7.3.1996"), (dbase::Date{1996, 3, 7}));
+    EXPECT_EQ(f.textToEngineDate(""), dbase::Date{});
+    EXPECT_EQ(f.textToEngineDate("3/7/1996"), std::nullopt);
+    EXPECT_EQ(f.dateToText(dbase::Date{}), QString());
+    EXPECT_EQ(f.dateToText(dbase::Date{1996, 2, 30}), QString());  // damaged field
+    ASSERT_TRUE(f.setDateFormat(6));
+    EXPECT_EQ(f.dateToText(QDate(2001, 9, 11)), QStringLiteral("11.9.01"));
+    EXPECT_EQ(f.textToDate("11.9.01", 2026), QDate(2001, 9, 11));
+    EXPECT_EQ(f.textToDate("11.9.99", 2026), QDate(1999, 9, 11));
+
+    // Another value, and the program's own, are untouched by this one.
+    EXPECT_EQ(settings::Formats().dateToText(QDate(2001, 9, 11)), QStringLiteral("9/11/01"));
+    EXPECT_EQ(settings::currentDateFormat(), 1);
+    EXPECT_EQ(settings::dateToText(QDate(2001, 9, 11)), QStringLiteral("9/11/01"));
+}
+
+// The program's formats are held by the settings: the forwards read them,
+// and reading the settings file again keeps the format applied for the run.
+TEST(DateText, TheProgramsFormatsOutliveAReadOfTheSettingsFile) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString ini = dir.filePath("TMKBOOK.INI");
+    QFile file(ini);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[Misc]\r\nDate Format=4\r\n");
+    file.close();
+
+    settings::Settings& s = settings::settings();
     ASSERT_TRUE(settings::applyDateFormat(12));
-    EXPECT_EQ(settings::dateSeparator(), QChar(u'.'));
-    EXPECT_EQ(settings::shortDateFormat(), QStringLiteral("d/m/yyyy"));
-    EXPECT_EQ(settings::dateToText(dbase::Date{1996, 3, 7}), QStringLiteral("7.3.1996"));
-    EXPECT_EQ(settings::textToEngineDate("7.3.1996"), (dbase::Date{1996, 3, 7}));
-    EXPECT_EQ(settings::textToEngineDate(""), dbase::Date{});
-    EXPECT_EQ(settings::textToEngineDate("3/7/1996"), std::nullopt);
-    EXPECT_EQ(settings::dateToText(dbase::Date{}), QString());
-    EXPECT_EQ(settings::dateToText(dbase::Date{1996, 2, 30}), QString());  // damaged field
-    ASSERT_TRUE(settings::applyDateFormat(6));
-    EXPECT_EQ(settings::dateToText(QDate(2001, 9, 11)), QStringLiteral("11.9.01"));
-    settings::applyDateFormat(1);
+    s.formats.setRegional(settings::regionalFormatOf(QLocale(QLocale::German, QLocale::Germany)));
+    ASSERT_TRUE(s.load(ini));
+    EXPECT_EQ(s.dateFormat, 4);  // the stored code, applied only at start
+    EXPECT_EQ(settings::currentDateFormat(), 12);
+    EXPECT_EQ(settings::dateToText(QDate(1996, 3, 7)), QStringLiteral("7.3.1996"));
+    EXPECT_EQ(settings::regionalFormat().decimalSeparator, QChar(u','));
+    s = settings::Settings();
+    EXPECT_EQ(settings::currentDateFormat(), 1);
 }
 
 TEST(NumberText, FixedPointIsRightAlignedAndGroupedByThree) {
@@ -135,13 +167,20 @@ TEST(ReportNumbers, USFormatOrTheLocalesSeparators) {
     const auto japanese = settings::regionalFormatOf(QLocale(QLocale::Japanese, QLocale::Japan));
     EXPECT_EQ(japanese.currencyDecimals, 0);
 
+    settings::Formats f;
+    f.setRegional(german);
+    EXPECT_EQ(f.reportFormat(1).decimalSeparator, QChar(u'.'));
+    EXPECT_EQ(f.reportFormat(1).thousandsSeparator, QChar(u','));
+    EXPECT_EQ(f.reportFormat(2).decimalSeparator, QChar(u','));
+    EXPECT_EQ(f.reportFormat(2).thousandsSeparator, QChar(u'.'));
+
+    // The program's: by the codes of the settings.
     auto& s = settings::settings();
+    s.formats.setRegional(german);
     s.numericFormat = 1;
     s.currencyFormat = 2;
     EXPECT_EQ(settings::reportNumericFormat().decimalSeparator, QChar(u'.'));
-    EXPECT_EQ(settings::reportNumericFormat().thousandsSeparator, QChar(u','));
-    EXPECT_EQ(settings::reportCurrencyFormat().decimalSeparator,
-              settings::regionalFormat().decimalSeparator);
+    EXPECT_EQ(settings::reportCurrencyFormat().decimalSeparator, QChar(u','));
     s = settings::Settings();
 }
 
