@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTextBrowser>
 #include <QTreeView>
 
 #include "backup/ui/backup_commands.h"
@@ -120,6 +121,13 @@ TEST_F(BackupForms, BackupShowsItsControlsAtTheProgramDirectory) {
     ASSERT_NE(help, nullptr);
     help->showKeyword("Backup and Restore");
     EXPECT_TRUE(help->currentPage().endsWith("backup.html"));
+    // The page speaks of the backup and restore windows' own panels and buttons.
+    const QString page = help->browser()->toPlainText().simplified();
+    TMyRestore restore(link, link.dialogParent());
+    for (const QString& text :
+         {form.WhatPanel->title(), form.WherePanel->title(), form.StartButton->text(),
+          restore.WhatPanel->title(), restore.StartButton->text()})
+        EXPECT_TRUE(page.contains(QString(text).remove('&'))) << text.toStdString();
 }
 
 TEST_F(BackupForms, DatabaseBackupSuspendsTheSearchAndClosesAfterwards) {

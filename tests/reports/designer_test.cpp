@@ -13,6 +13,7 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 
 #include "data/run_state.h"
@@ -360,6 +361,13 @@ TEST_F(DesignerTest, EveryCaptionAndLimitOfTheDefinitionAndFontWindows) {
     ui::HelpWindow expected;
     ASSERT_TRUE(expected.showKeyword("User Defined Reports"));
     EXPECT_EQ(help->currentPage(), expected.currentPage());
+    // The page speaks of the window's own options and buttons.
+    const QString page = help->browser()->toPlainText().simplified();
+    for (const QAbstractButton* b : std::initializer_list<const QAbstractButton*>{
+             w.PageNumbers, w.LandOrient, w.UseTotals, w.SpecifyButton, w.UpdateButton,
+             w.DeleteButton})
+        EXPECT_TRUE(page.contains(QString(b->text()).remove('&'), Qt::CaseInsensitive))
+            << b->text().toStdString();
     help->close();
 }
 

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTextBrowser>
 #include <QTimer>
 
 #include "data/run_state.h"
@@ -326,6 +327,13 @@ TEST_F(ReportListTest, HelpOpensAtTheReportWindowTopic) {
     ASSERT_TRUE(expected.showKeyword("Report Window"));
     EXPECT_EQ(help->currentPage(), expected.currentPage());
     EXPECT_NE(help->currentPage(), "qrc:/help/contents.html");
+    // The page speaks of the window's own choices and buttons.
+    const QString page = help->browser()->toPlainText().simplified();
+    for (const QAbstractButton* b : std::initializer_list<const QAbstractButton*>{
+             form->ExportEntire, form->ExportSearch, form->ViewButton, form->PrintButton,
+             form->FileButton, form->NewButton, form->ModifyButton})
+        EXPECT_TRUE(page.contains(QString(b->text()).remove('&'))) << b->text().toStdString();
+    EXPECT_FALSE(page.contains("the viewer shows"));
     help->close();
     form->close();
 }
