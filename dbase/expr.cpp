@@ -4,7 +4,6 @@
 #include <cctype>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 
 #include "dbase/code_page.h"
@@ -608,25 +607,6 @@ KeyType Expression::type() const {
 }
 int Expression::width() const {
     return root_ ? root_->width : 0;
-}
-
-std::string Expression::evaluate(const unsigned char* record) const {
-    std::string out;
-    if (!root_)
-        return out;
-    if (root_->type == KeyType::Numeric) {
-        char buf[64];
-        std::snprintf(buf, sizeof buf, "%.15g", root_->number(record));
-        return buf;
-    }
-    root_->append(record, out);
-    if (root_->type == KeyType::Character)
-        out.resize(static_cast<size_t>(root_->width), ' ');
-    return out;
-}
-
-double Expression::evaluateNumber(const unsigned char* record) const {
-    return root_ ? root_->number(record) : 0;
 }
 
 void Expression::key(const unsigned char* record, std::string& out) const {

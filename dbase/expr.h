@@ -69,11 +69,6 @@ class Expression {
     // dates, 12 (the index key length) for numbers.
     int width() const;
 
-    // The value as text, as a dBase program shows it: a character value padded
-    // to width(); a date as YYYYMMDD or 8 blanks; a number in shortest form.
-    std::string evaluate(const unsigned char* record) const;
-    double evaluateNumber(const unsigned char* record) const;  // numeric results
-
     // The index key of a record: width() bytes for a character key (blank
     // padded, cut to the width); a 12-byte decimal key for numbers; an 8-byte
     // day number for dates. `out` is replaced.

@@ -201,11 +201,7 @@ void TMyReport::FileButtonClick() {
 }
 
 void TMyReport::runDesigner(int index) {
-    if (!openDesigner) {
-        ui::showNotice(this, QStringLiteral("Report Definition is not available in this version."));
-        return;
-    }
-    if (openDesigner(main_, definition_, index)) {
+    if (openDesigner && openDesigner(main_, definition_, index)) {
         // A report saved as new is selected; otherwise the same row.
         const int row = ReportBox->currentRow(), before = ReportBox->count();
         LoadReportBox();

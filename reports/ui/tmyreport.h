@@ -54,8 +54,8 @@ class TMyReport : public QDialog {
     std::function<void(ui::MainWindowLink&, const reports::ReportDefinition&, reports::PageStream&)>
         showPreview;
     // Opens the designer on `definition`, the record at `index` or a new
-    // report (index -1); true when it saved or deleted a report. Without
-    // one, New and Modify say the designer is not available.
+    // report (index -1); true when it saved or deleted a report. The
+    // designer window by default.
     std::function<bool(ui::MainWindowLink&, reports::ReportDefinition& definition, int index)>
         openDesigner;
 
