@@ -270,7 +270,6 @@ class TMain : public QMainWindow, public ui::MainWindowLink {
     void reportEngineError(const std::exception& e);
     void applyColumnLayout(const books::ColumnLayout& layout);
     int columnPixelWidth(int characters) const;
-    void setCommandEnabled(bool add, bool copy, bool del);
 
     std::unique_ptr<books::OpenCollection> collection_;
     ui::CommandHandlers handlers_;

@@ -48,7 +48,6 @@ class ViewerFieldTables {
     void setName(int field, const QString& name);
 
     bool shown(int field) const { return shown_[field]; }
-    void setShown(int field, bool shown) { shown_[field] = shown; }
     void toggleShown(int field) { shown_[field] = !shown_[field]; }
 
     const QString& widthText(int field) const { return widths_[field]; }

@@ -30,8 +30,6 @@ class QueryFilter {
     // Whether the current record of `table` passes.
     bool accepts(const dbase::Table& table) const;
 
-    int levelCount() const { return static_cast<int>(levels_.size()); }
-
     // A record filter for dbase::Table / books::OpenCollection that shares
     // this filter.
     static dbase::Table::Filter asRecordFilter(std::shared_ptr<const QueryFilter> filter);

@@ -186,7 +186,6 @@ class TBaseReport {
     void openPage();
     void closePage();
     PageSink& sink();
-    void emitFont();
     void fontChanged();
     void drawInTab(const TabStop& tab, const QString& text);
     void drawTabDecoration(const TabStop& tab);

@@ -65,14 +65,10 @@ class ReportLayout {
 
     // The text file of the TextFile mode.
     void setTextFileName(const QString& path) { textFileName_ = path; }
-    const QString& textFileName() const { return textFileName_; }
 
     // Attaches the five handlers to the engine (which must outlive the job)
     // and sets its orientation from the definition.
     void attach(TBaseReport& engine);
-
-    // The running totals (1 Cost, 2 Value, 3 Low Market, 4 High Market).
-    double grandTotal(int k) const { return grand_[std::size_t(k)]; }
 
   private:
     using Engine = TBaseReport;

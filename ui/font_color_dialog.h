@@ -22,8 +22,6 @@ class FontColorDialog : public QDialog {
     QColor selectedColor() const;
     // Chooses `color`, adding it to the list when it is none of the named ones.
     void setColor(const QColor& color);
-
-    QFontDialog* fontChooser() const { return fonts_; }
     QComboBox* colorList() const { return colors_; }
 
   private:

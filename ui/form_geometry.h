@@ -41,8 +41,6 @@ class DimensionRecord {
     void restore(QWidget* form) const;
 
     bool isEmpty() const { return clientSize_.isEmpty() && slots_.isEmpty(); }
-    QSize clientSize() const { return clientSize_; }
-    const QList<Slot>& slotList() const { return slots_; }
 
   private:
     QSize clientSize_;
