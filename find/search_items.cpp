@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "settings/formats.h"
+#include "settings/settings.h"
 
 namespace find {
 
@@ -58,8 +59,8 @@ Bounds splitRange(const QString& cell) {
     return {settings::trimBlanks(text.left(at)), settings::trimBlanks(text.mid(at + 3))};
 }
 
-std::optional<double> parseDate(const QString& text) {
-    const auto date = settings::textToDate(text);
+std::optional<double> parseDate(const QString& text, const settings::Formats& formats) {
+    const auto date = formats.textToDate(text);
     if (!date || date->isNull())
         return std::nullopt;
     return dayNumber(*date);
@@ -113,6 +114,11 @@ int SearchItems::levels() const {
 }
 
 LevelResult SearchItems::addLevel(const LevelCells& cells, const Comparisons& comparisons) {
+    return addLevel(cells, comparisons, settings::settings().formats);
+}
+
+LevelResult SearchItems::addLevel(const LevelCells& cells, const Comparisons& comparisons,
+                                  const settings::Formats& formats) {
     LevelBuilder level(items_);
     const auto invalid = [&](int fieldNo) {
         level.dropLevel();
@@ -158,7 +164,7 @@ LevelResult SearchItems::addLevel(const LevelCells& cells, const Comparisons& co
                         settings::trimBlanks(withoutFirst(cell, operatorOf(comparison)));
                     if (isEmptyDate(text))
                         break;
-                    const auto day = parseDate(text);
+                    const auto day = parseDate(text, formats);
                     if (!day)
                         return invalid(fieldNo);
                     if (!level.addDate(fieldNo, *day, kind))
@@ -170,8 +176,8 @@ LevelResult SearchItems::addLevel(const LevelCells& cells, const Comparisons& co
                 const bool noUpper = isEmptyDate(b.upper);
                 if (noLower && noUpper)
                     break;
-                const auto lower = noLower ? std::nullopt : parseDate(b.lower);
-                const auto upper = noUpper ? std::nullopt : parseDate(b.upper);
+                const auto lower = noLower ? std::nullopt : parseDate(b.lower, formats);
+                const auto upper = noUpper ? std::nullopt : parseDate(b.upper, formats);
                 if (!lower || !upper)
                     return invalid(fieldNo);
                 if (!level.addDate(fieldNo, *lower, ItemKind::Greater) ||

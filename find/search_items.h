@@ -19,6 +19,10 @@
 
 #include "fields/book_fields.h"
 
+namespace settings {
+class Formats;
+}
+
 namespace find {
 
 inline constexpr int kMaxItems = 75;
@@ -74,7 +78,9 @@ class SearchItems {
 
     // Reads the cells as a new level. On Invalid and NoCriteria the items of
     // earlier levels stay; on TooMany the list is empty afterwards. Dates are
-    // read in the program's current short date format.
+    // read in the date format of `formats`, or of the program's formats.
+    LevelResult addLevel(const LevelCells& cells, const Comparisons& comparisons,
+                         const settings::Formats& formats);
     LevelResult addLevel(const LevelCells& cells, const Comparisons& comparisons);
 
   private:

@@ -26,9 +26,10 @@ struct Level {
 
 class SearchItemsTest : public ::testing::Test {
   protected:
-    void SetUp() override { settings::applyDateFormat(7); }  // m/d/yyyy
-    void TearDown() override { settings::applyDateFormat(1); }
-    LevelResult add(const Level& l) { return items.addLevel(l.cells, l.comparisons); }
+    // Dates are read in the items' own formats, the program's untouched.
+    void SetUp() override { formats.setDateFormat(7); }  // m/d/yyyy
+    LevelResult add(const Level& l) { return items.addLevel(l.cells, l.comparisons, formats); }
+    settings::Formats formats;
     find::SearchItems items;
 };
 
@@ -141,7 +142,7 @@ TEST_F(SearchItemsTest, DatesBecomeDayNumbersInTheCurrentFormat) {
     EXPECT_DOUBLE_EQ(item.dateValue, 35139);  // 15 March 1996
     EXPECT_EQ(item.text, QStringLiteral("35139"));
 
-    settings::applyDateFormat(12);  // d.m.yyyy
+    formats.setDateFormat(12);  // d.m.yyyy
     items.clear();
     ASSERT_EQ(
         add(Level().set(kPurchDate, QStringLiteral("> 15.03.1996"), Comparison::Greater)).status,
@@ -150,6 +151,14 @@ TEST_F(SearchItemsTest, DatesBecomeDayNumbersInTheCurrentFormat) {
     items.clear();
     // The same text read day first is no date.
     EXPECT_EQ(add(Level().set(kPurchDate, QStringLiteral("= 03.15.1996"))).status, Status::Invalid);
+
+    // Without formats of their own the items read the program's (m/d/y).
+    ASSERT_EQ(settings::currentDateFormat(), 1);
+    const Level dotted = Level().set(kPurchDate, QStringLiteral("= 15.03.1996"));
+    EXPECT_EQ(items.addLevel(dotted.cells, dotted.comparisons).status, Status::Invalid);
+    const Level slashed = Level().set(kPurchDate, QStringLiteral("= 3/15/96"));
+    ASSERT_EQ(items.addLevel(slashed.cells, slashed.comparisons).status, Status::Saved);
+    EXPECT_DOUBLE_EQ(items.items()[0].dateValue, 35139);
 }
 
 TEST_F(SearchItemsTest, BareDateMasksAreEmptyAndRangesWithOneDateAreRejected) {
