@@ -5,6 +5,7 @@
 #include "fields/book_fields.h"
 #include "find/query_filter.h"
 #include "settings/formats.h"
+#include "settings/settings.h"
 
 namespace find {
 
@@ -62,6 +63,13 @@ bool LocateMatcher::matches(std::string& text, double number) const {
 
 LocateResult locateRecord(dbase::Table& table, bool fromFirst, const QString& fieldName,
                           bool caseSensitive, MatchType type, const QString& value) {
+    return locateRecord(table, fromFirst, fieldName, caseSensitive, type, value,
+                        settings::settings().formats);
+}
+
+LocateResult locateRecord(dbase::Table& table, bool fromFirst, const QString& fieldName,
+                          bool caseSensitive, MatchType type, const QString& value,
+                          const settings::Formats& formats) {
     if (table.state() == dbase::TableState::Edit || table.state() == dbase::TableState::Insert)
         table.post();
     const int field = fieldName.isEmpty() ? -1 : table.findField(fieldName.toStdString());
@@ -76,7 +84,7 @@ LocateResult locateRecord(dbase::Table& table, bool fromFirst, const QString& fi
         if (numbers)
             return matcher.matches(text, table.asFloat(field));
         if (date)
-            text = settings::dateToText(table.asDate(field)).toStdString();
+            text = formats.dateToText(table.asDate(field)).toStdString();
         else
             table.readString(field, text);
         return matcher.matches(text, 0);

@@ -91,12 +91,19 @@ TEST_F(LocateTest, ExactNumbersCompareByValue) {
 }
 
 TEST_F(LocateTest, DatesCompareAsTheyAreShown) {
-    settings::applyDateFormat(10);  // d/m/yyyy
-    ASSERT_EQ(settings::dateToText(QDate(1996, 3, 15)), QStringLiteral("15/3/1996"));
-    ASSERT_EQ(locate(true, "PurchDate", MatchType::Exact, QStringLiteral("15/3/1996")),
+    settings::Formats formats;
+    ASSERT_TRUE(formats.setDateFormat(10));  // d/m/yyyy
+    ASSERT_EQ(find::locateRecord(table, true, QStringLiteral("PurchDate"), false, MatchType::Exact,
+                                 QStringLiteral("15/3/1996"), formats),
               LocateResult::Found);
     EXPECT_EQ(title(), QStringLiteral("The Art of War"));
-    settings::applyDateFormat(1);
+    // Without formats of its own the search reads the program's (m/d/y).
+    ASSERT_EQ(settings::currentDateFormat(), 1);
+    EXPECT_EQ(locate(true, "PurchDate", MatchType::Exact, QStringLiteral("15/3/1996")),
+              LocateResult::NotFound);
+    ASSERT_EQ(locate(true, "PurchDate", MatchType::Exact, QStringLiteral("3/15/96")),
+              LocateResult::Found);
+    EXPECT_EQ(title(), QStringLiteral("The Art of War"));
 }
 
 TEST_F(LocateTest, AnUnknownFieldIsReported) {
