@@ -8,6 +8,7 @@
 #include "find/query_filter.h"
 #include "find/search_items.h"
 #include "settings/formats.h"
+#include "settings/settings.h"
 
 namespace find {
 
@@ -16,10 +17,14 @@ namespace {
 // How often the running counts are reported while nothing matches.
 constexpr std::uint32_t kProgressEvery = 4096;
 
-std::optional<dbase::Date> fullDate(const QString& text) {
+const settings::Formats& formatsOf(const ReplaceRequest& request) {
+    return request.formats ? *request.formats : settings::settings().formats;
+}
+
+std::optional<dbase::Date> fullDate(const QString& text, const settings::Formats& formats) {
     if (isEmptyDate(text))
         return std::nullopt;
-    const auto date = settings::textToEngineDate(text);
+    const auto date = formats.textToEngineDate(text);
     if (!date || date->isNull())
         return std::nullopt;
     return date;
@@ -84,9 +89,9 @@ RequestProblem checkRequest(const ReplaceRequest& r) {
                 return RequestProblem::BadReplacementValue;
             break;
         case 'D':
-            if (!fullDate(search))
+            if (!fullDate(search, formatsOf(r)))
                 return RequestProblem::BadSearchDate;
-            if (!fullDate(replacement))
+            if (!fullDate(replacement, formatsOf(r)))
                 return RequestProblem::BadReplacementDate;
             break;
         default:
@@ -140,9 +145,11 @@ ReplaceReport replaceValues(books::OpenCollection& c, const ReplaceRequest& requ
     toUpperInPlace(searchText);
     const double searchNumber = letter == 'N' ? parseDecimal(search).value_or(0) : 0;
     const dbase::Date searchDate =
-        letter == 'D' ? fullDate(search).value_or(dbase::Date{}) : dbase::Date{};
+        letter == 'D' ? fullDate(search, formatsOf(request)).value_or(dbase::Date{})
+                      : dbase::Date{};
     const dbase::Date newDate =
-        letter == 'D' ? fullDate(replacement).value_or(dbase::Date{}) : dbase::Date{};
+        letter == 'D' ? fullDate(replacement, formatsOf(request)).value_or(dbase::Date{})
+                      : dbase::Date{};
     const double newNumber = letter == 'N' ? parseDecimal(replacement).value_or(0) : 0;
     const std::string newText = replacement.toStdString();
     const auto progress = [&] {

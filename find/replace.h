@@ -17,6 +17,10 @@
 
 #include "dbase/date.h"
 
+namespace settings {
+class Formats;
+}
+
 namespace books {
 class OpenCollection;
 }
@@ -28,6 +32,8 @@ struct ReplaceRequest {
     QString search;
     QString replacement;
     bool confirm = false;
+    // The formats dates are read in; null for the program's.
+    const settings::Formats* formats = nullptr;
 };
 
 // What is wrong with a request before anything is touched.

@@ -235,7 +235,8 @@ TEST_F(ReplaceTest, AStartAfterAKilledRunRestoresTheTag) {
 }
 
 TEST(ReplaceRequests, ValuesAreCheckedByFieldType) {
-    settings::applyDateFormat(7);
+    settings::Formats formats;
+    ASSERT_TRUE(formats.setDateFormat(7));  // m/d/yyyy
     const struct {
         int fieldNo;
         const char* search;
@@ -256,12 +257,20 @@ TEST(ReplaceRequests, ValuesAreCheckedByFieldType) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(find::checkRequest({c.fieldNo, QString::fromLatin1(c.search),
-                                      QString::fromLatin1(c.replacement), false}),
+                                      QString::fromLatin1(c.replacement), false, &formats}),
                   c.problem)
             << c.fieldNo << " " << c.search << " " << c.replacement;
     EXPECT_EQ(find::problemMessage(RequestProblem::BadReplacementDate),
               QStringLiteral("Invalid replacement date entered.  Please correct."));
-    settings::applyDateFormat(1);
+
+    // Dates in the request's formats; without any, in the program's (m/d/y).
+    ASSERT_TRUE(formats.setDateFormat(12));  // d.m.yyyy
+    EXPECT_EQ(find::checkRequest({kPurchDate, "31.12.1999", "1.1.2000", false, &formats}),
+              RequestProblem::None);
+    ASSERT_EQ(settings::currentDateFormat(), 1);
+    EXPECT_EQ(find::checkRequest({kPurchDate, "31.12.1999", "1.1.2000", false}),
+              RequestProblem::BadSearchDate);
+    EXPECT_EQ(find::checkRequest({kPurchDate, "12/31/99", "1/1/00", false}), RequestProblem::None);
 }
 
 }  // namespace
