@@ -170,6 +170,9 @@ class Table {
     // convert them themselves. Valid until the cursor moves or the table
     // changes.
     std::string_view fieldBytes(int field) const;
+    // The whole current record so (the deleted flag first, then the fields
+    // at their offsets), on the same terms.
+    std::string_view recordBytes() const;
 
     // Writes go to the edit buffer (state Edit or Insert). A text longer than a
     // character field is cut to its width; a text that is not a number, or a

@@ -337,6 +337,11 @@ std::string_view Table::fieldBytes(int field) const {
     return d_->raw(d_->activeRecord(), f);
 }
 
+std::string_view Table::recordBytes() const {
+    d_->requireOpen();
+    return {reinterpret_cast<const char*>(d_->activeRecord()), d_->header.recordLength};
+}
+
 std::string Table::stringAt(std::uint32_t recNo, int field) const {
     Impl& d = *d_;
     d.requireOpen();

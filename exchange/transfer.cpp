@@ -209,11 +209,19 @@ std::uint32_t exportDelimited(dbase::Table& books, const std::vector<int>& numbe
         if (!header.isEmpty())
             out.writeRecord(header);
         QuotedFieldText text;
+        std::vector<dbase::Field> fields;
+        for (const int index : indexes)
+            fields.push_back(index >= 0 ? books.field(index) : dbase::Field{});
         const std::uint32_t done = walk(books, progress, [&] {
-            for (const int index : indexes) {
+            // The record is taken once and each field cut from it.
+            const std::string_view record = books.recordBytes();
+            for (std::size_t k = 0; k < indexes.size(); ++k) {
                 std::string& line = out.nextField();
-                if (index >= 0)
-                    text.append(line, books, index);
+                const dbase::Field& f = fields[k];
+                if (indexes[k] >= 0)
+                    text.append(line, books, indexes[k], f,
+                                record.substr(static_cast<std::size_t>(f.offset),
+                                              static_cast<std::size_t>(f.width)));
                 else
                     line += "\"\"";
             }

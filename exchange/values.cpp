@@ -155,8 +155,11 @@ QuotedFieldText::QuotedFieldText() : separator_(decimalSeparator()) {
 }
 
 void QuotedFieldText::append(std::string& line, const dbase::Table& table, int index) {
-    const dbase::Field& field = table.field(index);
-    const std::string_view raw = table.fieldBytes(index);
+    append(line, table, index, table.field(index), table.fieldBytes(index));
+}
+
+void QuotedFieldText::append(std::string& line, const dbase::Table& table, int index,
+                             const dbase::Field& field, std::string_view raw) {
     switch (field.type) {
         case dbase::FieldType::Character: {
             // The code page has one byte a character, so a field of at most

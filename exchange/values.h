@@ -23,6 +23,7 @@
 namespace dbase {
 class Table;
 struct Date;
+struct Field;
 }  // namespace dbase
 
 namespace exchange {
@@ -56,6 +57,10 @@ class QuotedFieldText {
     QuotedFieldText();
     // Appends field `index` of the table's current record to `line`.
     void append(std::string& line, const dbase::Table& table, int index);
+    // The same with the field's definition and its bytes (from
+    // recordBytes()) at hand, for a walk that takes the record once.
+    void append(std::string& line, const dbase::Table& table, int index, const dbase::Field& field,
+                std::string_view raw);
 
   private:
     std::string separator_;  // the decimal separator as UTF-8

@@ -196,6 +196,12 @@ TEST_F(TableValues, FieldBytesAreTheStoredBytesAndTakeExactlyTheWidth) {
     t.first();
     EXPECT_EQ(t.fieldBytes(0), odd);
     EXPECT_EQ(t.asDate(3), (Date{1996, 3, 7}));
+    // The whole record: the deleted flag, then every field at its offset.
+    const std::string_view record = t.recordBytes();
+    EXPECT_EQ(record.size(), 1u + 30 + 4 + 12 + 8 + 3);
+    EXPECT_EQ(record[0], ' ');
+    EXPECT_EQ(record.substr(static_cast<std::size_t>(t.field(0).offset), 30), odd);
+    EXPECT_EQ(record.substr(static_cast<std::size_t>(t.field(3).offset), 8), "19960307");
     EXPECT_EQ(kindOf([&] { t.setFieldBytes(3, "19960308"); }), Error::Kind::State);
 }
 

@@ -375,6 +375,13 @@ TEST_F(Transfer, ExportQuotesEveryFieldAsItsEditText) {
                 exchange::appendQuotedField(want, value);
                 text.append(got, table, i);
                 EXPECT_EQ(got, "x" + want) << "format " << code << ", field " << i;
+                // The same from the field cut out of the whole record.
+                const dbase::Field& f = table.field(i);
+                std::string fromRecord;
+                text.append(fromRecord, table, i, f,
+                            table.recordBytes().substr(static_cast<std::size_t>(f.offset),
+                                                       static_cast<std::size_t>(f.width)));
+                EXPECT_EQ(fromRecord, want) << "format " << code << ", field " << i;
             }
         }
     }
