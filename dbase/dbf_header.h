@@ -79,12 +79,9 @@ struct DbfHeader {
     // True for the versions the engine may write to.
     bool writableVersion() const;
     bool hasMemoFields() const;
-    // Byte offset of a record (1-based) and of the end-of-file marker.
+    // Byte offset of a record (1-based).
     std::uint64_t recordOffset(std::uint32_t recNo) const {
         return headerLength + std::uint64_t{recNo - 1} * recordLength;
-    }
-    std::uint64_t endOffset() const {
-        return headerLength + std::uint64_t{recordCount} * recordLength;
     }
 };
 

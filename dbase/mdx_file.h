@@ -141,10 +141,9 @@ class MdxFile {
     // was opened: above zero with nobody else using the table, a change was
     // left part-way.
     int changersAtOpen() const { return changersAtOpen_; }
-    // Whether this object counted itself among the changers (at its first
-    // change), and taking itself off the count again: after every change of
-    // its is on disk, with the index lock held. Throws Error::Kind::Io.
-    bool countedAsChanger() const { return counted_; }
+    // Takes this object off the count of changers again (it counted itself
+    // at its first change): after every change of its is on disk, with the
+    // index lock held. Throws Error::Kind::Io.
     void endChanges();
     // The count of changers of an index file that may be too damaged to
     // open; 0 when it cannot be read.
