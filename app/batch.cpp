@@ -121,6 +121,20 @@ QString batchCollectionPath(const QString& given, QString* error) {
     return {};
 }
 
+namespace {
+
+// Opens the collection a run works on (see batchCollectionPath). Empty on
+// success, otherwise why not.
+QString openBatchCollection(books::OpenCollection& collection, const QString& given) {
+    QString error;
+    const QString path = batchCollectionPath(given, &error);
+    if (path.isEmpty())
+        return error;
+    return openCollection(collection, path);
+}
+
+}  // namespace
+
 // ---- The report -------------------------------------------------------------
 
 BatchResult batchReport(const QString& collectionPath, const QString& name, const QString& output) {
@@ -157,11 +171,8 @@ BatchResult batchReport(const QString& collectionPath, const QString& name, cons
         return BatchResult::failed(
             QStringLiteral("The report \"%1\" could not be read: %2").arg(name, error));
 
-    const QString path = batchCollectionPath(collectionPath, &error);
-    if (path.isEmpty())
-        return BatchResult::failed(error);
     books::OpenCollection collection;
-    error = openCollection(collection, path);
+    error = openBatchCollection(collection, collectionPath);
     if (!error.isEmpty())
         return BatchResult::failed(error);
 
@@ -223,13 +234,8 @@ BatchResult batchExport(const QString& collectionPath, const QString& file,
     if (fields.empty())
         return BatchResult::failed(QStringLiteral("No fields selected for export."));
 
-    QString error;
-    const QString path = batchCollectionPath(collectionPath, &error);
-    if (path.isEmpty())
-        return BatchResult::failed(error);
     books::OpenCollection collection;
-    error = openCollection(collection, path);
-    if (!error.isEmpty())
+    if (const QString error = openBatchCollection(collection, collectionPath); !error.isEmpty())
         return BatchResult::failed(error);
 
     const exchange::Progress walked = [&](std::uint32_t done, std::uint32_t total) {
@@ -318,13 +324,8 @@ BatchResult batchImport(const QString& collectionPath, const QString& file,
                           : QStringLiteral("The table's fields"),
                      settings::settings().fieldNames[1]));
 
-    QString error;
-    const QString path = batchCollectionPath(collectionPath, &error);
-    if (path.isEmpty())
-        return BatchResult::failed(error);
     books::OpenCollection collection;
-    error = openCollection(collection, path);
-    if (!error.isEmpty())
+    if (const QString error = openBatchCollection(collection, collectionPath); !error.isEmpty())
         return BatchResult::failed(error);
 
     exchange::ImportResult result;
