@@ -32,20 +32,7 @@ std::string workFolder() {
 const std::vector<char>& tableBytes() {
     static const std::vector<char> bytes = [] {
         const std::string path = workFolder() + "/SEED.DBF";
-        dbase::Table::create(path, {{"TITLE", dbase::FieldType::Character, 30, 0},
-                                    {"YEARPUB", dbase::FieldType::Numeric, 4, 0},
-                                    {"PURCHDATE", dbase::FieldType::Date, 8, 0}});
-        dbase::Table t;
-        t.setFileName(path);
-        t.open();
-        for (int i = 0; i < 60; ++i) {
-            t.append();
-            t.setString(0, "Title " + std::to_string(i * 37 % 23));
-            t.setFloat(1, 1900 + i % 7);
-            t.setDate(2, dbase::Date{1990 + i % 5, 1 + i % 12, 1 + i % 28});
-            t.post();
-        }
-        t.close();
+        tkfuzz::makeSeedTable(path);
         std::ifstream in(path, std::ios::binary);
         std::vector<char> b{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
         b[28] = 1;  // the table says it has a production index

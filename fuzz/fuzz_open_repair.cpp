@@ -60,20 +60,9 @@ struct Sound {
 const Sound& sound() {
     static const Sound files = [] {
         const std::string path = workFolder() + "/SEED.DBF";
-        dbase::Table::create(path, {{"TITLE", dbase::FieldType::Character, 30, 0},
-                                    {"YEARPUB", dbase::FieldType::Numeric, 4, 0},
-                                    {"PURCHDATE", dbase::FieldType::Date, 8, 0}});
+        tkfuzz::makeSeedTable(path);
         dbase::Table t;
         t.setFileName(path);
-        t.open();
-        for (int i = 0; i < 60; ++i) {
-            t.append();
-            t.setString(0, "Title " + std::to_string(i * 37 % 23));
-            t.setFloat(1, 1900 + i % 7);
-            t.setDate(2, dbase::Date{1990 + i % 5, 1 + i % 12, 1 + i % 28});
-            t.post();
-        }
-        t.close();
         t.addIndexTag("NEWINDEX", "UPPER(TITLE)");
         t.addIndexTag("BYYEAR", "STR(YEARPUB,4,0)+DTOS(PURCHDATE)");
         return Sound{readAll(path), readAll(workFolder() + "/SEED.MDX")};

@@ -51,6 +51,25 @@ inline bool sameContents(const std::string& path, const std::uint8_t* data, std:
     return bytes.size() == size && (size == 0 || std::memcmp(bytes.data(), data, size) == 0);
 }
 
+// The sound table both index targets start from: one field of each kind
+// an index key reads, 60 records, no index yet.
+inline void makeSeedTable(const std::string& path) {
+    dbase::Table::create(path, {{"TITLE", dbase::FieldType::Character, 30, 0},
+                                {"YEARPUB", dbase::FieldType::Numeric, 4, 0},
+                                {"PURCHDATE", dbase::FieldType::Date, 8, 0}});
+    dbase::Table t;
+    t.setFileName(path);
+    t.open();
+    for (int i = 0; i < 60; ++i) {
+        t.append();
+        t.setString(0, "Title " + std::to_string(i * 37 % 23));
+        t.setFloat(1, 1900 + i % 7);
+        t.setDate(2, dbase::Date{1990 + i % 5, 1 + i % 12, 1 + i % 28});
+        t.post();
+    }
+    t.close();
+}
+
 // Opens a table that opened read-only before: it must open again whatever
 // its index holds (a tag it lacks is the one refusal left).
 inline bool mustOpen(dbase::Table& t) {
