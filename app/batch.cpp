@@ -249,9 +249,10 @@ BatchResult batchExport(const QString& collectionPath, const QString& file,
             if (s.exportFirstRow)
                 for (const int k : fields)
                     header.append(s.fieldNames[k]);
-            exchange::exportDelimited(collection.table(), fields, header, target, walked);
+            exchange::exportDelimited(collection.table(), fields, header, target, s.formats,
+                                      walked);
         } else {
-            exchange::exportDBase(collection.table(), fields, target, walked);
+            exchange::exportDBase(collection.table(), fields, target, s.formats, walked);
         }
     } catch (const exchange::FileError& e) {
         return BatchResult::failed(QString::fromStdString(e.what()));
@@ -338,9 +339,10 @@ BatchResult batchImport(const QString& collectionPath, const QString& file,
     try {
         exchangeui::appendToCollection(collection, expected, [&](dbase::Table& books) {
             if (text)
-                result = exchange::importDelimited(books, file, map, true, counted);
+                result = exchange::importDelimited(books, file, map, true, settings::settings(),
+                                                   counted);
             else
-                result = exchange::importDBase(books, file, map, counted);
+                result = exchange::importDBase(books, file, map, settings::settings(), counted);
         });
     } catch (const exchange::FileError& e) {
         return BatchResult::failed(QString::fromStdString(e.what()));

@@ -35,6 +35,7 @@
 #include "dbase/table.h"
 #include "exchange/transfer.h"
 #include "exchange/ui/fast_append.h"
+#include "settings/settings.h"
 
 namespace {
 
@@ -166,6 +167,9 @@ int main(int argc, char** argv) {
     const QString dbf = dir.filePath(QStringLiteral("EXPORT.DBF"));
     const QString fromText = dir.filePath(QStringLiteral("FROMTEXT.DBF"));
     const QString fromDbf = dir.filePath(QStringLiteral("FROMDBF.DBF"));
+    // A first start's settings: date format 1, U.S. numbers, the default captions.
+    const settings::Settings settings;
+    const settings::Formats& formats = settings.formats;
     try {
         // The books are generated first and their tag built once afterwards.
         dbase::Table::create(books.toStdString(), tkbench::BookGenerator::fieldDefs());
@@ -190,7 +194,8 @@ int main(int argc, char** argv) {
         const exchange::Progress progress = [&](std::uint32_t, std::uint32_t) { ++ticks; };
 
         Timer timer;
-        std::uint32_t count = exchange::exportDelimited(source, allFields(), {}, text, progress);
+        std::uint32_t count =
+            exchange::exportDelimited(source, allFields(), {}, text, formats, progress);
         timer.report("export_text", count);
         report("cat_text", count, catSeconds(text));
         double sqliteCpu = 0;
@@ -198,7 +203,7 @@ int main(int argc, char** argv) {
         report("sqlite3_import_text_cpu", count, sqliteCpu);
 
         timer = Timer();
-        count = exchange::exportDBase(source, allFields(), dbf, progress);
+        count = exchange::exportDBase(source, allFields(), dbf, formats, progress);
         timer.report("export_dbase", count);
 
         // The same in record order: the exports' own work apart from the
@@ -210,10 +215,10 @@ int main(int argc, char** argv) {
             const QString plainText = dir.filePath(QStringLiteral("PLAIN.TXT"));
             const QString plainDbf = dir.filePath(QStringLiteral("PLAIN.DBF"));
             timer = Timer();
-            count = exchange::exportDelimited(plain, allFields(), {}, plainText, progress);
+            count = exchange::exportDelimited(plain, allFields(), {}, plainText, formats, progress);
             timer.report("export_text_record_order", count);
             timer = Timer();
-            count = exchange::exportDBase(plain, allFields(), plainDbf, progress);
+            count = exchange::exportDBase(plain, allFields(), plainDbf, formats, progress);
             timer.report("export_dbase_record_order", count);
             QFile::remove(plainText);
             QFile::remove(plainDbf);
@@ -231,8 +236,8 @@ int main(int argc, char** argv) {
             exchange::ImportResult result;
             exchangeui::appendToCollection(
                 collection, static_cast<std::uint64_t>(n), [&](dbase::Table& t) {
-                    result = from == text ? exchange::importDelimited(t, from, map, false)
-                                          : exchange::importDBase(t, from, map);
+                    result = from == text ? exchange::importDelimited(t, from, map, false, settings)
+                                          : exchange::importDBase(t, from, map, settings);
                 });
             if (!result.stopped.isEmpty()) {
                 std::fprintf(stderr, "%s\n", qPrintable(result.stopped));

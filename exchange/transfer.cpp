@@ -185,10 +185,10 @@ dbase::FieldDef definitionOf(int number) {
 
 // `where` names the line or record of the source that was not added,
 // `number` the book field whose value stopped it (0 when none did).
-QString stopMessage(const QString& where, int number, const QString& why, std::uint32_t added) {
+QString stopMessage(const settings::Settings& settings, const QString& where, int number,
+                    const QString& why, std::uint32_t added) {
     const QString field =
-        number > 0 ? QStringLiteral("field \"%1\": ").arg(settings::settings().fieldNames[number])
-                   : QString();
+        number > 0 ? QStringLiteral("field \"%1\": ").arg(settings.fieldNames[number]) : QString();
     return QStringLiteral(
                "The import stopped at %1 of the file, which was not added: %2%3\n"
                "The %4 records before it were added.")
@@ -200,7 +200,7 @@ QString stopMessage(const QString& where, int number, const QString& why, std::u
 
 std::uint32_t exportDelimited(dbase::Table& books, const std::vector<int>& numbers,
                               const QStringList& header, const QString& path,
-                              const Progress& progress) {
+                              const settings::Formats& formats, const Progress& progress) {
     refuseSameFile(books, path);
     const std::vector<int> indexes = indexesOf(books, numbers);
     StagedFile staged(path);
@@ -208,7 +208,7 @@ std::uint32_t exportDelimited(dbase::Table& books, const std::vector<int>& numbe
         DelimitedWriter out(staged.file());
         if (!header.isEmpty())
             out.writeRecord(header);
-        QuotedFieldText text;
+        QuotedFieldText text(formats);
         std::vector<dbase::Field> fields;
         for (const int index : indexes)
             fields.push_back(index >= 0 ? books.field(index) : dbase::Field{});
@@ -238,7 +238,7 @@ std::uint32_t exportDelimited(dbase::Table& books, const std::vector<int>& numbe
 }
 
 std::uint32_t exportDBase(dbase::Table& books, const std::vector<int>& numbers, const QString& path,
-                          const Progress& progress) {
+                          const settings::Formats& formats, const Progress& progress) {
     refuseSameFile(books, path);
     std::vector<dbase::FieldDef> defs;
     for (const int number : numbers)
@@ -263,7 +263,8 @@ std::uint32_t exportDBase(dbase::Table& books, const std::vector<int>& numbers, 
             std::vector<int> to(from.size());
             for (std::size_t k = 0; k < to.size(); ++k)
                 to[k] = static_cast<int>(k);
-            RecordCopier copier(books, from, out, to, numbers, QDate::currentDate().year(), true);
+            RecordCopier copier(books, from, out, to, numbers, formats, QDate::currentDate().year(),
+                                true);
             int storing = 0;
             done = walk(books, progress, [&] {
                 out.append();
@@ -281,7 +282,8 @@ std::uint32_t exportDBase(dbase::Table& books, const std::vector<int>& numbers, 
 }
 
 ImportResult importDelimited(dbase::Table& books, const QString& path, const std::vector<int>& map,
-                             bool skipFirst, const std::function<void(std::uint32_t)>& counted) {
+                             bool skipFirst, const settings::Settings& settings,
+                             const std::function<void(std::uint32_t)>& counted) {
     const int year = QDate::currentDate().year();
     DelimitedReader reader(path);
     const std::vector<int> to = indexesOf(books, map);
@@ -304,20 +306,20 @@ ImportResult importDelimited(dbase::Table& books, const QString& path, const std
                 const auto k = static_cast<std::size_t>(i);
                 if (map[k] > 0 && to[k] >= 0) {
                     storing = map[k];
-                    storeUtf8(books, to[k], map[k], fields[k].text, year);
+                    storeUtf8(books, to[k], map[k], fields[k].text, settings.formats, year);
                 }
             }
             storing = 0;
             books.post();
         } catch (const BadDate& e) {
             books.cancel();
-            result.stopped = stopMessage(QStringLiteral("line %1").arg(line), storing,
+            result.stopped = stopMessage(settings, QStringLiteral("line %1").arg(line), storing,
                                          QString::fromUtf8(e.what()), result.added);
             bulk.finish();
             return result;
         } catch (const dbase::Error& e) {
             books.cancel();
-            result.stopped = stopMessage(QStringLiteral("line %1").arg(line), storing,
+            result.stopped = stopMessage(settings, QStringLiteral("line %1").arg(line), storing,
                                          QString::fromStdString(e.message()), result.added);
             bulk.finish();
             return result;
@@ -331,6 +333,7 @@ ImportResult importDelimited(dbase::Table& books, const QString& path, const std
 }
 
 ImportResult importDBase(dbase::Table& books, const QString& path, const std::vector<int>& map,
+                         const settings::Settings& settings,
                          const std::function<void(std::uint32_t)>& counted) {
     const int year = QDate::currentDate().year();
     dbase::Table source;
@@ -349,7 +352,7 @@ ImportResult importDBase(dbase::Table& books, const QString& path, const std::ve
     std::vector<int> from(map.size(), -1);
     for (int i = 0; i < n; ++i)
         from[static_cast<std::size_t>(i)] = i;
-    RecordCopier copier(source, from, books, to, map, year, false);
+    RecordCopier copier(source, from, books, to, map, settings.formats, year, false);
     source.first();
     while (read < total && !source.eof() && !source.isEmpty()) {
         ++read;
@@ -360,13 +363,13 @@ ImportResult importDBase(dbase::Table& books, const QString& path, const std::ve
             books.post();
         } catch (const BadDate& e) {
             books.cancel();
-            result.stopped = stopMessage(QStringLiteral("record %1").arg(read), storing,
+            result.stopped = stopMessage(settings, QStringLiteral("record %1").arg(read), storing,
                                          QString::fromUtf8(e.what()), result.added);
             bulk.finish();
             return result;
         } catch (const dbase::Error& e) {
             books.cancel();
-            result.stopped = stopMessage(QStringLiteral("record %1").arg(read), storing,
+            result.stopped = stopMessage(settings, QStringLiteral("record %1").arg(read), storing,
                                          QString::fromStdString(e.message()), result.added);
             bulk.finish();
             return result;

@@ -5,6 +5,10 @@
 // dBase table. Import reads a delimited text file or a dBase table and
 // appends one book record per source record.
 //
+// Field values become text and text becomes values in the formats given
+// (dates, the decimal separator); an import's messages name the fields by
+// the captions of the settings given.
+//
 // Progress is reported once per record. Nothing here shows a window: failures
 // of the files are thrown (FileError, dbase::Error) and the caller tells the
 // user.
@@ -20,6 +24,10 @@
 namespace dbase {
 class Table;
 }
+namespace settings {
+class Formats;
+struct Settings;
+}  // namespace settings
 
 namespace exchange {
 
@@ -35,7 +43,7 @@ using Progress = std::function<void(std::uint32_t done, std::uint32_t total)>;
 // under `path` but what was there before, and the message says so.
 std::uint32_t exportDelimited(dbase::Table& books, const std::vector<int>& numbers,
                               const QStringList& header, const QString& path,
-                              const Progress& progress = {});
+                              const settings::Formats& formats, const Progress& progress = {});
 
 // Creates the dBase table `path` (replacing one of that name unless another
 // user holds it) with the fields `numbers` named and typed as in a
@@ -43,7 +51,7 @@ std::uint32_t exportDelimited(dbase::Table& books, const std::vector<int>& numbe
 // beside `path` first, as exportDelimited. Throws dbase::Error (Locked for
 // a table in use), FileError for the open collection itself.
 std::uint32_t exportDBase(dbase::Table& books, const std::vector<int>& numbers, const QString& path,
-                          const Progress& progress = {});
+                          const settings::Formats& formats, const Progress& progress = {});
 
 // How an import ended.
 struct ImportResult {
@@ -58,12 +66,13 @@ struct ImportResult {
 // `skipFirst` the first line is read and dropped. `counted` is called after
 // each record added. Throws FileError when the file cannot be opened or read.
 ImportResult importDelimited(dbase::Table& books, const QString& path, const std::vector<int>& map,
-                             bool skipFirst,
+                             bool skipFirst, const settings::Settings& settings,
                              const std::function<void(std::uint32_t)>& counted = {});
 
 // The same from the dBase table `path`, whose fields, in their order, are the
 // source fields.
 ImportResult importDBase(dbase::Table& books, const QString& path, const std::vector<int>& map,
+                         const settings::Settings& settings,
                          const std::function<void(std::uint32_t)>& counted = {});
 
 // The source field names of a dBase table: its field names cut to 20

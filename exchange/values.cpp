@@ -17,13 +17,13 @@ BadDate::BadDate(const QString& text)
     : std::runtime_error(QStringLiteral("\"%1\" is not a valid date.").arg(text).toStdString()),
       text_(text) {}
 
-void appendDateText(std::string& out, const dbase::Date& date) {
+void appendDateText(std::string& out, const dbase::Date& date, const settings::Formats& formats) {
     if (!date.isValid())
-        return;  // as settings::dateToText: a null or damaged date has no text
+        return;  // as Formats::dateToText: a null or damaged date has no text
     const settings::DateFormat& f =
-        settings::dateFormats().at(static_cast<std::size_t>(settings::currentDateFormat() - 1));
+        settings::dateFormats().at(static_cast<std::size_t>(formats.dateFormat() - 1));
     if (f.separator.unicode() >= 0x80) {
-        out += settings::dateToText(date).toStdString();
+        out += formats.dateToText(date).toStdString();
         return;
     }
     const std::string_view shortFormat(f.shortFormat);
@@ -65,8 +65,8 @@ class SmallText {
     std::size_t size_ = 0;
 };
 
-std::string decimalSeparator() {
-    return QString(settings::regionalFormat().decimalSeparator).toStdString();
+std::string decimalSeparator(const settings::Formats& formats) {
+    return QString(formats.regional().decimalSeparator).toStdString();
 }
 
 void appendGeneral(std::string& out, double value, std::string_view separator) {
@@ -105,8 +105,8 @@ void appendDatePart(std::string& out, int value, int width) {
 
 }  // namespace
 
-void appendGeneralNumber(std::string& out, double value) {
-    appendGeneral(out, value, decimalSeparator());
+void appendGeneralNumber(std::string& out, double value, const settings::Formats& formats) {
+    appendGeneral(out, value, decimalSeparator(formats));
 }
 
 void appendGeneralNumberText(std::string& out, std::string_view text, std::string_view separator) {
@@ -144,9 +144,10 @@ void appendGeneralNumberText(std::string& out, std::string_view text, std::strin
     appendGeneral(out, dbase::value::parseNumber(text), separator);
 }
 
-QuotedFieldText::QuotedFieldText() : separator_(decimalSeparator()) {
+QuotedFieldText::QuotedFieldText(const settings::Formats& formats)
+    : formats_(formats), separator_(decimalSeparator(formats)) {
     const settings::DateFormat& f =
-        settings::dateFormats().at(static_cast<std::size_t>(settings::currentDateFormat() - 1));
+        settings::dateFormats().at(static_cast<std::size_t>(formats.dateFormat() - 1));
     const std::string_view shortFormat(f.shortFormat);
     dayFirst_ = shortFormat.starts_with('d');
     fourDigitYear_ = shortFormat.ends_with("yyyy");
@@ -200,7 +201,7 @@ void QuotedFieldText::append(std::string& line, const dbase::Table& table, int i
                 else
                     appendDatePart(line, date.year % 100, 2);
             } else if (date.isValid()) {
-                line += settings::dateToText(date).toStdString();
+                line += formats_.dateToText(date).toStdString();
             }
             line += '"';
             return;
@@ -208,27 +209,28 @@ void QuotedFieldText::append(std::string& line, const dbase::Table& table, int i
         default:
             break;
     }
-    fieldUtf8(table, index, scratch_);
+    fieldUtf8(table, index, scratch_, formats_);
     appendQuotedField(line, scratch_);
 }
 
-QString generalNumber(double value) {
+QString generalNumber(double value, const settings::Formats& formats) {
     std::string text;
-    appendGeneralNumber(text, value);
+    appendGeneralNumber(text, value, formats);
     return QString::fromStdString(text);
 }
 
-void fieldUtf8(const dbase::Table& table, int index, std::string& out) {
+void fieldUtf8(const dbase::Table& table, int index, std::string& out,
+               const settings::Formats& formats) {
     switch (table.field(index).type) {
         case dbase::FieldType::Numeric:
         case dbase::FieldType::Float:
             out.clear();
             if (!table.isBlank(index))
-                appendGeneralNumber(out, table.asFloat(index));
+                appendGeneralNumber(out, table.asFloat(index), formats);
             return;
         case dbase::FieldType::Date:
             out.clear();
-            appendDateText(out, table.asDate(index));
+            appendDateText(out, table.asDate(index), formats);
             return;
         default:
             table.readString(index, out);
@@ -236,17 +238,17 @@ void fieldUtf8(const dbase::Table& table, int index, std::string& out) {
     }
 }
 
-QString fieldText(const dbase::Table& table, int index) {
+QString fieldText(const dbase::Table& table, int index, const settings::Formats& formats) {
     std::string text;
-    fieldUtf8(table, index, text);
+    fieldUtf8(table, index, text, formats);
     return QString::fromStdString(text);
 }
 
-double leadingNumber(std::string_view utf8, bool integer) {
+double leadingNumber(std::string_view utf8, bool integer, const settings::Formats& formats) {
     // The separator as UTF-8 without a string object (an import reads
     // millions of numbers), and the number in a buffer of its own unless
     // it is very long.
-    const char16_t sepChar = settings::regionalFormat().decimalSeparator.unicode();
+    const char16_t sepChar = formats.regional().decimalSeparator.unicode();
     char sep[4];
     std::size_t sepLength = 1;
     if (sepChar < 0x80) {
@@ -297,14 +299,14 @@ double leadingNumber(std::string_view utf8, bool integer) {
     return value;
 }
 
-double leadingNumber(const QString& text, bool integer) {
+double leadingNumber(const QString& text, bool integer, const settings::Formats& formats) {
     const QByteArray utf8 = text.toUtf8();
     return leadingNumber(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())),
-                         integer);
+                         integer, formats);
 }
 
-bool looksLikeDate(const QString& text) {
-    if (!text.contains(settings::dateSeparator()))
+bool looksLikeDate(const QString& text, const settings::Formats& formats) {
+    if (!text.contains(formats.dateSeparator()))
         return false;
     for (const QChar c : text) {
         if ((c >= QLatin1Char('A') && c <= QLatin1Char('Z')) ||
@@ -314,7 +316,8 @@ bool looksLikeDate(const QString& text) {
     return true;
 }
 
-void storeText(dbase::Table& table, int index, int number, const QString& text, int currentYear) {
+void storeText(dbase::Table& table, int index, int number, const QString& text,
+               const settings::Formats& formats, int currentYear) {
     const fields::BookField& f = fields::bookField(number);
     switch (f.kind) {
         case fields::FieldKind::String:
@@ -322,14 +325,14 @@ void storeText(dbase::Table& table, int index, int number, const QString& text, 
             break;
         case fields::FieldKind::Integer:
         case fields::FieldKind::Float:
-            table.setFloat(index, leadingNumber(text, f.kind == fields::FieldKind::Integer));
+            table.setFloat(index,
+                           leadingNumber(text, f.kind == fields::FieldKind::Integer, formats));
             break;
         case fields::FieldKind::Date: {
-            if (!looksLikeDate(text))
+            if (!looksLikeDate(text, formats))
                 return;
-            const auto date =
-                settings::textToDate(text, settings::currentDateFormat(),
-                                     currentYear > 0 ? currentYear : QDate::currentDate().year());
+            const auto date = formats.textToDate(
+                text, currentYear > 0 ? currentYear : QDate::currentDate().year());
             if (!date || !date->isValid())
                 throw BadDate(text);
             table.setDate(index, dbase::Date{date->year(), date->month(), date->day()});
@@ -338,7 +341,8 @@ void storeText(dbase::Table& table, int index, int number, const QString& text, 
     }
 }
 
-void storeUtf8(dbase::Table& table, int index, int number, std::string_view utf8, int currentYear) {
+void storeUtf8(dbase::Table& table, int index, int number, std::string_view utf8,
+               const settings::Formats& formats, int currentYear) {
     const fields::BookField& f = fields::bookField(number);
     switch (f.kind) {
         case fields::FieldKind::String: {
@@ -352,18 +356,19 @@ void storeUtf8(dbase::Table& table, int index, int number, std::string_view utf8
         }
         case fields::FieldKind::Integer:
         case fields::FieldKind::Float:
-            table.setFloat(index, leadingNumber(utf8, f.kind == fields::FieldKind::Integer));
+            table.setFloat(index,
+                           leadingNumber(utf8, f.kind == fields::FieldKind::Integer, formats));
             return;
         case fields::FieldKind::Date:
             storeText(table, index, number,
-                      QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())),
+                      QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())), formats,
                       currentYear);
             return;
     }
 }
 
 void copyField(const dbase::Table& source, int index, dbase::Table& target, int to, int number,
-               int currentYear, std::string& scratch) {
+               const settings::Formats& formats, int currentYear, std::string& scratch) {
     const dbase::FieldType type = source.field(index).type;
     const bool numeric = type == dbase::FieldType::Numeric || type == dbase::FieldType::Float;
     switch (fields::bookField(number).kind) {
@@ -394,8 +399,9 @@ void copyField(const dbase::Table& source, int index, dbase::Table& target, int 
             }
             break;
     }
-    const QString text = fieldText(source, index);
-    storeText(target, to, number, text.left(characterCut(text, kMaxFieldLength)), currentYear);
+    const QString text = fieldText(source, index, formats);
+    storeText(target, to, number, text.left(characterCut(text, kMaxFieldLength)), formats,
+              currentYear);
 }
 
 bool storedNumberForm(std::string_view raw, int decimals) {
@@ -427,11 +433,13 @@ bool storedNumberForm(std::string_view raw, int decimals) {
 
 RecordCopier::RecordCopier(const dbase::Table& source, std::vector<int> from,
                            const dbase::Table& target, std::vector<int> to,
-                           std::vector<int> numbers, int currentYear, bool skipBlank)
+                           std::vector<int> numbers, const settings::Formats& formats,
+                           int currentYear, bool skipBlank)
     : from_(std::move(from)),
       to_(std::move(to)),
       numbers_(std::move(numbers)),
       ways_(from_.size(), Way::Convert),
+      formats_(formats),
       year_(currentYear),
       skipBlank_(skipBlank) {
     using dbase::FieldType;
@@ -488,7 +496,7 @@ void RecordCopier::copy(const dbase::Table& source, dbase::Table& target, int& s
                 break;
         }
         if (!skipBlank_ || !source.isBlank(from_[k]))
-            copyField(source, from_[k], target, to_[k], numbers_[k], year_, scratch_);
+            copyField(source, from_[k], target, to_[k], numbers_[k], formats_, year_, scratch_);
     }
     storing = 0;
 }

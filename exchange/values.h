@@ -2,13 +2,16 @@
 //
 // Outward every field becomes its edit text: character fields as stored,
 // numbers in general format (up to 15 significant digits, no thousands
-// separators, the regional decimal separator), dates in the current short
-// date format, and empty text for an empty field.
+// separators, the regional decimal separator), dates in the short date
+// format, and empty text for an empty field.
 //
 // Inward a text is stored by the book field's kind: character text cut to the
 // field's width; numbers read as far as they are a number (empty text is 0);
-// dates only when the text carries the current date separator and no letter,
-// and then it must be a real date.
+// dates only when the text carries the date separator and no letter, and then
+// it must be a real date.
+//
+// The date format and the regional decimal separator are those of the
+// Formats each function is given (the program passes its own).
 #pragma once
 
 #include <QString>
@@ -19,6 +22,7 @@
 #include <vector>
 
 #include "fields/book_fields.h"
+#include "settings/formats.h"
 
 namespace dbase {
 class Table;
@@ -39,13 +43,14 @@ class BadDate : public std::runtime_error {
 };
 
 // The edit text of field `index` of the table's current record.
-QString fieldText(const dbase::Table& table, int index);
+QString fieldText(const dbase::Table& table, int index, const settings::Formats& formats);
 // The same as UTF-8 into `out`, whose storage is reused (for long walks).
-void fieldUtf8(const dbase::Table& table, int index, std::string& out);
+void fieldUtf8(const dbase::Table& table, int index, std::string& out,
+               const settings::Formats& formats);
 
-// The date's edit text (settings::dateToText) as UTF-8 appended to `out`,
+// The date's edit text (Formats::dateToText) as UTF-8 appended to `out`,
 // without a string object per date: an export writes millions.
-void appendDateText(std::string& out, const dbase::Date& date);
+void appendDateText(std::string& out, const dbase::Date& date, const settings::Formats& formats);
 
 // The edit texts of a table's fields quoted for a delimited line, made
 // straight from the stored bytes with the formats read once: what
@@ -53,8 +58,8 @@ void appendDateText(std::string& out, const dbase::Date& date);
 // export writes tens of millions of fields).
 class QuotedFieldText {
   public:
-    // Reads the current number and date formats.
-    QuotedFieldText();
+    // Takes the number and date formats of `formats` once.
+    explicit QuotedFieldText(const settings::Formats& formats);
     // Appends field `index` of the table's current record to `line`.
     void append(std::string& line, const dbase::Table& table, int index);
     // The same with the field's definition and its bytes (from
@@ -63,6 +68,7 @@ class QuotedFieldText {
                 std::string_view raw);
 
   private:
+    settings::Formats formats_;
     std::string separator_;  // the decimal separator as UTF-8
     bool dayFirst_ = false, fourDigitYear_ = true;
     char dateSeparator_ = 0;  // 0: not ASCII, dates through dateToText
@@ -75,30 +81,31 @@ class QuotedFieldText {
 void appendGeneralNumberText(std::string& out, std::string_view text, std::string_view separator);
 
 // `value` in general format with the regional decimal separator.
-QString generalNumber(double value);
+QString generalNumber(double value, const settings::Formats& formats);
 // The same as UTF-8 appended to `out`.
-void appendGeneralNumber(std::string& out, double value);
+void appendGeneralNumber(std::string& out, double value, const settings::Formats& formats);
 
 // The number at the start of `text` in decimal notation: leading blanks, a
 // sign, digits and (unless `integer`) the regional decimal separator and
 // more digits; reading stops at the first character that does not fit.
 // Empty text, or text that does not start with a number, gives 0.
-double leadingNumber(const QString& text, bool integer);
-double leadingNumber(std::string_view utf8, bool integer);
+double leadingNumber(const QString& text, bool integer, const settings::Formats& formats);
+double leadingNumber(std::string_view utf8, bool integer, const settings::Formats& formats);
 
-// Whether a date field takes `text` at all: it holds the current date
-// separator and no letter A to Z.
-bool looksLikeDate(const QString& text);
+// Whether a date field takes `text` at all: it holds the date separator and
+// no letter A to Z.
+bool looksLikeDate(const QString& text, const settings::Formats& formats);
 
 // Stores `text` into field `index` of the table's edit buffer by the kind of
 // book field `number`. Throws BadDate for a date text that is no date, and
 // dbase::Error when the engine refuses the value. A two-digit year is placed
 // round `currentYear` (0: the clock's year, asked for each date).
 void storeText(dbase::Table& table, int index, int number, const QString& text,
-               int currentYear = 0);
+               const settings::Formats& formats, int currentYear = 0);
 
 // The same for UTF-8 text.
-void storeUtf8(dbase::Table& table, int index, int number, std::string_view utf8, int currentYear);
+void storeUtf8(dbase::Table& table, int index, int number, std::string_view utf8,
+               const settings::Formats& formats, int currentYear);
 
 // Copies field `index` of the current record of `source` into field `to` of
 // the edit buffer of `target`, as book field `number`: by value when both
@@ -107,7 +114,7 @@ void storeUtf8(dbase::Table& table, int index, int number, std::string_view utf8
 // 255 characters) otherwise. `scratch` is reused storage. Throws as
 // storeText.
 void copyField(const dbase::Table& source, int index, dbase::Table& target, int to, int number,
-               int currentYear, std::string& scratch);
+               const settings::Formats& formats, int currentYear, std::string& scratch);
 
 // copyField for every field of a record, with what can go across as bytes
 // found once: text of one width and code page on both sides (no decoding
@@ -121,7 +128,8 @@ class RecordCopier {
     // `skipBlank` a blank source field is left blank, as an export does;
     // otherwise it is stored as copyField stores it (a blank number as 0).
     RecordCopier(const dbase::Table& source, std::vector<int> from, const dbase::Table& target,
-                 std::vector<int> to, std::vector<int> numbers, int currentYear, bool skipBlank);
+                 std::vector<int> to, std::vector<int> numbers, const settings::Formats& formats,
+                 int currentYear, bool skipBlank);
     // Copies the fields of the current record of `source` into the edit
     // buffer of `target`. Throws as copyField; `stored` is then the book
     // field number being copied.
@@ -131,6 +139,7 @@ class RecordCopier {
     enum class Way { Convert, Bytes, Number, Date };
     std::vector<int> from_, to_, numbers_;
     std::vector<Way> ways_;
+    settings::Formats formats_;
     int year_;
     bool skipBlank_;
     std::string scratch_;

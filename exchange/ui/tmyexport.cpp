@@ -303,7 +303,8 @@ bool TMyExport::DoAscii(const std::vector<int>& fields, bool entire) {
             header.append(settings::settings().fieldNames[k]);
     }
     return walk(entire, [&](dbase::Table& books, const exchange::Progress& progress) {
-        exchange::exportDelimited(books, fields, header, path, progress);
+        exchange::exportDelimited(books, fields, header, path, settings::settings().formats,
+                                  progress);
     });
 }
 
@@ -318,7 +319,7 @@ bool TMyExport::DoDBase(const std::vector<int>& fields, bool entire) {
         return false;
     }
     return walk(entire, [&](dbase::Table& books, const exchange::Progress& progress) {
-        exchange::exportDBase(books, fields, path, progress);
+        exchange::exportDBase(books, fields, path, settings::settings().formats, progress);
     });
 }
 

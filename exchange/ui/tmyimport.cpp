@@ -209,9 +209,10 @@ void TMyImport::StartButtonClick() {
             exchangeui::appendToCollection(main_.collection(), expected, [&](dbase::Table& books) {
                 if (source_ == Source::Text)
                     result = exchange::importDelimited(books, path_, map, SkipFirst->isChecked(),
-                                                       counted);
+                                                       settings::settings(), counted);
                 else
-                    result = exchange::importDBase(books, path_, map, counted);
+                    result =
+                        exchange::importDBase(books, path_, map, settings::settings(), counted);
             });
         } catch (const exchange::FileError& e) {
             result.stopped = QString::fromStdString(e.what());

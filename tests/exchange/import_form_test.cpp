@@ -315,7 +315,7 @@ TEST_F(FastAppend, AFailureStillPutsTheTagBackAndOpensShared) {
 // The tag written from the keys gathered while importing holds exactly the
 // books added, also when the import stops at a bad line.
 TEST_F(FastAppend, AnImportStoppedPartWayLeavesTheTagHoldingTheBooksAdded) {
-    ASSERT_TRUE(settings::applyDateFormat(1));
+    const settings::Settings defaults;  // date format 1
     books::OpenCollection& c = link.collection();
     c.setSortLevels({2, 0, 0, 0});
     c.openWithSortTag(path);
@@ -325,7 +325,7 @@ TEST_F(FastAppend, AnImportStoppedPartWayLeavesTheTagHoldingTheBooksAdded) {
         "\"B\",\"B\",\"2/30/1990\"\r\n\"D\",\"D\",\"\"\r\n");
     exchange::ImportResult result;
     exchangeui::appendToCollection(c, 1000, [&](dbase::Table& t) {
-        result = exchange::importDelimited(t, file, {1, 2, 12}, false);
+        result = exchange::importDelimited(t, file, {1, 2, 12}, false, defaults);
     });
     EXPECT_EQ(result.added, 3u);
     EXPECT_FALSE(result.stopped.isEmpty());

@@ -27,7 +27,6 @@ class Transfer : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        ASSERT_TRUE(settings::applyDateFormat(1));  // m/d/y with "/"
         path = dir.filePath(QStringLiteral("MASTER.DBF"));
         books::createCollection(path);
         open(table, path);
@@ -76,6 +75,8 @@ class Transfer : public ::testing::Test {
     QTemporaryDir dir;
     QString path;
     dbase::Table table;
+    // Date format 1 (m/d/y with "/"), U.S. numbers, the default captions.
+    settings::Settings settings_;
 };
 
 TEST_F(Transfer, DelimitedExportWritesEditTextsInOutputOrder) {
@@ -89,7 +90,7 @@ TEST_F(Transfer, DelimitedExportWritesEditTextsInOutputOrder) {
     std::vector<std::uint32_t> steps;
     const auto written = exchange::exportDelimited(
         table, {1, 3, 7, 12, 2}, {"Title", "Year Pub", "Cost", "Purchase Date", "Author"}, out,
-        [&](std::uint32_t done, std::uint32_t total) {
+        settings_.formats, [&](std::uint32_t done, std::uint32_t total) {
             EXPECT_EQ(total, 2u);
             steps.push_back(done);
         });
@@ -101,6 +102,34 @@ TEST_F(Transfer, DelimitedExportWritesEditTextsInOutputOrder) {
               "\"Second\",\"\",\"\",\"\",\"\"\r\n");
 }
 
+// The walks write and read in the formats and captions they are handed,
+// whatever the program's own are.
+TEST_F(Transfer, WalksUseTheFormatsAndCaptionsTheyAreGiven) {
+    settings::Settings european;
+    ASSERT_TRUE(european.formats.setDateFormat(12));  // d.m.yyyy
+    settings::NumberFormat regional;
+    regional.decimalSeparator = QLatin1Char(',');
+    european.formats.setRegional(regional);
+    european.fieldNames[12] = QStringLiteral("Bought on");
+    add({{"Cost", "12.5"}, {"PurchDate", "19960315"}});
+    const QString out = dir.filePath(QStringLiteral("out.txt"));
+    exchange::exportDelimited(table, {7, 12}, {}, out, european.formats);
+    EXPECT_EQ(read(out), "\"12,5\",\"15.3.1996\"\r\n");
+    EXPECT_EQ(exchange::importDelimited(table, out, {7, 12}, false, european).added, 1u);
+    EXPECT_EQ(column(table, "Cost"), (std::vector<std::string>(2, "12.50")));
+    EXPECT_EQ(column(table, "PurchDate"), (std::vector<std::string>(2, "19960315")));
+    // The same text in the default formats: "12,5" is 12, "15.3.1996" no date.
+    EXPECT_EQ(exchange::importDelimited(table, out, {7, 12}, false, settings_).added, 1u);
+    EXPECT_EQ(column(table, "Cost"), (std::vector<std::string>{"12.50", "12.50", "12.00"}));
+    EXPECT_EQ(column(table, "PurchDate"), (std::vector<std::string>{"19960315", "19960315", ""}));
+    // A stop names the field by the caption of the settings given.
+    const QString bad = writeFile("\"1,5\",\"31.2.1996\"\r\n");
+    const auto result = exchange::importDelimited(table, bad, {7, 12}, false, european);
+    EXPECT_EQ(result.added, 0u);
+    EXPECT_TRUE(result.stopped.contains(QStringLiteral("field \"Bought on\"")))
+        << result.stopped.toStdString();
+}
+
 TEST_F(Transfer, ExportFollowsTheOrderAndTheFilter) {
     for (const char* title : {"C", "A", "D", "B"})
         add({{"Title", title}});
@@ -110,16 +139,16 @@ TEST_F(Transfer, ExportFollowsTheOrderAndTheFilter) {
     table.open();
     table.setFilter([](const dbase::Table& t) { return t.asString(0) != "B"; });
     const QString out = dir.filePath(QStringLiteral("out.txt"));
-    EXPECT_EQ(exchange::exportDelimited(table, {1}, {}, out), 3u);
+    EXPECT_EQ(exchange::exportDelimited(table, {1}, {}, out, settings_.formats), 3u);
     EXPECT_EQ(read(out), "\"A\"\r\n\"C\"\r\n\"D\"\r\n");
 }
 
 TEST_F(Transfer, EmptyTableGivesOnlyTheHeaderAndAnEmptyDBaseTable) {
     const QString text = dir.filePath(QStringLiteral("out.txt"));
-    EXPECT_EQ(exchange::exportDelimited(table, {1}, {"Title"}, text), 0u);
+    EXPECT_EQ(exchange::exportDelimited(table, {1}, {"Title"}, text, settings_.formats), 0u);
     EXPECT_EQ(read(text), "\"Title\"\r\n");
     const QString dbf = dir.filePath(QStringLiteral("out.dbf"));
-    EXPECT_EQ(exchange::exportDBase(table, {1}, dbf), 0u);
+    EXPECT_EQ(exchange::exportDBase(table, {1}, dbf, settings_.formats), 0u);
     dbase::Table t;
     open(t, dbf);
     EXPECT_TRUE(t.isEmpty());
@@ -129,7 +158,7 @@ TEST_F(Transfer, DBaseExportHasTheChosenFieldsKindsAndValues) {
     add({{"Title", "First"}, {"YearPub", "1995"}, {"Cost", "12.5"}, {"PurchDate", "19230102"}});
     add({{"Title", "Second"}});
     const QString dbf = dir.filePath(QStringLiteral("out.dbf"));
-    EXPECT_EQ(exchange::exportDBase(table, {12, 1, 3, 7}, dbf), 2u);
+    EXPECT_EQ(exchange::exportDBase(table, {12, 1, 3, 7}, dbf, settings_.formats), 2u);
     dbase::Table t;
     open(t, dbf);
     ASSERT_EQ(t.fieldCount(), 4);
@@ -167,8 +196,9 @@ TEST_F(Transfer, DBaseExportHasTheChosenFieldsKindsAndValues) {
 
 TEST_F(Transfer, ExportNeverOverwritesTheOpenCollection) {
     add({{"Title", "Keep me"}});
-    EXPECT_THROW(exchange::exportDelimited(table, {1}, {}, path), exchange::FileError);
-    EXPECT_THROW(exchange::exportDBase(table, {1}, path), exchange::FileError);
+    EXPECT_THROW(exchange::exportDelimited(table, {1}, {}, path, settings_.formats),
+                 exchange::FileError);
+    EXPECT_THROW(exchange::exportDBase(table, {1}, path, settings_.formats), exchange::FileError);
     EXPECT_EQ(column(table, "Title"), std::vector<std::string>{"Keep me"});
 }
 
@@ -188,23 +218,24 @@ TEST_F(Transfer, AFailedExportLeavesTheEarlierFileAndNothingElse) {
         earlier.write("earlier");
     }
     try {
-        exchange::exportDelimited(table, {1}, {}, text, failing);
+        exchange::exportDelimited(table, {1}, {}, text, settings_.formats, failing);
         ADD_FAILURE() << "the export did not fail";
     } catch (const exchange::FileError& e) {
         EXPECT_TRUE(QString::fromUtf8(e.what()).contains(
             QStringLiteral("Nothing was written to \"%1\".").arg(text)))
             << e.what();
     }
-    EXPECT_THROW(exchange::exportDBase(table, {1}, table2, failing), exchange::FileError);
+    EXPECT_THROW(exchange::exportDBase(table, {1}, table2, settings_.formats, failing),
+                 exchange::FileError);
     EXPECT_EQ(read(text), "earlier");
     EXPECT_EQ(read(table2), "earlier");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files, QDir::Name),
               QStringList({"MASTER.DBF", "OUT.DBF", "out.txt"}));
 
     // A whole export takes the name, over the earlier file.
-    EXPECT_EQ(exchange::exportDelimited(table, {1}, {}, text), 5u);
+    EXPECT_EQ(exchange::exportDelimited(table, {1}, {}, text, settings_.formats), 5u);
     EXPECT_EQ(read(text).count("\r\n"), 5);
-    EXPECT_EQ(exchange::exportDBase(table, {1}, table2), 5u);
+    EXPECT_EQ(exchange::exportDBase(table, {1}, table2, settings_.formats), 5u);
     dbase::Table out;
     open(out, table2);
     EXPECT_EQ(column(out, "Title").size(), 5u);
@@ -217,8 +248,9 @@ TEST_F(Transfer, ExportToAFullDiskFails) {
         GTEST_SKIP() << "no /dev/full";
     for (int i = 0; i < 3000; ++i)
         add({{"Title", "A title long enough to fill a buffer quickly " + std::to_string(i)}});
-    EXPECT_THROW(exchange::exportDelimited(table, {1}, {}, QStringLiteral("/dev/full")),
-                 exchange::FileError);
+    EXPECT_THROW(
+        exchange::exportDelimited(table, {1}, {}, QStringLiteral("/dev/full"), settings_.formats),
+        exchange::FileError);
     EXPECT_FALSE(table.controlsDisabled());
 }
 
@@ -231,8 +263,9 @@ TEST_F(Transfer, DelimitedImportStoresByKind) {
         "\r\n"
         "\"Second\",\"\",\"7abc\",\"19960315\",\"\",\"y\"\r\n");
     std::vector<std::uint32_t> counts;
-    const auto result = exchange::importDelimited(table, file, {1, 3, 7, 12, 18, 0}, true,
-                                                  [&](std::uint32_t n) { counts.push_back(n); });
+    const auto result =
+        exchange::importDelimited(table, file, {1, 3, 7, 12, 18, 0}, true, settings_,
+                                  [&](std::uint32_t n) { counts.push_back(n); });
     EXPECT_EQ(result.added, 2u);
     EXPECT_TRUE(result.stopped.isEmpty()) << result.stopped.toStdString();
     EXPECT_EQ(counts, (std::vector<std::uint32_t>{1, 2}));
@@ -253,13 +286,13 @@ TEST_F(Transfer, BadDateStopsTheImportKeepingTheRecordsBefore) {
         "\"Two\",\"\"\r\n"
         "\"Bad\",\"13/45/96\"\r\n"
         "\"After\",\"1/2/96\"\r\n");
-    const auto result = exchange::importDelimited(table, file, {1, 12}, false);
+    const auto result = exchange::importDelimited(table, file, {1, 12}, false, settings_);
     EXPECT_EQ(result.added, 2u);
     EXPECT_TRUE(result.stopped.contains(QStringLiteral("line 3"))) << result.stopped.toStdString();
     EXPECT_TRUE(result.stopped.contains(QStringLiteral("13/45/96")));
     // The field by the name the user knows it by.
-    EXPECT_TRUE(result.stopped.contains(
-        QStringLiteral("field \"%1\"").arg(settings::settings().fieldNames[12])))
+    EXPECT_TRUE(
+        result.stopped.contains(QStringLiteral("field \"%1\"").arg(settings_.fieldNames[12])))
         << result.stopped.toStdString();
     EXPECT_EQ(table.state(), dbase::TableState::Browse);
     EXPECT_FALSE(table.controlsDisabled());
@@ -275,10 +308,10 @@ TEST_F(Transfer, ExportedTextImportsBackUnchanged) {
          {"PurchDate", "20010704"},
          {"Pages", "12"}});
     const QString out = dir.filePath(QStringLiteral("out.txt"));
-    exchange::exportDelimited(table, {1, 7, 12, 24}, {"T", "C", "D", "P"}, out);
+    exchange::exportDelimited(table, {1, 7, 12, 24}, {"T", "C", "D", "P"}, out, settings_.formats);
     const auto first = exchange::readFirstLine(out);
     ASSERT_EQ(first.code, 0);
-    EXPECT_EQ(exchange::importDelimited(table, out, {1, 7, 12, 24}, true).added, 1u);
+    EXPECT_EQ(exchange::importDelimited(table, out, {1, 7, 12, 24}, true, settings_).added, 1u);
     EXPECT_EQ(column(table, "Title"), (std::vector<std::string>(2, "He said \"no\", twice")));
     EXPECT_EQ(column(table, "Cost"), (std::vector<std::string>(2, "3.25")));
     EXPECT_EQ(column(table, "PurchDate"), (std::vector<std::string>(2, "20010704")));
@@ -288,10 +321,10 @@ TEST_F(Transfer, ExportedTextImportsBackUnchanged) {
 TEST_F(Transfer, DBaseImportTakesTheSourceFieldsByMap) {
     add({{"Title", "Old book"}, {"PurchDate", "19230102"}, {"Cost", "4.5"}});
     const QString dbf = dir.filePath(QStringLiteral("src.dbf"));
-    exchange::exportDBase(table, {7, 1, 12}, dbf);
+    exchange::exportDBase(table, {7, 1, 12}, dbf, settings_.formats);
     EXPECT_EQ(exchange::dbaseFieldNames(dbf), QStringList({"COST", "TITLE", "PURCHDATE"}));
     // Cost into Value, Title into Author, the date into PurchDate.
-    EXPECT_EQ(exchange::importDBase(table, dbf, {8, 2, 12}).added, 1u);
+    EXPECT_EQ(exchange::importDBase(table, dbf, {8, 2, 12}, settings_).added, 1u);
     EXPECT_EQ(column(table, "Author"), (std::vector<std::string>{"", "Old book"}));
     EXPECT_EQ(column(table, "Value"), (std::vector<std::string>{"", "4.50"}));
     EXPECT_EQ(column(table, "PurchDate"), (std::vector<std::string>{"19230102", "19230102"}));
@@ -323,12 +356,12 @@ TEST_F(Transfer, DBaseImportConvertsBetweenKindsAndRefusesANumberTooWide) {
     }
     // A number into an integer field keeps its whole part, text into a
     // number reads its leading number, a number into text is its edit text.
-    EXPECT_EQ(exchange::importDBase(table, dbf, {24, 3, 1}).added, 1u);
+    EXPECT_EQ(exchange::importDBase(table, dbf, {24, 3, 1}, settings_).added, 1u);
     EXPECT_EQ(column(table, "Pages"), (std::vector<std::string>{"-12"}));
     EXPECT_EQ(column(table, "YearPub"), (std::vector<std::string>{"345"}));
     EXPECT_EQ(column(table, "Title"), (std::vector<std::string>{"1999"}));
     // Too wide for Value: refused and said, not stored as its first digit.
-    const exchange::ImportResult wide = exchange::importDBase(table, dbf, {0, 0, 0, 8});
+    const exchange::ImportResult wide = exchange::importDBase(table, dbf, {0, 0, 0, 8}, settings_);
     EXPECT_EQ(wide.added, 0u);
     EXPECT_FALSE(wide.stopped.isEmpty());
     EXPECT_EQ(column(table, "Value").size(), 1u);
@@ -366,12 +399,13 @@ TEST_F(Transfer, ExportQuotesEveryFieldAsItsEditText) {
     putBytes(table, "CheckDate", "2000");
     table.post();
     for (int code = 1; code <= settings::kDateFormatCount; ++code) {
-        ASSERT_TRUE(settings::applyDateFormat(code));
-        exchange::QuotedFieldText text;
+        settings::Formats formats;
+        ASSERT_TRUE(formats.setDateFormat(code));
+        exchange::QuotedFieldText text(formats);
         for (table.first(); !table.eof(); table.next()) {
             for (int i = 0; i < table.fieldCount(); ++i) {
                 std::string want, got = "x", value;
-                exchange::fieldUtf8(table, i, value);
+                exchange::fieldUtf8(table, i, value, formats);
                 exchange::appendQuotedField(want, value);
                 text.append(got, table, i);
                 EXPECT_EQ(got, "x" + want) << "format " << code << ", field " << i;
@@ -422,7 +456,7 @@ TEST_F(Transfer, DBaseExportCopiesBytesOnlyWhereBothSidesAgree) {
         putBytes(source, "PAGES", "      12.75");      // decimals into a whole number
         source.post();
         const QString out = dir.filePath(QStringLiteral("out.dbf"));
-        ASSERT_EQ(exchange::exportDBase(source, {1, 2, 7, 8, 24}, out), 1u);
+        ASSERT_EQ(exchange::exportDBase(source, {1, 2, 7, 8, 24}, out, settings_.formats), 1u);
         dbase::Table t;
         open(t, out);
         t.first();
@@ -440,7 +474,7 @@ TEST_F(Transfer, DBaseExportCopiesBytesOnlyWhereBothSidesAgree) {
 
 TEST_F(Transfer, ImportingTheCollectionIntoItselfReadsOnlyItsRecords) {
     add({{"Title", "Only"}});
-    EXPECT_EQ(exchange::importDBase(table, path, {1}).added, 1u);
+    EXPECT_EQ(exchange::importDBase(table, path, {1}, settings_).added, 1u);
     EXPECT_EQ(column(table, "Title"), (std::vector<std::string>{"Only", "Only"}));
 }
 

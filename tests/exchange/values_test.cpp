@@ -8,13 +8,16 @@
 
 namespace {
 
+// Date format 1, U.S. numbers.
+const settings::Formats us;
+
 TEST(GeneralNumber, FifteenSignificantDigitsWithoutGrouping) {
-    EXPECT_EQ(exchange::generalNumber(1995), QStringLiteral("1995"));
-    EXPECT_EQ(exchange::generalNumber(12.5), QStringLiteral("12.5"));
-    EXPECT_EQ(exchange::generalNumber(0.1), QStringLiteral("0.1"));
-    EXPECT_EQ(exchange::generalNumber(1234567.25), QStringLiteral("1234567.25"));
-    EXPECT_EQ(exchange::generalNumber(-3), QStringLiteral("-3"));
-    EXPECT_EQ(exchange::generalNumber(999999999999.99), QStringLiteral("999999999999.99"));
+    EXPECT_EQ(exchange::generalNumber(1995, us), QStringLiteral("1995"));
+    EXPECT_EQ(exchange::generalNumber(12.5, us), QStringLiteral("12.5"));
+    EXPECT_EQ(exchange::generalNumber(0.1, us), QStringLiteral("0.1"));
+    EXPECT_EQ(exchange::generalNumber(1234567.25, us), QStringLiteral("1234567.25"));
+    EXPECT_EQ(exchange::generalNumber(-3, us), QStringLiteral("-3"));
+    EXPECT_EQ(exchange::generalNumber(999999999999.99, us), QStringLiteral("999999999999.99"));
 }
 
 // An export writes a stored number's text without reading it into a
@@ -54,7 +57,7 @@ TEST(GeneralNumber, StoredTextGivesWhatItsValueGives) {
         for (const char* text : texts) {
             std::string got = "x";
             exchange::appendGeneralNumberText(got, text, sep);
-            QString want = exchange::generalNumber(dbase::value::parseNumber(text));
+            QString want = exchange::generalNumber(dbase::value::parseNumber(text), us);
             want.replace(QLatin1Char('.'), QString::fromLatin1(sep));
             EXPECT_EQ(QString::fromStdString(got), "x" + want) << text << " with " << sep;
         }
@@ -87,15 +90,15 @@ TEST(DateText, AppendedTextIsTheProgramsDateTextInEveryFormat) {
                                  {45, 6, 7},    {2005, 12, 1}, {9999, 12, 31}, {1, 1, 1},
                                  {1996, 2, 30}, {1900, 2, 29}, {0, 1, 1},      {}};
     for (int code = 1; code <= settings::kDateFormatCount; ++code) {
-        ASSERT_TRUE(settings::applyDateFormat(code));
+        settings::Formats formats;
+        ASSERT_TRUE(formats.setDateFormat(code));
         for (const dbase::Date& d : dates) {
             std::string text = "x";
-            exchange::appendDateText(text, d);
-            EXPECT_EQ(QString::fromStdString(text), "x" + settings::dateToText(d))
+            exchange::appendDateText(text, d, formats);
+            EXPECT_EQ(QString::fromStdString(text), "x" + formats.dateToText(d))
                 << "format " << code << ", " << d.year << "-" << d.month << "-" << d.day;
         }
     }
-    settings::applyDateFormat(1);
 }
 
 TEST(LeadingNumber, ReadsAsFarAsTheTextIsANumber) {
@@ -114,23 +117,48 @@ TEST(LeadingNumber, ReadsAsFarAsTheTextIsANumber) {
         {"1995", true, 1995},
     };
     for (const Case& c : cases)
-        EXPECT_DOUBLE_EQ(exchange::leadingNumber(QString::fromLatin1(c.text), c.integer), c.value)
+        EXPECT_DOUBLE_EQ(exchange::leadingNumber(QString::fromLatin1(c.text), c.integer, us),
+                         c.value)
             << c.text;
     // A number longer than any field still reads whole.
     const std::string longNumber = "-1" + std::string(80, '0') + ".5x";
-    EXPECT_DOUBLE_EQ(exchange::leadingNumber(longNumber, false), -1e80);
+    EXPECT_DOUBLE_EQ(exchange::leadingNumber(longNumber, false, us), -1e80);
 }
 
-TEST(LooksLikeDate, NeedsTheSeparatorAndNoLetters) {
-    ASSERT_TRUE(settings::applyDateFormat(1));
-    const QChar sep = settings::dateSeparator();
-    const QString date = QStringLiteral("3%15%196").arg(sep).arg(sep);
-    EXPECT_TRUE(exchange::looksLikeDate(date));
-    EXPECT_TRUE(exchange::looksLikeDate(QStringLiteral("99%199%199").arg(sep).arg(sep)));
-    EXPECT_FALSE(exchange::looksLikeDate(QStringLiteral("19960315")));
-    EXPECT_FALSE(exchange::looksLikeDate(QStringLiteral("March")));
-    EXPECT_FALSE(exchange::looksLikeDate(QStringLiteral("Mar%115%196").arg(sep).arg(sep)));
-    EXPECT_FALSE(exchange::looksLikeDate(QString()));
+// Numbers are written and read with the decimal separator of the formats
+// given, also one of more than one byte in UTF-8.
+TEST(LeadingNumber, TakesTheDecimalSeparatorOfTheFormatsGiven) {
+    for (const QChar sep : {QChar(u','), QChar(u'\u00B7'), QChar(u'\u066B')}) {
+        settings::Formats formats;
+        settings::NumberFormat regional;
+        regional.decimalSeparator = sep;
+        formats.setRegional(regional);
+        const QString text = exchange::generalNumber(-12.25, formats);
+        EXPECT_EQ(text, QStringLiteral("-12") + sep + QStringLiteral("25"));
+        EXPECT_DOUBLE_EQ(exchange::leadingNumber(text, false, formats), -12.25);
+        EXPECT_DOUBLE_EQ(exchange::leadingNumber(text, false, us), -12);
+        EXPECT_DOUBLE_EQ(exchange::leadingNumber(QStringLiteral("3.5"), false, formats), 3);
+    }
+}
+
+TEST(LooksLikeDate, NeedsTheSeparatorOfTheFormatsAndNoLetters) {
+    for (const int code : {1, 5, 12}) {
+        settings::Formats formats;
+        ASSERT_TRUE(formats.setDateFormat(code));
+        const QChar sep = formats.dateSeparator();
+        const QString date = QStringLiteral("3%15%196").arg(sep).arg(sep);
+        EXPECT_TRUE(exchange::looksLikeDate(date, formats));
+        EXPECT_TRUE(
+            exchange::looksLikeDate(QStringLiteral("99%199%199").arg(sep).arg(sep), formats));
+        EXPECT_FALSE(exchange::looksLikeDate(QStringLiteral("19960315"), formats));
+        EXPECT_FALSE(exchange::looksLikeDate(QStringLiteral("March"), formats));
+        EXPECT_FALSE(
+            exchange::looksLikeDate(QStringLiteral("Mar%115%196").arg(sep).arg(sep), formats));
+        EXPECT_FALSE(exchange::looksLikeDate(QString(), formats));
+    }
+    settings::Formats dashes;
+    ASSERT_TRUE(dashes.setDateFormat(2));
+    EXPECT_FALSE(exchange::looksLikeDate(QStringLiteral("3/15/96"), dashes));
 }
 
 }  // namespace
