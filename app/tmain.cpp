@@ -96,6 +96,14 @@ TMain::~TMain() {
     MyDataSource_ = nullptr;
 }
 
+settings::Settings& TMain::settings() {
+    return settings::settings();
+}
+
+books::RunState& TMain::runState() {
+    return books::runState();
+}
+
 bool TMain::searchActive() const {
     return books::runState().searchActive;
 }

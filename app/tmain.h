@@ -87,6 +87,8 @@ class TMain : public QMainWindow, public ui::MainWindowLink {
     void endSearch() override { DoEndSearch(); }
     bool searchActive() const override;
     QPrinter* printer() override { return printer_.get(); }
+    settings::Settings& settings() override;
+    books::RunState& runState() override;
     void setHandler(Command c, Handler h) override { handlers_.set(c, std::move(h)); }
 
     // ---- Commands ---------------------------------------------------------

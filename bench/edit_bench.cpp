@@ -23,6 +23,7 @@
 #include "data/run_state.h"
 #include "edit/ui/tmyedit.h"
 #include "settings/formats.h"
+#include "settings/settings.h"
 #include "ui/main_window_link.h"
 
 namespace {
@@ -42,6 +43,9 @@ class BenchLink : public ui::MainWindowLink {
     QWidget* dialogParent() override { return &parent_; }
     books::OpenCollection& collection() override { return collection_; }
     books::PickLists& pickLists() override { return lists_; }
+    // The program's own, as the benchmark sets them.
+    settings::Settings& settings() override { return settings::settings(); }
+    books::RunState& runState() override { return books::runState(); }
     bool postPending() override { return true; }
     void refreshCount() override { (void)collection_.count(); }
     void reapplyViewerOptions() override {}

@@ -1,6 +1,6 @@
-// Process-wide state of a run that the main window sets and other windows
-// read: where the program's files live, the search state, browse mode and
-// what the edit form is opened for.
+// The state of a run that the main window sets and other windows read:
+// where the program's files live, the search state, browse mode, what the
+// edit form is opened for and the screen preset in force.
 #pragma once
 
 #include <QString>
@@ -15,6 +15,9 @@ struct RunState {
     bool searchActive = false;
     bool browseMode = false;
     EditMode editMode = EditMode::Add;
+    // The screen-size preset of the run (640, 800, 1024 or 1280); dialogs
+    // are scaled by its factor. 640 until start-up chooses it.
+    int screenPreset = 640;
 };
 
 // The one instance of the run.

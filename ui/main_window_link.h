@@ -6,7 +6,10 @@
 // tell the main window what to refresh, start and end a search, and register
 // the handler of the command that opens them. Messages and dialogs go
 // through ui/messages.h (owned by dialogParent()), the wait cursor through
-// ui/wait_cursor.h.
+// ui/wait_cursor.h. The process state a window reads or changes (the
+// settings, with the formats in force, and the run state, with the screen
+// preset of the run) comes from here too, never from a global, so a test
+// hands a window its own values.
 #pragma once
 
 #include <functional>
@@ -21,7 +24,11 @@ class Table;
 namespace books {
 class OpenCollection;
 class PickLists;
+struct RunState;
 }  // namespace books
+namespace settings {
+struct Settings;
+}
 
 namespace ui {
 
@@ -63,6 +70,14 @@ class MainWindowLink {
     virtual QWidget* dialogParent() = 0;
     virtual books::OpenCollection& collection() = 0;
     virtual books::PickLists& pickLists() = 0;
+    // The settings of the run (what the settings file keeps, and the formats
+    // in force) and the run state (folders, search, browse and edit state,
+    // the screen preset). The main window owns both for the run.
+    virtual settings::Settings& settings() = 0;
+    virtual books::RunState& runState() = 0;
+    // The factor of the run's screen preset (1.0, 1.25, 1.6 or 2.0) by which
+    // a dialog is scaled when shown.
+    double scaleFactor();
     // The printer chosen in "Printer Setup" (printer, paper, orientation),
     // kept for the run; reports print on it. Null where there is none (a
     // stand-in main window that does not override it).

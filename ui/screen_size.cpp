@@ -1,5 +1,6 @@
 #include "ui/screen_size.h"
 
+#include "data/run_state.h"
 #include "settings/settings.h"
 #include "ui/messages.h"
 
@@ -7,12 +8,6 @@
 #include <QScreen>
 
 namespace ui {
-
-namespace {
-
-int g_preset = 640;
-
-}  // namespace
 
 double presetFactor(int preset) {
     switch (preset) {
@@ -64,26 +59,28 @@ QSize measuredScreen() {
 }
 
 int currentPreset() {
-    return g_preset;
+    return books::runState().screenPreset;
 }
 double scaleFactor() {
-    return presetFactor(g_preset);
+    return presetFactor(currentPreset());
 }
 
 int choosePresetAtStartup(const QSize& screen) {
     const int stored = settings::settings().windowSize;
-    g_preset = screenAllows(stored, screen) ? stored : 640;
-    return g_preset;
+    int& preset = books::runState().screenPreset;
+    preset = screenAllows(stored, screen) ? stored : 640;
+    return preset;
 }
 
 bool choosePreset(QWidget* parent, int preset, const QSize& screen) {
-    if (preset == g_preset || presetFactor(preset) == 0.0)
+    int& current = books::runState().screenPreset;
+    if (preset == current || presetFactor(preset) == 0.0)
         return false;
     if (!screenAllows(preset, screen)) {
         showError(parent, presetRefusal(preset));
         return false;
     }
-    g_preset = preset;
+    current = preset;
     settings::settings().windowSize = preset;
     return true;
 }

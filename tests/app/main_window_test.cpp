@@ -143,6 +143,20 @@ TEST_F(MainWindowTest, LongLivedFormsScaleFromTheirDesignOnEveryShowing) {
     form->hide();
 }
 
+// The windows read the run's preset, its factor and the settings through
+// the main window's link: a chosen preset is what they see next.
+TEST_F(MainWindowTest, LinkHandsTheWindowsTheRunsPresetAndSettings) {
+    ui::MainWindowLink& link = *main;
+    EXPECT_EQ(link.runState().screenPreset, 640);
+    EXPECT_EQ(link.scaleFactor(), 1.0);
+    ASSERT_TRUE(ui::choosePreset(nullptr, 1024, QSize(1280, 1024)));
+    EXPECT_EQ(link.runState().screenPreset, 1024);
+    EXPECT_EQ(link.scaleFactor(), 1.6);
+    EXPECT_EQ(link.settings().windowSize, 1024);
+    ASSERT_TRUE(ui::choosePreset(nullptr, 640, QSize(1280, 1024)));
+    EXPECT_EQ(link.scaleFactor(), 1.0);
+}
+
 TEST_F(MainWindowTest, ControlsCarryTheirNamesCaptionsAndHints) {
     const std::vector<std::pair<const char*, const char*>> buttons{
         {"AddButton", "&Add"},        {"EditButton", "&Edit"},     {"CopyButton", "&Copy"},

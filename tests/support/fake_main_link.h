@@ -1,5 +1,6 @@
 // The main window stand-in for the windows' tests: the open collection, the
-// pick lists (in a folder the test sets), browse mode, the search state, and
+// pick lists (in a folder the test sets), its own settings and run state
+// (defaults until the test sets them), browse mode, the search state, and
 // counts of what the windows asked of it.
 #pragma once
 
@@ -10,6 +11,8 @@
 
 #include "data/open_collection.h"
 #include "data/pick_lists.h"
+#include "data/run_state.h"
+#include "settings/settings.h"
 #include "ui/main_window_link.h"
 
 namespace testsupport {
@@ -19,6 +22,8 @@ class FakeMainLink : public ui::MainWindowLink {
     QWidget* dialogParent() override { return &parent_; }
     books::OpenCollection& collection() override { return collection_; }
     books::PickLists& pickLists() override { return lists_; }
+    settings::Settings& settings() override { return settings_; }
+    books::RunState& runState() override { return runState_; }
     bool postPending() override {
         collection_.post();
         return true;
@@ -80,6 +85,8 @@ class FakeMainLink : public ui::MainWindowLink {
     QWidget parent_;
     books::OpenCollection collection_;
     books::PickLists lists_;
+    settings::Settings settings_;
+    books::RunState runState_;
     bool searching_ = false;
     std::function<bool(const dbase::Table&)> test_;
 };
