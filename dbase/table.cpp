@@ -6,6 +6,7 @@
 #include <exception>
 #include <utility>
 
+#include "dbase/direct_writer.h"
 #include "dbase/file_system.h"
 
 namespace dbase {
@@ -264,6 +265,7 @@ void Table::Impl::close() {
 
 void Table::Impl::closeNow() {
     gathering.reset();
+    batchWriter.reset();
     pending.clear();
     pendingCount = 0;
     unsynced = false;
@@ -509,7 +511,13 @@ void Table::Impl::flushAppends() {
     } clear{*this};
     try {
         pending.push_back(static_cast<std::uint8_t>(dbf::kEndOfFile));
-        file.writeAt(header.recordOffset(first), pending.data(), pending.size());
+        if (pending.size() > kAppendBatch) {
+            if (!batchWriter)
+                batchWriter = std::make_unique<DirectWriter>(file, 2 * kAppendBatch);
+            batchWriter->writeAt(header.recordOffset(first), pending.data(), pending.size());
+        } else {
+            file.writeAt(header.recordOffset(first), pending.data(), pending.size());
+        }
         std::uint8_t head[8];
         stampUpdateDate(head);
         writeU32(head + dbf::kRecordCount, first + count - 1);
@@ -870,6 +878,7 @@ void Table::Impl::pack() {
     }
     browseMode();
     flushAppends();
+    batchWriter.reset();  // it writes to the file the pack replaces
     header.recordCount = readCountFromDisk();
 
     // Records before the first deleted one stay where they are; with none
@@ -922,32 +931,29 @@ void Table::Impl::pack() {
         std::vector<std::uint8_t> head(header.headerLength);
         file.readExact(0, head.data(), head.size());
         head[dbf::kProductionIndex] = defs.empty() ? 0 : 1;
-        out.writeAt(0, head.data(), head.size());
+        // The new table is written front to back past the file cache; the
+        // count goes into its header once the records are there.
+        DirectWriter writer(out);
+        writer.begin(0);
+        writer.append(head.data(), head.size());
         packStep("copying");
 
         // One pass copies the records that stay and feeds the new index.
         const std::size_t recLen = header.recordLength;
-        std::vector<std::uint8_t> chunk;
-        chunk.reserve(std::max<std::size_t>(std::size_t{4} << 20, 2 * recLen));
-        std::uint64_t outOffset = header.headerLength;
         for (std::uint32_t r = 1; r <= header.recordCount; ++r) {
             const std::uint8_t* rec = mapped.inOrder(r);
             if (rec == nullptr)
                 rec = cache.record(r);
             if (rec[0] == static_cast<std::uint8_t>(dbf::kDeleted))
                 continue;
-            if (chunk.size() + recLen > chunk.capacity()) {
-                out.writeAt(outOffset, chunk.data(), chunk.size());
-                outOffset += chunk.size();
-                chunk.clear();
-            }
-            chunk.insert(chunk.end(), rec, rec + recLen);
+            writer.append(rec, recLen);
             ++kept;
             if (builder)
                 builder->add(rec, kept);
         }
-        chunk.push_back(dbf::kEndOfFile);
-        out.writeAt(outOffset, chunk.data(), chunk.size());
+        const auto endMark = static_cast<std::uint8_t>(dbf::kEndOfFile);
+        writer.append(&endMark, 1);
+        writer.finish();
         stampUpdateDate(head.data());
         writeU32(head.data() + dbf::kRecordCount, kept);
         out.writeAt(0, head.data(), dbf::kTableHeaderSize);

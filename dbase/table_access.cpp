@@ -514,6 +514,7 @@ void Table::endBulkAppend() {
     if (!isOpen())
         return;
     d.flushAppends();
+    d.batchWriter.reset();
     endBulk();
 }
 

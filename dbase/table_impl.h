@@ -18,6 +18,7 @@
 
 #include "dbase/code_page.h"
 #include "dbase/dbf_header.h"
+#include "dbase/direct_writer.h"
 #include "dbase/expr.h"
 #include "dbase/field_value.h"
 #include "dbase/file_names.h"
@@ -106,6 +107,9 @@ struct Table::Impl {
     std::uint32_t pendingFirst = 0;
     std::uint32_t pendingCount = 0;
     static constexpr std::size_t kAppendBatch = std::size_t{1} << 20;
+    // Whole batches go past the file cache (a large import or export would
+    // otherwise fill the cache with the table it writes).
+    std::unique_ptr<DirectWriter> batchWriter;
 
     // The cursor.
     TableState state = TableState::Inactive;
