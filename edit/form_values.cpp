@@ -13,8 +13,8 @@ int indexOf(const dbase::Table& table, int field) {
     return table.fieldIndex(fields::bookField(field).name);
 }
 
-bool dayFirst() {
-    return settings::shortDateFormat().startsWith(QLatin1Char('d'));
+bool dayFirst(const settings::Formats& formats) {
+    return formats.shortDateFormat().startsWith(QLatin1Char('d'));
 }
 
 QString twoDigits(int n) {
@@ -27,17 +27,18 @@ bool isDigit(QChar c) {
 
 }  // namespace
 
-QString blankDateText() {
-    const QChar sep = settings::dateSeparator();
+QString blankDateText(const settings::Formats& formats) {
+    const QChar sep = formats.dateSeparator();
     return QStringLiteral("  ") + sep + QStringLiteral("  ") + sep + QStringLiteral("    ");
 }
 
-QString dateBoxText(const dbase::Date& date) {
+QString dateBoxText(const dbase::Date& date, const settings::Formats& formats) {
     if (date.isNull())
-        return blankDateText();
-    const QChar sep = settings::dateSeparator();
-    const int first = dayFirst() ? date.day : date.month;
-    const int second = dayFirst() ? date.month : date.day;
+        return blankDateText(formats);
+    const QChar sep = formats.dateSeparator();
+    const bool day = dayFirst(formats);
+    const int first = day ? date.day : date.month;
+    const int second = day ? date.month : date.day;
     return twoDigits(first) + sep + twoDigits(second) + sep +
            QStringLiteral("%1").arg(date.year, 4, 10, QLatin1Char('0'));
 }
@@ -48,14 +49,14 @@ bool isBlankDate(const QString& text) {
            t.isEmpty();
 }
 
-std::optional<dbase::Date> readDateBox(const QString& text) {
+std::optional<dbase::Date> readDateBox(const QString& text, const settings::Formats& formats) {
     if (isBlankDate(text))
         return dbase::Date{};
     const QString t = settings::trimBlanks(text);
     // Blanks left inside are places not filled in.
     if (t.contains(QLatin1Char(' ')))
         return std::nullopt;
-    return settings::textToEngineDate(t);
+    return formats.textToEngineDate(t);
 }
 
 std::optional<double> readAmount(const QString& text) {
@@ -93,22 +94,22 @@ std::optional<double> readAmount(const QString& text) {
     return v;
 }
 
-FormValues clearedValues() {
+FormValues clearedValues(const settings::Formats& formats) {
     FormValues v;
     for (const int f : {field::Cost, field::Value, field::LowMarket, field::HighMarket})
         v[f] = QStringLiteral("0");
-    v[field::PurchDate] = blankDateText();
-    v[field::CheckDate] = blankDateText();
+    v[field::PurchDate] = blankDateText(formats);
+    v[field::CheckDate] = blankDateText(formats);
     return v;
 }
 
-FormValues recordValues(const dbase::Table& table) {
+FormValues recordValues(const dbase::Table& table, const settings::Formats& formats) {
     FormValues v;
     for (const Entry& e : entries()) {
         const int idx = indexOf(table, e.field);
         switch (e.kind) {
             case EntryKind::Date:
-                v[e.field] = dateBoxText(table.asDate(idx));
+                v[e.field] = dateBoxText(table.asDate(idx), formats);
                 break;
             case EntryKind::Check:
                 v.checkOut = settings::trimBlanks(QString::fromStdString(table.asString(idx)))
@@ -146,11 +147,11 @@ bool valuesChanged(const FormValues& now, const FormValues& saved) {
     return false;
 }
 
-std::optional<Problem> firstProblem(const FormValues& v) {
-    if (!readDateBox(v[field::CheckDate]))
+std::optional<Problem> firstProblem(const FormValues& v, const settings::Formats& formats) {
+    if (!readDateBox(v[field::CheckDate], formats))
         return Problem{QStringLiteral("Invalid check out date specified.  Please correct."), 3,
                        field::CheckDate};
-    if (!readDateBox(v[field::PurchDate]))
+    if (!readDateBox(v[field::PurchDate], formats))
         return Problem{QStringLiteral("Invalid purchase date specified.  Please correct."), 0,
                        field::PurchDate};
     const std::pair<int, const char*> amounts[] = {
@@ -165,14 +166,14 @@ std::optional<Problem> firstProblem(const FormValues& v) {
     return std::nullopt;
 }
 
-void storeValues(dbase::Table& table, const FormValues& v) {
+void storeValues(dbase::Table& table, const FormValues& v, const settings::Formats& formats) {
     for (int f = 1; f <= fields::kFieldCount; ++f) {
         const int idx = indexOf(table, f);
         const Entry& e = entryOfField(f);
         if (e.kind == EntryKind::Check) {
             table.setString(idx, v.checkOut ? "Yes" : "No");
         } else if (e.kind == EntryKind::Date) {
-            const auto date = readDateBox(v[f]);
+            const auto date = readDateBox(v[f], formats);
             if (!date || date->isNull())
                 table.clearField(idx);
             else

@@ -17,7 +17,7 @@ const char* const kGone =
 }  // namespace
 
 UpdateResult writeRecord(books::OpenCollection& collection, bool insert, const FormValues& values,
-                         StoredRecord& base) {
+                         const settings::Formats& formats, StoredRecord& base) {
     dbase::Table& table = collection.table();
     try {
         collection.post();  // nothing of anyone else's may stay pending
@@ -36,7 +36,7 @@ UpdateResult writeRecord(books::OpenCollection& collection, bool insert, const F
                 return {UpdateResult::Kind::ChangedByOther, QString::fromLatin1(kChangedByOther)};
             }
         }
-        storeValues(table, values);
+        storeValues(table, values, formats);
         collection.post();
         base = storedRecord(table);
         return {};

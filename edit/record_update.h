@@ -35,9 +35,10 @@ struct UpdateResult {
 };
 
 // Inserts a new record (`insert`) or changes the record `base` remembers,
-// with `values`. On success `base` describes the record as written and the
-// table's current record is that record.
+// with `values` (dates read in the date format of `formats`). On success
+// `base` describes the record as written and the table's current record is
+// that record.
 UpdateResult writeRecord(books::OpenCollection& collection, bool insert, const FormValues& values,
-                         StoredRecord& base);
+                         const settings::Formats& formats, StoredRecord& base);
 
 }  // namespace edit

@@ -52,11 +52,15 @@ constexpr int kFormWidth = 560;
 constexpr int kFormHeight = 412;
 constexpr int kRowHeight = 23;
 
-books::EditMode& editMode() {
-    return books::runState().editMode;
+}  // namespace
+
+books::EditMode& TMyEdit::editMode() const {
+    return main_.runState().editMode;
 }
 
-}  // namespace
+const settings::Formats& TMyEdit::formats() const {
+    return main_.settings().formats;
+}
 
 TMyEdit::TMyEdit(ui::MainWindowLink& main, QWidget* parent) : QDialog(parent), main_(main) {
     setObjectName(QStringLiteral("MyEdit"));
@@ -311,7 +315,7 @@ void TMyEdit::fillLists() {
 }
 
 void TMyEdit::setMasks() {
-    const QString sep = settings::dateSeparator();
+    const QString sep = formats().dateSeparator();
     const QString mask =
         QStringLiteral("99") + sep + QStringLiteral("99") + sep + QStringLiteral("9999;_");
     for (QLineEdit* box : {PurchDate, CheckDate})
@@ -383,11 +387,11 @@ void TMyEdit::setValues(const edit::FormValues& v) {
 
 void TMyEdit::LoadInData() {
     books::OpenCollection& collection = main_.collection();
-    edit::FormValues v = edit::clearedValues();
+    edit::FormValues v = edit::clearedValues(formats());
     stored_ = {};
     try {
         if (collection.isOpen() && !collection.table().isEmpty()) {
-            v = edit::recordValues(collection.table());
+            v = edit::recordValues(collection.table(), formats());
             stored_ = edit::storedRecord(collection.table());
         }
     } catch (const std::exception& e) {
@@ -409,7 +413,7 @@ bool TMyEdit::ValuesChanged() const {
 
 void TMyEdit::DoClear() {
     const bool wasChecked = CheckOut->isChecked();
-    setValues(edit::clearedValues());
+    setValues(edit::clearedValues(formats()));
     if (wasChecked)
         CheckOutClick();  // remembers the now empty date and person
 }
@@ -444,7 +448,7 @@ bool TMyEdit::DoUpdate() {
     if (main_.browseMode())
         return false;
     const edit::FormValues values = currentValues();
-    if (const auto problem = edit::firstProblem(values)) {
+    if (const auto problem = edit::firstProblem(values, formats())) {
         ui::showError(this, problem->message);
         MyTabbedNoteBook->setCurrentIndex(problem->page);
         control(problem->field)->setFocus();
@@ -452,7 +456,7 @@ bool TMyEdit::DoUpdate() {
     }
     const bool insert = editMode() != books::EditMode::Edit;
     const edit::UpdateResult result =
-        edit::writeRecord(main_.collection(), insert, values, stored_);
+        edit::writeRecord(main_.collection(), insert, values, formats(), stored_);
     if (!result.ok()) {
         ui::showError(this, result.message);
         return false;

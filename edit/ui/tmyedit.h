@@ -5,7 +5,8 @@
 // change them and writes them back only on "Up&date" (through
 // edit::writeRecord, whole or not at all). The run's edit mode (add, edit,
 // copy) says on showing whether it starts cleared or with the current
-// record, and on the first update whether a record is inserted.
+// record, and on the first update whether a record is inserted. The edit
+// mode and the date formats are the main window's (ui::MainWindowLink).
 //
 // The combo boxes show the program's pick lists (the main window's
 // books::PickLists, shared with the grid's drop-down editors); values
@@ -32,6 +33,9 @@ class QMenuBar;
 class QPushButton;
 class QTabWidget;
 
+namespace books {
+enum class EditMode;
+}
 namespace ui {
 class MainWindowLink;
 }
@@ -90,6 +94,10 @@ class TMyEdit : public QDialog {
     void editAction(int which);  // 0 cut, 1 copy, 2 paste, 3 delete
     void focusField(int field);
     QWidget* chainControlOf(QWidget* w) const;
+    // The run's edit mode and the formats dates are shown and read in, both
+    // from the main window.
+    books::EditMode& editMode() const;
+    const settings::Formats& formats() const;
 
     ui::MainWindowLink& main_;
     QMenuBar* menuBar_;

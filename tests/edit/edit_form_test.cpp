@@ -45,7 +45,6 @@ class EditForm : public ::testing::Test {
   protected:
     void SetUp() override {
         settings::settings() = settings::Settings();
-        ASSERT_TRUE(settings::applyDateFormat(1));
         ASSERT_TRUE(dir.isValid());
         path = dir.filePath("MASTER.DBF");
         testsupport::writeSampleCollection(path, 5);
@@ -61,7 +60,7 @@ class EditForm : public ::testing::Test {
     }
 
     void open(books::EditMode mode) {
-        books::runState().editMode = mode;
+        link.runState().editMode = mode;
         form->show();
         QApplication::setActiveWindow(form.get());
         QCoreApplication::processEvents();
@@ -169,7 +168,7 @@ TEST_F(EditForm, AddModeInsertsOnceAndASecondUpdateChangesTheNewRecord) {
     EXPECT_FALSE(child<QCheckBox>("CheckOut")->isChecked());
     click("UpdateButton");
     EXPECT_EQ(link.collection().count(), 6u);
-    EXPECT_EQ(books::runState().editMode, books::EditMode::Edit);
+    EXPECT_EQ(link.runState().editMode, books::EditMode::Edit);
     EXPECT_EQ(stored("", "CheckOut"), "No");
     EXPECT_EQ(stored("", "PurchDate"), "");
     EXPECT_EQ(stored("", "CheckDate"), "");
@@ -299,14 +298,14 @@ TEST_F(EditForm, StepsAskInCopyModeAndEachAnswerDoesWhatItSays) {
         click("NextButton");
     }
     EXPECT_EQ(line("Title")->text(), "Book 0");
-    EXPECT_EQ(books::runState().editMode, books::EditMode::Copy);
+    EXPECT_EQ(link.runState().editMode, books::EditMode::Copy);
     {
         ScriptedPrompter p;
         p.expectChoice("Warning", notUpdated, Answer::No);
         click("NextButton");
     }
     EXPECT_EQ(line("Title")->text(), "Book 1");
-    EXPECT_EQ(books::runState().editMode, books::EditMode::Edit);
+    EXPECT_EQ(link.runState().editMode, books::EditMode::Edit);
     EXPECT_EQ(link.collection().count(), 5u);
     // Unchanged in edit mode: no question.
     {
@@ -374,7 +373,7 @@ TEST_F(EditForm, NewRecordAsksWhenChangedAndStartsAnAdd) {
     }
     EXPECT_EQ(line("Title")->text(), "");
     EXPECT_EQ(line("Cost")->text(), "0");
-    EXPECT_EQ(books::runState().editMode, books::EditMode::Add);
+    EXPECT_EQ(link.runState().editMode, books::EditMode::Add);
     EXPECT_EQ(testsupport::titlesOf(path).first(), "Renamed");
     line("Title")->setText("Brand new");
     child<QAction>("MenuUpdateExit")->trigger();
@@ -533,15 +532,15 @@ TEST_F(EditForm, EditMenuActsOnEditAndComboBoxesOnly) {
     click("CancelButton");
 }
 
-TEST_F(EditForm, DateBoxesUseTheSeparatorInForceAndItsOrder) {
-    ASSERT_TRUE(settings::applyDateFormat(5));  // dd-mm-yy
+// The main window's date format, not the program's (which stays m/d/y here).
+TEST_F(EditForm, DateBoxesUseTheMainWindowsDateFormat) {
+    ASSERT_TRUE(link.settings().formats.setDateFormat(5));  // dd-mm-yy
     open(books::EditMode::Edit);
     EXPECT_EQ(line("PurchDate")->displayText(), "01-03-1996");
     EXPECT_EQ(line("CheckDate")->displayText(), "__-__-____");
     line("PurchDate")->setText("02041997");
     click("UpdateButton");
     EXPECT_EQ(stored("Book 0", "PurchDate"), "19970402");
-    ASSERT_TRUE(settings::applyDateFormat(1));
 }
 
 TEST_F(EditForm, ARecordAnotherUserChangedIsNotWrittenOverBlindly) {

@@ -19,16 +19,11 @@ namespace {
 
 namespace f = edit::field;
 
-class DateFormatGuard {
-  public:
-    explicit DateFormatGuard(int code) : saved_(settings::currentDateFormat()) {
-        settings::applyDateFormat(code);
-    }
-    ~DateFormatGuard() { settings::applyDateFormat(saved_); }
-
-  private:
-    int saved_;
-};
+settings::Formats formatsOf(int code) {
+    settings::Formats formats;
+    EXPECT_TRUE(formats.setDateFormat(code));
+    return formats;
+}
 
 TEST(EditFields, EveryFieldHasOneEntryAndTheChainEndsOnTheLastPage) {
     std::array<int, 37> seen{};
@@ -62,38 +57,43 @@ TEST(EditFields, MaintenanceTitlesLimitsAndCaption) {
 }
 
 TEST(DateBoxes, BlankFormsWithAnySeparatorAndPartlyFilledBoxes) {
-    DateFormatGuard guard(1);  // m/d/y
-    EXPECT_EQ(edit::blankDateText(), "  /  /    ");
+    const settings::Formats mdy = formatsOf(1);
+    EXPECT_EQ(edit::blankDateText(mdy), "  /  /    ");
     for (const char* blank : {"  /  /    ", "  -  -    ", "  .  .    ", " /  / ", ""})
         EXPECT_TRUE(edit::isBlankDate(blank)) << blank;
     EXPECT_FALSE(edit::isBlankDate("12/  /    "));
-    const auto blank = edit::readDateBox("  .  .    ");
+    const auto blank = edit::readDateBox("  .  .    ", mdy);
     ASSERT_TRUE(blank);
     EXPECT_TRUE(blank->isNull());
-    EXPECT_FALSE(edit::readDateBox("12/  /    "));
-    EXPECT_FALSE(edit::readDateBox("12/3 /1996"));
-    EXPECT_FALSE(edit::readDateBox("02/30/1996"));
-    const auto date = edit::readDateBox("03/04/1996");
+    EXPECT_FALSE(edit::readDateBox("12/  /    ", mdy));
+    EXPECT_FALSE(edit::readDateBox("12/3 /1996", mdy));
+    EXPECT_FALSE(edit::readDateBox("02/30/1996", mdy));
+    const auto date = edit::readDateBox("03/04/1996", mdy);
     ASSERT_TRUE(date);
     EXPECT_EQ(*date, (dbase::Date{1996, 3, 4}));
 }
 
-TEST(DateBoxes, FollowTheDateFormatInForce) {
+TEST(DateBoxes, FollowTheDateFormatTheyAreGiven) {
     const dbase::Date d{1996, 3, 4};
-    {
-        DateFormatGuard guard(5);  // d-m-y
-        EXPECT_EQ(edit::dateBoxText(d), "04-03-1996");
-        EXPECT_EQ(edit::blankDateText(), "  -  -    ");
-        EXPECT_EQ(edit::readDateBox("04-03-1996"), d);
-        EXPECT_FALSE(edit::readDateBox("04/03/1996"));
-    }
-    {
-        DateFormatGuard guard(9);  // m.d.yyyy
-        EXPECT_EQ(edit::dateBoxText(d), "03.04.1996");
-        EXPECT_EQ(edit::dateBoxText(dbase::Date{987, 12, 31}), "12.31.0987");
-        EXPECT_EQ(edit::readDateBox("12.31.0987"), (dbase::Date{987, 12, 31}));
-        EXPECT_EQ(edit::dateBoxText(dbase::Date{}), "  .  .    ");
-    }
+    const settings::Formats dmy = formatsOf(5);
+    EXPECT_EQ(edit::dateBoxText(d, dmy), "04-03-1996");
+    EXPECT_EQ(edit::blankDateText(dmy), "  -  -    ");
+    EXPECT_EQ(edit::readDateBox("04-03-1996", dmy), d);
+    EXPECT_FALSE(edit::readDateBox("04/03/1996", dmy));
+    EXPECT_EQ(edit::clearedValues(dmy)[f::CheckDate], "  -  -    ");
+
+    const settings::Formats mdyDots = formatsOf(9);
+    EXPECT_EQ(edit::dateBoxText(d, mdyDots), "03.04.1996");
+    EXPECT_EQ(edit::dateBoxText(dbase::Date{987, 12, 31}, mdyDots), "12.31.0987");
+    EXPECT_EQ(edit::readDateBox("12.31.0987", mdyDots), (dbase::Date{987, 12, 31}));
+    EXPECT_EQ(edit::dateBoxText(dbase::Date{}, mdyDots), "  .  .    ");
+    // Day first: the check reads "31.12.1999" as a date and refuses the
+    // month-first "12.31.1999".
+    const settings::Formats dmyDots = formatsOf(12);
+    edit::FormValues v = edit::clearedValues(dmyDots);
+    v[f::CheckDate] = "31.12.1999";
+    EXPECT_FALSE(edit::firstProblem(v, dmyDots));
+    EXPECT_TRUE(edit::firstProblem(v, mdyDots));
 }
 
 TEST(Amounts, PlainDecimalNotationOnly) {
@@ -108,28 +108,28 @@ TEST(Amounts, PlainDecimalNotationOnly) {
 }
 
 TEST(Checks, DatesComeFirstThenTheAmountsInOrder) {
-    DateFormatGuard guard(1);
-    edit::FormValues v = edit::clearedValues();
-    EXPECT_FALSE(edit::firstProblem(v));
+    const settings::Formats formats = formatsOf(1);
+    edit::FormValues v = edit::clearedValues(formats);
+    EXPECT_FALSE(edit::firstProblem(v, formats));
 
     v[f::CheckDate] = "13/01/1996";
     v[f::PurchDate] = "xx/01/1996";
     v[f::Cost] = "";
     v[f::HighMarket] = "$1";
-    auto p = edit::firstProblem(v);
+    auto p = edit::firstProblem(v, formats);
     ASSERT_TRUE(p);
     EXPECT_EQ(p->message, "Invalid check out date specified.  Please correct.");
     EXPECT_EQ(p->page, 3);
     EXPECT_EQ(p->field, f::CheckDate);
 
-    v[f::CheckDate] = edit::blankDateText();
-    p = edit::firstProblem(v);
+    v[f::CheckDate] = edit::blankDateText(formats);
+    p = edit::firstProblem(v, formats);
     ASSERT_TRUE(p);
     EXPECT_EQ(p->message, "Invalid purchase date specified.  Please correct.");
     EXPECT_EQ(p->page, 0);
 
     v[f::PurchDate] = "01/02/1996";
-    p = edit::firstProblem(v);
+    p = edit::firstProblem(v, formats);
     ASSERT_TRUE(p);
     EXPECT_EQ(p->message, "Invalid cost specified.  Please correct.");
     EXPECT_EQ(p->page, 2);
@@ -137,19 +137,19 @@ TEST(Checks, DatesComeFirstThenTheAmountsInOrder) {
 
     v[f::Cost] = "12.50";
     v[f::Value] = "12,50";
-    EXPECT_EQ(edit::firstProblem(v)->message, "Invalid value specified.  Please correct.");
+    EXPECT_EQ(edit::firstProblem(v, formats)->message, "Invalid value specified.  Please correct.");
     v[f::Value] = "1";
     v[f::LowMarket] = "x";
-    EXPECT_EQ(edit::firstProblem(v)->message,
+    EXPECT_EQ(edit::firstProblem(v, formats)->message,
               "Invalid low market value specified.  Please correct.");
     v[f::LowMarket] = "1";
-    EXPECT_EQ(edit::firstProblem(v)->message,
+    EXPECT_EQ(edit::firstProblem(v, formats)->message,
               "Invalid high market value specified.  Please correct.");
-    EXPECT_EQ(edit::firstProblem(v)->field, f::HighMarket);
+    EXPECT_EQ(edit::firstProblem(v, formats)->field, f::HighMarket);
 }
 
 TEST(Changes, TextsExactlyDatesWithoutSurroundingBlanksAndTheBox) {
-    const edit::FormValues saved = edit::clearedValues();
+    const edit::FormValues saved = edit::clearedValues(formatsOf(1));
     edit::FormValues v = saved;
     EXPECT_FALSE(edit::valuesChanged(v, saved));
     v[f::PurchDate] = " " + saved[f::PurchDate] + "  ";
@@ -188,44 +188,45 @@ class RecordWrites : public ::testing::Test {
     QString path;
     QString lastTitle;
     books::OpenCollection collection;
-    DateFormatGuard guard{1};
+    const settings::Formats formats = formatsOf(1);
 };
 
 TEST_F(RecordWrites, LoadedRecordShowsItsValuesAndANewRecordGetsTheClearedOnes) {
-    edit::FormValues v = edit::recordValues(collection.table());
+    edit::FormValues v = edit::recordValues(collection.table(), formats);
     EXPECT_EQ(v[f::Title], "Book 0");
     EXPECT_EQ(v[f::YearPub], "1990");
     EXPECT_EQ(v[f::Cost], "0.50");
     EXPECT_EQ(v[f::Value], "0");  // blank in the file
-    EXPECT_FALSE(edit::firstProblem(v));
+    EXPECT_FALSE(edit::firstProblem(v, formats));
     EXPECT_EQ(v[f::PurchDate], "03/01/1996");
     EXPECT_EQ(v[f::CheckDate], "  /  /    ");
     EXPECT_TRUE(v.checkOut);
     collection.table().next();
-    EXPECT_FALSE(edit::recordValues(collection.table()).checkOut);
+    EXPECT_FALSE(edit::recordValues(collection.table(), formats).checkOut);
 
     edit::StoredRecord base;
     lastTitle = "";
-    const auto result = edit::writeRecord(collection, true, edit::clearedValues(), base);
+    const auto result =
+        edit::writeRecord(collection, true, edit::clearedValues(formats), formats, base);
     ASSERT_TRUE(result.ok()) << result.message.toStdString();
     EXPECT_EQ(collection.count(), 4u);
     EXPECT_EQ(stored("CheckOut"), "No");
     EXPECT_EQ(stored("PurchDate"), "");
     EXPECT_EQ(stored("Author"), "");
-    EXPECT_EQ(edit::recordValues(collection.table()).checkOut, false);
+    EXPECT_EQ(edit::recordValues(collection.table(), formats).checkOut, false);
 }
 
 TEST_F(RecordWrites, EditWritesOverTheSameRecordAndASecondUpdateDoesNotInsert) {
-    edit::FormValues v = edit::recordValues(collection.table());
+    edit::FormValues v = edit::recordValues(collection.table(), formats);
     edit::StoredRecord base = edit::storedRecord(collection.table());
     v[f::Title] = "Changed";
     v[f::UserDef1] = "  kept inside  blanks ";
     v[f::Cost] = "1.5e1";
-    v[f::PurchDate] = edit::blankDateText();
+    v[f::PurchDate] = edit::blankDateText(formats);
     v[f::CheckDate] = "12/31/1999";
-    ASSERT_TRUE(edit::writeRecord(collection, false, v, base).ok());
+    ASSERT_TRUE(edit::writeRecord(collection, false, v, formats, base).ok());
     v[f::Title] = "Changed again";
-    ASSERT_TRUE(edit::writeRecord(collection, false, v, base).ok());
+    ASSERT_TRUE(edit::writeRecord(collection, false, v, formats, base).ok());
     EXPECT_EQ(testsupport::titlesOf(path), (QStringList{"Changed again", "Book 1", "Book 2"}));
     lastTitle = "Changed again";
     EXPECT_EQ(stored("UserDef1"), "kept inside  blanks");
@@ -234,12 +235,24 @@ TEST_F(RecordWrites, EditWritesOverTheSameRecordAndASecondUpdateDoesNotInsert) {
     EXPECT_EQ(stored("CheckDate"), "19991231");
 }
 
+TEST_F(RecordWrites, DatesAreShownAndWrittenInTheFormatsGiven) {
+    const settings::Formats dmy = formatsOf(5);  // dd-mm-yy
+    edit::FormValues v = edit::recordValues(collection.table(), dmy);
+    EXPECT_EQ(v[f::PurchDate], "01-03-1996");
+    edit::StoredRecord base = edit::storedRecord(collection.table());
+    v[f::CheckDate] = "31-12-1999";
+    ASSERT_TRUE(edit::writeRecord(collection, false, v, dmy, base).ok());
+    lastTitle = "Book 0";
+    EXPECT_EQ(stored("PurchDate"), "19960301");
+    EXPECT_EQ(stored("CheckDate"), "19991231");
+}
+
 TEST_F(RecordWrites, AValueTheTableCannotStoreWritesNothingAndNamesTheField) {
-    edit::FormValues v = edit::recordValues(collection.table());
+    edit::FormValues v = edit::recordValues(collection.table(), formats);
     edit::StoredRecord base = edit::storedRecord(collection.table());
     v[f::Title] = "Half written?";
     v[f::YearPub] = "19x6";
-    const auto result = edit::writeRecord(collection, false, v, base);
+    const auto result = edit::writeRecord(collection, false, v, formats, base);
     EXPECT_EQ(result.kind, edit::UpdateResult::Kind::Refused);
     EXPECT_TRUE(result.message.contains("\"Published In\"")) << result.message.toStdString();
     EXPECT_FALSE(collection.hasPendingRecord());
@@ -249,17 +262,17 @@ TEST_F(RecordWrites, AValueTheTableCannotStoreWritesNothingAndNamesTheField) {
     edit::StoredRecord none;
     v[f::YearPub] = "";
     v[f::Pages] = "many";
-    EXPECT_FALSE(edit::writeRecord(collection, true, v, none).ok());
+    EXPECT_FALSE(edit::writeRecord(collection, true, v, formats, none).ok());
     EXPECT_EQ(collection.count(), 3u);
     EXPECT_FALSE(collection.hasPendingRecord());
     // Corrected, the update goes through.
     v[f::Pages] = "300";
-    EXPECT_TRUE(edit::writeRecord(collection, false, v, base).ok());
+    EXPECT_TRUE(edit::writeRecord(collection, false, v, formats, base).ok());
     EXPECT_EQ(testsupport::titlesOf(path), (QStringList{"Half written?", "Book 1", "Book 2"}));
 }
 
 TEST_F(RecordWrites, ARecordAnotherUserChangedIsNotOverwrittenBlindly) {
-    edit::FormValues v = edit::recordValues(collection.table());
+    edit::FormValues v = edit::recordValues(collection.table(), formats);
     edit::StoredRecord base = edit::storedRecord(collection.table());
     {
         dbase::Table other;
@@ -272,13 +285,13 @@ TEST_F(RecordWrites, ARecordAnotherUserChangedIsNotOverwrittenBlindly) {
         other.post();
     }
     v[f::Title] = "Mine";
-    const auto refused = edit::writeRecord(collection, false, v, base);
+    const auto refused = edit::writeRecord(collection, false, v, formats, base);
     EXPECT_EQ(refused.kind, edit::UpdateResult::Kind::ChangedByOther);
     EXPECT_FALSE(collection.hasPendingRecord());
     lastTitle = "Book 0";
     EXPECT_EQ(stored("Author"), "Other user");
     // Told, the user may write over it.
-    ASSERT_TRUE(edit::writeRecord(collection, false, v, base).ok());
+    ASSERT_TRUE(edit::writeRecord(collection, false, v, formats, base).ok());
     lastTitle = "Mine";
     EXPECT_EQ(stored("Author"), "Author 0");
 }
