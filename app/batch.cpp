@@ -82,7 +82,7 @@ QString openCollection(books::OpenCollection& collection, const QString& path) {
         collection.setSortLevels({levels[0], levels[1], levels[2], levels[3]});
         collection.openWithSortTag(path);
     } catch (const dbase::Error& e) {
-        return books::errorText(e);
+        return books::errorText(e, settings::settings());
     }
     return {};
 }
@@ -257,7 +257,7 @@ BatchResult batchExport(const QString& collectionPath, const QString& file,
     } catch (const exchange::FileError& e) {
         return BatchResult::failed(QString::fromStdString(e.what()));
     } catch (const dbase::Error& e) {
-        return BatchResult::failed(books::errorText(e));
+        return BatchResult::failed(books::errorText(e, settings::settings()));
     }
     return {};
 }
@@ -302,7 +302,7 @@ BatchResult batchImport(const QString& collectionPath, const QString& file,
     } catch (const exchange::FileError& e) {
         return BatchResult::failed(QString::fromStdString(e.what()));
     } catch (const dbase::Error& e) {
-        return BatchResult::failed(books::errorText(e));
+        return BatchResult::failed(books::errorText(e, settings::settings()));
     }
     std::vector<int> map;
     std::vector<bool> taken(fields::kFieldCount + 1, false);
@@ -347,7 +347,7 @@ BatchResult batchImport(const QString& collectionPath, const QString& file,
     } catch (const exchange::FileError& e) {
         return BatchResult::failed(QString::fromStdString(e.what()));
     } catch (const dbase::Error& e) {
-        return BatchResult::failed(books::errorText(e));
+        return BatchResult::failed(books::errorText(e, settings::settings()));
     }
     if (!result.stopped.isEmpty())
         return BatchResult::failed(result.stopped);

@@ -56,7 +56,7 @@ const QString kErrorRebuild = QStringLiteral(
     "no other copies of the software are in use.");
 
 QString errorText(const std::exception& e) {
-    return books::errorText(e);
+    return books::errorText(e, settings::settings());
 }
 
 bool hasDbfExtension(const QString& path) {
@@ -141,7 +141,8 @@ bool switchTo(TMain& main, const QString& path, books::SortTagRule rule) {
         return false;
     }
     if (!tagProblem.empty())
-        ui::showError(&main, books::withDisplayNames(QString::fromStdString(tagProblem)));
+        ui::showError(&main, books::withDisplayNames(QString::fromStdString(tagProblem),
+                                                     settings::settings()));
     followSwitch(main, previous);
     return true;
 }
@@ -328,7 +329,7 @@ SortResult applySortOrder(TMain& main, const std::array<int, 4>& levels, QString
         ui::showError(&main, errorText(e));
     }
     if (failure)
-        *failure = books::withDisplayNames(QString::fromStdString(why));
+        *failure = books::withDisplayNames(QString::fromStdString(why), settings::settings());
     main.SetViewerOptions();
     switch (result) {
         case books::OpenCollection::SortResult::Applied:

@@ -202,7 +202,7 @@ QString TMain::chooseDatabase() {
     try {
         books::createCollection(master);
     } catch (const dbase::Error& e) {
-        ui::showError(this, books::errorText(e));
+        ui::showError(this, books::errorText(e, settings::settings()));
         return {};
     }
     return master;
@@ -333,7 +333,7 @@ bool TMain::runHandler(Command c, int argument, const QString& what) {
 }
 
 void TMain::reportEngineError(const std::exception& e) {
-    ui::showError(this, books::errorText(e));
+    ui::showError(this, books::errorText(e, settings::settings()));
 }
 
 }  // namespace app

@@ -131,8 +131,8 @@ RunResult backupDefinitions(const QString& programDir, const QString& folder,
 // ---- Restore ---------------------------------------------------------------
 
 RunResult restoreDatabase(books::OpenCollection& collection, const QString& source,
-                          const QString& programDir, const Progress& progress,
-                          QString* tagProblem) {
+                          const QString& programDir, const settings::Settings& settings,
+                          const Progress& progress, QString* tagProblem) {
     const QString target = inFolder(programDir, QFileInfo(source).fileName());
     // The picked backup is only read: the copy gets its flag put right below.
     try {
@@ -140,7 +140,7 @@ RunResult restoreDatabase(books::OpenCollection& collection, const QString& sour
                               books::FlagRepair::Never))
             return result(Outcome::NotCollection);
     } catch (const std::exception& e) {
-        return result(Outcome::NotCollection, books::errorText(e));
+        return result(Outcome::NotCollection, books::errorText(e, settings));
     }
     if (sameFile(source, target))
         return result(Outcome::SameFile);
@@ -180,7 +180,7 @@ RunResult restoreDatabase(books::OpenCollection& collection, const QString& sour
     try {
         collection.switchTo(target, books::SortTagRule::Always, &problem);
     } catch (const std::exception& e) {
-        return result(Outcome::OpenFailed, books::errorText(e));
+        return result(Outcome::OpenFailed, books::errorText(e, settings));
     }
     if (tagProblem)
         *tagProblem = QString::fromStdString(problem);

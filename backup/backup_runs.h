@@ -24,6 +24,9 @@ namespace books {
 class OpenCollection;
 class PickLists;
 }  // namespace books
+namespace settings {
+struct Settings;
+}
 
 namespace backup {
 
@@ -79,10 +82,11 @@ RunResult backupDefinitions(const QString& programDir, const QString& folder,
 // sort order (an index left beside the replaced file is dropped first).
 // `source` is checked to be a collection before anything is closed or
 // written. `tagProblem` receives a sort tag that could not be built (the
-// collection then opens in record order).
+// collection then opens in record order). A failure's `detail` names the
+// fields by the captions of `settings`.
 RunResult restoreDatabase(books::OpenCollection& collection, const QString& source,
-                          const QString& programDir, const Progress& progress = {},
-                          QString* tagProblem = nullptr);
+                          const QString& programDir, const settings::Settings& settings,
+                          const Progress& progress = {}, QString* tagProblem = nullptr);
 
 // The nine list files of `sourceFolder` into `programDir`. `missing` is told
 // the name of each one not found there, in order; a failed copy stops the

@@ -110,7 +110,7 @@ int main(int argc, char** argv) {
                 return 1;
         }
 
-        books::GridModel model(&t, settings::settings().formats);
+        books::GridModel model(&t, settings::settings());
         (void)model.rowCount();
         const find::SearchItems items = threeLevels();
         timer.restart();

@@ -65,7 +65,7 @@ int benchModel(const char* path) {
     table.setFileName(path);
     table.open();
     report("grid_open", static_cast<long>(table.physicalRecordCount()), seconds(t));
-    books::GridModel model(&table, settings::settings().formats);
+    books::GridModel model(&table, settings::settings());
     t.restart();
     const int rows = model.rowCount();
     report("grid_row_count", rows, seconds(t));

@@ -14,11 +14,11 @@ Error Error::followedBy(const dbase::Error& first, const std::string& second) {
     return Error(first.kind(), std::string(first.what()) + "\n\n" + second);
 }
 
-QString displayName(int number) {
-    return settings::settings().fieldNames[number];
+QString displayName(int number, const settings::Settings& settings) {
+    return settings.fieldNames[number];
 }
 
-QString withDisplayNames(const QString& engineText) {
+QString withDisplayNames(const QString& engineText, const settings::Settings& settings) {
     static const QRegularExpression fieldWord(QStringLiteral("\\bfield ([A-Za-z0-9_]+)\\b"));
     QString out;
     qsizetype from = 0;
@@ -28,14 +28,14 @@ QString withDisplayNames(const QString& engineText) {
         if (number == 0)
             continue;
         out += engineText.mid(from, m.capturedStart(1) - from);
-        out += QLatin1Char('"') + displayName(number) + QLatin1Char('"');
+        out += QLatin1Char('"') + displayName(number, settings) + QLatin1Char('"');
         from = m.capturedEnd(1);
     }
     return out + engineText.mid(from);
 }
 
-QString errorText(const std::exception& e) {
-    return withDisplayNames(QString::fromUtf8(e.what()));
+QString errorText(const std::exception& e, const settings::Settings& settings) {
+    return withDisplayNames(QString::fromUtf8(e.what()), settings);
 }
 
 }  // namespace books

@@ -10,7 +10,7 @@
 //
 // The engine names a field by its dBase name ("field YEARPUB"); every
 // message the user reads names a book field by its display name instead
-// ("field \"Year Pub\"").
+// ("field \"Year Pub\""), the caption of the settings given.
 #pragma once
 
 #include <QString>
@@ -18,6 +18,10 @@
 #include <string>
 
 #include "dbase/error.h"
+
+namespace settings {
+struct Settings;
+}
 
 namespace books {
 
@@ -33,12 +37,12 @@ class Error : public dbase::Error {
 
 // `engineText` with each "field NAME" whose NAME is a book field replaced by
 // that field's display name in double quotes. Other text is left alone.
-QString withDisplayNames(const QString& engineText);
+QString withDisplayNames(const QString& engineText, const settings::Settings& settings);
 
 // The text of `e` (an engine error or any other failure) for a message box.
-QString errorText(const std::exception& e);
+QString errorText(const std::exception& e, const settings::Settings& settings);
 
 // The display name of book field `number` (1 to 36).
-QString displayName(int number);
+QString displayName(int number, const settings::Settings& settings);
 
 }  // namespace books

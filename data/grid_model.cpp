@@ -26,10 +26,10 @@ bool isNumeric(int fieldNumber) {
 
 }  // namespace
 
-GridModel::GridModel(dbase::Table* table, const settings::Formats& formats, QObject* parent)
+GridModel::GridModel(dbase::Table* table, const settings::Settings& settings, QObject* parent)
     : QAbstractTableModel(parent),
       table_(table),
-      formats_(formats),
+      settings_(settings),
       settleTimer_(new QTimer(this)),
       countLaterFrom_(OpenCollection::kCountLaterFrom) {
     settleTimer_->setSingleShot(true);
@@ -184,7 +184,7 @@ QString GridModel::fieldText(int fieldNumber, const std::string& raw) const {
             bool ok = false;
             const int v = text.toInt(&ok);
             if (ok)
-                return formats_.dateToText(dbase::Date{v / 10000, v / 100 % 100, v % 100});
+                return settings_.formats.dateToText(dbase::Date{v / 10000, v / 100 % 100, v % 100});
         }
         return text;
     }
@@ -209,7 +209,7 @@ const GridModel::Row* GridModel::row(int r) const {
                 if (idx < 0) {
                     out.clear();
                 } else if (fields::bookField(f).kind == fields::FieldKind::Date) {
-                    out = formats_.dateToText(table_->asDate(idx));
+                    out = settings_.formats.dateToText(table_->asDate(idx));
                 } else {
                     out = fromUtf8(table_->asString(idx));
                 }
@@ -321,10 +321,10 @@ bool GridModel::writeValue(int fieldNumber, const QVariant& value, QString* erro
         return true;
     }
     if (bf.kind == fields::FieldKind::Date) {
-        const auto d = formats_.textToEngineDate(text);
+        const auto d = settings_.formats.textToEngineDate(text);
         if (!d) {
             *error = QStringLiteral("'%1' is not a valid date for field \"%2\"")
-                         .arg(text.trimmed(), displayName(fieldNumber));
+                         .arg(text.trimmed(), displayName(fieldNumber, settings_));
             return false;
         }
         table_->setDate(idx, *d);
@@ -373,7 +373,7 @@ bool GridModel::setData(const QModelIndex& index, const QVariant& value, int rol
     } catch (const dbase::Error& e) {
         if (state == dbase::TableState::Browse && table_->state() != dbase::TableState::Browse)
             table_->cancel();
-        emit editFailed(errorText(e));
+        emit editFailed(errorText(e, settings_));
         return false;
     }
     emit dataChanged(this->index(r, 0), this->index(r, fields::kFieldCount - 1));

@@ -40,16 +40,17 @@
 #include "data/open_collection.h"
 #include "dbase/table.h"
 #include "fields/book_fields.h"
-#include "settings/formats.h"
+#include "settings/settings.h"
 
 namespace books {
 
 class GridModel : public QAbstractTableModel, public dbase::TableObserver {
     Q_OBJECT
   public:
-    // `table` and `formats` (the date format dates are shown and read in)
-    // are not owned and must outlive the model.
-    GridModel(dbase::Table* table, const settings::Formats& formats, QObject* parent = nullptr);
+    // `table` and `settings` (whose formats dates are shown and read in, and
+    // whose captions name the fields in messages) are not owned and must
+    // outlive the model.
+    GridModel(dbase::Table* table, const settings::Settings& settings, QObject* parent = nullptr);
     ~GridModel() override;
 
     static constexpr int kCheckOutColumn = 16;  // field 17
@@ -107,7 +108,7 @@ class GridModel : public QAbstractTableModel, public dbase::TableObserver {
     bool writeValue(int fieldNumber, const QVariant& value, QString* error);
 
     dbase::Table* table_;
-    const settings::Formats& formats_;
+    const settings::Settings& settings_;
     bool editing_ = false;
     int alignment_ = 2;
     int indicator_ = -1;

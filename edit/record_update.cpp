@@ -2,6 +2,7 @@
 
 #include "data/error_text.h"
 #include "data/open_collection.h"
+#include "settings/settings.h"
 
 namespace edit {
 
@@ -17,7 +18,7 @@ const char* const kGone =
 }  // namespace
 
 UpdateResult writeRecord(books::OpenCollection& collection, bool insert, const FormValues& values,
-                         const settings::Formats& formats, StoredRecord& base) {
+                         const settings::Settings& settings, StoredRecord& base) {
     dbase::Table& table = collection.table();
     try {
         collection.post();  // nothing of anyone else's may stay pending
@@ -36,7 +37,7 @@ UpdateResult writeRecord(books::OpenCollection& collection, bool insert, const F
                 return {UpdateResult::Kind::ChangedByOther, QString::fromLatin1(kChangedByOther)};
             }
         }
-        storeValues(table, values, formats);
+        storeValues(table, values, settings.formats);
         collection.post();
         base = storedRecord(table);
         return {};
@@ -46,7 +47,7 @@ UpdateResult writeRecord(books::OpenCollection& collection, bool insert, const F
         } catch (const std::exception&) {
             // Nothing was written; the table's own state is what is left.
         }
-        return {UpdateResult::Kind::Refused, books::errorText(e)};
+        return {UpdateResult::Kind::Refused, books::errorText(e, settings)};
     }
 }
 

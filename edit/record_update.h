@@ -19,6 +19,9 @@
 namespace books {
 class OpenCollection;
 }
+namespace settings {
+struct Settings;
+}
 
 namespace edit {
 
@@ -35,10 +38,11 @@ struct UpdateResult {
 };
 
 // Inserts a new record (`insert`) or changes the record `base` remembers,
-// with `values` (dates read in the date format of `formats`). On success
-// `base` describes the record as written and the table's current record is
-// that record.
+// with `values` (dates read in the date format of the formats of
+// `settings`). On success `base` describes the record as written and the
+// table's current record is that record. A refusal names the fields by the
+// captions of `settings`.
 UpdateResult writeRecord(books::OpenCollection& collection, bool insert, const FormValues& values,
-                         const settings::Formats& formats, StoredRecord& base);
+                         const settings::Settings& settings, StoredRecord& base);
 
 }  // namespace edit

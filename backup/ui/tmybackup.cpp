@@ -255,7 +255,7 @@ void TMyBackup::backupDatabase() {
         result = backup::backupDatabase(main_.collection(), directory_, feedback.progress());
     } catch (const std::exception& e) {
         engineFailed = true;
-        ui::showError(this, books::errorText(e));
+        ui::showError(this, books::errorText(e, settings::settings()));
     }
     if (searching && main_.collection().isOpen() && !main_.beginSearch(test))
         main_.endSearch();

@@ -182,9 +182,9 @@ void TMyRestore::restoreDatabase(const QString& picked) {
     try {
         backupui::CopyFeedback feedback(CopyProgress);
         result = backup::restoreDatabase(main_.collection(), picked, backup::programDirectory(),
-                                         feedback.progress(), &tagProblem);
+                                         settings::settings(), feedback.progress(), &tagProblem);
     } catch (const std::exception& e) {
-        ui::showError(this, books::errorText(e));
+        ui::showError(this, books::errorText(e, settings::settings()));
         main_.reapplyViewerOptions();
         main_.refreshCount();
         return;
@@ -198,7 +198,7 @@ void TMyRestore::restoreDatabase(const QString& picked) {
     // The restored collection is the one the next start opens.
     settings::settings().lastDatabase = main_.collection().path();
     if (!tagProblem.isEmpty())
-        ui::showError(this, books::withDisplayNames(tagProblem));
+        ui::showError(this, books::withDisplayNames(tagProblem, settings::settings()));
     ui::showNotice(this, backupui::texts::kRestoreDone);
     completed();
 }

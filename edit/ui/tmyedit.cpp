@@ -257,9 +257,9 @@ void TMyEdit::FormShow() {
     ui::prepareForm(this);
     for (const edit::Entry& e : edit::entries()) {
         if (QLabel* label = labels_[static_cast<std::size_t>(e.field)])
-            label->setText(books::displayName(e.field));
+            label->setText(books::displayName(e.field, main_.settings()));
     }
-    CheckOut->setText(books::displayName(f::CheckOut));
+    CheckOut->setText(books::displayName(f::CheckOut, main_.settings()));
     MyTabbedNoteBook->setCurrentIndex(0);
     SetColors();
     applyBrowseMode();
@@ -395,7 +395,7 @@ void TMyEdit::LoadInData() {
             stored_ = edit::storedRecord(collection.table());
         }
     } catch (const std::exception& e) {
-        ui::showError(this, books::errorText(e));
+        ui::showError(this, books::errorText(e, main_.settings()));
     }
     setValues(v);
     rememberedDate_ = dateBoxText(CheckDate).left(10);
@@ -431,7 +431,7 @@ void TMyEdit::CheckOutClick() {
 }
 
 void TMyEdit::TitleExit() {
-    const QString text = books::displayName(f::Title) + QStringLiteral(": ") +
+    const QString text = books::displayName(f::Title, main_.settings()) + QStringLiteral(": ") +
                          qobject_cast<QLineEdit*>(control(f::Title))->text();
     for (QLabel* header : headers_)
         header->setText(text);
@@ -456,7 +456,7 @@ bool TMyEdit::DoUpdate() {
     }
     const bool insert = editMode() != books::EditMode::Edit;
     const edit::UpdateResult result =
-        edit::writeRecord(main_.collection(), insert, values, formats(), stored_);
+        edit::writeRecord(main_.collection(), insert, values, main_.settings(), stored_);
     if (!result.ok()) {
         ui::showError(this, result.message);
         return false;
@@ -541,7 +541,7 @@ void TMyEdit::stepRecord(bool forward) {
                 table.prior();
         }
     } catch (const std::exception& e) {
-        ui::showError(this, books::errorText(e));
+        ui::showError(this, books::errorText(e, main_.settings()));
         return;
     }
     LoadInData();

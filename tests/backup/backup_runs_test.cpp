@@ -12,6 +12,7 @@
 
 #include "data/open_collection.h"
 #include "data/pick_lists.h"
+#include "settings/settings.h"
 #include "tests/data/files_test_util.h"
 
 namespace {
@@ -70,6 +71,7 @@ class BackupRunsTest : public ::testing::Test {
     QTemporaryDir programDir, media, other;
     QString master;
     books::OpenCollection collection;
+    const settings::Settings settings_;
 };
 
 // ---- The database ----------------------------------------------------------
@@ -87,7 +89,8 @@ TEST_F(BackupRunsTest, DatabaseBackedUpAndRestoredByteForByte) {
     collection.table().setString(collection.table().fieldIndex("Title"), "later");
     collection.post();
     QSignalSpy switched(&collection, &books::OpenCollection::switched);
-    r = backup::restoreDatabase(collection, media.filePath("MASTER.DBF"), programDir.path());
+    r = backup::restoreDatabase(collection, media.filePath("MASTER.DBF"), programDir.path(),
+                                settings_);
     ASSERT_EQ(r.outcome, Outcome::Done) << r.detail.toStdString();
     EXPECT_EQ(switched.count(), 1);
     expectMasterOpen();
@@ -114,7 +117,7 @@ TEST_F(BackupRunsTest, DatabaseHeldByAnotherProcessIsNeitherBackedUpNorReplaced)
     const QString saved = media.filePath("MASTER.DBF");
     filestest::writeBooks(saved, {"other"});
     const QByteArray before = readFile(master);
-    EXPECT_EQ(backup::restoreDatabase(collection, saved, programDir.path()).outcome,
+    EXPECT_EQ(backup::restoreDatabase(collection, saved, programDir.path(), settings_).outcome,
               Outcome::InUse);
     EXPECT_EQ(readFile(master), before);
     expectMasterOpen();
@@ -133,7 +136,7 @@ TEST_F(BackupRunsTest, NoRoomIsFoundBeforeAnythingIsWritten) {
     // A restore without room leaves the open collection as it was.
     const QString saved = other.filePath("NEW.DBF");
     filestest::writeBooks(saved, {"n"});
-    EXPECT_EQ(backup::restoreDatabase(collection, saved, programDir.path()).outcome,
+    EXPECT_EQ(backup::restoreDatabase(collection, saved, programDir.path(), settings_).outcome,
               Outcome::NoRoom);
     EXPECT_FALSE(QFile::exists(programDir.filePath("NEW.DBF")));
     expectMasterOpen();
@@ -146,7 +149,7 @@ TEST_F(BackupRunsTest, NoRoomIsFoundBeforeAnythingIsWritten) {
 TEST_F(BackupRunsTest, OneFileAsSourceAndDestinationIsRefused) {
     const QByteArray before = readFile(master);
     EXPECT_EQ(backup::backupDatabase(collection, programDir.path()).outcome, Outcome::SameFile);
-    EXPECT_EQ(backup::restoreDatabase(collection, master, programDir.path()).outcome,
+    EXPECT_EQ(backup::restoreDatabase(collection, master, programDir.path(), settings_).outcome,
               Outcome::SameFile);
     EXPECT_EQ(readFile(master), before);
     expectMasterOpen();
@@ -180,7 +183,8 @@ TEST_F(BackupRunsTest, RestoredCollectionWithoutIndexOpensSortedByTheCurrentOrde
     ASSERT_EQ(filestest::headerByte(saved, 28), 1);
     const QByteArray savedBytes = readFile(saved);
 
-    ASSERT_EQ(backup::restoreDatabase(collection, saved, programDir.path()).outcome, Outcome::Done);
+    ASSERT_EQ(backup::restoreDatabase(collection, saved, programDir.path(), settings_).outcome,
+              Outcome::Done);
     // The backup itself is only read: its flag stays (the restored copy's goes).
     EXPECT_EQ(readFile(saved), savedBytes);
     EXPECT_EQ(collection.path(), master);
@@ -198,7 +202,8 @@ TEST_F(BackupRunsTest, RestoredCollectionWithoutIndexOpensSortedByTheCurrentOrde
 TEST_F(BackupRunsTest, RestoredCollectionOfAnotherNameBecomesTheOpenOne) {
     const QString saved = media.filePath("Shelf.dbf");
     filestest::writeBooks(saved, {"y", "x"});
-    ASSERT_EQ(backup::restoreDatabase(collection, saved, programDir.path()).outcome, Outcome::Done);
+    ASSERT_EQ(backup::restoreDatabase(collection, saved, programDir.path(), settings_).outcome,
+              Outcome::Done);
     EXPECT_EQ(collection.path(), programDir.filePath("Shelf.dbf"));
     EXPECT_EQ(collection.name(), "Shelf");
     EXPECT_EQ(QFileInfo(collection.indexPath()).fileName(), "Shelf.MDX");
@@ -209,12 +214,12 @@ TEST_F(BackupRunsTest, RestoredCollectionOfAnotherNameBecomesTheOpenOne) {
 TEST_F(BackupRunsTest, AFileThatIsNoCollectionChangesNothing) {
     const QString table = media.filePath("OTHER.DBF");
     dbase::Table::create(table.toStdString(), {{"NAME", dbase::FieldType::Character, 10, 0}});
-    auto r = backup::restoreDatabase(collection, table, programDir.path());
+    auto r = backup::restoreDatabase(collection, table, programDir.path(), settings_);
     EXPECT_EQ(r.outcome, Outcome::NotCollection);
     EXPECT_TRUE(r.detail.isEmpty());
     const QString junk = media.filePath("JUNK.DBF");
     writeFile(junk, "no table at all");
-    r = backup::restoreDatabase(collection, junk, programDir.path());
+    r = backup::restoreDatabase(collection, junk, programDir.path(), settings_);
     EXPECT_EQ(r.outcome, Outcome::NotCollection);
     EXPECT_FALSE(r.detail.isEmpty());
     EXPECT_FALSE(QFile::exists(programDir.filePath("OTHER.DBF")));

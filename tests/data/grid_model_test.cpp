@@ -28,7 +28,7 @@ class GridModelTest : public ::testing::Test {
         testsupport::writeSampleCollection(path, 5);
         table.setFileName(path.toStdString());
         table.open();
-        model = std::make_unique<GridModel>(&table, formats);
+        model = std::make_unique<GridModel>(&table, settings_);
         // Fatal: a broken model contract aborts the run instead of only
         // printing a warning nobody reads.
         tester = std::make_unique<QAbstractItemModelTester>(
@@ -44,9 +44,10 @@ class GridModelTest : public ::testing::Test {
     QTemporaryDir dir;
     QString path;
     dbase::Table table;
-    // The model's own formats: a test changes them without touching the
-    // program's.
-    settings::Formats formats;
+    // The model's own settings: a test changes their formats and captions
+    // without touching the program's.
+    settings::Settings settings_;
+    settings::Formats& formats = settings_.formats;
     std::unique_ptr<GridModel> model;
     std::unique_ptr<QAbstractItemModelTester> tester;
 };
@@ -226,15 +227,12 @@ TEST_F(GridModelTest, RefusedValueLeavesTheRecordAndIsReported) {
 // The messages name the field as the user knows it: by its display name,
 // never by the table's own field name.
 TEST_F(GridModelTest, RefusedValuesAreReportedWithTheFieldsDisplayName) {
-    auto& names = settings::settings().fieldNames;
-    const settings::Settings defaults;
-    names[3] = "Year of print";
+    settings_.fieldNames[3] = "Year of print";
     model->setFieldEditing(true);
     QSignalSpy failed(model.get(), &GridModel::editFailed);
     EXPECT_FALSE(model->setData(model->index(0, kYear), "nineteen"));
     EXPECT_FALSE(model->setData(model->index(0, kYear), "123456789012"));
     EXPECT_FALSE(model->setData(model->index(0, kPurch), "31/31/31"));
-    names[3] = defaults.fieldNames[3];
     ASSERT_EQ(failed.count(), 3);
     for (int i = 0; i < 2; ++i) {
         const QString m = failed.at(i).at(0).toString();
@@ -246,14 +244,26 @@ TEST_F(GridModelTest, RefusedValuesAreReportedWithTheFieldsDisplayName) {
 }
 
 TEST(ErrorText, OnlyBookFieldNamesAfterTheWordFieldAreReplaced) {
-    EXPECT_EQ(books::withDisplayNames("The field PURCHDATE cannot be read as a date."),
+    const settings::Settings s;
+    EXPECT_EQ(books::withDisplayNames("The field PURCHDATE cannot be read as a date.", s),
               "The field \"Purchase Date\" cannot be read as a date.");
-    EXPECT_EQ(books::withDisplayNames("The date field checkdate cannot be read (field Title)."),
+    EXPECT_EQ(books::withDisplayNames("The date field checkdate cannot be read (field Title).", s),
               "The date field \"Check Out Date\" cannot be read (field \"Title\").");
     // Not a book field, or not after "field": left as it is.
-    EXPECT_EQ(books::withDisplayNames("The field NOSUCH is missing; TITLE stays."),
+    EXPECT_EQ(books::withDisplayNames("The field NOSUCH is missing; TITLE stays.", s),
               "The field NOSUCH is missing; TITLE stays.");
-    EXPECT_EQ(books::withDisplayNames("subfield TITLE"), "subfield TITLE");
+    EXPECT_EQ(books::withDisplayNames("subfield TITLE", s), "subfield TITLE");
+}
+
+// The names are the captions of the settings given, not the program's.
+TEST(ErrorText, NamesFieldsByTheCaptionsOfTheSettingsGiven) {
+    settings::Settings s;
+    s.fieldNames[12] = QStringLiteral("Bought");
+    const dbase::Error e(dbase::Error::Kind::Io, "The field PURCHDATE cannot be written.");
+    EXPECT_EQ(books::errorText(e, s), "The field \"Bought\" cannot be written.");
+    EXPECT_EQ(books::errorText(e, settings::Settings()),
+              "The field \"Purchase Date\" cannot be written.");
+    EXPECT_EQ(books::displayName(12, s), "Bought");
 }
 
 TEST_F(GridModelTest, PendingInsertShowsAsAnExtraRowUntilPosted) {

@@ -110,8 +110,8 @@ TEST_F(EditForm, EditModeShowsTheCurrentRecord) {
 }
 
 TEST_F(EditForm, MenusButtonsLabelsAndLimitsAreThoseOfTheForm) {
-    settings::settings().fieldNames[1] = "Name of Book";
-    settings::settings().fieldNames[17] = "Lent";
+    link.settings().fieldNames[1] = "Name of Book";
+    link.settings().fieldNames[17] = "Lent";
     open(books::EditMode::Edit);
     QStringList pages;
     for (int i = 0; i < child<QTabWidget>("MyTabbedNoteBook")->count(); ++i)
@@ -233,7 +233,7 @@ TEST_F(EditForm, ChecksShowTheirMessagePageAndFocusDatesFirst) {
 }
 
 TEST_F(EditForm, AYearThatIsNoNumberIsNamedAndNothingIsWritten) {
-    settings::settings().fieldNames[3] = "Published";
+    link.settings().fieldNames[3] = "Published";
     open(books::EditMode::Edit);
     line("Title")->setText("Half");
     line("YearPub")->setText("19x6");

@@ -177,10 +177,10 @@ class RecordWrites : public ::testing::Test {
         testsupport::writeSampleCollection(path, 3);
         collection.openWithSortTag(path);
         collection.table().first();
-        // Display names of the fields are those of the settings.
-        settings::settings().fieldNames[f::YearPub] = "Published In";
+        // Display names of the fields are those of the settings given.
+        settings_.fieldNames[f::YearPub] = "Published In";
+        settings_.formats = formatsOf(1);
     }
-    void TearDown() override { settings::settings() = settings::Settings(); }
 
     QString stored(const char* field) const { return testsupport::fieldOf(path, lastTitle, field); }
 
@@ -188,7 +188,8 @@ class RecordWrites : public ::testing::Test {
     QString path;
     QString lastTitle;
     books::OpenCollection collection;
-    const settings::Formats formats = formatsOf(1);
+    settings::Settings settings_;
+    const settings::Formats& formats = settings_.formats;
 };
 
 TEST_F(RecordWrites, LoadedRecordShowsItsValuesAndANewRecordGetsTheClearedOnes) {
@@ -207,7 +208,7 @@ TEST_F(RecordWrites, LoadedRecordShowsItsValuesAndANewRecordGetsTheClearedOnes) 
     edit::StoredRecord base;
     lastTitle = "";
     const auto result =
-        edit::writeRecord(collection, true, edit::clearedValues(formats), formats, base);
+        edit::writeRecord(collection, true, edit::clearedValues(formats), settings_, base);
     ASSERT_TRUE(result.ok()) << result.message.toStdString();
     EXPECT_EQ(collection.count(), 4u);
     EXPECT_EQ(stored("CheckOut"), "No");
@@ -224,9 +225,9 @@ TEST_F(RecordWrites, EditWritesOverTheSameRecordAndASecondUpdateDoesNotInsert) {
     v[f::Cost] = "1.5e1";
     v[f::PurchDate] = edit::blankDateText(formats);
     v[f::CheckDate] = "12/31/1999";
-    ASSERT_TRUE(edit::writeRecord(collection, false, v, formats, base).ok());
+    ASSERT_TRUE(edit::writeRecord(collection, false, v, settings_, base).ok());
     v[f::Title] = "Changed again";
-    ASSERT_TRUE(edit::writeRecord(collection, false, v, formats, base).ok());
+    ASSERT_TRUE(edit::writeRecord(collection, false, v, settings_, base).ok());
     EXPECT_EQ(testsupport::titlesOf(path), (QStringList{"Changed again", "Book 1", "Book 2"}));
     lastTitle = "Changed again";
     EXPECT_EQ(stored("UserDef1"), "kept inside  blanks");
@@ -236,8 +237,9 @@ TEST_F(RecordWrites, EditWritesOverTheSameRecordAndASecondUpdateDoesNotInsert) {
 }
 
 TEST_F(RecordWrites, DatesAreShownAndWrittenInTheFormatsGiven) {
-    const settings::Formats dmy = formatsOf(5);  // dd-mm-yy
-    edit::FormValues v = edit::recordValues(collection.table(), dmy);
+    settings::Settings dmy;
+    dmy.formats = formatsOf(5);  // dd-mm-yy
+    edit::FormValues v = edit::recordValues(collection.table(), dmy.formats);
     EXPECT_EQ(v[f::PurchDate], "01-03-1996");
     edit::StoredRecord base = edit::storedRecord(collection.table());
     v[f::CheckDate] = "31-12-1999";
@@ -252,7 +254,7 @@ TEST_F(RecordWrites, AValueTheTableCannotStoreWritesNothingAndNamesTheField) {
     edit::StoredRecord base = edit::storedRecord(collection.table());
     v[f::Title] = "Half written?";
     v[f::YearPub] = "19x6";
-    const auto result = edit::writeRecord(collection, false, v, formats, base);
+    const auto result = edit::writeRecord(collection, false, v, settings_, base);
     EXPECT_EQ(result.kind, edit::UpdateResult::Kind::Refused);
     EXPECT_TRUE(result.message.contains("\"Published In\"")) << result.message.toStdString();
     EXPECT_FALSE(collection.hasPendingRecord());
@@ -262,12 +264,12 @@ TEST_F(RecordWrites, AValueTheTableCannotStoreWritesNothingAndNamesTheField) {
     edit::StoredRecord none;
     v[f::YearPub] = "";
     v[f::Pages] = "many";
-    EXPECT_FALSE(edit::writeRecord(collection, true, v, formats, none).ok());
+    EXPECT_FALSE(edit::writeRecord(collection, true, v, settings_, none).ok());
     EXPECT_EQ(collection.count(), 3u);
     EXPECT_FALSE(collection.hasPendingRecord());
     // Corrected, the update goes through.
     v[f::Pages] = "300";
-    EXPECT_TRUE(edit::writeRecord(collection, false, v, formats, base).ok());
+    EXPECT_TRUE(edit::writeRecord(collection, false, v, settings_, base).ok());
     EXPECT_EQ(testsupport::titlesOf(path), (QStringList{"Half written?", "Book 1", "Book 2"}));
 }
 
@@ -285,13 +287,13 @@ TEST_F(RecordWrites, ARecordAnotherUserChangedIsNotOverwrittenBlindly) {
         other.post();
     }
     v[f::Title] = "Mine";
-    const auto refused = edit::writeRecord(collection, false, v, formats, base);
+    const auto refused = edit::writeRecord(collection, false, v, settings_, base);
     EXPECT_EQ(refused.kind, edit::UpdateResult::Kind::ChangedByOther);
     EXPECT_FALSE(collection.hasPendingRecord());
     lastTitle = "Book 0";
     EXPECT_EQ(stored("Author"), "Other user");
     // Told, the user may write over it.
-    ASSERT_TRUE(edit::writeRecord(collection, false, v, formats, base).ok());
+    ASSERT_TRUE(edit::writeRecord(collection, false, v, settings_, base).ok());
     lastTitle = "Mine";
     EXPECT_EQ(stored("Author"), "Author 0");
 }
