@@ -65,7 +65,8 @@ find::SearchItems threeLevels() {
             c[static_cast<size_t>(no - 1)] = QString::fromLatin1(text);
             o[static_cast<size_t>(no - 1)] = cmp;
         }
-        if (items.addLevel(c, o).status != find::LevelResult::Status::Saved)
+        if (items.addLevel(c, o, settings::settings().formats).status !=
+            find::LevelResult::Status::Saved)
             std::fprintf(stderr, "tk_find_bench: level refused\n");
     };
     level({{1, "war", Comparison::Equal}, {3, "< 1900", Comparison::Less}});
@@ -163,22 +164,27 @@ int main(int argc, char** argv) {
         timer.restart();
         const auto found =
             find::locateRecord(t, true, QStringLiteral("ISBN"), false, find::MatchType::Exact,
-                               QStringLiteral("LOCATE-TARGET-9"));
+                               QStringLiteral("LOCATE-TARGET-9"), settings::settings().formats);
         report("find_locate_last", records, seconds(timer));
         if (found != find::LocateResult::Found)
             std::fprintf(stderr, "tk_find_bench: locate did not find the last record\n");
 
         timer.restart();
-        const auto run = find::replaceValues(
-            c, {26, QStringLiteral("Good"), QStringLiteral("Good Copy"), false}, {});
+        const auto run =
+            find::replaceValues(c,
+                                {26, QStringLiteral("Good"), QStringLiteral("Good Copy"), false,
+                                 settings::settings().formats},
+                                {});
         report("find_replace", static_cast<long>(run.counts.changed), seconds(timer));
         if (run.outcome != find::ReplaceOutcome::Completed)
             std::fprintf(stderr, "tk_find_bench: replace: %s\n",
                          run.error.toLocal8Bit().constData());
         std::fprintf(stderr, "find_replace changed %u of %u records\n", run.counts.changed,
                      run.counts.processed);
-        (void)find::replaceValues(
-            c, {26, QStringLiteral("Good Copy"), QStringLiteral("Good"), false}, {});
+        (void)find::replaceValues(c,
+                                  {26, QStringLiteral("Good Copy"), QStringLiteral("Good"), false,
+                                   settings::settings().formats},
+                                  {});
     } catch (const std::exception& e) {
         std::fprintf(stderr, "tk_find_bench: %s\n", e.what());
         return 1;

@@ -5,7 +5,6 @@
 #include "fields/book_fields.h"
 #include "find/query_filter.h"
 #include "settings/formats.h"
-#include "settings/settings.h"
 
 namespace find {
 
@@ -59,12 +58,6 @@ bool LocateMatcher::matches(std::string& text, double number) const {
             return text.find(value_) != std::string::npos;
     }
     return false;
-}
-
-LocateResult locateRecord(dbase::Table& table, bool fromFirst, const QString& fieldName,
-                          bool caseSensitive, MatchType type, const QString& value) {
-    return locateRecord(table, fromFirst, fieldName, caseSensitive, type, value,
-                        settings::settings().formats);
 }
 
 LocateResult locateRecord(dbase::Table& table, bool fromFirst, const QString& fieldName,

@@ -63,13 +63,11 @@ class LocateMatcher {
 // current order and then the ones after it; otherwise only the records after
 // the current one. Found: the table is on the match. Otherwise it is back on
 // the record that was current. A pending edit is posted first. Date fields
-// are compared on their text in the date format of `formats` (or of the
-// program's formats). Throws dbase::Error from the engine.
+// are compared on their text in the date format of `formats`. Throws
+// dbase::Error from the engine.
 LocateResult locateRecord(dbase::Table& table, bool fromFirst, const QString& fieldName,
                           bool caseSensitive, MatchType type, const QString& value,
                           const settings::Formats& formats);
-LocateResult locateRecord(dbase::Table& table, bool fromFirst, const QString& fieldName,
-                          bool caseSensitive, MatchType type, const QString& value);
 
 // The messages of locate.
 QString noActiveDataSetMessage();

@@ -8,7 +8,6 @@
 #include "find/query_filter.h"
 #include "find/search_items.h"
 #include "settings/formats.h"
-#include "settings/settings.h"
 
 namespace find {
 
@@ -16,10 +15,6 @@ namespace {
 
 // How often the running counts are reported while nothing matches.
 constexpr std::uint32_t kProgressEvery = 4096;
-
-const settings::Formats& formatsOf(const ReplaceRequest& request) {
-    return request.formats ? *request.formats : settings::settings().formats;
-}
 
 std::optional<dbase::Date> fullDate(const QString& text, const settings::Formats& formats) {
     if (isEmptyDate(text))
@@ -89,9 +84,9 @@ RequestProblem checkRequest(const ReplaceRequest& r) {
                 return RequestProblem::BadReplacementValue;
             break;
         case 'D':
-            if (!fullDate(search, formatsOf(r)))
+            if (!fullDate(search, r.formats))
                 return RequestProblem::BadSearchDate;
-            if (!fullDate(replacement, formatsOf(r)))
+            if (!fullDate(replacement, r.formats))
                 return RequestProblem::BadReplacementDate;
             break;
         default:
@@ -145,11 +140,10 @@ ReplaceReport replaceValues(books::OpenCollection& c, const ReplaceRequest& requ
     toUpperInPlace(searchText);
     const double searchNumber = letter == 'N' ? parseDecimal(search).value_or(0) : 0;
     const dbase::Date searchDate =
-        letter == 'D' ? fullDate(search, formatsOf(request)).value_or(dbase::Date{})
-                      : dbase::Date{};
-    const dbase::Date newDate =
-        letter == 'D' ? fullDate(replacement, formatsOf(request)).value_or(dbase::Date{})
-                      : dbase::Date{};
+        letter == 'D' ? fullDate(search, request.formats).value_or(dbase::Date{}) : dbase::Date{};
+    const dbase::Date newDate = letter == 'D'
+                                    ? fullDate(replacement, request.formats).value_or(dbase::Date{})
+                                    : dbase::Date{};
     const double newNumber = letter == 'N' ? parseDecimal(replacement).value_or(0) : 0;
     const std::string newText = replacement.toStdString();
     const auto progress = [&] {

@@ -16,10 +16,7 @@
 #include <optional>
 
 #include "dbase/date.h"
-
-namespace settings {
-class Formats;
-}
+#include "settings/formats.h"
 
 namespace books {
 class OpenCollection;
@@ -32,8 +29,8 @@ struct ReplaceRequest {
     QString search;
     QString replacement;
     bool confirm = false;
-    // The formats dates are read in; null for the program's.
-    const settings::Formats* formats = nullptr;
+    // The formats dates are read in.
+    settings::Formats formats;
 };
 
 // What is wrong with a request before anything is touched.

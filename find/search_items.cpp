@@ -5,7 +5,6 @@
 #include <cmath>
 
 #include "settings/formats.h"
-#include "settings/settings.h"
 
 namespace find {
 
@@ -111,10 +110,6 @@ int SearchItems::levels() const {
     for (const SearchItem& item : items_)
         n += item.endOfLevel ? 1 : 0;
     return n;
-}
-
-LevelResult SearchItems::addLevel(const LevelCells& cells, const Comparisons& comparisons) {
-    return addLevel(cells, comparisons, settings::settings().formats);
 }
 
 LevelResult SearchItems::addLevel(const LevelCells& cells, const Comparisons& comparisons,

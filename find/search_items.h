@@ -78,10 +78,9 @@ class SearchItems {
 
     // Reads the cells as a new level. On Invalid and NoCriteria the items of
     // earlier levels stay; on TooMany the list is empty afterwards. Dates are
-    // read in the date format of `formats`, or of the program's formats.
+    // read in the date format of `formats`.
     LevelResult addLevel(const LevelCells& cells, const Comparisons& comparisons,
                          const settings::Formats& formats);
-    LevelResult addLevel(const LevelCells& cells, const Comparisons& comparisons);
 
   private:
     std::vector<SearchItem> items_;

@@ -173,7 +173,7 @@ void TMyLocateDlg::search(bool fromFirst) {
             ui::WaitCursor wait;
             result = find::locateRecord(main_.collection().table(), fromFirst, field,
                                         CaseSensitiveCheckBox->isChecked(), matchType(),
-                                        SearchValue->text());
+                                        SearchValue->text(), main_.settings().formats);
         } catch (const dbase::Error& e) {
             ui::showError(this, QString::fromStdString(e.what()));
             return;
@@ -195,7 +195,7 @@ TMyLocateDialog::TMyLocateDialog(ui::MainWindowLink& main, QObject* parent)
 
 QStringList TMyLocateDialog::labels() const {
     QStringList list;
-    const auto& names = settings::settings().fieldNames;
+    const auto& names = main_.settings().fieldNames;
     for (int no = 1; no <= fields::kFieldCount; ++no)
         list << names[no];
     return list;
@@ -210,7 +210,7 @@ bool TMyLocateDialog::Execute() {
     TMyLocateDlg form(main_, names, main_.dialogParent());
     QList<bool> shown;
     for (int no = 1; no <= fields::kFieldCount; ++no)
-        shown << settings::settings().displayFields[no];
+        shown << main_.settings().displayFields[no];
     form.FieldNameComboBox->addItems(
         find::fieldList(names, shown, options_.fieldOrder, options_.fieldSelection));
     const bool next = options_.defaultButton == find::DefaultButton::FindNext;
@@ -252,9 +252,9 @@ bool TMyLocateDialog::FindNext() {
     find::LocateResult result = find::LocateResult::NotFound;
     try {
         ui::WaitCursor wait;
-        result =
-            find::locateRecord(main_.collection().table(), false, options_.searchField,
-                               options_.caseSensitive, options_.matchType, options_.searchValue);
+        result = find::locateRecord(main_.collection().table(), false, options_.searchField,
+                                    options_.caseSensitive, options_.matchType,
+                                    options_.searchValue, main_.settings().formats);
     } catch (const dbase::Error& e) {
         ui::showError(main_.dialogParent(), QString::fromStdString(e.what()));
         return false;

@@ -20,7 +20,6 @@
 #include "ui/help_window.h"
 #include "ui/main_window_link.h"
 #include "ui/messages.h"
-#include "ui/screen_size.h"
 #include "ui/wait_cursor.h"
 #include "ui/window_colors.h"
 
@@ -144,14 +143,14 @@ void TMySearch::FormShow() {
     items_.clear();
     level_ = 1;
     MoreButton->setEnabled(true);
-    const double s = ui::scaleFactor();
+    const double s = main_.scaleFactor();
     const auto scaled = [s](double v) { return static_cast<int>(std::lround(v * s)); };
     SearchGrid_->setColumnWidth(kFieldColumn, scaled(200));
     SearchGrid_->setColumnWidth(kMarkerColumn, scaled(20));
     SearchGrid_->setColumnWidth(kCriterionColumn, scaled(378));
     SearchGrid_->setFixedWidth(scaled(600) + 20);
     SearchGrid_->verticalHeader()->setDefaultSectionSize(scaled(22));
-    const auto& names = settings::settings().fieldNames;
+    const auto& names = main_.settings().fieldNames;
     for (int fieldNo = 1; fieldNo <= fields::kFieldCount; ++fieldNo)
         SearchGrid_->item(fieldNo - 1, kFieldColumn)
             ->setText((QStringLiteral(" ") + names[fieldNo]).left(21));
@@ -202,7 +201,8 @@ void TMySearch::setFieldOption(int fieldNo, find::Comparison c) {
 }
 
 QString TMySearch::editMask(int fieldNo) const {
-    return find::criterionMask(fieldNo, FieldOption(fieldNo), settings::dateSeparator());
+    return find::criterionMask(fieldNo, FieldOption(fieldNo),
+                               main_.settings().formats.dateSeparator());
 }
 
 // ---- Levels ---------------------------------------------------------------
@@ -215,7 +215,7 @@ bool TMySearch::SaveFields() {
     find::LevelCells cells;
     for (int fieldNo = 1; fieldNo <= fields::kFieldCount; ++fieldNo)
         cells[slot(fieldNo)] = criterion(fieldNo);
-    const find::LevelResult r = items_.addLevel(cells, options_);
+    const find::LevelResult r = items_.addLevel(cells, options_, main_.settings().formats);
     switch (r.status) {
         case Status::Saved:
             return true;
@@ -309,7 +309,7 @@ void TMySearch::MarkerClicked(int fieldNo) {
         return;
     TSearchOptions dialog(this);
     dialog.fieldNo = fieldNo;
-    dialog.setFieldName(settings::settings().fieldNames[fieldNo]);
+    dialog.setFieldName(main_.settings().fieldNames[fieldNo]);
     if (comparison) {
         QStringList texts;
         for (const QString& t : find::comparisonTexts())

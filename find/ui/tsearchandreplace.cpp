@@ -91,7 +91,7 @@ TSearchAndReplace::TSearchAndReplace(ui::MainWindowLink& main, QWidget* parent)
 
     // The field captions, in table order; nothing chosen at first.
     const QSignalBlocker block(FieldBox);
-    const auto& names = settings::settings().fieldNames;
+    const auto& names = main_.settings().fieldNames;
     for (int no = 1; no <= fields::kFieldCount; ++no)
         FieldBox->addItem(names[no]);
     FieldBox->setCurrentIndex(-1);
@@ -123,7 +123,7 @@ void TSearchAndReplace::FieldBoxChange() {
     for (QLineEdit* e : {SearchText, ReplaceText}) {
         switch (f.letter) {
             case 'D': {
-                const QChar sep = settings::dateSeparator();
+                const QChar sep = main_.settings().formats.dateSeparator();
                 e->setInputMask(QStringLiteral("00") + sep + QStringLiteral("00") + sep +
                                 QStringLiteral("9999"));
                 break;
@@ -142,7 +142,7 @@ void TSearchAndReplace::FieldBoxChange() {
 
 void TSearchAndReplace::StartButtonClick() {
     const find::ReplaceRequest request{fieldNo_, SearchText->text(), ReplaceText->text(),
-                                       ConfirmBox->isChecked()};
+                                       ConfirmBox->isChecked(), main_.settings().formats};
     const find::RequestProblem problem = find::checkRequest(request);
     if (problem != find::RequestProblem::None) {
         ui::showError(this, find::problemMessage(problem));

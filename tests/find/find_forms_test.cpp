@@ -49,7 +49,7 @@ class FindForms : public ::testing::Test {
   protected:
     void SetUp() override {
         settings::settings() = settings::Settings();
-        ASSERT_TRUE(settings::applyDateFormat(7));  // m/d/yyyy
+        ASSERT_TRUE(link.settings().formats.setDateFormat(7));  // m/d/yyyy
         path = dir.filePath(QStringLiteral("MASTER.DBF"));
         books::createCollection(path);
         {
@@ -81,10 +81,7 @@ class FindForms : public ::testing::Test {
         link.collection().setSortLevels({2, 0, 0, 0});  // by Author
         link.collection().openWithSortTag(path);
     }
-    void TearDown() override {
-        testsupport::stopModalCatchers();
-        settings::applyDateFormat(1);
-    }
+    void TearDown() override { testsupport::stopModalCatchers(); }
 
     QStringList shownTitles() {
         dbase::Table& t = link.collection().table();
@@ -132,7 +129,7 @@ TEST_F(SearchForm, ShowsEveryFieldEmptyAtLevelOneWithMarkersOnNumbersDatesAndLis
     EXPECT_EQ(g->item(2, 1)->text(), QStringLiteral("..."));   // YearPub: number
     EXPECT_EQ(g->item(11, 1)->text(), QStringLiteral("..."));  // PurchDate: date
     EXPECT_EQ(g->item(2, 1)->background().color(), QColor(128, 128, 128));
-    settings::settings().fieldNames[1] = QStringLiteral("A very long caption!");
+    link.settings().fieldNames[1] = QStringLiteral("A very long caption!");
     form->hide();
     form->show();
     EXPECT_EQ(g->item(0, 0)->text(), QStringLiteral(" A very long caption!").left(21));
@@ -536,6 +533,21 @@ TEST_F(ReplaceForm, RequestsAreCheckedFirst) {
     form->FieldBox->setCurrentIndex(4);  // Category: no mask, its width
     EXPECT_EQ(form->SearchText->inputMask(), QString());
     EXPECT_EQ(form->SearchText->maxLength(), 20);
+}
+
+// The main window's date format, not the program's (m/d/y here): the mask
+// takes its separator and the dates are read day first.
+TEST_F(ReplaceForm, DatesAreReadInTheMainWindowsDateFormat) {
+    ASSERT_TRUE(link.settings().formats.setDateFormat(12));  // dd.mm.yyyy
+    form->FieldBox->setCurrentIndex(11);                     // PurchDate
+    EXPECT_EQ(form->SearchText->text(), QStringLiteral(".."));
+    form->SearchText->setText(QStringLiteral("31.12.1999"));
+    form->ReplaceText->setText(QStringLiteral("01.01.2000"));
+    ScriptedPrompter p;
+    p.expectNotice(QStringLiteral("Global Search and Replace Complete."),
+                   QStringLiteral("Finished"));
+    form->StartButtonClick();
+    EXPECT_EQ(form->FoundCount->text(), QStringLiteral("0"));
 }
 
 TEST_F(ReplaceForm, ConfirmedRunCountsAndRestoresTheSearch) {

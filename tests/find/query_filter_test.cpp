@@ -17,7 +17,7 @@ class QueryFilterTest : public findtest::CollectionFixture {
   protected:
     void SetUp() override {
         CollectionFixture::SetUp();
-        settings::applyDateFormat(7);
+        ASSERT_TRUE(formats.setDateFormat(7));  // m/d/yyyy
         add({{"Title", "War and Peace"},
              {"Author", "Leo Tolstoy"},
              {"YearPub", "1869"},
@@ -43,7 +43,6 @@ class QueryFilterTest : public findtest::CollectionFixture {
         add({{"Title", "Space History"}, {"Author", "Nobody"}, {"KeyWords", "rockets"}});
         add({{"Title", "Éléphant"}, {"Author", "Ünter"}, {"YearPub", "2001"}});
     }
-    void TearDown() override { settings::applyDateFormat(1); }
 
     struct Level {
         find::LevelCells cells{};
@@ -57,8 +56,9 @@ class QueryFilterTest : public findtest::CollectionFixture {
     };
 
     void level(const Level& l) {
-        ASSERT_EQ(items.addLevel(l.cells, l.comparisons).status, Status::Saved);
+        ASSERT_EQ(items.addLevel(l.cells, l.comparisons, formats).status, Status::Saved);
     }
+    settings::Formats formats;
 
     // Titles of the records the items accept, in record order.
     QStringList matching() {
@@ -113,7 +113,7 @@ TEST_F(QueryFilterTest, DatesCompareByDayAndEmptyDatesAreDayZero) {
     level(Level().set(12, QStringLiteral("< 01/01/1900"), Comparison::Less));
     EXPECT_EQ(matching().size(), 4);  // the books without a purchase date
     items.clear();
-    settings::applyDateFormat(10);  // d/m/yyyy
+    ASSERT_TRUE(formats.setDateFormat(10));  // d/m/yyyy
     level(Level().set(12, QStringLiteral("> 01/01/1996 AND < 31/12/1999"), Comparison::Between));
     EXPECT_EQ(matching(), QStringList({"War and Peace"}));
 }

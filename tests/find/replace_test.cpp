@@ -43,13 +43,12 @@ class ReplaceTest : public ::testing::Test {
         t.close();
         collection.setSortLevels({kAuthor, 0, 0, 0});
         collection.openWithSortTag(path);
-        settings::applyDateFormat(7);  // m/d/yyyy
+        ASSERT_TRUE(formats.setDateFormat(7));  // m/d/yyyy
     }
-    void TearDown() override { settings::applyDateFormat(1); }
 
     find::ReplaceReport run(int fieldNo, const QString& search, const QString& replacement,
                             bool confirm = false) {
-        const ReplaceRequest r{fieldNo, search, replacement, confirm};
+        const ReplaceRequest r{fieldNo, search, replacement, confirm, formats};
         EXPECT_EQ(find::checkRequest(r), RequestProblem::None);
         return find::replaceValues(collection, r, hooks);
     }
@@ -88,6 +87,7 @@ class ReplaceTest : public ::testing::Test {
     QString path;
     books::OpenCollection collection;
     find::ReplaceHooks hooks;
+    settings::Formats formats;
 };
 
 TEST_F(ReplaceTest, TextMatchesTheWholeValueWithoutRegardToCase) {
@@ -257,20 +257,21 @@ TEST(ReplaceRequests, ValuesAreCheckedByFieldType) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(find::checkRequest({c.fieldNo, QString::fromLatin1(c.search),
-                                      QString::fromLatin1(c.replacement), false, &formats}),
+                                      QString::fromLatin1(c.replacement), false, formats}),
                   c.problem)
             << c.fieldNo << " " << c.search << " " << c.replacement;
     EXPECT_EQ(find::problemMessage(RequestProblem::BadReplacementDate),
               QStringLiteral("Invalid replacement date entered.  Please correct."));
 
-    // Dates in the request's formats; without any, in the program's (m/d/y).
-    ASSERT_TRUE(formats.setDateFormat(12));  // d.m.yyyy
-    EXPECT_EQ(find::checkRequest({kPurchDate, "31.12.1999", "1.1.2000", false, &formats}),
+    // Dates in the request's formats: d.m.yyyy, then m/d/y.
+    ASSERT_TRUE(formats.setDateFormat(12));
+    EXPECT_EQ(find::checkRequest({kPurchDate, "31.12.1999", "1.1.2000", false, formats}),
               RequestProblem::None);
-    ASSERT_EQ(settings::currentDateFormat(), 1);
-    EXPECT_EQ(find::checkRequest({kPurchDate, "31.12.1999", "1.1.2000", false}),
+    const settings::Formats mdy;
+    EXPECT_EQ(find::checkRequest({kPurchDate, "31.12.1999", "1.1.2000", false, mdy}),
               RequestProblem::BadSearchDate);
-    EXPECT_EQ(find::checkRequest({kPurchDate, "12/31/99", "1/1/00", false}), RequestProblem::None);
+    EXPECT_EQ(find::checkRequest({kPurchDate, "12/31/99", "1/1/00", false, mdy}),
+              RequestProblem::None);
 }
 
 }  // namespace

@@ -152,12 +152,12 @@ TEST_F(SearchItemsTest, DatesBecomeDayNumbersInTheCurrentFormat) {
     // The same text read day first is no date.
     EXPECT_EQ(add(Level().set(kPurchDate, QStringLiteral("= 03.15.1996"))).status, Status::Invalid);
 
-    // Without formats of their own the items read the program's (m/d/y).
-    ASSERT_EQ(settings::currentDateFormat(), 1);
+    // In m/d/y the dotted text is no date and the slashed one is.
+    const settings::Formats mdy;
     const Level dotted = Level().set(kPurchDate, QStringLiteral("= 15.03.1996"));
-    EXPECT_EQ(items.addLevel(dotted.cells, dotted.comparisons).status, Status::Invalid);
+    EXPECT_EQ(items.addLevel(dotted.cells, dotted.comparisons, mdy).status, Status::Invalid);
     const Level slashed = Level().set(kPurchDate, QStringLiteral("= 3/15/96"));
-    ASSERT_EQ(items.addLevel(slashed.cells, slashed.comparisons).status, Status::Saved);
+    ASSERT_EQ(items.addLevel(slashed.cells, slashed.comparisons, mdy).status, Status::Saved);
     EXPECT_DOUBLE_EQ(items.items()[0].dateValue, 35139);
 }
 
