@@ -304,6 +304,14 @@ void TMain::FormClose() {
     QString error;
     if (!settings::saveSettings(&error))
         ui::showError(this, error);
+    // Lists changed in List Maintenance after the edit form last closed
+    // would otherwise be lost with the run.
+    if (pickLists_.unsaved() && !pickLists_.directory().isEmpty()) {
+        const QString problems = pickLists_.saveAll();
+        if (!problems.isEmpty())
+            ui::showError(this,
+                          QStringLiteral("These pick lists could not be saved:\n") + problems);
+    }
 }
 
 bool TMain::eventFilter(QObject* watched, QEvent* event) {

@@ -57,6 +57,7 @@ void PickLists::load(PickList list) {
 void PickLists::loadAll() {
     for (int n = 1; n <= kPickListCount; ++n)
         load(static_cast<PickList>(n));
+    unsaved_ = false;
 }
 
 bool PickLists::save(PickList list, QString* error) const {
@@ -75,6 +76,8 @@ QString PickLists::saveAll() const {
             problems << QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(filePath(list)),
                                                      error);
     }
+    if (problems.isEmpty())
+        unsaved_ = false;
     return problems.join(QLatin1Char('\n'));
 }
 
@@ -87,7 +90,10 @@ bool PickLists::addTo(QStringList& items, const QString& text) {
 }
 
 bool PickLists::add(PickList list, const QString& text) {
-    return addTo(items_[index(list)], text);
+    if (!addTo(items_[index(list)], text))
+        return false;
+    unsaved_ = true;
+    return true;
 }
 
 }  // namespace books

@@ -47,7 +47,13 @@ class PickLists {
     QString filePath(PickList list) const;
 
     const QStringList& items(PickList list) const { return items_[index(list)]; }
-    void setItems(PickList list, const QStringList& items) { items_[index(list)] = items; }
+    void setItems(PickList list, const QStringList& items) {
+        items_[index(list)] = items;
+        unsaved_ = true;
+    }
+    // True when a list was changed in memory (setItems, add) since the lists
+    // were last read or all written.
+    bool unsaved() const { return unsaved_; }
 
     // Reads one list or all nine from their files.
     void load(PickList list);
@@ -74,6 +80,7 @@ class PickLists {
     static std::size_t index(PickList list) { return static_cast<std::size_t>(list) - 1; }
     QString directory_;
     std::array<QStringList, kPickListCount> items_;
+    mutable bool unsaved_ = false;  // cleared by writing, which leaves the lists as they are
 };
 
 }  // namespace books

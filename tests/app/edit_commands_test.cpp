@@ -71,4 +71,19 @@ TEST_F(EditCommandsTest, ListMaintenanceOkReachesTheGridAtOnceAndCancelDoesNot) 
     EXPECT_EQ(gridAuthors(), QStringList{"Woolf"});
 }
 
+TEST_F(EditCommandsTest, ListsChangedInMaintenanceAreWrittenWhenTheProgramCloses) {
+    testsupport::closeNextModal(nullptr, [](QWidget* box) {
+        box->findChild<QLineEdit*>("AddInfo")->setText("Woolf");
+        box->findChild<QPushButton*>("AddButton")->click();
+        box->findChild<QPushButton*>("OkButton")->click();
+    });
+    mw::MenuMaintainItem(main)[3]->trigger();  // "&Category"
+    const QString path = settings::programDirectory() + "/CATEGORY.LST";
+    EXPECT_FALSE(QFile::exists(path));
+    main->close();
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("Woolf\r\n"));
+}
+
 }  // namespace

@@ -127,3 +127,27 @@ TEST(PickLists, SaveIntoAFolderThatCannotHoldFilesFailsWithAReason) {
 }
 
 }  // namespace
+
+TEST(PickLists, KnowWhetherTheyChangedSinceTheyWereReadOrAllWritten) {
+    QTemporaryDir dir;
+    books::PickLists lists(dir.path());
+    lists.loadAll();
+    EXPECT_FALSE(lists.unsaved());
+    EXPECT_FALSE(lists.add(books::PickList::Author, "  "));
+    EXPECT_FALSE(lists.unsaved());
+    EXPECT_TRUE(lists.add(books::PickList::Author, "Woolf"));
+    EXPECT_TRUE(lists.unsaved());
+    EXPECT_TRUE(lists.saveAll().isEmpty());
+    EXPECT_FALSE(lists.unsaved());
+    EXPECT_FALSE(lists.add(books::PickList::Author, "Woolf"));
+    EXPECT_FALSE(lists.unsaved());
+    lists.setItems(books::PickList::Rating, {"Fine"});
+    EXPECT_TRUE(lists.unsaved());
+    // A write that fails leaves the change to be written later.
+    ASSERT_TRUE(QFile::remove(dir.filePath("RATING.LST")));
+    ASSERT_TRUE(QDir(dir.path()).mkdir("RATING.LST"));
+    EXPECT_FALSE(lists.saveAll().isEmpty());
+    EXPECT_TRUE(lists.unsaved());
+    lists.loadAll();
+    EXPECT_FALSE(lists.unsaved());
+}
