@@ -1,6 +1,7 @@
 // The main window: start-up, layouts, the search state and closing.
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
@@ -296,6 +297,26 @@ TEST_F(MainWindowTest, MenuTreeHasEveryItemWithCaptionAndShortcut) {
     EXPECT_FALSE(mw::MenuExitSep(main)->isVisible());
     for (QAction* a : mw::MenuLastFile(main))
         EXPECT_FALSE(a->isVisible());
+}
+
+// The main help page's table of keys names every shortcut of the menus.
+TEST_F(MainWindowTest, TheHelpPageNamesEveryMenuShortcut) {
+    QFile page(QStringLiteral(":/help/main.html"));
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+    const QString html = QString::fromUtf8(page.readAll());
+    int shortcuts = 0;
+    for (QAction* a : main->findChildren<QAction*>()) {
+        const QString key = a->shortcut().toString();
+        if (key.isEmpty())
+            continue;
+        ++shortcuts;
+        EXPECT_TRUE(html.contains(QStringLiteral("<td>") + key + QStringLiteral("</td>")) ||
+                    html.contains(QStringLiteral("<td>") + key + QStringLiteral(",")) ||
+                    html.contains(QStringLiteral(" ") + key + QStringLiteral(",")) ||
+                    html.contains(QStringLiteral(" ") + key + QStringLiteral("</td>")))
+            << a->objectName().toStdString() << " " << key.toStdString();
+    }
+    EXPECT_GT(shortcuts, 30);
 }
 
 // Each layout puts the controls where its table says, and a resize keeps
