@@ -182,7 +182,7 @@ BatchResult batchReport(const QString& collectionPath, const QString& name, cons
     reports::ReportLayout layout(
         *definition, collection.table(),
         kind == QLatin1String("pdf") ? reports::OutputMode::Print : reports::OutputMode::TextFile,
-        reports::currentLayoutSettings(collection.sortLevels()));
+        reports::layoutSettingsOf(settings::settings(), collection.sortLevels()));
     if (kind == QLatin1String("txt")) {
         // The layout writes the file beside its name and renames it at the end.
         layout.setTextFileName(QFileInfo(output).absoluteFilePath());

@@ -34,6 +34,7 @@
 #include "reports/report_definition.h"
 #include "reports/report_layout.h"
 #include "reports/ui/tfilepreview.h"
+#include "settings/settings.h"
 
 namespace {
 
@@ -100,7 +101,8 @@ int main(int argc, char** argv) {
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setPageSize(QPageSize(QPageSize::Letter));
         const reports::ReportDefinition definition = reports::builtInReports()[4];
-        reports::LayoutSettings settings = reports::currentLayoutSettings({2, 0, 0, 0});
+        const settings::Settings& program = settings::settings();
+        reports::LayoutSettings settings = reports::layoutSettingsOf(program, {2, 0, 0, 0});
 
         // Into the page stream, as the preview gets it.
         reports::PageStream stream;

@@ -33,11 +33,19 @@ int bookFieldOf(const ReportItem& item) {
 
 }  // namespace
 
+FieldCaptions fieldCaptions(const settings::Settings& settings) {
+    FieldCaptions captions;
+    for (int n = 1; n <= fields::kFieldCount; ++n)
+        captions[std::size_t(n)] = settings.fieldNames[n];
+    return captions;
+}
+
 LayoutPicture::LayoutPicture(const ReportDefinition& definition, int width, bool showTotals,
-                             double scale)
+                             FieldCaptions captions, double scale)
     : definition_(definition),
       width_(std::max(width, 1)),
       showTotals_(showTotals),
+      captions_(std::move(captions)),
       scale_(scale),
       lineCount_(std::clamp(definition.lineCount, 0, kRecordLines)) {}
 
@@ -79,7 +87,6 @@ std::vector<PictureCell> LayoutPicture::cells(int row) const {
     const ReportLine& l = line(row);
     const int used = l.usedCount();
     const int left = r.left(), end = r.right() + 1, span = end - left;
-    const auto& captions = settings::settings().fieldNames;
     long long sum = 0;
     int x = left;
     for (int i = 0; i < used; ++i) {
@@ -105,7 +112,7 @@ std::vector<PictureCell> LayoutPicture::cells(int row) const {
             // The totals line shows the names of its totals; a record line
             // the caption of its field.
             const int field = row == kTotalsRow ? 0 : bookFieldOf(item);
-            cell.text = field > 0 ? captions[field] : item.name;
+            cell.text = field > 0 ? captions_[std::size_t(field)] : item.name;
             cell.color = QColor(0, 0, 0);
             cell.alignment = Qt::AlignLeft | Qt::AlignVCenter;
         }

@@ -17,6 +17,7 @@
 #include <QRect>
 #include <QString>
 
+#include <array>
 #include <optional>
 #include <vector>
 
@@ -24,7 +25,16 @@
 
 class QFontMetrics;
 
+namespace settings {
+struct Settings;
+}
+
 namespace reports {
+
+// The captions of the book fields, by field number 1 to 36 (index 0 unused).
+using FieldCaptions = std::array<QString, 37>;
+// The captions `settings` give the fields.
+FieldCaptions fieldCaptions(const settings::Settings& settings);
 
 // The row of the totals line; record lines are rows 1 to 12.
 inline constexpr int kTotalsRow = 0;
@@ -51,11 +61,12 @@ class LayoutPicture {
     // `width` is the report width the user has chosen (90, 120 or 150) and
     // `showTotals` whether "Use Totals" is checked; the definition's own
     // width and totals flag are not used, since the designer stores them
-    // only when it saves.
+    // only when it saves. A record line's field shows its caption in
+    // `captions`.
     LayoutPicture(const ReportDefinition& definition, int width, bool showTotals,
-                  double scale = 1.0);
+                  FieldCaptions captions, double scale = 1.0);
     // The picture reads the definition it is given as long as it lives.
-    LayoutPicture(ReportDefinition&&, int, bool, double = 1.0) = delete;
+    LayoutPicture(ReportDefinition&&, int, bool, FieldCaptions, double = 1.0) = delete;
 
     // The rows drawn: record lines 1 to lineCount, then the totals row when
     // shown. A row's rectangle spans from its left end to its right end.
@@ -84,6 +95,7 @@ class LayoutPicture {
     const ReportDefinition& definition_;
     int width_;
     bool showTotals_;
+    FieldCaptions captions_;
     double scale_;
     int lineCount_;
 };

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "fields/book_fields.h"
+#include "reports/layout_picture.h"
 #include "settings/settings.h"
 
 namespace reports {
@@ -74,14 +75,13 @@ QString yearText(double value) {
     return settings::fixedPoint(value, 0, 0);
 }
 
-LayoutSettings currentLayoutSettings(const std::array<int, 4>& sortLevels) {
+LayoutSettings layoutSettingsOf(const settings::Settings& st,
+                                const std::array<int, 4>& sortLevels) {
     LayoutSettings s;
     s.sortLevels = sortLevels;
-    const auto& st = settings::settings();
-    for (int n = 1; n <= fields::kFieldCount; ++n)
-        s.captions[std::size_t(n)] = st.fieldNames[n];
-    s.currency = settings::reportCurrencyFormat();
-    s.numeric = settings::reportNumericFormat();
+    s.captions = fieldCaptions(st);
+    s.currency = st.formats.reportFormat(st.currencyFormat);
+    s.numeric = st.formats.reportFormat(st.numericFormat);
     s.dates = st.formats;
     s.today = s.dates.dateToText(QDate::currentDate());
     return s;

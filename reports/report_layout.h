@@ -30,6 +30,10 @@
 #include "reports/report_definition.h"
 #include "settings/formats.h"
 
+namespace settings {
+struct Settings;
+}
+
 namespace reports {
 
 enum class OutputMode { Print = 1, View = 2, TextFile = 3 };
@@ -46,9 +50,11 @@ struct LayoutSettings {
     QString today;
 };
 
-// The settings in force: the sort levels given, the captions, formats and
-// date format of the settings, today's date.
-LayoutSettings currentLayoutSettings(const std::array<int, 4>& sortLevels);
+// What `settings` give a report: the sort levels given, the captions, the
+// currency and numeric formats and the date format of the settings, today's
+// date in that format.
+LayoutSettings layoutSettingsOf(const settings::Settings& settings,
+                                const std::array<int, 4>& sortLevels);
 
 // The text of a number by its kind.
 QString moneyText(double value, const settings::NumberFormat& f);

@@ -245,7 +245,7 @@ TMyPreview::TMyPreview(ui::MainWindowLink& main, const reports::PageStream& stre
     ZoomEdit->installEventFilter(this);
     PageEdit->installEventFilter(this);
 
-    const settings::Settings& s = settings::settings();
+    const settings::Settings& s = main_.settings();
     move(s.reportViewLeft, s.reportViewTop);
     resize(std::max(s.reportViewWidth, 200), std::max(s.reportViewHeight, 150));
     MyFilePreview.StartPreview();
@@ -274,7 +274,7 @@ bool TMyPreview::eventFilter(QObject* watched, QEvent* e) {
 }
 
 void TMyPreview::done(int result) {
-    settings::Settings& s = settings::settings();
+    settings::Settings& s = main_.settings();
     s.reportViewLeft = x();
     s.reportViewTop = y();
     s.reportViewWidth = width();

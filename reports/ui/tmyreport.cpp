@@ -36,11 +36,11 @@ W* named(W* widget, const char* name) {
 const QString kNoSelection = QStringLiteral("No Report has been selected.  Please choose one.");
 const QString kNoFormat = QStringLiteral("Report format could not be located.");
 
-reports::DefinitionFile definitionFile() {
-    return reports::DefinitionFile::inDirectory(books::runState().programDirectory);
-}
-
 }  // namespace
+
+reports::DefinitionFile TMyReport::definitionFile() const {
+    return reports::DefinitionFile::inDirectory(main_.runState().programDirectory);
+}
 
 TMyReport::TMyReport(ui::MainWindowLink& main, QWidget* parent) : QDialog(parent), main_(main) {
     setObjectName(QStringLiteral("MyReport"));
@@ -113,13 +113,14 @@ void TMyReport::LoadReportBox() {
     ReportBox->addItems(definitionFile().names());
 }
 
-QString TMyReport::sortOrderText(const std::array<int, 4>& levels) {
-    QStringList captions;
+QString TMyReport::sortOrderText(const std::array<int, 4>& levels,
+                                 const reports::FieldCaptions& captions) {
+    QStringList shown;
     for (const int field : levels)
         if (field >= 1 && field <= fields::kFieldCount)
-            captions << settings::settings().fieldNames[field];
-    return captions.isEmpty() ? QStringLiteral("No Sort Order Selected")
-                              : captions.join(QStringLiteral(", "));
+            shown << captions[std::size_t(field)];
+    return shown.isEmpty() ? QStringLiteral("No Sort Order Selected")
+                           : shown.join(QStringLiteral(", "));
 }
 
 void TMyReport::showEvent(QShowEvent* event) {
@@ -128,17 +129,18 @@ void TMyReport::showEvent(QShowEvent* event) {
     const bool searching = main_.searchActive();
     ExportSearch->setEnabled(searching);
     (searching ? ExportSearch : ExportEntire)->setChecked(true);
-    const int last = settings::settings().lastReport;
+    const int last = main_.settings().lastReport;
     if (last >= 0 && last < ReportBox->count())
         ReportBox->setCurrentRow(last);
-    SortOrderLabel->setText(sortOrderText(main_.collection().sortLevels()));
+    SortOrderLabel->setText(
+        sortOrderText(main_.collection().sortLevels(), reports::fieldCaptions(main_.settings())));
     QDialog::showEvent(event);
     ReportBox->setFocus();
 }
 
 void TMyReport::done(int result) {
     if (ReportBox->currentRow() >= 0)
-        settings::settings().lastReport = ReportBox->currentRow();
+        main_.settings().lastReport = ReportBox->currentRow();
     QDialog::done(result);
 }
 

@@ -10,6 +10,8 @@
 
 #include <functional>
 
+#include "reports/definition_file.h"
+#include "reports/layout_picture.h"
 #include "reports/report_definition.h"
 #include "reports/report_layout.h"
 
@@ -59,9 +61,10 @@ class TMyReport : public QDialog {
     std::function<bool(ui::MainWindowLink&, reports::ReportDefinition& definition, int index)>
         openDesigner;
 
-    // The sort order as the window shows it: the captions of the levels
+    // The sort order as the window shows it: the `captions` of the levels
     // set, joined by ", ", or "No Sort Order Selected".
-    static QString sortOrderText(const std::array<int, 4>& levels);
+    static QString sortOrderText(const std::array<int, 4>& levels,
+                                 const reports::FieldCaptions& captions);
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -76,6 +79,8 @@ class TMyReport : public QDialog {
     void HelpButtonClick();
     void noSelection();
     void runDesigner(int index);
+    // The definitions file in the program directory of the run.
+    reports::DefinitionFile definitionFile() const;
 
     ui::MainWindowLink& main_;
     reports::ReportDefinition definition_;

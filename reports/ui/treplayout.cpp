@@ -9,7 +9,6 @@
 #include "reports/ui/treportpart.h"
 #include "settings/settings.h"
 #include "ui/form_geometry.h"
-#include "ui/screen_size.h"
 #include "ui/window_colors.h"
 
 namespace reportsui {
@@ -25,8 +24,14 @@ W* named(W* widget, const char* name) {
 }  // namespace
 
 TRepLayout::TRepLayout(reports::ReportDefinition& buffer, int width, bool useTotals,
-                       QWidget* parent)
-    : QDialog(parent), buffer_(buffer), copy_(buffer), width_(width), useTotals_(useTotals) {
+                       reports::FieldCaptions captions, double scale, QWidget* parent)
+    : QDialog(parent),
+      buffer_(buffer),
+      copy_(buffer),
+      width_(width),
+      useTotals_(useTotals),
+      captions_(std::move(captions)),
+      scale_(scale) {
     setObjectName(QStringLiteral("RepLayout"));
     setWindowTitle(QStringLiteral("Specify Report Layout"));
     setModal(true);
@@ -76,7 +81,7 @@ TRepLayout::TRepLayout(reports::ReportDefinition& buffer, int width, bool useTot
 }
 
 reports::LayoutPicture TRepLayout::picture() const {
-    return reports::LayoutPicture(copy_, width_, useTotals_, ui::scaleFactor());
+    return reports::LayoutPicture(copy_, width_, useTotals_, captions_, scale_);
 }
 
 void TRepLayout::showEvent(QShowEvent* event) {
@@ -130,7 +135,7 @@ void TRepLayout::mouseReleaseEvent(QMouseEvent* event) {
 void TRepLayout::openPart(const reports::PictureItem& at) {
     reports::ReportLine& line =
         at.row == reports::kTotalsRow ? copy_.totalsLine : copy_.lines[size_t(at.row - 1)];
-    TReportPart part(line, at.row, at.item, width_, this);
+    TReportPart part(line, at.row, at.item, width_, captions_, this);
     if (part.exec() == QDialog::Accepted)
         update();
 }

@@ -22,16 +22,17 @@ class TRepLayout : public QDialog {
     Q_OBJECT
   public:
     // `width` is the report width chosen in "Report Definition" and
-    // `useTotals` whether its "Use Totals" box is checked.
+    // `useTotals` whether its "Use Totals" box is checked; fields show their
+    // `captions`, and the picture is drawn at the screen-size factor `scale`.
     TRepLayout(reports::ReportDefinition& buffer, int width, bool useTotals,
-               QWidget* parent = nullptr);
+               reports::FieldCaptions captions, double scale, QWidget* parent = nullptr);
 
     QFrame* NamePanel = nullptr;
     QLabel *ReportNameLabel = nullptr, *BodyLabel = nullptr, *TotalsLabel = nullptr,
            *NoteLabel = nullptr;
     QPushButton *OkButton = nullptr, *CancelButton = nullptr;
 
-    // The private copy being edited, and the picture of it at the current
+    // The private copy being edited, and the picture of it at the
     // screen-size factor (window pixels).
     const reports::ReportDefinition& copy() const { return copy_; }
     reports::LayoutPicture picture() const;
@@ -50,6 +51,8 @@ class TRepLayout : public QDialog {
     reports::ReportDefinition copy_;
     int width_;
     bool useTotals_;
+    reports::FieldCaptions captions_;
+    double scale_;
     std::optional<reports::PictureItem> pressed_;
 };
 

@@ -139,8 +139,9 @@ bool runReport(ui::MainWindowLink& main, const reports::ReportDefinition& defini
             return false;
     }
     books::OpenCollection& collection = main.collection();
-    reports::ReportLayout layout(definition, collection.table(), mode,
-                                 reports::currentLayoutSettings(collection.sortLevels()));
+    reports::ReportLayout layout(
+        definition, collection.table(), mode,
+        reports::layoutSettingsOf(main.settings(), collection.sortLevels()));
     layout.setTextFileName(textFile);
     TReportForm form(mode, main.dialogParent());
     form.MyReportPrinter.setPrinter(printer);

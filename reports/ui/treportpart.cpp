@@ -28,7 +28,7 @@ W* named(W* widget, const char* name) {
 }  // namespace
 
 TReportPart::TReportPart(reports::ReportLine& line, int lineNumber, int item, int width,
-                         QWidget* parent)
+                         const reports::FieldCaptions& captions, QWidget* parent)
     : QDialog(parent), line_(line), lineNumber_(lineNumber), item_(item), width_(width) {
     setObjectName(QStringLiteral("ReportPart"));
     setWindowTitle(QStringLiteral("Select Report Part"));
@@ -76,7 +76,7 @@ TReportPart::TReportPart(reports::ReportLine& line, int lineNumber, int item, in
         SelPartLabel->setText(QStringLiteral("Totals Line, Item %1").arg(item_));
     } else {
         for (int n = 1; n <= fields::kFieldCount; ++n)
-            FieldList->addItem(settings::settings().fieldNames[n]);
+            FieldList->addItem(captions[std::size_t(n)]);
         SelPartLabel->setText(QStringLiteral("Line %1, Item %2").arg(lineNumber_).arg(item_));
     }
     const reports::ReportItem& it = line_.items[size_t(item_ - 1)];

@@ -5,6 +5,7 @@
 
 #include <QDialog>
 
+#include "reports/layout_picture.h"
 #include "reports/report_definition.h"
 
 class QLabel;
@@ -20,9 +21,9 @@ class TReportPart : public QDialog {
   public:
     // Edits item `item` (1 to 20) of `line`, record line `lineNumber` (1 to
     // 12) or, with lineNumber 0, the totals line; `width` is the report
-    // width the line is fitted to.
+    // width the line is fitted to. The field list shows the `captions`.
     TReportPart(reports::ReportLine& line, int lineNumber, int item, int width,
-                QWidget* parent = nullptr);
+                const reports::FieldCaptions& captions, QWidget* parent = nullptr);
 
     QRadioButton *RadioFiller = nullptr, *RadioLabel = nullptr, *RadioField = nullptr;
     QLineEdit *FieldWidth = nullptr, *LabelName = nullptr;

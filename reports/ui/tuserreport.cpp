@@ -33,10 +33,6 @@ QString fontText(const reports::ReportFontSpec& f) {
     return f.name + QLatin1Char(' ') + QString::number(f.size) + QStringLiteral("pt");
 }
 
-reports::DefinitionFile definitionFile() {
-    return reports::DefinitionFile::inDirectory(books::runState().programDirectory);
-}
-
 }  // namespace
 
 TReportFonts::TReportFonts(reports::ReportDefinition& definition, QWidget* parent)
@@ -115,8 +111,9 @@ void TReportFonts::chooseFont(int slot) {
     showFonts();
 }
 
-TUserReport::TUserReport(reports::ReportDefinition& definition, int index, QWidget* parent)
-    : QDialog(parent), d_(definition), index_(index) {
+TUserReport::TUserReport(ui::MainWindowLink& main, reports::ReportDefinition& definition, int index,
+                         QWidget* parent)
+    : QDialog(parent), main_(main), d_(definition), index_(index) {
     setObjectName(QStringLiteral("UserReport"));
     setWindowTitle(QStringLiteral("Report Definition"));
     setModal(true);
@@ -239,10 +236,15 @@ TUserReport::TUserReport(reports::ReportDefinition& definition, int index, QWidg
                           Chars150->isChecked()   ? 150
                           : Chars120->isChecked() ? 120
                                                   : 90,
-                          UseTotals->isChecked(), this);
+                          UseTotals->isChecked(), reports::fieldCaptions(main_.settings()),
+                          main_.scaleFactor(), this);
         layout.exec();
     });
     ui::recordDesignGeometry(this);
+}
+
+reports::DefinitionFile TUserReport::definitionFile() const {
+    return reports::DefinitionFile::inDirectory(main_.runState().programDirectory);
 }
 
 void TUserReport::showEvent(QShowEvent* event) {
@@ -436,7 +438,7 @@ void TUserReport::widthClicked(int width) {
 }
 
 bool openDesigner(ui::MainWindowLink& main, reports::ReportDefinition& definition, int index) {
-    TUserReport form(definition, index, main.dialogParent());
+    TUserReport form(main, definition, index, main.dialogParent());
     form.exec();
     return form.changedFile();
 }

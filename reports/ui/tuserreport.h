@@ -5,6 +5,7 @@
 
 #include <QDialog>
 
+#include "reports/definition_file.h"
 #include "reports/report_definition.h"
 
 class QCheckBox;
@@ -45,8 +46,11 @@ class TUserReport : public QDialog {
     Q_OBJECT
   public:
     // Works on `definition` (the caller's buffer); `index` is the record it
-    // was read from, -1 for a new report.
-    TUserReport(reports::ReportDefinition& definition, int index, QWidget* parent = nullptr);
+    // was read from, -1 for a new report. The definitions file is the one in
+    // the program directory of `main`'s run state; the layout picture shows
+    // the captions of its settings at its scale factor.
+    TUserReport(ui::MainWindowLink& main, reports::ReportDefinition& definition, int index,
+                QWidget* parent = nullptr);
 
     QLineEdit *ReportName = nullptr, *Title1 = nullptr, *Title2 = nullptr, *Title3 = nullptr,
               *NumLines = nullptr, *TopMargin = nullptr, *BottomMargin = nullptr,
@@ -80,6 +84,9 @@ class TUserReport : public QDialog {
     void enableBoxOptions(int lines);
     void showFonts();
 
+    reports::DefinitionFile definitionFile() const;
+
+    ui::MainWindowLink& main_;
     reports::ReportDefinition& d_;
     int index_;
     QString openedName_;

@@ -120,9 +120,7 @@ QString readText(const QString& path) {
 class DesignerEndToEndTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        savedDirectory = books::runState().programDirectory;
-        books::runState().programDirectory = dir.path();
-        settings::settings().lastReport = 0;
+        main.runState().programDirectory = dir.path();
         ASSERT_TRUE(file().replaceAll(reports::builtInReports()));
         books_ = dir.filePath("MASTER.DBF");
         // Book 0 to 5 by Author 0, 1, 2, 0, 1, 2; costs 0.50 to 5.50.
@@ -134,7 +132,6 @@ class DesignerEndToEndTest : public ::testing::Test {
     void TearDown() override {
         testsupport::stopModalCatchers();
         list.reset();
-        books::runState().programDirectory = savedDirectory;
     }
     reports::DefinitionFile file() { return reports::DefinitionFile::inDirectory(dir.path()); }
 
@@ -178,7 +175,7 @@ class DesignerEndToEndTest : public ::testing::Test {
     }
 
     QTemporaryDir dir;
-    QString savedDirectory, books_;
+    QString books_;
     testsupport::PrinterMainLink main;
     std::unique_ptr<TMyReport> list;
 };
@@ -217,7 +214,7 @@ TEST_F(DesignerEndToEndTest, ANewTwoLineReportIsDesignedSavedReopenedAndPrinted)
     EXPECT_EQ(*stored, expected);
 
     // Reopened: every control and the picture show what was designed.
-    const auto& captions = settings::settings().fieldNames;
+    const auto& captions = main.settings().fieldNames;
     inDesigner(list->ModifyButton, [&](TUserReport& form) {
         EXPECT_EQ(form.ReportName->text(), "Shelf List");
         EXPECT_EQ(form.Title1->text(), "My Shelf");

@@ -41,8 +41,7 @@ const QString kRenamed =
 class DesignerTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        saved = books::runState().programDirectory;
-        books::runState().programDirectory = dir.path();
+        main.runState().programDirectory = dir.path();
         ASSERT_TRUE(file().replaceAll(reports::builtInReports()));
         mine = reports::newReportDefinition();
         mine.name = "Mine";
@@ -59,17 +58,18 @@ class DesignerTest : public ::testing::Test {
         mine.verticalLines = true;
         ASSERT_TRUE(file().append(mine));
     }
-    void TearDown() override { books::runState().programDirectory = saved; }
     reports::DefinitionFile file() { return reports::DefinitionFile::inDirectory(dir.path()); }
 
+    reports::FieldCaptions captions() { return reports::fieldCaptions(main.settings()); }
+
     QTemporaryDir dir;
-    QString saved;
+    testsupport::FakeMainLink main;
     reports::ReportDefinition mine;
 };
 
 TEST_F(DesignerTest, ShowsTheDefinitionAndSavesItBackUnchanged) {
     reports::ReportDefinition buffer = mine;
-    TUserReport w(buffer, 8);
+    TUserReport w(main, buffer, 8);
     w.show();
     EXPECT_EQ(w.windowTitle(), "Report Definition");
     EXPECT_EQ(w.ReportName->text(), "Mine");
@@ -88,7 +88,6 @@ TEST_F(DesignerTest, ShowsTheDefinitionAndSavesItBackUnchanged) {
 }
 
 TEST_F(DesignerTest, ANewReportIsAppendedAndSelectedInTheList) {
-    testsupport::FakeMainLink main;
     TMyReport list(main);
     list.show();
     testsupport::closeNextModal(nullptr, [](QWidget* d) {
@@ -116,7 +115,7 @@ TEST_F(DesignerTest, AChangedNameAsksWhetherToSaveAsNew) {
         ASSERT_TRUE(file().replaceAll(reports::builtInReports()));
         ASSERT_TRUE(file().append(mine));
         reports::ReportDefinition buffer = mine;
-        TUserReport w(buffer, 8);
+        TUserReport w(main, buffer, 8);
         w.show();
         w.ReportName->setText("Renamed");
         w.ReportNameExit();
@@ -143,7 +142,7 @@ TEST_F(DesignerTest, AChangedNameAsksWhetherToSaveAsNew) {
 
 TEST_F(DesignerTest, DeleteAsksFirst) {
     reports::ReportDefinition buffer = mine;
-    TUserReport w(buffer, 8);
+    TUserReport w(main, buffer, 8);
     w.show();
     testsupport::ScriptedPrompter p;
     p.expectChoice("Warning", "Are you sure you want to delete this report?", ui::Answer::No,
@@ -160,7 +159,7 @@ TEST_F(DesignerTest, DeleteAsksFirst) {
 
 TEST_F(DesignerTest, TheWidthQuestionsAndTheLinesFitted) {
     reports::ReportDefinition buffer = mine;
-    TUserReport w(buffer, 8);
+    TUserReport w(main, buffer, 8);
     w.show();
     const QString to90 =
         "Switching to 90 characters from 120 or 150 will truncate the current defined lines.  In "
@@ -187,7 +186,7 @@ TEST_F(DesignerTest, TheWidthQuestionsAndTheLinesFitted) {
 
 TEST_F(DesignerTest, LinesAndMarginsThatCannotBeLaidOutAreRefused) {
     reports::ReportDefinition buffer = mine;
-    TUserReport w(buffer, 8);
+    TUserReport w(main, buffer, 8);
     w.show();
     testsupport::ScriptedPrompter p;
     w.NumLines->setText("13");
@@ -208,7 +207,7 @@ TEST_F(DesignerTest, LinesAndMarginsThatCannotBeLaidOutAreRefused) {
 
 TEST_F(DesignerTest, FontsAreChosenThroughTheFontDialog) {
     reports::ReportDefinition buffer = mine;
-    TUserReport w(buffer, 8);
+    TUserReport w(main, buffer, 8);
     w.show();
     testsupport::ScriptedPrompter p;
     QFont serif(QStringLiteral("Times New Roman"));
@@ -238,7 +237,7 @@ TEST_F(DesignerTest, FontsAreChosenThroughTheFontDialog) {
 TEST_F(DesignerTest, SelectReportPartSetsTheItemAndRefusesWhatCannotBeLaidOut) {
     reports::ReportLine line = mine.lines[0];  // 100 filler, 50 label "Note"
     {
-        TReportPart part(line, 1, 2, 150);
+        TReportPart part(line, 1, 2, 150, captions());
         EXPECT_EQ(part.windowTitle(), "Select Report Part");
         EXPECT_EQ(part.SelPartLabel->text(), "Line 1, Item 2");
         EXPECT_TRUE(part.RadioLabel->isChecked());
@@ -265,7 +264,7 @@ TEST_F(DesignerTest, SelectReportPartSetsTheItemAndRefusesWhatCannotBeLaidOut) {
     EXPECT_EQ(line.items[1].width, 20);
     EXPECT_EQ(line.items[2].width, 30);  // the rest of the line
     {
-        TReportPart again(line, 1, 2, 150);
+        TReportPart again(line, 1, 2, 150, captions());
         EXPECT_TRUE(again.RadioField->isChecked());
         EXPECT_EQ(again.FieldList->currentRow(), 0);
         // Width 0 fills the rest of the line.
@@ -277,7 +276,7 @@ TEST_F(DesignerTest, SelectReportPartSetsTheItemAndRefusesWhatCannotBeLaidOut) {
     EXPECT_EQ(line.items[1].width, 50);
     EXPECT_EQ(line.items[2].width, 0);
     reports::ReportLine totals = reports::builtInReports()[0].totalsLine;
-    TReportPart total(totals, 0, 1, 120);
+    TReportPart total(totals, 0, 1, 120, captions());
     EXPECT_EQ(total.SelPartLabel->text(), "Totals Line, Item 1");
     EXPECT_EQ(total.FieldList->count(), 4);
     EXPECT_EQ(total.FieldList->item(0)->text(), "Cost");
@@ -287,7 +286,7 @@ TEST_F(DesignerTest, SelectReportPartSetsTheItemAndRefusesWhatCannotBeLaidOut) {
 // Fonts", and help at the designer's topic.
 TEST_F(DesignerTest, EveryCaptionAndLimitOfTheDefinitionAndFontWindows) {
     reports::ReportDefinition buffer = mine;
-    TUserReport w(buffer, 8);
+    TUserReport w(main, buffer, 8);
     w.show();
     QStringList groups;
     for (const QGroupBox* g : w.findChildren<QGroupBox*>(Qt::FindDirectChildrenOnly))
@@ -375,7 +374,7 @@ TEST_F(DesignerTest, EveryCaptionAndLimitOfTheDefinitionAndFontWindows) {
 // keeping what they hold; Delete only while the name is the one opened.
 TEST_F(DesignerTest, WhatIsEnabledFollowsTheGroupingTheLinesAndTheName) {
     reports::ReportDefinition buffer = mine;  // grouped on both levels, 2 lines
-    TUserReport w(buffer, 8);
+    TUserReport w(main, buffer, 8);
     w.show();
     EXPECT_TRUE(w.Level2Group->isEnabled());
     w.Level1Group->click();
@@ -416,7 +415,7 @@ TEST_F(DesignerTest, WhatIsEnabledFollowsTheGroupingTheLinesAndTheName) {
 // report has no Delete.
 TEST_F(DesignerTest, TheQuestionAndNoticeOfTheWidthOf120) {
     reports::ReportDefinition buffer = mine;
-    TUserReport w(buffer, 8);
+    TUserReport w(main, buffer, 8);
     w.show();
     const QString to120 =
         "Switching to 120 characters from 150 will truncate the current defined lines.  In "
@@ -435,7 +434,7 @@ TEST_F(DesignerTest, TheQuestionAndNoticeOfTheWidthOf120) {
     EXPECT_TRUE(w.RepBodyDataFont->text().endsWith(" 8pt"));
 
     reports::ReportDefinition fresh = reports::newReportDefinition();
-    TUserReport n(fresh, -1);
+    TUserReport n(main, fresh, -1);
     n.show();
     EXPECT_FALSE(n.DeleteButton->isEnabled());
     EXPECT_TRUE(n.Chars90->isChecked());
@@ -454,7 +453,8 @@ TEST_F(DesignerTest, TheQuestionAndNoticeOfTheWidthOf120) {
 // label's text is trimmed.
 TEST_F(DesignerTest, SelectReportPartInputsFollowTheKind) {
     reports::ReportLine line = mine.lines[0];
-    TReportPart part(line, 1, 1, 150);
+    main.settings().fieldNames[2] = QStringLiteral("Writer");
+    TReportPart part(line, 1, 1, 150, captions());
     part.show();
     EXPECT_EQ(part.RadioFiller->text(), "Filler (empty space)");
     EXPECT_EQ(part.RadioLabel->text(), "Label (constant value)");
@@ -469,7 +469,7 @@ TEST_F(DesignerTest, SelectReportPartInputsFollowTheKind) {
         groups << g->title();
     for (const char* title : {"Type", "Width", "Label Name", "Fields", "Selected Part"})
         EXPECT_TRUE(groups.contains(title)) << title;
-    EXPECT_EQ(part.FieldList->item(1)->text(), settings::settings().fieldNames[2]);
+    EXPECT_EQ(part.FieldList->item(1)->text(), QStringLiteral("Writer"));
     // Item 1 is a filler of 100.
     EXPECT_TRUE(part.RadioFiller->isChecked());
     EXPECT_EQ(part.FieldWidth->text(), "100");
@@ -492,7 +492,7 @@ TEST_F(DesignerTest, SelectReportPartInputsFollowTheKind) {
 // would otherwise open "Report Fonts" or save).
 TEST_F(DesignerTest, EnterInABoxPressesNoButton) {
     reports::ReportDefinition buffer = mine;
-    TUserReport w(buffer, 8);
+    TUserReport w(main, buffer, 8);
     w.show();
     for (QPushButton* b : w.findChildren<QPushButton*>())
         EXPECT_FALSE(b->isDefault()) << b->objectName().toStdString();

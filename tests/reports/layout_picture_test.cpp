@@ -14,6 +14,9 @@ using reports::kTotalsRow;
 using reports::LayoutPicture;
 using reports::PictureItem;
 
+// The captions of a fresh settings file.
+const reports::FieldCaptions captions = reports::fieldCaptions(settings::Settings());
+
 reports::ReportItem label(int width, const QString& text) {
     return {reports::kLabelName, 0, width, text};
 }
@@ -42,7 +45,7 @@ reports::ReportDefinition twoLines() {
 
 TEST(LayoutPictureTest, RowsLieWhereTheScaleSaysAndTheTotalsRowOnlyWithTotals) {
     const reports::ReportDefinition d = twoLines();
-    const LayoutPicture p(d, 90, true);
+    const LayoutPicture p(d, 90, true, captions);
     EXPECT_EQ(p.rows(), (std::vector<int>{1, 2, kTotalsRow}));
     EXPECT_EQ(p.rowRect(1), QRect(4, 75, 625, 20));
     EXPECT_EQ(p.rowRect(2), QRect(4, 95, 625, 20));
@@ -51,13 +54,13 @@ TEST(LayoutPictureTest, RowsLieWhereTheScaleSaysAndTheTotalsRowOnlyWithTotals) {
     EXPECT_TRUE(p.showsBody());
     EXPECT_TRUE(p.showsTotals());
 
-    const LayoutPicture big(d, 90, true, 1.25);
+    const LayoutPicture big(d, 90, true, captions, 1.25);
     EXPECT_EQ(big.rowRect(2), QRect(5, 119, 781, 25));  // 4..629, 95..120 times 1.25
     EXPECT_EQ(big.rowRect(kTotalsRow).top(), 444);
     EXPECT_DOUBLE_EQ(big.font().pointSizeF(), 10.0);
     EXPECT_EQ(big.font().family(), "Arial");
 
-    const LayoutPicture noTotals(d, 90, false);
+    const LayoutPicture noTotals(d, 90, false, captions);
     EXPECT_EQ(noTotals.rows(), (std::vector<int>{1, 2}));
     EXPECT_FALSE(noTotals.showsTotals());
     EXPECT_TRUE(noTotals.cells(kTotalsRow).empty());
@@ -65,21 +68,21 @@ TEST(LayoutPictureTest, RowsLieWhereTheScaleSaysAndTheTotalsRowOnlyWithTotals) {
 
     reports::ReportDefinition none = d;
     none.lineCount = 0;
-    const LayoutPicture totalsOnly(none, 90, true);
+    const LayoutPicture totalsOnly(none, 90, true, captions);
     EXPECT_FALSE(totalsOnly.showsBody());
     EXPECT_EQ(totalsOnly.rows(), (std::vector<int>{kTotalsRow}));
 }
 
 TEST(LayoutPictureTest, ItemsEndAtTheirCumulativeWidthAndTheLastReachesTheRowsEnd) {
     const reports::ReportDefinition d = twoLines();
-    const auto line1 = LayoutPicture(d, 90, true).cells(1);
+    const auto line1 = LayoutPicture(d, 90, true, captions).cells(1);
     ASSERT_EQ(line1.size(), 3u);
     // 625 * 30 / 90 = 208.3 and 625 * 40 / 90 = 277.8 from the left end.
     EXPECT_EQ(line1[0].rect, QRect(4, 75, 208, 20));
     EXPECT_EQ(line1[1].rect, QRect(212, 75, 70, 20));
     EXPECT_EQ(line1[2].rect, QRect(282, 75, 347, 20));
     // The width chosen in the designer counts, not the one stored.
-    const auto wide = LayoutPicture(d, 150, true).cells(1);
+    const auto wide = LayoutPicture(d, 150, true, captions).cells(1);
     EXPECT_EQ(wide[0].rect.right() + 1, 4 + 125);
     EXPECT_EQ(wide[2].rect.right() + 1, 629);  // the last item still reaches the end
 
@@ -88,18 +91,19 @@ TEST(LayoutPictureTest, ItemsEndAtTheirCumulativeWidthAndTheLastReachesTheRowsEn
     reports::ReportDefinition over = d;
     over.lines[0].items[2].width = 80;
     over.lines[0].items[3] = filler(40);
-    const auto squeezed = LayoutPicture(over, 90, true).cells(1);
+    const auto squeezed = LayoutPicture(over, 90, true, captions).cells(1);
     ASSERT_EQ(squeezed.size(), 4u);
     EXPECT_EQ(squeezed[2].rect.right() + 1, 629);
     EXPECT_EQ(squeezed[3].rect.width(), 0);
 }
 
 TEST(LayoutPictureTest, EachKindShowsItsTextColourAndAlignment) {
-    const auto savedNames = settings::settings().fieldNames;
-    settings::settings().fieldNames[1] = "Book Title";
-    settings::settings().fieldNames[2] = "Writer";
+    settings::Settings own;
+    own.fieldNames[1] = "Book Title";
+    own.fieldNames[2] = "Writer";
+    const reports::FieldCaptions renamed = reports::fieldCaptions(own);
     const reports::ReportDefinition d = twoLines();
-    const LayoutPicture p(d, 90, true);
+    const LayoutPicture p(d, 90, true, renamed);
     const auto line1 = p.cells(1);
     EXPECT_EQ(line1[0].text, "Title:");
     EXPECT_EQ(line1[0].color, QColor(255, 0, 0));
@@ -123,13 +127,12 @@ TEST(LayoutPictureTest, EachKindShowsItsTextColourAndAlignment) {
     // An item read from the earlier file version has a name but no number.
     reports::ReportDefinition converted = d;
     converted.lines[1].items[0].fieldNumber = 0;
-    EXPECT_EQ(LayoutPicture(converted, 90, true).cells(2)[0].text, "Writer");
-    settings::settings().fieldNames = savedNames;
+    EXPECT_EQ(LayoutPicture(converted, 90, true, renamed).cells(2)[0].text, "Writer");
 }
 
 TEST(LayoutPictureTest, APointFindsTheItemOfItsRow) {
     const reports::ReportDefinition d = twoLines();
-    const LayoutPicture p(d, 90, true);
+    const LayoutPicture p(d, 90, true, captions);
     EXPECT_EQ(p.itemAt({10, 80}), (PictureItem{1, 1}));
     EXPECT_EQ(p.itemAt({211, 94}), (PictureItem{1, 1}));
     EXPECT_EQ(p.itemAt({212, 75}), (PictureItem{1, 2}));
@@ -142,7 +145,7 @@ TEST(LayoutPictureTest, APointFindsTheItemOfItsRow) {
     // A row whose first item has width 0 has nothing to click.
     reports::ReportDefinition empty = d;
     empty.lines[1].items[0].width = 0;
-    const LayoutPicture q(empty, 90, true);
+    const LayoutPicture q(empty, 90, true, captions);
     EXPECT_TRUE(q.cells(2).empty());
     EXPECT_FALSE(q.itemAt({300, 100}));
     // Every cell's centre leads back to the cell.
@@ -152,7 +155,7 @@ TEST(LayoutPictureTest, APointFindsTheItemOfItsRow) {
 
 TEST(LayoutPictureTest, TextTooWideIsCutAtTheEnd) {
     const reports::ReportDefinition d = twoLines();
-    const QFontMetrics m(LayoutPicture(d, 90, true).font());
+    const QFontMetrics m(LayoutPicture(d, 90, true, captions).font());
     const QString text = "Purchase Price Including Tax";
     EXPECT_EQ(reports::fitText(text, m, 1000), text);
     const int half = m.horizontalAdvance(text) / 2;

@@ -18,6 +18,7 @@
 #include "settings/settings.h"
 #include "tests/reports/report_window_support.h"
 #include "tests/support/book_samples.h"
+#include "tests/support/fake_main_link.h"
 #include "tests/support/scripted_prompter.h"
 #include "ui/screen_size.h"
 
@@ -44,6 +45,9 @@ reports::ReportDefinition twoLines() {
     return d;
 }
 
+// The captions of a fresh settings file.
+const reports::FieldCaptions captions = reports::fieldCaptions(settings::Settings());
+
 QPoint centreOf(const TRepLayout& w, int row, int item) {
     return testsupport::layoutItemCentre(w, row, item);
 }
@@ -58,7 +62,7 @@ TEST(LayoutWindowTest, ShowsTheNameTheNoteAndOnlyTheHeadingsInUse) {
     reports::ReportDefinition buffer = twoLines();
     buffer.name = "A Report Name That Runs To Thirty";
     {
-        TRepLayout w(buffer, 90, true);
+        TRepLayout w(buffer, 90, true, captions, 1.0);
         w.show();
         EXPECT_EQ(w.windowTitle(), "Specify Report Layout");
         EXPECT_EQ(w.ReportNameLabel->text(), "Report: A Report Name That Runs To Thirty");
@@ -78,7 +82,7 @@ TEST(LayoutWindowTest, ShowsTheNameTheNoteAndOnlyTheHeadingsInUse) {
     // shows its first 38.
     buffer.name = QString(45, 'x');
     buffer.lineCount = 0;
-    TRepLayout w(buffer, 90, false);
+    TRepLayout w(buffer, 90, false, captions, 1.0);
     w.show();
     EXPECT_EQ(w.ReportNameLabel->text(), "Report: " + QString(38, 'x'));
     EXPECT_FALSE(w.BodyLabel->isVisible());
@@ -89,7 +93,7 @@ TEST(LayoutWindowTest, ShowsTheNameTheNoteAndOnlyTheHeadingsInUse) {
 TEST(LayoutWindowTest, AClickedItemIsChangedInTheCopyAndOkCopiesItBack) {
     reports::ReportDefinition buffer = twoLines();
     const reports::ReportDefinition before = buffer;
-    TRepLayout w(buffer, 90, true);
+    TRepLayout w(buffer, 90, true, captions, 1.0);
     w.show();
     const QString selected = clickItem(w, 1, 2, [](TReportPart& part) {
         EXPECT_TRUE(part.RadioFiller->isChecked());
@@ -108,7 +112,7 @@ TEST(LayoutWindowTest, AClickedItemIsChangedInTheCopyAndOkCopiesItBack) {
     // The line is fitted to 90 again: the first unused item takes the rest.
     EXPECT_EQ(w.copy().lines[0].items[2].width, 50);
     EXPECT_EQ(w.copy().lines[0].items[3].width, 5);
-    EXPECT_EQ(w.picture().cells(1)[1].text, settings::settings().fieldNames[3]);
+    EXPECT_EQ(w.picture().cells(1)[1].text, captions[3]);
 
     // The totals line offers the four totals.
     EXPECT_EQ(clickItem(w, kTotalsRow, 3,
@@ -138,7 +142,7 @@ TEST(LayoutWindowTest, AClickedItemIsChangedInTheCopyAndOkCopiesItBack) {
 TEST(LayoutWindowTest, CancelDiscardsEveryChange) {
     reports::ReportDefinition buffer = twoLines();
     const reports::ReportDefinition before = buffer;
-    TRepLayout w(buffer, 90, true);
+    TRepLayout w(buffer, 90, true, captions, 1.0);
     w.show();
     for (const int row : {1, 2, kTotalsRow})
         clickItem(w, row, 1, [](TReportPart& part) {
@@ -153,7 +157,7 @@ TEST(LayoutWindowTest, CancelDiscardsEveryChange) {
 
 TEST(LayoutWindowTest, OnlyALeftPressAndReleaseOnOneItemOpensIt) {
     reports::ReportDefinition buffer = twoLines();
-    TRepLayout w(buffer, 90, false);
+    TRepLayout w(buffer, 90, false, captions, 1.0);
     w.show();
     QString seen;
     testsupport::closeNextModal(&seen);
@@ -177,7 +181,7 @@ TEST(LayoutWindowTest, AtALargerScreenSizeThePictureScalesWithTheWindow) {
     ASSERT_TRUE(ui::choosePreset(nullptr, 1024, screen));
     reports::ReportDefinition buffer = twoLines();
     {
-        TRepLayout w(buffer, 90, true);
+        TRepLayout w(buffer, 90, true, captions, 1.6);
         w.show();
         EXPECT_EQ(w.width(), 1013);  // 633 at 1.6
         const QRect row1 = w.picture().rowRect(1), totals = w.picture().rowRect(kTotalsRow);
@@ -202,7 +206,7 @@ TEST(LayoutWindowTest, AtALargerScreenSizeThePictureScalesWithTheWindow) {
 TEST(LayoutWindowTest, PaintsEachItemWithItsColour) {
     reports::ReportDefinition buffer = twoLines();
     buffer.lines[0].items[0].labelText = "WWWWWWWW";
-    TRepLayout w(buffer, 90, true);
+    TRepLayout w(buffer, 90, true, captions, 1.0);
     w.show();
     const QImage image = w.grab().toImage();
     auto count = [&](const QRect& r, auto test) {
@@ -229,24 +233,28 @@ TEST(LayoutWindowTest, PaintsEachItemWithItsColour) {
 TEST(LayoutWindowTest, SpecifyOpensTheLayoutWithTheWidthAndTotalsChosen) {
     reports::ReportDefinition buffer = twoLines();
     buffer.widthChars = 150;
-    TUserReport form(buffer, -1);
+    testsupport::FakeMainLink main;
+    main.settings().fieldNames[1] = QStringLiteral("Book Title");
+    TUserReport form(main, buffer, -1);
     form.show();
     form.NumLines->setText("3");
     form.UseTotals->setChecked(false);  // not stored before a save
     int rows = -1;
     bool totals = true;
-    QString name;
+    QString name, caption;
     testsupport::closeNextModal(&name, [&](QWidget* d) {
         auto* w = qobject_cast<TRepLayout*>(d);
         ASSERT_NE(w, nullptr);
         rows = int(w->picture().rows().size());
         totals = w->TotalsLabel->isVisible();
+        caption = w->picture().cells(1)[2].text;
         w->OkButton->click();
     });
     form.SpecifyButton->click();
     EXPECT_EQ(name, "RepLayout");
     EXPECT_EQ(rows, 3);
     EXPECT_FALSE(totals);
+    EXPECT_EQ(caption, "Book Title");  // the main window's captions
     EXPECT_TRUE(buffer.useTotals);
 
     testsupport::ScriptedPrompter p;
@@ -271,16 +279,17 @@ TEST(LayoutWindowTest, ScreenshotsOfTheDesignerWindows) {
     auto save = [&](QWidget& w, const char* name) {
         EXPECT_TRUE(w.grab().save(folder + "/designer_" + name + ".png")) << name;
     };
-    TUserReport form(buffer, -1);
+    testsupport::FakeMainLink main;
+    TUserReport form(main, buffer, -1);
     form.show();
     save(form, "definition");
     TReportFonts fonts(buffer);
     fonts.show();
     save(fonts, "fonts");
-    TRepLayout layout(buffer, 90, true);
+    TRepLayout layout(buffer, 90, true, captions, 1.0);
     layout.show();
     save(layout, "layout");
-    TReportPart part(buffer.lines[1], 2, 2, 90);
+    TReportPart part(buffer.lines[1], 2, 2, 90, captions);
     part.show();
     save(part, "part");
 }

@@ -254,7 +254,7 @@ TEST_F(PreviewTest, TheWindowKeepsItsPlaceAndSize) {
         w.resize(700, 520);
         w.SBDone->click();
     }
-    const settings::Settings& s = settings::settings();
+    const settings::Settings& s = main.settings();
     EXPECT_EQ(s.reportViewWidth, 700);
     EXPECT_EQ(s.reportViewHeight, 520);
     TMyPreview again(main, stream, definition.name);

@@ -84,7 +84,7 @@ TEST_F(ReportFormTest, CancelStopsAfterThePageAndClosesTheWindow) {
     form.MyReportFiler.setStream(&stream);
     reports::ReportDefinition d = reports::builtInReports()[0];
     reports::ReportLayout layout(d, main.collection().table(), OutputMode::View,
-                                 reports::currentLayoutSettings({2, 0, 0, 0}));
+                                 reports::layoutSettingsOf(main.settings(), {2, 0, 0, 0}));
     layout.attach(form.engine());
     QStringList labels;
     form.MyReportFiler.statusLabel = [&](const QString& s) {
@@ -114,7 +114,7 @@ TEST_F(ReportFormTest, AFailedJobIsShownAndLeavesNoTextFile) {
     form.MyReportFiler.setStream(&counting);
     reports::ReportLayout layout(reports::builtInReports()[1], main.collection().table(),
                                  OutputMode::TextFile,
-                                 reports::currentLayoutSettings({2, 0, 0, 0}));
+                                 reports::layoutSettingsOf(main.settings(), {2, 0, 0, 0}));
     layout.setTextFileName(file);
     layout.attach(form.engine());
     EXPECT_FALSE(form.runJob());

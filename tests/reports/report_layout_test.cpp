@@ -14,6 +14,7 @@
 #include "data/open_collection.h"
 #include "reports/definition_file.h"
 #include "reports/report_layout.h"
+#include "settings/settings.h"
 #include "tests/reports/engine_support.h"
 #include "tests/support/book_samples.h"
 
@@ -269,11 +270,21 @@ TEST_F(LayoutTest, DatesPrintInTheLayoutsDateFormat) {
     lines = textReport(d);
     EXPECT_TRUE(lines.contains("Book 0    3-1-96      ")) << lines.join('|').toStdString();
 
-    ASSERT_TRUE(settings::applyDateFormat(10));
-    const LayoutSettings program = reports::currentLayoutSettings({2, 0, 0, 0});
-    settings::applyDateFormat(1);
-    EXPECT_EQ(program.dates.dateFormat(), 10);
-    EXPECT_EQ(program.today, settings::dateToText(QDate::currentDate(), 10));
+    // What the settings give a report: their date format, today in it, their
+    // captions, regional money only where its code asks for it.
+    settings::Settings own;
+    ASSERT_TRUE(own.formats.setDateFormat(10));
+    own.formats.setRegional({QLatin1Char(','), QLatin1Char('.'), 3, 1});
+    own.currencyFormat = 2;
+    own.fieldNames[2] = QStringLiteral("Writer");
+    const LayoutSettings given = reports::layoutSettingsOf(own, {2, 0, 0, 0});
+    EXPECT_EQ(given.dates.dateFormat(), 10);
+    EXPECT_EQ(given.today, settings::dateToText(QDate::currentDate(), 10));
+    EXPECT_EQ(given.captions[2], QStringLiteral("Writer"));
+    EXPECT_EQ(given.currency.decimalSeparator, QLatin1Char(','));
+    EXPECT_EQ(given.currency.currencyDecimals, 1);
+    EXPECT_EQ(given.numeric.decimalSeparator, QLatin1Char('.'));
+    EXPECT_EQ(given.sortLevels, (std::array<int, 4>{2, 0, 0, 0}));
 }
 
 TEST_F(LayoutTest, TheBuiltInReportIntoThePageStream) {

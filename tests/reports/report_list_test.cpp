@@ -44,9 +44,7 @@ QStringList pageTexts(const reports::PageStream& stream, int page) {
 class ReportListTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        savedDirectory = books::runState().programDirectory;
-        books::runState().programDirectory = dir.path();
-        settings::settings().lastReport = 0;
+        main.runState().programDirectory = dir.path();
         ASSERT_TRUE(
             reports::DefinitionFile::inDirectory(dir.path()).replaceAll(reports::builtInReports()));
         books_ = dir.filePath("MASTER.DBF");
@@ -64,14 +62,11 @@ class ReportListTest : public ::testing::Test {
             }
         };
     }
-    void TearDown() override {
-        form.reset();
-        books::runState().programDirectory = savedDirectory;
-    }
+    void TearDown() override { form.reset(); }
     void select(int row) { form->ReportBox->setCurrentRow(row); }
 
     QTemporaryDir dir;
-    QString savedDirectory, books_;
+    QString books_;
     PrinterMainLink main;
     std::unique_ptr<TMyReport> form;
     QString previewed;
@@ -112,10 +107,13 @@ TEST_F(ReportListTest, ShowsItsControlsTheNamesInFileOrderAndTheSortOrder) {
         EXPECT_EQ(text, caption) << name;
     }
     EXPECT_TRUE(form->ViewButton->isDefault());
-    EXPECT_EQ(form->SortOrderLabel->text(), settings::settings().fieldNames[2]);
-    EXPECT_EQ(TMyReport::sortOrderText({0, 0, 0, 0}), "No Sort Order Selected");
-    EXPECT_EQ(TMyReport::sortOrderText({3, 0, 2, 0}),
-              settings::settings().fieldNames[3] + ", " + settings::settings().fieldNames[2]);
+    EXPECT_EQ(form->SortOrderLabel->text(), main.settings().fieldNames[2]);
+    settings::Settings own;
+    own.fieldNames[2] = QStringLiteral("Writer");
+    own.fieldNames[3] = QStringLiteral("Published");
+    const reports::FieldCaptions renamed = reports::fieldCaptions(own);
+    EXPECT_EQ(TMyReport::sortOrderText({0, 0, 0, 0}, renamed), "No Sort Order Selected");
+    EXPECT_EQ(TMyReport::sortOrderText({3, 0, 2, 0}, renamed), "Published, Writer");
     // No search: only the whole collection can be printed.
     EXPECT_TRUE(form->ExportEntire->isChecked());
     EXPECT_FALSE(form->ExportSearch->isEnabled());
@@ -134,7 +132,7 @@ TEST_F(ReportListTest, ReopeningSelectsTheReportUsedLast) {
     EXPECT_EQ(form->ReportBox->currentRow(), 0);
     select(5);
     form->ExitButton->click();
-    EXPECT_EQ(settings::settings().lastReport, 5);
+    EXPECT_EQ(main.settings().lastReport, 5);
     TMyReport other(main);  // as in the next run, from the settings
     other.show();
     EXPECT_EQ(other.ReportBox->currentRow(), 5);

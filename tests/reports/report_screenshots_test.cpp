@@ -40,13 +40,12 @@ TEST(ReportScreenshots, TheReportListAPreviewPageAndPagePrinting) {
         GTEST_SKIP() << "set TK_SCREENSHOT_DIR to write the screenshots";
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    const QString saved = books::runState().programDirectory;
-    books::runState().programDirectory = dir.path();
     ASSERT_TRUE(
         reports::DefinitionFile::inDirectory(dir.path()).replaceAll(reports::builtInReports()));
     const QString path = dir.filePath(QStringLiteral("MASTER.DBF"));
     testsupport::writeSampleCollection(path, 60);
     testsupport::PrinterMainLink main;
+    main.runState().programDirectory = dir.path();
     main.collection().setSortLevels({2, 0, 0, 0});
     main.collection().openWithSortTag(path);
     const auto save = [&](QWidget& w, const char* name) {
@@ -79,7 +78,6 @@ TEST(ReportScreenshots, TheReportListAPreviewPageAndPagePrinting) {
     TPrintRange range(stream.pageCount());
     range.show();
     save(range, "print_range");
-    books::runState().programDirectory = saved;
 }
 
 }  // namespace
