@@ -207,7 +207,7 @@ void TMain::MenuRebuildClick() {
 }
 
 void TMain::ColorItemClick(int code) {
-    if (appearance::runColorConfig(this, code) &&
+    if (appearance::runColorConfig(*this, code) &&
         (code == settings::MainWindow || code == settings::AllWindows))
         SetColors();
 }
@@ -227,12 +227,12 @@ void TMain::ButtonBarClick(int mode) {
 // preset 0 chooses at start-up from the stored preset and the screen.
 void TMain::ScreenSizeClick(int preset) {
     if (preset == 0) {
-        ui::choosePresetAtStartup();
+        ui::choosePresetAtStartup(runState(), settings());
         settings::readRegionalSettings();
     } else {
-        ui::choosePreset(this, preset);
+        ui::choosePreset(this, preset, runState(), settings());
     }
-    const int current = ui::currentPreset();
+    const int current = runState().screenPreset;
     for (size_t k = 0; k < 4; ++k)
         MenuSize[k]->setChecked(ui::kPresets[k] == current);
 }
@@ -273,7 +273,7 @@ void TMain::FontClick(int which) {
     const ui::UserFont f = which == 1   ? ui::UserFont::Label
                            : which == 2 ? ui::UserFont::Edit
                                         : ui::UserFont::Button;
-    if (ui::chooseUserFont(this, f))
+    if (ui::chooseUserFont(this, settings(), f))
         ApplyUserFonts();
 }
 

@@ -223,7 +223,7 @@ void TMain::SetColors() {
 }
 
 void TMain::ApplyUserFonts() {
-    ui::applyUserFonts(this);
+    ui::applyUserFonts(this, settings());
     // The grid keeps the grid font of the viewer settings.
     ViewerGrid->setFont(gridFont_);
     ViewerLabel->adjustSize();

@@ -2,6 +2,7 @@
 
 #include "appearance/color_schemes.h"
 #include "ui/form_geometry.h"
+#include "ui/main_window_link.h"
 #include "ui/messages.h"
 #include "ui/window_colors.h"
 
@@ -29,11 +30,12 @@ QGroupBox* makeBox(QWidget* parent, const char* name, const char* heading, const
 
 }  // namespace
 
-TColorConfig::TColorConfig(QWidget* parent, int windowCode)
-    : QDialog(parent),
+TColorConfig::TColorConfig(ui::MainWindowLink& main, int windowCode)
+    : QDialog(main.dialogParent()),
+      main_(main),
       code_(windowCode),
-      working_(settings::settings().colorSet(
-          windowCode == settings::AllWindows ? settings::MainWindow : windowCode)) {
+      working_(main.settings().colorSet(windowCode == settings::AllWindows ? settings::MainWindow
+                                                                           : windowCode)) {
     setObjectName(QStringLiteral("ColorConfig"));
     setWindowTitle(QStringLiteral("Color Configuration"));
     setFixedSize(440, 340);
@@ -117,7 +119,7 @@ QPushButton* TColorConfig::addColorButton(QWidget* box, const char* name, const 
 
 void TColorConfig::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    ui::prepareForm(this);
+    ui::prepareForm(this, main_);
     // Leave room above the dialog when it sits well below the top.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         if (y() - screen->geometry().y() > 10)
@@ -143,7 +145,7 @@ void TColorConfig::ColorSetsChange(int entry) {
 }
 
 void TColorConfig::OkClick() {
-    auto& s = settings::settings();
+    settings::Settings& s = main_.settings();
     if (code_ == settings::AllWindows) {
         for (int c = 1; c <= settings::kWindowSetCount; ++c)
             s.colorSet(c) = working_;
@@ -164,10 +166,10 @@ void TColorConfig::paintPreview() {
     ui::applyWindowColors(this, working_);
 }
 
-bool runColorConfig(QWidget* parent, int windowCode) {
+bool runColorConfig(ui::MainWindowLink& main, int windowCode) {
     if (windowCode < settings::MainWindow || windowCode > settings::AllWindows)
         return false;
-    TColorConfig dialog(parent, windowCode);
+    TColorConfig dialog(main, windowCode);
     return dialog.exec() == QDialog::Accepted;
 }
 

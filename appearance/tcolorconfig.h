@@ -18,13 +18,18 @@ class QListWidget;
 class QPushButton;
 class QRadioButton;
 
+namespace ui {
+class MainWindowLink;
+}
+
 namespace appearance {
 
 class TColorConfig : public QDialog {
     Q_OBJECT
   public:
-    // `windowCode` 1 to 5 for one set, 6 for all five.
-    TColorConfig(QWidget* parent, int windowCode);
+    // `windowCode` 1 to 5 for one set, 6 for all five, of the settings of
+    // `main`; the dialog is owned by main.dialogParent().
+    TColorConfig(ui::MainWindowLink& main, int windowCode);
 
     const settings::WindowColors& working() const { return working_; }
     int windowCode() const { return code_; }
@@ -44,6 +49,7 @@ class TColorConfig : public QDialog {
     void chooseColor(settings::ColorIndex index);
     void paintPreview();
 
+    ui::MainWindowLink& main_;
     int code_;
     settings::WindowColors working_;
     QLineEdit* EditBox = nullptr;
@@ -59,8 +65,8 @@ class TColorConfig : public QDialog {
 
 // What the six Color menu items and the colour speed button do: opens the
 // dialog for `windowCode` modally. Returns true when the user pressed "&Ok"
-// and the set(s) changed; the main window then repaints itself at once when
-// the code was 1 or 6.
-bool runColorConfig(QWidget* parent, int windowCode);
+// and the set(s) of main.settings() changed; the main window then repaints
+// itself at once when the code was 1 or 6.
+bool runColorConfig(ui::MainWindowLink& main, int windowCode);
 
 }  // namespace appearance

@@ -126,7 +126,8 @@ void ConfigGrid::commitOpenEditor() {
     }
 }
 
-TViewConfig::TViewConfig(QWidget* parent) : QDialog(parent), tables_(settings::settings()) {
+TViewConfig::TViewConfig(ui::MainWindowLink& main)
+    : QDialog(main.dialogParent()), main_(main), tables_(main.settings()) {
     setObjectName(QStringLiteral("ViewConfig"));
     setWindowTitle(QStringLiteral("Viewer Configuration"));
     setFixedSize(470, 372);
@@ -155,7 +156,7 @@ TViewConfig::TViewConfig(QWidget* parent) : QDialog(parent), tables_(settings::s
 }
 
 void TViewConfig::createTitlePage(QWidget* page) {
-    auto& s = settings::settings();
+    auto& s = main_.settings();
     ShowGridTitle =
         makeCheck(page, "ShowGridTitle", "Show Column Titles", {12, 12, 200, 22}, s.gridShowTitles);
 
@@ -163,14 +164,14 @@ void TViewConfig::createTitlePage(QWidget* page) {
     TitleShape = makeSwatch(back, "TitleShape", {12, 24, 60, 40});
     Button1 = makeButton(back, "Button1", "New &Color", {88, 30, 100, 28});
     connect(Button1, &QPushButton::clicked, this,
-            [this] { chooseColor(settings::settings().gridTitleColor); });
+            [this] { chooseColor(main_.settings().gridTitleColor); });
 
     auto* font = makeBox(page, "TitleFontBox", "Title Font", {12, 130, 420, 76});
     TitleFont = make<QLineEdit>(font, "TitleFont", {12, 30, 280, 26});
     TitleFont->setReadOnly(true);
     TitleFontButton = makeButton(font, "TitleFontButton", "New &Font", {304, 29, 100, 28});
     connect(TitleFontButton, &QPushButton::clicked, this,
-            [this] { chooseFont(settings::settings().gridTitleFont); });
+            [this] { chooseFont(main_.settings().gridTitleFont); });
 
     auto* align = makeBox(page, "AlignmentBox", "Alignment", {224, 12, 208, 108});
     TitleLeft = make<QRadioButton>(align, "TitleLeft", {12, 24, 180, 22});
@@ -183,12 +184,12 @@ void TViewConfig::createTitlePage(QWidget* page) {
         {TitleLeft, 1}, {TitleCenter, 2}, {TitleRight, 3}};
     for (const auto& [button, value] : aligns) {
         connect(button, &QRadioButton::clicked, this,
-                [v = value] { settings::settings().gridTitleAlignment = v; });
+                [this, v = value] { main_.settings().gridTitleAlignment = v; });
     }
 }
 
 void TViewConfig::createLookPage(QWidget* page) {
-    auto& s = settings::settings();
+    auto& s = main_.settings();
     auto* options = makeBox(page, "GridOptionsBox", "Grid Options", {12, 12, 420, 116});
     ColumnLines = makeCheck(options, "ColumnLines", "Show lines between columns", {12, 22, 380, 22},
                             s.gridColumnLines);
@@ -203,14 +204,14 @@ void TViewConfig::createLookPage(QWidget* page) {
     CellColorShape = makeSwatch(cell, "CellColorShape", {12, 24, 60, 40});
     NewColorBUtton = makeButton(cell, "NewColorBUtton", "New &Color", {88, 30, 100, 28});
     connect(NewColorBUtton, &QPushButton::clicked, this,
-            [this] { chooseColor(settings::settings().gridCellColor); });
+            [this] { chooseColor(main_.settings().gridCellColor); });
 
     auto* font = makeBox(page, "CellFontBox", "Cell Font", {12, 218, 420, 64});
     GridFont = make<QLineEdit>(font, "GridFont", {12, 26, 280, 26});
     GridFont->setReadOnly(true);
     NewFontButton = makeButton(font, "NewFontButton", "New &Font", {304, 25, 100, 28});
     connect(NewFontButton, &QPushButton::clicked, this,
-            [this] { chooseFont(settings::settings().gridFont); });
+            [this] { chooseFont(main_.settings().gridFont); });
 }
 
 void TViewConfig::createGridPages() {
@@ -257,7 +258,7 @@ void TViewConfig::createGridPages() {
 }
 
 void TViewConfig::FormCreate() {
-    auto& s = settings::settings();
+    auto& s = main_.settings();
     ShowGridTitle->setChecked(s.gridShowTitles);
     ColumnLines->setChecked(s.gridColumnLines);
     RowLines->setChecked(s.gridRowLines);
@@ -272,7 +273,7 @@ void TViewConfig::FormCreate() {
     };
     for (const auto& [box, member] : checks) {
         connect(box, &QCheckBox::clicked, this,
-                [m = member](bool on) { settings::settings().*m = on; });
+                [this, m = member](bool on) { main_.settings().*m = on; });
     }
 }
 
@@ -282,20 +283,20 @@ void TViewConfig::showEvent(QShowEvent* event) {
 }
 
 void TViewConfig::FormShow() {
-    ui::prepareForm(this);
+    ui::prepareForm(this, main_);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         if (y() - screen->geometry().y() > 10)
             move(x(), y() - 10);
     }
     refreshFontTexts();
     paintSwatches();
-    const int alignment = settings::settings().gridTitleAlignment;
+    const int alignment = main_.settings().gridTitleAlignment;
     TitleLeft->setChecked(alignment == 1);
     TitleCenter->setChecked(alignment == 2);
     TitleRight->setChecked(alignment == 3);
     fillGrids();
 
-    const double factor = ui::scaleFactor();
+    const double factor = main_.scaleFactor();
     const auto scaled = [factor](int pixels) {
         return static_cast<int>(std::lround(pixels * factor));
     };
@@ -337,13 +338,13 @@ void TViewConfig::fillOrderGrid() {
 }
 
 void TViewConfig::refreshFontTexts() {
-    TitleFont->setText(fontText(settings::settings().gridTitleFont));
-    GridFont->setText(fontText(settings::settings().gridFont));
+    TitleFont->setText(fontText(main_.settings().gridTitleFont));
+    GridFont->setText(fontText(main_.settings().gridFont));
 }
 
 void TViewConfig::paintSwatches() {
-    setSwatch(TitleShape, settings::settings().gridTitleColor);
-    setSwatch(CellColorShape, settings::settings().gridCellColor);
+    setSwatch(TitleShape, main_.settings().gridTitleColor);
+    setSwatch(CellColorShape, main_.settings().gridCellColor);
 }
 
 void TViewConfig::chooseColor(int& target) {
@@ -443,7 +444,7 @@ void TViewConfig::FormClose() {
     closed_ = true;
     for (ConfigGrid* g : {FieldWidthGrid, FieldNameGrid})
         g->commitOpenEditor();
-    tables_.applyTo(settings::settings());
+    tables_.applyTo(main_.settings());
     // Widths that were replaced read as stored.
     filling_ = true;
     for (int f = 1; f <= kFields; ++f)
@@ -452,11 +453,11 @@ void TViewConfig::FormClose() {
 }
 
 void TViewConfig::SetColors() {
-    ui::applyWindowColors(this, settings::ConfigureWindow);
+    ui::applyWindowColors(this, main_.settings().colorSet(settings::ConfigureWindow));
 }
 
-void runViewConfig(QWidget* parent) {
-    TViewConfig dialog(parent);
+void runViewConfig(ui::MainWindowLink& main) {
+    TViewConfig dialog(main);
     dialog.exec();
 }
 
@@ -464,7 +465,7 @@ void registerViewerCommand(ui::MainWindowLink& main) {
     main.setHandler(ui::Command::Viewer, [](ui::MainWindowLink& link, int) {
         if (link.browseMode())
             return;
-        runViewConfig(link.dialogParent());
+        runViewConfig(link);
         link.reapplyViewerOptions();
     });
 }

@@ -40,7 +40,8 @@ class ConfigGrid : public QTableWidget {
 class TViewConfig : public QDialog {
     Q_OBJECT
   public:
-    explicit TViewConfig(QWidget* parent = nullptr);
+    // Over the settings of `main`, owned by main.dialogParent().
+    explicit TViewConfig(ui::MainWindowLink& main);
 
     // The field tables as the grids hold them.
     const ViewerFieldTables& tables() const { return tables_; }
@@ -78,6 +79,7 @@ class TViewConfig : public QDialog {
     void gridItemChanged(QTableWidgetItem* item);
     void moveOrderRow(int row, bool up);
 
+    ui::MainWindowLink& main_;
     ViewerFieldTables tables_;
     bool filling_ = false;
     bool closed_ = false;
@@ -109,7 +111,7 @@ class TViewConfig : public QDialog {
 };
 
 // Shows the dialog modally.
-void runViewConfig(QWidget* parent);
+void runViewConfig(ui::MainWindowLink& main);
 
 // Makes the main window's Viewer command show the dialog and, when it has
 // closed, apply the viewer settings to its grid again. Browse mode offers

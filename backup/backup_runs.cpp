@@ -60,8 +60,8 @@ void closeCollection(books::OpenCollection& collection) {
 
 }  // namespace
 
-QString programDirectory() {
-    const QString dir = books::runState().programDirectory;
+QString programDirectory(const books::RunState& run) {
+    const QString dir = run.programDirectory;
     return dir.isEmpty() ? settings::programDirectory() : dir;
 }
 

@@ -23,6 +23,7 @@
 namespace books {
 class OpenCollection;
 class PickLists;
+struct RunState;
 }  // namespace books
 namespace settings {
 struct Settings;
@@ -30,8 +31,9 @@ struct Settings;
 
 namespace backup {
 
-// The program directory of this run (pick lists, report definitions).
-QString programDirectory();
+// The program directory of the run `run` (pick lists, report definitions);
+// the program's own folder when the run names none.
+QString programDirectory(const books::RunState& run);
 
 // "TMKBOOK.URP".
 QString definitionsFileName();

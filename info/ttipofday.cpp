@@ -31,8 +31,11 @@ QPixmap bulb() {
 
 }  // namespace
 
-TTipOfDay::TTipOfDay(QWidget* parent, const TipCycle::Draw& draw)
-    : QDialog(parent), draw_(draw), tips_(draw ? TipCycle(draw) : TipCycle()) {
+TTipOfDay::TTipOfDay(ui::MainWindowLink& main, const TipCycle::Draw& draw)
+    : QDialog(main.dialogParent()),
+      main_(main),
+      draw_(draw),
+      tips_(draw ? TipCycle(draw) : TipCycle()) {
     setObjectName(QStringLiteral("TipOfDay"));
     setWindowTitle(QStringLiteral("Tip of the Day"));
     setFixedSize(400, 200);
@@ -75,12 +78,12 @@ void TTipOfDay::showEvent(QShowEvent* event) {
 }
 
 void TTipOfDay::FormShow() {
-    ui::prepareForm(this);
+    ui::prepareForm(this, main_);
     // The heading stays bold whatever the label font.
     QFont heading = Label1->font();
     heading.setBold(true);
     Label1->setFont(heading);
-    ShowTips->setChecked(settings::settings().showTips);
+    ShowTips->setChecked(main_.settings().showTips);
     // Each showing starts on a tip of its own.
     tips_ = draw_ ? TipCycle(draw_) : TipCycle();
     showTip();
@@ -103,17 +106,16 @@ void TTipOfDay::done(int result) {
 
 void TTipOfDay::FormClose() {
     closed_ = true;
-    settings::settings().showTips = ShowTips->isChecked();
+    main_.settings().showTips = ShowTips->isChecked();
 }
 
-void runTipOfDay(QWidget* parent) {
-    TTipOfDay window(parent);
+void runTipOfDay(ui::MainWindowLink& main) {
+    TTipOfDay window(main);
     window.exec();
 }
 
 void registerTipsCommand(ui::MainWindowLink& main) {
-    main.setHandler(ui::Command::Tips,
-                    [](ui::MainWindowLink& link, int) { runTipOfDay(link.dialogParent()); });
+    main.setHandler(ui::Command::Tips, [](ui::MainWindowLink& link, int) { runTipOfDay(link); });
 }
 
 }  // namespace info

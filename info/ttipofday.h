@@ -23,7 +23,9 @@ class TTipOfDay : public QDialog {
     Q_OBJECT
   public:
     // `draw` picks the first tip (tests pass a fixed one); empty: at random.
-    explicit TTipOfDay(QWidget* parent = nullptr, const TipCycle::Draw& draw = {});
+    // "Show Tips" is that of main.settings(); the window is owned by
+    // main.dialogParent().
+    explicit TTipOfDay(ui::MainWindowLink& main, const TipCycle::Draw& draw = {});
 
     int currentTip() const { return tips_.current(); }
 
@@ -45,13 +47,14 @@ class TTipOfDay : public QDialog {
     void FormClose();
     void showTip();
 
+    ui::MainWindowLink& main_;
     TipCycle::Draw draw_;
     TipCycle tips_;
     bool closed_ = false;
 };
 
 // Shows the window modally.
-void runTipOfDay(QWidget* parent);
+void runTipOfDay(ui::MainWindowLink& main);
 
 // Makes the main window's Tips command (the Help menu item, and its
 // activation at start-up while "Show Tips" is on) show the window.

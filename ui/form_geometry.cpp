@@ -1,6 +1,9 @@
 #include "ui/form_geometry.h"
 
+#include "data/run_state.h"
+#include "settings/settings.h"
 #include "ui/controls.h"
+#include "ui/main_window_link.h"
 #include "ui/messages.h"
 #include "ui/screen_size.h"
 #include "ui/user_fonts.h"
@@ -186,8 +189,8 @@ void centreForm(QWidget* form) {
     form->move(area.x() + left, area.y() + top);
 }
 
-void prepareForm(QWidget* form) {
-    applyUserFonts(form);
+void prepareForm(QWidget* form, const settings::Settings& settings, double factor) {
+    applyUserFonts(form, settings);
     DesignGeometry* design = designOf(form);
     if (!design) {
         design = new DesignGeometry(form);
@@ -195,8 +198,16 @@ void prepareForm(QWidget* form) {
     } else {
         design->record.restore(form);
     }
-    scaleForm(form, static_cast<int>(std::lround(scaleFactor() * 100.0)));
+    scaleForm(form, static_cast<int>(std::lround(factor * 100.0)));
     centreForm(form);
+}
+
+void prepareForm(QWidget* form, MainWindowLink& main) {
+    prepareForm(form, main.settings(), main.scaleFactor());
+}
+
+void prepareForm(QWidget* form) {
+    prepareForm(form, settings::settings(), presetFactor(books::runState().screenPreset));
 }
 
 }  // namespace ui

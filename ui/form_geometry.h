@@ -2,8 +2,8 @@
 // scaling from accumulating.
 //
 // Every dialog calls prepareForm() from its show event: it takes the user
-// fonts, goes back to its design geometry, scales by the current screen-size
-// factor and centres itself on the primary screen. The design geometry is
+// fonts of the settings given, goes back to its design geometry, scales by
+// the run's screen-size factor and centres itself on the primary screen. The design geometry is
 // recorded the first time (or explicitly, with recordDesignGeometry(), by
 // the three forms that live for the whole run), so showing a form again, or
 // after another preset was chosen, scales from the design and never from an
@@ -16,7 +16,13 @@
 
 class QWidget;
 
+namespace settings {
+struct Settings;
+}
+
 namespace ui {
+
+class MainWindowLink;
 
 // The dimension record of a form: its client size, then one slot per
 // control in walk order (at most 121), each with left, top, width, height
@@ -60,8 +66,13 @@ void scaleForm(QWidget* form, int percent);
 // div 2, and the same for the top.
 void centreForm(QWidget* form);
 
-// What every dialog does when shown: user fonts, design geometry back,
-// scale by the current factor (rounded to whole per cent), centre.
+// What every dialog does when shown: the user fonts of `settings`, design
+// geometry back, scale by `factor` (rounded to whole per cent), centre.
+void prepareForm(QWidget* form, const settings::Settings& settings, double factor);
+// The same with the settings and the scale factor of the run `main` gives.
+void prepareForm(QWidget* form, MainWindowLink& main);
+// The same with the program's settings and preset, for the windows not yet
+// handed them.
 void prepareForm(QWidget* form);
 
 }  // namespace ui

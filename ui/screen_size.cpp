@@ -58,22 +58,20 @@ QSize measuredScreen() {
     return screen ? screen->geometry().size() : QSize(640, 480);
 }
 
-int currentPreset() {
-    return books::runState().screenPreset;
-}
 double scaleFactor() {
-    return presetFactor(currentPreset());
+    return presetFactor(books::runState().screenPreset);
 }
 
-int choosePresetAtStartup(const QSize& screen) {
-    const int stored = settings::settings().windowSize;
-    int& preset = books::runState().screenPreset;
-    preset = screenAllows(stored, screen) ? stored : 640;
-    return preset;
+int choosePresetAtStartup(books::RunState& run, const settings::Settings& settings,
+                          const QSize& screen) {
+    const int stored = settings.windowSize;
+    run.screenPreset = screenAllows(stored, screen) ? stored : 640;
+    return run.screenPreset;
 }
 
-bool choosePreset(QWidget* parent, int preset, const QSize& screen) {
-    int& current = books::runState().screenPreset;
+bool choosePreset(QWidget* parent, int preset, books::RunState& run, settings::Settings& settings,
+                  const QSize& screen) {
+    int& current = run.screenPreset;
     if (preset == current || presetFactor(preset) == 0.0)
         return false;
     if (!screenAllows(preset, screen)) {
@@ -81,7 +79,7 @@ bool choosePreset(QWidget* parent, int preset, const QSize& screen) {
         return false;
     }
     current = preset;
-    settings::settings().windowSize = preset;
+    settings.windowSize = preset;
     return true;
 }
 

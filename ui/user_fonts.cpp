@@ -9,8 +9,8 @@ namespace ui {
 
 namespace {
 
-settings::FontKeys& keysOf(UserFont which) {
-    auto& s = settings::settings();
+template <typename S>
+auto& keysOf(UserFont which, S& s) {
     switch (which) {
         case UserFont::Label:
             return s.labelFont;
@@ -67,14 +67,14 @@ settings::FontKeys toFontKeys(const QFont& font, int color) {
     return keys;
 }
 
-QFont userFont(UserFont which) {
-    return toQFont(keysOf(which));
+QFont userFont(UserFont which, const settings::Settings& settings) {
+    return toQFont(keysOf(which, settings));
 }
 
-void applyUserFonts(QWidget* window) {
-    const QFont label = userFont(UserFont::Label);
-    const QFont edit = userFont(UserFont::Edit);
-    const QFont button = userFont(UserFont::Button);
+void applyUserFonts(QWidget* window, const settings::Settings& settings) {
+    const QFont label = userFont(UserFont::Label, settings);
+    const QFont edit = userFont(UserFont::Edit, settings);
+    const QFont button = userFont(UserFont::Button, settings);
     for (QWidget* w : controlsOf(window)) {
         const QFont* source = fontFor(controlKind(w), label, edit, button);
         if (!source)
@@ -89,8 +89,8 @@ void applyUserFonts(QWidget* window) {
     }
 }
 
-bool chooseUserFont(QWidget* parent, UserFont which) {
-    settings::FontKeys& keys = keysOf(which);
+bool chooseUserFont(QWidget* parent, settings::Settings& settings, UserFont which) {
+    settings::FontKeys& keys = keysOf(which, settings);
     const auto chosen = getFont(parent, toQFont(keys));
     if (!chosen)
         return false;

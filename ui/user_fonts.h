@@ -24,17 +24,18 @@ enum class UserFont { Label, Edit, Button };
 QFont toQFont(const settings::FontKeys& keys);
 settings::FontKeys toFontKeys(const QFont& font, int color = 0);
 
-// The user font of `which` as the process-wide settings hold it.
-QFont userFont(UserFont which);
+// The user font of `which` as `settings` hold it.
+QFont userFont(UserFont which, const settings::Settings& settings);
 
-// Applies the user fonts of the process-wide settings to every control of
-// `window` by its kind.
-void applyUserFonts(QWidget* window);
+// Applies the user fonts of `settings` to every control of `window` by its
+// kind.
+void applyUserFonts(QWidget* window, const settings::Settings& settings);
 
 // The "&Label Font", "&Edit Font" and "&Button Font" items: asks for a font
-// preset to the current one; on OK the user font takes every attribute from
-// the answer (only name, bold and italic reach the settings file) and true is
-// returned. The caller then applies the fonts to the main window again.
-bool chooseUserFont(QWidget* parent, UserFont which);
+// preset to the current one of `settings`; on OK the user font takes every
+// attribute from the answer (only name, bold and italic reach the settings
+// file) and true is returned. The caller then applies the fonts to the main
+// window again.
+bool chooseUserFont(QWidget* parent, settings::Settings& settings, UserFont which);
 
 }  // namespace ui

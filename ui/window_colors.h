@@ -40,7 +40,8 @@ ColorRole colorRole(const QWidget* w);
 
 // Paints `window` and its controls from `colors`.
 void applyWindowColors(QWidget* window, const settings::WindowColors& colors);
-// The same with the process-wide set of window code 1 to 5.
+// The same with the program's set of window code 1 to 5, for the windows not
+// yet handed the settings (the others pass settings.colorSet(code)).
 void applyWindowColors(QWidget* window, int windowCode);
 
 }  // namespace ui

@@ -107,7 +107,7 @@ TMyBackup::TMyBackup(ui::MainWindowLink& main, QWidget* parent) : QDialog(parent
 
     fillDrives();
     BackDBF->setChecked(true);
-    setDirectory(backup::programDirectory());
+    setDirectory(backup::programDirectory(main_.runState()));
 }
 
 void TMyBackup::showEvent(QShowEvent* event) {
@@ -119,14 +119,14 @@ void TMyBackup::showEvent(QShowEvent* event) {
 }
 
 void TMyBackup::FormShow() {
-    ui::prepareForm(this);
+    ui::prepareForm(this, main_);
     SetColors();
     BackDBF->setChecked(true);
-    setDirectory(backup::programDirectory());
+    setDirectory(backup::programDirectory(main_.runState()));
 }
 
 void TMyBackup::SetColors() {
-    ui::applyWindowColors(this, settings::ConfigureWindow);
+    ui::applyWindowColors(this, main_.settings().colorSet(settings::ConfigureWindow));
 }
 
 // The drives of this desktop: the mounted file systems a user keeps files on.
@@ -144,7 +144,8 @@ void TMyBackup::fillDrives() {
             continue;
         roots << root;
     }
-    for (const QString& path : {QStringLiteral("/"), backup::programDirectory(), QDir::homePath()})
+    for (const QString& path :
+         {QStringLiteral("/"), backup::programDirectory(main_.runState()), QDir::homePath()})
         roots << rootOf(path);
     roots.removeDuplicates();
     std::sort(roots.begin(), roots.end());
@@ -255,7 +256,7 @@ void TMyBackup::backupDatabase() {
         result = backup::backupDatabase(main_.collection(), directory_, feedback.progress());
     } catch (const std::exception& e) {
         engineFailed = true;
-        ui::showError(this, books::errorText(e, settings::settings()));
+        ui::showError(this, books::errorText(e, main_.settings()));
     }
     if (searching && main_.collection().isOpen() && !main_.beginSearch(test))
         main_.endSearch();
@@ -279,8 +280,8 @@ void TMyBackup::backupDefinitions() {
     backup::RunResult result;
     {
         backupui::CopyFeedback feedback(CopyProgress);
-        result =
-            backup::backupDefinitions(backup::programDirectory(), directory_, feedback.progress());
+        result = backup::backupDefinitions(backup::programDirectory(main_.runState()), directory_,
+                                           feedback.progress());
     }
     if (report(result, backupui::texts::kBackupNoRoomDefinitions))
         completed();

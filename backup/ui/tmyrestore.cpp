@@ -81,13 +81,13 @@ void TMyRestore::showEvent(QShowEvent* event) {
 }
 
 void TMyRestore::FormShow() {
-    ui::prepareForm(this);
+    ui::prepareForm(this, main_);
     SetColors();
     RestoreDBF->setChecked(true);
 }
 
 void TMyRestore::SetColors() {
-    ui::applyWindowColors(this, settings::ConfigureWindow);
+    ui::applyWindowColors(this, main_.settings().colorSet(settings::ConfigureWindow));
 }
 
 void TMyRestore::HelpButtonClick() {
@@ -181,10 +181,11 @@ void TMyRestore::restoreDatabase(const QString& picked) {
     QString tagProblem;
     try {
         backupui::CopyFeedback feedback(CopyProgress);
-        result = backup::restoreDatabase(main_.collection(), picked, backup::programDirectory(),
-                                         settings::settings(), feedback.progress(), &tagProblem);
+        result = backup::restoreDatabase(main_.collection(), picked,
+                                         backup::programDirectory(main_.runState()),
+                                         main_.settings(), feedback.progress(), &tagProblem);
     } catch (const std::exception& e) {
-        ui::showError(this, books::errorText(e, settings::settings()));
+        ui::showError(this, books::errorText(e, main_.settings()));
         main_.reapplyViewerOptions();
         main_.refreshCount();
         return;
@@ -196,9 +197,9 @@ void TMyRestore::restoreDatabase(const QString& picked) {
         return;
     }
     // The restored collection is the one the next start opens.
-    settings::settings().lastDatabase = main_.collection().path();
+    main_.settings().lastDatabase = main_.collection().path();
     if (!tagProblem.isEmpty())
-        ui::showError(this, books::withDisplayNames(tagProblem, settings::settings()));
+        ui::showError(this, books::withDisplayNames(tagProblem, main_.settings()));
     ui::showNotice(this, backupui::texts::kRestoreDone);
     completed();
 }
@@ -208,7 +209,7 @@ void TMyRestore::restoreLists(const QString& picked) {
     {
         backupui::CopyFeedback feedback(CopyProgress);
         result = backup::restoreLists(
-            QFileInfo(picked).absolutePath(), backup::programDirectory(),
+            QFileInfo(picked).absolutePath(), backup::programDirectory(main_.runState()),
             [this](const QString& name) {
                 ui::showWarning(this, backupui::texts::listMissing(name));
             },
@@ -234,7 +235,8 @@ void TMyRestore::restoreDefinitions(const QString& picked) {
     {
         backupui::CopyFeedback feedback(CopyProgress);
         result = backup::restoreDefinitions(QFileInfo(picked).absolutePath(),
-                                            backup::programDirectory(), feedback.progress());
+                                            backup::programDirectory(main_.runState()),
+                                            feedback.progress());
     }
     if (result.outcome != backup::Outcome::Done) {
         reportFailure(result);

@@ -52,8 +52,8 @@ void TImportFormat::showEvent(QShowEvent* event) {
 }
 
 void TImportFormat::FormShow() {
-    ui::prepareForm(this);
-    if (settings::settings().importFileType == 2)
+    ui::prepareForm(this, main_);
+    if (main_.settings().importFileType == 2)
         DBFFormat->setChecked(true);
     else
         AsciiDelimited->setChecked(true);
@@ -61,7 +61,7 @@ void TImportFormat::FormShow() {
 }
 
 void TImportFormat::SetColors() {
-    ui::applyWindowColors(this, settings::ConfigureWindow);
+    ui::applyWindowColors(this, main_.settings().colorSet(settings::ConfigureWindow));
 }
 
 int TImportFormat::fileType() const {
@@ -69,7 +69,7 @@ int TImportFormat::fileType() const {
 }
 
 void TImportFormat::done(int result) {
-    settings::settings().importFileType = fileType();
+    main_.settings().importFileType = fileType();
     QDialog::done(result);
 }
 

@@ -123,7 +123,7 @@ TMyExport::TMyExport(ui::MainWindowLink& main, QWidget* parent) : QDialog(parent
     connect(HelpButton, &QPushButton::clicked, this, &TMyExport::HelpButtonClick);
 
     // FormCreate
-    FirstRow->setChecked(settings::settings().exportFirstRow);
+    FirstRow->setChecked(main_.settings().exportFirstRow);
 }
 
 void TMyExport::showEvent(QShowEvent* event) {
@@ -132,10 +132,10 @@ void TMyExport::showEvent(QShowEvent* event) {
 }
 
 void TMyExport::FormShow() {
-    ui::prepareForm(this);
+    ui::prepareForm(this, main_);
     if (y() > 10)
         move(x(), y() - 10);
-    const double s = ui::scaleFactor();
+    const double s = main_.scaleFactor();
     exchangeui::scaleGrid(ExportGrid, {200, 100}, s);
     ExportGrid->resize(static_cast<int>(300 * s) + 20, ExportGrid->height());
     fillGrid();
@@ -146,7 +146,7 @@ void TMyExport::FormShow() {
         ExportSearch->setChecked(true);
     else
         ExportEntire->setChecked(true);
-    if (settings::settings().exportFileType == 2) {
+    if (main_.settings().exportFileType == 2) {
         DBaseFile->setChecked(true);
         DBaseFileClick();
     } else {
@@ -156,7 +156,7 @@ void TMyExport::FormShow() {
 }
 
 void TMyExport::fillGrid() {
-    const settings::Settings& s = settings::settings();
+    const settings::Settings& s = main_.settings();
     const std::vector<int> fields = exchange::fieldsByPosition(s.exportOrder);
     for (int row = 0; row < kRows; ++row) {
         const int k = fields[static_cast<std::size_t>(row)];
@@ -166,7 +166,7 @@ void TMyExport::fillGrid() {
 }
 
 void TMyExport::SetColors() {
-    ui::applyWindowColors(this, settings::ConfigureWindow);
+    ui::applyWindowColors(this, main_.settings().colorSet(settings::ConfigureWindow));
 }
 
 void TMyExport::ExportGridDblClick() {
@@ -206,13 +206,13 @@ void TMyExport::DefaultsButtonClick() {
                           "This will set the order of fields to the program defaults.  Continue?")))
         return;
     for (int row = 0; row < kRows; ++row) {
-        setCellText(ExportGrid, row, 0, settings::settings().fieldNames[row + 1]);
+        setCellText(ExportGrid, row, 0, main_.settings().fieldNames[row + 1]);
         setCellText(ExportGrid, row, 1, kYes);
     }
 }
 
 void TMyExport::FirstRowClick() {
-    settings::settings().exportFirstRow = FirstRow->isChecked();
+    main_.settings().exportFirstRow = FirstRow->isChecked();
 }
 
 void TMyExport::AsciiFileClick() {
@@ -229,13 +229,13 @@ void TMyExport::UpdateConfigs() {
     QList<exchange::ExportRow> rows;
     for (int row = 0; row < kRows; ++row)
         rows.append({cellText(ExportGrid, row, 0), cellText(ExportGrid, row, 1)});
-    settings::Settings& s = settings::settings();
+    settings::Settings& s = main_.settings();
     exchange::readExportRows(rows, s.fieldNames, s.exportOrder, s.exportFields);
 }
 
 std::vector<int> TMyExport::CalcIndexOrder() {
     UpdateConfigs();
-    const settings::Settings& s = settings::settings();
+    const settings::Settings& s = main_.settings();
     return exchange::exportFields(s.exportOrder, s.exportFields);
 }
 
@@ -298,13 +298,12 @@ bool TMyExport::DoAscii(const std::vector<int>& fields, bool entire) {
     if (path.isEmpty())
         return false;
     QStringList header;
-    if (settings::settings().exportFirstRow) {
+    if (main_.settings().exportFirstRow) {
         for (const int k : fields)
-            header.append(settings::settings().fieldNames[k]);
+            header.append(main_.settings().fieldNames[k]);
     }
     return walk(entire, [&](dbase::Table& books, const exchange::Progress& progress) {
-        exchange::exportDelimited(books, fields, header, path, settings::settings().formats,
-                                  progress);
+        exchange::exportDelimited(books, fields, header, path, main_.settings().formats, progress);
     });
 }
 
@@ -319,7 +318,7 @@ bool TMyExport::DoDBase(const std::vector<int>& fields, bool entire) {
         return false;
     }
     return walk(entire, [&](dbase::Table& books, const exchange::Progress& progress) {
-        exchange::exportDBase(books, fields, path, settings::settings().formats, progress);
+        exchange::exportDBase(books, fields, path, main_.settings().formats, progress);
     });
 }
 
@@ -337,7 +336,7 @@ void TMyExport::done(int result) {
 }
 
 void TMyExport::FormClose() {
-    settings::settings().exportFileType = AsciiFile->isChecked() ? 1 : 2;
+    main_.settings().exportFileType = AsciiFile->isChecked() ? 1 : 2;
     UpdateConfigs();
 }
 

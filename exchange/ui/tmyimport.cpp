@@ -103,12 +103,12 @@ TMyImport::TMyImport(ui::MainWindowLink& main, Source source, const QString& pat
     connect(HelpButton, &QPushButton::clicked, this, &TMyImport::HelpButtonClick);
 
     // FormCreate
-    SkipFirst->setChecked(settings::settings().importSkipFirst);
+    SkipFirst->setChecked(main_.settings().importSkipFirst);
     if (source_ == Source::DBase) {
         SkipFirst->setVisible(false);
         SkipFirst->setEnabled(false);
     }
-    const settings::Settings& s = settings::settings();
+    const settings::Settings& s = main_.settings();
     for (int row = 0; row < rows; ++row) {
         setCellText(ImportGrid, row, 0,
                     row < fields::kFieldCount ? s.fieldNames[row + 1] : QString());
@@ -124,17 +124,17 @@ void TMyImport::showEvent(QShowEvent* event) {
 }
 
 void TMyImport::FormShow() {
-    ui::prepareForm(this);
+    ui::prepareForm(this, main_);
     if (y() > 10)
         move(x(), y() - 10);
-    const double s = ui::scaleFactor();
+    const double s = main_.scaleFactor();
     exchangeui::scaleGrid(ImportGrid, {179, 179, 38}, s);
     ImportGrid->resize(static_cast<int>(400 * s) + 20, ImportGrid->height());
     SetColors();
 }
 
 void TMyImport::SetColors() {
-    ui::applyWindowColors(this, settings::ConfigureWindow);
+    ui::applyWindowColors(this, main_.settings().colorSet(settings::ConfigureWindow));
 }
 
 void TMyImport::swapRows(int a, int b) {
@@ -173,7 +173,7 @@ void TMyImport::ImportGridDblClick() {
 }
 
 void TMyImport::SkipFirstClick() {
-    settings::settings().importSkipFirst = SkipFirst->isChecked();
+    main_.settings().importSkipFirst = SkipFirst->isChecked();
 }
 
 void TMyImport::showCount(bool now) {
@@ -209,10 +209,9 @@ void TMyImport::StartButtonClick() {
             exchangeui::appendToCollection(main_.collection(), expected, [&](dbase::Table& books) {
                 if (source_ == Source::Text)
                     result = exchange::importDelimited(books, path_, map, SkipFirst->isChecked(),
-                                                       settings::settings(), counted);
+                                                       main_.settings(), counted);
                 else
-                    result =
-                        exchange::importDBase(books, path_, map, settings::settings(), counted);
+                    result = exchange::importDBase(books, path_, map, main_.settings(), counted);
             });
         } catch (const exchange::FileError& e) {
             result.stopped = QString::fromStdString(e.what());

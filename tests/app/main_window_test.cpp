@@ -124,13 +124,13 @@ TEST_F(MainWindowTest, SetsNoDisplayNameThatTheDesktopWouldAppendToTitles) {
 
 TEST_F(MainWindowTest, LongLivedFormsScaleFromTheirDesignOnEveryShowing) {
     const QSize bigScreen(1280, 1024);
-    ASSERT_EQ(ui::currentPreset(), 640);
+    ASSERT_EQ(main->runState().screenPreset, 640);
     auto* form = main->findChild<QDialog*>("MyEdit");
     ASSERT_NE(form, nullptr);
     form->show();
     const QSize design = form->size();
     form->hide();
-    ASSERT_TRUE(ui::choosePreset(nullptr, 800, bigScreen));
+    ASSERT_TRUE(ui::choosePreset(nullptr, 800, main->runState(), main->settings(), bigScreen));
     form->show();
     const QSize scaled = form->size();
     form->hide();
@@ -138,7 +138,7 @@ TEST_F(MainWindowTest, LongLivedFormsScaleFromTheirDesignOnEveryShowing) {
     EXPECT_EQ(form->size(), scaled);
     form->hide();
     EXPECT_EQ(scaled.width(), design.width() * 125 / 100);
-    ASSERT_TRUE(ui::choosePreset(nullptr, 640, bigScreen));
+    ASSERT_TRUE(ui::choosePreset(nullptr, 640, main->runState(), main->settings(), bigScreen));
     form->show();
     EXPECT_EQ(form->size(), design);
     form->hide();
@@ -150,11 +150,13 @@ TEST_F(MainWindowTest, LinkHandsTheWindowsTheRunsPresetAndSettings) {
     ui::MainWindowLink& link = *main;
     EXPECT_EQ(link.runState().screenPreset, 640);
     EXPECT_EQ(link.scaleFactor(), 1.0);
-    ASSERT_TRUE(ui::choosePreset(nullptr, 1024, QSize(1280, 1024)));
+    ASSERT_TRUE(
+        ui::choosePreset(nullptr, 1024, link.runState(), link.settings(), QSize(1280, 1024)));
     EXPECT_EQ(link.runState().screenPreset, 1024);
     EXPECT_EQ(link.scaleFactor(), 1.6);
     EXPECT_EQ(link.settings().windowSize, 1024);
-    ASSERT_TRUE(ui::choosePreset(nullptr, 640, QSize(1280, 1024)));
+    ASSERT_TRUE(
+        ui::choosePreset(nullptr, 640, link.runState(), link.settings(), QSize(1280, 1024)));
     EXPECT_EQ(link.scaleFactor(), 1.0);
 }
 

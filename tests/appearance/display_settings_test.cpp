@@ -10,8 +10,10 @@
 #include <QToolButton>
 
 #include "data/grid_model.h"
+#include "data/run_state.h"
 #include "settings/formats.h"
 #include "settings/ini_file.h"
+#include "settings/settings.h"
 #include "settings/text_file.h"
 #include "tests/app/main_widgets.h"
 #include "ui/screen_size.h"
@@ -26,7 +28,7 @@ class DisplaySettings : public MainFixture {
         MainFixture::TearDown();
         settings::applyDateFormat(1);
         settings::settings() = settings::Settings();
-        ui::choosePresetAtStartup(QSize(640, 480));
+        ui::choosePresetAtStartup(books::runState(), settings::settings(), QSize(640, 480));
     }
 
     // Row 4 of the sample books was bought on 5 March 1996.

@@ -1,5 +1,6 @@
 // The helpers every window uses when shown: user fonts, screen-size presets,
 // scaling from the design geometry, and the colouring rule.
+#include "data/run_state.h"
 #include "settings/settings.h"
 #include "tests/support/scripted_prompter.h"
 #include "ui/form_geometry.h"
@@ -28,14 +29,12 @@ const QSize kBigScreen(1920, 1200);
 
 class FormHelpers : public ::testing::Test {
   protected:
-    void SetUp() override {
-        settings::settings() = settings::Settings();
-        ui::choosePresetAtStartup(kBigScreen);
-    }
-    void TearDown() override {
-        settings::settings() = settings::Settings();
-        ui::choosePresetAtStartup(kBigScreen);
-    }
+    void SetUp() override { ui::choosePresetAtStartup(run, s, kBigScreen); }
+    bool choose(int preset) { return ui::choosePreset(nullptr, preset, run, s, kBigScreen); }
+    void prepare(QWidget* form) { ui::prepareForm(form, s, ui::presetFactor(run.screenPreset)); }
+
+    settings::Settings s;  // the test's own settings and run state
+    books::RunState run;
 };
 
 // A small dialog laid out by position, as the program's dialogs are.
@@ -75,34 +74,49 @@ struct SampleDialog {
 };
 
 TEST_F(FormHelpers, ScalingStartsFromTheDesignEveryTime) {
-    SampleDialog s;
-    ASSERT_TRUE(ui::choosePreset(nullptr, 800, kBigScreen));
-    ui::prepareForm(&s.dialog);
-    ui::prepareForm(&s.dialog);  // shown a second time
-    EXPECT_EQ(s.dialog.size(), QSize(375, 250));
-    EXPECT_EQ(s.edit->geometry(), QRect(88, 25, 125, 30));
-    EXPECT_DOUBLE_EQ(s.label->font().pointSizeF(), 18.75);
+    SampleDialog d;
+    ASSERT_TRUE(choose(800));
+    prepare(&d.dialog);
+    prepare(&d.dialog);  // shown a second time
+    EXPECT_EQ(d.dialog.size(), QSize(375, 250));
+    EXPECT_EQ(d.edit->geometry(), QRect(88, 25, 125, 30));
+    EXPECT_DOUBLE_EQ(d.label->font().pointSizeF(), 18.75);
 
     // 800 x 600 then 1024 x 768 gives 1.6 of the design, not 1.25 * 1.6.
-    ASSERT_TRUE(ui::choosePreset(nullptr, 1024, kBigScreen));
-    ui::prepareForm(&s.dialog);
-    EXPECT_EQ(s.dialog.size(), QSize(480, 320));
-    EXPECT_EQ(s.button->geometry(), QRect(32, 240, 128, 45));
-    EXPECT_DOUBLE_EQ(s.label->font().pointSizeF(), 24.0);
-    EXPECT_DOUBLE_EQ(s.dialog.font().pointSizeF(), 16.0);
+    ASSERT_TRUE(choose(1024));
+    prepare(&d.dialog);
+    EXPECT_EQ(d.dialog.size(), QSize(480, 320));
+    EXPECT_EQ(d.button->geometry(), QRect(32, 240, 128, 45));
+    EXPECT_DOUBLE_EQ(d.label->font().pointSizeF(), 24.0);
+    EXPECT_DOUBLE_EQ(d.dialog.font().pointSizeF(), 16.0);
 
-    ASSERT_TRUE(ui::choosePreset(nullptr, 640, kBigScreen));
-    ui::prepareForm(&s.dialog);
-    EXPECT_EQ(s.dialog.size(), QSize(300, 200));
-    EXPECT_EQ(s.button->geometry(), QRect(20, 150, 80, 28));
-    EXPECT_DOUBLE_EQ(s.label->font().pointSizeF(), 15.0);
+    ASSERT_TRUE(choose(640));
+    prepare(&d.dialog);
+    EXPECT_EQ(d.dialog.size(), QSize(300, 200));
+    EXPECT_EQ(d.button->geometry(), QRect(20, 150, 80, 28));
+    EXPECT_DOUBLE_EQ(d.label->font().pointSizeF(), 15.0);
+}
+
+// A form takes the fonts and the scale it is given, whatever the program's
+// own settings and preset are.
+TEST_F(FormHelpers, AFormTakesTheSettingsAndScaleItIsGiven) {
+    s.editFont.name = QStringLiteral("Liberation Mono");
+    SampleDialog d;
+    ui::prepareForm(&d.dialog, s, 1.25);
+    EXPECT_EQ(d.dialog.size(), QSize(375, 250));
+    EXPECT_EQ(d.edit->font().family(), QStringLiteral("Liberation Mono"));
+    EXPECT_EQ(run.screenPreset, 640);  // the run's preset is not touched
+    const settings::Settings other;
+    ui::prepareForm(&d.dialog, other, 1.0);
+    EXPECT_EQ(d.dialog.size(), QSize(300, 200));
+    EXPECT_EQ(d.edit->font().family(), other.editFont.name);
 }
 
 // A long-lived form laid out by a layout: it records at creation, before it
 // was ever shown, and prepares itself on every showing.
 class LaidOutForm : public QDialog {
   public:
-    LaidOutForm() {
+    LaidOutForm(const settings::Settings& s, double factor) : s_(s), factor_(factor) {
         auto* layout = new QVBoxLayout(this);
         edit = new QLineEdit(this);
         layout->addWidget(edit);
@@ -117,14 +131,17 @@ class LaidOutForm : public QDialog {
   protected:
     void showEvent(QShowEvent* e) override {
         QDialog::showEvent(e);
-        ui::prepareForm(this);
+        ui::prepareForm(this, s_, factor_);
     }
+
+  private:
+    const settings::Settings& s_;
+    double factor_;
 };
 
 TEST_F(FormHelpers, AFormLaidOutByALayoutScalesFromItsDesignToo) {
-    LaidOutForm form;
+    LaidOutForm form(s, 2.0);
     const QSize design = form.sizeHint().expandedTo(form.minimumSizeHint());
-    ASSERT_TRUE(ui::choosePreset(nullptr, 1280, kBigScreen));
     for (int showing = 0; showing < 2; ++showing) {
         form.show();
         QApplication::processEvents();
@@ -153,47 +170,47 @@ TEST_F(FormHelpers, ALongLivedFormKeepsTheFirst121GeometriesAndSaysSo) {
     }
     labels[0]->setGeometry(50, 50, 5, 5);
     labels[124]->setGeometry(300, 300, 5, 5);
-    ui::prepareForm(&form);  // factor 1.0: restore only
+    prepare(&form);  // factor 1.0: restore only
     EXPECT_EQ(labels[0]->geometry(), QRect(0, 0, 10, 10));
     EXPECT_EQ(labels[124]->geometry(), QRect(300, 300, 5, 5));  // past the record: left alone
 }
 
 TEST_F(FormHelpers, PresetsFollowTheScreen) {
     const QSize small(1024, 768);
-    settings::settings().windowSize = 1280;
-    EXPECT_EQ(ui::choosePresetAtStartup(small), 640);
-    EXPECT_DOUBLE_EQ(ui::scaleFactor(), 1.0);
-    EXPECT_EQ(settings::settings().windowSize, 1280);  // the stored preset is kept
-    EXPECT_EQ(ui::choosePresetAtStartup(QSize(1280, 1024)), 1280);
-    EXPECT_DOUBLE_EQ(ui::scaleFactor(), 2.0);
-    settings::settings().windowSize = 999;
-    EXPECT_EQ(ui::choosePresetAtStartup(kBigScreen), 640);
+    s.windowSize = 1280;
+    EXPECT_EQ(ui::choosePresetAtStartup(run, s, small), 640);
+    EXPECT_EQ(run.screenPreset, 640);
+    EXPECT_EQ(s.windowSize, 1280);  // the stored preset is kept
+    EXPECT_EQ(ui::choosePresetAtStartup(run, s, QSize(1280, 1024)), 1280);
+    EXPECT_EQ(run.screenPreset, 1280);
+    s.windowSize = 999;
+    EXPECT_EQ(ui::choosePresetAtStartup(run, s, kBigScreen), 640);
 
     testsupport::ScriptedPrompter prompter;
     prompter.expectError(
         QStringLiteral("Your current screen resolution does not support 1280 x 1024 pixels."));
-    EXPECT_FALSE(ui::choosePreset(nullptr, 1280, small));
+    EXPECT_FALSE(ui::choosePreset(nullptr, 1280, run, s, small));
     prompter.expectError(
         QStringLiteral("Your current screen resolution does not support 800 x 600 pixels."));
-    EXPECT_FALSE(ui::choosePreset(nullptr, 800, QSize(800, 599)));
-    EXPECT_EQ(ui::currentPreset(), 640);
-    EXPECT_FALSE(ui::choosePreset(nullptr, 640, QSize(320, 200)));  // already current
-    EXPECT_TRUE(ui::choosePreset(nullptr, 1024, small));
-    EXPECT_EQ(settings::settings().windowSize, 1024);
-    EXPECT_DOUBLE_EQ(ui::scaleFactor(), 1.6);
-    EXPECT_TRUE(ui::choosePreset(nullptr, 640, QSize(320, 200)));  // 640 never fails
+    EXPECT_FALSE(ui::choosePreset(nullptr, 800, run, s, QSize(800, 599)));
+    EXPECT_EQ(run.screenPreset, 640);
+    EXPECT_EQ(s.windowSize, 999);
+    EXPECT_FALSE(ui::choosePreset(nullptr, 640, run, s, QSize(320, 200)));  // already current
+    EXPECT_TRUE(ui::choosePreset(nullptr, 1024, run, s, small));
+    EXPECT_EQ(s.windowSize, 1024);
+    EXPECT_EQ(run.screenPreset, 1024);
+    EXPECT_TRUE(ui::choosePreset(nullptr, 640, run, s, QSize(320, 200)));  // 640 never fails
     EXPECT_EQ(ui::presetRefusal(1024),
               QStringLiteral("Your current screen resolution does not support 1024 x 768 pixels."));
 }
 
 TEST_F(FormHelpers, UserFontsGoByControlKindAndKeepSizes) {
-    auto& s = settings::settings();
     s.labelFont = {0, QStringLiteral("Liberation Serif"), 8, true, false, false, false};
     s.editFont = {0, QStringLiteral("Liberation Mono"), 8, false, true, false, false};
     s.buttonFont = {0, QStringLiteral("Liberation Sans Narrow"), 8, false, false, true, true};
     SampleDialog d;
     const QString speedFamily = d.speed->font().family();
-    ui::applyUserFonts(&d.dialog);
+    ui::applyUserFonts(&d.dialog, s);
 
     EXPECT_EQ(d.label->font().family(), QStringLiteral("Liberation Serif"));
     EXPECT_TRUE(d.label->font().bold());
@@ -216,14 +233,14 @@ TEST_F(FormHelpers, ChoosingAUserFontTakesEveryAttribute) {
     chosen.setItalic(true);
     chosen.setUnderline(true);
     prompter.expectFont(chosen);
-    EXPECT_TRUE(ui::chooseUserFont(nullptr, ui::UserFont::Edit));
-    const auto& keys = settings::settings().editFont;
+    EXPECT_TRUE(ui::chooseUserFont(nullptr, s, ui::UserFont::Edit));
+    const auto& keys = s.editFont;
     EXPECT_EQ(keys.name, QStringLiteral("Liberation Serif"));
     EXPECT_EQ(keys.size, 14);
     EXPECT_TRUE(keys.italic && keys.underline);
     prompter.expectFont(std::nullopt);
-    EXPECT_FALSE(ui::chooseUserFont(nullptr, ui::UserFont::Edit));
-    EXPECT_EQ(settings::settings().editFont.name, QStringLiteral("Liberation Serif"));
+    EXPECT_FALSE(ui::chooseUserFont(nullptr, s, ui::UserFont::Edit));
+    EXPECT_EQ(s.editFont.name, QStringLiteral("Liberation Serif"));
 }
 
 // The colour most of a control's pixels have when it is drawn.

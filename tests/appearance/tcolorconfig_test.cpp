@@ -1,6 +1,7 @@
 #include "appearance/tcolorconfig.h"
 
 #include "settings/settings.h"
+#include "tests/support/fake_main_link.h"
 #include "tests/support/scripted_prompter.h"
 #include "ui/screen_size.h"
 #include "ui/window_colors.h"
@@ -26,11 +27,8 @@ constexpr int kWine = 9;
 
 class ColorConfig : public ::testing::Test {
   protected:
-    void SetUp() override { settings::settings() = settings::Settings(); }
-    void TearDown() override { settings::settings() = settings::Settings(); }
-
     // Runs the dialog modally as the menu does, and acts on it once shown.
-    static bool runWith(int code, const std::function<void(TColorConfig*)>& act) {
+    bool runWith(int code, const std::function<void(TColorConfig*)>& act) {
         bool acted = false;
         QTimer::singleShot(0, [&] {
             auto* dialog = qobject_cast<TColorConfig*>(QApplication::activeModalWidget());
@@ -43,7 +41,7 @@ class ColorConfig : public ::testing::Test {
             acted = true;
             act(dialog);
         });
-        const bool changed = appearance::runColorConfig(nullptr, code);
+        const bool changed = appearance::runColorConfig(link, code);
         EXPECT_TRUE(acted);
         return changed;
     }
@@ -55,7 +53,9 @@ class ColorConfig : public ::testing::Test {
     static void click(TColorConfig* d, const char* name) {
         d->findChild<QPushButton*>(QString::fromLatin1(name))->click();
     }
-    static WindowColors set(int code) { return settings::settings().colorSet(code); }
+    WindowColors set(int code) { return link.settings().colorSet(code); }
+
+    testsupport::FakeMainLink link;  // its own settings, at their defaults
 };
 
 TEST_F(ColorConfig, WineForTheEditWindowChangesOnlyTheEditSet) {
@@ -72,7 +72,7 @@ TEST_F(ColorConfig, WineForTheEditWindowChangesOnlyTheEditSet) {
 }
 
 TEST_F(ColorConfig, CancelOrClosingChangesNothing) {
-    const auto all = settings::settings().windowColors;
+    const auto all = link.settings().windowColors;
     EXPECT_FALSE(runWith(settings::SearchWindow, [](TColorConfig* d) {
         chooseScheme(d, 3);
         click(d, "Cancel");
@@ -81,12 +81,12 @@ TEST_F(ColorConfig, CancelOrClosingChangesNothing) {
         chooseScheme(d, 5);
         d->close();  // the title bar's close
     }));
-    EXPECT_EQ(settings::settings().windowColors, all);
+    EXPECT_EQ(link.settings().windowColors, all);
 }
 
 TEST_F(ColorConfig, AllWindowsStartsFromTheMainSetAndWritesAllFive) {
-    settings::settings().colorSet(settings::MainWindow)[settings::EditText] = 255;
-    settings::settings().colorSet(settings::ReportWindow)[settings::EditText] = 65280;
+    link.settings().colorSet(settings::MainWindow)[settings::EditText] = 255;
+    link.settings().colorSet(settings::ReportWindow)[settings::EditText] = 65280;
     testsupport::ScriptedPrompter prompter;
     prompter.expectColor(QColor(1, 2, 3));
     EXPECT_TRUE(runWith(settings::AllWindows, [](TColorConfig* d) {
@@ -102,7 +102,7 @@ TEST_F(ColorConfig, AllWindowsStartsFromTheMainSetAndWritesAllFive) {
 
 TEST_F(ColorConfig, ColourButtonsChangeTheirColourAndRepaintThePreview) {
     testsupport::ScriptedPrompter prompter;
-    TColorConfig dialog(nullptr, settings::ConfigureWindow);
+    TColorConfig dialog(link, settings::ConfigureWindow);
     prompter.expectColor(QColor(10, 20, 30));
     click(&dialog, "EditBoxBack");
     EXPECT_EQ(dialog.working()[settings::EditBackground], 10 + 20 * 256 + 30 * 65536);
@@ -145,14 +145,29 @@ TEST_F(ColorConfig, ShowingStartsWithNoSchemeChosen) {
 }
 
 TEST_F(ColorConfig, TheFixedSizeDialogStillScalesWithThePreset) {
-    ASSERT_TRUE(ui::choosePreset(nullptr, 800, QSize(1920, 1200)));
+    link.runState().screenPreset = 800;
     runWith(settings::MainWindow, [](TColorConfig* d) {
         EXPECT_EQ(d->size(), QSize(550, 425));
         EXPECT_EQ(d->findChild<QWidget*>(QStringLiteral("Ok"))->geometry(),
                   QRect(10, 380, 113, 35));
         click(d, "Cancel");
     });
-    ui::choosePreset(nullptr, 640, QSize(1920, 1200));
+}
+
+// The dialog starts from, and writes to, the colour sets of the main window
+// it is opened for; the program's own stay as they are.
+TEST_F(ColorConfig, TheSetsAreThoseOfItsMainWindow) {
+    link.settings().colorSet(settings::SearchWindow)[settings::EditText] = 255;
+    const WindowColors program = settings::settings().colorSet(settings::SearchWindow);
+    testsupport::ScriptedPrompter prompter;
+    prompter.expectColor(QColor(0, 0, 7));
+    EXPECT_TRUE(runWith(settings::SearchWindow, [](TColorConfig* d) {
+        EXPECT_EQ(d->working()[settings::EditText], 255);
+        click(d, "EditBoxBack");
+        click(d, "Ok");
+    }));
+    EXPECT_EQ(set(settings::SearchWindow)[settings::EditBackground], 7 * 65536);
+    EXPECT_EQ(settings::settings().colorSet(settings::SearchWindow), program);
 }
 
 }  // namespace

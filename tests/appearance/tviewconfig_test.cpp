@@ -3,6 +3,7 @@
 #include "appearance/tviewconfig.h"
 
 #include "settings/settings.h"
+#include "tests/support/fake_main_link.h"
 #include "tests/support/scripted_prompter.h"
 #include "ui/font_color_dialog.h"
 #include "ui/help_window.h"
@@ -29,14 +30,10 @@ using appearance::TViewConfig;
 
 class ViewConfig : public ::testing::Test {
   protected:
-    void SetUp() override { settings::settings() = settings::Settings(); }
-    void TearDown() override {
-        dialog.reset();
-        settings::settings() = settings::Settings();
-    }
+    void TearDown() override { dialog.reset(); }
 
     TViewConfig* open() {
-        dialog = std::make_unique<TViewConfig>();
+        dialog = std::make_unique<TViewConfig>(link);
         dialog->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(dialog.get()));
         return dialog.get();
@@ -64,6 +61,7 @@ class ViewConfig : public ::testing::Test {
         return rows;
     }
 
+    testsupport::FakeMainLink link;  // its own settings and run state
     std::unique_ptr<TViewConfig> dialog;
 };
 
@@ -124,7 +122,7 @@ TEST_F(ViewConfig, PagesControlsAndTexts) {
 }
 
 TEST_F(ViewConfig, ShowingFillsEveryPageFromTheSettings) {
-    auto& s = settings::settings();
+    auto& s = link.settings();
     s.fieldNames[3] = "Year";
     s.displayFields[4] = false;
     s.fieldWidth[9] = 40;
@@ -174,7 +172,7 @@ TEST_F(ViewConfig, ShowingFillsEveryPageFromTheSettings) {
 }
 
 TEST_F(ViewConfig, CheckBoxesAndAlignmentChangeTheSettingsAtOnce) {
-    auto& s = settings::settings();
+    auto& s = link.settings();
     TViewConfig* d = open();
     d->Notebook->setCurrentIndex(1);
     d->ColumnLines->click();
@@ -197,8 +195,29 @@ TEST_F(ViewConfig, CheckBoxesAndAlignmentChangeTheSettingsAtOnce) {
     EXPECT_TRUE(s.gridShowTitles);
 }
 
+// The dialog changes the settings of the main window it is opened for, and
+// its grids take the scale of that window's run.
+TEST_F(ViewConfig, WorksOnTheSettingsAndScaleOfItsMainWindow) {
+    const settings::Settings program = settings::settings();
+    link.runState().screenPreset = 800;
+    link.settings().fieldNames[1] = QStringLiteral("Name");
+    TViewConfig* d = open();
+    EXPECT_EQ(d->FieldWidthGrid->columnWidth(0), 250);
+    EXPECT_EQ(d->FieldNameGrid->columnWidth(1), 250);
+    d->Notebook->setCurrentIndex(1);
+    d->ColumnLines->click();
+    d->TitleRight->click();
+    d->close();
+    EXPECT_FALSE(link.settings().gridColumnLines);
+    EXPECT_EQ(link.settings().gridTitleAlignment, 3);
+    EXPECT_EQ(link.settings().fieldNames[1], QStringLiteral("Name"));
+    EXPECT_EQ(settings::settings().gridColumnLines, program.gridColumnLines);
+    EXPECT_EQ(settings::settings().gridTitleAlignment, program.gridTitleAlignment);
+    EXPECT_EQ(settings::settings().fieldNames[1], program.fieldNames[1]);
+}
+
 TEST_F(ViewConfig, ColoursAndFontsGoThroughTheDialogModule) {
-    auto& s = settings::settings();
+    auto& s = link.settings();
     s.gridFont.color = 255;
     TViewConfig* d = open();
     testsupport::ScriptedPrompter prompts;
@@ -264,9 +283,9 @@ TEST_F(ViewConfig, DoubleClickTogglesDisplayItOnly) {
     EXPECT_EQ(cell(g, 6, 1), "Yes");
     EXPECT_EQ(cell(g, 6, 0), "Cost");
     d->close();
-    EXPECT_FALSE(settings::settings().displayFields[6]);
-    EXPECT_TRUE(settings::settings().displayFields[5]);
-    EXPECT_TRUE(settings::settings().displayFields[7]);
+    EXPECT_FALSE(link.settings().displayFields[6]);
+    EXPECT_TRUE(link.settings().displayFields[5]);
+    EXPECT_TRUE(link.settings().displayFields[7]);
 }
 
 TEST_F(ViewConfig, UpDownAndDefaults) {
@@ -303,7 +322,7 @@ TEST_F(ViewConfig, UpDownAndDefaults) {
 }
 
 TEST_F(ViewConfig, ClosingStoresWidthsNamesFlagsAndOrder) {
-    auto& s = settings::settings();
+    auto& s = link.settings();
     TViewConfig* d = open();
     type(d->FieldWidthGrid, 0, "0");
     type(d->FieldWidthGrid, 1, "300");
@@ -336,7 +355,7 @@ TEST_F(ViewConfig, ClosingStoresWidthsNamesFlagsAndOrder) {
 // The title bar's close button and the Escape key apply everything, as
 // "E&xit" does: the dialog has no cancel.
 TEST_F(ViewConfig, EveryWayOfClosingApplies) {
-    auto& s = settings::settings();
+    auto& s = link.settings();
     TViewConfig* d = open();
     type(d->FieldWidthGrid, 0, "20");
     d->close();
@@ -362,13 +381,13 @@ TEST_F(ViewConfig, AnOpenCellEditorIsTakenAtClose) {
     editor->setText("44");
     d->ExitButtonClick();  // as its key does, the focus still in the cell
     EXPECT_FALSE(d->isVisible());
-    EXPECT_EQ(settings::settings().fieldWidth[2], 44);
+    EXPECT_EQ(link.settings().fieldWidth[2], 44);
 }
 
 // A field renamed and moved in the same visit takes its new place, and two
 // fields given one name keep their own places.
 TEST_F(ViewConfig, RenamingKeepsTheFieldsOwnOrderRow) {
-    auto& s = settings::settings();
+    auto& s = link.settings();
     TViewConfig* d = open();
     type(d->FieldNameGrid, 2, "Year");
     EXPECT_EQ(cell(d->FieldOrderGrid, 2, 0), "Year");  // the order page follows
@@ -401,7 +420,7 @@ TEST_F(ViewConfig, HelpOpensThePageOfTheCurrentPage) {
 }
 
 TEST_F(ViewConfig, PaintsItselfInTheConfigureColours) {
-    auto& set = settings::settings().colorSet(settings::ConfigureWindow);
+    auto& set = link.settings().colorSet(settings::ConfigureWindow);
     set[settings::MainBackground] = 4194432;  // 128,0,64
     set[settings::MajorTitle] = 255;
     set[settings::MinorTitle] = 16711935;

@@ -49,20 +49,16 @@ using Link = testsupport::FakeMainLink;
 class BackupForms : public ::testing::Test {
   protected:
     void SetUp() override {
-        settings::settings() = settings::Settings();
         ASSERT_TRUE(programDir.isValid());
         ASSERT_TRUE(media.isValid());
-        books::runState().programDirectory = programDir.path();
+        link.runState().programDirectory = programDir.path();
         link.pickLists().setDirectory(programDir.path());
         master = programDir.filePath("MASTER.DBF");
         filestest::writeBooks(master, {"c", "a", "b"});
         link.collection().setSortLevels({2, 0, 0, 0});
         link.collection().openWithSortTag(master);
     }
-    void TearDown() override {
-        backup::setFreeSpaceProbe({});
-        books::runState().programDirectory.clear();
-    }
+    void TearDown() override { backup::setFreeSpaceProbe({}); }
 
     template <typename W>
     static W* child(QWidget* form, const char* name) {
@@ -236,7 +232,8 @@ TEST_F(BackupForms, DatabaseRestoreEndsTheSearchAndOpensTheRestoredCollection) {
     EXPECT_EQ(prompter.pending(), 0);
     EXPECT_FALSE(link.searchActive());
     EXPECT_EQ(link.collection().path(), programDir.filePath("Shelf.DBF"));
-    EXPECT_EQ(settings::settings().lastDatabase, programDir.filePath("Shelf.DBF"));
+    EXPECT_EQ(link.settings().lastDatabase, programDir.filePath("Shelf.DBF"));
+    EXPECT_NE(settings::settings().lastDatabase, programDir.filePath("Shelf.DBF"));
     EXPECT_EQ(titles(), (QStringList{"x", "y"}));
     EXPECT_EQ(form.CancelButton->text(), "&Close");
 }

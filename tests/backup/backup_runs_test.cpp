@@ -12,6 +12,8 @@
 
 #include "data/open_collection.h"
 #include "data/pick_lists.h"
+#include "data/run_state.h"
+#include "settings/paths.h"
 #include "settings/settings.h"
 #include "tests/data/files_test_util.h"
 
@@ -75,6 +77,15 @@ class BackupRunsTest : public ::testing::Test {
 };
 
 // ---- The database ----------------------------------------------------------
+
+// The runs' program directory is the run's own; a run that names none
+// works in the program's folder.
+TEST(BackupProgramDirectory, IsTheRunsFolderOrElseTheProgramsOwn) {
+    books::RunState run;
+    EXPECT_EQ(backup::programDirectory(run), settings::programDirectory());
+    run.programDirectory = QStringLiteral("/somewhere/books");
+    EXPECT_EQ(backup::programDirectory(run), QStringLiteral("/somewhere/books"));
+}
 
 TEST_F(BackupRunsTest, DatabaseBackedUpAndRestoredByteForByte) {
     const QByteArray original = readFile(master);

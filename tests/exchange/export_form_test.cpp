@@ -31,8 +31,6 @@ using testsupport::ScriptedPrompter;
 class ExportForm : public ::testing::Test {
   protected:
     void SetUp() override {
-        settings::settings() = settings::Settings();
-        ASSERT_TRUE(settings::applyDateFormat(1));
         path = dir.filePath(QStringLiteral("MASTER.DBF"));
         books::createCollection(path);
         link.collection().setSortLevels({2, 0, 0, 0});  // by Author
@@ -128,11 +126,40 @@ TEST_F(ExportForm, UpMakesAFieldTheFirstColumnOfTheTextFile) {
         "\"Year "
         "Pub\",\"Title\"\r\n\"1995\",\"Alpha\"\r\n\"1995\",\"Beta\"\r\n\"1995\",\"Gamma\"\r\n");
     // The order and the choice are kept in the settings.
-    const settings::Settings& s = settings::settings();
+    const settings::Settings& s = link.settings();
     EXPECT_EQ(s.exportOrder[3], 1);
     EXPECT_EQ(s.exportOrder[1], 2);
     EXPECT_FALSE(s.exportFields[2]);
     EXPECT_EQ(s.exportFileType, 1);
+}
+
+// The window shows, writes and keeps the settings of the main window it is
+// opened for: its captions, its date format, its choice of fields.
+TEST_F(ExportForm, WritesInTheCaptionsAndFormatsOfItsMainWindow) {
+    form.reset();
+    settings::Settings& s = link.settings();
+    s.fieldNames[1] = QStringLiteral("Name");
+    ASSERT_TRUE(s.formats.setDateFormat(12));  // d.m.yyyy
+    for (int k = 1; k <= 36; ++k)
+        s.exportFields[k] = k == 1 || k == 12;
+    dbase::Table& t = link.collection().table();
+    t.first();  // Alpha, by its author
+    t.edit();
+    t.setDate(t.fieldIndex("PurchDate"), dbase::Date{1996, 3, 14});
+    t.post();
+    const settings::Settings program = settings::settings();
+    form = std::make_unique<TMyExport>(link, link.dialogParent());
+    form->show();
+    EXPECT_EQ(cell(0, 0), QStringLiteral("Name"));
+    const QString out = dir.filePath(QStringLiteral("out.txt"));
+    prompter.expectSaveFile(out);
+    prompter.expectNotice(QStringLiteral("Export Complete."), QStringLiteral("Ok"));
+    click("StartExportButton");
+    EXPECT_EQ(read(out),
+              "\"Name\",\"Purchase Date\"\r\n\"Alpha\",\"14.3.1996\"\r\n\"Beta\",\"\"\r\n"
+              "\"Gamma\",\"\"\r\n");
+    EXPECT_EQ(settings::settings().exportFields, program.exportFields);
+    EXPECT_EQ(settings::settings().exportFileType, program.exportFileType);
 }
 
 TEST_F(ExportForm, DownAndDefaults) {
@@ -166,11 +193,11 @@ TEST_F(ExportForm, HeaderChoiceAndFileKindAreRemembered) {
     auto* firstRow = child<QCheckBox>("FirstRow");
     EXPECT_TRUE(firstRow->isChecked());
     firstRow->click();
-    EXPECT_FALSE(settings::settings().exportFirstRow);
+    EXPECT_FALSE(link.settings().exportFirstRow);
     click("DBaseFile");
     EXPECT_FALSE(firstRow->isVisible());
     click("ExitButton");
-    EXPECT_EQ(settings::settings().exportFileType, 2);
+    EXPECT_EQ(link.settings().exportFileType, 2);
 
     TMyExport again(link, link.dialogParent());
     again.show();
@@ -186,7 +213,7 @@ TEST_F(ExportForm, WithoutASearchOnlyTheWholeCollectionCanBeChosen) {
 TEST_F(ExportForm, SearchResultOrEveryBookAndTheSearchStaysOn) {
     form.reset();
     link.beginSearch([](const dbase::Table& t) { return t.asString(0) != "Beta"; });
-    settings::settings().exportFirstRow = false;
+    link.settings().exportFirstRow = false;
     for (const bool entire : {false, true}) {
         TMyExport f(link, link.dialogParent());
         f.show();

@@ -37,8 +37,6 @@ using testsupport::ScriptedPrompter;
 class ImportForms : public ::testing::Test {
   protected:
     void SetUp() override {
-        settings::settings() = settings::Settings();
-        ASSERT_TRUE(settings::applyDateFormat(1));
         path = dir.filePath(QStringLiteral("MASTER.DBF"));
         books::createCollection(path);
         link.collection().openWithSortTag(path);
@@ -108,7 +106,7 @@ TEST_F(ImportForms, FormatFormOpensTheMappingFormAndTheBooksAreAdded) {
     EXPECT_EQ(column("Title"), (std::vector<std::string>{"One", "Two", "Three"}));
     EXPECT_EQ(column("Author"), (std::vector<std::string>{"A", "B", "C"}));
     EXPECT_GE(link.refreshed, 1);
-    EXPECT_EQ(settings::settings().importFileType, 1);
+    EXPECT_EQ(link.settings().importFileType, 1);
 }
 
 TEST_F(ImportForms, AFileThatIsNotDelimitedTextIsRefusedWithItsReason) {
@@ -122,7 +120,7 @@ TEST_F(ImportForms, AFileThatIsNotDelimitedTextIsRefusedWithItsReason) {
 }
 
 TEST_F(ImportForms, DBaseSourceNeedsTheExtension) {
-    settings::settings().importFileType = 2;
+    link.settings().importFileType = 2;
     TImportFormat format(link, link.dialogParent());
     format.show();
     EXPECT_TRUE(format.findChild<QRadioButton*>(QStringLiteral("DBFFormat"))->isChecked());
@@ -130,7 +128,7 @@ TEST_F(ImportForms, DBaseSourceNeedsTheExtension) {
     prompter.expectError(QStringLiteral("Invalid file type selected."));
     format.findChild<QPushButton*>(QStringLiteral("FileButton"))->click();
     format.findChild<QPushButton*>(QStringLiteral("CancelButton"))->click();
-    EXPECT_EQ(settings::settings().importFileType, 2);
+    EXPECT_EQ(link.settings().importFileType, 2);
 }
 
 TEST_F(ImportForms, MappingGridMovesSourceFieldsAndToggles) {
@@ -167,7 +165,7 @@ TEST_F(ImportForms, SkipFirstIsRememberedAndTheLastRowIsABookRow) {
         auto* skip = form.findChild<QCheckBox*>(QStringLiteral("SkipFirst"));
         EXPECT_TRUE(skip->isChecked());
         skip->click();
-        EXPECT_FALSE(settings::settings().importSkipFirst);
+        EXPECT_FALSE(link.settings().importSkipFirst);
         skip->click();
         auto* grid = form.findChild<QTableWidget*>(QStringLiteral("ImportGrid"));
         grid->setCurrentCell(1, 1);
@@ -177,14 +175,14 @@ TEST_F(ImportForms, SkipFirstIsRememberedAndTheLastRowIsABookRow) {
         prompter.expectNotice(QStringLiteral("Import Complete."), QStringLiteral("Ok"));
         form.findChild<QPushButton*>(QStringLiteral("StartButton"))->click();
     }
-    EXPECT_TRUE(settings::settings().importSkipFirst);
+    EXPECT_TRUE(link.settings().importSkipFirst);
     EXPECT_EQ(column("Title"), std::vector<std::string>{"One"});
     // Row 36 (User Defined 6) is a book row: it takes A.
     EXPECT_EQ(column("UserDef6"), std::vector<std::string>{"X"});
 }
 
 TEST_F(ImportForms, ABadDateStopsTheImportWithTheBooksBeforeItKept) {
-    settings::settings().importSkipFirst = false;
+    link.settings().importSkipFirst = false;
     const QString file =
         writeFile("\"One\",\"1/2/96\"\r\n\"Bad\",\"2/30/96\"\r\n\"Three\",\"\"\r\n");
     TMyImport form(link, TMyImport::Source::Text, file, {"One", "1/2/96"}, link.dialogParent());
@@ -204,6 +202,28 @@ TEST_F(ImportForms, ABadDateStopsTheImportWithTheBooksBeforeItKept) {
     EXPECT_EQ(link.collection().table().state(), dbase::TableState::Browse);
 }
 
+// The window reads dates in the formats of the main window it is opened
+// for and names the field by that window's captions.
+TEST_F(ImportForms, ReadsInTheFormatsAndCaptionsOfItsMainWindow) {
+    settings::Settings& s = link.settings();
+    s.importSkipFirst = false;
+    ASSERT_TRUE(s.formats.setDateFormat(5));  // d-m-y
+    s.fieldNames[12] = QStringLiteral("Bought");
+    const QString file = writeFile("\"One\",\"14-3-96\"\r\n\"Bad\",\"30-2-96\"\r\n");
+    TMyImport form(link, TMyImport::Source::Text, file, {"One", "14-3-96"}, link.dialogParent());
+    form.show();
+    auto* grid = form.findChild<QTableWidget*>(QStringLiteral("ImportGrid"));
+    grid->setCurrentCell(1, 1);
+    for (int i = 0; i < 10; ++i)
+        form.findChild<QPushButton*>(QStringLiteral("DownButton"))->click();
+    prompter.expectError(
+        QStringLiteral("The import stopped at line 2 of the file, which was not added: field "
+                       "\"Bought\": \"30-2-96\" is not a valid date.\nThe 1 records "
+                       "before it were added."));
+    form.findChild<QPushButton*>(QStringLiteral("StartButton"))->click();
+    EXPECT_EQ(column("PurchDate"), std::vector<std::string>{"19960314"});
+}
+
 TEST_F(ImportForms, DBaseSourceThroughTheCommand) {
     const QString src = dir.filePath(QStringLiteral("SRC.DBF"));
     books::createCollection(src);
@@ -215,7 +235,7 @@ TEST_F(ImportForms, DBaseSourceThroughTheCommand) {
         t.setString(0, "From dBase");
         t.post();
     }
-    settings::settings().importFileType = 2;
+    link.settings().importFileType = 2;
     exchangeui::registerHandlers(link);
     const ui::CommandHandler* import = link.handlers.find(ui::Command::Import);
     ASSERT_NE(import, nullptr);
@@ -356,7 +376,7 @@ TEST_F(ImportForms, CountIsShownWithThousandsSeparated) {
     for (int i = 0; i < 1234; ++i)
         text += "\"Book " + QByteArray::number(i) + "\"\r\n";
     const QString file = writeFile(text);
-    settings::settings().importSkipFirst = false;
+    link.settings().importSkipFirst = false;
     TMyImport form(link, TMyImport::Source::Text, file, {"Book 0"}, link.dialogParent());
     form.show();
     prompter.expectNotice(QStringLiteral("Import Complete."), QStringLiteral("Ok"));

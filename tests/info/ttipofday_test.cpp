@@ -2,6 +2,7 @@
 #include "info/ttipofday.h"
 
 #include "settings/settings.h"
+#include "tests/support/fake_main_link.h"
 
 #include <gtest/gtest.h>
 #include <QCheckBox>
@@ -17,17 +18,14 @@ using info::TTipOfDay;
 
 class TipOfDay : public ::testing::Test {
   protected:
-    void SetUp() override { settings::settings() = settings::Settings(); }
-    void TearDown() override {
-        window.reset();
-        settings::settings() = settings::Settings();
-    }
+    void TearDown() override { window.reset(); }
     TTipOfDay* open(int firstTip) {
-        window = std::make_unique<TTipOfDay>(nullptr, [firstTip](int) { return firstTip - 1; });
+        window = std::make_unique<TTipOfDay>(link, [firstTip](int) { return firstTip - 1; });
         window->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
         return window.get();
     }
+    testsupport::FakeMainLink link;  // its own settings: "Show Tips" on
     std::unique_ptr<TTipOfDay> window;
 };
 
@@ -56,14 +54,35 @@ TEST_F(TipOfDay, NextTipCyclesFrom24To1) {
 }
 
 TEST_F(TipOfDay, TickingShowTipsAndClosingTurnsTheSettingOn) {
-    settings::settings().showTips = false;
+    link.settings().showTips = false;
     TTipOfDay* w = open(5);
     EXPECT_FALSE(w->ShowTips->isChecked());
     w->ShowTips->click();
-    EXPECT_FALSE(settings::settings().showTips);  // only when the window closes
+    EXPECT_FALSE(link.settings().showTips);  // only when the window closes
     w->CloseButton->click();
     EXPECT_FALSE(w->isVisible());
+    EXPECT_TRUE(link.settings().showTips);
+}
+
+// The window shows and changes the settings of the main window it is
+// opened for, never the program's own.
+TEST_F(TipOfDay, ShowsAndChangesOnlyTheSettingsOfItsMainWindow) {
+    settings::settings().showTips = true;
+    link.settings().showTips = false;
+    TTipOfDay* w = open(5);
+    EXPECT_FALSE(w->ShowTips->isChecked());
+    w->close();
+    EXPECT_FALSE(link.settings().showTips);
     EXPECT_TRUE(settings::settings().showTips);
+    link.settings().showTips = true;
+    settings::settings().showTips = false;
+    w = open(5);
+    EXPECT_TRUE(w->ShowTips->isChecked());
+    w->ShowTips->click();
+    w->close();
+    EXPECT_FALSE(link.settings().showTips);
+    EXPECT_FALSE(settings::settings().showTips);
+    settings::settings() = settings::Settings();
 }
 
 TEST_F(TipOfDay, UntickingAndClosingByTheTitleBarTurnsItOff) {
@@ -71,14 +90,14 @@ TEST_F(TipOfDay, UntickingAndClosingByTheTitleBarTurnsItOff) {
     EXPECT_TRUE(w->ShowTips->isChecked());
     w->ShowTips->click();
     w->close();
-    EXPECT_FALSE(settings::settings().showTips);
+    EXPECT_FALSE(link.settings().showTips);
 }
 
 TEST_F(TipOfDay, EscapeKeepsTheCheckBoxAsItIs) {
     TTipOfDay* w = open(5);
     QTest::keyClick(w, Qt::Key_Escape);
     EXPECT_FALSE(w->isVisible());
-    EXPECT_TRUE(settings::settings().showTips);
+    EXPECT_TRUE(link.settings().showTips);
 }
 
 }  // namespace

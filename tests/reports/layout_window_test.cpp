@@ -12,6 +12,7 @@
 #include <QRadioButton>
 #include <QTest>
 
+#include "data/run_state.h"
 #include "reports/ui/treplayout.h"
 #include "reports/ui/treportpart.h"
 #include "reports/ui/tuserreport.h"
@@ -178,7 +179,7 @@ TEST(LayoutWindowTest, OnlyALeftPressAndReleaseOnOneItemOpensIt) {
 TEST(LayoutWindowTest, AtALargerScreenSizeThePictureScalesWithTheWindow) {
     const settings::Settings saved = settings::settings();
     const QSize screen(1920, 1200);
-    ASSERT_TRUE(ui::choosePreset(nullptr, 1024, screen));
+    ASSERT_TRUE(ui::choosePreset(nullptr, 1024, books::runState(), settings::settings(), screen));
     reports::ReportDefinition buffer = twoLines();
     {
         TRepLayout w(buffer, 90, true, captions, 1.6);
@@ -199,7 +200,7 @@ TEST(LayoutWindowTest, AtALargerScreenSizeThePictureScalesWithTheWindow) {
                   "Line 1, Item 3");
         w.close();
     }
-    ui::choosePreset(nullptr, 640, screen);
+    ui::choosePreset(nullptr, 640, books::runState(), settings::settings(), screen);
     settings::settings() = saved;
 }
 
