@@ -55,8 +55,8 @@ const QString kErrorRebuild = QStringLiteral(
     "or that "
     "no other copies of the software are in use.");
 
-QString errorText(const std::exception& e) {
-    return books::errorText(e, settings::settings());
+QString errorText(TMain& main, const std::exception& e) {
+    return books::errorText(e, main.settings());
 }
 
 bool hasDbfExtension(const QString& path) {
@@ -66,7 +66,7 @@ bool hasDbfExtension(const QString& path) {
 // After the open collection changed: the viewer settings again, the last
 // database and the last-files list follow the new file.
 void followSwitch(TMain& main, const QString& previous) {
-    auto& s = settings::settings();
+    auto& s = main.settings();
     const QString full = main.collection().path();
     s.lastDatabase = full;
     main.SetViewerOptions();
@@ -80,7 +80,7 @@ void reopenAfterFailure(TMain& main) {
     try {
         main.collection().reopenShared();
     } catch (const dbase::Error& e) {
-        ui::showError(&main, errorText(e));
+        ui::showError(&main, errorText(main, e));
     }
     main.SetViewerOptions();
 }
@@ -98,7 +98,7 @@ void registerHandlers(TMain& main) {
     main.setHandler(C::New, [m](ui::MainWindowLink&, int) { DoNew(*m); });
     main.setHandler(C::Open, [m](ui::MainWindowLink&, int) { DoOpen(*m); });
     main.setHandler(C::LastFile, [m](ui::MainWindowLink&, int k) {
-        const auto& files = settings::settings().lastFiles;
+        const auto& files = m->settings().lastFiles;
         if (k < 1 || k > static_cast<int>(files.size()))
             return;
         const QString path = files[static_cast<std::size_t>(k - 1)];
@@ -117,7 +117,7 @@ bool CheckDBaseFormat(QWidget* owner, TMain& main, const QString& path) {
     try {
         valid = books::hasLayout(main.collection().checkTable(), path, books::Layout::Book);
     } catch (const dbase::Error& e) {
-        ui::showError(owner, errorText(e));
+        ui::showError(owner, errorText(main, e));
         return false;
     }
     if (!valid)
@@ -128,7 +128,7 @@ bool CheckDBaseFormat(QWidget* owner, TMain& main, const QString& path) {
 // ---- Switching ------------------------------------------------------------
 
 bool switchTo(TMain& main, const QString& path, books::SortTagRule rule) {
-    if (books::runState().searchActive)
+    if (main.runState().searchActive)
         main.DoEndSearch();
     const QString previous = main.collection().path();
     std::string tagProblem;
@@ -136,13 +136,13 @@ bool switchTo(TMain& main, const QString& path, books::SortTagRule rule) {
         main.collection().switchTo(path, rule, &tagProblem);
     } catch (const dbase::Error& e) {
         // The previous collection is still the open one.
-        ui::showError(&main, errorText(e));
+        ui::showError(&main, errorText(main, e));
         main.SetViewerOptions();
         return false;
     }
     if (!tagProblem.empty())
-        ui::showError(&main, books::withDisplayNames(QString::fromStdString(tagProblem),
-                                                     settings::settings()));
+        ui::showError(&main,
+                      books::withDisplayNames(QString::fromStdString(tagProblem), main.settings()));
     followSwitch(main, previous);
     return true;
 }
@@ -173,7 +173,7 @@ void DoNew(TMain& main) {
         main.DataNewDialog.filter, main.DataNewDialog.defaultExt);
     if (path.isEmpty())
         return;
-    if (books::runState().searchActive)
+    if (main.runState().searchActive)
         main.DoEndSearch();
     if (!hasDbfExtension(path)) {
         ui::showError(&main, kErrorFileType);
@@ -189,7 +189,7 @@ void DoNew(TMain& main) {
             return;
         }
     } catch (const dbase::Error& e) {
-        ui::showError(&main, errorText(e));
+        ui::showError(&main, errorText(main, e));
         main.SetViewerOptions();
         return;
     }
@@ -203,7 +203,7 @@ void OpenSaveFile(TMain& main, const QString& path) {
 }
 
 void SetMenuLastFiles(TMain& main) {
-    main.showLastFiles(settings::settings().lastFiles);
+    main.showLastFiles(main.settings().lastFiles);
 }
 
 // ---- Start-up -------------------------------------------------------------
@@ -212,10 +212,10 @@ bool openAtStartup(TMain& main, const QString& path) {
     if (CheckDBaseFormat(&main, main, path)) {
         try {
             main.collection().openWithSortTag(path);
-            settings::settings().lastDatabase = main.collection().path();
+            main.settings().lastDatabase = main.collection().path();
             return true;
         } catch (const dbase::Error& e) {
-            ui::showError(&main, errorText(e));
+            ui::showError(&main, errorText(main, e));
         }
     }
     ui::showError(&main, kErrorStartDatabase);
@@ -244,7 +244,7 @@ void CheckForConversion(TMain& main) {
         {"B2LOG.DBF", books::Layout::Version2, "2.X", &books::convertV2},
         {"BLOG.DBF", books::Layout::Version1, "1.X", &books::convertV1},
     };
-    const QString dir = books::runState().programDirectory;
+    const QString dir = main.runState().programDirectory;
     for (const OldVersion& old : kOld) {
         const QString path = settings::findFileNoCase(dir, QLatin1String(old.fileName));
         if (path.isEmpty())
@@ -253,7 +253,7 @@ void CheckForConversion(TMain& main) {
             if (!books::hasLayout(main.collection().checkTable(), path, old.layout))
                 continue;
         } catch (const dbase::Error& e) {
-            ui::showError(&main, errorText(e));
+            ui::showError(&main, errorText(main, e));
             continue;
         }
         const QString question =
@@ -268,7 +268,7 @@ void CheckForConversion(TMain& main) {
         try {
             old.convert(main.collection().checkTable(), path, main.collection().table());
         } catch (const dbase::Error& e) {
-            ui::showError(&main, errorText(e));
+            ui::showError(&main, errorText(main, e));
             continue;  // the old file stays for another try
         }
         QFile::remove(path);
@@ -287,7 +287,7 @@ void MenuPackClick(TMain& main) {
     } catch (const dbase::Error& e) {
         reopenAfterFailure(main);
         // The fixed text, then what stopped it (in use, damaged, disk full, ...).
-        ui::showError(&main, kErrorPack + QStringLiteral("\n\n") + errorText(e));
+        ui::showError(&main, kErrorPack + QStringLiteral("\n\n") + errorText(main, e));
     }
     main.DisplayCount();
 }
@@ -301,7 +301,7 @@ void MenuRebuildClick(TMain& main) {
     } catch (const dbase::Error& e) {
         reopenAfterFailure(main);
         // The fixed text, then what stopped it (in use, damaged, disk full, ...).
-        ui::showError(&main, kErrorRebuild + QStringLiteral("\n\n") + errorText(e));
+        ui::showError(&main, kErrorRebuild + QStringLiteral("\n\n") + errorText(main, e));
     }
     main.DisplayCount();
 }
@@ -309,7 +309,7 @@ void MenuRebuildClick(TMain& main) {
 // ---- Sort order -------------------------------------------------------------
 
 SortResult applySortOrder(TMain& main, const std::array<int, 4>& levels, QString* failure) {
-    auto& s = settings::settings();
+    auto& s = main.settings();
     const auto kept = s.sortOrder;
     books::OpenCollection::SortResult result = books::OpenCollection::SortResult::Failed;
     std::string why;
@@ -319,17 +319,17 @@ SortResult applySortOrder(TMain& main, const std::array<int, 4>& levels, QString
             [&] {
                 s.sortOrder = levels;
                 QString saveError;
-                const bool saved = settings::saveSettings(&saveError);
+                const bool saved = s.save(settings::settingsFile(), &saveError);
                 if (!saved)
                     throw books::Error(dbase::Error::Kind::Io, saveError);
             },
             &why);
     } catch (const dbase::Error& e) {
         // The table could not be opened again afterwards.
-        ui::showError(&main, errorText(e));
+        ui::showError(&main, errorText(main, e));
     }
     if (failure)
-        *failure = books::withDisplayNames(QString::fromStdString(why), settings::settings());
+        *failure = books::withDisplayNames(QString::fromStdString(why), main.settings());
     main.SetViewerOptions();
     switch (result) {
         case books::OpenCollection::SortResult::Applied:

@@ -6,11 +6,13 @@
 #include "app/tmain.h"
 #include "appearance/tviewconfig.h"
 #include "backup/ui/backup_commands.h"
+#include "data/run_state.h"
 #include "edit/ui/edit_commands.h"
 #include "exchange/ui/exchange_commands.h"
 #include "find/ui/find_commands.h"
 #include "info/ttipofday.h"
 #include "reports/ui/reports_commands.h"
+#include "settings/settings.h"
 #include "ui/messages.h"
 
 namespace app {
@@ -33,7 +35,9 @@ ProgramForms createForms(const QStringList& arguments) {
     // (The desktop file name, set at start, ties the windows to the entry.)
     ui::keepDialogStateInMemory();
     ProgramForms f;
-    f.main = std::make_unique<TMain>();
+    // The run's settings and state, handed to the main window and through
+    // it to every other window.
+    f.main = std::make_unique<TMain>(settings::settings(), books::runState());
     app::registerHandlers(*f.main);
     appearance::registerViewerCommand(*f.main);
     info::registerTipsCommand(*f.main);

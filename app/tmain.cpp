@@ -31,12 +31,14 @@
 
 namespace app {
 
-TMain::TMain(QWidget* parent)
+TMain::TMain(settings::Settings& settings, books::RunState& run, QWidget* parent)
     : QMainWindow(parent),
       DataOpenDialog{QStringLiteral("Open Database File"), QStringLiteral("DBF"),
                      QStringLiteral("Database Files (*.DBF *.dbf)")},
       DataNewDialog{QStringLiteral("New Database File"), QStringLiteral("DBF"),
                     QStringLiteral("Database Files (*.DBF *.dbf)")},
+      settings_(settings),
+      run_(run),
       collection_(std::make_unique<books::OpenCollection>()),
       columns_(books::ColumnLayout::initial()),
       printer_(std::make_unique<QPrinter>()) {
@@ -97,15 +99,15 @@ TMain::~TMain() {
 }
 
 settings::Settings& TMain::settings() {
-    return settings::settings();
+    return settings_;
 }
 
 books::RunState& TMain::runState() {
-    return books::runState();
+    return run_;
 }
 
 bool TMain::searchActive() const {
-    return books::runState().searchActive;
+    return run_.searchActive;
 }
 
 bool TMain::beginSearch(std::function<bool(const dbase::Table&)> test) {
@@ -137,7 +139,7 @@ std::function<bool(const dbase::Table&)> TMain::activeSearch() const {
 }
 
 bool TMain::browseMode() const {
-    return books::runState().browseMode;
+    return run_.browseMode;
 }
 
 // ---- Start-up steps -------------------------------------------------------
@@ -145,7 +147,7 @@ bool TMain::browseMode() const {
 void TMain::setCaptionsAndFolders() {
     setWindowTitle(QStringLiteral("Tomekeep Books 95"));
     ViewerLabel->setText(QStringLiteral("Book Viewer"));
-    auto& rs = books::runState();
+    auto& rs = run_;
     rs.programDirectory = settings::programDirectory();
     rs.startDirectory = settings::startDirectory();
     ViewerLabel->adjustSize();
@@ -163,7 +165,7 @@ void TMain::createFonts() {
 // start goes on. A program folder that could not be made is reported when
 // the collection is looked for.
 void TMain::startReportDefinitions() {
-    const QString directory = books::runState().programDirectory;
+    const QString directory = run_.programDirectory;
     if (!QFileInfo(directory).isDir())
         return;
     const auto result = reports::initialiseDefinitions(directory);
@@ -172,11 +174,11 @@ void TMain::startReportDefinitions() {
 }
 
 void TMain::loadSettingsFile() {
-    settings::loadSettings();
+    settings_.load(settings::settingsFile());
 }
 
 void TMain::placeWindow() {
-    const auto& s = settings::settings();
+    const auto& s = settings_;
     move(s.mainWindowLeft, s.mainWindowTop);
     resize(std::max(s.mainWindowWidth, 100), std::max(s.mainWindowHeight, 100));
 }
@@ -184,10 +186,10 @@ void TMain::placeWindow() {
 QString TMain::chooseDatabase() {
     // The last database, when it is still a file (a folder of that name is
     // not one); otherwise the default collection of the program directory.
-    const QString last = settings::settings().lastDatabase;
+    const QString last = settings_.lastDatabase;
     if (!last.isEmpty() && QFileInfo(last).isFile())
         return last;
-    const QString dir = books::runState().programDirectory;
+    const QString dir = run_.programDirectory;
     QString reason;
     if (!settings::makeFolder(dir, &reason)) {
         ui::showError(this, QStringLiteral("The folder for the program's files, \"%1\", cannot "
@@ -202,7 +204,7 @@ QString TMain::chooseDatabase() {
     try {
         books::createCollection(master);
     } catch (const dbase::Error& e) {
-        ui::showError(this, books::errorText(e, settings::settings()));
+        ui::showError(this, books::errorText(e, settings_));
         return {};
     }
     return master;
@@ -234,7 +236,7 @@ void TMain::buildLastFilesAndOfferConversion() {
 }
 
 void TMain::applyBrowseMode(const QStringList& arguments) {
-    auto& rs = books::runState();
+    auto& rs = run_;
     rs.browseMode = !arguments.isEmpty() && books::isBrowseArgument(arguments.first());
     if (!rs.browseMode)
         return;
@@ -282,7 +284,7 @@ void TMain::changeEvent(QEvent* event) {
 }
 
 void TMain::FormActivate() {
-    if (settings::settings().showTips)
+    if (settings_.showTips)
         runHandler(Command::Tips);
 }
 
@@ -295,14 +297,14 @@ void TMain::closeEvent(QCloseEvent* event) {
 void TMain::FormClose() {
     closed_ = true;
     postPending();
-    books::runState().searchActive = false;
-    auto& s = settings::settings();
+    run_.searchActive = false;
+    auto& s = settings_;
     s.mainWindowLeft = x();
     s.mainWindowTop = y();
     s.mainWindowWidth = width();
     s.mainWindowHeight = height();
     QString error;
-    if (!settings::saveSettings(&error))
+    if (!settings_.save(settings::settingsFile(), &error))
         ui::showError(this, error);
     // Lists changed in List Maintenance after the edit form last closed
     // would otherwise be lost with the run.
@@ -341,7 +343,7 @@ bool TMain::runHandler(Command c, int argument, const QString& what) {
 }
 
 void TMain::reportEngineError(const std::exception& e) {
-    ui::showError(this, books::errorText(e, settings::settings()));
+    ui::showError(this, books::errorText(e, settings_));
 }
 
 }  // namespace app

@@ -50,6 +50,9 @@ class QToolButton;
 namespace books {
 class GridModel;
 }
+namespace settings {
+struct Settings;
+}
 
 namespace app {
 
@@ -61,8 +64,12 @@ class TMain : public QMainWindow, public ui::MainWindowLink {
     using Command = ui::Command;
     using Handler = ui::CommandHandler;
 
-    // Creates the controls and menus only; startUp() does the rest.
-    explicit TMain(QWidget* parent = nullptr);
+    // Creates the controls and menus only; startUp() does the rest. The
+    // window works with `settings` (read from and written to the settings
+    // file, with the formats in force) and `run` (folders, search, edit and
+    // browse state, the screen preset) for its whole life, and hands them
+    // to the windows of the other subsystems.
+    TMain(settings::Settings& settings, books::RunState& run, QWidget* parent = nullptr);
     ~TMain() override;
 
     // Start-up, in its order: settings, window place, formats, the choice and
@@ -273,6 +280,8 @@ class TMain : public QMainWindow, public ui::MainWindowLink {
     void applyColumnLayout(const books::ColumnLayout& layout);
     int columnPixelWidth(int characters) const;
 
+    settings::Settings& settings_;
+    books::RunState& run_;
     std::unique_ptr<books::OpenCollection> collection_;
     ui::CommandHandlers handlers_;
     books::PickLists pickLists_;

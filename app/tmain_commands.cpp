@@ -38,7 +38,7 @@ void TMain::showEditForm(books::EditMode mode) {
         return;
     if (!postPending())
         return;
-    books::runState().editMode = mode;
+    run_.editMode = mode;
     runHandler(Command::EditRecord, static_cast<int>(mode), QStringLiteral("Edit"));
     SyncGridToTable();
     DisplayCount();
@@ -220,33 +220,32 @@ void TMain::EditAList(int listNumber) {
 }
 
 void TMain::ButtonBarClick(int mode) {
-    settings::settings().buttonBar = mode;
+    settings_.buttonBar = mode;
     SetButtonBar();
 }
 
 // preset 0 chooses at start-up from the stored preset and the screen.
 void TMain::ScreenSizeClick(int preset) {
     if (preset == 0) {
-        ui::choosePresetAtStartup(runState(), settings());
-        settings::readRegionalSettings();
+        ui::choosePresetAtStartup(run_, settings_);
+        settings_.formats.setRegional(settings::regionalFormatOf(QLocale::system()));
     } else {
-        ui::choosePreset(this, preset, runState(), settings());
+        ui::choosePreset(this, preset, run_, settings_);
     }
-    const int current = runState().screenPreset;
+    const int current = run_.screenPreset;
     for (size_t k = 0; k < 4; ++k)
         MenuSize[k]->setChecked(ui::kPresets[k] == current);
 }
 
 void TMain::DateFormatClick(int code) {
-    if (settings::currentDateFormat() == code &&
-        MenuDate[static_cast<size_t>(code - 1)]->isChecked() &&
-        settings::settings().dateFormat == code)
+    if (settings_.formats.dateFormat() == code &&
+        MenuDate[static_cast<size_t>(code - 1)]->isChecked() && settings_.dateFormat == code)
         return;
-    if (!settings::applyDateFormat(code))
+    if (!settings_.formats.setDateFormat(code))
         return;
     for (int k = 0; k < 12; ++k)
         MenuDate[static_cast<size_t>(k)]->setChecked(k + 1 == code);
-    settings::settings().dateFormat = code;
+    settings_.dateFormat = code;
     ui::WaitCursor wait;
     try {
         if (MyTable().isOpen())
@@ -258,13 +257,13 @@ void TMain::DateFormatClick(int code) {
 }
 
 void TMain::CurrencyClick(int code) {
-    settings::settings().currencyFormat = code;
+    settings_.currencyFormat = code;
     MenuCurrencyUS->setChecked(code == 1);
     MenuCurrencyWindows->setChecked(code == 2);
 }
 
 void TMain::NumericClick(int code) {
-    settings::settings().numericFormat = code;
+    settings_.numericFormat = code;
     MenuNumericUS->setChecked(code == 1);
     MenuNumericWindows->setChecked(code == 2);
 }
@@ -278,9 +277,9 @@ void TMain::FontClick(int which) {
 }
 
 void TMain::applyFormatsAtStart() {
-    const auto& s = settings::settings();
+    const auto& s = settings_;
     const int code = s.dateFormat;
-    if (settings::applyDateFormat(code))
+    if (settings_.formats.setDateFormat(code))
         for (int k = 0; k < 12; ++k)
             MenuDate[static_cast<size_t>(k)]->setChecked(k + 1 == code);
     MenuCurrencyUS->setChecked(s.currencyFormat == 1);
@@ -294,7 +293,7 @@ void TMain::buildSortExpression() {
 }
 
 void TMain::BuildSortString() {
-    const auto& levels = settings::settings().sortOrder;
+    const auto& levels = settings_.sortOrder;
     collection_->setSortLevels({levels[0], levels[1], levels[2], levels[3]});
 }
 
@@ -304,7 +303,7 @@ void TMain::EnableEndSearch() {
     EndSearchButton->setEnabled(true);
     MenuEndSearch->setEnabled(true);
     EndSearchSpeed->setEnabled(true);
-    books::runState().searchActive = true;
+    run_.searchActive = true;
     SearchOnLabel->setVisible(true);
     // Only while searching does the engine consult a filter, so browsing the
     // whole collection costs nothing per record.
@@ -312,7 +311,7 @@ void TMain::EnableEndSearch() {
 }
 
 bool TMain::MyTableFilter(const dbase::Table& table) const {
-    if (!books::runState().searchActive || !queryFilter_)
+    if (!run_.searchActive || !queryFilter_)
         return true;
     return queryFilter_(table);
 }
@@ -321,7 +320,7 @@ void TMain::DisableEndSearch() {
     EndSearchButton->setEnabled(false);
     MenuEndSearch->setEnabled(false);
     EndSearchSpeed->setEnabled(false);
-    books::runState().searchActive = false;
+    run_.searchActive = false;
     SearchOnLabel->setVisible(false);
     collection_->clearRecordFilter();
 }

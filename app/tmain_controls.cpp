@@ -184,7 +184,7 @@ void TMain::createViewer() {
     MyComboBookType = combo("MyComboBookType");
     MyComboRating = combo("MyComboRating");
 
-    MyDataSource_ = new books::GridModel(&collection_->table(), settings::settings());
+    MyDataSource_ = new books::GridModel(&collection_->table(), settings_);
     ViewerGrid->setModel(MyDataSource_);
     connect(MyDataSource_, &books::GridModel::countSettled, this, &TMain::showCountNow);
     auto* delegate = new app::GridDelegate(ViewerGrid);

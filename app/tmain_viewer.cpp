@@ -46,7 +46,7 @@ void setTextColor(QWidget* w, const QColor& c) {
 // ---- Button bar and resizing -----------------------------------------------
 
 void TMain::SetButtonBar() {
-    applyBarLayout(settings::settings().buttonBar);
+    applyBarLayout(settings_.buttonBar);
 }
 
 void TMain::applyBarLayout(int mode) {
@@ -69,7 +69,7 @@ void TMain::applyBarLayout(int mode) {
         // follows the search state.
         for (QPushButton* b : {AddButton, CopyButton, DeleteButton, ViewerButton})
             b->setEnabled(!browse);
-        EndSearchButton->setEnabled(books::runState().searchActive);
+        EndSearchButton->setEnabled(run_.searchActive);
     }
     Bevel1->setVisible(l.letteredShown);
     Bevel1->setEnabled(l.letteredShown);
@@ -148,7 +148,7 @@ void TMain::applyColumnLayout(const books::ColumnLayout& layout) {
 }
 
 void TMain::SetViewerOptions() {
-    const auto& s = settings::settings();
+    const auto& s = settings_;
     // 1. Options.
     ViewerGrid->verticalHeader()->setVisible(s.gridRowIndicator);
     ViewerGrid->setShowGrid(s.gridRowLines || s.gridColumnLines);
@@ -213,7 +213,7 @@ void TMain::SetViewerOptions() {
 // ---- Colours and fonts ----------------------------------------------------
 
 void TMain::SetColors() {
-    const auto& set = settings::settings().colorSet(settings::MainWindow);
+    const auto& set = settings_.colorSet(settings::MainWindow);
     const QColor background = colorOf(set[settings::MainBackground]);
     setBackground(client, background);
     setBackground(ViewerLabel, background);
@@ -233,7 +233,7 @@ void TMain::ApplyUserFonts() {
 // ---- Pick lists -----------------------------------------------------------
 
 void TMain::LoadAllLists() {
-    pickLists_.setDirectory(books::runState().programDirectory);
+    pickLists_.setDirectory(run_.programDirectory);
     pickLists_.loadAll();
     listsLoaded_ = true;
     FillGridLists();

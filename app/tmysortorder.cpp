@@ -71,7 +71,7 @@ TMySortOrder::TMySortOrder(TMain& main, QWidget* parent) : QDialog(parent), main
 
 void TMySortOrder::FormCreate() {
     QStringList items{QStringLiteral("<NONE>")};
-    const auto& s = settings::settings();
+    const auto& s = main_.settings();
     for (int k = 1; k <= fields::kFieldCount; ++k)
         items << s.fieldNames[k];
     for (QComboBox* box : combos())
@@ -85,7 +85,7 @@ void TMySortOrder::showEvent(QShowEvent* event) {
 
 void TMySortOrder::FormShow() {
     ui::prepareForm(this);
-    const auto& levels = settings::settings().sortOrder;
+    const auto& levels = main_.settings().sortOrder;
     for (std::size_t k = 0; k < 4; ++k) {
         const int level = levels[k];
         combos()[k]->setCurrentIndex(level >= 1 && level <= fields::kFieldCount ? level : 0);
