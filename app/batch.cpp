@@ -60,16 +60,20 @@ TransferFile transferFileOf(const QString& file, const char* direction) {
     return result;
 }
 
-// The settings a run reads: the file's values, the date format in force.
-void loadRunSettings() {
-    settings::loadSettings();
-    settings::applyDateFormat(settings::settings().dateFormat);
+// The settings a run reads: the file's values, with their date format in
+// force. Each run reads its own; the program's are left alone.
+settings::Settings runSettings() {
+    settings::Settings s;
+    s.load(settings::settingsFile());
+    s.formats.setDateFormat(s.dateFormat);
+    return s;
 }
 
 // Opens the collection at `path` shared, in its sort order (the sort tag is
 // added when the index lacks it, as at start-up). Empty on success,
 // otherwise why not.
-QString openCollection(books::OpenCollection& collection, const QString& path) {
+QString openCollection(books::OpenCollection& collection, const QString& path,
+                       const settings::Settings& s) {
     if (!QFileInfo(path).isFile())
         return QStringLiteral("The collection %1 does not exist.").arg(quoted(path));
     try {
@@ -78,11 +82,11 @@ QString openCollection(books::OpenCollection& collection, const QString& path) {
                        "%1 is not a book collection: its fields are not those of a "
                        "collection.  Its books can be added to one with --import.")
                 .arg(quoted(path));
-        const auto& levels = settings::settings().sortOrder;
+        const auto& levels = s.sortOrder;
         collection.setSortLevels({levels[0], levels[1], levels[2], levels[3]});
         collection.openWithSortTag(path);
     } catch (const dbase::Error& e) {
-        return books::errorText(e, settings::settings());
+        return books::errorText(e, s);
     }
     return {};
 }
@@ -102,10 +106,10 @@ QString moveIntoPlace(const QString& from, const QString& to) {
 
 }  // namespace
 
-QString batchCollectionPath(const QString& given, QString* error) {
+QString batchCollectionPath(const QString& given, const settings::Settings& s, QString* error) {
     if (!given.isEmpty())
         return QFileInfo(given).absoluteFilePath();
-    const QString last = settings::settings().lastDatabase;
+    const QString last = s.lastDatabase;
     if (!last.isEmpty() && QFileInfo(last).isFile())
         return last;
     const QString dir = settings::programDirectory();
@@ -125,12 +129,13 @@ namespace {
 
 // Opens the collection a run works on (see batchCollectionPath). Empty on
 // success, otherwise why not.
-QString openBatchCollection(books::OpenCollection& collection, const QString& given) {
+QString openBatchCollection(books::OpenCollection& collection, const QString& given,
+                            const settings::Settings& s) {
     QString error;
-    const QString path = batchCollectionPath(given, &error);
+    const QString path = batchCollectionPath(given, s, &error);
     if (path.isEmpty())
         return error;
-    return openCollection(collection, path);
+    return openCollection(collection, path, s);
 }
 
 }  // namespace
@@ -144,7 +149,7 @@ BatchResult batchReport(const QString& collectionPath, const QString& name, cons
             QStringLiteral("The report file %1 must end in .pdf (a PDF file) or .txt (a text "
                            "file).")
                 .arg(quoted(output)));
-    loadRunSettings();
+    const settings::Settings s = runSettings();
 
     // The report list's file, made with the built-in reports when missing.
     const QString directory = settings::programDirectory();
@@ -172,7 +177,7 @@ BatchResult batchReport(const QString& collectionPath, const QString& name, cons
             QStringLiteral("The report \"%1\" could not be read: %2").arg(name, error));
 
     books::OpenCollection collection;
-    error = openBatchCollection(collection, collectionPath);
+    error = openBatchCollection(collection, collectionPath, s);
     if (!error.isEmpty())
         return BatchResult::failed(error);
 
@@ -182,7 +187,7 @@ BatchResult batchReport(const QString& collectionPath, const QString& name, cons
     reports::ReportLayout layout(
         *definition, collection.table(),
         kind == QLatin1String("pdf") ? reports::OutputMode::Print : reports::OutputMode::TextFile,
-        reports::layoutSettingsOf(settings::settings(), collection.sortLevels()));
+        reports::layoutSettingsOf(s, collection.sortLevels()));
     if (kind == QLatin1String("txt")) {
         // The layout writes the file beside its name and renames it at the end.
         layout.setTextFileName(QFileInfo(output).absoluteFilePath());
@@ -228,14 +233,13 @@ BatchResult batchExport(const QString& collectionPath, const QString& file,
     if (!kind.refusal.isEmpty())
         return BatchResult::failed(kind.refusal);
     const bool text = kind.text;
-    loadRunSettings();
-    const settings::Settings& s = settings::settings();
+    const settings::Settings s = runSettings();
     const std::vector<int> fields = exchange::exportFields(s.exportOrder, s.exportFields);
     if (fields.empty())
         return BatchResult::failed(QStringLiteral("No fields selected for export."));
 
     books::OpenCollection collection;
-    if (const QString error = openBatchCollection(collection, collectionPath); !error.isEmpty())
+    if (const QString error = openBatchCollection(collection, collectionPath, s); !error.isEmpty())
         return BatchResult::failed(error);
 
     const exchange::Progress walked = [&](std::uint32_t done, std::uint32_t total) {
@@ -257,12 +261,12 @@ BatchResult batchExport(const QString& collectionPath, const QString& file,
     } catch (const exchange::FileError& e) {
         return BatchResult::failed(QString::fromStdString(e.what()));
     } catch (const dbase::Error& e) {
-        return BatchResult::failed(books::errorText(e, settings::settings()));
+        return BatchResult::failed(books::errorText(e, s));
     }
     return {};
 }
 
-int bookFieldNamed(const QString& sourceName) {
+int bookFieldNamed(const QString& sourceName, const settings::Settings& s) {
     const QString name = sourceName.trimmed();
     if (name.isEmpty())
         return 0;
@@ -270,7 +274,7 @@ int bookFieldNamed(const QString& sourceName) {
         const QString fieldName = QString::fromUtf8(fields::bookField(k).name);
         if (name.compare(fieldName, Qt::CaseInsensitive) == 0 ||
             name.compare(fieldName.left(10), Qt::CaseInsensitive) == 0 ||
-            name.compare(settings::settings().fieldNames[k].trimmed(), Qt::CaseInsensitive) == 0)
+            name.compare(s.fieldNames[k].trimmed(), Qt::CaseInsensitive) == 0)
             return k;
     }
     return 0;
@@ -285,7 +289,7 @@ BatchResult batchImport(const QString& collectionPath, const QString& file,
     if (!QFileInfo(file).isFile())
         return BatchResult::failed(
             QStringLiteral("The import file %1 does not exist.").arg(quoted(file)));
-    loadRunSettings();
+    const settings::Settings s = runSettings();
 
     // The source's field names: the first line of a text file, the fields of
     // a table.
@@ -302,13 +306,13 @@ BatchResult batchImport(const QString& collectionPath, const QString& file,
     } catch (const exchange::FileError& e) {
         return BatchResult::failed(QString::fromStdString(e.what()));
     } catch (const dbase::Error& e) {
-        return BatchResult::failed(books::errorText(e, settings::settings()));
+        return BatchResult::failed(books::errorText(e, s));
     }
     std::vector<int> map;
     std::vector<bool> taken(fields::kFieldCount + 1, false);
     bool any = false;
     for (const QString& name : names) {
-        int k = bookFieldNamed(name);
+        int k = bookFieldNamed(name, s);
         if (k > 0 && taken[static_cast<std::size_t>(k)])
             k = 0;  // the first source field of a book field decides
         if (k > 0)
@@ -323,10 +327,10 @@ BatchResult batchImport(const QString& collectionPath, const QString& file,
                 .arg(quoted(file),
                      text ? QStringLiteral("The file's first line")
                           : QStringLiteral("The table's fields"),
-                     settings::settings().fieldNames[1]));
+                     s.fieldNames[1]));
 
     books::OpenCollection collection;
-    if (const QString error = openBatchCollection(collection, collectionPath); !error.isEmpty())
+    if (const QString error = openBatchCollection(collection, collectionPath, s); !error.isEmpty())
         return BatchResult::failed(error);
 
     exchange::ImportResult result;
@@ -339,15 +343,14 @@ BatchResult batchImport(const QString& collectionPath, const QString& file,
     try {
         exchangeui::appendToCollection(collection, expected, [&](dbase::Table& books) {
             if (text)
-                result = exchange::importDelimited(books, file, map, true, settings::settings(),
-                                                   counted);
+                result = exchange::importDelimited(books, file, map, true, s, counted);
             else
-                result = exchange::importDBase(books, file, map, settings::settings(), counted);
+                result = exchange::importDBase(books, file, map, s, counted);
         });
     } catch (const exchange::FileError& e) {
         return BatchResult::failed(QString::fromStdString(e.what()));
     } catch (const dbase::Error& e) {
-        return BatchResult::failed(books::errorText(e, settings::settings()));
+        return BatchResult::failed(books::errorText(e, s));
     }
     if (!result.stopped.isEmpty())
         return BatchResult::failed(result.stopped);

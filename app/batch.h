@@ -5,7 +5,7 @@
 // fast append of the import) on the collection named, or on the last one.
 //
 // Each run reads the settings file (formats, sort order, the export plan)
-// and never writes it. Its failure is returned as the text the user reads;
+// into settings of its own and never writes it. Its failure is returned as the text the user reads;
 // nothing here shows a window or needs a display, but the report needs a
 // QGuiApplication (fonts and the PDF printer).
 #pragma once
@@ -15,6 +15,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+
+namespace settings {
+struct Settings;
+}
 
 namespace app {
 
@@ -26,10 +30,11 @@ struct BatchResult {
 };
 
 // The collection a run works on: `given` when not empty, else the last
-// collection of the settings file when it is still a file, else the default
-// collection ("MASTER.DBF") of the program folder. Empty with `error` set
-// when there is none.
-QString batchCollectionPath(const QString& given, QString* error);
+// collection of `settings` (as read from the settings file) when it is still
+// a file, else the default collection ("MASTER.DBF") of the program folder.
+// Empty with `error` set when there is none.
+QString batchCollectionPath(const QString& given, const settings::Settings& settings,
+                            QString* error);
 
 // Records done so far; the total when it is known (0 otherwise).
 using BatchProgress = std::function<void(std::uint64_t done, std::uint64_t total)>;
@@ -55,9 +60,9 @@ BatchResult batchExport(const QString& collection, const QString& file,
 BatchResult batchImport(const QString& collection, const QString& file,
                         const BatchProgress& progress = {});
 
-// The book field (1 to 36) whose field name or display name `sourceName`
-// is, or 0.
-int bookFieldNamed(const QString& sourceName);
+// The book field (1 to 36) whose field name or display name (in
+// `settings`) `sourceName` is, or 0.
+int bookFieldNamed(const QString& sourceName, const settings::Settings& settings);
 
 // The progress line of a long run on standard error. On a terminal it is one
 // line rewritten in place (after a carriage return) at most once a second;

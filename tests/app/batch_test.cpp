@@ -58,12 +58,10 @@ class Batch : public ::testing::Test {
         QDir(settings::programDirectory()).removeRecursively();
         QFile::remove(settings::settingsFile());
         QDir().mkpath(QFileInfo(settings::settingsFile()).absolutePath());
-        settings::settings() = settings::Settings();
         ASSERT_TRUE(dir.isValid());
         books = path("BOOKS.DBF");
         testsupport::writeSampleCollection(books, 12);
     }
-    void TearDown() override { settings::settings() = settings::Settings(); }
 
     QString path(const QString& name) const { return dir.filePath(name); }
     // The files of the folder, temporary ones included.
@@ -146,7 +144,7 @@ TEST_F(Batch, AReportThatCannotRunSaysWhyAndLeavesAnEarlierFileAlone) {
 
 TEST_F(Batch, ExportWritesTheFieldPlanOfTheSettingsInSortOrder) {
     // Author before Title, nothing else, with the header line.
-    settings::Settings& s = settings::settings();
+    settings::Settings s;
     for (int k = 1; k <= fields::kFieldCount; ++k)
         s.exportFields[k] = false;
     const int title = fieldNumber("Title"), author = fieldNumber("Author");
@@ -154,8 +152,7 @@ TEST_F(Batch, ExportWritesTheFieldPlanOfTheSettingsInSortOrder) {
     s.exportOrder[title] = author;
     s.exportOrder[author] = title;
     s.exportFirstRow = true;
-    ASSERT_TRUE(settings::saveSettings());
-    settings::settings() = settings::Settings();  // the run reads the file
+    ASSERT_TRUE(s.save(settings::settingsFile()));  // the run reads the file
 
     const QString csv = path("out.csv");
     const auto text = batchExport(books, csv);
@@ -178,6 +175,32 @@ TEST_F(Batch, ExportWritesTheFieldPlanOfTheSettingsInSortOrder) {
     t.first();
     EXPECT_EQ(t.asString(0), "Author 0");
     EXPECT_EQ(t.asString(1), "Book 0");
+}
+
+// The run takes the date format and the captions of the settings file into
+// settings of its own; the program's stay as they were.
+TEST_F(Batch, ARunReadsTheSettingsFileIntoSettingsOfItsOwn) {
+    settings::Settings s;
+    for (int k = 1; k <= fields::kFieldCount; ++k)
+        s.exportFields[k] = false;
+    s.exportFields[fieldNumber("Title")] = s.exportFields[fieldNumber("PurchDate")] = true;
+    s.exportFirstRow = true;
+    s.dateFormat = 12;  // dd.mm.yyyy
+    s.fieldNames[fieldNumber("Title")] = QStringLiteral("Name of Book");
+    ASSERT_TRUE(s.save(settings::settingsFile()));
+    const settings::Settings& program = settings::settings();
+    const int programFormat = program.formats.dateFormat();
+    const QString programCaption = program.fieldNames[fieldNumber("Title")];
+
+    const QString csv = path("dates.csv");
+    const auto text = batchExport(books, csv);
+    ASSERT_TRUE(text.ok) << text.message.toStdString();
+    const QList<QByteArray> lines = contentsOf(csv).split('\n');
+    ASSERT_GE(lines.size(), 2);
+    EXPECT_EQ(lines[0], "\"Name of Book\",\"Purchase Date\"\r");
+    EXPECT_EQ(lines[1], "\"Book 0\",\"1.3.1996\"\r");
+    EXPECT_EQ(program.formats.dateFormat(), programFormat);
+    EXPECT_EQ(program.fieldNames[fieldNumber("Title")], programCaption);
 }
 
 TEST_F(Batch, ExportRefusesTheCollectionItselfAndAnUnknownKind) {
@@ -226,7 +249,7 @@ TEST_F(Batch, ExportAndImportTakeTheSameFileKinds) {
 TEST_F(Batch, ImportTakesTheColumnsNamedAfterBookFieldsAndKeepsTheSortTag) {
     // A field name in another case, a display name, a column that is no
     // book field (skipped), and a second Title column (the first decides).
-    const QString year = settings::settings().fieldNames[fieldNumber("YearPub")];
+    const QString year = settings::Settings().fieldNames[fieldNumber("YearPub")];
     const QString csv = path("new.csv");
     writeFile(csv, "\"Title\",\"AUTHOR\",\"Shelf\",\"" + year.toUtf8() +
                        "\",\"title\"\r\n"
@@ -261,7 +284,7 @@ TEST_F(Batch, ImportRefusesAFileWithoutBookFieldsAndSaysWhereABadValueStopped) {
         << refused.message.toStdString();
     EXPECT_EQ(testsupport::titlesOf(books).size(), 12);
 
-    const QString purchase = settings::settings().fieldNames[fieldNumber("PurchDate")];
+    const QString purchase = settings::Settings().fieldNames[fieldNumber("PurchDate")];
     const QString dates = path("dates.txt");
     writeFile(dates,
               "\"Title\",\"PurchDate\"\r\n\"Fine\",\"\"\r\n\"Bad\",\"13/45/96\"\r\n"
@@ -282,14 +305,13 @@ TEST_F(Batch, ImportRefusesAFileWithoutBookFieldsAndSaysWhereABadValueStopped) {
 }
 
 TEST(BatchNames, ABookFieldIsFoundByItsFieldNameOrItsDisplayName) {
-    settings::settings() = settings::Settings();
-    settings::settings().fieldNames[1] = QStringLiteral("Book Title");
-    EXPECT_EQ(app::bookFieldNamed(QStringLiteral("TITLE")), 1);
-    EXPECT_EQ(app::bookFieldNamed(QStringLiteral(" book title ")), 1);
-    EXPECT_EQ(app::bookFieldNamed(QStringLiteral("purchdate")), fieldNumber("PurchDate"));
-    EXPECT_EQ(app::bookFieldNamed(QStringLiteral("<BLANK FIELD>")), 0);
-    EXPECT_EQ(app::bookFieldNamed(QString()), 0);
-    settings::settings() = settings::Settings();
+    settings::Settings s;
+    s.fieldNames[1] = QStringLiteral("Book Title");
+    EXPECT_EQ(app::bookFieldNamed(QStringLiteral("TITLE"), s), 1);
+    EXPECT_EQ(app::bookFieldNamed(QStringLiteral(" book title "), s), 1);
+    EXPECT_EQ(app::bookFieldNamed(QStringLiteral("purchdate"), s), fieldNumber("PurchDate"));
+    EXPECT_EQ(app::bookFieldNamed(QStringLiteral("<BLANK FIELD>"), s), 0);
+    EXPECT_EQ(app::bookFieldNamed(QString(), s), 0);
 }
 
 // ---- The progress line ----------------------------------------------------
