@@ -5,10 +5,11 @@
 #include <QVBoxLayout>
 
 #include "ui/form_geometry.h"
+#include "ui/main_window_link.h"
 
 namespace app {
 
-TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
+TAboutBox::TAboutBox(ui::MainWindowLink& main) : QDialog(main.dialogParent()), main_(main) {
     setObjectName(QStringLiteral("AboutBox"));
     setWindowTitle(QStringLiteral("About"));
     auto* layout = new QVBoxLayout(this);
@@ -28,7 +29,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
 }
 
 void TAboutBox::showEvent(QShowEvent* event) {
-    ui::prepareForm(this);
+    ui::prepareForm(this, main_);
     QDialog::showEvent(event);
 }
 

@@ -3,15 +3,23 @@
 
 #include <QDialog>
 
+namespace ui {
+class MainWindowLink;
+}
+
 namespace app {
 
 class TAboutBox : public QDialog {
     Q_OBJECT
   public:
-    explicit TAboutBox(QWidget* parent = nullptr);
+    // Owned by main.dialogParent(), in its fonts and at its scale.
+    explicit TAboutBox(ui::MainWindowLink& main);
 
   protected:
     void showEvent(QShowEvent* event) override;  // fonts, scaling and centring
+
+  private:
+    ui::MainWindowLink& main_;
 };
 
 }  // namespace app

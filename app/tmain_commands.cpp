@@ -179,7 +179,7 @@ void TMain::MenuPrinterSetupClick() {
 }
 
 void TMain::MenuAboutClick() {
-    TAboutBox box(this);
+    TAboutBox box(*this);
     box.exec();
 }
 

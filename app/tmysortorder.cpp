@@ -84,7 +84,7 @@ void TMySortOrder::showEvent(QShowEvent* event) {
 }
 
 void TMySortOrder::FormShow() {
-    ui::prepareForm(this);
+    ui::prepareForm(this, main_);
     const auto& levels = main_.settings().sortOrder;
     for (std::size_t k = 0; k < 4; ++k) {
         const int level = levels[k];
@@ -95,7 +95,7 @@ void TMySortOrder::FormShow() {
 
 void TMySortOrder::SetColors() {
     // The captions are field labels: Minor Title on Main Background.
-    ui::applyWindowColors(this, settings::ConfigureWindow);
+    ui::applyWindowColors(this, main_.settings().colorSet(settings::ConfigureWindow));
 }
 
 void TMySortOrder::CancelButtonClick() {

@@ -1,7 +1,5 @@
 #include "ui/form_geometry.h"
 
-#include "data/run_state.h"
-#include "settings/settings.h"
 #include "ui/controls.h"
 #include "ui/main_window_link.h"
 #include "ui/messages.h"
@@ -204,10 +202,6 @@ void prepareForm(QWidget* form, const settings::Settings& settings, double facto
 
 void prepareForm(QWidget* form, MainWindowLink& main) {
     prepareForm(form, main.settings(), main.scaleFactor());
-}
-
-void prepareForm(QWidget* form) {
-    prepareForm(form, settings::settings(), presetFactor(books::runState().screenPreset));
 }
 
 }  // namespace ui

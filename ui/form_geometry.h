@@ -71,8 +71,5 @@ void centreForm(QWidget* form);
 void prepareForm(QWidget* form, const settings::Settings& settings, double factor);
 // The same with the settings and the scale factor of the run `main` gives.
 void prepareForm(QWidget* form, MainWindowLink& main);
-// The same with the program's settings and preset, for the windows not yet
-// handed them.
-void prepareForm(QWidget* form);
 
 }  // namespace ui

@@ -58,10 +58,6 @@ QSize measuredScreen() {
     return screen ? screen->geometry().size() : QSize(640, 480);
 }
 
-double scaleFactor() {
-    return presetFactor(books::runState().screenPreset);
-}
-
 int choosePresetAtStartup(books::RunState& run, const settings::Settings& settings,
                           const QSize& screen) {
     const int stored = settings.windowSize;

@@ -34,10 +34,6 @@ QString presetRefusal(int preset);
 // The size of the primary screen.
 QSize measuredScreen();
 
-// The factor of the program's preset, for the windows not yet handed the
-// run state (the others ask MainWindowLink::scaleFactor()).
-double scaleFactor();
-
 // Start-up: the stored preset of `settings` ("Window Size") becomes the
 // preset of the run `run` when the screen allows it, otherwise 640 for this
 // run while the stored value is kept. Returns the preset whose item to tick.

@@ -121,8 +121,4 @@ void applyWindowColors(QWidget* window, const settings::WindowColors& colors) {
     }
 }
 
-void applyWindowColors(QWidget* window, int windowCode) {
-    applyWindowColors(window, settings::settings().colorSet(windowCode));
-}
-
 }  // namespace ui

@@ -38,10 +38,8 @@ inline void markHeading(QWidget* w) {
 // The role a control is painted in.
 ColorRole colorRole(const QWidget* w);
 
-// Paints `window` and its controls from `colors`.
+// Paints `window` and its controls from `colors` (a window passes the set of
+// its kind, settings.colorSet(code)).
 void applyWindowColors(QWidget* window, const settings::WindowColors& colors);
-// The same with the program's set of window code 1 to 5, for the windows not
-// yet handed the settings (the others pass settings.colorSet(code)).
-void applyWindowColors(QWidget* window, int windowCode);
 
 }  // namespace ui

@@ -254,7 +254,7 @@ void TMyEdit::showEvent(QShowEvent* event) {
 }
 
 void TMyEdit::FormShow() {
-    ui::prepareForm(this);
+    ui::prepareForm(this, main_);
     for (const edit::Entry& e : edit::entries()) {
         if (QLabel* label = labels_[static_cast<std::size_t>(e.field)])
             label->setText(books::displayName(e.field, main_.settings()));
@@ -289,7 +289,7 @@ void TMyEdit::FormClose() {
 }
 
 void TMyEdit::SetColors() {
-    ui::applyWindowColors(this, settings::EditWindow);
+    ui::applyWindowColors(this, main_.settings().colorSet(settings::EditWindow));
 }
 
 void TMyEdit::applyBrowseMode() {

@@ -66,8 +66,8 @@ QStringList TMyEditBox::entries() const {
 
 void TMyEditBox::showEvent(QShowEvent* event) {
     if (!event->spontaneous()) {
-        ui::prepareForm(this);
-        ui::applyWindowColors(this, settings::ConfigureWindow);
+        ui::prepareForm(this, main_);
+        ui::applyWindowColors(this, main_.settings().colorSet(settings::ConfigureWindow));
         TheList->setFocus();
         if (TheList->count() > 0)
             TheList->setCurrentRow(0);

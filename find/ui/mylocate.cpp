@@ -94,13 +94,13 @@ TMyLocateDlg::TMyLocateDlg(ui::MainWindowLink& main, const QStringList& labels, 
 
 void TMyLocateDlg::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    ui::prepareForm(this);
+    ui::prepareForm(this, main_);
     SetColors();
     SearchValue->setFocus();
 }
 
 void TMyLocateDlg::SetColors() {
-    ui::applyWindowColors(this, settings::ConfigureWindow);
+    ui::applyWindowColors(this, main_.settings().colorSet(settings::ConfigureWindow));
 }
 
 // While the field list has the focus, Enter chooses from the list and never

@@ -139,7 +139,7 @@ void TMySearch::showEvent(QShowEvent* event) {
 }
 
 void TMySearch::FormShow() {
-    ui::prepareForm(this);
+    ui::prepareForm(this, main_);
     items_.clear();
     level_ = 1;
     MoreButton->setEnabled(true);
@@ -162,8 +162,8 @@ void TMySearch::FormShow() {
 }
 
 void TMySearch::SetColors() {
-    const settings::WindowColors& c = settings::settings().colorSet(kSearchColors);
-    ui::applyWindowColors(this, kSearchColors);
+    const settings::WindowColors& c = main_.settings().colorSet(kSearchColors);
+    ui::applyWindowColors(this, main_.settings().colorSet(kSearchColors));
     QPalette p = SearchGrid_->palette();
     p.setColor(QPalette::Base, ui::toQColor(c[settings::ListBoxBackground]));
     p.setColor(QPalette::Text, ui::toQColor(c[settings::ListBoxText]));
@@ -307,7 +307,7 @@ void TMySearch::MarkerClicked(int fieldNo) {
     const bool comparison = f.letter == 'N' || f.letter == 'D';
     if (!comparison && f.list == 0)
         return;
-    TSearchOptions dialog(this);
+    TSearchOptions dialog(main_, this);
     dialog.fieldNo = fieldNo;
     dialog.setFieldName(main_.settings().fieldNames[fieldNo]);
     if (comparison) {

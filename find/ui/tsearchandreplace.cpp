@@ -99,13 +99,13 @@ TSearchAndReplace::TSearchAndReplace(ui::MainWindowLink& main, QWidget* parent)
 
 void TSearchAndReplace::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    ui::prepareForm(this);
+    ui::prepareForm(this, main_);
     SetColors();
 }
 
 void TSearchAndReplace::SetColors() {
-    ui::applyWindowColors(this, settings::ConfigureWindow);
-    const settings::WindowColors& c = settings::settings().colorSet(settings::ConfigureWindow);
+    ui::applyWindowColors(this, main_.settings().colorSet(settings::ConfigureWindow));
+    const settings::WindowColors& c = main_.settings().colorSet(settings::ConfigureWindow);
     for (QLabel* l : {FieldLabel, SearchLabel, ReplaceLabel}) {
         QPalette p = l->palette();
         p.setColor(QPalette::WindowText, ui::toQColor(c[settings::MajorTitle]));

@@ -6,6 +6,7 @@
 
 #include "settings/settings.h"
 #include "ui/form_geometry.h"
+#include "ui/main_window_link.h"
 #include "ui/window_colors.h"
 
 namespace findui {
@@ -14,7 +15,8 @@ namespace {
 constexpr int kSearchColors = settings::SearchWindow;
 }
 
-TSearchOptions::TSearchOptions(QWidget* parent) : QDialog(parent) {
+TSearchOptions::TSearchOptions(ui::MainWindowLink& main, QWidget* parent)
+    : QDialog(parent), main_(main) {
     setObjectName(QStringLiteral("SearchOptions"));
     setWindowTitle(QStringLiteral("Search Options"));
     setModal(true);
@@ -72,13 +74,13 @@ void TSearchOptions::CancelButtonClick() {
 
 void TSearchOptions::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    ui::prepareForm(this);
+    ui::prepareForm(this, main_);
     SetColors();
 }
 
 void TSearchOptions::SetColors() {
-    const settings::WindowColors& c = settings::settings().colorSet(kSearchColors);
-    ui::applyWindowColors(this, kSearchColors);
+    const settings::WindowColors& c = main_.settings().colorSet(kSearchColors);
+    ui::applyWindowColors(this, c);
     // The field's name is a minor title on the window's background.
     QPalette p = FieldNameLabel->palette();
     p.setColor(QPalette::WindowText, ui::toQColor(c[settings::MinorTitle]));

@@ -11,12 +11,17 @@ class QLabel;
 class QListWidget;
 class QPushButton;
 
+namespace ui {
+class MainWindowLink;
+}
+
 namespace findui {
 
 class TSearchOptions : public QDialog {
     Q_OBJECT
   public:
-    explicit TSearchOptions(QWidget* parent = nullptr);
+    // Painted and scaled as the main window `main` says.
+    explicit TSearchOptions(ui::MainWindowLink& main, QWidget* parent = nullptr);
 
     int fieldNo = 0;
     void setFieldName(const QString& name);
@@ -39,6 +44,8 @@ class TSearchOptions : public QDialog {
 
   private:
     void SetColors();
+
+    ui::MainWindowLink& main_;
 };
 
 }  // namespace findui

@@ -50,7 +50,9 @@ std::optional<int> integerOf(const QString& text) {
 
 // ---- TPrintRange ---------------------------------------------------------
 
-TPrintRange::TPrintRange(int pageCount, QWidget* parent) : QDialog(parent), pageCount_(pageCount) {
+TPrintRange::TPrintRange(int pageCount, const settings::Settings& settings, double scale,
+                         QWidget* parent)
+    : QDialog(parent), pageCount_(pageCount), settings_(settings), scale_(scale) {
     setObjectName(QStringLiteral("PrintRange"));
     setWindowTitle(QStringLiteral("Page Printing"));
     setModal(true);
@@ -76,8 +78,8 @@ TPrintRange::TPrintRange(int pageCount, QWidget* parent) : QDialog(parent), page
 }
 
 void TPrintRange::showEvent(QShowEvent* event) {
-    ui::prepareForm(this);
-    ui::applyWindowColors(this, settings::ReportWindow);
+    ui::prepareForm(this, settings_, scale_);
+    ui::applyWindowColors(this, settings_.colorSet(settings::ReportWindow));
     StartPage->setText(QStringLiteral("1"));
     EndPage->setText(QString::number(pageCount_));
     confirmed_ = false;
@@ -325,7 +327,7 @@ bool TMyPreview::printRange(int first, int last) {
 }
 
 void TMyPreview::MenuPrintRangeClick() {
-    TPrintRange range(MyFilePreview.PageCount(), this);
+    TPrintRange range(MyFilePreview.PageCount(), main_.settings(), main_.scaleFactor(), this);
     range.exec();
     if (range.confirmed())
         printRange(range.first(), range.last());

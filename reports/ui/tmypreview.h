@@ -21,13 +21,19 @@ namespace ui {
 class MainWindowLink;
 }
 
+namespace settings {
+struct Settings;
+}
+
 namespace reportsui {
 
 // "Page Printing": the first and last page of a range to print.
 class TPrintRange : public QDialog {
     Q_OBJECT
   public:
-    TPrintRange(int pageCount, QWidget* parent = nullptr);
+    // In the fonts and colours of `settings`, at the screen-size factor `scale`.
+    TPrintRange(int pageCount, const settings::Settings& settings, double scale,
+                QWidget* parent = nullptr);
 
     QLabel *StartPageLabel = nullptr, *EndPageLabel = nullptr;
     QLineEdit *StartPage = nullptr, *EndPage = nullptr;
@@ -44,6 +50,8 @@ class TPrintRange : public QDialog {
     void PrintButtonClick();
 
     int pageCount_;
+    const settings::Settings& settings_;
+    double scale_;
     bool confirmed_ = false;
     int first_ = 0, last_ = 0;
 };

@@ -124,8 +124,8 @@ QString TMyReport::sortOrderText(const std::array<int, 4>& levels,
 }
 
 void TMyReport::showEvent(QShowEvent* event) {
-    ui::prepareForm(this);
-    ui::applyWindowColors(this, settings::ReportWindow);
+    ui::prepareForm(this, main_);
+    ui::applyWindowColors(this, main_.settings().colorSet(settings::ReportWindow));
     const bool searching = main_.searchActive();
     ExportSearch->setEnabled(searching);
     (searching ? ExportSearch : ExportEntire)->setChecked(true);

@@ -24,13 +24,14 @@ W* named(W* widget, const char* name) {
 }  // namespace
 
 TRepLayout::TRepLayout(reports::ReportDefinition& buffer, int width, bool useTotals,
-                       reports::FieldCaptions captions, double scale, QWidget* parent)
+                       const settings::Settings& settings, double scale, QWidget* parent)
     : QDialog(parent),
       buffer_(buffer),
       copy_(buffer),
       width_(width),
       useTotals_(useTotals),
-      captions_(std::move(captions)),
+      settings_(settings),
+      captions_(reports::fieldCaptions(settings)),
       scale_(scale) {
     setObjectName(QStringLiteral("RepLayout"));
     setWindowTitle(QStringLiteral("Specify Report Layout"));
@@ -85,8 +86,8 @@ reports::LayoutPicture TRepLayout::picture() const {
 }
 
 void TRepLayout::showEvent(QShowEvent* event) {
-    ui::prepareForm(this);
-    ui::applyWindowColors(this, settings::ReportWindow);
+    ui::prepareForm(this, settings_, scale_);
+    ui::applyWindowColors(this, settings_.colorSet(settings::ReportWindow));
     QDialog::showEvent(event);
 }
 
@@ -135,7 +136,7 @@ void TRepLayout::mouseReleaseEvent(QMouseEvent* event) {
 void TRepLayout::openPart(const reports::PictureItem& at) {
     reports::ReportLine& line =
         at.row == reports::kTotalsRow ? copy_.totalsLine : copy_.lines[size_t(at.row - 1)];
-    TReportPart part(line, at.row, at.item, width_, captions_, this);
+    TReportPart part(line, at.row, at.item, width_, settings_, scale_, this);
     if (part.exec() == QDialog::Accepted)
         update();
 }

@@ -16,6 +16,10 @@ class QFrame;
 class QLabel;
 class QPushButton;
 
+namespace settings {
+struct Settings;
+}
+
 namespace reportsui {
 
 class TRepLayout : public QDialog {
@@ -23,9 +27,10 @@ class TRepLayout : public QDialog {
   public:
     // `width` is the report width chosen in "Report Definition" and
     // `useTotals` whether its "Use Totals" box is checked; fields show their
-    // `captions`, and the picture is drawn at the screen-size factor `scale`.
+    // captions in `settings`, whose fonts and colours the window takes, and
+    // the window and its picture are drawn at the screen-size factor `scale`.
     TRepLayout(reports::ReportDefinition& buffer, int width, bool useTotals,
-               reports::FieldCaptions captions, double scale, QWidget* parent = nullptr);
+               const settings::Settings& settings, double scale, QWidget* parent = nullptr);
 
     QFrame* NamePanel = nullptr;
     QLabel *ReportNameLabel = nullptr, *BodyLabel = nullptr, *TotalsLabel = nullptr,
@@ -51,6 +56,7 @@ class TRepLayout : public QDialog {
     reports::ReportDefinition copy_;
     int width_;
     bool useTotals_;
+    const settings::Settings& settings_;
     reports::FieldCaptions captions_;
     double scale_;
     std::optional<reports::PictureItem> pressed_;

@@ -16,7 +16,9 @@
 
 namespace reportsui {
 
-TReportForm::TReportForm(reports::OutputMode mode, QWidget* parent) : QDialog(parent), mode_(mode) {
+TReportForm::TReportForm(reports::OutputMode mode, const settings::Settings& settings, double scale,
+                         QWidget* parent)
+    : QDialog(parent), mode_(mode), settings_(settings), scale_(scale) {
     setObjectName(QStringLiteral("ReportForm"));
     setWindowTitle(QStringLiteral("Report Status Screen"));
     setModal(true);
@@ -58,7 +60,7 @@ void TReportForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     // The user fonts, the screen size and the centre, as every window; the
     // status stays in bold Arial.
-    ui::prepareForm(this);
+    ui::prepareForm(this, settings_, scale_);
     QFont bold(QStringLiteral("Arial"), Label1->font().pointSize());
     bold.setBold(true);
     Label1->setFont(bold);
@@ -143,7 +145,7 @@ bool runReport(ui::MainWindowLink& main, const reports::ReportDefinition& defini
         definition, collection.table(), mode,
         reports::layoutSettingsOf(main.settings(), collection.sortLevels()));
     layout.setTextFileName(textFile);
-    TReportForm form(mode, main.dialogParent());
+    TReportForm form(mode, main.settings(), main.scaleFactor(), main.dialogParent());
     form.MyReportPrinter.setPrinter(printer);
     form.MyReportFiler.setPrinter(printer);
     reports::PageStream counting;

@@ -18,12 +18,18 @@ namespace ui {
 class MainWindowLink;
 }
 
+namespace settings {
+struct Settings;
+}
+
 namespace reportsui {
 
 class TReportForm : public QDialog {
     Q_OBJECT
   public:
-    explicit TReportForm(reports::OutputMode mode, QWidget* parent = nullptr);
+    // Takes the user fonts of `settings` and the screen-size factor `scale`.
+    TReportForm(reports::OutputMode mode, const settings::Settings& settings, double scale,
+                QWidget* parent = nullptr);
     ~TReportForm() override;
 
     reports::OutputMode mode() const { return mode_; }
@@ -50,6 +56,8 @@ class TReportForm : public QDialog {
     void BitBtn1Click();
 
     reports::OutputMode mode_;
+    const settings::Settings& settings_;
+    double scale_;
     bool running_ = false, ran_ = false, cancelled_ = false, started_ = false;
 };
 

@@ -28,8 +28,15 @@ W* named(W* widget, const char* name) {
 }  // namespace
 
 TReportPart::TReportPart(reports::ReportLine& line, int lineNumber, int item, int width,
-                         const reports::FieldCaptions& captions, QWidget* parent)
-    : QDialog(parent), line_(line), lineNumber_(lineNumber), item_(item), width_(width) {
+                         const settings::Settings& settings, double scale, QWidget* parent)
+    : QDialog(parent),
+      line_(line),
+      lineNumber_(lineNumber),
+      item_(item),
+      width_(width),
+      settings_(settings),
+      scale_(scale) {
+    const reports::FieldCaptions captions = reports::fieldCaptions(settings);
     setObjectName(QStringLiteral("ReportPart"));
     setWindowTitle(QStringLiteral("Select Report Part"));
     setModal(true);
@@ -107,8 +114,8 @@ TReportPart::TReportPart(reports::ReportLine& line, int lineNumber, int item, in
 }
 
 void TReportPart::showEvent(QShowEvent* event) {
-    ui::prepareForm(this);
-    ui::applyWindowColors(this, settings::ReportWindow);
+    ui::prepareForm(this, settings_, scale_);
+    ui::applyWindowColors(this, settings_.colorSet(settings::ReportWindow));
     QDialog::showEvent(event);
 }
 

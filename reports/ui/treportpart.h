@@ -14,6 +14,10 @@ class QListWidget;
 class QPushButton;
 class QRadioButton;
 
+namespace settings {
+struct Settings;
+}
+
 namespace reportsui {
 
 class TReportPart : public QDialog {
@@ -21,9 +25,11 @@ class TReportPart : public QDialog {
   public:
     // Edits item `item` (1 to 20) of `line`, record line `lineNumber` (1 to
     // 12) or, with lineNumber 0, the totals line; `width` is the report
-    // width the line is fitted to. The field list shows the `captions`.
+    // width the line is fitted to. The field list shows the captions of
+    // `settings`, whose fonts and colours the window takes at the
+    // screen-size factor `scale`.
     TReportPart(reports::ReportLine& line, int lineNumber, int item, int width,
-                const reports::FieldCaptions& captions, QWidget* parent = nullptr);
+                const settings::Settings& settings, double scale, QWidget* parent = nullptr);
 
     QRadioButton *RadioFiller = nullptr, *RadioLabel = nullptr, *RadioField = nullptr;
     QLineEdit *FieldWidth = nullptr, *LabelName = nullptr;
@@ -40,6 +46,8 @@ class TReportPart : public QDialog {
 
     reports::ReportLine& line_;
     int lineNumber_, item_, width_;
+    const settings::Settings& settings_;
+    double scale_;
 };
 
 }  // namespace reportsui

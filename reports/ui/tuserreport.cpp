@@ -35,8 +35,9 @@ QString fontText(const reports::ReportFontSpec& f) {
 
 }  // namespace
 
-TReportFonts::TReportFonts(reports::ReportDefinition& definition, QWidget* parent)
-    : QDialog(parent), d_(definition) {
+TReportFonts::TReportFonts(reports::ReportDefinition& definition,
+                           const settings::Settings& settings, double scale, QWidget* parent)
+    : QDialog(parent), d_(definition), settings_(settings), scale_(scale) {
     setObjectName(QStringLiteral("ReportFonts"));
     setWindowTitle(QStringLiteral("Report Fonts"));
     setModal(true);
@@ -65,8 +66,8 @@ TReportFonts::TReportFonts(reports::ReportDefinition& definition, QWidget* paren
 }
 
 void TReportFonts::showEvent(QShowEvent* event) {
-    ui::prepareForm(this);
-    ui::applyWindowColors(this, settings::ReportWindow);
+    ui::prepareForm(this, settings_, scale_);
+    ui::applyWindowColors(this, settings_.colorSet(settings::ReportWindow));
     QDialog::showEvent(event);
 }
 
@@ -225,7 +226,7 @@ TUserReport::TUserReport(ui::MainWindowLink& main, reports::ReportDefinition& de
     connect(Chars120, &QRadioButton::clicked, this, [this] { widthClicked(120); });
     connect(Chars150, &QRadioButton::clicked, this, [this] { widthClicked(150); });
     connect(SetFonts, &QPushButton::clicked, this, [this] {
-        TReportFonts fonts(d_, this);
+        TReportFonts fonts(d_, main_.settings(), main_.scaleFactor(), this);
         fonts.exec();
         showFonts();
     });
@@ -236,8 +237,7 @@ TUserReport::TUserReport(ui::MainWindowLink& main, reports::ReportDefinition& de
                           Chars150->isChecked()   ? 150
                           : Chars120->isChecked() ? 120
                                                   : 90,
-                          UseTotals->isChecked(), reports::fieldCaptions(main_.settings()),
-                          main_.scaleFactor(), this);
+                          UseTotals->isChecked(), main_.settings(), main_.scaleFactor(), this);
         layout.exec();
     });
     ui::recordDesignGeometry(this);
@@ -248,8 +248,8 @@ reports::DefinitionFile TUserReport::definitionFile() const {
 }
 
 void TUserReport::showEvent(QShowEvent* event) {
-    ui::prepareForm(this);
-    ui::applyWindowColors(this, settings::ReportWindow);
+    ui::prepareForm(this, main_);
+    ui::applyWindowColors(this, main_.settings().colorSet(settings::ReportWindow));
     ReportName->setText(d_.name);
     Title1->setText(d_.title1);
     Title2->setText(d_.title2);

@@ -17,6 +17,10 @@ namespace ui {
 class MainWindowLink;
 }
 
+namespace settings {
+struct Settings;
+}
+
 namespace reportsui {
 
 // "Report Fonts": the title, column header, body and footnote fonts of the
@@ -24,7 +28,9 @@ namespace reportsui {
 class TReportFonts : public QDialog {
     Q_OBJECT
   public:
-    TReportFonts(reports::ReportDefinition& definition, QWidget* parent = nullptr);
+    // Painted in the fonts and colours of `settings`, scaled by `scale`.
+    TReportFonts(reports::ReportDefinition& definition, const settings::Settings& settings,
+                 double scale, QWidget* parent = nullptr);
 
     QLineEdit *TitleFont = nullptr, *ColumnFont = nullptr, *BodyFont = nullptr,
               *FootnoteFont = nullptr;
@@ -40,6 +46,8 @@ class TReportFonts : public QDialog {
     void showFonts();
 
     reports::ReportDefinition& d_;
+    const settings::Settings& settings_;
+    double scale_;
 };
 
 class TUserReport : public QDialog {

@@ -85,7 +85,7 @@ TEST_F(StoredFormats, TickTheirItemsAtStartAndReachTheFileAgainAtClose) {
     // as 640 x 480 and is kept.
     EXPECT_FALSE(mw::MenuNumericUS(main)->isChecked() || mw::MenuNumericWindows(main)->isChecked());
     EXPECT_EQ(sizeTicks(), onlyTicked(4, 0));
-    EXPECT_DOUBLE_EQ(ui::scaleFactor(), 1.0);
+    EXPECT_EQ(books::runState().screenPreset, 640);
 
     main->close();
     EXPECT_EQ(stored("Misc", "Date Format"), QStringLiteral("10"));

@@ -593,7 +593,7 @@ TEST_F(EditForm, AWrittenRecordReadsBackInAnOutsideDbaseReader) {
 }
 
 TEST_F(EditForm, TheEditColourSetPaintsTheControlsAndTheHeadersKeepTheirOwn) {
-    settings::WindowColors& colors = settings::settings().colorSet(settings::EditWindow);
+    settings::WindowColors& colors = link.settings().colorSet(settings::EditWindow);
     for (int i = 0; i < settings::kColorCount; ++i)
         colors[i] = 0x010101 * (i + 1);
     const auto c = [&](settings::ColorIndex i) { return ui::toQColor(colors[i]); };

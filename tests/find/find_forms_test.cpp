@@ -339,7 +339,7 @@ TEST_F(SearchForm, APlainTextFieldsMarkerOpensNothing) {
 }
 
 TEST_F(SearchForm, TheGridTakesTheSearchWindowsListColours) {
-    settings::WindowColors& c = settings::settings().colorSet(settings::SearchWindow);
+    settings::WindowColors& c = link.settings().colorSet(settings::SearchWindow);
     c[settings::ListBoxBackground] = 0x0000ff;  // red
     c[settings::ListBoxText] = 0x00ff00;        // green
     form->hide();

@@ -60,8 +60,6 @@ class DesignerTest : public ::testing::Test {
     }
     reports::DefinitionFile file() { return reports::DefinitionFile::inDirectory(dir.path()); }
 
-    reports::FieldCaptions captions() { return reports::fieldCaptions(main.settings()); }
-
     QTemporaryDir dir;
     testsupport::FakeMainLink main;
     reports::ReportDefinition mine;
@@ -237,7 +235,7 @@ TEST_F(DesignerTest, FontsAreChosenThroughTheFontDialog) {
 TEST_F(DesignerTest, SelectReportPartSetsTheItemAndRefusesWhatCannotBeLaidOut) {
     reports::ReportLine line = mine.lines[0];  // 100 filler, 50 label "Note"
     {
-        TReportPart part(line, 1, 2, 150, captions());
+        TReportPart part(line, 1, 2, 150, main.settings(), 1.0);
         EXPECT_EQ(part.windowTitle(), "Select Report Part");
         EXPECT_EQ(part.SelPartLabel->text(), "Line 1, Item 2");
         EXPECT_TRUE(part.RadioLabel->isChecked());
@@ -264,7 +262,7 @@ TEST_F(DesignerTest, SelectReportPartSetsTheItemAndRefusesWhatCannotBeLaidOut) {
     EXPECT_EQ(line.items[1].width, 20);
     EXPECT_EQ(line.items[2].width, 30);  // the rest of the line
     {
-        TReportPart again(line, 1, 2, 150, captions());
+        TReportPart again(line, 1, 2, 150, main.settings(), 1.0);
         EXPECT_TRUE(again.RadioField->isChecked());
         EXPECT_EQ(again.FieldList->currentRow(), 0);
         // Width 0 fills the rest of the line.
@@ -276,7 +274,7 @@ TEST_F(DesignerTest, SelectReportPartSetsTheItemAndRefusesWhatCannotBeLaidOut) {
     EXPECT_EQ(line.items[1].width, 50);
     EXPECT_EQ(line.items[2].width, 0);
     reports::ReportLine totals = reports::builtInReports()[0].totalsLine;
-    TReportPart total(totals, 0, 1, 120, captions());
+    TReportPart total(totals, 0, 1, 120, main.settings(), 1.0);
     EXPECT_EQ(total.SelPartLabel->text(), "Totals Line, Item 1");
     EXPECT_EQ(total.FieldList->count(), 4);
     EXPECT_EQ(total.FieldList->item(0)->text(), "Cost");
@@ -330,7 +328,7 @@ TEST_F(DesignerTest, EveryCaptionAndLimitOfTheDefinitionAndFontWindows) {
         EXPECT_TRUE(font->isReadOnly()) << font->objectName().toStdString();
     EXPECT_EQ(w.focusWidget(), w.ReportName);
 
-    TReportFonts fonts(buffer, &w);
+    TReportFonts fonts(buffer, main.settings(), 1.0, &w);
     EXPECT_EQ(fonts.windowTitle(), "Report Fonts");
     QStringList fontSlots;
     for (const QGroupBox* g : fonts.findChildren<QGroupBox*>())
@@ -454,7 +452,7 @@ TEST_F(DesignerTest, TheQuestionAndNoticeOfTheWidthOf120) {
 TEST_F(DesignerTest, SelectReportPartInputsFollowTheKind) {
     reports::ReportLine line = mine.lines[0];
     main.settings().fieldNames[2] = QStringLiteral("Writer");
-    TReportPart part(line, 1, 1, 150, captions());
+    TReportPart part(line, 1, 1, 150, main.settings(), 1.0);
     part.show();
     EXPECT_EQ(part.RadioFiller->text(), "Filler (empty space)");
     EXPECT_EQ(part.RadioLabel->text(), "Label (constant value)");

@@ -46,8 +46,9 @@ reports::ReportDefinition twoLines() {
     return d;
 }
 
-// The captions of a fresh settings file.
-const reports::FieldCaptions captions = reports::fieldCaptions(settings::Settings());
+// A fresh settings file, and its captions.
+const settings::Settings freshSettings;
+const reports::FieldCaptions captions = reports::fieldCaptions(freshSettings);
 
 QPoint centreOf(const TRepLayout& w, int row, int item) {
     return testsupport::layoutItemCentre(w, row, item);
@@ -63,7 +64,7 @@ TEST(LayoutWindowTest, ShowsTheNameTheNoteAndOnlyTheHeadingsInUse) {
     reports::ReportDefinition buffer = twoLines();
     buffer.name = "A Report Name That Runs To Thirty";
     {
-        TRepLayout w(buffer, 90, true, captions, 1.0);
+        TRepLayout w(buffer, 90, true, freshSettings, 1.0);
         w.show();
         EXPECT_EQ(w.windowTitle(), "Specify Report Layout");
         EXPECT_EQ(w.ReportNameLabel->text(), "Report: A Report Name That Runs To Thirty");
@@ -83,7 +84,7 @@ TEST(LayoutWindowTest, ShowsTheNameTheNoteAndOnlyTheHeadingsInUse) {
     // shows its first 38.
     buffer.name = QString(45, 'x');
     buffer.lineCount = 0;
-    TRepLayout w(buffer, 90, false, captions, 1.0);
+    TRepLayout w(buffer, 90, false, freshSettings, 1.0);
     w.show();
     EXPECT_EQ(w.ReportNameLabel->text(), "Report: " + QString(38, 'x'));
     EXPECT_FALSE(w.BodyLabel->isVisible());
@@ -94,7 +95,7 @@ TEST(LayoutWindowTest, ShowsTheNameTheNoteAndOnlyTheHeadingsInUse) {
 TEST(LayoutWindowTest, AClickedItemIsChangedInTheCopyAndOkCopiesItBack) {
     reports::ReportDefinition buffer = twoLines();
     const reports::ReportDefinition before = buffer;
-    TRepLayout w(buffer, 90, true, captions, 1.0);
+    TRepLayout w(buffer, 90, true, freshSettings, 1.0);
     w.show();
     const QString selected = clickItem(w, 1, 2, [](TReportPart& part) {
         EXPECT_TRUE(part.RadioFiller->isChecked());
@@ -143,7 +144,7 @@ TEST(LayoutWindowTest, AClickedItemIsChangedInTheCopyAndOkCopiesItBack) {
 TEST(LayoutWindowTest, CancelDiscardsEveryChange) {
     reports::ReportDefinition buffer = twoLines();
     const reports::ReportDefinition before = buffer;
-    TRepLayout w(buffer, 90, true, captions, 1.0);
+    TRepLayout w(buffer, 90, true, freshSettings, 1.0);
     w.show();
     for (const int row : {1, 2, kTotalsRow})
         clickItem(w, row, 1, [](TReportPart& part) {
@@ -158,7 +159,7 @@ TEST(LayoutWindowTest, CancelDiscardsEveryChange) {
 
 TEST(LayoutWindowTest, OnlyALeftPressAndReleaseOnOneItemOpensIt) {
     reports::ReportDefinition buffer = twoLines();
-    TRepLayout w(buffer, 90, false, captions, 1.0);
+    TRepLayout w(buffer, 90, false, freshSettings, 1.0);
     w.show();
     QString seen;
     testsupport::closeNextModal(&seen);
@@ -177,12 +178,9 @@ TEST(LayoutWindowTest, OnlyALeftPressAndReleaseOnOneItemOpensIt) {
 }
 
 TEST(LayoutWindowTest, AtALargerScreenSizeThePictureScalesWithTheWindow) {
-    const settings::Settings saved = settings::settings();
-    const QSize screen(1920, 1200);
-    ASSERT_TRUE(ui::choosePreset(nullptr, 1024, books::runState(), settings::settings(), screen));
     reports::ReportDefinition buffer = twoLines();
     {
-        TRepLayout w(buffer, 90, true, captions, 1.6);
+        TRepLayout w(buffer, 90, true, freshSettings, 1.6);
         w.show();
         EXPECT_EQ(w.width(), 1013);  // 633 at 1.6
         const QRect row1 = w.picture().rowRect(1), totals = w.picture().rowRect(kTotalsRow);
@@ -200,14 +198,12 @@ TEST(LayoutWindowTest, AtALargerScreenSizeThePictureScalesWithTheWindow) {
                   "Line 1, Item 3");
         w.close();
     }
-    ui::choosePreset(nullptr, 640, books::runState(), settings::settings(), screen);
-    settings::settings() = saved;
 }
 
 TEST(LayoutWindowTest, PaintsEachItemWithItsColour) {
     reports::ReportDefinition buffer = twoLines();
     buffer.lines[0].items[0].labelText = "WWWWWWWW";
-    TRepLayout w(buffer, 90, true, captions, 1.0);
+    TRepLayout w(buffer, 90, true, freshSettings, 1.0);
     w.show();
     const QImage image = w.grab().toImage();
     auto count = [&](const QRect& r, auto test) {
@@ -284,13 +280,13 @@ TEST(LayoutWindowTest, ScreenshotsOfTheDesignerWindows) {
     TUserReport form(main, buffer, -1);
     form.show();
     save(form, "definition");
-    TReportFonts fonts(buffer);
+    TReportFonts fonts(buffer, freshSettings, 1.0);
     fonts.show();
     save(fonts, "fonts");
-    TRepLayout layout(buffer, 90, true, captions, 1.0);
+    TRepLayout layout(buffer, 90, true, freshSettings, 1.0);
     layout.show();
     save(layout, "layout");
-    TReportPart part(buffer.lines[1], 2, 2, 90, captions);
+    TReportPart part(buffer.lines[1], 2, 2, 90, freshSettings, 1.0);
     part.show();
     save(part, "part");
 }

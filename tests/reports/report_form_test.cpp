@@ -14,6 +14,7 @@
 
 #include "reports/report_definition.h"
 #include "reports/ui/treportform.h"
+#include "settings/settings.h"
 #include "tests/reports/engine_support.h"
 #include "tests/support/book_samples.h"
 #include "tests/support/fake_main_link.h"
@@ -79,7 +80,8 @@ TEST_F(ReportFormTest, ShowingTheWindowRunsTheJobAndOffersOk) {
 }
 
 TEST_F(ReportFormTest, CancelStopsAfterThePageAndClosesTheWindow) {
-    TReportForm form(OutputMode::View);
+    const settings::Settings defaults;
+    TReportForm form(OutputMode::View, defaults, 1.0);
     form.MyReportFiler.setPrinter(printer.get());
     form.MyReportFiler.setStream(&stream);
     reports::ReportDefinition d = reports::builtInReports()[0];
@@ -107,7 +109,8 @@ TEST_F(ReportFormTest, AFailedJobIsShownAndLeavesNoTextFile) {
     ASSERT_FALSE(probe.open(QIODevice::WriteOnly));
     prompter.expectError(QString("The report could not be written to \"%1\": %2")
                              .arg(QDir::toNativeSeparators(file), probe.errorString()));
-    TReportForm form(OutputMode::TextFile);
+    const settings::Settings defaults;
+    TReportForm form(OutputMode::TextFile, defaults, 1.0);
     reports::PageStream counting;
     counting.setKeepPages(false);
     form.MyReportFiler.setPrinter(printer.get());

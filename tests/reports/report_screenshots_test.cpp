@@ -75,7 +75,8 @@ TEST(ReportScreenshots, TheReportListAPreviewPageAndPagePrinting) {
     const QImage page = save(preview, "preview");
     EXPECT_GT(inkShare(page), 0.002);
 
-    TPrintRange range(stream.pageCount());
+    const settings::Settings defaults;
+    TPrintRange range(stream.pageCount(), defaults, 1.0);
     range.show();
     save(range, "print_range");
 }
