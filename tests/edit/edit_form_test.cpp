@@ -448,7 +448,7 @@ TEST_F(EditForm, CheckOutPairIsRememberedAndEachRecordShowsItsOwn) {
 }
 
 TEST_F(EditForm, BrowseModeOnlyShowsAndMovesWithoutQuestions) {
-    link.browse = true;
+    link.runState().browseMode = true;
     open(books::EditMode::Edit);
     for (const char* name : {"UpdateExitButton", "UpdateButton", "ClearButton"})
         EXPECT_FALSE(child<QPushButton>(name)->isEnabled()) << name;

@@ -47,7 +47,7 @@ class FakeMainLink : public ui::MainWindowLink {
     bool beginSearch(std::function<bool(const dbase::Table&)> test) override {
         test_ = test;
         collection_.setRecordFilter(std::move(test));
-        searching_ = true;
+        runState_.searchActive = true;
         ++searchesBegun;
         const bool any = collection_.table().isOpen() && collection_.table().recNo() != 0;
         if (!any)
@@ -57,20 +57,21 @@ class FakeMainLink : public ui::MainWindowLink {
     void endSearch() override {
         collection_.clearRecordFilter();
         test_ = {};
-        searching_ = false;
+        runState_.searchActive = false;
         ++searchesEnded;
     }
-    bool searchActive() const override { return searching_; }
+    bool searchActive() const override { return runState_.searchActive; }
     std::function<bool(const dbase::Table&)> activeSearch() const override {
-        return searching_ ? test_ : nullptr;
+        return runState_.searchActive ? test_ : nullptr;
     }
-    bool browseMode() const override { return browse; }
+    // Browse mode and the search state are those of its run state, as the
+    // main window's are.
+    bool browseMode() const override { return runState_.browseMode; }
     void reloadReportList() override { ++reportsReloaded; }
     void setHandler(ui::Command command, ui::CommandHandler handler) override {
         handlers.set(command, std::move(handler));
     }
 
-    bool browse = false;
     int refreshed = 0;
     int reapplied = 0;
     int reportsReloaded = 0;
@@ -87,7 +88,6 @@ class FakeMainLink : public ui::MainWindowLink {
     books::PickLists lists_;
     settings::Settings settings_;
     books::RunState runState_;
-    bool searching_ = false;
     std::function<bool(const dbase::Table&)> test_;
 };
 
