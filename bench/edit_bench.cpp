@@ -73,7 +73,7 @@ int main(int argc, char** argv) {
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    settings::applyDateFormat(7);
+    settings::settings().formats.setDateFormat(7);
     try {
         BenchLink link;
         books::OpenCollection& c = link.collection();

@@ -83,7 +83,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     QCoreApplication app(argc, argv);
-    settings::applyDateFormat(7);  // m/d/yyyy
+    settings::settings().formats.setDateFormat(7);  // m/d/yyyy
     try {
         books::OpenCollection c;
         c.setSortLevels({2, 0, 0, 0});

@@ -1,7 +1,5 @@
 #include "settings/formats.h"
 
-#include "settings/settings.h"
-
 #include <cmath>
 
 namespace settings {
@@ -170,47 +168,6 @@ NumberFormat regionalFormatOf(const QLocale& locale) {
         f.currencyDecimals = 0;
     }
     return f;
-}
-
-// ---- The program's formats ------------------------------------------------------
-
-bool applyDateFormat(int code) {
-    return settings().formats.setDateFormat(code);
-}
-int currentDateFormat() {
-    return settings().formats.dateFormat();
-}
-QChar dateSeparator() {
-    return settings().formats.dateSeparator();
-}
-QString shortDateFormat() {
-    return settings().formats.shortDateFormat();
-}
-QString dateToText(const QDate& date) {
-    return settings().formats.dateToText(date);
-}
-QString dateToText(const dbase::Date& date) {
-    return settings().formats.dateToText(date);
-}
-std::optional<QDate> textToDate(const QString& text) {
-    return settings().formats.textToDate(text);
-}
-std::optional<dbase::Date> textToEngineDate(const QString& text) {
-    return settings().formats.textToEngineDate(text);
-}
-const NumberFormat& regionalFormat() {
-    return settings().formats.regional();
-}
-void readRegionalSettings() {
-    settings().formats.setRegional(regionalFormatOf(QLocale::system()));
-}
-NumberFormat reportCurrencyFormat() {
-    const Settings& s = settings();
-    return s.formats.reportFormat(s.currencyFormat);
-}
-NumberFormat reportNumericFormat() {
-    const Settings& s = settings();
-    return s.formats.reportFormat(s.numericFormat);
 }
 
 QString trimBlanks(const QString& s) {

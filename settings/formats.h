@@ -91,30 +91,6 @@ std::optional<QDate> textToDate(const QString& text, int code, int currentYear);
 // The four-digit year of a two-digit year `yy` (0 to 99).
 int expandTwoDigitYear(int yy, int currentYear);
 
-// ---- The program's formats (settings().formats) -----------------------------
-// Thin forwards for the windows and the code not yet handed a Formats.
-
-// Makes `code` the program's date format (see Formats::setDateFormat). Does
-// not touch the stored date format code of the settings.
-bool applyDateFormat(int code);
-int currentDateFormat();  // 1 at program start
-QChar dateSeparator();
-QString shortDateFormat();
-QString dateToText(const QDate& date);
-QString dateToText(const dbase::Date& date);
-std::optional<QDate> textToDate(const QString& text);
-std::optional<dbase::Date> textToEngineDate(const QString& text);
-
-// The program's regional values: the defaults until readRegionalSettings()
-// reads them from the system locale.
-const NumberFormat& regionalFormat();
-void readRegionalSettings();
-
-// What a report uses for amounts and for other numbers, from the currency
-// and numeric format codes of the settings (code 1 U.S., otherwise regional).
-NumberFormat reportCurrencyFormat();
-NumberFormat reportNumericFormat();
-
 // Text helpers. Results are cut to 255 characters.
 inline constexpr int kMaxText = 255;
 QString trimBlanks(const QString& s);           // removes only ' ' from both ends

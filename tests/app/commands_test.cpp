@@ -12,6 +12,7 @@
 #include "app/record_navigator.h"
 #include "data/grid_model.h"
 #include "settings/formats.h"
+#include "settings/settings.h"
 #include "tests/app/main_fixture.h"
 #include "tests/app/main_widgets.h"
 #include "ui/help_window.h"
@@ -283,7 +284,7 @@ TEST_F(CommandsTest, DateFormatItemsChangeHowTheGridShowsDates) {
     const QModelIndex cell = main->MyDataSource()->index(2, 11);
     EXPECT_EQ(cell.data().toString(), "3/3/96");
     mw::MenuDate(main)[11]->trigger();  // dd.mm.yyyy
-    EXPECT_EQ(settings::currentDateFormat(), 12);
+    EXPECT_EQ(settings::settings().formats.dateFormat(), 12);
     EXPECT_EQ(settings::settings().dateFormat, 12);
     EXPECT_TRUE(mw::MenuDate(main)[11]->isChecked());
     EXPECT_FALSE(mw::MenuDate(main)[0]->isChecked());

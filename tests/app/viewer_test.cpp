@@ -362,7 +362,7 @@ TEST_F(ViewerTest, ChangingTheDateFormatKeepsTheCurrentCellAndTheScroll) {
     QCoreApplication::processEvents();
     const int scrolled = grid->horizontalScrollBar()->value();
     ASSERT_GT(scrolled, 0);
-    main->DateFormatClick(settings::currentDateFormat() == 3 ? 4 : 3);
+    main->DateFormatClick(settings::settings().formats.dateFormat() == 3 ? 4 : 3);
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();
     EXPECT_EQ(grid->currentIndex().row(), 2);

@@ -26,7 +26,7 @@ class DisplaySettings : public MainFixture {
   protected:
     void TearDown() override {
         MainFixture::TearDown();
-        settings::applyDateFormat(1);
+        settings::settings().formats.setDateFormat(1);
         settings::settings() = settings::Settings();
         ui::choosePresetAtStartup(books::runState(), settings::settings(), QSize(640, 480));
     }
@@ -76,7 +76,7 @@ class StoredFormats : public DisplaySettings {
 };
 
 TEST_F(StoredFormats, TickTheirItemsAtStartAndReachTheFileAgainAtClose) {
-    EXPECT_EQ(settings::currentDateFormat(), 10);
+    EXPECT_EQ(settings::settings().formats.dateFormat(), 10);
     EXPECT_EQ(dateTicks(), onlyTicked(12, 9));
     EXPECT_EQ(purchDateShown(), QStringLiteral("5/3/1996"));
     EXPECT_TRUE(mw::MenuCurrencyWindows(main)->isChecked());

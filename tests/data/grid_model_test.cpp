@@ -83,7 +83,7 @@ TEST_F(GridModelTest, DatesFollowTheDateFormatAndCheckOutIsACheckBox) {
         EXPECT_EQ(text(2, kPurch), formats.dateToText(QDate(1996, 3, 3))) << "format " << code;
         EXPECT_EQ(formats.textToDate(text(2, kPurch)), QDate(1996, 3, 3)) << "format " << code;
     }
-    EXPECT_EQ(settings::currentDateFormat(), 1);
+    EXPECT_EQ(settings::settings().formats.dateFormat(), 1);
     EXPECT_EQ(model->index(0, kCheckOut).data(Qt::CheckStateRole).toInt(), Qt::Checked);
     EXPECT_EQ(model->index(1, kCheckOut).data(Qt::CheckStateRole).toInt(), Qt::Unchecked);
     EXPECT_FALSE(model->index(0, kCheckOut).data(Qt::DisplayRole).isValid());

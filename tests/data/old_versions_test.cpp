@@ -7,6 +7,7 @@
 #include "data/old_versions.h"
 #include "dbase/table.h"
 #include "settings/formats.h"
+#include "settings/settings.h"
 #include "tests/data/files_test_util.h"
 
 namespace {
@@ -23,7 +24,7 @@ class ConversionTest : public ::testing::Test {
         target.setFileName(collection.toStdString());
         target.open();
     }
-    void TearDown() override { settings::applyDateFormat(1); }
+    void TearDown() override { settings::settings().formats.setDateFormat(1); }
 
     std::string value(int record, const char* field) {
         target.gotoRecNo(static_cast<std::uint32_t>(record));
@@ -64,9 +65,9 @@ TEST_F(ConversionTest, Version1DatesAreReadAsMonthDayYearWhateverTheUserFormat) 
                        {"No date", "", "", ""}});
     ASSERT_TRUE(books::hasLayout(old, v1, books::Layout::Version1));
     // A day-first format with another separator is in force.
-    ASSERT_TRUE(settings::applyDateFormat(4));
-    const int userFormat = settings::currentDateFormat();
-    const QChar userSeparator = settings::dateSeparator();
+    ASSERT_TRUE(settings::settings().formats.setDateFormat(4));
+    const int userFormat = settings::settings().formats.dateFormat();
+    const QChar userSeparator = settings::settings().formats.dateSeparator();
     EXPECT_EQ(books::convertV1(old, v1, target), 4);
     EXPECT_EQ(date(1, "PurchDate"), (dbase::Date{1995, 3, 7}));
     EXPECT_EQ(date(2, "PurchDate"), (dbase::Date{1990, 12, 25}));
@@ -74,8 +75,8 @@ TEST_F(ConversionTest, Version1DatesAreReadAsMonthDayYearWhateverTheUserFormat) 
     EXPECT_TRUE(date(4, "PurchDate").isNull());
     EXPECT_EQ(value(1, "WherePurch"), "Fair");
     EXPECT_EQ(value(1, "Value"), "3.25");
-    EXPECT_EQ(settings::currentDateFormat(), userFormat);
-    EXPECT_EQ(settings::dateSeparator(), userSeparator);
+    EXPECT_EQ(settings::settings().formats.dateFormat(), userFormat);
+    EXPECT_EQ(settings::settings().formats.dateSeparator(), userSeparator);
 }
 
 TEST_F(ConversionTest, UnreadableVersion1DateStopsTheConversion) {
@@ -83,7 +84,7 @@ TEST_F(ConversionTest, UnreadableVersion1DateStopsTheConversion) {
     writeVersion1(v1, {{"Good", "7", "Mar", "1995"},
                        {"Lower case", "7", "mar", "1995"},
                        {"Never", "1", "Jan", "1990"}});
-    ASSERT_TRUE(settings::applyDateFormat(7));
+    ASSERT_TRUE(settings::settings().formats.setDateFormat(7));
     try {
         books::convertV1(old, v1, target);
         ADD_FAILURE() << "the conversion went through";
@@ -95,7 +96,7 @@ TEST_F(ConversionTest, UnreadableVersion1DateStopsTheConversion) {
     target.refresh();
     EXPECT_EQ(target.recordCount(), 1u);
     EXPECT_EQ(value(1, "Title"), "Good");
-    EXPECT_EQ(settings::currentDateFormat(), 7);
+    EXPECT_EQ(settings::settings().formats.dateFormat(), 7);
     // The old file is closed and whole.
     EXPECT_FALSE(old.isOpen());
     EXPECT_EQ(filestest::titles(v1), (QStringList{"Good", "Lower case", "Never"}));

@@ -104,14 +104,12 @@ TEST(DateText, AFormatsValueGovernsEveryConversionItMakes) {
     EXPECT_EQ(f.textToDate("11.9.01", 2026), QDate(2001, 9, 11));
     EXPECT_EQ(f.textToDate("11.9.99", 2026), QDate(1999, 9, 11));
 
-    // Another value, and the program's own, are untouched by this one.
+    // Another value is untouched by this one.
     EXPECT_EQ(settings::Formats().dateToText(QDate(2001, 9, 11)), QStringLiteral("9/11/01"));
-    EXPECT_EQ(settings::currentDateFormat(), 1);
-    EXPECT_EQ(settings::dateToText(QDate(2001, 9, 11)), QStringLiteral("9/11/01"));
 }
 
-// The program's formats are held by the settings: the forwards read them,
-// and reading the settings file again keeps the format applied for the run.
+// The formats are held by the settings: reading the settings file again
+// keeps the format applied for the run.
 TEST(DateText, TheProgramsFormatsOutliveAReadOfTheSettingsFile) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
@@ -121,16 +119,16 @@ TEST(DateText, TheProgramsFormatsOutliveAReadOfTheSettingsFile) {
     file.write("[Misc]\r\nDate Format=4\r\n");
     file.close();
 
-    settings::Settings& s = settings::settings();
-    ASSERT_TRUE(settings::applyDateFormat(12));
+    settings::Settings s;
+    ASSERT_TRUE(s.formats.setDateFormat(12));
     s.formats.setRegional(settings::regionalFormatOf(QLocale(QLocale::German, QLocale::Germany)));
     ASSERT_TRUE(s.load(ini));
     EXPECT_EQ(s.dateFormat, 4);  // the stored code, applied only at start
-    EXPECT_EQ(settings::currentDateFormat(), 12);
-    EXPECT_EQ(settings::dateToText(QDate(1996, 3, 7)), QStringLiteral("7.3.1996"));
-    EXPECT_EQ(settings::regionalFormat().decimalSeparator, QChar(u','));
+    EXPECT_EQ(s.formats.dateFormat(), 12);
+    EXPECT_EQ(s.formats.dateToText(QDate(1996, 3, 7)), QStringLiteral("7.3.1996"));
+    EXPECT_EQ(s.formats.regional().decimalSeparator, QChar(u','));
     s = settings::Settings();
-    EXPECT_EQ(settings::currentDateFormat(), 1);
+    EXPECT_EQ(s.formats.dateFormat(), 1);
 }
 
 TEST(NumberText, FixedPointIsRightAlignedAndGroupedByThree) {
@@ -174,14 +172,13 @@ TEST(ReportNumbers, USFormatOrTheLocalesSeparators) {
     EXPECT_EQ(f.reportFormat(2).decimalSeparator, QChar(u','));
     EXPECT_EQ(f.reportFormat(2).thousandsSeparator, QChar(u'.'));
 
-    // The program's: by the codes of the settings.
-    auto& s = settings::settings();
+    // By the codes of the settings.
+    settings::Settings s;
     s.formats.setRegional(german);
     s.numericFormat = 1;
     s.currencyFormat = 2;
-    EXPECT_EQ(settings::reportNumericFormat().decimalSeparator, QChar(u'.'));
-    EXPECT_EQ(settings::reportCurrencyFormat().decimalSeparator, QChar(u','));
-    s = settings::Settings();
+    EXPECT_EQ(s.formats.reportFormat(s.numericFormat).decimalSeparator, QChar(u'.'));
+    EXPECT_EQ(s.formats.reportFormat(s.currencyFormat).decimalSeparator, QChar(u','));
 }
 
 }  // namespace
