@@ -511,7 +511,7 @@ void Table::Impl::flushAppends() {
     } clear{*this};
     try {
         pending.push_back(static_cast<std::uint8_t>(dbf::kEndOfFile));
-        if (pending.size() > kAppendBatch) {
+        if (pastCache && pending.size() > kAppendBatch) {
             if (!batchWriter)
                 batchWriter = std::make_unique<DirectWriter>(file, 2 * kAppendBatch);
             batchWriter->writeAt(header.recordOffset(first), pending.data(), pending.size());
@@ -931,29 +931,35 @@ void Table::Impl::pack() {
         std::vector<std::uint8_t> head(header.headerLength);
         file.readExact(0, head.data(), head.size());
         head[dbf::kProductionIndex] = defs.empty() ? 0 : 1;
-        // The new table is written front to back past the file cache; the
-        // count goes into its header once the records are there.
-        DirectWriter writer(out);
-        writer.begin(0);
-        writer.append(head.data(), head.size());
+        out.writeAt(0, head.data(), head.size());
         packStep("copying");
 
-        // One pass copies the records that stay and feeds the new index.
+        // One pass copies the records that stay and feeds the new index. The
+        // packed table goes through the file cache, where whoever uses the
+        // table next reads it: written past the cache (as an export is), the
+        // next read has to fill the cache and costs more than the pack saves.
         const std::size_t recLen = header.recordLength;
+        std::vector<std::uint8_t> chunk;
+        chunk.reserve(std::max<std::size_t>(std::size_t{4} << 20, 2 * recLen));
+        std::uint64_t outOffset = header.headerLength;
         for (std::uint32_t r = 1; r <= header.recordCount; ++r) {
             const std::uint8_t* rec = mapped.inOrder(r);
             if (rec == nullptr)
                 rec = cache.record(r);
             if (rec[0] == static_cast<std::uint8_t>(dbf::kDeleted))
                 continue;
-            writer.append(rec, recLen);
+            if (chunk.size() + recLen > chunk.capacity()) {
+                out.writeAt(outOffset, chunk.data(), chunk.size());
+                outOffset += chunk.size();
+                chunk.clear();
+            }
+            chunk.insert(chunk.end(), rec, rec + recLen);
             ++kept;
             if (builder)
                 builder->add(rec, kept);
         }
-        const auto endMark = static_cast<std::uint8_t>(dbf::kEndOfFile);
-        writer.append(&endMark, 1);
-        writer.finish();
+        chunk.push_back(dbf::kEndOfFile);
+        out.writeAt(outOffset, chunk.data(), chunk.size());
         stampUpdateDate(head.data());
         writeU32(head.data() + dbf::kRecordCount, kept);
         out.writeAt(0, head.data(), dbf::kTableHeaderSize);

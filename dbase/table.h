@@ -211,6 +211,11 @@ class Table {
     // A bulk append is bulk work (beginBulk()): on disk at endBulkAppend().
     void beginBulkAppend();
     void endBulkAppend();
+    // For a table this program does not read again soon after writing it
+    // (an export): the whole batches of a bulk append go to the disk past
+    // the file cache (see dbase/direct_writer.h), which saves filling the
+    // cache with it. The table reads the same either way.
+    void setWritePastCache(bool on);
     // Re-reads the file (records added by others, a changed filter) and tells
     // the observers.
     void refresh();

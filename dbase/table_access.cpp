@@ -506,6 +506,12 @@ void Table::beginBulkAppend() {
     d_->bulkAppend = true;
 }
 
+void Table::setWritePastCache(bool on) {
+    d_->pastCache = on;
+    if (!on)
+        d_->batchWriter.reset();
+}
+
 void Table::endBulkAppend() {
     Impl& d = *d_;
     if (!d.bulkAppend)

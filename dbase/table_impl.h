@@ -107,8 +107,8 @@ struct Table::Impl {
     std::uint32_t pendingFirst = 0;
     std::uint32_t pendingCount = 0;
     static constexpr std::size_t kAppendBatch = std::size_t{1} << 20;
-    // Whole batches go past the file cache (a large import or export would
-    // otherwise fill the cache with the table it writes).
+    // With setWritePastCache(): whole batches go past the file cache.
+    bool pastCache = false;
     std::unique_ptr<DirectWriter> batchWriter;
 
     // The cursor.

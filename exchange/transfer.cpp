@@ -254,6 +254,9 @@ std::uint32_t exportDBase(dbase::Table& books, const std::vector<int>& numbers, 
             dbase::Table out;
             out.setFileName(staged.file().toStdString());
             out.setMode(dbase::OpenMode::Exclusive);
+            // Nobody reads the exported table here: it is written past the
+            // file cache.
+            out.setWritePastCache(true);
             out.open();
             BulkAppend bulk(out);
             // Values go across by kind, not through their text where both
