@@ -181,17 +181,20 @@ TEST_F(ImportForms, SkipFirstIsRememberedAndTheLastRowIsABookRow) {
     EXPECT_EQ(column("UserDef6"), std::vector<std::string>{"X"});
 }
 
+// Moves the file's second field down to Purchase Date (row 11).
+void moveSecondFieldToPurchaseDate(QWidget& form) {
+    form.findChild<QTableWidget*>(QStringLiteral("ImportGrid"))->setCurrentCell(1, 1);
+    for (int i = 0; i < 10; ++i)
+        form.findChild<QPushButton*>(QStringLiteral("DownButton"))->click();
+}
+
 TEST_F(ImportForms, ABadDateStopsTheImportWithTheBooksBeforeItKept) {
     link.settings().importSkipFirst = false;
     const QString file =
         writeFile("\"One\",\"1/2/96\"\r\n\"Bad\",\"2/30/96\"\r\n\"Three\",\"\"\r\n");
     TMyImport form(link, TMyImport::Source::Text, file, {"One", "1/2/96"}, link.dialogParent());
     form.show();
-    auto* grid = form.findChild<QTableWidget*>(QStringLiteral("ImportGrid"));
-    // The date to Purchase Date (row 11).
-    grid->setCurrentCell(1, 1);
-    for (int i = 0; i < 10; ++i)
-        form.findChild<QPushButton*>(QStringLiteral("DownButton"))->click();
+    moveSecondFieldToPurchaseDate(form);
     prompter.expectError(
         QStringLiteral("The import stopped at line 2 of the file, which was not added: field "
                        "\"Purchase Date\": \"2/30/96\" is not a valid date.\nThe 1 records "
@@ -212,10 +215,7 @@ TEST_F(ImportForms, ReadsInTheFormatsAndCaptionsOfItsMainWindow) {
     const QString file = writeFile("\"One\",\"14-3-96\"\r\n\"Bad\",\"30-2-96\"\r\n");
     TMyImport form(link, TMyImport::Source::Text, file, {"One", "14-3-96"}, link.dialogParent());
     form.show();
-    auto* grid = form.findChild<QTableWidget*>(QStringLiteral("ImportGrid"));
-    grid->setCurrentCell(1, 1);
-    for (int i = 0; i < 10; ++i)
-        form.findChild<QPushButton*>(QStringLiteral("DownButton"))->click();
+    moveSecondFieldToPurchaseDate(form);
     prompter.expectError(
         QStringLiteral("The import stopped at line 2 of the file, which was not added: field "
                        "\"Bought\": \"30-2-96\" is not a valid date.\nThe 1 records "
