@@ -487,8 +487,17 @@ std::uint32_t Table::Impl::appendPending(const std::uint8_t* newBytes) {
     if (indexOrder != nullptr)
         indexOrder->invalidate();
     gather(recNo, newBytes);
-    if (pending.size() >= kAppendBatch)
-        flushAppends();
+    if (pastCache) {
+        if (pending.size() >= kAppendBatch)
+            flushAppends();
+    } else {
+        // Through the cache a batch waits until it completes an aligned
+        // piece at least kAppendBatch past where it starts.
+        const std::uint64_t start = header.recordOffset(pendingFirst);
+        const std::uint64_t end = start + pending.size();
+        if (end / kAlignedPiece * kAlignedPiece >= start + kAppendBatch)
+            flushAppends(false);
+    }
     return recNo;
 }
 
@@ -496,27 +505,52 @@ std::uint32_t Table::Impl::appendPending(const std::uint8_t* newBytes) {
 // in one write, then the count, then their index keys. A process killed
 // part-way leaves the table as it was before the batch (the count is written
 // last), and at worst records missing from the index, as any append does.
-void Table::Impl::flushAppends() {
+//
+// A batch cut short (`whole` false) is written up to the last multiple of
+// kAlignedPiece it reaches, the end mark after its last whole record: the
+// record cut in two stays pending with those after it, and the next batch
+// starts with it. So every batch but the first fills whole aligned pieces of
+// the file in one write, which the file cache keeps as pieces of that size.
+void Table::Impl::flushAppends(bool whole) {
     if (pendingCount == 0)
         return;
     FailureWatch watch{changeFailed};
     const std::uint32_t first = pendingFirst;
-    const std::uint32_t count = pendingCount;
-    struct Clear {
+    const std::uint32_t recLen = header.recordLength;
+    const std::uint64_t base = header.recordOffset(first);
+    std::size_t upTo = pending.size();  // bytes of `pending` this batch writes
+    if (!whole)
+        upTo = static_cast<std::size_t>((base + upTo) / kAlignedPiece * kAlignedPiece - base);
+    const auto count = static_cast<std::uint32_t>(upTo / recLen);  // its whole records
+    if (count == 0)
+        return;
+    struct Drop {
         Impl& d;
-        ~Clear() {
-            d.pending.clear();
-            d.pendingCount = 0;
+        std::uint32_t records;
+        ~Drop() {
+            d.pending.erase(d.pending.begin(),
+                            d.pending.begin() + std::ptrdiff_t{records} * d.header.recordLength);
+            d.pendingFirst += records;
+            d.pendingCount -= records;
         }
-    } clear{*this};
+    } drop{*this, count};
     try {
-        pending.push_back(static_cast<std::uint8_t>(dbf::kEndOfFile));
-        if (pastCache && pending.size() > kAppendBatch) {
+        if (whole) {
+            pending.push_back(static_cast<std::uint8_t>(dbf::kEndOfFile));
+            ++upTo;
+        }
+        if (pastCache && upTo > kAppendBatch) {
             if (!batchWriter)
                 batchWriter = std::make_unique<DirectWriter>(file, 2 * kAppendBatch);
-            batchWriter->writeAt(header.recordOffset(first), pending.data(), pending.size());
+            batchWriter->writeAt(base, pending.data(), upTo);
         } else {
-            file.writeAt(header.recordOffset(first), pending.data(), pending.size());
+            file.writeAt(base, pending.data(), upTo);
+        }
+        if (whole) {
+            pending.pop_back();
+        } else {
+            const std::uint8_t mark = dbf::kEndOfFile;
+            file.writeAt(base + std::uint64_t{count} * recLen, &mark, 1);
         }
         std::uint8_t head[8];
         stampUpdateDate(head);
@@ -526,20 +560,22 @@ void Table::Impl::flushAppends() {
         header.announcedCount = 0;  // the count is right again
         unsynced = true;            // a bulk append is bulk work: synced at its end
     } catch (...) {
-        // The batch is lost, the table is as it was before it.
+        // The batch and the records after it are lost, the table is as it
+        // was before the batch.
         header.recordCount = first - 1;
+        pending.clear();
+        drop.records = pendingCount = 0;
         gathering.reset();
         dropVisible();
         cache.invalidate();
         throw;
     }
     for (std::uint32_t i = 0; i < count; ++i)
-        cache.patch(first + i, pending.data() + std::size_t{i} * header.recordLength);
+        cache.patch(first + i, pending.data() + std::size_t{i} * recLen);
     if (indexSet) {
         updateIndex([&] {
             for (std::uint32_t i = 0; i < count; ++i)
-                indexSet->recordAdded(first + i,
-                                      pending.data() + std::size_t{i} * header.recordLength);
+                indexSet->recordAdded(first + i, pending.data() + std::size_t{i} * recLen);
         });
     }
 }
@@ -938,9 +974,11 @@ void Table::Impl::pack() {
         // packed table goes through the file cache, where whoever uses the
         // table next reads it: written past the cache (as an export is), the
         // next read has to fill the cache and costs more than the pack saves.
+        // Each write ends on an aligned piece, as a bulk append's batches do.
         const std::size_t recLen = header.recordLength;
+        constexpr std::size_t kChunk = std::size_t{4} << 20;
         std::vector<std::uint8_t> chunk;
-        chunk.reserve(std::max<std::size_t>(std::size_t{4} << 20, 2 * recLen));
+        chunk.reserve(kChunk + kAlignedPiece + recLen);
         std::uint64_t outOffset = header.headerLength;
         for (std::uint32_t r = 1; r <= header.recordCount; ++r) {
             const std::uint8_t* rec = mapped.inOrder(r);
@@ -948,10 +986,12 @@ void Table::Impl::pack() {
                 rec = cache.record(r);
             if (rec[0] == static_cast<std::uint8_t>(dbf::kDeleted))
                 continue;
-            if (chunk.size() + recLen > chunk.capacity()) {
-                out.writeAt(outOffset, chunk.data(), chunk.size());
-                outOffset += chunk.size();
-                chunk.clear();
+            const std::uint64_t cut = (outOffset + chunk.size()) / kAlignedPiece * kAlignedPiece;
+            if (cut >= outOffset + kChunk) {
+                const auto n = static_cast<std::size_t>(cut - outOffset);
+                out.writeAt(outOffset, chunk.data(), n);
+                chunk.erase(chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(n));
+                outOffset = cut;
             }
             chunk.insert(chunk.end(), rec, rec + recLen);
             ++kept;

@@ -107,6 +107,11 @@ struct Table::Impl {
     std::uint32_t pendingFirst = 0;
     std::uint32_t pendingCount = 0;
     static constexpr std::size_t kAppendBatch = std::size_t{1} << 20;
+    // Batches written through the file cache end on multiples of this, so
+    // that the cache holds the table in pieces of this size, which a map
+    // covers with one entry each (a walk in key order jumps about the whole
+    // table and otherwise waits on the processor's address lookups).
+    static constexpr std::uint64_t kAlignedPiece = std::uint64_t{2} << 20;
     // With setWritePastCache(): whole batches go past the file cache.
     bool pastCache = false;
     std::unique_ptr<DirectWriter> batchWriter;
@@ -275,7 +280,9 @@ struct Table::Impl {
                      const std::uint8_t* expected = nullptr);
     std::uint32_t appendRecord(const std::uint8_t* newBytes);
     std::uint32_t appendPending(const std::uint8_t* newBytes);
-    void flushAppends();
+    // Writes the records waiting in a bulk append. With `whole` false (the
+    // batch grew large) only up to the last aligned piece they complete.
+    void flushAppends(bool whole = true);
     // A change is on disk when the call that made it returns, except in bulk
     // work, which is put on disk once at its end. The table goes first, the
     // index after it: a power cut in between leaves a record the index lacks,

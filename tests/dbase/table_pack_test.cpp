@@ -58,6 +58,32 @@ TEST(TablePack, RemovesDeletedRecordsAndKeepsTheRest) {
     EXPECT_EQ(files, 1);
 }
 
+// A table of several megabytes is written in many pieces; no record is lost
+// or repeated where one piece ends and the next begins.
+TEST(TablePack, ALargeTableKeepsEveryRecordAcrossItsPieces) {
+    TempDir dir;
+    const std::string path = tktest::makeSampleTable(dir, 0);
+    Table t;
+    t.setFileName(path);
+    t.setMode(OpenMode::Exclusive);
+    t.open();
+    t.beginBulkAppend();
+    for (int i = 1; i <= 250000; ++i)
+        tktest::appendBook(t, "Book " + std::to_string(i), 1900 + i % 100, i);
+    t.endBulkAppend();
+    for (std::uint32_t r = 5; r <= 250000; r += 7) {
+        ASSERT_TRUE(t.gotoRecNo(r));
+        t.deleteRecord();
+    }
+    const auto expected = tktest::column(t, "TITLE");
+    t.pack();
+    EXPECT_EQ(tktest::column(t, "TITLE"), expected);
+    t.close();
+    const auto bytes = tktest::readBytes(path);
+    EXPECT_EQ(bytes.size(), 193u + expected.size() * 58 + 1);
+    EXPECT_EQ(bytes.back(), 0x1A);
+}
+
 TEST(TablePack, NeedsExclusiveUse) {
     TempDir dir;
     const std::string path = tktest::makeSampleTable(dir, 3);
@@ -233,6 +259,9 @@ TEST(TableBulkAppend, RecordsReadBackAtOnceAndReachTheFileInWholeBatches) {
     EXPECT_LT(onDisk, 40003u);
     ASSERT_GE(bytes.size(), 193u + onDisk * 58 + 1);
     EXPECT_EQ(bytes[193 + onDisk * 58], 0x1A);
+    // The batch ended on an aligned piece of the file, the record cut there
+    // still waiting.
+    EXPECT_EQ(bytes.size(), std::size_t{2} << 20);
 
     // A change to an earlier record writes the batch first.
     ASSERT_TRUE(t.gotoRecNo(2));
