@@ -46,7 +46,18 @@ bool sameFile(int a, int b) {
 
 }  // namespace
 
-DirectWriter::DirectWriter(OsFile& file, std::size_t bufferSize) : file_(file) {
+void DirectWriter::FreeBuffer::operator()(unsigned char* p) const noexcept {
+    std::free(p);
+}
+
+DirectWriter::Buffer DirectWriter::allocate() const {
+    void* p = nullptr;
+    if (::posix_memalign(&p, block_, capacity_) != 0)
+        throw std::bad_alloc();
+    return Buffer(static_cast<unsigned char*>(p));
+}
+
+DirectWriter::DirectWriter(OsFile& file, std::size_t bufferSize, int buffers) : file_(file) {
     const std::size_t align = directAlignment(file_.fd());
     if (align != 0) {
         block_ = align;
@@ -57,28 +68,51 @@ DirectWriter::DirectWriter(OsFile& file, std::size_t bufferSize) : file_(file) {
             FileSystem::current().close(fd);
     }
     capacity_ = std::max(block_, (bufferSize + block_ - 1) / block_ * block_);
-    void* p = nullptr;
-    if (::posix_memalign(&p, block_, capacity_) != 0) {
+    try {
+        buf_ = allocate();
+        for (int i = 1; i < buffers; ++i)
+            free_.push_back(allocate());
+        if (buffers > 1)
+            worker_ = std::thread([this] { work(); });
+    } catch (...) {
         stopDirect();
-        throw std::bad_alloc();
+        throw;
     }
-    buf_ = static_cast<unsigned char*>(p);
 }
 
 DirectWriter::~DirectWriter() {
+    if (worker_.joinable()) {
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            stop_ = true;
+        }
+        toWorker_.notify_all();
+        worker_.join();
+    }
     stopDirect();
-    std::free(buf_);
 }
 
 void DirectWriter::stopDirect() noexcept {
-    if (directFd_ >= 0)
-        FileSystem::current().close(directFd_);
-    directFd_ = -1;
+    const int fd = directFd_.exchange(-1);
+    if (fd >= 0)
+        FileSystem::current().close(fd);
 }
 
 void DirectWriter::begin(std::uint64_t offset) {
+    if (overlapped()) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        // What a run left unfinished is not written.
+        while (queue_.size() > 1) {
+            free_.push_back(std::move(queue_.back().buffer));
+            queue_.pop_back();
+        }
+        waitIdle(lock);
+        failure_ = nullptr;
+        writtenTo_ = offset;
+    }
     used_ = 0;
     bufStart_ = offset;
+    runStart_ = offset;
     if (!direct())
         return;
     // The run starts at its block's start: the bytes before it are the
@@ -87,8 +121,8 @@ void DirectWriter::begin(std::uint64_t offset) {
     bufStart_ = offset / block_ * block_;
     used_ = static_cast<std::size_t>(offset - bufStart_);
     if (used_ > 0) {
-        const std::size_t got = file_.readAt(bufStart_, buf_, used_);
-        std::memset(buf_ + got, 0, used_ - got);
+        const std::size_t got = file_.readAt(bufStart_, buf_.get(), used_);
+        std::memset(buf_.get() + got, 0, used_ - got);
     }
 }
 
@@ -96,20 +130,29 @@ void DirectWriter::append(const void* data, std::size_t n) {
     const auto* in = static_cast<const unsigned char*>(data);
     while (n > 0) {
         const std::size_t take = std::min(n, capacity_ - used_);
-        std::memcpy(buf_ + used_, in, take);
+        std::memcpy(buf_.get() + used_, in, take);
         used_ += take;
         in += take;
         n -= take;
-        if (used_ == capacity_)
+        if (used_ < capacity_)
+            continue;
+        if (overlapped())
+            handOn();
+        else
             writeHeld(capacity_);
     }
 }
 
 void DirectWriter::finish() {
+    if (overlapped()) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        waitIdle(lock);
+        throwFailure();
+    }
     if (direct())
         writeHeld(used_ / block_ * block_);
     if (used_ > 0) {
-        file_.writeAt(bufStart_, buf_, used_);
+        file_.writeAt(bufStart_, buf_.get(), used_);
         bufStart_ += used_;
         used_ = 0;
     }
@@ -121,24 +164,29 @@ void DirectWriter::writeAt(std::uint64_t offset, const void* data, std::size_t n
     finish();
 }
 
+std::uint64_t DirectWriter::written() {
+    if (!overlapped())
+        return std::max(runStart_, bufStart_);
+    const std::lock_guard<std::mutex> lock(mutex_);
+    throwFailure();
+    return std::max(runStart_, writtenTo_);
+}
+
 // Writes the first n bytes held (whole blocks when direct) and keeps the rest.
 void DirectWriter::writeHeld(std::size_t n) {
     if (n == 0)
         return;
-    if (direct())
-        writeDirect(n);
-    else
-        file_.writeAt(bufStart_, buf_, n);
-    std::memmove(buf_, buf_ + n, used_ - n);
+    writeOut(buf_.get(), n, bufStart_);
+    std::memmove(buf_.get(), buf_.get() + n, used_ - n);
     used_ -= n;
     bufStart_ += n;
 }
 
-void DirectWriter::writeDirect(std::size_t n) {
+void DirectWriter::writeOut(const unsigned char* data, std::size_t n, std::uint64_t offset) {
     std::size_t done = 0;
-    while (done < n) {
-        const ssize_t put = FileSystem::current().pwrite(directFd_, buf_ + done, n - done,
-                                                         static_cast<off_t>(bufStart_ + done));
+    while (done < n && direct()) {
+        const ssize_t put = FileSystem::current().pwrite(directFd_.load(), data + done, n - done,
+                                                         static_cast<off_t>(offset + done));
         if (put > 0 && static_cast<std::size_t>(put) % block_ == 0) {
             done += static_cast<std::size_t>(put);
             continue;
@@ -155,9 +203,71 @@ void DirectWriter::writeDirect(std::size_t n) {
         if (put > 0)
             done += static_cast<std::size_t>(put);
         stopDirect();
-        file_.writeAt(bufStart_ + done, buf_ + done, n - done);
-        return;
     }
+    if (done < n)
+        file_.writeAt(offset + done, data + done, n - done);
+}
+
+// ---- overlapped writes ----------------------------------------------------
+
+// The thread: writes the buffers handed on, in order, until the writer goes.
+// After a failure the run's other buffers are not written.
+void DirectWriter::work() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+        toWorker_.wait(lock, [this] { return stop_ || !queue_.empty(); });
+        if (stop_)
+            return;
+        const Job& job = queue_.front();  // stays in place while written
+        const unsigned char* data = job.buffer.get();
+        const std::size_t length = job.length;
+        const std::uint64_t offset = job.offset;
+        lock.unlock();
+        std::exception_ptr failed;
+        try {
+            writeOut(data, length, offset);
+        } catch (...) {
+            failed = std::current_exception();
+        }
+        lock.lock();
+        if (failed && !failure_)
+            failure_ = failed;
+        if (!failure_)
+            writtenTo_ = offset + length;
+        free_.push_back(std::move(queue_.front().buffer));
+        queue_.pop_front();
+        if (failure_) {
+            for (Job& left : queue_)
+                free_.push_back(std::move(left.buffer));
+            queue_.clear();
+        }
+        toCaller_.notify_all();
+    }
+}
+
+// Hands the full buffer to the thread and takes a free one, waiting for
+// the thread when none is.
+void DirectWriter::handOn() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (!failure_) {
+        queue_.push_back(Job{std::move(buf_), capacity_, bufStart_});
+        toWorker_.notify_one();
+        toCaller_.wait(lock, [this] { return !free_.empty(); });
+        buf_ = std::move(free_.back());
+        free_.pop_back();
+    }
+    bufStart_ += capacity_;
+    used_ = 0;
+    throwFailure();
+}
+
+void DirectWriter::waitIdle(std::unique_lock<std::mutex>& lock) {
+    toCaller_.wait(lock, [this] { return queue_.empty(); });
+}
+
+void DirectWriter::throwFailure() const {
+    if (failure_)
+        std::rethrow_exception(failure_);
 }
 
 }  // namespace dbase

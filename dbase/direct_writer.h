@@ -15,10 +15,28 @@
 // A run is begin(offset), any number of append(), then finish(). A run
 // starting inside a block first reads the block's bytes before it, so no
 // one else may write to the file during a run.
+//
+// With more than one buffer, a thread of the writer's own writes each full
+// buffer while the caller fills the next, so that the caller's work and the
+// disk's overlap; append() waits only when every buffer is full. A write
+// that fails there is reported by the next append() that hands on a
+// buffer, by written(), or at the latest by finish(), and again by each of
+// those later in the run: a failed run never ends in success. Buffers
+// handed on are written in order. Beginning another run or destroying the
+// writer abandons a run not finished: the write under way is completed,
+// the buffers waiting are not written (and on destruction the thread ends).
 #pragma once
 
+#include <atomic>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 #include "dbase/os_file.h"
 
@@ -29,35 +47,75 @@ class DirectWriter {
     static constexpr std::size_t kDefaultBuffer = std::size_t{8} << 20;
 
     // Writes into `file`, open for writing, which must outlive the writer.
-    // `bufferSize` is rounded up to whole blocks.
-    explicit DirectWriter(OsFile& file, std::size_t bufferSize = kDefaultBuffer);
+    // `bufferSize` is rounded up to whole blocks; `buffers` of that size
+    // are kept, more than one meaning overlapped writes (see above).
+    explicit DirectWriter(OsFile& file, std::size_t bufferSize = kDefaultBuffer, int buffers = 1);
     ~DirectWriter();
     DirectWriter(const DirectWriter&) = delete;
     DirectWriter& operator=(const DirectWriter&) = delete;
 
-    // True while whole blocks go past the file cache.
-    bool direct() const { return directFd_ >= 0; }
+    // True while whole blocks go past the file cache (decided anew by a
+    // direct write refused; settled between runs).
+    bool direct() const { return directFd_.load() >= 0; }
+    bool overlapped() const { return worker_.joinable(); }
 
+    // Starts a run; a run still in progress is abandoned first.
     void begin(std::uint64_t offset);
     void append(const void* data, std::size_t n);
-    // Writes what the run still holds. A failure throws as
-    // OsFile::writeAt does; the file then holds an unknown part of the run.
+    // Writes what the run still holds and waits for the writes handed on. A
+    // failure throws as OsFile::writeAt does; the file then holds an
+    // unknown part of the run.
     void finish();
     // A whole run: begin(offset), append(data, n), finish().
     void writeAt(std::uint64_t offset, const void* data, std::size_t n);
+    // The file offset before which the run's bytes are in the file; where a
+    // run began inside a block, at least the run's start. Throws the
+    // failure of a write handed on.
+    std::uint64_t written();
 
   private:
+    struct FreeBuffer {
+        void operator()(unsigned char* p) const noexcept;
+    };
+    using Buffer = std::unique_ptr<unsigned char, FreeBuffer>;
+    struct Job {
+        Buffer buffer;
+        std::size_t length;
+        std::uint64_t offset;
+    };
+
+    Buffer allocate() const;
     void writeHeld(std::size_t n);
-    void writeDirect(std::size_t n);
+    // Writes n bytes at offset, whole blocks from an aligned buffer when
+    // direct, the ordinary way otherwise or once a direct write is refused.
+    void writeOut(const unsigned char* data, std::size_t n, std::uint64_t offset);
     void stopDirect() noexcept;
+    // Overlapped writes.
+    void work();
+    void handOn();
+    void waitIdle(std::unique_lock<std::mutex>& lock);
+    void throwFailure() const;
 
     OsFile& file_;
-    int directFd_ = -1;
+    std::atomic<int> directFd_{-1};
     std::size_t block_ = 4096;  // the alignment of offsets, lengths and memory
-    unsigned char* buf_ = nullptr;
+    Buffer buf_;                // the buffer being filled
     std::size_t capacity_ = 0;
     std::size_t used_ = 0;        // bytes held in buf_
     std::uint64_t bufStart_ = 0;  // the file offset of buf_[0]
+    std::uint64_t runStart_ = 0;
+
+    // Shared with the thread, under mutex_.
+    std::mutex mutex_;
+    std::condition_variable toWorker_;
+    std::condition_variable toCaller_;
+    std::deque<Job> queue_;     // handed on; the front is written first, and
+                                // leaves the queue when it is written
+    std::vector<Buffer> free_;  // buffers to fill
+    bool stop_ = false;
+    std::exception_ptr failure_;  // of this run
+    std::uint64_t writtenTo_ = 0;
+    std::thread worker_;
 };
 
 }  // namespace dbase

@@ -265,9 +265,9 @@ void Table::Impl::close() {
 
 void Table::Impl::closeNow() {
     gathering.reset();
+    streamFirst = 0;
     batchWriter.reset();
-    pending.clear();
-    pendingCount = 0;
+    clearPending();
     unsynced = false;
     bulk = 0;
     state = TableState::Inactive;
@@ -488,8 +488,12 @@ std::uint32_t Table::Impl::appendPending(const std::uint8_t* newBytes) {
         indexOrder->invalidate();
     gather(recNo, newBytes);
     if (pastCache) {
-        if (pending.size() >= kAppendBatch)
-            flushAppends();
+        if (pending.size() >= kAppendBatch) {
+            if (!indexSet)
+                streamAppends();
+            else
+                flushAppends();
+        }
     } else {
         // Through the cache a batch waits until it completes an aligned
         // piece at least kAppendBatch past where it starts.
@@ -512,6 +516,10 @@ std::uint32_t Table::Impl::appendPending(const std::uint8_t* newBytes) {
 // starts with it. So every batch but the first fills whole aligned pieces of
 // the file in one write, which the file cache keeps as pieces of that size.
 void Table::Impl::flushAppends(bool whole) {
+    if (streamFirst != 0) {
+        endStream();
+        return;
+    }
     if (pendingCount == 0)
         return;
     FailureWatch watch{changeFailed};
@@ -540,9 +548,7 @@ void Table::Impl::flushAppends(bool whole) {
             ++upTo;
         }
         if (pastCache && upTo > kAppendBatch) {
-            if (!batchWriter)
-                batchWriter = std::make_unique<DirectWriter>(file, 2 * kAppendBatch);
-            batchWriter->writeAt(base, pending.data(), upTo);
+            writer().writeAt(base, pending.data(), upTo);
         } else {
             file.writeAt(base, pending.data(), upTo);
         }
@@ -578,6 +584,94 @@ void Table::Impl::flushAppends(bool whole) {
                 indexSet->recordAdded(first + i, pending.data() + std::size_t{i} * recLen);
         });
     }
+}
+
+// Hands a batch on to the stream past the file cache (see streamFirst).
+// The records are counted on disk once the file holds them; a failure
+// loses the records the disk does not count.
+void Table::Impl::streamAppends() {
+    FailureWatch watch{changeFailed};
+    const std::uint32_t first = pendingFirst;
+    const std::uint32_t count = pendingCount;
+    struct Clear {
+        Impl& d;
+        ~Clear() { d.clearPending(); }
+    } clear{*this};
+    try {
+        DirectWriter& w = writer();
+        if (streamFirst == 0) {
+            w.begin(header.recordOffset(first));
+            streamFirst = first;
+            streamCounted = first - 1;
+        }
+        w.append(pending.data(), pending.size());
+        countStreamed(w.written());
+    } catch (...) {
+        loseStream(first);
+        throw;
+    }
+    for (std::uint32_t i = 0; i < count; ++i)
+        cache.patch(first + i, pending.data() + std::size_t{i} * header.recordLength);
+    streamLast = first + count - 1;
+    streamTail.assign(pending.end() - header.recordLength, pending.end());
+}
+
+// Writes the rest of the stream, its end mark and the whole count.
+void Table::Impl::endStream() {
+    FailureWatch watch{changeFailed};
+    const std::uint32_t first = pendingFirst;
+    const std::uint32_t count = pendingCount;
+    struct Clear {
+        Impl& d;
+        ~Clear() { d.clearPending(); }
+    } clear{*this};
+    try {
+        pending.push_back(static_cast<std::uint8_t>(dbf::kEndOfFile));
+        DirectWriter& w = *batchWriter;
+        w.append(pending.data(), pending.size());
+        w.finish();
+        countStreamed(header.recordOffset(streamFirst) +
+                      std::uint64_t{header.recordCount - streamFirst + 1} * header.recordLength);
+        streamFirst = 0;
+    } catch (...) {
+        loseStream(first);
+        throw;
+    }
+    for (std::uint32_t i = 0; i < count; ++i)
+        cache.patch(first + i, pending.data() + std::size_t{i} * header.recordLength);
+}
+
+// Counts on disk the stream's records the file holds up to `written`. The
+// header is written only once the stream's first buffer is in the file:
+// that buffer may hold the header's block as it was when the stream began.
+void Table::Impl::countStreamed(std::uint64_t written) {
+    const std::uint64_t from = header.recordOffset(streamFirst);
+    if (written <= from)
+        return;
+    const std::uint32_t inFile =
+        streamFirst - 1 + static_cast<std::uint32_t>((written - from) / header.recordLength);
+    if (inFile <= streamCounted)
+        return;
+    std::uint8_t head[8];
+    stampUpdateDate(head);
+    writeU32(head + dbf::kRecordCount, inFile);
+    file.writeAt(dbf::kUpdateYear, head + dbf::kUpdateYear, 7);
+    dateStamped = true;
+    header.announcedCount = 0;
+    unsynced = true;  // bulk work: synced at its end
+    streamCounted = inFile;
+}
+
+// After a failure of the stream (or of the batch from `batchFirst` on,
+// before any stream began) the table has the records its count on disk
+// says; the writes still waiting are given up.
+void Table::Impl::loseStream(std::uint32_t batchFirst) noexcept {
+    header.recordCount = streamFirst != 0 ? streamCounted : batchFirst - 1;
+    streamFirst = 0;
+    batchWriter.reset();
+    gathering.reset();
+    dropVisible();
+    cache.invalidate();
 }
 
 // ======================================================================

@@ -508,7 +508,7 @@ void Table::beginBulkAppend() {
 
 void Table::setWritePastCache(bool on) {
     d_->pastCache = on;
-    if (!on)
+    if (!on && d_->streamFirst == 0)
         d_->batchWriter.reset();
 }
 

@@ -113,8 +113,24 @@ struct Table::Impl {
     // table and otherwise waits on the processor's address lookups).
     static constexpr std::uint64_t kAlignedPiece = std::uint64_t{2} << 20;
     // With setWritePastCache(): whole batches go past the file cache.
+    // Without a production index, the batches go on as one run of
+    // batchWriter (the stream, from record streamFirst on), written by its
+    // thread while the next batches fill; the count on disk follows the
+    // records the file holds (streamCounted). The stream ends with
+    // flushAppends(), before anything else reads or writes the table.
     bool pastCache = false;
     std::unique_ptr<DirectWriter> batchWriter;
+    std::uint32_t streamFirst = 0;  // 0: no stream
+    std::uint32_t streamCounted = 0;
+    std::uint32_t streamLast = 0;          // the last record handed on,
+    std::vector<std::uint8_t> streamTail;  // and its bytes
+    static constexpr std::size_t kStreamBuffer = std::size_t{4} << 20;
+    static constexpr int kStreamBuffers = 3;
+    DirectWriter& writer() {
+        if (!batchWriter)
+            batchWriter = std::make_unique<DirectWriter>(file, kStreamBuffer, kStreamBuffers);
+        return *batchWriter;
+    }
 
     // The cursor.
     TableState state = TableState::Inactive;
@@ -257,6 +273,11 @@ struct Table::Impl {
     const std::uint8_t* recordAt(std::uint32_t recNo, bool backward = false) {
         if (pendingCount != 0 && recNo >= pendingFirst)
             return pending.data() + std::size_t{recNo - pendingFirst} * header.recordLength;
+        if (streamFirst != 0 && recNo >= streamFirst) {
+            if (recNo == streamLast)  // the record just appended, read as it is posted
+                return streamTail.data();
+            flushAppends();  // in the file only once the stream has ended
+        }
         if (inRecordOrder) {
             if (const std::uint8_t* p = mapped.inOrder(recNo, 1))  // the deleted flag
                 return p;
@@ -283,6 +304,14 @@ struct Table::Impl {
     // Writes the records waiting in a bulk append. With `whole` false (the
     // batch grew large) only up to the last aligned piece they complete.
     void flushAppends(bool whole = true);
+    void streamAppends();
+    void endStream();
+    void countStreamed(std::uint64_t written);
+    void loseStream(std::uint32_t batchFirst) noexcept;
+    void clearPending() noexcept {
+        pending.clear();
+        pendingCount = 0;
+    }
     // A change is on disk when the call that made it returns, except in bulk
     // work, which is put on disk once at its end. The table goes first, the
     // index after it: a power cut in between leaves a record the index lacks,

@@ -7,8 +7,13 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <mutex>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "dbase/error.h"
@@ -98,7 +103,7 @@ std::string readAll(const std::string& path) {
 // smaller than a block and longer than the buffer (three blocks here),
 // each given in three pieces; the file must equal the same bytes written
 // the ordinary way, checked after every run.
-void writeRunsAndCompare(const std::string& path, bool* wentDirect) {
+void writeRunsAndCompare(const std::string& path, bool* wentDirect, int buffers) {
     const std::string start = pattern(10000, 1);
     std::string expected = start;
     {
@@ -106,7 +111,7 @@ void writeRunsAndCompare(const std::string& path, bool* wentDirect) {
         f.writeAt(0, start.data(), start.size());
     }
     OsFile f = OsFile::open(path, OsFile::Access::ReadWrite);
-    DirectWriter w(f, 3 * 4096);
+    DirectWriter w(f, 3 * 4096, buffers);
     *wentDirect = w.direct();
     const struct {
         std::uint64_t offset;
@@ -140,50 +145,212 @@ void writeRunsAndCompare(const std::string& path, bool* wentDirect) {
     EXPECT_TRUE(readAll(path) == expected);
 }
 
+// One buffer (written by the caller) and three (written by the writer's
+// thread while the next fills).
+constexpr int kBufferCounts[] = {1, 3};
+
 TEST(DirectWriter, RunsReadExactlyAsOrdinaryWritesWouldLeaveThem) {
-    tktest::TempDir dir;
-    bool direct = false;
-    writeRunsAndCompare(dir.file("runs.bin"), &direct);
-    if (!direct)
-        std::printf("note: this file system takes no direct writes; ordinary writes checked\n");
+    for (const int buffers : kBufferCounts) {
+        SCOPED_TRACE(std::to_string(buffers) + " buffers");
+        tktest::TempDir dir;
+        bool direct = false;
+        writeRunsAndCompare(dir.file("runs.bin"), &direct, buffers);
+        if (!direct)
+            std::printf("note: this file system takes no direct writes; ordinary writes checked\n");
+    }
 }
 
 TEST(DirectWriter, FileSystemsRefusingDirectWritesGetTheSameBytes) {
-    for (const auto how :
-         {NoDirectFileSystem::Refuse::AtOpen, NoDirectFileSystem::Refuse::AtWrite}) {
-        tktest::TempDir dir;
-        NoDirectFileSystem fs(how);
-        bool direct = true;
-        writeRunsAndCompare(dir.file("runs.bin"), &direct);
-        EXPECT_EQ(fs.directOpens, 1);
-        if (how == NoDirectFileSystem::Refuse::AtOpen) {
-            EXPECT_FALSE(direct);
+    for (const int buffers : kBufferCounts) {
+        for (const auto how :
+             {NoDirectFileSystem::Refuse::AtOpen, NoDirectFileSystem::Refuse::AtWrite}) {
+            SCOPED_TRACE(std::to_string(buffers) + " buffers");
+            tktest::TempDir dir;
+            NoDirectFileSystem fs(how);
+            bool direct = true;
+            writeRunsAndCompare(dir.file("runs.bin"), &direct, buffers);
+            EXPECT_EQ(fs.directOpens, 1);
+            if (how == NoDirectFileSystem::Refuse::AtOpen) {
+                EXPECT_FALSE(direct);
+            }
         }
     }
 }
 
 TEST(DirectWriter, AFailingOrFullDiskIsReported) {
     const std::string bytes = pattern(5 * 4096 + 123, 9);
-    for (const auto fault : {FaultFileSystem::Fault::FailWrite, FaultFileSystem::Fault::DiskFull}) {
-        tktest::TempDir dir;
-        const std::string path = dir.file("full.bin");
-        OsFile::create(path).close();
-        FaultFileSystem fs;
-        fs.watch(dir.path());
-        OsFile f = OsFile::open(path, OsFile::Access::ReadWrite);
-        DirectWriter w(f, 2 * 4096);
-        fs.arm(fault, 2);  // the second write: a block run past the first
-        try {
-            w.writeAt(100, bytes.data(), bytes.size());
-            ADD_FAILURE() << "a failed write was taken for success";
-        } catch (const Error& e) {
-            EXPECT_EQ(e.kind(), fault == FaultFileSystem::Fault::DiskFull ? Error::Kind::DiskFull
-                                                                          : Error::Kind::Io);
-            EXPECT_EQ(e.file(), path);
+    for (const int buffers : kBufferCounts) {
+        for (const auto fault :
+             {FaultFileSystem::Fault::FailWrite, FaultFileSystem::Fault::DiskFull}) {
+            SCOPED_TRACE(std::to_string(buffers) + " buffers");
+            tktest::TempDir dir;
+            const std::string path = dir.file("full.bin");
+            OsFile::create(path).close();
+            FaultFileSystem fs;
+            fs.watch(dir.path());
+            OsFile f = OsFile::open(path, OsFile::Access::ReadWrite);
+            DirectWriter w(f, 2 * 4096, buffers);
+            fs.arm(fault, 2);  // the second write: a block run past the first
+            try {
+                w.writeAt(100, bytes.data(), bytes.size());
+                ADD_FAILURE() << "a failed write was taken for success";
+            } catch (const Error& e) {
+                EXPECT_EQ(e.kind(), fault == FaultFileSystem::Fault::DiskFull
+                                        ? Error::Kind::DiskFull
+                                        : Error::Kind::Io);
+                EXPECT_EQ(e.file(), path);
+            }
+            EXPECT_TRUE(fs.fired());
+            // An overlapped run stays failed: finishing it again is no
+            // success either.
+            if (buffers > 1) {
+                EXPECT_THROW(w.finish(), Error);
+            }
+            fs.disarm();
+            // A new run after the failure writes as it should.
+            w.writeAt(0, bytes.data(), bytes.size());
+            EXPECT_TRUE(readAll(path).substr(0, bytes.size()) == bytes);
         }
-        EXPECT_TRUE(fs.fired());
-        fs.disarm();
     }
+}
+
+// The system's file system, except that one chosen write waits at a gate
+// until the test opens it, and then succeeds or fails (EIO).
+class GatedFileSystem : public FileSystem {
+  public:
+    explicit GatedFileSystem(int gateAt) : gateAt_(gateAt), previous_(FileSystem::replace(this)) {}
+    ~GatedFileSystem() override { FileSystem::replace(previous_); }
+    GatedFileSystem(const GatedFileSystem&) = delete;
+    GatedFileSystem& operator=(const GatedFileSystem&) = delete;
+
+    void waitAtGate() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [this] { return atGate_; });
+    }
+    void open(bool fail) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        open_ = true;
+        fail_ = fail;
+        changed_.notify_all();
+    }
+    int writes() const {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        return writes_;
+    }
+
+    int open(const std::string& path, int flags, unsigned mode) override {
+        return sys().open(path, flags, mode);
+    }
+    int close(int fd) override { return sys().close(fd); }
+    ssize_t pread(int fd, void* buffer, std::size_t n, off_t offset) override {
+        return sys().pread(fd, buffer, n, offset);
+    }
+    ssize_t pwrite(int fd, const void* data, std::size_t n, off_t offset) override {
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            if (++writes_ == gateAt_) {
+                atGate_ = true;
+                changed_.notify_all();
+                changed_.wait(lock, [this] { return open_; });
+                if (fail_) {
+                    errno = EIO;
+                    return -1;
+                }
+            }
+        }
+        return sys().pwrite(fd, data, n, offset);
+    }
+    int ftruncate(int fd, off_t size) override { return sys().ftruncate(fd, size); }
+    int sync(int fd) override { return sys().sync(fd); }
+    int rename(const std::string& from, const std::string& to) override {
+        return sys().rename(from, to);
+    }
+    int unlink(const std::string& path) override { return sys().unlink(path); }
+    int syncDirectory(const std::string& directory) override {
+        return sys().syncDirectory(directory);
+    }
+
+  private:
+    static FileSystem& sys() { return FileSystem::system(); }
+    int gateAt_;
+    FileSystem* previous_;
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    int writes_ = 0;
+    bool atGate_ = false;
+    bool open_ = false;
+    bool fail_ = false;
+};
+
+int threadsOfProcess() {
+    int n = 0;
+    for ([[maybe_unused]] const auto& entry :
+         std::filesystem::directory_iterator("/proc/self/task"))
+        ++n;
+    return n;
+}
+
+// The first buffer's write fails while the caller fills the next ones: the
+// caller hears of it when it next hands on a buffer and at finish, the
+// buffers waiting are not written, and the writer takes a new run after.
+TEST(DirectWriter, AWriteFailingWhileTheNextBufferFillsIsReported) {
+    tktest::TempDir dir;
+    const std::string path = dir.file("gated.bin");
+    OsFile::create(path).close();
+    OsFile f = OsFile::open(path, OsFile::Access::ReadWrite);
+    GatedFileSystem fs(1);
+    DirectWriter w(f, 4096, 3);
+    ASSERT_TRUE(w.overlapped());
+    const std::string block = pattern(4096, 3);
+    w.begin(0);
+    w.append(block.data(), block.size());  // handed on: written by the thread
+    fs.waitAtGate();
+    w.append(block.data(), block.size());  // handed on: waits its turn
+    w.append(block.data(), 100);           // the third buffer fills
+    EXPECT_EQ(w.written(), 0u);
+    fs.open(true);
+    try {
+        w.append(block.data(), block.size());
+        ADD_FAILURE() << "a failed write was taken for success";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.kind(), Error::Kind::Io);
+    }
+    EXPECT_THROW(w.finish(), Error);
+    EXPECT_THROW((void)w.written(), Error);
+    EXPECT_EQ(fs.writes(), 1);  // the buffer waiting behind the failure was not written
+    EXPECT_EQ(f.size(), 0u);
+
+    const std::string bytes = pattern(3 * 4096 + 5, 4);
+    w.writeAt(0, bytes.data(), bytes.size());
+    EXPECT_TRUE(readAll(path) == bytes);
+}
+
+// Destroying the writer in the middle of a run waits for the write under
+// way, leaves the buffers waiting unwritten and ends the thread.
+TEST(DirectWriter, DestroyingTheWriterMidRunStopsItsThread) {
+    tktest::TempDir dir;
+    const std::string path = dir.file("abandoned.bin");
+    OsFile::create(path).close();
+    OsFile f = OsFile::open(path, OsFile::Access::ReadWrite);
+    const int before = threadsOfProcess();
+    GatedFileSystem fs(1);
+    std::thread opener;
+    {
+        DirectWriter w(f, 4096, 3);
+        EXPECT_EQ(threadsOfProcess(), before + 1);
+        const std::string blocks = pattern(2 * 4096 + 10, 5);
+        w.begin(0);
+        w.append(blocks.data(), blocks.size());
+        fs.waitAtGate();
+        opener = std::thread([&fs] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            fs.open(false);
+        });
+    }
+    opener.join();
+    EXPECT_EQ(threadsOfProcess(), before);
+    EXPECT_EQ(fs.writes(), 1);
+    EXPECT_EQ(f.size(), 4096u);
 }
 
 // A pack and a bulk append of more than a batch (past the cache when
@@ -246,6 +413,142 @@ TEST(DirectWriter, OnlyABulkAppendAskedToGoesPastTheCache) {
     t.setFileName(dir.file("BOOKS.DBF"));
     t.open();
     EXPECT_EQ(t.physicalRecordCount(), 3000u - 429u + 40000u);
+}
+
+// What the file says while a bulk append goes on: its record count, and the
+// title of the record it counts last (empty when it counts none).
+struct OnDisk {
+    std::uint32_t count = 0;
+    std::uint64_t size = 0;
+    std::string lastTitle;
+};
+
+OnDisk onDisk(const std::string& path) {
+    const std::vector<std::uint8_t> b = tktest::readBytes(path);
+    OnDisk d;
+    d.size = b.size();
+    if (b.size() < 12)
+        return d;
+    d.count = static_cast<std::uint32_t>(b[4] | b[5] << 8 | b[6] << 16) |
+              static_cast<std::uint32_t>(b[7]) << 24;
+    const std::size_t headerLength = b[8] | b[9] << 8;
+    const std::size_t recordLength = b[10] | b[11] << 8;
+    const std::size_t end = headerLength + std::size_t{d.count} * recordLength;
+    if (d.count > 0 && end <= b.size()) {
+        d.lastTitle.assign(reinterpret_cast<const char*>(b.data()) + end - recordLength + 1, 30);
+        d.lastTitle.erase(d.lastTitle.find_last_not_of(' ') + 1);
+    }
+    return d;
+}
+
+constexpr int kStreamed = 250000;  // about 14.5 MB: more than three buffers of the stream
+
+// A bulk append past the cache without an index, checking the file as it
+// goes: the count on disk never runs ahead of the records in the file.
+// Records are read in the middle (at `readAt`), which the stream must
+// answer from the file.
+std::string streamedAppend(const tktest::TempDir& dir, bool pastCache, int readAt,
+                           std::uint32_t* countedDuring) {
+    const std::string path = dir.file("S.DBF");
+    dbase::Table::create(path, tktest::sampleFields());
+    dbase::Table t;
+    t.setFileName(path);
+    t.setMode(dbase::OpenMode::Exclusive);
+    t.setWritePastCache(pastCache);
+    t.open();
+    t.beginBulkAppend();
+    for (int i = 1; i <= kStreamed; ++i) {
+        tktest::appendBook(t, "Added " + std::to_string(i), 1950 + i % 50, i);
+        if (i % 25000 == 0) {
+            const OnDisk d = onDisk(path);
+            EXPECT_LE(d.count, static_cast<std::uint32_t>(i));
+            if (d.count > 0) {
+                EXPECT_EQ(d.lastTitle, "Added " + std::to_string(d.count)) << "after " << i;
+            }
+            *countedDuring = d.count;
+        }
+        if (i == readAt) {
+            EXPECT_TRUE(t.gotoRecNo(7));
+            EXPECT_EQ(t.asString(t.fieldIndex("TITLE")), "Added 7");
+            // Handed on to the stream, but not yet in the file.
+            const int handedOn = i - 30000;
+            EXPECT_TRUE(t.gotoRecNo(static_cast<std::uint32_t>(handedOn)));
+            EXPECT_EQ(t.asString(t.fieldIndex("TITLE")), "Added " + std::to_string(handedOn));
+        }
+    }
+    t.endBulkAppend();
+    EXPECT_EQ(onDisk(path).count, static_cast<std::uint32_t>(kStreamed));
+    t.close();
+    return readAll(path);
+}
+
+TEST(DirectWriter, AStreamedBulkAppendCountsOnlyRecordsTheFileHolds) {
+    tktest::TempDir streamed;
+    std::uint32_t counted = 0;
+    const std::string viaStream = streamedAppend(streamed, true, 180000, &counted);
+    // The records were counted on disk as the stream went, not only at its end.
+    EXPECT_GT(counted, 0u);
+    tktest::TempDir ordinary;
+    std::uint32_t unused = 0;
+    const std::string viaCache = streamedAppend(ordinary, false, 0, &unused);
+    ASSERT_EQ(viaStream.size(), viaCache.size());
+    EXPECT_TRUE(viaStream == viaCache);
+}
+
+// A write of the stream that fails (or finds the disk full) is reported,
+// and the table then has the records its count on disk says, each of them
+// whole, open and reopened.
+TEST(DirectWriter, AFailingStreamLeavesTheRecordsItCounted) {
+    for (const auto fault : {FaultFileSystem::Fault::FailWrite, FaultFileSystem::Fault::DiskFull}) {
+        for (const std::uint64_t at : {1u, 3u}) {
+            SCOPED_TRACE("write " + std::to_string(at));
+            tktest::TempDir dir;
+            const std::string path = dir.file("S.DBF");
+            dbase::Table::create(path, tktest::sampleFields());
+            FaultFileSystem fs;
+            fs.watch(dir.path());
+            dbase::Table t;
+            t.setFileName(path);
+            t.setMode(dbase::OpenMode::Exclusive);
+            t.setWritePastCache(true);
+            t.open();
+            t.beginBulkAppend();
+            fs.arm(fault, at);
+            bool failed = false;
+            try {
+                for (int i = 1; i <= kStreamed; ++i)
+                    tktest::appendBook(t, "Added " + std::to_string(i), 1950 + i % 50, i);
+                t.endBulkAppend();
+            } catch (const Error& e) {
+                failed = true;
+                t.cancel();  // the record whose post failed is not posted again
+                EXPECT_EQ(e.kind(), fault == FaultFileSystem::Fault::DiskFull
+                                        ? Error::Kind::DiskFull
+                                        : Error::Kind::Io);
+            }
+            EXPECT_TRUE(failed) << "a failed write was taken for success";
+            fs.disarm();
+            const OnDisk d = onDisk(path);
+            EXPECT_EQ(t.physicalRecordCount(), d.count);
+            EXPECT_GE(d.size, 58u * d.count);
+            if (d.count > 0) {
+                EXPECT_EQ(d.lastTitle, "Added " + std::to_string(d.count));
+                ASSERT_TRUE(t.gotoRecNo(d.count));
+                EXPECT_EQ(t.asString(t.fieldIndex("TITLE")), d.lastTitle);
+            }
+            try {
+                t.close();
+            } catch (const Error&) {
+            }
+            t.setMode(dbase::OpenMode::Shared);
+            t.open();
+            EXPECT_EQ(t.recordCount(), d.count);
+            if (d.count > 0) {
+                ASSERT_TRUE(t.gotoRecNo(d.count));
+                EXPECT_EQ(t.asString(t.fieldIndex("TITLE")), d.lastTitle);
+            }
+        }
+    }
 }
 
 }  // namespace

@@ -62,6 +62,7 @@ FaultFileSystem::~FaultFileSystem() {
 }
 
 void FaultFileSystem::watch(const std::string& folder) {
+    const std::lock_guard<std::mutex> lock(mutex_);
     folder_ = folder;
     snapshotFolder();
 }
@@ -80,6 +81,7 @@ void FaultFileSystem::snapshotFolder() {
 }
 
 void FaultFileSystem::arm(Fault fault, std::uint64_t n) {
+    const std::lock_guard<std::mutex> lock(mutex_);
     fault_ = fault;
     at_ = n;
     writes_ = 0;
@@ -88,6 +90,7 @@ void FaultFileSystem::arm(Fault fault, std::uint64_t n) {
 }
 
 void FaultFileSystem::disarm() {
+    const std::lock_guard<std::mutex> lock(mutex_);
     fault_ = Fault::None;
     diskFull_ = false;
 }
@@ -109,6 +112,7 @@ std::string FaultFileSystem::contents(int fd) const {
 }
 
 int FaultFileSystem::open(const std::string& path, int flags, unsigned mode) {
+    const std::lock_guard<std::mutex> lock(mutex_);
     struct stat st {};
     const bool existed = ::stat(path.c_str(), &st) == 0;
     if (powerOff_ && (flags & (O_CREAT | O_TRUNC)) != 0) {
@@ -129,6 +133,7 @@ int FaultFileSystem::open(const std::string& path, int flags, unsigned mode) {
 }
 
 int FaultFileSystem::close(int fd) {
+    const std::lock_guard<std::mutex> lock(mutex_);
     const int rc = system_.close(fd);
     if (failCloses_) {
         errno = EIO;
@@ -142,6 +147,7 @@ ssize_t FaultFileSystem::pread(int fd, void* buffer, std::size_t n, off_t offset
 }
 
 ssize_t FaultFileSystem::pwrite(int fd, const void* data, std::size_t n, off_t offset) {
+    const std::lock_guard<std::mutex> lock(mutex_);
     if (powerOff_) {
         errno = EIO;
         return -1;
@@ -195,6 +201,7 @@ ssize_t FaultFileSystem::pwrite(int fd, const void* data, std::size_t n, off_t o
 }
 
 int FaultFileSystem::ftruncate(int fd, off_t size) {
+    const std::lock_guard<std::mutex> lock(mutex_);
     if (powerOff_) {
         errno = EIO;
         return -1;
@@ -209,6 +216,7 @@ int FaultFileSystem::ftruncate(int fd, off_t size) {
 }
 
 int FaultFileSystem::sync(int fd) {
+    const std::lock_guard<std::mutex> lock(mutex_);
     if (powerOff_) {
         errno = EIO;
         return -1;
@@ -224,6 +232,7 @@ int FaultFileSystem::sync(int fd) {
 }
 
 int FaultFileSystem::rename(const std::string& from, const std::string& to) {
+    const std::lock_guard<std::mutex> lock(mutex_);
     if (powerOff_) {
         errno = EIO;
         return -1;
@@ -232,6 +241,7 @@ int FaultFileSystem::rename(const std::string& from, const std::string& to) {
 }
 
 int FaultFileSystem::unlink(const std::string& path) {
+    const std::lock_guard<std::mutex> lock(mutex_);
     if (powerOff_) {
         errno = EIO;
         return -1;
@@ -240,6 +250,7 @@ int FaultFileSystem::unlink(const std::string& path) {
 }
 
 int FaultFileSystem::syncDirectory(const std::string& directory) {
+    const std::lock_guard<std::mutex> lock(mutex_);
     if (powerOff_) {
         errno = EIO;
         return -1;
@@ -269,6 +280,7 @@ int FaultFileSystem::syncDirectory(const std::string& directory) {
 }
 
 void FaultFileSystem::powerCut() {
+    const std::lock_guard<std::mutex> lock(mutex_);
     if (killed_) {
         killed_ = false;
         powerOff_ = false;

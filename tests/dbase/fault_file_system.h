@@ -12,13 +12,16 @@
 //     reaches the disk half way.
 //
 // What reaches the disk is tracked for the files of one folder, taken as on
-// disk (synced) when watch() is called.
+// disk (synced) when watch() is called. Calls from several threads (the
+// overlapped writes of the engine) are taken one at a time, and counted in
+// the order they come.
 #pragma once
 
 #include <sys/types.h>
 
 #include <cstdint>
 #include <map>
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -44,14 +47,32 @@ class FaultFileSystem : public dbase::FileSystem {
     // Lets the disk work again (a full disk stays full until then).
     void disarm();
     // The power goes now: nothing more reaches the disk.
-    void powerOff() { powerOff_ = true; }
+    void powerOff() {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        powerOff_ = true;
+    }
     // While set, every close reports EIO (after closing the file).
-    void failCloses(bool on) { failCloses_ = on; }
+    void failCloses(bool on) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        failCloses_ = on;
+    }
 
-    std::uint64_t writes() const { return writes_; }
-    std::uint64_t syncs() const { return syncs_; }
-    bool fired() const { return fired_; }
-    bool powerIsOff() const { return powerOff_; }
+    std::uint64_t writes() const {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        return writes_;
+    }
+    std::uint64_t syncs() const {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        return syncs_;
+    }
+    bool fired() const {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        return fired_;
+    }
+    bool powerIsOff() const {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        return powerOff_;
+    }
 
     // After every engine file was closed: the folder as the disk kept it
     // when the power goes now (a killed process: as it is). Everything then
@@ -78,6 +99,7 @@ class FaultFileSystem : public dbase::FileSystem {
     std::string contents(int fd) const;
     void snapshotFolder();
 
+    mutable std::mutex mutex_;
     dbase::FileSystem& system_;
     dbase::FileSystem* previous_ = nullptr;
     std::string folder_;
