@@ -8,6 +8,7 @@
 
 #include "dbase/direct_writer.h"
 #include "dbase/file_system.h"
+#include "dbase/pack_in_place.h"
 
 namespace dbase {
 
@@ -67,7 +68,9 @@ void Table::Impl::open() {
     }
     // Holding the lock, nobody is packing the table: a pack stopped part-way
     // is finished or undone now.
-    const std::string packDamage = finishInterruptedPack(p, !readOnlyRequested && f.writable());
+    const PackRecovery recovery = finishInterruptedPack(f, p, !readOnlyRequested && f.writable(),
+                                                        mode != OpenMode::Exclusive);
+    const std::string& packDamage = recovery.damage;
 
     // The header under the header lock, so that no append by another user is
     // met half written; and before the size: an append writes the record
@@ -136,9 +139,9 @@ void Table::Impl::open() {
     // A shared user has the table to itself when it can take the open lock
     // exclusively; it holds it so while rebuilding.
     bool rebuildIndex = false;
-    bool lockRaised = false;
-    if (canWrite && h.productionIndex != 0 && packDamage.empty() && (ix || !damage.empty()) &&
-        (ix ? ix->changersAtOpen() : MdxFile::changersOf(mdx)) > 0) {
+    bool lockRaised = recovery.lockRaised;
+    if (!recovery.rebuildIndex && canWrite && h.productionIndex != 0 && packDamage.empty() &&
+        (ix || !damage.empty()) && (ix ? ix->changersAtOpen() : MdxFile::changersOf(mdx)) > 0) {
         if (mode == OpenMode::Exclusive) {
             rebuildIndex = true;
         } else if (f.tryLock(OsFile::kOpenLockByte, OsFile::LockType::Exclusive)) {
@@ -181,7 +184,9 @@ void Table::Impl::open() {
     mappedSteps = 0;
     state = TableState::Browse;
     changeFailed = false;
-    if (rebuildIndex)
+    if (recovery.rebuildIndex)
+        finishRecoveredPack(lockRaised);
+    else if (rebuildIndex)
         rebuildUnfinishedIndex(lockRaised);
     refoldOldCaseKeys();
     if (!tagName.empty() && applyTagOnOpen) {
@@ -229,6 +234,32 @@ void Table::Impl::rebuildUnfinishedIndex(bool backToShared) {
         warnings.push_back(
             "The index was rebuilt: the program that last changed the table stopped before it "
             "had finished changing the index.");
+    if (backToShared)
+        (void)file.tryLock(OsFile::kOpenLockByte, OsFile::LockType::Shared);
+}
+
+// The table of a stopped pack was finished from the journal before it was
+// read; its index still numbers the records as they were, so it is built
+// anew from the tags it defines before the journal goes. Until then the
+// journal stays, and the next open tries again.
+void Table::Impl::finishRecoveredPack(bool backToShared) {
+    const std::string selected = std::exchange(tagName, std::string());
+    try {
+        std::string lost;
+        if (header.productionIndex != 0) {
+            regenerate(false, &lost);
+            if (!lost.empty())
+                warnings.push_back(lost);
+        }
+        OsFile::remove(packJournalName(path));
+    } catch (...) {
+        closeNow();
+        throw;
+    }
+    tagName = selected;
+    warnings.push_back(
+        "The table was packed when it was opened: the program that packed it stopped before "
+        "it had finished.");
     if (backToShared)
         (void)file.tryLock(OsFile::kOpenLockByte, OsFile::LockType::Shared);
 }
@@ -961,34 +992,71 @@ void packStep(const char* step) {
 }
 }  // namespace
 
-// A pack writes the packed table and its new index under temporary names,
-// renames the table over the old one (the moment the pack takes effect),
-// then the index over the old index. Whoever next opens the table finishes
-// or undoes a pack that was stopped part-way:
+// A pack moves the records that stay down over the deleted ones inside the
+// table file, with a journal that lets the next open finish it
+// (pack_in_place.h), then writes the new index under a temporary name and
+// renames it over the old one. Whoever next opens the table finishes a pack
+// that was stopped: the moves from the journal's checkpoint, the table, then
+// (after the open has read the table) the index, rebuilt from its tags.
+//
+// Packs of earlier versions wrote a packed copy beside the table and renamed
+// it over the table; what such a pack left is put right too:
 // - the packed table is still beside the table: the old table and index
 //   are whole, and what the pack wrote goes;
 // - only the new index is left: the table was replaced, and the new index
 //   that belongs to it replaces the old one.
-// Returns why the index cannot be used when the second case cannot be
-// finished (a read-only folder), empty otherwise.
-std::string Table::Impl::finishInterruptedPack(const std::string& tablePath, bool canWrite) {
-    const std::string table = packingName(tablePath);
+Table::Impl::PackRecovery Table::Impl::finishInterruptedPack(OsFile& f,
+                                                             const std::string& tablePath,
+                                                             bool canWrite, bool shared) {
+    PackRecovery done;
+    const std::string journal = packJournalName(tablePath);
     const std::string index = packingName(siblingWithExtension(tablePath, "MDX"));
+    if (fileExists(journal)) {
+        // What the table holds now is neither the table before the pack nor
+        // after it: it is finished here or not shown at all.
+        const std::string why =
+            "A pack of the table was stopped before it had finished. Open the table for "
+            "writing, with no one else using it, to finish the pack.";
+        if (!canWrite)
+            throw Error(Error::Kind::State, why, tablePath);
+        if (shared) {
+            if (!f.tryLock(OsFile::kOpenLockByte, OsFile::LockType::Exclusive))
+                throw Error(Error::Kind::Locked, why, tablePath);
+            done.lockRaised = true;
+        }
+        try {
+            InPlacePack pack = InPlacePack::resume(f, tablePath);
+            pack.moveAll(nullptr, nullptr);
+            pack.finishTable(std::nullopt, false);
+            removeIfThere(index);
+        } catch (...) {
+            if (done.lockRaised)
+                (void)f.tryLock(OsFile::kOpenLockByte, OsFile::LockType::Shared);
+            throw;
+        }
+        done.rebuildIndex = true;
+        return done;
+    }
+    if (canWrite)
+        OsFile::discard(journal + ".new");  // the pack never began
+    const std::string table = packingName(tablePath);
     if (fileExists(table)) {
         if (canWrite) {
             removeIfThere(index);
             removeIfThere(table);
         }
-        return {};
+        return done;
     }
     if (!fileExists(index))
-        return {};
+        return done;
     if (canWrite &&
         FileSystem::current().rename(index, siblingWithExtension(tablePath, "MDX")) == 0) {
         OsFile::syncDirectoryOf(tablePath);
-        return {};
+        return done;
     }
-    return "The table was packed, but its index was not replaced before the pack was stopped.";
+    done.damage =
+        "The table was packed, but its index was not replaced before the pack was stopped.";
+    return done;
 }
 
 void Table::Impl::pack() {
@@ -1008,7 +1076,7 @@ void Table::Impl::pack() {
     }
     browseMode();
     flushAppends();
-    batchWriter.reset();  // it writes to the file the pack replaces
+    batchWriter.reset();  // it writes to the file the pack changes
     header.recordCount = readCountFromDisk();
 
     // Records before the first deleted one stay where they are; with none
@@ -1044,85 +1112,64 @@ void Table::Impl::pack() {
     if (!defs.empty())
         builder = std::make_unique<IndexBuilder>(header.fields, defs, directoryOf(path),
                                                  IndexBuilder::kDefaultBudget, codePage);
+    // The records that stay where they are go into the new index first.
+    std::uint32_t kept = 0;
+    if (builder) {
+        struct Release {
+            MappedRecords& m;
+            ~Release() { m.release(); }
+        } release{mapped};
+        for (; kept + 1 < firstDeleted; ++kept) {
+            const std::uint8_t* rec = mapped.inOrder(kept + 1);
+            builder->add(rec != nullptr ? rec : cache.record(kept + 1), kept + 1);
+        }
+    }
+    kept = firstDeleted - 1;
 
-    const std::string tempTable = packingName(path);
-    const std::string tempIndex = packingName(mdx);
     struct stat st;
     const mode_t perms = ::fstat(file.fd(), &st) == 0 ? (st.st_mode & 07777) : 0644;
-    OsFile out;
-    std::uint32_t kept = 0;
+    packStep("started");
+    // Until the journal is in place the table is untouched, and a failure
+    // leaves it as it was, open.
+    InPlacePack mover = InPlacePack::begin(file, path, firstDeleted, perms);
+    const std::string tempIndex = packingName(mdx);
     try {
-        out = OsFile::create(tempTable, perms);
-        // The new file is locked before it gets the table's name, so no one
-        // can open it in between.
-        if (!out.tryLock(OsFile::kOpenLockByte, OsFile::LockType::Exclusive)) {
-            throw Error(Error::Kind::Locked, "The packed table could not be locked.", tempTable);
-        }
-        std::vector<std::uint8_t> head(header.headerLength);
-        file.readExact(0, head.data(), head.size());
-        head[dbf::kProductionIndex] = defs.empty() ? 0 : 1;
-        out.writeAt(0, head.data(), head.size());
-        packStep("copying");
-
-        // One pass copies the records that stay and feeds the new index. The
-        // packed table goes through the file cache, where whoever uses the
-        // table next reads it: written past the cache (as an export is), the
-        // next read has to fill the cache and costs more than the pack saves.
-        // Each write ends on an aligned piece, as a bulk append's batches do.
-        const std::size_t recLen = header.recordLength;
-        constexpr std::size_t kChunk = std::size_t{4} << 20;
-        std::vector<std::uint8_t> chunk;
-        chunk.reserve(kChunk + kAlignedPiece + recLen);
-        std::uint64_t outOffset = header.headerLength;
-        for (std::uint32_t r = 1; r <= header.recordCount; ++r) {
-            const std::uint8_t* rec = mapped.inOrder(r);
-            if (rec == nullptr)
-                rec = cache.record(r);
-            if (rec[0] == static_cast<std::uint8_t>(dbf::kDeleted))
-                continue;
-            const std::uint64_t cut = (outOffset + chunk.size()) / kAlignedPiece * kAlignedPiece;
-            if (cut >= outOffset + kChunk) {
-                const auto n = static_cast<std::size_t>(cut - outOffset);
-                out.writeAt(outOffset, chunk.data(), n);
-                chunk.erase(chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(n));
-                outOffset = cut;
-            }
-            chunk.insert(chunk.end(), rec, rec + recLen);
-            ++kept;
-            if (builder)
-                builder->add(rec, kept);
-        }
-        chunk.push_back(dbf::kEndOfFile);
-        out.writeAt(outOffset, chunk.data(), chunk.size());
-        stampUpdateDate(head.data());
-        writeU32(head.data() + dbf::kRecordCount, kept);
-        out.writeAt(0, head.data(), dbf::kTableHeaderSize);
-        out.sync();
+        packStep("journal written");
+        mover.moveAll(
+            [&](const std::uint8_t* rec) {
+                ++kept;
+                if (builder)
+                    builder->add(rec, kept);
+            },
+            [] { packStep("moved"); });
+        mover.finishTable(static_cast<std::uint8_t>(defs.empty() ? 0 : 1), true);
         packStep("table written");
+        indexSet.reset();
         if (builder) {
             builder->write(tempIndex, tableName.empty() ? tableNameOf(path) : tableName);
             builder.reset();
             packStep("index written");
+            OsFile::rename(tempIndex, mdx);
+        } else if (fileExists(mdx)) {
+            OsFile::discard(mdx);
         }
-        mapped.release();
-        try {
-            OsFile::rename(tempTable, path);
-        } catch (const Error& e) {
-            throw Error(Error::Kind::Io,
-                        "The packed table could not replace the old one: " + e.message(), path);
-        }
-    } catch (...) {
-        mapped.release();
-        out.release();
+        OsFile::syncDirectoryOf(path);
+        packStep("index replaced");
+        mover.removeJournal();
+    } catch (const Error& e) {
+        // The table is part-way: it is not shown. The next open finishes the
+        // pack.
         OsFile::discard(tempIndex);
-        OsFile::discard(tempTable);
+        closeNow();
+        throw Error(
+            e.kind(),
+            e.message() + "\nThe pack was stopped; it is finished when the table is next opened.",
+            e.file());
+    } catch (...) {
+        OsFile::discard(tempIndex);
+        closeNow();
         throw;
     }
-    // The packed table is in place: from here on the pack is finished, if
-    // need be by the next open.
-    const std::string keepPath = path;
-    file = std::move(out);
-    path = keepPath;
     header.recordCount = kept;
     header.productionIndex = defs.empty() ? 0 : 1;
     cache.reset(&file, header.headerLength, header.recordLength);
@@ -1130,25 +1177,8 @@ void Table::Impl::pack() {
     mappedSteps = 0;
     dateStamped = true;
     dropVisible();
-    unsynced = false;  // the packed file is on disk
-    indexSet.reset();
+    unsynced = false;  // the packed table is on disk
     naturalOrder();
-    OsFile::syncDirectoryOf(path);
-    packStep("table replaced");
-    if (!defs.empty()) {
-        try {
-            OsFile::rename(tempIndex, mdx);
-        } catch (const Error& e) {
-            indexDamage = "The new index could not replace the old one: " + e.message();
-            first();
-            notifyReset();
-            throw Error(Error::Kind::IndexDamaged, indexDamage, mdx);
-        }
-    } else if (fileExists(mdx)) {
-        OsFile::discard(mdx);
-    }
-    OsFile::syncDirectoryOf(path);
-    packStep("index replaced");
     indexDamage.clear();
     if (!defs.empty()) {
         try {

@@ -63,9 +63,10 @@ inline bool knownType(FieldType t) {
     return false;
 }
 
-// Called with the name of each step of a pack as it is completed ("copying"
-// after each chunk of records, "table written", "index written", "table
-// replaced", "index replaced"); tests stop a pack there. Null normally.
+// Called with the name of each step of a pack as it is completed ("started"
+// before anything is written, "journal written", "moved" after each move of
+// records, "table written", "index written", "index replaced"); tests stop a
+// pack there. Null normally.
 extern void (*packStepHook)(const char* step);
 
 struct Table::Impl {
@@ -253,7 +254,15 @@ struct Table::Impl {
     void close();
     void closeNow();
     void takeOpenLock(OsFile& f);
-    static std::string finishInterruptedPack(const std::string& tablePath, bool canWrite);
+    // What the open must still do about a pack that was stopped.
+    struct PackRecovery {
+        std::string damage;         // why the index cannot be used, if so
+        bool rebuildIndex = false;  // the table was finished from the journal
+        bool lockRaised = false;    // a shared open took exclusive use to do it
+    };
+    static PackRecovery finishInterruptedPack(OsFile& f, const std::string& tablePath,
+                                              bool canWrite, bool shared);
+    void finishRecoveredPack(bool backToShared);
     std::uint32_t readCountFromDisk();
     void refoldOldCaseKeys();
     void rebuildUnfinishedIndex(bool backToShared);

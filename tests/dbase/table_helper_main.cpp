@@ -7,7 +7,8 @@
 //                                each acknowledged once on disk: "ack append|edit|delete RECNO
 //                                TITLE YEAR"; prints "done"
 //   pack PATH STEP               packs the table and is killed (SIGKILL) when the pack reaches
-//                                STEP (see packStepHook); prints "done" if it never does
+//                                STEP (see packStepHook; STEP#N: its N-th time); prints "done"
+//                                if it never does
 //   retitle PATH RECNO TEXT      begins editing the record, prints "editing", waits for its
 //                                input to close, then sets the title and posts: prints "done"
 #include <csignal>
@@ -18,13 +19,16 @@
 #include <iostream>
 #include <string>
 
+#include "dbase/pack_in_place.h"
 #include "dbase/table.h"
 #include "dbase/table_impl.h"
 
 namespace {
-const char* killAtStep = nullptr;
+// The step to be killed at, as "STEP" or "STEP#N" (its N-th time).
+std::string killAtStep;
+int killAtTime = 1;
 void killAt(const char* step) {
-    if (std::strcmp(step, killAtStep) == 0)
+    if (killAtStep == step && --killAtTime == 0)
         std::raise(SIGKILL);
 }
 }  // namespace
@@ -120,7 +124,15 @@ int main(int argc, char** argv) {
         }
         if (command == "pack" && argc == 4) {
             killAtStep = argv[3];
+            if (const auto hash = killAtStep.find('#'); hash != std::string::npos) {
+                killAtTime = std::atoi(killAtStep.c_str() + hash + 1);
+                killAtStep.resize(hash);
+            }
             dbase::packStepHook = killAt;
+            // Moves of a few records (those of the sample table are 58 bytes
+            // long), so that a small table takes several, with and without
+            // the journal carrying them.
+            dbase::packChunkSizes = {3 * 58, 4 * 58, 2 * 58};
             t.setMode(dbase::OpenMode::Exclusive);
             t.open();
             t.pack();

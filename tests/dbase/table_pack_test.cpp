@@ -132,13 +132,14 @@ TEST(TablePack, AFailedPackLeavesTheTableWholeAndOpen) {
     t.gotoRecNo(2);
     t.deleteRecord();
     const auto before = tktest::readBytes(path);
-    // Something in the way of the packed copy: the pack cannot be written.
-    std::filesystem::create_directory(path + ".packing");
+    // Something in the way of the journal: the pack cannot begin.
+    std::filesystem::create_directory(path + ".packlog.new");
     EXPECT_THROW(t.pack(), Error);
     EXPECT_EQ(tktest::readBytes(path), before);
     EXPECT_TRUE(t.isOpen());
     EXPECT_EQ(tktest::column(t, "TITLE").size(), 5u);
-    std::filesystem::remove(path + ".packing");
+    EXPECT_FALSE(std::filesystem::exists(path + ".packlog"));
+    std::filesystem::remove(path + ".packlog.new");
     t.pack();
     EXPECT_EQ(t.physicalRecordCount(), 5u);
 }
@@ -151,21 +152,23 @@ std::vector<std::string> packingLeftovers(const TempDir& dir) {
     std::vector<std::string> found;
     for (const auto& e : std::filesystem::directory_iterator(dir.path())) {
         const std::string name = e.path().filename().string();
-        if (name.find(".packing") != std::string::npos || name.find(".new") != std::string::npos)
+        if (name.find(".packing") != std::string::npos || name.find(".new") != std::string::npos ||
+            name.find(".packlog") != std::string::npos)
             found.push_back(name);
     }
     return found;
 }
 
 // A pack killed at each of its steps: the next open finds a whole table with
-// an index that matches it (the old pair before the table was replaced, the
-// new pair after), and nothing the pack wrote is left lying about.
+// an index that matches it (the old pair before the journal was in place,
+// the packed pair after), and nothing the pack wrote is left lying about.
 TEST(TablePack, AKilledPackIsUndoneOrFinishedByTheNextOpen) {
     const struct {
         const char* step;
         std::uint32_t records;
-    } cases[] = {{"copying", 40},        {"table written", 40},  {"index written", 40},
-                 {"table replaced", 26}, {"index replaced", 26}, {"never", 26}};
+    } cases[] = {{"started", 40},       {"journal written", 26}, {"moved", 26},
+                 {"moved#3", 26},       {"moved#7", 26},         {"table written", 26},
+                 {"index written", 26}, {"index replaced", 26},  {"never", 26}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.step);
         TempDir dir;
