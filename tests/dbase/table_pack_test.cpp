@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "dbase/dbf_header.h"
+#include "dbase/file_names.h"
 #include "dbase/table.h"
 #include "table_test_util.h"
 
@@ -306,6 +307,154 @@ TEST(TableBulkAppend, SharedUseWritesEachRecordAtOnce) {
     other.refresh();
     EXPECT_EQ(other.physicalRecordCount(), 3u);
     t.endBulkAppend();
+}
+
+}  // namespace
+
+namespace {
+
+// A pack of an indexed table of 40 records (every third deleted) stopped by
+// a kill at `step`; returns the titles the packed table must show.
+std::vector<std::string> stoppedPack(const TempDir& dir, const std::string& path,
+                                     const char* step) {
+    std::vector<std::string> expected;
+    {
+        Table t;
+        t.setFileName(path);
+        t.addIndexTag("BYTITLE", "Upper(TITLE)");
+        t.setMode(OpenMode::Exclusive);
+        t.open();
+        for (std::uint32_t r = 1; r <= 40; r += 3) {
+            EXPECT_TRUE(t.gotoRecNo(r));
+            t.deleteRecord();
+        }
+        expected = tktest::column(t, "TITLE");
+    }
+    tktest::Helper helper({"pack", path, step});
+    helper.readLine();
+    EXPECT_EQ(helper.wait(), -SIGKILL);
+    EXPECT_TRUE(std::filesystem::exists(path + ".packlog"));
+    (void)dir;
+    return expected;
+}
+
+// A table left part-way by a pack is never shown as it is: an open that
+// cannot finish the pack (read only) refuses and changes nothing; a shared
+// open finishes it, holding the table for itself meanwhile, then lets
+// others in.
+TEST(TablePackRecovery, OnlyAnOpenForWritingFinishesAStoppedPack) {
+    TempDir dir;
+    const std::string path = tktest::makeSampleTable(dir, 40);
+    auto expected = stoppedPack(dir, path, "moved#3");
+    std::sort(expected.begin(), expected.end());  // as the tag shows them
+    const auto table = tktest::readBytes(path);
+    const auto journal = tktest::readBytes(path + ".packlog");
+    {
+        Table t;
+        t.setFileName(path);
+        t.setReadOnly(true);
+        try {
+            t.open();
+            ADD_FAILURE() << "a read-only open showed a table part-way through a pack";
+        } catch (const Error& e) {
+            EXPECT_EQ(e.kind(), Error::Kind::State);
+            EXPECT_NE(std::string(e.what()).find("Open the table for writing"), std::string::npos);
+        }
+        EXPECT_FALSE(t.isOpen());
+    }
+    EXPECT_EQ(tktest::readBytes(path), table);
+    EXPECT_EQ(tktest::readBytes(path + ".packlog"), journal);
+
+    Table t;
+    t.setFileName(path);
+    t.setIndexTag("BYTITLE");
+    ASSERT_NO_THROW(t.open());  // shared
+    EXPECT_EQ(t.physicalRecordCount(), 26u);
+    EXPECT_EQ(tktest::column(t, "TITLE"), expected);
+    EXPECT_FALSE(std::filesystem::exists(path + ".packlog"));
+    Table other;
+    other.setFileName(path);
+    EXPECT_NO_THROW(other.open());
+    EXPECT_EQ(other.physicalRecordCount(), 26u);
+}
+
+// A journal with no whole slot cannot say how far the moves went; a table
+// another program changed since the pack stopped no longer fits its
+// journal. Either way the open refuses, and leaves the table and the
+// journal as they are rather than guess.
+TEST(TablePackRecovery, ADamagedJournalLeavesEverythingAsItIs) {
+    for (const bool damagedSlots : {true, false}) {
+        SCOPED_TRACE(damagedSlots ? "both slots damaged" : "the table changed since");
+        TempDir dir;
+        const std::string path = tktest::makeSampleTable(dir, 40);
+        stoppedPack(dir, path, "moved#2");
+        auto journal = tktest::readBytes(path + ".packlog");
+        ASSERT_GT(journal.size(), 1024u);
+        auto table = tktest::readBytes(path);
+        if (damagedSlots) {
+            journal[40] ^= 0x01;        // the first slot's end of its moves
+            journal[512 + 36] ^= 0x01;  // the second slot's checkpoint
+            tktest::writeBytes(path + ".packlog", journal);
+        } else {
+            table[4] += 1;  // one record more than the pack began with
+            table.insert(table.end() - 1, 58, ' ');
+            tktest::writeBytes(path, table);
+        }
+        Table t;
+        t.setFileName(path);
+        t.setMode(OpenMode::Exclusive);
+        try {
+            t.open();
+            ADD_FAILURE() << "opened";
+        } catch (const Error& e) {
+            EXPECT_EQ(e.kind(), Error::Kind::Damaged) << e.what();
+        }
+        EXPECT_EQ(tktest::readBytes(path), table);
+        EXPECT_EQ(tktest::readBytes(path + ".packlog"), journal);
+    }
+}
+
+// What a pack of earlier versions (a packed copy renamed over the table)
+// left is still put right: a copy still beside the table goes with its
+// index; a new index left alone replaces the old one.
+TEST(TablePackRecovery, LeftoversOfACopyingPackArePutRight) {
+    TempDir dir;
+    const std::string path = tktest::makeSampleTable(dir, 5);
+    {
+        Table t;
+        t.setFileName(path);
+        t.addIndexTag("BYTITLE", "Upper(TITLE)");
+    }
+    const std::string mdx = dbase::siblingWithExtension(path, "MDX");
+    ASSERT_TRUE(std::filesystem::exists(mdx));
+    const auto table = tktest::readBytes(path);
+    const auto index = tktest::readBytes(mdx);
+    tktest::writeBytes(path + ".packing", std::vector<std::uint8_t>(100, 'x'));
+    tktest::writeBytes(mdx + ".packing", std::vector<std::uint8_t>(100, 'y'));
+    {
+        Table t;
+        t.setFileName(path);
+        t.setIndexTag("BYTITLE");
+        ASSERT_NO_THROW(t.open());
+        EXPECT_EQ(t.physicalRecordCount(), 5u);
+    }
+    EXPECT_FALSE(std::filesystem::exists(path + ".packing"));
+    EXPECT_FALSE(std::filesystem::exists(mdx + ".packing"));
+    EXPECT_EQ(tktest::readBytes(path), table);
+    EXPECT_EQ(tktest::readBytes(mdx), index);
+
+    // The new index alone: it is the one that belongs to the table.
+    std::filesystem::rename(mdx, mdx + ".packing");
+    tktest::writeBytes(mdx, std::vector<std::uint8_t>(512, 0));
+    {
+        Table t;
+        t.setFileName(path);
+        t.setIndexTag("BYTITLE");
+        ASSERT_NO_THROW(t.open());
+        EXPECT_EQ(tktest::column(t, "TITLE").size(), 5u);
+    }
+    EXPECT_FALSE(std::filesystem::exists(mdx + ".packing"));
+    EXPECT_EQ(tktest::readBytes(mdx), index);
 }
 
 }  // namespace
