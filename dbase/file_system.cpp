@@ -24,6 +24,9 @@ class SystemFileSystem final : public FileSystem {
     ssize_t pwrite(int fd, const void* data, std::size_t n, off_t offset) override {
         return ::pwrite(fd, data, n, offset);
     }
+    ssize_t pwritev(int fd, const iovec* pieces, int count, off_t offset) override {
+        return ::pwritev(fd, pieces, count, offset);
+    }
     int ftruncate(int fd, off_t size) override { return ::ftruncate(fd, size); }
     // The data and the size; not the times, which no reader relies on.
     int sync(int fd) override { return ::fdatasync(fd); }

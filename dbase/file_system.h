@@ -10,6 +10,7 @@
 #pragma once
 
 #include <sys/types.h>
+#include <sys/uio.h>
 
 #include <cstddef>
 #include <string>
@@ -24,6 +25,12 @@ class FileSystem {
     virtual int close(int fd) = 0;
     virtual ssize_t pread(int fd, void* buffer, std::size_t n, off_t offset) = 0;
     virtual ssize_t pwrite(int fd, const void* data, std::size_t n, off_t offset) = 0;
+    // Writes pieces from several places to consecutive bytes of the file;
+    // may write less, like pwrite. Unless overridden, the first piece only,
+    // as one pwrite (so a test's file system sees each piece as a write).
+    virtual ssize_t pwritev(int fd, const iovec* pieces, int count, off_t offset) {
+        return count > 0 ? pwrite(fd, pieces[0].iov_base, pieces[0].iov_len, offset) : 0;
+    }
     virtual int ftruncate(int fd, off_t size) = 0;
     // Puts the file's data (and its size) on disk.
     virtual int sync(int fd) = 0;

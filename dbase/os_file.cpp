@@ -152,6 +152,48 @@ void OsFile::writeAt(std::uint64_t offset, const void* data, std::size_t n) {
     }
 }
 
+void OsFile::writeGather(std::uint64_t offset, const Piece* pieces, std::size_t count) {
+    constexpr std::size_t kMostPieces = 1024;  // IOV_MAX on Linux
+    iovec batch[kMostPieces];
+    std::size_t next = 0;     // the first piece not wholly written
+    std::size_t skipped = 0;  // bytes of it written already
+    while (next < count) {
+        int n = 0;
+        std::uint64_t want = 0;
+        for (std::size_t i = next; i < count && n < static_cast<int>(kMostPieces); ++i, ++n) {
+            const std::size_t from = i == next ? skipped : 0;
+            batch[n].iov_base =
+                const_cast<std::uint8_t*>(static_cast<const std::uint8_t*>(pieces[i].data) + from);
+            batch[n].iov_len = pieces[i].size - from;
+            want += batch[n].iov_len;
+        }
+        const ssize_t put =
+            FileSystem::current().pwritev(fd_, batch, n, static_cast<off_t>(offset));
+        if (put < 0) {
+            if (errno == EINTR)
+                continue;
+            if (errno == ENOSPC)
+                throw Error(Error::Kind::DiskFull, "The disk is full.", path_);
+            throwIo("Writing failed", path_, errno);
+        }
+        if (put == 0 && want > 0)
+            throw Error(Error::Kind::DiskFull, "The disk is full.", path_);
+        offset += static_cast<std::uint64_t>(put);
+        auto left = static_cast<std::size_t>(put);
+        while (next < count && left >= pieces[next].size - skipped) {
+            left -= pieces[next].size - skipped;
+            skipped = 0;
+            ++next;
+        }
+        skipped += left;
+    }
+}
+
+void OsFile::startWriteback(std::uint64_t offset, std::uint64_t n) const {
+    (void)::sync_file_range(fd_, static_cast<off64_t>(offset), static_cast<off64_t>(n),
+                            SYNC_FILE_RANGE_WRITE);
+}
+
 void OsFile::truncate(std::uint64_t size) {
     if (FileSystem::current().ftruncate(fd_, static_cast<off_t>(size)) != 0)
         throwIo("The file cannot be cut", path_, errno);

@@ -60,6 +60,15 @@ class OsFile {
     // says").
     void readExact(std::uint64_t offset, void* buffer, std::size_t n) const;
     void writeAt(std::uint64_t offset, const void* data, std::size_t n);
+    // Writes the pieces, one after the other, from `offset` on.
+    struct Piece {
+        const void* data;
+        std::size_t size;
+    };
+    void writeGather(std::uint64_t offset, const Piece* pieces, std::size_t count);
+    // Asks the system to start writing these bytes to disk, without waiting:
+    // a later sync() has less to wait for. Promises nothing about the disk.
+    void startWriteback(std::uint64_t offset, std::uint64_t n) const;
     void truncate(std::uint64_t size);
     // Puts what was written on disk; throws Error::Kind::Io when the system
     // cannot.

@@ -1,5 +1,8 @@
 #include "dbase/pack_in_place.h"
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -240,6 +243,68 @@ void InPlacePack::checkpoint() {
     ckR_ = r_;
 }
 
+namespace {
+
+// The table's records read through a memory map, a stretch at a time: no
+// copy to read them, and the records that move are written straight from
+// the map. Where no map can be made they are read into a buffer.
+class Sources {
+  public:
+    Sources(const OsFile& table, std::uint64_t headerLength, std::uint64_t recordLength,
+            std::uint64_t records)
+        : table_(table), headerLength_(headerLength), recordLength_(recordLength) {
+        length_ = headerLength + records * recordLength;
+        void* p = length_ > 0 ? ::mmap(nullptr, length_, PROT_READ, MAP_SHARED, table.fd(), 0)
+                              : MAP_FAILED;
+        if (p != MAP_FAILED)
+            base_ = static_cast<std::uint8_t*>(p);
+    }
+    ~Sources() {
+        if (base_ != nullptr)
+            ::munmap(base_, length_);
+    }
+    Sources(const Sources&) = delete;
+    Sources& operator=(const Sources&) = delete;
+
+    bool mapped() const { return base_ != nullptr; }
+    // Records first .. first + n - 1, until the next call.
+    const std::uint8_t* records(std::uint32_t first, std::uint64_t n) {
+        const std::uint64_t from = headerLength_ + std::uint64_t{first - 1} * recordLength_;
+        const std::uint64_t size = n * recordLength_;
+        if (base_ == nullptr) {
+            copy_.resize(size);
+            table_.readExact(from, copy_.data(), size);
+            return copy_.data();
+        }
+        // The stretch before is let go (it stays in the file cache), so the
+        // table never becomes resident in this process.
+        const std::uint64_t page = static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
+        const std::uint64_t start = from / page * page;
+        const std::uint64_t end = std::min((from + size + page - 1) / page * page, length_);
+        if (heldEnd_ > heldStart_)
+            ::madvise(base_ + heldStart_, heldEnd_ - heldStart_, MADV_DONTNEED);
+        ::madvise(base_ + start, (end - start) / page * page, kPopulateRead);
+        heldStart_ = start;
+        heldEnd_ = end;
+        return base_ + from;
+    }
+
+  private:
+#ifdef MADV_POPULATE_READ
+    static constexpr int kPopulateRead = MADV_POPULATE_READ;
+#else
+    static constexpr int kPopulateRead = MADV_WILLNEED;
+#endif
+    const OsFile& table_;
+    std::uint64_t headerLength_, recordLength_;
+    std::uint8_t* base_ = nullptr;
+    std::uint64_t length_ = 0;
+    std::uint64_t heldStart_ = 0, heldEnd_ = 0;
+    std::vector<std::uint8_t> copy_;
+};
+
+}  // namespace
+
 void InPlacePack::moveAll(const std::function<void(const std::uint8_t*)>& kept,
                           const std::function<void()>& moved) {
     if (moved_)
@@ -249,55 +314,74 @@ void InPlacePack::moveAll(const std::function<void(const std::uint8_t*)>& kept,
     const std::uint64_t directLeast =
         std::max<std::uint64_t>(1, packChunkSizes.minDirectBytes / len);
     const std::uint64_t journalMost = std::max<std::uint64_t>(1, dataCapacity_ / len);
-    std::vector<std::uint8_t> buffer;
-    while (r_ <= oldCount_) {
-        const std::uint64_t remaining = std::uint64_t{oldCount_} + 1 - r_;
-        // Positions below the checkpoint's r may be written freely: a redo
-        // from the checkpoint writes them again.
-        const std::uint64_t room = ckR_ - w_;
-        const bool direct = room >= remaining || room >= directLeast;
-        if (!direct && (w_ != ckW_ || r_ != ckR_)) {
-            checkpoint();
-            continue;
-        }
-        const std::uint64_t n =
-            direct ? std::min({remaining, room, directMost}) : std::min(remaining, journalMost);
-        buffer.resize(n * len);
-        table_->readExact(offsetOf(r_), buffer.data(), buffer.size());
-        std::uint64_t live = 0;
-        for (std::uint64_t i = 0; i < n; ++i) {
-            std::uint8_t* rec = buffer.data() + i * len;
-            if (rec[0] == static_cast<std::uint8_t>(dbf::kDeleted))
+    std::vector<std::uint8_t> buffer;   // the records of a move, packed
+    std::vector<OsFile::Piece> pieces;  // ... or where they lie in the map
+    {
+        Sources sources(*table_, headerLength_, recordLength_, oldCount_);
+        while (r_ <= oldCount_) {
+            const std::uint64_t remaining = std::uint64_t{oldCount_} + 1 - r_;
+            // Positions below the checkpoint's r may be written freely: a redo
+            // from the checkpoint writes them again.
+            const std::uint64_t room = ckR_ - w_;
+            const bool direct = room >= remaining || room >= directLeast;
+            if (!direct && (w_ != ckW_ || r_ != ckR_)) {
+                checkpoint();
                 continue;
-            if (live != i)
-                std::memmove(buffer.data() + live * len, rec, len);
-            if (kept)
-                kept(buffer.data() + live * len);
-            ++live;
+            }
+            const std::uint64_t n =
+                direct ? std::min({remaining, room, directMost}) : std::min(remaining, journalMost);
+            const std::uint8_t* from = sources.records(r_, n);
+            // A move straight to its place is written from the map (its
+            // destinations lie below its sources); one through the journal
+            // needs its records together.
+            const bool fromMap = direct && sources.mapped();
+            buffer.clear();
+            pieces.clear();
+            std::uint64_t live = 0;
+            for (std::uint64_t i = 0; i < n; ++i) {
+                const std::uint8_t* rec = from + i * len;
+                if (rec[0] == static_cast<std::uint8_t>(dbf::kDeleted))
+                    continue;
+                if (kept)
+                    kept(rec);
+                ++live;
+                if (!fromMap) {
+                    buffer.insert(buffer.end(), rec, rec + len);
+                } else if (!pieces.empty() && static_cast<const std::uint8_t*>(pieces.back().data) +
+                                                      pieces.back().size ==
+                                                  rec) {
+                    pieces.back().size += len;
+                } else {
+                    pieces.push_back({rec, len});
+                }
+            }
+            if (!fromMap)
+                pieces.push_back({buffer.data(), buffer.size()});
+            const auto w2 = static_cast<std::uint32_t>(w_ + live);
+            const auto r2 = static_cast<std::uint32_t>(r_ + n);
+            if (!direct) {
+                // The records go to positions the redo would read: they are in
+                // the journal, on disk, before the table is written. The slot
+                // replaces the one before it, so what that one's redo would
+                // write goes on disk first.
+                if (tableDirty_)
+                    table_->sync();
+                tableDirty_ = false;
+                writeSlot(kMoving, w2, r2, buffer.data(), buffer.size());
+                journal_.sync();
+                ckW_ = w2;
+                ckR_ = r2;
+            }
+            if (live > 0) {
+                table_->writeGather(offsetOf(w_), pieces.data(), pieces.size());
+                table_->startWriteback(offsetOf(w_), live * len);
+                tableDirty_ = true;
+            }
+            w_ = w2;
+            r_ = r2;
+            if (moved)
+                moved();
         }
-        const auto w2 = static_cast<std::uint32_t>(w_ + live);
-        const auto r2 = static_cast<std::uint32_t>(r_ + n);
-        if (!direct) {
-            // The records go to positions the redo would read: they are in
-            // the journal, on disk, before the table is written. The slot
-            // replaces the one before it, so what that one's redo would
-            // write goes on disk first.
-            if (tableDirty_)
-                table_->sync();
-            tableDirty_ = false;
-            writeSlot(kMoving, w2, r2, buffer.data(), live * len);
-            journal_.sync();
-            ckW_ = w2;
-            ckR_ = r2;
-        }
-        if (live > 0) {
-            table_->writeAt(offsetOf(w_), buffer.data(), live * len);
-            tableDirty_ = true;
-        }
-        w_ = w2;
-        r_ = r2;
-        if (moved)
-            moved();
     }
     table_->sync();
     writeSlot(kTableDone, w_, r_, nullptr, 0);
