@@ -187,6 +187,11 @@ class Table {
     // value of the field (fieldBytes() of a field of the same type, width
     // and code page). Bytes of another length throw Error::Kind::InvalidValue.
     void setFieldBytes(int field, std::string_view bytes);
+    // The same for the fields `first` to `last` at once, which lie one after
+    // the other in the record: `bytes` holds each of them so, exactly as
+    // many as they take together (a stretch of recordBytes() of a table
+    // with these fields).
+    void setFieldsBytes(int first, int last, std::string_view bytes);
 
     // ---- Changes ----------------------------------------------------------
     TableState state() const;

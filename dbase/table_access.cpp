@@ -473,6 +473,18 @@ void Table::setFieldBytes(int field, std::string_view bytes) {
     d_->storeField(f, bytes);
 }
 
+void Table::setFieldsBytes(int first, int last, std::string_view bytes) {
+    d_->requireEditing();
+    const Field& a = d_->fieldAt(first);
+    const Field& b = d_->fieldAt(last);
+    const int span = b.offset + b.width - a.offset;
+    if (last < first || bytes.size() != static_cast<std::size_t>(span))
+        d_->invalidValue(std::to_string(bytes.size()) + " bytes cannot fill the fields from " +
+                             a.name + " to " + b.name,
+                         b);
+    std::memcpy(d_->editBuf.data() + a.offset, bytes.data(), bytes.size());
+}
+
 TableState Table::state() const {
     return d_->state;
 }

@@ -439,6 +439,9 @@ RecordCopier::RecordCopier(const dbase::Table& source, std::vector<int> from,
       to_(std::move(to)),
       numbers_(std::move(numbers)),
       ways_(from_.size(), Way::Convert),
+      offsets_(from_.size(), 0),
+      widths_(from_.size(), 0),
+      decimals_(from_.size(), 0),
       formats_(formats),
       year_(currentYear),
       skipBlank_(skipBlank) {
@@ -448,6 +451,9 @@ RecordCopier::RecordCopier(const dbase::Table& source, std::vector<int> from,
             continue;
         const dbase::Field& a = source.field(from_[k]);
         const dbase::Field& b = target.field(to_[k]);
+        offsets_[k] = static_cast<std::size_t>(a.offset);
+        widths_[k] = static_cast<std::size_t>(a.width);
+        decimals_[k] = a.decimals;
         const fields::FieldKind kind = fields::bookField(numbers_[k]).kind;
         const auto numeric = [](FieldType t) {
             return t == FieldType::Numeric || t == FieldType::Float;
@@ -464,41 +470,84 @@ RecordCopier::RecordCopier(const dbase::Table& source, std::vector<int> from,
         else if (a.type == FieldType::Date && b.type == FieldType::Date &&
                  kind == fields::FieldKind::Date)
             ways_[k] = Way::Date;
+        if (ways_[k] == Way::Convert) {
+            convert_.push_back(k);
+            continue;
+        }
+        // Next to the previous field in both tables: the same run.
+        if (!runs_.empty() && runs_.back().last + 1 == k && from_[k - 1] + 1 == from_[k] &&
+            to_[k - 1] + 1 == to_[k] && runs_.back().offset + runs_.back().length == offsets_[k] &&
+            target.field(to_[k - 1]).offset + target.field(to_[k - 1]).width == b.offset) {
+            runs_.back().last = k;
+            runs_.back().length += widths_[k];
+        } else {
+            runs_.push_back(Run{k, k, offsets_[k], widths_[k]});
+        }
     }
 }
 
 void RecordCopier::copy(const dbase::Table& source, dbase::Table& target, int& storing) {
-    for (std::size_t k = 0; k < from_.size(); ++k) {
-        if (from_[k] < 0 || to_[k] < 0 || numbers_[k] <= 0)
-            continue;
-        storing = numbers_[k];
-        switch (ways_[k]) {
-            case Way::Bytes:
-                target.setFieldBytes(to_[k], source.fieldBytes(from_[k]));
+    for (const Run& run : runs_) {
+        const std::string_view record = source.recordBytes();
+        bool asStored = true;
+        for (std::size_t k = run.first; k <= run.last && asStored; ++k) {
+            if (ways_[k] == Way::Bytes)
                 continue;
-            case Way::Number: {
-                const std::string_view raw = source.fieldBytes(from_[k]);
-                if (storedNumberForm(raw, source.field(from_[k]).decimals)) {
-                    target.setFieldBytes(to_[k], raw);
-                    continue;
-                }
-                break;
-            }
-            case Way::Date: {
-                const std::string_view raw = source.fieldBytes(from_[k]);
-                if (dbase::value::parseDate(raw).isValid()) {
-                    target.setFieldBytes(to_[k], raw);
-                    continue;
-                }
-                break;
-            }
-            case Way::Convert:
-                break;
+            const std::string_view raw = record.substr(offsets_[k], widths_[k]);
+            // A blank field left blank is its blanks.
+            if (skipBlank_ && raw.find_first_not_of(' ') == std::string_view::npos)
+                continue;
+            if (ways_[k] == Way::Number)
+                asStored = storedNumberForm(raw, decimals_[k]);
+            else
+                asStored = dbase::value::parseDate(raw).isValid();
         }
-        if (!skipBlank_ || !source.isBlank(from_[k]))
-            copyField(source, from_[k], target, to_[k], numbers_[k], formats_, year_, scratch_);
+        if (asStored) {
+            storing = numbers_[run.first];
+            target.setFieldsBytes(to_[run.first], to_[run.last],
+                                  record.substr(run.offset, run.length));
+            continue;
+        }
+        for (std::size_t k = run.first; k <= run.last; ++k) {
+            storing = numbers_[k];
+            copyOne(k, source, target);
+        }
+    }
+    for (const std::size_t k : convert_) {
+        storing = numbers_[k];
+        copyOne(k, source, target);
     }
     storing = 0;
+}
+
+// One field, as its bytes where both sides agree and the source holds it in
+// stored form, converted otherwise.
+void RecordCopier::copyOne(std::size_t k, const dbase::Table& source, dbase::Table& target) {
+    switch (ways_[k]) {
+        case Way::Bytes:
+            target.setFieldBytes(to_[k], source.fieldBytes(from_[k]));
+            return;
+        case Way::Number: {
+            const std::string_view raw = source.fieldBytes(from_[k]);
+            if (storedNumberForm(raw, decimals_[k])) {
+                target.setFieldBytes(to_[k], raw);
+                return;
+            }
+            break;
+        }
+        case Way::Date: {
+            const std::string_view raw = source.fieldBytes(from_[k]);
+            if (dbase::value::parseDate(raw).isValid()) {
+                target.setFieldBytes(to_[k], raw);
+                return;
+            }
+            break;
+        }
+        case Way::Convert:
+            break;
+    }
+    if (!skipBlank_ || !source.isBlank(from_[k]))
+        copyField(source, from_[k], target, to_[k], numbers_[k], formats_, year_, scratch_);
 }
 
 }  // namespace exchange

@@ -125,8 +125,9 @@ class RecordCopier {
   public:
     // `from[k]`: the field of `source` going into field `to[k]` of `target`
     // as book field `numbers[k]` (-1 in `from` or `to`: none). With
-    // `skipBlank` a blank source field is left blank, as an export does;
-    // otherwise it is stored as copyField stores it (a blank number as 0).
+    // `skipBlank` a blank source field is left blank in the new record of
+    // `target`, as an export does; otherwise it is stored as copyField
+    // stores it (a blank number as 0).
     RecordCopier(const dbase::Table& source, std::vector<int> from, const dbase::Table& target,
                  std::vector<int> to, std::vector<int> numbers, const settings::Formats& formats,
                  int currentYear, bool skipBlank);
@@ -137,8 +138,22 @@ class RecordCopier {
 
   private:
     enum class Way { Convert, Bytes, Number, Date };
+    // Fields copied as their bytes that lie one after the other in both
+    // tables (positions `first` to `last` of from_ and to_) go across in
+    // one piece when every number and date among them is in stored form.
+    struct Run {
+        std::size_t first, last;
+        std::size_t offset, length;  // in the source record
+    };
+    void copyOne(std::size_t k, const dbase::Table& source, dbase::Table& target);
+
     std::vector<int> from_, to_, numbers_;
     std::vector<Way> ways_;
+    std::vector<Run> runs_;
+    std::vector<std::size_t> convert_;  // positions copied one at a time
+    std::vector<std::size_t> offsets_;  // of each source field in its record
+    std::vector<std::size_t> widths_;
+    std::vector<int> decimals_;
     settings::Formats formats_;
     int year_;
     bool skipBlank_;

@@ -203,6 +203,19 @@ TEST_F(TableValues, FieldBytesAreTheStoredBytesAndTakeExactlyTheWidth) {
     EXPECT_EQ(record.substr(static_cast<std::size_t>(t.field(0).offset), 30), odd);
     EXPECT_EQ(record.substr(static_cast<std::size_t>(t.field(3).offset), 8), "19960307");
     EXPECT_EQ(kindOf([&] { t.setFieldBytes(3, "19960308"); }), Error::Kind::State);
+
+    // Fields one after the other at once: exactly the bytes they take.
+    t.append();
+    EXPECT_EQ(kindOf([&] { t.setFieldsBytes(1, 2, "1996  12.50"); }), Error::Kind::InvalidValue);
+    EXPECT_EQ(kindOf([&] { t.setFieldsBytes(2, 1, "1996        12.50"); }),
+              Error::Kind::InvalidValue);
+    t.setFieldsBytes(1, 3, "1996       12.5019960307");
+    t.post();
+    EXPECT_EQ(t.asString(0), "");
+    EXPECT_EQ(t.fieldBytes(1), "1996");
+    EXPECT_EQ(t.fieldBytes(2), "       12.50");
+    EXPECT_EQ(t.asDate(3), (Date{1996, 3, 7}));
+    EXPECT_EQ(t.fieldBytes(4), "   ");
 }
 
 TEST(TableCreate, RefusesBadDefinitionsAndLeavesNoFile) {

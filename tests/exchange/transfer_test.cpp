@@ -422,8 +422,9 @@ TEST_F(Transfer, ExportQuotesEveryFieldAsItsEditText) {
 }
 
 // A dBase export copies text as its bytes only between fields of one width
-// and code page, and numbers only in the form the target stores; anything
-// else is converted as before.
+// and code page, and numbers and dates only in the form the target stores;
+// anything else is converted as before, also where neighbouring fields go
+// across as their bytes in one piece.
 TEST_F(Transfer, DBaseExportCopiesBytesOnlyWhereBothSidesAgree) {
     auto def = [](const char* name, dbase::FieldType type, int width, int decimals) {
         dbase::FieldDef d;
@@ -439,7 +440,9 @@ TEST_F(Transfer, DBaseExportCopiesBytesOnlyWhereBothSidesAgree) {
                                                  def("AUTHOR", dbase::FieldType::Character, 40, 0),
                                                  def("COST", dbase::FieldType::Numeric, 15, 2),
                                                  def("VALUE", dbase::FieldType::Numeric, 15, 2),
-                                                 def("PAGES", dbase::FieldType::Numeric, 11, 2)});
+                                                 def("PAGES", dbase::FieldType::Numeric, 11, 2),
+                                                 def("PURCHDATE", dbase::FieldType::Date, 8, 0),
+                                                 def("CHECKDATE", dbase::FieldType::Date, 8, 0)});
         if (dos) {  // a table of a DOS program: code page 437
             QFile f(src);
             ASSERT_TRUE(f.open(QIODevice::ReadWrite));
@@ -454,9 +457,22 @@ TEST_F(Transfer, DBaseExportCopiesBytesOnlyWhereBothSidesAgree) {
         putBytes(source, "COST", "4.5");               // left-aligned
         putBytes(source, "VALUE", "         -12.50");  // as stored
         putBytes(source, "PAGES", "      12.75");      // decimals into a whole number
+        putBytes(source, "PURCHDATE", "19960307");
+        putBytes(source, "CHECKDATE", "19961340");  // no such date
+        source.post();
+        // Every number and date as stored.
+        source.append();
+        putBytes(source, "TITLE", "Plain");
+        putBytes(source, "AUTHOR", "Someone");
+        putBytes(source, "COST", "           4.50");
+        putBytes(source, "VALUE", "        1234.00");
+        putBytes(source, "PAGES", "      12.75");
+        putBytes(source, "PURCHDATE", "20010911");
+        putBytes(source, "CHECKDATE", "19450508");
         source.post();
         const QString out = dir.filePath(QStringLiteral("out.dbf"));
-        ASSERT_EQ(exchange::exportDBase(source, {1, 2, 7, 8, 24}, out, settings_.formats), 1u);
+        ASSERT_EQ(exchange::exportDBase(source, {1, 2, 7, 8, 24, 12, 18}, out, settings_.formats),
+                  2u);
         dbase::Table t;
         open(t, out);
         t.first();
@@ -467,6 +483,16 @@ TEST_F(Transfer, DBaseExportCopiesBytesOnlyWhereBothSidesAgree) {
         EXPECT_EQ(t.fieldBytes(2), "           4.50");
         EXPECT_EQ(t.fieldBytes(3), "         -12.50");
         EXPECT_EQ(t.asString(4), "12");
+        EXPECT_EQ(t.fieldBytes(5), "19960307");
+        EXPECT_TRUE(t.isBlank(6));
+        t.next();
+        EXPECT_EQ(t.asString(0), "Plain");
+        EXPECT_EQ(t.asString(1), "Someone");
+        EXPECT_EQ(t.fieldBytes(2), "           4.50");
+        EXPECT_EQ(t.fieldBytes(3), "        1234.00");
+        EXPECT_EQ(t.asString(4), "12");
+        EXPECT_EQ(t.fieldBytes(5), "20010911");
+        EXPECT_EQ(t.fieldBytes(6), "19450508");
         t.close();
         source.close();
     }
