@@ -16,8 +16,10 @@
 #include "exchange/delimited_text.h"
 #include "exchange/transfer.h"
 #include "exchange/values.h"
+#include "fields/book_fields.h"
 #include "settings/formats.h"
 #include "settings/settings.h"
+#include "tests/dbase/fault_file_system.h"
 
 namespace {
 
@@ -241,6 +243,52 @@ TEST_F(Transfer, AFailedExportLeavesTheEarlierFileAndNothingElse) {
     EXPECT_EQ(column(out, "Title").size(), 5u);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files, QDir::Name),
               QStringList({"MASTER.DBF", "OUT.DBF", "out.txt"}));
+}
+
+// A dBase export large enough to go to the disk in overlapped writes,
+// failing at one of its writes while the next records are converted: the
+// failure is told, and neither the target nor anything beside it is left.
+TEST_F(Transfer, ADBaseExportFailingAtAWriteLeavesNoFile) {
+    table.close();
+    table.setMode(dbase::OpenMode::Exclusive);
+    table.open();
+    table.beginBulkAppend();
+    for (int i = 0; i < 20000; ++i)
+        add({{"Title", "Book " + std::to_string(i)}, {"Author", "Someone"}, {"Cost", "12.5"}});
+    table.endBulkAppend();
+    std::vector<int> all;
+    for (int n = 1; n <= fields::kFieldCount; ++n)
+        all.push_back(n);
+    const QString out = dir.filePath(QStringLiteral("OUT.DBF"));
+    const QStringList before = QDir(dir.path()).entryList(QDir::Files, QDir::Name);
+    std::uint64_t writes = 0;
+    {
+        tktest::FaultFileSystem fs;
+        fs.watch(dir.path().toStdString());
+        ASSERT_EQ(exchange::exportDBase(table, all, out, settings_.formats), 20000u);
+        writes = fs.writes();
+    }
+    ASSERT_GT(writes, 8u);  // the table went in more writes than those failed below
+    ASSERT_TRUE(QFile::remove(out));
+    for (const auto fault :
+         {tktest::FaultFileSystem::Fault::FailWrite, tktest::FaultFileSystem::Fault::DiskFull}) {
+        for (const std::uint64_t at : {2u, 4u, 6u}) {
+            SCOPED_TRACE("write " + std::to_string(at) + " of " + std::to_string(writes));
+            tktest::FaultFileSystem fs;
+            fs.watch(dir.path().toStdString());
+            fs.arm(fault, at);
+            try {
+                exchange::exportDBase(table, all, out, settings_.formats);
+                ADD_FAILURE() << "a failed write was taken for success";
+            } catch (const dbase::Error& e) {
+                EXPECT_TRUE(QString::fromStdString(e.message())
+                                .contains(QStringLiteral("Nothing was written to")))
+                    << e.message();
+            }
+            fs.disarm();
+            EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files, QDir::Name), before);
+        }
+    }
 }
 
 TEST_F(Transfer, ExportToAFullDiskFails) {
