@@ -209,8 +209,16 @@ InPlacePack InPlacePack::resume(OsFile& table, const std::string& tablePath) {
     return p;
 }
 
+// The records a slot carries go first, on their way to the disk; the slot
+// only counts once its header (with the checksum over both) is written.
+void InPlacePack::writeSlotData(const std::uint8_t* data, std::size_t length) {
+    const std::uint64_t at = kDataStart + static_cast<std::uint64_t>(nextSlot_) * dataCapacity_;
+    journal_.writeAt(at, data, length);
+    journal_.startWriteback(at, length);
+}
+
 void InPlacePack::writeSlot(Phase phase, std::uint32_t w2, std::uint32_t r2,
-                            const std::uint8_t* data, std::size_t length) {
+                            const std::uint8_t* data, std::size_t length, bool dataWritten) {
     std::array<std::uint8_t, kSlotHeader> h{};
     std::memcpy(h.data(), kMagic, sizeof kMagic);
     putU64(h.data() + kOffSeq, seq_ + 1);
@@ -225,9 +233,8 @@ void InPlacePack::writeSlot(Phase phase, std::uint32_t w2, std::uint32_t r2,
     putU64(h.data() + kOffDataLength, length);
     putU64(h.data() + kOffDataCapacity, dataCapacity_);
     putU64(h.data() + kOffChecksum, slotChecksum(h.data(), data, length));
-    if (length > 0)
-        journal_.writeAt(kDataStart + static_cast<std::uint64_t>(nextSlot_) * dataCapacity_, data,
-                         length);
+    if (length > 0 && !dataWritten)
+        writeSlotData(data, length);
     journal_.writeAt(static_cast<std::uint64_t>(nextSlot_) * kSlotArea, h.data(), h.size());
     ++seq_;
     nextSlot_ = 1 - nextSlot_;
@@ -364,10 +371,13 @@ void InPlacePack::moveAll(const std::function<void(const std::uint8_t*)>& kept,
                 // the journal, on disk, before the table is written. The slot
                 // replaces the one before it, so what that one's redo would
                 // write goes on disk first.
+                // The records go to the journal while the table's writes
+                // reach the disk.
+                writeSlotData(buffer.data(), buffer.size());
                 if (tableDirty_)
                     table_->sync();
                 tableDirty_ = false;
-                writeSlot(kMoving, w2, r2, buffer.data(), buffer.size());
+                writeSlot(kMoving, w2, r2, buffer.data(), buffer.size(), true);
                 journal_.sync();
                 ckW_ = w2;
                 ckR_ = r2;

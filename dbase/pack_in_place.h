@@ -79,8 +79,9 @@ class InPlacePack {
     std::uint64_t offsetOf(std::uint32_t recNo) const {
         return headerLength_ + std::uint64_t{recNo - 1} * recordLength_;
     }
+    void writeSlotData(const std::uint8_t* data, std::size_t length);
     void writeSlot(Phase phase, std::uint32_t w2, std::uint32_t r2, const std::uint8_t* data,
-                   std::size_t length);
+                   std::size_t length, bool dataWritten = false);
     void checkpoint();
 
     OsFile* table_;

@@ -9,6 +9,7 @@
 
 #include "dbase/dbf_header.h"
 #include "dbase/file_names.h"
+#include "dbase/os_file.h"
 #include "dbase/table.h"
 #include "table_test_util.h"
 
@@ -364,6 +365,21 @@ TEST(TablePackRecovery, OnlyAnOpenForWritingFinishesAStoppedPack) {
     }
     EXPECT_EQ(tktest::readBytes(path), table);
     EXPECT_EQ(tktest::readBytes(path + ".packlog"), journal);
+    {
+        // Someone else holds the table: a shared open cannot have it to
+        // itself to finish the pack.
+        dbase::OsFile holder = dbase::OsFile::open(path, dbase::OsFile::Access::Read);
+        ASSERT_TRUE(holder.tryLock(dbase::OsFile::kOpenLockByte, dbase::OsFile::LockType::Shared));
+        Table t;
+        t.setFileName(path);
+        try {
+            t.open();
+            ADD_FAILURE() << "a shared open showed a table part-way through a pack";
+        } catch (const Error& e) {
+            EXPECT_EQ(e.kind(), Error::Kind::Locked);
+        }
+        EXPECT_EQ(tktest::readBytes(path), table);
+    }
 
     Table t;
     t.setFileName(path);
