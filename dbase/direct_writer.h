@@ -68,6 +68,13 @@ class DirectWriter {
     void finish();
     // A whole run: begin(offset), append(data, n), finish().
     void writeAt(std::uint64_t offset, const void* data, std::size_t n);
+    // The n bytes of the run at `offset` while they are all in the buffer
+    // being filled (until the next append() or finish()); null otherwise.
+    const unsigned char* held(std::uint64_t offset, std::size_t n) const {
+        if (offset < bufStart_ || offset + n > bufStart_ + used_)
+            return nullptr;
+        return buf_.get() + (offset - bufStart_);
+    }
     // The file offset before which the run's bytes are in the file; where a
     // run began inside a block, at least the run's start. Throws the
     // failure of a write handed on.

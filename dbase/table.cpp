@@ -508,10 +508,13 @@ std::uint32_t Table::Impl::appendPending(const std::uint8_t* newBytes) {
         pendingFirst = header.recordCount + 1;
     if (header.recordCount == UINT32_MAX)
         throw Error(Error::Kind::InvalidValue, "The table cannot hold more records.", path);
-    pending.insert(pending.end(), newBytes, newBytes + header.recordLength);
-    ++pendingCount;
-    const std::uint32_t before = header.recordCount;
-    const std::uint32_t recNo = before + 1;
+    const std::uint32_t recNo = header.recordCount + 1;
+    if (streamFirst != 0 && pendingCount == 0 && pastCache && !indexSet) {
+        streamRecord(recNo, newBytes);  // straight into the stream's buffer
+    } else {
+        pending.insert(pending.end(), newBytes, newBytes + header.recordLength);
+        ++pendingCount;
+    }
     header.recordCount = recNo;
     if (visibleValid && !order->ascendingRecNo())
         dropVisible();
@@ -617,9 +620,10 @@ void Table::Impl::flushAppends(bool whole) {
     }
 }
 
-// Hands a batch on to the stream past the file cache (see streamFirst).
-// The records are counted on disk once the file holds them; a failure
-// loses the records the disk does not count.
+// Hands a batch on to the stream past the file cache (see streamFirst),
+// which begins with the first batch; the records after it go into the
+// stream one by one (streamRecord). The records are counted on disk once
+// the file holds them; a failure loses the records the disk does not count.
 void Table::Impl::streamAppends() {
     FailureWatch watch{changeFailed};
     const std::uint32_t first = pendingFirst;
@@ -645,6 +649,34 @@ void Table::Impl::streamAppends() {
         cache.patch(first + i, pending.data() + std::size_t{i} * header.recordLength);
     streamLast = first + count - 1;
     streamTail.assign(pending.end() - header.recordLength, pending.end());
+    streamLastBytes = streamTail.data();
+    streamedSince = 0;
+}
+
+// Appends a record to the stream as it comes, without a batch of its own
+// (see streamAppends), and counts the records in the file on disk once a
+// batch's worth of them was appended so.
+void Table::Impl::streamRecord(std::uint32_t recNo, const std::uint8_t* newBytes) {
+    FailureWatch watch{changeFailed};
+    DirectWriter& w = *batchWriter;
+    const std::uint64_t offset = header.recordOffset(recNo);
+    try {
+        w.append(newBytes, header.recordLength);
+        if (++streamedSince >= kAppendBatch / header.recordLength) {
+            streamedSince = 0;
+            countStreamed(w.written());
+        }
+    } catch (...) {
+        loseStream(recNo);
+        throw;
+    }
+    cache.patch(recNo, newBytes);
+    streamLast = recNo;
+    streamLastBytes = w.held(offset, header.recordLength);
+    if (streamLastBytes == nullptr) {  // begun in the buffer handed on
+        streamTail.assign(newBytes, newBytes + header.recordLength);
+        streamLastBytes = streamTail.data();
+    }
 }
 
 // Writes the rest of the stream, its end mark and the whole count.

@@ -123,8 +123,10 @@ struct Table::Impl {
     std::unique_ptr<DirectWriter> batchWriter;
     std::uint32_t streamFirst = 0;  // 0: no stream
     std::uint32_t streamCounted = 0;
-    std::uint32_t streamLast = 0;          // the last record handed on,
-    std::vector<std::uint8_t> streamTail;  // and its bytes
+    std::uint32_t streamLast = 0;                   // the last record handed on,
+    const std::uint8_t* streamLastBytes = nullptr;  // its bytes: in the stream's
+    std::vector<std::uint8_t> streamTail;           // buffer or, if not whole there, here
+    std::uint32_t streamedSince = 0;  // records streamed since the count was last looked at
     static constexpr std::size_t kStreamBuffer = std::size_t{4} << 20;
     static constexpr int kStreamBuffers = 3;
     DirectWriter& writer() {
@@ -284,7 +286,7 @@ struct Table::Impl {
             return pending.data() + std::size_t{recNo - pendingFirst} * header.recordLength;
         if (streamFirst != 0 && recNo >= streamFirst) {
             if (recNo == streamLast)  // the record just appended, read as it is posted
-                return streamTail.data();
+                return streamLastBytes;
             flushAppends();  // in the file only once the stream has ended
         }
         if (inRecordOrder) {
@@ -314,6 +316,7 @@ struct Table::Impl {
     // batch grew large) only up to the last aligned piece they complete.
     void flushAppends(bool whole = true);
     void streamAppends();
+    void streamRecord(std::uint32_t recNo, const std::uint8_t* newBytes);
     void endStream();
     void countStreamed(std::uint64_t written);
     void loseStream(std::uint32_t batchFirst) noexcept;

@@ -457,8 +457,15 @@ std::string streamedAppend(const tktest::TempDir& dir, bool pastCache, int readA
     t.setWritePastCache(pastCache);
     t.open();
     t.beginBulkAppend();
+    const int title = t.fieldIndex("TITLE");
     for (int i = 1; i <= kStreamed; ++i) {
-        tktest::appendBook(t, "Added " + std::to_string(i), 1950 + i % 50, i);
+        const std::string added = "Added " + std::to_string(i);
+        tktest::appendBook(t, added, 1950 + i % 50, i);
+        // The record just posted reads back as posted.
+        if (t.asString(title) != added) {
+            ADD_FAILURE() << "record " << i << " reads \"" << t.asString(title) << "\"";
+            break;
+        }
         if (i % 25000 == 0) {
             const OnDisk d = onDisk(path);
             EXPECT_LE(d.count, static_cast<std::uint32_t>(i));
