@@ -24,6 +24,12 @@ std::string systemText(int err) {
                 what + ": " + systemText(err), path);
 }
 
+[[noreturn]] void throwWriteFailed(const std::string& path, int err) {
+    if (err == ENOSPC)
+        throw Error(Error::Kind::DiskFull, "The disk is full.", path);
+    throwIo("Writing failed", path, err);
+}
+
 struct flock lockRecord(std::int64_t byte, short type) {
     struct flock fl;
     std::memset(&fl, 0, sizeof fl);
@@ -142,9 +148,7 @@ void OsFile::writeAt(std::uint64_t offset, const void* data, std::size_t n) {
         if (put < 0) {
             if (errno == EINTR)
                 continue;
-            if (errno == ENOSPC)
-                throw Error(Error::Kind::DiskFull, "The disk is full.", path_);
-            throwIo("Writing failed", path_, errno);
+            throwWriteFailed(path_, errno);
         }
         if (put == 0)
             throw Error(Error::Kind::DiskFull, "The disk is full.", path_);
@@ -172,9 +176,7 @@ void OsFile::writeGather(std::uint64_t offset, const Piece* pieces, std::size_t 
         if (put < 0) {
             if (errno == EINTR)
                 continue;
-            if (errno == ENOSPC)
-                throw Error(Error::Kind::DiskFull, "The disk is full.", path_);
-            throwIo("Writing failed", path_, errno);
+            throwWriteFailed(path_, errno);
         }
         if (put == 0 && want > 0)
             throw Error(Error::Kind::DiskFull, "The disk is full.", path_);
