@@ -3,7 +3,8 @@
 # sort, cp) in one run, each with its peak resident memory. The work folder
 # keeps the table, its index, a CSV copy and the sqlite3 database.
 #   bench/compare.sh BUILD_DIR WORK_DIR RECORDS
-# Prints "<what> <seconds> s <peak KB> KB" lines; the engine's own
+# Prints "<what> <seconds> s <peak KB> KB" lines (whatever the command's
+# own output is sent to); the engine's own
 # "<op> <records> <seconds>" lines come first where it prints them.
 set -euo pipefail
 build=$1 work=$2 n=$3
@@ -16,8 +17,9 @@ t() {
     local what=$1
     shift
     /usr/bin/time -o "$work/.time" -f "$what %e s %M KB" "$@"
-    cat "$work/.time" >&2
+    cat "$work/.time" >&3
 }
+exec 3>&1
 echo "load: $(uptime)"
 rm -f "$work/b.dbf" "$work/b.mdx" "$work/b.csv" "$work/b.db" "$work/keys.txt"
 t generate "$bench" generate "$work/b.dbf" "$n"
@@ -40,5 +42,5 @@ t seek-end "$bench" seek "$work/b.dbf" $((n - 50)) 2>/dev/null
 t repack-nothing-deleted "$bench" repack "$work/b.dbf" 2>/dev/null
 t cp cp "$work/b.dbf" "$work/b.copy"
 rm -f "$work/b.copy"
-t pack-with-tag "$bench" pack "$work/b.dbf" 2>/dev/null
+t pack-with-tag "$bench" pack "$work/b.dbf"
 echo "load: $(uptime)"
