@@ -62,9 +62,14 @@ class MappedRecords {
 #if defined(__x86_64__)
         // The compiler drops __builtin_prefetch on addresses computed like
         // these (measured with g++ 12), so the instruction is spelt out.
-        asm volatile("prefetcht0 %0" : : "m"(*p));
+        // Into the second-level cache: a fetch into the first level holds
+        // one of its few fill buffers until the line arrives, and a walk
+        // fetching several lines of many records ahead ran out of them
+        // (900,000 records in key order, eight runs each taking turns:
+        // 0.25 s of processor time in the middle run against 0.28 s).
+        asm volatile("prefetcht1 %0" : : "m"(*p));
 #else
-        __builtin_prefetch(p);
+        __builtin_prefetch(p, 0, 2);
 #endif
     }
     bool map();
