@@ -628,10 +628,7 @@ void Table::Impl::streamAppends() {
     FailureWatch watch{changeFailed};
     const std::uint32_t first = pendingFirst;
     const std::uint32_t count = pendingCount;
-    struct Clear {
-        Impl& d;
-        ~Clear() { d.clearPending(); }
-    } clear{*this};
+    const ClearPendingAtExit clear{*this};
     try {
         DirectWriter& w = writer();
         if (streamFirst == 0) {
@@ -684,10 +681,7 @@ void Table::Impl::endStream() {
     FailureWatch watch{changeFailed};
     const std::uint32_t first = pendingFirst;
     const std::uint32_t count = pendingCount;
-    struct Clear {
-        Impl& d;
-        ~Clear() { d.clearPending(); }
-    } clear{*this};
+    const ClearPendingAtExit clear{*this};
     try {
         pending.push_back(static_cast<std::uint8_t>(dbf::kEndOfFile));
         DirectWriter& w = *batchWriter;

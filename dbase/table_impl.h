@@ -324,6 +324,11 @@ struct Table::Impl {
         pending.clear();
         pendingCount = 0;
     }
+    // Empties the batch waiting in a bulk append when the scope ends.
+    struct ClearPendingAtExit {
+        Impl& d;
+        ~ClearPendingAtExit() { d.clearPending(); }
+    };
     // A change is on disk when the call that made it returns, except in bulk
     // work, which is put on disk once at its end. The table goes first, the
     // index after it: a power cut in between leaves a record the index lacks,
