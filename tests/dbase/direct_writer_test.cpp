@@ -21,6 +21,7 @@
 #include "dbase/os_file.h"
 #include "dbase/table.h"
 #include "fault_file_system.h"
+#include "pass_through_file_system.h"
 #include "table_test_util.h"
 
 namespace {
@@ -33,13 +34,10 @@ using tktest::FaultFileSystem;
 
 // The system's file system, except that it refuses direct writes: at open
 // (as tmpfs and others do), or only when the first direct write comes.
-class NoDirectFileSystem : public FileSystem {
+class NoDirectFileSystem : public tktest::PassThroughFileSystem {
   public:
     enum class Refuse { AtOpen, AtWrite };
-    explicit NoDirectFileSystem(Refuse how) : how_(how), previous_(FileSystem::replace(this)) {}
-    ~NoDirectFileSystem() override { FileSystem::replace(previous_); }
-    NoDirectFileSystem(const NoDirectFileSystem&) = delete;
-    NoDirectFileSystem& operator=(const NoDirectFileSystem&) = delete;
+    explicit NoDirectFileSystem(Refuse how) : how_(how) {}
 
     int directOpens = 0;
 
@@ -51,39 +49,25 @@ class NoDirectFileSystem : public FileSystem {
                 return -1;
             }
         }
-        const int fd = sys().open(path, flags, mode);
+        const int fd = system().open(path, flags, mode);
         if (fd >= 0 && (flags & O_DIRECT) != 0)
             direct_.insert(fd);
         return fd;
     }
     int close(int fd) override {
         direct_.erase(fd);
-        return sys().close(fd);
-    }
-    ssize_t pread(int fd, void* buffer, std::size_t n, off_t offset) override {
-        return sys().pread(fd, buffer, n, offset);
+        return system().close(fd);
     }
     ssize_t pwrite(int fd, const void* data, std::size_t n, off_t offset) override {
         if (direct_.count(fd) != 0) {
             errno = EINVAL;
             return -1;
         }
-        return sys().pwrite(fd, data, n, offset);
-    }
-    int ftruncate(int fd, off_t size) override { return sys().ftruncate(fd, size); }
-    int sync(int fd) override { return sys().sync(fd); }
-    int rename(const std::string& from, const std::string& to) override {
-        return sys().rename(from, to);
-    }
-    int unlink(const std::string& path) override { return sys().unlink(path); }
-    int syncDirectory(const std::string& directory) override {
-        return sys().syncDirectory(directory);
+        return system().pwrite(fd, data, n, offset);
     }
 
   private:
-    static FileSystem& sys() { return FileSystem::system(); }
     Refuse how_;
-    FileSystem* previous_;
     std::set<int> direct_;
 };
 
@@ -216,12 +200,10 @@ TEST(DirectWriter, AFailingOrFullDiskIsReported) {
 
 // The system's file system, except that one chosen write waits at a gate
 // until the test opens it, and then succeeds or fails (EIO).
-class GatedFileSystem : public FileSystem {
+class GatedFileSystem : public tktest::PassThroughFileSystem {
   public:
-    explicit GatedFileSystem(int gateAt) : gateAt_(gateAt), previous_(FileSystem::replace(this)) {}
-    ~GatedFileSystem() override { FileSystem::replace(previous_); }
-    GatedFileSystem(const GatedFileSystem&) = delete;
-    GatedFileSystem& operator=(const GatedFileSystem&) = delete;
+    explicit GatedFileSystem(int gateAt) : gateAt_(gateAt) {}
+    using PassThroughFileSystem::open;
 
     void waitAtGate() {
         std::unique_lock<std::mutex> lock(mutex_);
@@ -238,13 +220,6 @@ class GatedFileSystem : public FileSystem {
         return writes_;
     }
 
-    int open(const std::string& path, int flags, unsigned mode) override {
-        return sys().open(path, flags, mode);
-    }
-    int close(int fd) override { return sys().close(fd); }
-    ssize_t pread(int fd, void* buffer, std::size_t n, off_t offset) override {
-        return sys().pread(fd, buffer, n, offset);
-    }
     ssize_t pwrite(int fd, const void* data, std::size_t n, off_t offset) override {
         {
             std::unique_lock<std::mutex> lock(mutex_);
@@ -258,22 +233,11 @@ class GatedFileSystem : public FileSystem {
                 }
             }
         }
-        return sys().pwrite(fd, data, n, offset);
-    }
-    int ftruncate(int fd, off_t size) override { return sys().ftruncate(fd, size); }
-    int sync(int fd) override { return sys().sync(fd); }
-    int rename(const std::string& from, const std::string& to) override {
-        return sys().rename(from, to);
-    }
-    int unlink(const std::string& path) override { return sys().unlink(path); }
-    int syncDirectory(const std::string& directory) override {
-        return sys().syncDirectory(directory);
+        return system().pwrite(fd, data, n, offset);
     }
 
   private:
-    static FileSystem& sys() { return FileSystem::system(); }
     int gateAt_;
-    FileSystem* previous_;
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     int writes_ = 0;

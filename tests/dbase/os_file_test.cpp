@@ -9,29 +9,20 @@
 #include "dbase/error.h"
 #include "dbase/file_system.h"
 #include "dbase/os_file.h"
+#include "pass_through_file_system.h"
 #include "table_test_util.h"
 
 namespace {
 
 // Writes at most `most` bytes a call, and of the first piece only; or fails
 // with ENOSPC from the `failAt`-th call on.
-class ShortWrites : public dbase::FileSystem {
+class ShortWrites : public tktest::PassThroughFileSystem {
   public:
-    explicit ShortWrites(std::size_t most) : most_(most), previous_(replace(this)) {}
-    ~ShortWrites() override { replace(previous_); }
-    ShortWrites(const ShortWrites&) = delete;
-    ShortWrites& operator=(const ShortWrites&) = delete;
+    explicit ShortWrites(std::size_t most) : most_(most) {}
 
     int calls = 0;
     int failAt = 0;
 
-    int open(const std::string& path, int flags, unsigned mode) override {
-        return system().open(path, flags, mode);
-    }
-    int close(int fd) override { return system().close(fd); }
-    ssize_t pread(int fd, void* buffer, std::size_t n, off_t offset) override {
-        return system().pread(fd, buffer, n, offset);
-    }
     ssize_t pwrite(int fd, const void* data, std::size_t n, off_t offset) override {
         if (++calls == failAt) {
             errno = ENOSPC;
@@ -39,19 +30,9 @@ class ShortWrites : public dbase::FileSystem {
         }
         return system().pwrite(fd, data, std::min(n, most_), offset);
     }
-    int ftruncate(int fd, off_t size) override { return system().ftruncate(fd, size); }
-    int sync(int fd) override { return system().sync(fd); }
-    int rename(const std::string& from, const std::string& to) override {
-        return system().rename(from, to);
-    }
-    int unlink(const std::string& path) override { return system().unlink(path); }
-    int syncDirectory(const std::string& directory) override {
-        return system().syncDirectory(directory);
-    }
 
   private:
     std::size_t most_;
-    dbase::FileSystem* previous_;
 };
 
 TEST(OsFileGather, PiecesLandInOrderWhateverEachCallWrites) {
