@@ -57,9 +57,14 @@ DirectWriter::Buffer DirectWriter::allocate() const {
     return Buffer(static_cast<unsigned char*>(p));
 }
 
-DirectWriter::DirectWriter(OsFile& file, std::size_t bufferSize, int buffers) : file_(file) {
-    const std::size_t align = directAlignment(file_.fd());
-    if (align != 0) {
+DirectWriter::DirectWriter(OsFile& file, std::size_t bufferSize, int buffers,
+                           std::size_t cachePiece)
+    : file_(file) {
+    const std::size_t align = cachePiece != 0 ? 0 : directAlignment(file_.fd());
+    if (cachePiece != 0) {
+        viaCache_ = true;
+        block_ = std::max(kPage, cachePiece);
+    } else if (align != 0) {
         block_ = align;
         const int fd = FileSystem::current().open(file_.path(), O_WRONLY | O_DIRECT | O_CLOEXEC, 0);
         if (fd >= 0 && sameFile(fd, file_.fd()))
@@ -113,7 +118,7 @@ void DirectWriter::begin(std::uint64_t offset) {
     used_ = 0;
     bufStart_ = offset;
     runStart_ = offset;
-    if (!direct())
+    if (!direct() && !viaCache_)
         return;
     // The run starts at its block's start: the bytes before it are the
     // file's (zeros where the file ends before them, as a write past the
@@ -136,10 +141,13 @@ void DirectWriter::append(const void* data, std::size_t n) {
         n -= take;
         if (used_ < capacity_)
             continue;
-        if (overlapped())
+        if (overlapped()) {
             handOn();
-        else
+        } else {
             writeHeld(capacity_);
+            if (afterWrite_)
+                afterWrite_(bufStart_);
+        }
     }
 }
 
@@ -226,6 +234,8 @@ void DirectWriter::work() {
         std::exception_ptr failed;
         try {
             writeOut(data, length, offset);
+            if (afterWrite_)
+                afterWrite_(offset + length);
         } catch (...) {
             failed = std::current_exception();
         }

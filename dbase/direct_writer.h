@@ -25,6 +25,13 @@
 // handed on are written in order. Beginning another run or destroying the
 // writer abandons a run not finished: the write under way is completed,
 // the buffers waiting are not written (and on destruction the thread ends).
+//
+// Given a `cachePiece`, the runs go through the file cache instead, in the
+// same way, with the piece's size as the block: a run starts at the start of
+// its piece, and every write but a run's last covers whole pieces of the
+// file, which the cache then keeps as pieces of that size. So a bulk append
+// read again soon has the copying into the cache done by the thread while
+// the caller makes the next records.
 #pragma once
 
 #include <atomic>
@@ -33,6 +40,7 @@
 #include <cstdint>
 #include <deque>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -48,8 +56,10 @@ class DirectWriter {
 
     // Writes into `file`, open for writing, which must outlive the writer.
     // `bufferSize` is rounded up to whole blocks; `buffers` of that size
-    // are kept, more than one meaning overlapped writes (see above).
-    explicit DirectWriter(OsFile& file, std::size_t bufferSize = kDefaultBuffer, int buffers = 1);
+    // are kept, more than one meaning overlapped writes (see above). A
+    // `cachePiece` (a power of two, at least a page) means through the cache.
+    explicit DirectWriter(OsFile& file, std::size_t bufferSize = kDefaultBuffer, int buffers = 1,
+                          std::size_t cachePiece = 0);
     ~DirectWriter();
     DirectWriter(const DirectWriter&) = delete;
     DirectWriter& operator=(const DirectWriter&) = delete;
@@ -79,6 +89,13 @@ class DirectWriter {
     // run began inside a block, at least the run's start. Throws the
     // failure of a write handed on.
     std::uint64_t written();
+    // Called after each full buffer of a run is written (by the thread when
+    // overlapped), with written()'s value then: work that must follow the
+    // buffer into the file without the caller waiting for the file. What it
+    // throws fails the run as a failed write does. Set between runs.
+    void setAfterWrite(std::function<void(std::uint64_t)> afterWrite) {
+        afterWrite_ = std::move(afterWrite);
+    }
 
   private:
     struct FreeBuffer {
@@ -106,11 +123,13 @@ class DirectWriter {
     OsFile& file_;
     std::atomic<int> directFd_{-1};
     std::size_t block_ = 4096;  // the alignment of offsets, lengths and memory
+    bool viaCache_ = false;     // runs of whole pieces through the cache
     Buffer buf_;                // the buffer being filled
     std::size_t capacity_ = 0;
     std::size_t used_ = 0;        // bytes held in buf_
     std::uint64_t bufStart_ = 0;  // the file offset of buf_[0]
     std::uint64_t runStart_ = 0;
+    std::function<void(std::uint64_t)> afterWrite_;
 
     // Shared with the thread, under mutex_.
     std::mutex mutex_;

@@ -509,7 +509,7 @@ std::uint32_t Table::Impl::appendPending(const std::uint8_t* newBytes) {
     if (header.recordCount == UINT32_MAX)
         throw Error(Error::Kind::InvalidValue, "The table cannot hold more records.", path);
     const std::uint32_t recNo = header.recordCount + 1;
-    if (streamFirst != 0 && pendingCount == 0 && pastCache && !indexSet) {
+    if (streamFirst != 0 && pendingCount == 0 && !indexSet) {
         streamRecord(recNo, newBytes);  // straight into the stream's buffer
     } else {
         pending.insert(pending.end(), newBytes, newBytes + header.recordLength);
@@ -521,13 +521,12 @@ std::uint32_t Table::Impl::appendPending(const std::uint8_t* newBytes) {
     if (indexOrder != nullptr)
         indexOrder->invalidate();
     gather(recNo, newBytes);
-    if (pastCache) {
-        if (pending.size() >= kAppendBatch) {
-            if (!indexSet)
-                streamAppends();
-            else
-                flushAppends();
-        }
+    if (!indexSet) {
+        if (pending.size() >= kAppendBatch)
+            streamAppends();
+    } else if (pastCache) {
+        if (pending.size() >= kAppendBatch)
+            flushAppends();
     } else {
         // Through the cache a batch waits until it completes an aligned
         // piece at least kAppendBatch past where it starts.
@@ -620,10 +619,12 @@ void Table::Impl::flushAppends(bool whole) {
     }
 }
 
-// Hands a batch on to the stream past the file cache (see streamFirst),
-// which begins with the first batch; the records after it go into the
-// stream one by one (streamRecord). The records are counted on disk once
-// the file holds them; a failure loses the records the disk does not count.
+// Hands a batch on to the stream (see streamFirst), which begins with the
+// first batch; the records after it go into the stream one by one
+// (streamRecord). The records are counted on disk once the file holds them,
+// by the stream's thread after each buffer it writes (a write of the count
+// from here would wait for the file while the thread writes); a failure
+// loses the records the disk does not count.
 void Table::Impl::streamAppends() {
     FailureWatch watch{changeFailed};
     const std::uint32_t first = pendingFirst;
@@ -632,12 +633,15 @@ void Table::Impl::streamAppends() {
     try {
         DirectWriter& w = writer();
         if (streamFirst == 0) {
-            w.begin(header.recordOffset(first));
             streamFirst = first;
             streamCounted = first - 1;
+            streamOnDisk = first - 1;
+            w.setAfterWrite(
+                [this, first](std::uint64_t written) { writeStreamCount(first, written); });
+            w.begin(header.recordOffset(first));
         }
         w.append(pending.data(), pending.size());
-        countStreamed(w.written());
+        noteStreamCount();
     } catch (...) {
         loseStream(first);
         throw;
@@ -661,7 +665,8 @@ void Table::Impl::streamRecord(std::uint32_t recNo, const std::uint8_t* newBytes
         w.append(newBytes, header.recordLength);
         if (++streamedSince >= kAppendBatch / header.recordLength) {
             streamedSince = 0;
-            countStreamed(w.written());
+            (void)w.written();  // reports a failed write
+            noteStreamCount();
         }
     } catch (...) {
         loseStream(recNo);
@@ -687,6 +692,7 @@ void Table::Impl::endStream() {
         DirectWriter& w = *batchWriter;
         w.append(pending.data(), pending.size());
         w.finish();
+        noteStreamCount();
         countStreamed(header.recordOffset(streamFirst) +
                       std::uint64_t{header.recordCount - streamFirst + 1} * header.recordLength);
         streamFirst = 0;
@@ -719,13 +725,43 @@ void Table::Impl::countStreamed(std::uint64_t written) {
     streamCounted = inFile;
 }
 
+// Writes on disk the count of the stream's records (the first numbered
+// `first`) that the file holds up to `written`; on the stream's thread.
+void Table::Impl::writeStreamCount(std::uint32_t first, std::uint64_t written) {
+    const std::uint64_t from = header.recordOffset(first);
+    if (written <= from)
+        return;
+    const std::uint32_t inFile =
+        first - 1 + static_cast<std::uint32_t>((written - from) / header.recordLength);
+    if (inFile <= streamOnDisk.load())
+        return;
+    std::uint8_t head[8];
+    stampUpdateDate(head);
+    writeU32(head + dbf::kRecordCount, inFile);
+    file.writeAt(dbf::kUpdateYear, head + dbf::kUpdateYear, 7);
+    streamOnDisk = inFile;
+}
+
+// Takes note of the count the stream's thread wrote on disk.
+void Table::Impl::noteStreamCount() noexcept {
+    const std::uint32_t onDisk = streamOnDisk.load();
+    if (onDisk <= streamCounted)
+        return;
+    dateStamped = true;
+    header.announcedCount = 0;
+    unsynced = true;  // bulk work: synced at its end
+    streamCounted = onDisk;
+}
+
 // After a failure of the stream (or of the batch from `batchFirst` on,
 // before any stream began) the table has the records its count on disk
 // says; the writes still waiting are given up.
 void Table::Impl::loseStream(std::uint32_t batchFirst) noexcept {
+    batchWriter.reset();  // its thread ends: the count on disk is final
+    if (streamFirst != 0)
+        noteStreamCount();
     header.recordCount = streamFirst != 0 ? streamCounted : batchFirst - 1;
     streamFirst = 0;
-    batchWriter.reset();
     gathering.reset();
     dropVisible();
     cache.invalidate();

@@ -520,8 +520,8 @@ void Table::beginBulkAppend() {
 
 void Table::setWritePastCache(bool on) {
     d_->pastCache = on;
-    if (!on && d_->streamFirst == 0)
-        d_->batchWriter.reset();
+    if (d_->streamFirst == 0)
+        d_->batchWriter.reset();  // made again the way asked
 }
 
 void Table::endBulkAppend() {

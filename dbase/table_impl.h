@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -116,13 +117,17 @@ struct Table::Impl {
     // With setWritePastCache(): whole batches go past the file cache.
     // Without a production index, the batches go on as one run of
     // batchWriter (the stream, from record streamFirst on), written by its
-    // thread while the next batches fill; the count on disk follows the
-    // records the file holds (streamCounted). The stream ends with
-    // flushAppends(), before anything else reads or writes the table.
+    // thread while the next batches fill, past the cache or through it in
+    // aligned pieces; the count on disk follows the records the file holds
+    // (streamCounted). The stream ends with flushAppends(), before anything
+    // else reads or writes the table.
     bool pastCache = false;
     std::unique_ptr<DirectWriter> batchWriter;
     std::uint32_t streamFirst = 0;  // 0: no stream
     std::uint32_t streamCounted = 0;
+    // The count the stream's thread wrote on disk last (writeStreamCount):
+    // the caller takes note of it with noteStreamCount().
+    std::atomic<std::uint32_t> streamOnDisk{0};
     std::uint32_t streamLast = 0;                   // the last record handed on,
     const std::uint8_t* streamLastBytes = nullptr;  // its bytes: in the stream's
     std::vector<std::uint8_t> streamTail;           // buffer or, if not whole there, here
@@ -131,7 +136,8 @@ struct Table::Impl {
     static constexpr int kStreamBuffers = 3;
     DirectWriter& writer() {
         if (!batchWriter)
-            batchWriter = std::make_unique<DirectWriter>(file, kStreamBuffer, kStreamBuffers);
+            batchWriter = std::make_unique<DirectWriter>(file, kStreamBuffer, kStreamBuffers,
+                                                         pastCache ? 0 : kAlignedPiece);
         return *batchWriter;
     }
 
@@ -319,6 +325,8 @@ struct Table::Impl {
     void streamRecord(std::uint32_t recNo, const std::uint8_t* newBytes);
     void endStream();
     void countStreamed(std::uint64_t written);
+    void writeStreamCount(std::uint32_t first, std::uint64_t written);
+    void noteStreamCount() noexcept;
     void loseStream(std::uint32_t batchFirst) noexcept;
     void clearPending() noexcept {
         pending.clear();

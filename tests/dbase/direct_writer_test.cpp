@@ -83,11 +83,37 @@ std::string readAll(const std::string& path) {
     return {b.begin(), b.end()};
 }
 
+// The system's file system, noting where each write of data went.
+class WriteLog : public tktest::PassThroughFileSystem {
+  public:
+    struct Write {
+        std::uint64_t offset;
+        std::size_t length;
+    };
+    std::vector<Write> writes() const {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        return writes_;
+    }
+    ssize_t pwrite(int fd, const void* data, std::size_t n, off_t offset) override {
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            writes_.push_back({static_cast<std::uint64_t>(offset), n});
+        }
+        return system().pwrite(fd, data, n, offset);
+    }
+
+  private:
+    mutable std::mutex mutex_;
+    std::vector<Write> writes_;
+};
+
 // Runs at offsets inside, at and between blocks, past the end (a hole),
 // smaller than a block and longer than the buffer (three blocks here),
 // each given in three pieces; the file must equal the same bytes written
-// the ordinary way, checked after every run.
-void writeRunsAndCompare(const std::string& path, bool* wentDirect, int buffers) {
+// the ordinary way, checked after every run. With a `cachePiece` the
+// blocks are pieces of that size, written through the cache.
+void writeRunsAndCompare(const std::string& path, bool* wentDirect, int buffers,
+                         std::size_t cachePiece = 0) {
     const std::string start = pattern(10000, 1);
     std::string expected = start;
     {
@@ -95,7 +121,7 @@ void writeRunsAndCompare(const std::string& path, bool* wentDirect, int buffers)
         f.writeAt(0, start.data(), start.size());
     }
     OsFile f = OsFile::open(path, OsFile::Access::ReadWrite);
-    DirectWriter w(f, 3 * 4096, buffers);
+    DirectWriter w(f, 3 * 4096, buffers, cachePiece);
     *wentDirect = w.direct();
     const struct {
         std::uint64_t offset;
@@ -141,6 +167,33 @@ TEST(DirectWriter, RunsReadExactlyAsOrdinaryWritesWouldLeaveThem) {
         writeRunsAndCompare(dir.file("runs.bin"), &direct, buffers);
         if (!direct)
             std::printf("note: this file system takes no direct writes; ordinary writes checked\n");
+    }
+}
+
+// Through the cache the runs read the same, and every write starts on a
+// piece of the file; all but a run's last cover whole pieces.
+TEST(DirectWriter, RunsThroughTheCacheAreWrittenInWholePieces) {
+    constexpr std::size_t kPiece = 8192;
+    for (const int buffers : kBufferCounts) {
+        SCOPED_TRACE(std::to_string(buffers) + " buffers");
+        tktest::TempDir dir;
+        WriteLog log;
+        bool direct = true;
+        writeRunsAndCompare(dir.file("runs.bin"), &direct, buffers, kPiece);
+        EXPECT_FALSE(direct);
+        // The file's first bytes and the ordinary write at the end are not
+        // the writer's.
+        std::vector<WriteLog::Write> writes = log.writes();
+        ASSERT_GT(writes.size(), 2u);
+        writes.pop_back();
+        writes.erase(writes.begin());
+        int partPieces = 0;
+        for (const WriteLog::Write& w : writes) {
+            EXPECT_EQ(w.offset % kPiece, 0u) << "a write at " << w.offset;
+            if (w.length % kPiece != 0)
+                ++partPieces;
+        }
+        EXPECT_LE(partPieces, 13);  // one per run at most
     }
 }
 
@@ -407,8 +460,8 @@ OnDisk onDisk(const std::string& path) {
 
 constexpr int kStreamed = 250000;  // about 14.5 MB: more than three buffers of the stream
 
-// A bulk append past the cache without an index, checking the file as it
-// goes: the count on disk never runs ahead of the records in the file.
+// A bulk append without an index (past the cache or through it), checking
+// the file as it goes: the count on disk never runs ahead of the records in the file.
 // Records are read in the middle (at `readAt`), which the stream must
 // answer from the file.
 std::string streamedAppend(const tktest::TempDir& dir, bool pastCache, int readAt,
@@ -453,6 +506,8 @@ std::string streamedAppend(const tktest::TempDir& dir, bool pastCache, int readA
     return readAll(path);
 }
 
+// The same stream past the cache and through it writes the same table;
+// through the cache its long writes start on the 2 MiB pieces of the file.
 TEST(DirectWriter, AStreamedBulkAppendCountsOnlyRecordsTheFileHolds) {
     tktest::TempDir streamed;
     std::uint32_t counted = 0;
@@ -460,10 +515,27 @@ TEST(DirectWriter, AStreamedBulkAppendCountsOnlyRecordsTheFileHolds) {
     // The records were counted on disk as the stream went, not only at its end.
     EXPECT_GT(counted, 0u);
     tktest::TempDir ordinary;
-    std::uint32_t unused = 0;
-    const std::string viaCache = streamedAppend(ordinary, false, 0, &unused);
+    counted = 0;
+    WriteLog log;
+    const std::string viaCache = streamedAppend(ordinary, false, 120000, &counted);
+    EXPECT_GT(counted, 0u);
     ASSERT_EQ(viaStream.size(), viaCache.size());
     EXPECT_TRUE(viaStream == viaCache);
+    constexpr std::uint64_t kPiece = std::uint64_t{2} << 20;
+    // The read in the middle ended the first stream: two runs, each with
+    // one last write that may end inside a piece.
+    int longWrites = 0;
+    int partPieces = 0;
+    for (const WriteLog::Write& w : log.writes()) {
+        if (w.length < kPiece)
+            continue;
+        ++longWrites;
+        EXPECT_EQ(w.offset % kPiece, 0u) << "a write at " << w.offset;
+        if (w.length % kPiece != 0)
+            ++partPieces;
+    }
+    EXPECT_GE(longWrites, 3);
+    EXPECT_LE(partPieces, 2);
 }
 
 // A write of the stream that fails (or finds the disk full) is reported,
@@ -471,52 +543,55 @@ TEST(DirectWriter, AStreamedBulkAppendCountsOnlyRecordsTheFileHolds) {
 // whole, open and reopened.
 TEST(DirectWriter, AFailingStreamLeavesTheRecordsItCounted) {
     for (const auto fault : {FaultFileSystem::Fault::FailWrite, FaultFileSystem::Fault::DiskFull}) {
-        for (const std::uint64_t at : {1u, 3u}) {
-            SCOPED_TRACE("write " + std::to_string(at));
-            tktest::TempDir dir;
-            const std::string path = dir.file("S.DBF");
-            dbase::Table::create(path, tktest::sampleFields());
-            FaultFileSystem fs;
-            fs.watch(dir.path());
-            dbase::Table t;
-            t.setFileName(path);
-            t.setMode(dbase::OpenMode::Exclusive);
-            t.setWritePastCache(true);
-            t.open();
-            t.beginBulkAppend();
-            fs.arm(fault, at);
-            bool failed = false;
-            try {
-                for (int i = 1; i <= kStreamed; ++i)
-                    tktest::appendBook(t, "Added " + std::to_string(i), 1950 + i % 50, i);
-                t.endBulkAppend();
-            } catch (const Error& e) {
-                failed = true;
-                t.cancel();  // the record whose post failed is not posted again
-                EXPECT_EQ(e.kind(), fault == FaultFileSystem::Fault::DiskFull
-                                        ? Error::Kind::DiskFull
-                                        : Error::Kind::Io);
-            }
-            EXPECT_TRUE(failed) << "a failed write was taken for success";
-            fs.disarm();
-            const OnDisk d = onDisk(path);
-            EXPECT_EQ(t.physicalRecordCount(), d.count);
-            EXPECT_GE(d.size, 58u * d.count);
-            if (d.count > 0) {
-                EXPECT_EQ(d.lastTitle, "Added " + std::to_string(d.count));
-                ASSERT_TRUE(t.gotoRecNo(d.count));
-                EXPECT_EQ(t.asString(t.fieldIndex("TITLE")), d.lastTitle);
-            }
-            try {
-                t.close();
-            } catch (const Error&) {
-            }
-            t.setMode(dbase::OpenMode::Shared);
-            t.open();
-            EXPECT_EQ(t.recordCount(), d.count);
-            if (d.count > 0) {
-                ASSERT_TRUE(t.gotoRecNo(d.count));
-                EXPECT_EQ(t.asString(t.fieldIndex("TITLE")), d.lastTitle);
+        for (const bool pastCache : {true, false}) {
+            for (const std::uint64_t at : {1u, 3u}) {
+                SCOPED_TRACE("write " + std::to_string(at) + (pastCache ? " past" : " through") +
+                             " the cache");
+                tktest::TempDir dir;
+                const std::string path = dir.file("S.DBF");
+                dbase::Table::create(path, tktest::sampleFields());
+                FaultFileSystem fs;
+                fs.watch(dir.path());
+                dbase::Table t;
+                t.setFileName(path);
+                t.setMode(dbase::OpenMode::Exclusive);
+                t.setWritePastCache(pastCache);
+                t.open();
+                t.beginBulkAppend();
+                fs.arm(fault, at);
+                bool failed = false;
+                try {
+                    for (int i = 1; i <= kStreamed; ++i)
+                        tktest::appendBook(t, "Added " + std::to_string(i), 1950 + i % 50, i);
+                    t.endBulkAppend();
+                } catch (const Error& e) {
+                    failed = true;
+                    t.cancel();  // the record whose post failed is not posted again
+                    EXPECT_EQ(e.kind(), fault == FaultFileSystem::Fault::DiskFull
+                                            ? Error::Kind::DiskFull
+                                            : Error::Kind::Io);
+                }
+                EXPECT_TRUE(failed) << "a failed write was taken for success";
+                fs.disarm();
+                const OnDisk d = onDisk(path);
+                EXPECT_EQ(t.physicalRecordCount(), d.count);
+                EXPECT_GE(d.size, 58u * d.count);
+                if (d.count > 0) {
+                    EXPECT_EQ(d.lastTitle, "Added " + std::to_string(d.count));
+                    ASSERT_TRUE(t.gotoRecNo(d.count));
+                    EXPECT_EQ(t.asString(t.fieldIndex("TITLE")), d.lastTitle);
+                }
+                try {
+                    t.close();
+                } catch (const Error&) {
+                }
+                t.setMode(dbase::OpenMode::Shared);
+                t.open();
+                EXPECT_EQ(t.recordCount(), d.count);
+                if (d.count > 0) {
+                    ASSERT_TRUE(t.gotoRecNo(d.count));
+                    EXPECT_EQ(t.asString(t.fieldIndex("TITLE")), d.lastTitle);
+                }
             }
         }
     }
