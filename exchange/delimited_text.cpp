@@ -240,6 +240,7 @@ void DelimitedReader::readField(Utf8Field& f) {
     bytes.clear();
     int chars = 0;
     bool inQuotes = false;
+    unsigned char seen = 0;  // every byte taken, or-ed: 0x80 set when one is not ASCII
     auto add = [&](int c) {
         // Characters are counted by their first byte, so a UTF-8 sequence is
         // never split.
@@ -250,30 +251,15 @@ void DelimitedReader::readField(Utf8Field& f) {
             return;
         if (startsCharacter)
             ++chars;
+        seen |= static_cast<unsigned char>(c);
         bytes += static_cast<char>(c);
     };
     for (;;) {
         // A run of ordinary bytes (no double quote, no control character)
         // is taken at once, as add() would take it byte by byte; the byte
         // that ends it goes the slow way.
-        if (!f.tooLong && pos_ < buffer_.size()) {
-            const char* data = buffer_.constData();
-            qsizetype end = pos_;
-            int runChars = 0;
-            for (; end < buffer_.size(); ++end) {
-                const auto b = static_cast<unsigned char>(data[end]);
-                if (b < 32 || b == '"')
-                    break;
-                if ((b & 0xC0) != 0x80) {
-                    if (chars + runChars == kMaxFieldLength)
-                        break;
-                    ++runChars;
-                }
-            }
-            bytes.append(data + pos_, static_cast<std::size_t>(end - pos_));
-            chars += runChars;
-            pos_ = end;
-        }
+        if (!f.tooLong && pos_ < buffer_.size())
+            takeRun(bytes, chars, seen);
         const int c = get();
         if (c < 0 || c == '\n' || c == '\r') {
             endLine(c);
@@ -320,13 +306,47 @@ void DelimitedReader::readField(Utf8Field& f) {
             continue;
         add(c);
     }
-    decodeField(bytes);
-    // Bytes that were not UTF-8 are one character each and may be more.
-    if (const std::size_t cut = utf8Cut(bytes, kMaxFieldLength); cut < bytes.size()) {
-        bytes.resize(cut);
-        f.tooLong = true;
+    if ((seen & 0x80) != 0) {
+        decodeField(bytes);
+        // Bytes that were not UTF-8 are one character each and may be more.
+        if (const std::size_t cut = utf8Cut(bytes, kMaxFieldLength); cut < bytes.size()) {
+            bytes.resize(cut);
+            f.tooLong = true;
+        }
     }
     f.text.swap(bytes);
+}
+
+// Takes the ordinary bytes from the buffer's position on (none a double
+// quote or a control character) up to the field's limit of characters.
+void DelimitedReader::takeRun(std::string& bytes, int& chars, unsigned char& seen) {
+    const auto* data = reinterpret_cast<const unsigned char*>(buffer_.constData());
+    const qsizetype size = buffer_.size();
+    qsizetype end = pos_;
+    unsigned char runSeen = 0;
+    while (end < size && data[end] >= 32 && data[end] != '"') {
+        runSeen |= data[end];
+        ++end;
+    }
+    int runChars = static_cast<int>(end - pos_);
+    if ((runSeen & 0x80) != 0) {
+        runChars = 0;
+        for (qsizetype i = pos_; i < end; ++i)
+            runChars += (data[i] & 0xC0) != 0x80 ? 1 : 0;
+    }
+    if (chars + runChars > kMaxFieldLength) {
+        // Up to the first byte of the character past the limit.
+        runChars = 0;
+        for (end = pos_; end < size; ++end) {
+            if ((data[end] & 0xC0) != 0x80 && chars + runChars++ == kMaxFieldLength)
+                break;
+        }
+        runChars = kMaxFieldLength - chars;
+    }
+    bytes.append(reinterpret_cast<const char*>(data) + pos_, static_cast<std::size_t>(end - pos_));
+    chars += runChars;
+    seen |= runSeen;
+    pos_ = end;
 }
 
 DelimitedReader::Field DelimitedReader::readField() {

@@ -122,6 +122,7 @@ class DelimitedReader {
     int peek();
     bool fill();
     void endLine(int c);
+    void takeRun(std::string& bytes, int& chars, unsigned char& seen);
 
     QFile file_;
     QByteArray buffer_;
