@@ -104,8 +104,7 @@ NumberResult formatNumberText(std::string_view text, int width, int decimals, st
         ++lead;
     digits.erase(0, lead);
     intDigits -= lead;
-    std::string body;
-    body.reserve(static_cast<size_t>(width) + 2);
+    std::string body;  // short numbers stay within the string itself
     if (intDigits == 0)
         body.push_back('0');
     body.append(digits, 0, intDigits);

@@ -244,7 +244,13 @@ QString fieldText(const dbase::Table& table, int index, const settings::Formats&
     return QString::fromStdString(text);
 }
 
-double leadingNumber(std::string_view utf8, bool integer, const settings::Formats& formats) {
+namespace {
+
+// The number at the start of `utf8` as leadingNumber() reads it, written
+// into `number` with a point for the separator and without a plus sign;
+// returns the count of its digits (0: no number).
+int leadingNumberText(std::string_view utf8, bool integer, const settings::Formats& formats,
+                      SmallText& number) {
     // The separator as UTF-8 without a string object (an import reads
     // millions of numbers), and the number in a buffer of its own unless
     // it is very long.
@@ -264,19 +270,21 @@ double leadingNumber(std::string_view utf8, bool integer, const settings::Format
         sepLength = 3;
     }
     const std::string_view separator(sep, sepLength);
-    SmallText number;
     std::size_t i = 0;
     while (i < utf8.size() && utf8[i] == ' ')
         ++i;
-    if (i < utf8.size() && (utf8[i] == '-' || utf8[i] == '+'))
-        number += utf8[i++];
-    bool digits = false;
+    if (i < utf8.size() && (utf8[i] == '-' || utf8[i] == '+')) {
+        if (utf8[i] == '-')
+            number += '-';
+        ++i;
+    }
+    int digits = 0;
     bool point = false;
     while (i < utf8.size()) {
         const char c = utf8[i];
         if (c >= '0' && c <= '9') {
             number += c;
-            digits = true;
+            ++digits;
             ++i;
         } else if (!integer && !point && utf8.substr(i).starts_with(separator)) {
             number += '.';
@@ -286,13 +294,19 @@ double leadingNumber(std::string_view utf8, bool integer, const settings::Format
             break;
         }
     }
-    if (!digits)
+    return digits;
+}
+
+}  // namespace
+
+double leadingNumber(std::string_view utf8, bool integer, const settings::Formats& formats) {
+    SmallText number;
+    if (leadingNumberText(utf8, integer, formats, number) == 0)
         return 0.0;
     // Locale-independent; a number too long for a double reads as infinity,
     // which the engine refuses as too wide for the field.
-    const char* first = number.data() + (number.front() == '+' ? 1 : 0);
     double value = 0;
-    const auto [end, error] = std::from_chars(first, number.data() + number.size(), value);
+    const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
     (void)end;
     if (error == std::errc::result_out_of_range)
         return number.front() == '-' ? -HUGE_VAL : HUGE_VAL;
@@ -346,7 +360,8 @@ void storeUtf8(dbase::Table& table, int index, int number, std::string_view utf8
     const fields::BookField& f = fields::bookField(number);
     switch (f.kind) {
         case fields::FieldKind::String: {
-            std::size_t cut = 0;
+            // No more bytes than the width: no more characters either.
+            std::size_t cut = utf8.size() <= static_cast<std::size_t>(f.width) ? utf8.size() : 0;
             for (int chars = 0; cut < utf8.size(); ++cut) {
                 if ((static_cast<unsigned char>(utf8[cut]) & 0xC0) != 0x80 && chars++ == f.width)
                     break;
@@ -355,10 +370,21 @@ void storeUtf8(dbase::Table& table, int index, int number, std::string_view utf8
             return;
         }
         case fields::FieldKind::Integer:
-        case fields::FieldKind::Float:
-            table.setFloat(index,
-                           leadingNumber(utf8, f.kind == fields::FieldKind::Integer, formats));
+        case fields::FieldKind::Float: {
+            // A double holds a number of up to 15 digits exactly as written,
+            // so such a number goes into the field as text, which it would
+            // become again through the double; longer ones go through it.
+            const bool integer = f.kind == fields::FieldKind::Integer;
+            SmallText text;
+            const int digits = leadingNumberText(utf8, integer, formats, text);
+            const dbase::FieldType type = table.field(index).type;
+            if (digits > 0 && digits <= 15 &&
+                (type == dbase::FieldType::Numeric || type == dbase::FieldType::Float))
+                table.setString(index, std::string_view(text.data(), text.size()));
+            else
+                table.setFloat(index, leadingNumber(utf8, integer, formats));
             return;
+        }
         case fields::FieldKind::Date:
             storeText(table, index, number,
                       QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())), formats,

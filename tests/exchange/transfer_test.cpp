@@ -81,6 +81,72 @@ class Transfer : public ::testing::Test {
     settings::Settings settings_;
 };
 
+// A number read from text is stored as its value would be: short numbers
+// go into the field as text, long ones through a double, and both ways
+// give the same bytes (or both refuse the number).
+TEST_F(Transfer, NumbersFromTextAreStoredAsTheirValues) {
+    const settings::Formats us;
+    settings::Formats comma;
+    settings::NumberFormat regional;
+    regional.decimalSeparator = QChar(u',');
+    comma.setRegional(regional);
+    const char* texts[] = {"201.83",
+                           "76.5",
+                           "76.50",
+                           "0.125",
+                           "2.675",
+                           "-0",
+                           "-.5",
+                           "5.",
+                           "007",
+                           "+5",
+                           "12abc",
+                           "",
+                           "abc",
+                           "-",
+                           "99999",
+                           "9.995",
+                           "0.005",
+                           "-0.004",
+                           "1e5",
+                           "1,5",
+                           "-12,25x",
+                           "123456789.123456",
+                           "123456789012.345",
+                           "1234567890123456",
+                           "000000000000000000012"};
+    for (const settings::Formats* formats : {&us, static_cast<const settings::Formats*>(&comma)}) {
+        for (const int number : {3, 7, 24}) {  // integers of 4 and 5 digits, money
+            const bool integer = fields::bookField(number).kind == fields::FieldKind::Integer;
+            const int index = table.fieldIndex(std::string(fields::bookField(number).name));
+            const dbase::Field f = table.field(index);
+            for (const char* text : texts) {
+                SCOPED_TRACE(std::string(text) + " into field " + std::to_string(number));
+                auto stored = [&](auto store) {
+                    table.append();
+                    std::string bytes;
+                    try {
+                        store();
+                        bytes = std::string(table.recordBytes().substr(
+                            static_cast<std::size_t>(f.offset), static_cast<std::size_t>(f.width)));
+                    } catch (const dbase::Error&) {
+                        bytes = "refused";
+                    }
+                    table.cancel();
+                    return bytes;
+                };
+                const std::string viaText = stored(
+                    [&] { exchange::storeUtf8(table, index, number, text, *formats, 2026); });
+                const std::string viaValue = stored([&] {
+                    table.setFloat(
+                        index, exchange::leadingNumber(std::string_view(text), integer, *formats));
+                });
+                EXPECT_EQ(viaText, viaValue);
+            }
+        }
+    }
+}
+
 TEST_F(Transfer, DelimitedExportWritesEditTextsInOutputOrder) {
     add({{"Title", "abc\"def"},
          {"YearPub", "1995"},
