@@ -691,10 +691,11 @@ void Table::Impl::endStream() {
         pending.push_back(static_cast<std::uint8_t>(dbf::kEndOfFile));
         DirectWriter& w = *batchWriter;
         w.append(pending.data(), pending.size());
-        w.finish();
+        w.finish();  // the thread is idle from here on
+        writeStreamCount(streamFirst, header.recordOffset(streamFirst) +
+                                          std::uint64_t{header.recordCount - streamFirst + 1} *
+                                              header.recordLength);
         noteStreamCount();
-        countStreamed(header.recordOffset(streamFirst) +
-                      std::uint64_t{header.recordCount - streamFirst + 1} * header.recordLength);
         streamFirst = 0;
     } catch (...) {
         loseStream(first);
@@ -704,29 +705,11 @@ void Table::Impl::endStream() {
         cache.patch(first + i, pending.data() + std::size_t{i} * header.recordLength);
 }
 
-// Counts on disk the stream's records the file holds up to `written`. The
-// header is written only once the stream's first buffer is in the file:
-// that buffer may hold the header's block as it was when the stream began.
-void Table::Impl::countStreamed(std::uint64_t written) {
-    const std::uint64_t from = header.recordOffset(streamFirst);
-    if (written <= from)
-        return;
-    const std::uint32_t inFile =
-        streamFirst - 1 + static_cast<std::uint32_t>((written - from) / header.recordLength);
-    if (inFile <= streamCounted)
-        return;
-    std::uint8_t head[8];
-    stampUpdateDate(head);
-    writeU32(head + dbf::kRecordCount, inFile);
-    file.writeAt(dbf::kUpdateYear, head + dbf::kUpdateYear, 7);
-    dateStamped = true;
-    header.announcedCount = 0;
-    unsynced = true;  // bulk work: synced at its end
-    streamCounted = inFile;
-}
-
 // Writes on disk the count of the stream's records (the first numbered
-// `first`) that the file holds up to `written`; on the stream's thread.
+// `first`) that the file holds up to `written`: on the stream's thread, or
+// once it is idle. The header is written only once the stream's first
+// buffer is in the file: that buffer may hold the header's block as it was
+// when the stream began.
 void Table::Impl::writeStreamCount(std::uint32_t first, std::uint64_t written) {
     const std::uint64_t from = header.recordOffset(first);
     if (written <= from)

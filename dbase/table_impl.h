@@ -324,7 +324,6 @@ struct Table::Impl {
     void streamAppends();
     void streamRecord(std::uint32_t recNo, const std::uint8_t* newBytes);
     void endStream();
-    void countStreamed(std::uint64_t written);
     void writeStreamCount(std::uint32_t first, std::uint64_t written);
     void noteStreamCount() noexcept;
     void loseStream(std::uint32_t batchFirst) noexcept;

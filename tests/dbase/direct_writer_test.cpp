@@ -460,6 +460,15 @@ OnDisk onDisk(const std::string& path) {
 
 constexpr int kStreamed = 250000;  // about 14.5 MB: more than three buffers of the stream
 
+// Opens a new table for exclusive use and begins a bulk append.
+void beginAppending(dbase::Table& t, const std::string& path, bool pastCache) {
+    t.setFileName(path);
+    t.setMode(dbase::OpenMode::Exclusive);
+    t.setWritePastCache(pastCache);
+    t.open();
+    t.beginBulkAppend();
+}
+
 // A bulk append without an index (past the cache or through it), checking
 // the file as it goes: the count on disk never runs ahead of the records in the file.
 // Records are read in the middle (at `readAt`), which the stream must
@@ -469,11 +478,7 @@ std::string streamedAppend(const tktest::TempDir& dir, bool pastCache, int readA
     const std::string path = dir.file("S.DBF");
     dbase::Table::create(path, tktest::sampleFields());
     dbase::Table t;
-    t.setFileName(path);
-    t.setMode(dbase::OpenMode::Exclusive);
-    t.setWritePastCache(pastCache);
-    t.open();
-    t.beginBulkAppend();
+    beginAppending(t, path, pastCache);
     const int title = t.fieldIndex("TITLE");
     for (int i = 1; i <= kStreamed; ++i) {
         const std::string added = "Added " + std::to_string(i);
@@ -553,11 +558,7 @@ TEST(DirectWriter, AFailingStreamLeavesTheRecordsItCounted) {
                 FaultFileSystem fs;
                 fs.watch(dir.path());
                 dbase::Table t;
-                t.setFileName(path);
-                t.setMode(dbase::OpenMode::Exclusive);
-                t.setWritePastCache(pastCache);
-                t.open();
-                t.beginBulkAppend();
+                beginAppending(t, path, pastCache);
                 fs.arm(fault, at);
                 bool failed = false;
                 try {
