@@ -35,6 +35,18 @@ class ShortWrites : public tktest::PassThroughFileSystem {
     std::size_t most_;
 };
 
+// The file a gather of `pieces` after a first write of "HEAD" leaves.
+std::string gathered(const std::string& path, const std::vector<dbase::OsFile::Piece>& pieces) {
+    {
+        dbase::OsFile f = dbase::OsFile::create(path);
+        f.writeAt(0, "HEAD", 4);
+        f.writeGather(4, pieces.data(), pieces.size());
+        f.close();
+    }
+    const auto bytes = tktest::readBytes(path);
+    return {bytes.begin(), bytes.end()};
+}
+
 TEST(OsFileGather, PiecesLandInOrderWhateverEachCallWrites) {
     const std::string a = "first piece,", b, c = "x", d = std::string(3000, 'd') + "end";
     std::vector<dbase::OsFile::Piece> pieces = {
@@ -52,27 +64,13 @@ TEST(OsFileGather, PiecesLandInOrderWhateverEachCallWrites) {
     for (const std::size_t most : {std::size_t{1} << 30, std::size_t{7}, std::size_t{1}}) {
         SCOPED_TRACE(most);
         tktest::TempDir dir;
-        const std::string path = dir.file("gather.bin");
-        {
-            ShortWrites fs(most);
-            dbase::OsFile f = dbase::OsFile::create(path);
-            f.writeAt(0, "HEAD", 4);
-            f.writeGather(4, pieces.data(), pieces.size());
-            f.close();
-        }
-        const auto bytes = tktest::readBytes(path);
-        EXPECT_EQ(std::string(bytes.begin(), bytes.end()), expected);
+        ShortWrites fs(most);
+        EXPECT_EQ(gathered(dir.file("gather.bin"), pieces), expected);
     }
 
     // The system's own writes them with few calls.
     tktest::TempDir dir;
-    const std::string path = dir.file("gather.bin");
-    dbase::OsFile f = dbase::OsFile::create(path);
-    f.writeAt(0, "HEAD", 4);
-    f.writeGather(4, pieces.data(), pieces.size());
-    f.close();
-    const auto bytes = tktest::readBytes(path);
-    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), expected);
+    EXPECT_EQ(gathered(dir.file("gather.bin"), pieces), expected);
 }
 
 TEST(OsFileGather, AFullDiskIsReported) {

@@ -305,6 +305,19 @@ class CrashTest : public ::testing::Test {
         return s;
     }
 
+    // Every write point under every fault, every sync failing; one run in
+    // sixteen has its tags checked by the outside checker too.
+    void runEveryFault(std::uint64_t writes, std::uint64_t syncs, Tally& tally) {
+        int run = 0;
+        for (Fault fault : {Fault::FailWrite, Fault::DiskFull, Fault::Killed, Fault::PowerCut,
+                            Fault::TornWrite}) {
+            for (std::uint64_t n = 1; n <= writes; ++n)
+                runOnce(fault, n, ++run % 16 == 0, tally);
+        }
+        for (std::uint64_t n = 1; n <= syncs; ++n)
+            runOnce(Fault::FailSync, n, false, tally);
+    }
+
     void runOnce(Fault fault, std::uint64_t n, bool outside, Tally& tally) {
         tktest::TempDir dir;
         const std::string path = dir.file("books.dbf");
@@ -415,14 +428,7 @@ TEST_F(CrashTest, EveryWritePointUnderEveryFault) {
     ASSERT_GT(syncs, 8u);
 
     Tally tally;
-    int run = 0;
-    for (Fault fault :
-         {Fault::FailWrite, Fault::DiskFull, Fault::Killed, Fault::PowerCut, Fault::TornWrite}) {
-        for (std::uint64_t n = 1; n <= writes; ++n)
-            runOnce(fault, n, ++run % 16 == 0, tally);
-    }
-    for (std::uint64_t n = 1; n <= syncs; ++n)
-        runOnce(Fault::FailSync, n, false, tally);
+    runEveryFault(writes, syncs, tally);
     std::printf(
         "crash test: %d fault points (%llu writes x 5 faults + %llu syncs); acknowledged "
         "changes lost in %d runs, other changes in %d; index reported damaged in %d "
@@ -492,14 +498,7 @@ TEST_F(CrashTest, PackInPlaceUnderEveryFault) {
         }
         allWrites += writes;
         allSyncs += syncs;
-        int run = 0;
-        for (Fault fault : {Fault::FailWrite, Fault::DiskFull, Fault::Killed, Fault::PowerCut,
-                            Fault::TornWrite}) {
-            for (std::uint64_t n = 1; n <= writes; ++n)
-                runOnce(fault, n, ++run % 16 == 0, tally);
-        }
-        for (std::uint64_t n = 1; n <= syncs; ++n)
-            runOnce(Fault::FailSync, n, false, tally);
+        runEveryFault(writes, syncs, tally);
     }
     std::printf(
         "pack crash test: %d fault points (%llu writes x 5 faults + %llu syncs); records lost "

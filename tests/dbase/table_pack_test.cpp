@@ -24,9 +24,7 @@ TEST(TablePack, RemovesDeletedRecordsAndKeepsTheRest) {
     TempDir dir;
     const std::string path = tktest::makeSampleTable(dir, 30);
     Table t;
-    t.setFileName(path);
-    t.setMode(OpenMode::Exclusive);
-    t.open();
+    tktest::openExclusive(t, path);
     for (std::uint32_t r = 1; r <= 30; r += 3) {
         ASSERT_TRUE(t.gotoRecNo(r));
         t.deleteRecord();
@@ -66,9 +64,7 @@ TEST(TablePack, ALargeTableKeepsEveryRecordAcrossItsPieces) {
     TempDir dir;
     const std::string path = tktest::makeSampleTable(dir, 0);
     Table t;
-    t.setFileName(path);
-    t.setMode(OpenMode::Exclusive);
-    t.open();
+    tktest::openExclusive(t, path);
     t.beginBulkAppend();
     for (int i = 1; i <= 250000; ++i)
         tktest::appendBook(t, "Book " + std::to_string(i), 1900 + i % 100, i);
@@ -107,9 +103,7 @@ TEST(TablePack, PackingAnEmptyOrFullyDeletedTable) {
     TempDir dir;
     const std::string path = tktest::makeSampleTable(dir, 4);
     Table t;
-    t.setFileName(path);
-    t.setMode(OpenMode::Exclusive);
-    t.open();
+    tktest::openExclusive(t, path);
     t.first();
     while (!t.isEmpty())
         t.deleteRecord();
@@ -128,9 +122,7 @@ TEST(TablePack, AFailedPackLeavesTheTableWholeAndOpen) {
     TempDir dir;
     const std::string path = tktest::makeSampleTable(dir, 6);
     Table t;
-    t.setFileName(path);
-    t.setMode(OpenMode::Exclusive);
-    t.open();
+    tktest::openExclusive(t, path);
     t.gotoRecNo(2);
     t.deleteRecord();
     const auto before = tktest::readBytes(path);
@@ -223,9 +215,7 @@ TEST(TablePack, WithNothingDeletedTheFileIsNotRewritten) {
     ASSERT_EQ(::stat(path.c_str(), &before), 0);
     const auto bytes = tktest::readBytes(path);
     Table t;
-    t.setFileName(path);
-    t.setMode(OpenMode::Exclusive);
-    t.open();
+    tktest::openExclusive(t, path);
     t.pack();
     EXPECT_EQ(t.physicalRecordCount(), 12u);
     struct stat after {};
@@ -246,9 +236,7 @@ TEST(TableBulkAppend, RecordsReadBackAtOnceAndReachTheFileInWholeBatches) {
     TempDir dir;
     const std::string path = tktest::makeSampleTable(dir, 3);
     Table t;
-    t.setFileName(path);
-    t.setMode(OpenMode::Exclusive);
-    t.open();
+    tktest::openExclusive(t, path);
     const int title = t.fieldIndex("TITLE");
     // With an index kept current the records go in batches (without one,
     // as a stream: see the writer's tests).

@@ -65,6 +65,12 @@ std::string makeSampleTable(const TempDir& dir, int n, const std::string& name) 
     return path;
 }
 
+void openExclusive(dbase::Table& t, const std::string& path) {
+    t.setFileName(path);
+    t.setMode(dbase::OpenMode::Exclusive);
+    t.open();
+}
+
 std::vector<std::uint8_t> readBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};

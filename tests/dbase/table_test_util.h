@@ -38,6 +38,9 @@ void appendBook(dbase::Table& t, const std::string& title, double year, double c
 // YEARPUB 1900 + i, COST i * 1.5, and returns its path.
 std::string makeSampleTable(const TempDir& dir, int n, const std::string& name = "BOOKS.DBF");
 
+// Opens the table at `path` for exclusive use.
+void openExclusive(dbase::Table& t, const std::string& path);
+
 std::vector<std::uint8_t> readBytes(const std::string& path);
 void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
