@@ -1,0 +1,184 @@
+#include "tests/support/key_driver.h"
+
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTextEdit>
+#include <QWidget>
+
+namespace testsupport {
+
+namespace {
+
+// The window keys for `window` go to: an open popup menu, else the active
+// modal dialog or window.
+QWidget* keyTarget(QWidget* window) {
+    if (QWidget* popup = QApplication::activePopupWidget())
+        return popup->focusWidget() ? popup->focusWidget() : popup;
+    if (window && !window->window()->isActiveWindow())
+        activate(window);
+    if (QWidget* w = focusWidget(window))
+        return w;
+    return window ? window->window() : QApplication::activeWindow();
+}
+
+bool isComboLine(const QWidget* w) {
+    return qobject_cast<const QLineEdit*>(w) && qobject_cast<QComboBox*>(w->parentWidget());
+}
+
+bool isKind(const QWidget* w, Control kind) {
+    switch (kind) {
+        case Control::TextBox: {
+            const auto* line = qobject_cast<const QLineEdit*>(w);
+            return line && !line->isReadOnly() && !isComboLine(w) &&
+                   !qobject_cast<QAbstractSpinBox*>(w->parentWidget());
+        }
+        case Control::TextArea:
+            return (qobject_cast<const QTextEdit*>(w) &&
+                    !qobject_cast<const QTextEdit*>(w)->isReadOnly()) ||
+                   (qobject_cast<const QPlainTextEdit*>(w) &&
+                    !qobject_cast<const QPlainTextEdit*>(w)->isReadOnly());
+        case Control::ComboBox:
+            return qobject_cast<const QComboBox*>(w) != nullptr;
+        case Control::Grid:
+            return qobject_cast<const QAbstractItemView*>(w) != nullptr;
+        case Control::Button:
+            return qobject_cast<const QPushButton*>(w) != nullptr;
+    }
+    return false;
+}
+
+QString nameOf(const QWidget* w) {
+    if (!w)
+        return {};
+    return w->objectName().isEmpty()
+               ? QStringLiteral("<%1>").arg(QLatin1String(w->metaObject()->className()))
+               : w->objectName();
+}
+
+// A button's mnemonic presses it with an animated click, which clicks a
+// moment later: wait for it, as the user would see it.
+void waitForAnimatedClicks(QWidget* window) {
+    QWidget* top = window ? window->window() : QApplication::activeWindow();
+    if (!top)
+        return;
+    const auto anyDown = [top] {
+        for (const QAbstractButton* b : top->findChildren<QAbstractButton*>())
+            if (b->isDown())
+                return true;
+        return false;
+    };
+    for (int waited = 0; waited < 2000 && anyDown(); waited += 10)
+        QTest::qWait(10);
+}
+
+}  // namespace
+
+bool activate(QWidget* window) {
+    QWidget* top = window->window();
+    if (!top->isVisible())
+        top->show();
+    top->activateWindow();
+    if (!QTest::qWaitForWindowActive(top, 2000))
+        QApplication::setActiveWindow(top);
+    QCoreApplication::processEvents();
+    return top->isActiveWindow();
+}
+
+QWidget* focusWidget(QWidget* window) {
+    if (QWidget* w = QApplication::focusWidget())
+        return w;
+    return window ? window->window()->focusWidget() : nullptr;
+}
+
+QWidget* focusControl(QWidget* window) {
+    QWidget* w = focusWidget(window);
+    if (!w)
+        return nullptr;
+    QWidget* parent = w->parentWidget();
+    if (parent && (qobject_cast<QComboBox*>(parent) || qobject_cast<QAbstractSpinBox*>(parent)))
+        return parent;
+    // The viewport of a grid or a text area stands for it.
+    if (auto* area = qobject_cast<QAbstractScrollArea*>(parent); area && area->viewport() == w)
+        return parent;
+    return w;
+}
+
+QString focusName(QWidget* window) {
+    return nameOf(focusControl(window));
+}
+
+void press(QWidget* window, QKeyCombination key) {
+    QWidget* target = keyTarget(window);
+    QTest::keyClick(target, key.key(), key.keyboardModifiers());
+    QCoreApplication::processEvents();
+    waitForAnimatedClicks(window);
+}
+
+void press(QWidget* window, const QKeySequence& keys) {
+    for (int i = 0; i < keys.count(); ++i)
+        press(window, keys[i]);
+}
+
+void type(QWidget* window, const QString& text) {
+    QTest::keyClicks(keyTarget(window), text);
+    QCoreApplication::processEvents();
+}
+
+void mnemonic(QWidget* window, char letter) {
+    const char upper =
+        (letter >= 'a' && letter <= 'z') ? static_cast<char>(letter - 'a' + 'A') : letter;
+    press(window, Qt::ALT | static_cast<Qt::Key>(upper));
+}
+
+QStringList focusChain(QWidget* window, QKeyCombination key, int limit) {
+    QWidget* top = window->window();
+    QStringList names;
+    QList<QWidget*> seen;
+    QWidget* current = focusControl(top);
+    for (int i = 0; current && i <= limit; ++i) {
+        if (seen.contains(current) || current->window() != top)
+            break;
+        seen << current;
+        names << nameOf(current);
+        press(top, key);
+        QWidget* next = focusControl(top);
+        if (next == current)
+            break;
+        current = next;
+    }
+    return names;
+}
+
+QWidget* focusOn(QWidget* window, Control kind) {
+    QWidget* top = window->window();
+    if (!top->isActiveWindow())
+        activate(top);
+    QWidget* w = top;
+    do {
+        w = w->nextInFocusChain();
+        if (isKind(w, kind) && w->isVisible() && w->isEnabled() &&
+            (w->focusPolicy() & Qt::TabFocus))
+            return focusOn(w) ? w : nullptr;
+    } while (w != top);
+    return nullptr;
+}
+
+bool focusOn(QWidget* control) {
+    QWidget* top = control->window();
+    if (!top->isActiveWindow())
+        activate(top);
+    control->setFocus(Qt::TabFocusReason);
+    QCoreApplication::processEvents();
+    QWidget* has = QApplication::focusWidget();
+    return has == control || (has && control->isAncestorOf(has)) ||
+           (has && has->focusProxy() == control) || control->focusProxy() == has;
+}
+
+}  // namespace testsupport
