@@ -203,6 +203,22 @@ TEST_F(ImportForms, ABadDateStopsTheImportWithTheBooksBeforeItKept) {
     EXPECT_EQ(column("Title"), std::vector<std::string>{"One"});
     EXPECT_EQ(column("PurchDate"), std::vector<std::string>{"19960102"});
     EXPECT_EQ(link.collection().table().state(), dbase::TableState::Browse);
+    EXPECT_FALSE(form.isVisible());  // books were added: it closes as a finished import
+}
+
+// A source that cannot be read adds nothing; the window stays open so that
+// the user can pick another file.
+TEST_F(ImportForms, AnUnreadableSourceLeavesTheWindowOpen) {
+    link.settings().importSkipFirst = false;
+    const QString file = writeFile("\"One\",\"1/2/96\"\r\n");
+    TMyImport form(link, TMyImport::Source::Text, file, {"One", "1/2/96"}, link.dialogParent());
+    form.show();
+    ASSERT_TRUE(QFile::remove(file));
+    prompter.expectError(
+        QStringLiteral("The file could not be opened: No such file or directory\n") + file);
+    form.findChild<QPushButton*>(QStringLiteral("StartButton"))->click();
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_TRUE(column("Title").empty());
 }
 
 // The window reads dates in the formats of the main window it is opened
