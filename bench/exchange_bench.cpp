@@ -32,10 +32,10 @@
 
 #include "bench_report.h"
 #include "book_generator.h"
+#include "data/fast_append.h"
 #include "data/open_collection.h"
 #include "dbase/table.h"
 #include "exchange/transfer.h"
-#include "exchange/ui/fast_append.h"
 #include "settings/settings.h"
 
 namespace {
@@ -240,7 +240,7 @@ int main(int argc, char** argv) {
             collection.openWithSortTag(target);
             timer = Timer();
             exchange::ImportResult result;
-            exchangeui::appendToCollection(
+            books::appendToCollection(
                 collection, static_cast<std::uint64_t>(n), [&](dbase::Table& t) {
                     result = from == text ? exchange::importDelimited(t, from, map, false, settings)
                                           : exchange::importDBase(t, from, map, settings);

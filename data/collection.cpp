@@ -29,34 +29,38 @@ void pointTable(dbase::Table& table, const QString& path) {
     table.setFileName(splitTablePath(path).fileName.toStdString());
 }
 
+dbase::FieldDef bookFieldDef(int number) {
+    const fields::BookField& f = fields::bookField(number);
+    dbase::FieldDef d;
+    d.name = std::string(f.name);
+    switch (f.kind) {
+        case fields::FieldKind::String:
+            d.type = dbase::FieldType::Character;
+            d.width = f.width;
+            break;
+        case fields::FieldKind::Integer:
+            d.type = dbase::FieldType::Numeric;
+            d.width = 11;
+            d.decimals = fields::kIntegerDecimals;
+            break;
+        case fields::FieldKind::Float:
+            d.type = dbase::FieldType::Numeric;
+            d.width = 15;
+            d.decimals = fields::kFloatDecimals;
+            break;
+        case fields::FieldKind::Date:
+            d.type = dbase::FieldType::Date;
+            d.width = 8;
+            break;
+    }
+    return d;
+}
+
 std::vector<dbase::FieldDef> bookFieldDefs() {
     std::vector<dbase::FieldDef> defs;
     defs.reserve(fields::kFieldCount);
-    for (const fields::BookField& f : fields::bookFields()) {
-        dbase::FieldDef d;
-        d.name = std::string(f.name);
-        switch (f.kind) {
-            case fields::FieldKind::String:
-                d.type = dbase::FieldType::Character;
-                d.width = f.width;
-                break;
-            case fields::FieldKind::Integer:
-                d.type = dbase::FieldType::Numeric;
-                d.width = 11;
-                d.decimals = fields::kIntegerDecimals;
-                break;
-            case fields::FieldKind::Float:
-                d.type = dbase::FieldType::Numeric;
-                d.width = 15;
-                d.decimals = fields::kFloatDecimals;
-                break;
-            case fields::FieldKind::Date:
-                d.type = dbase::FieldType::Date;
-                d.width = 8;
-                break;
-        }
-        defs.push_back(std::move(d));
-    }
+    for (int number = 1; number <= fields::kFieldCount; ++number)
+        defs.push_back(bookFieldDef(number));
     return defs;
 }
 

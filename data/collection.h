@@ -31,8 +31,12 @@ TablePath splitTablePath(const QString& path);
 // kept, so "my.books.dbf" opens that file, not "my.DBF").
 void pointTable(dbase::Table& table, const QString& path);
 
-// The storage of the 36 book fields in a new table: strings C(width),
-// integers N(11,0), floats N(15,2), dates D.
+// How book field `number` (1 to 36) is stored in a table, in a collection
+// and in a dBase export alike: strings C(width), integers N(11,0), floats
+// N(15,2), dates D.
+dbase::FieldDef bookFieldDef(int number);
+
+// The storage of the 36 book fields in a new table, in field-number order.
 std::vector<dbase::FieldDef> bookFieldDefs();
 
 // Creates an empty collection at `path` (replacing a file of that name), with

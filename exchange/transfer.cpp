@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "data/collection.h"
 #include "dbase/table.h"
 #include "exchange/delimited_text.h"
 #include "exchange/values.h"
@@ -156,33 +157,6 @@ std::uint32_t walk(dbase::Table& books, const Progress& progress, Write write) {
     return done;
 }
 
-dbase::FieldDef definitionOf(int number) {
-    const fields::BookField& f = fields::bookField(number);
-    dbase::FieldDef d;
-    d.name = std::string(f.name);
-    switch (f.kind) {
-        case fields::FieldKind::String:
-            d.type = dbase::FieldType::Character;
-            d.width = f.width;
-            break;
-        case fields::FieldKind::Integer:
-            d.type = dbase::FieldType::Numeric;
-            d.width = 11;
-            d.decimals = fields::kIntegerDecimals;
-            break;
-        case fields::FieldKind::Float:
-            d.type = dbase::FieldType::Numeric;
-            d.width = 15;
-            d.decimals = fields::kFloatDecimals;
-            break;
-        case fields::FieldKind::Date:
-            d.type = dbase::FieldType::Date;
-            d.width = 8;
-            break;
-    }
-    return d;
-}
-
 // `where` names the line or record of the source that was not added,
 // `number` the book field whose value stopped it (0 when none did).
 QString stopMessage(const settings::Settings& settings, const QString& where, int number,
@@ -242,7 +216,7 @@ std::uint32_t exportDBase(dbase::Table& books, const std::vector<int>& numbers, 
     refuseSameFile(books, path);
     std::vector<dbase::FieldDef> defs;
     for (const int number : numbers)
-        defs.push_back(definitionOf(number));
+        defs.push_back(books::bookFieldDef(number));
     // A table another user holds is refused before the walk, not after it.
     dbase::Table::checkReplaceable(path.toStdString());
     StagedFile staged(path);

@@ -9,7 +9,7 @@
 # Usage: check_global_scope.sh LIBRARY.a...
 set -euo pipefail
 
-namespaces='dbase|fields|settings|books|ui|appearance|app|edit|find|reports|backup|exchange|info'
+namespaces='dbase|fields|settings|books|ui|appearance|app|batch|edit|find|reports|backup|exchange|info'
 namespaces+='|editui|findui|reportsui|backupui|exchangeui|infoui'
 
 found=$(for lib in "$@"; do

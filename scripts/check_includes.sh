@@ -4,6 +4,7 @@
 #   - dbase/ (the engine) and fields/ (the book field table) include only
 #     themselves;
 #   - settings/ includes nothing from data/, ui/ or any layer above;
+#   - the command line (batch/) includes only the widget-free libraries;
 #   - no file outside app/ includes an app/ header, apart from the tests of
 #     app/ and the grid benchmark, which starts the whole program;
 #   - the engine's private headers are included by the engine and its tests only.
@@ -32,6 +33,8 @@ breaks "the settings include only the engine and the field table" 'settings/*' \
 breaks "the data layer includes nothing with windows" 'data/*' 'dbase|fields|settings|data'
 breaks "the shared window parts include no subsystem and no main window" 'ui/*' \
     'dbase|fields|settings|data|ui'
+breaks "the command line includes only widget-free libraries" 'batch/*' \
+    'dbase|fields|settings|data|exchange|reports|batch'
 
 outside_app=$(git ls-files '*.cpp' '*.h' | grep -Ev '^(app/|tests/app/|bench/grid_bench\.cpp$)' |
     xargs -r grep -HnE '^#include "app/' || true)

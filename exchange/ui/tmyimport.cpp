@@ -7,12 +7,12 @@
 #include <QPushButton>
 #include <QTableWidget>
 
+#include "data/fast_append.h"
 #include "data/open_collection.h"
 #include "dbase/table.h"
 #include "exchange/delimited_text.h"
 #include "exchange/field_plan.h"
 #include "exchange/transfer.h"
-#include "exchange/ui/fast_append.h"
 #include "exchange/ui/form_parts.h"
 #include "settings/formats.h"
 #include "settings/settings.h"
@@ -206,7 +206,7 @@ void TMyImport::StartButtonClick() {
         // record is rarely shorter than this.
         const std::uint64_t expected = static_cast<std::uint64_t>(QFileInfo(path_).size()) / 64;
         try {
-            exchangeui::appendToCollection(main_.collection(), expected, [&](dbase::Table& books) {
+            books::appendToCollection(main_.collection(), expected, [&](dbase::Table& books) {
                 if (source_ == Source::Text)
                     result = exchange::importDelimited(books, path_, map, SkipFirst->isChecked(),
                                                        main_.settings(), counted);

@@ -13,11 +13,11 @@
 #include <QTest>
 
 #include "data/collection.h"
+#include "data/fast_append.h"
 #include "dbase/table.h"
 #include "exchange/delimited_text.h"
 #include "exchange/transfer.h"
 #include "exchange/ui/exchange_commands.h"
-#include "exchange/ui/fast_append.h"
 #include "exchange/ui/timportformat.h"
 #include "exchange/ui/tmyimport.h"
 #include "settings/formats.h"
@@ -301,7 +301,7 @@ TEST_F(FastAppend, ManyBooksTakeTheTagOffAndTheCollectionIsSortedAndSharedAfterw
     books::OpenCollection& c = link.collection();
     c.setSortLevels({2, 0, 0, 0});
     c.openWithSortTag(path);
-    exchangeui::appendToCollection(c, 1000, [&](dbase::Table& t) {
+    books::appendToCollection(c, 1000, [&](dbase::Table& t) {
         EXPECT_EQ(t.mode(), dbase::OpenMode::Exclusive);
         EXPECT_TRUE(t.indexTags().empty());
         addTitles(t, {"C", "A", "B"});
@@ -315,17 +315,15 @@ TEST_F(FastAppend, AFewBooksKeepTheTagAndAnotherHolderMeansSharedUse) {
     books::OpenCollection& c = link.collection();
     c.setSortLevels({2, 0, 0, 0});
     c.openWithSortTag(path);
-    exchangeui::appendToCollection(c, 1000, [&](dbase::Table& t) {
-        addTitles(t, {"M", "N", "O"});
-    });
-    exchangeui::appendToCollection(c, 0, [&](dbase::Table& t) {
+    books::appendToCollection(c, 1000, [&](dbase::Table& t) { addTitles(t, {"M", "N", "O"}); });
+    books::appendToCollection(c, 0, [&](dbase::Table& t) {
         EXPECT_EQ(t.indexTags().size(), 1u);
         addTitles(t, {"Z"});
     });
     dbase::Table other;
     other.setFileName(path.toStdString());
     other.open();
-    exchangeui::appendToCollection(c, 1000, [&](dbase::Table& t) {
+    books::appendToCollection(c, 1000, [&](dbase::Table& t) {
         EXPECT_EQ(t.mode(), dbase::OpenMode::Shared);
         addTitles(t, {"A"});
     });
@@ -336,12 +334,12 @@ TEST_F(FastAppend, AFailureStillPutsTheTagBackAndOpensShared) {
     books::OpenCollection& c = link.collection();
     c.setSortLevels({2, 0, 0, 0});
     c.openWithSortTag(path);
-    EXPECT_THROW(exchangeui::appendToCollection(c, 1000,
-                                                [&](dbase::Table& t) {
-                                                    addTitles(t, {"B", "A"});
-                                                    throw dbase::Error(dbase::Error::Kind::Io,
-                                                                       "disk gone");
-                                                }),
+    EXPECT_THROW(books::appendToCollection(c, 1000,
+                                           [&](dbase::Table& t) {
+                                               addTitles(t, {"B", "A"});
+                                               throw dbase::Error(dbase::Error::Kind::Io,
+                                                                  "disk gone");
+                                           }),
                  dbase::Error);
     EXPECT_EQ(c.table().mode(), dbase::OpenMode::Shared);
     EXPECT_EQ(QString::fromStdString(c.table().indexTag()).toUpper(), QStringLiteral("NEWINDEX"));
@@ -360,7 +358,7 @@ TEST_F(FastAppend, AnImportStoppedPartWayLeavesTheTagHoldingTheBooksAdded) {
         "\"C\",\"C\",\"1/2/1990\"\r\n\"A\",\"A\",\"\"\r\n\"Z\",\"Z\",\"\"\r\n"
         "\"B\",\"B\",\"2/30/1990\"\r\n\"D\",\"D\",\"\"\r\n");
     exchange::ImportResult result;
-    exchangeui::appendToCollection(c, 1000, [&](dbase::Table& t) {
+    books::appendToCollection(c, 1000, [&](dbase::Table& t) {
         result = exchange::importDelimited(t, file, {1, 2, 12}, false, defaults);
     });
     EXPECT_EQ(result.added, 3u);

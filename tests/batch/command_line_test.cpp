@@ -2,14 +2,14 @@
 // answers and ends, and what is refused.
 #include <gtest/gtest.h>
 
-#include "app/command_line.h"
+#include "batch/command_line.h"
 
 namespace {
 
-using Action = app::CommandLineAction;
+using Action = batch::CommandLineAction;
 
 Action actionOf(std::vector<std::string> arguments) {
-    return app::parseCommandLine(arguments).action;
+    return batch::parseCommandLine(arguments).action;
 }
 
 TEST(CommandLine, BrowseWordsAndPlainWordsStartTheProgram) {
@@ -30,7 +30,7 @@ TEST(CommandLine, ToolkitOptionsPassThroughWithTheirValues) {
     EXPECT_EQ(actionOf({"-style", "fusion", "-reverse"}), Action::Run);
     // The value of a toolkit option is not read as an option itself.
     EXPECT_EQ(actionOf({"-qwindowtitle", "-x"}), Action::Run);
-    const auto missing = app::parseCommandLine({"-platform"});
+    const auto missing = batch::parseCommandLine({"-platform"});
     EXPECT_EQ(missing.action, Action::BadUsage);
     EXPECT_EQ(missing.error, "option -platform needs a value");
 }
@@ -44,7 +44,7 @@ TEST(CommandLine, HelpAndVersionAnswerWhateverElseIsGiven) {
 }
 
 TEST(CommandLine, UnknownOptionsAreRefusedEvenAfterHelp) {
-    const auto typo = app::parseCommandLine({"--brwose"});
+    const auto typo = batch::parseCommandLine({"--brwose"});
     EXPECT_EQ(typo.action, Action::BadUsage);
     EXPECT_EQ(typo.error, "unknown option --brwose");
     EXPECT_EQ(actionOf({"--help", "-x"}), Action::BadUsage);
@@ -53,29 +53,29 @@ TEST(CommandLine, UnknownOptionsAreRefusedEvenAfterHelp) {
 }
 
 TEST(CommandLine, WorkWithoutAWindowTakesItsValuesEitherWay) {
-    const auto report = app::parseCommandLine(
+    const auto report = batch::parseCommandLine(
         {"--report", "Full Report", "--output=out.PDF", "--collection", "/b/MASTER.DBF"});
     EXPECT_EQ(report.action, Action::Report);
     EXPECT_EQ(report.report, "Full Report");
     EXPECT_EQ(report.output, "out.PDF");
     EXPECT_EQ(report.collection, "/b/MASTER.DBF");
-    const auto exported = app::parseCommandLine({"--export=all.csv"});
+    const auto exported = batch::parseCommandLine({"--export=all.csv"});
     EXPECT_EQ(exported.action, Action::Export);
     EXPECT_EQ(exported.file, "all.csv");
     EXPECT_TRUE(exported.collection.empty());
-    const auto imported = app::parseCommandLine({"--import", "new.dbf", "--collection=c.dbf"});
+    const auto imported = batch::parseCommandLine({"--import", "new.dbf", "--collection=c.dbf"});
     EXPECT_EQ(imported.action, Action::Import);
     EXPECT_EQ(imported.file, "new.dbf");
     EXPECT_EQ(imported.collection, "c.dbf");
     // A value that looks like an option is still the value.
-    EXPECT_EQ(app::parseCommandLine({"--report", "-x-", "--output", "o.txt"}).report, "-x-");
+    EXPECT_EQ(batch::parseCommandLine({"--report", "-x-", "--output", "o.txt"}).report, "-x-");
     // --help still answers first.
     EXPECT_EQ(actionOf({"--export", "a.csv", "--help"}), Action::Help);
 }
 
 TEST(CommandLine, WorkOptionsThatDoNotFitTogetherAreRefused) {
     const auto refused = [](std::vector<std::string> arguments) {
-        return app::parseCommandLine(arguments).error;
+        return batch::parseCommandLine(arguments).error;
     };
     EXPECT_EQ(refused({"--report", "Full Report"}),
               "--report needs --output FILE (ending in .pdf or .txt)");
@@ -91,12 +91,12 @@ TEST(CommandLine, WorkOptionsThatDoNotFitTogetherAreRefused) {
 }
 
 TEST(CommandLine, UsageNamesEveryOptionAndVersionTheProgram) {
-    const std::string usage = app::usageText();
+    const std::string usage = batch::usageText();
     for (const char* option : {"/BROWSE", "--browse", "--help", "-h", "--version", "-platform",
                                "--report", "--output", "--export", "--import", "--collection"})
         EXPECT_NE(usage.find(option), std::string::npos) << option;
-    EXPECT_EQ(app::versionText().rfind("Tomekeep Books 95 ", 0), 0u);
-    EXPECT_EQ(app::versionText().back(), '\n');
+    EXPECT_EQ(batch::versionText().rfind("Tomekeep Books 95 ", 0), 0u);
+    EXPECT_EQ(batch::versionText().back(), '\n');
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "app/batch.h"
+#include "batch/batch.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,12 +14,12 @@
 #include "data/collection.h"
 #include "data/database_files.h"
 #include "data/error_text.h"
+#include "data/fast_append.h"
 #include "data/open_collection.h"
 #include "dbase/table.h"
 #include "exchange/delimited_text.h"
 #include "exchange/field_plan.h"
 #include "exchange/transfer.h"
-#include "exchange/ui/fast_append.h"
 #include "fields/book_fields.h"
 #include "reports/definition_file.h"
 #include "reports/page_stream.h"
@@ -29,7 +29,7 @@
 #include "settings/paths.h"
 #include "settings/settings.h"
 
-namespace app {
+namespace batch {
 
 namespace {
 
@@ -341,7 +341,7 @@ BatchResult batchImport(const QString& collectionPath, const QString& file,
     // As the import window estimates it: a line or record rarely takes less.
     const std::uint64_t expected = static_cast<std::uint64_t>(QFileInfo(file).size()) / 64;
     try {
-        exchangeui::appendToCollection(collection, expected, [&](dbase::Table& books) {
+        books::appendToCollection(collection, expected, [&](dbase::Table& books) {
             if (text)
                 result = exchange::importDelimited(books, file, map, true, s, counted);
             else
@@ -413,4 +413,4 @@ void ProgressLine::finish() {
     std::fflush(out_);
 }
 
-}  // namespace app
+}  // namespace batch

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-namespace app {
+namespace batch {
 
 enum class CommandLineAction {
     Run,       // start the program
@@ -46,4 +46,4 @@ std::string usageText();
 // "Tomekeep Books 95 <version>".
 std::string versionText();
 
-}  // namespace app
+}  // namespace batch

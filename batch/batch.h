@@ -20,7 +20,7 @@ namespace settings {
 struct Settings;
 }
 
-namespace app {
+namespace batch {
 
 // How a run ended: `ok`, or the message for standard error.
 struct BatchResult {
@@ -89,4 +89,4 @@ class ProgressLine {
     bool written_ = false;
 };
 
-}  // namespace app
+}  // namespace batch

@@ -18,19 +18,18 @@
 namespace dbase {
 class Table;
 }
-namespace books {
-class OpenCollection;
-}
 
-namespace exchangeui {
+namespace books {
+
+class OpenCollection;
 
 // Runs `work` on the collection's table as described above. `expected` is an
 // estimate of the number of books to add.
-void appendToCollection(books::OpenCollection& collection, std::uint64_t expected,
+void appendToCollection(OpenCollection& collection, std::uint64_t expected,
                         const std::function<void(dbase::Table&)>& work);
 
 // Whether building the tag again costs less than keeping it current: the
 // books to add are at least a twentieth of those there.
 bool rebuildTagAfterwards(std::uint64_t existing, std::uint64_t expected);
 
-}  // namespace exchangeui
+}  // namespace books

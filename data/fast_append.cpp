@@ -1,11 +1,11 @@
-#include "exchange/ui/fast_append.h"
+#include "data/fast_append.h"
 
 #include <QString>
 
 #include "data/open_collection.h"
 #include "dbase/table.h"
 
-namespace exchangeui {
+namespace books {
 
 namespace {
 
@@ -19,7 +19,7 @@ bool rebuildTagAfterwards(std::uint64_t existing, std::uint64_t expected) {
     return expected * 20 >= existing;
 }
 
-void appendToCollection(books::OpenCollection& collection, std::uint64_t expected,
+void appendToCollection(OpenCollection& collection, std::uint64_t expected,
                         const std::function<void(dbase::Table&)>& work) {
     dbase::Table& t = collection.table();
     const std::string tag = t.indexTag();
@@ -72,4 +72,4 @@ void appendToCollection(books::OpenCollection& collection, std::uint64_t expecte
     restore();
 }
 
-}  // namespace exchangeui
+}  // namespace books

@@ -1,11 +1,11 @@
-#include "app/command_line.h"
+#include "batch/command_line.h"
 
 #include <algorithm>
 #include <array>
 #include <cctype>
 #include <string_view>
 
-namespace app {
+namespace batch {
 namespace {
 
 std::string upper(std::string_view word) {
@@ -162,4 +162,4 @@ std::string versionText() {
     return std::string("Tomekeep Books 95 ") + TK_VERSION + "\n";
 }
 
-}  // namespace app
+}  // namespace batch

@@ -10,7 +10,7 @@
 
 #include <cstdio>
 
-#include "app/batch.h"
+#include "batch/batch.h"
 #include "data/collection.h"
 #include "data/sort_expression.h"
 #include "dbase/table.h"
@@ -23,9 +23,9 @@
 
 namespace {
 
-using app::batchExport;
-using app::batchImport;
-using app::batchReport;
+using batch::batchExport;
+using batch::batchImport;
+using batch::batchReport;
 
 QByteArray contentsOf(const QString& path) {
     QFile f(path);
@@ -307,11 +307,11 @@ TEST_F(Batch, ImportRefusesAFileWithoutBookFieldsAndSaysWhereABadValueStopped) {
 TEST(BatchNames, ABookFieldIsFoundByItsFieldNameOrItsDisplayName) {
     settings::Settings s;
     s.fieldNames[1] = QStringLiteral("Book Title");
-    EXPECT_EQ(app::bookFieldNamed(QStringLiteral("TITLE"), s), 1);
-    EXPECT_EQ(app::bookFieldNamed(QStringLiteral(" book title "), s), 1);
-    EXPECT_EQ(app::bookFieldNamed(QStringLiteral("purchdate"), s), fieldNumber("PurchDate"));
-    EXPECT_EQ(app::bookFieldNamed(QStringLiteral("<BLANK FIELD>"), s), 0);
-    EXPECT_EQ(app::bookFieldNamed(QString(), s), 0);
+    EXPECT_EQ(batch::bookFieldNamed(QStringLiteral("TITLE"), s), 1);
+    EXPECT_EQ(batch::bookFieldNamed(QStringLiteral(" book title "), s), 1);
+    EXPECT_EQ(batch::bookFieldNamed(QStringLiteral("purchdate"), s), fieldNumber("PurchDate"));
+    EXPECT_EQ(batch::bookFieldNamed(QStringLiteral("<BLANK FIELD>"), s), 0);
+    EXPECT_EQ(batch::bookFieldNamed(QString(), s), 0);
 }
 
 // ---- The progress line ----------------------------------------------------
@@ -330,7 +330,7 @@ TEST(BatchProgress, ALogGetsALineEveryHundredThousandRecords) {
     std::FILE* log = std::tmpfile();
     ASSERT_NE(log, nullptr);
     {
-        app::ProgressLine line(log, false, QStringLiteral("Exported"));
+        batch::ProgressLine line(log, false, QStringLiteral("Exported"));
         for (std::uint64_t k = 0; k <= 250000; ++k)
             line.update(k, 250000);
         line.finish();
@@ -345,7 +345,7 @@ TEST(BatchProgress, ATerminalLineIsRewrittenOnceASecondAndEndedAtTheEnd) {
     std::FILE* quick = std::tmpfile();
     {
         // A run within the first second says nothing.
-        app::ProgressLine line(quick, true, QStringLiteral("Added"), [&] { return clock; });
+        batch::ProgressLine line(quick, true, QStringLiteral("Added"), [&] { return clock; });
         for (std::uint64_t k = 1; k <= 5000; ++k)
             line.update(k, 0);
         line.finish();
@@ -355,7 +355,7 @@ TEST(BatchProgress, ATerminalLineIsRewrittenOnceASecondAndEndedAtTheEnd) {
 
     std::FILE* tty = std::tmpfile();
     {
-        app::ProgressLine line(tty, true, QStringLiteral("Added"), [&] { return clock; });
+        batch::ProgressLine line(tty, true, QStringLiteral("Added"), [&] { return clock; });
         for (std::uint64_t k = 1; k <= 5000; ++k) {
             clock = double(k) / 2048;  // two seconds and a bit in all
             line.update(k, 0);
