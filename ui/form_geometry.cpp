@@ -10,6 +10,8 @@
 #include <QLayout>
 #include <QPointer>
 #include <QScreen>
+#include <QScrollArea>
+#include <QTabWidget>
 #include <QWidget>
 
 #include <cmath>
@@ -19,8 +21,9 @@ namespace ui {
 
 namespace {
 
-DimensionRecord::Slot slotOf(const QWidget* w, const QRect& geometry) {
+DimensionRecord::Slot slotOf(QWidget* w, const QRect& geometry) {
     DimensionRecord::Slot slot;
+    slot.control = w;
     slot.geometry = geometry;
     const QFont& f = w->font();
     slot.fontInPixels = f.pointSizeF() <= 0;
@@ -74,15 +77,26 @@ bool layoutHolds(const QLayout* layout, const QWidget* w) {
     return false;
 }
 
-// A control placed by a layout gets its geometry from the layout; only its
-// font is recorded, restored and scaled.
-bool placedByLayout(const QWidget* w) {
+// A control placed by a layout, or by the container it is a part of (a
+// notebook's tab bar and page stack, a scroll area's viewport and the widget
+// it scrolls), gets its geometry from there; only its font is recorded,
+// restored and scaled. Placing such a part by hand would leave it where it
+// was put until the container happened to lay itself out again.
+bool placedByContainer(const QWidget* w) {
     const QWidget* parent = w->parentWidget();
-    return parent && parent->layout() && layoutHolds(parent->layout(), w);
+    if (!parent)
+        return false;
+    if (parent->layout() && layoutHolds(parent->layout(), w))
+        return true;
+    if (qobject_cast<const QTabWidget*>(parent) || qobject_cast<const QAbstractScrollArea*>(parent))
+        return true;
+    const QWidget* grandparent = parent->parentWidget();
+    const auto* area = qobject_cast<const QAbstractScrollArea*>(grandparent);
+    return area && area->viewport() == parent;
 }
 
 void place(QWidget* w, const QRect& geometry) {
-    if (placedByLayout(w))
+    if (placedByContainer(w))
         return;
     w->move(geometry.topLeft());
     setSize(w, geometry.size());
@@ -122,16 +136,18 @@ void DimensionRecord::restore(QWidget* form) const {
     // scaled fonts asked for until the layout runs again, and that minimum
     // would hold the form above its design size.
     restoreFont(form, form_);
-    const QList<QWidget*> controls = controlsOf(form);
-    const qsizetype n = std::min(controls.size(), slots_.size());
-    for (qsizetype i = 0; i < n; ++i)
-        restoreFont(controls[i], slots_[i]);
+    for (const Slot& slot : slots_) {
+        if (slot.control)
+            restoreFont(slot.control, slot);
+    }
     if (form->layout())
         form->layout()->activate();
     if (clientSize_.isValid())
         setSize(form, clientSize_);
-    for (qsizetype i = 0; i < n; ++i)
-        place(controls[i], slots_[i].geometry);
+    for (const Slot& slot : slots_) {
+        if (slot.control)
+            place(slot.control, slot.geometry);
+    }
 }
 
 void recordDesignGeometry(QWidget* form) {

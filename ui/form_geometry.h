@@ -11,6 +11,7 @@
 #pragma once
 
 #include <QList>
+#include <QPointer>
 #include <QRect>
 #include <QSize>
 
@@ -28,11 +29,19 @@ class MainWindowLink;
 // control in walk order (at most 121), each with left, top, width, height
 // and the font size. The form's own font size is kept too, so that nothing
 // that inherits it grows from one showing to the next.
+//
+// A slot belongs to its control, not to a place in the walk: the walk's
+// order changes while the form lives (a notebook raises the page it shows),
+// and a slot restored by position would put one control where another was.
+// Controls their container places itself (a notebook's tab bar and page
+// stack, a scroll area's viewport, whatever a layout holds) keep only their
+// font: the container lays them out again when it is resized or shown.
 class DimensionRecord {
   public:
     static constexpr int kSlots = 121;
 
     struct Slot {
+        QPointer<QWidget> control;
         QRect geometry;
         double fontSize = 0;  // points, or pixels when fontInPixels
         bool fontInPixels = false;
@@ -43,14 +52,14 @@ class DimensionRecord {
     // without it records every control.
     void record(QWidget* form, bool limit = true);
     // Puts the recorded client size, geometries and font sizes back; controls
-    // past the recorded ones are left alone.
+    // past the recorded ones, or made after the recording, are left alone.
     void restore(QWidget* form) const;
 
     bool isEmpty() const { return clientSize_.isEmpty() && slots_.isEmpty(); }
 
   private:
     QSize clientSize_;
-    Slot form_;
+    Slot form_;  // the form's own font
     QList<Slot> slots_;
 };
 

@@ -19,9 +19,12 @@
 #include <QMap>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <cmath>
 
 namespace {
 
@@ -151,6 +154,45 @@ TEST_F(FormHelpers, AFormLaidOutByALayoutScalesFromItsDesignToo) {
         // The layout, not the record, places the controls.
         EXPECT_GT(form.edit->width(), form.width() / 2) << showing;
         EXPECT_TRUE(form.rect().contains(form.edit->geometry())) << showing;
+        form.hide();
+    }
+}
+
+// A long-lived form with a notebook, recorded before the notebook ever laid
+// itself out: every showing gets the notebook's own layout of its tab bar and
+// pages, and each control its own place, whatever page was shown last (the
+// notebook raises the page it shows, which changes the walk's order).
+TEST_F(FormHelpers, ANotebookShownAgainKeepsItsPartsAndEachControlItsPlace) {
+    QDialog form;
+    form.resize(300, 200);
+    auto* tabs = new QTabWidget(&form);
+    tabs->setGeometry(5, 5, 290, 190);
+    QList<QLabel*> labels;
+    for (int p = 0; p < 3; ++p) {
+        auto* page = new QWidget;
+        tabs->addTab(page, QStringLiteral("Page %1").arg(p));
+        for (int row = 0; row < 2; ++row) {
+            labels << new QLabel(QStringLiteral("x"), page);
+            labels.last()->setGeometry(10 + p, 10 + 20 * row, 50, 16);
+        }
+    }
+    ui::recordDesignGeometry(&form);
+    ASSERT_TRUE(choose(800));
+    for (int showing = 0; showing < 3; ++showing) {
+        prepare(&form);
+        form.show();
+        QApplication::processEvents();
+        EXPECT_GE(tabs->tabBar()->width(), tabs->tabBar()->sizeHint().width()) << showing;
+        EXPECT_GE(tabs->currentWidget()->width(), 340) << showing;
+        EXPECT_GE(tabs->currentWidget()->height(), 180) << showing;
+        for (qsizetype i = 0; i < labels.size(); ++i) {
+            const int p = static_cast<int>(i / 2);
+            const int row = static_cast<int>(i % 2);
+            EXPECT_EQ(labels[i]->pos(),
+                      QPoint(std::lround((10 + p) * 1.25), std::lround((10 + 20 * row) * 1.25)))
+                << showing << " " << i;
+        }
+        tabs->setCurrentIndex(2 - showing % 2);
         form.hide();
     }
 }
