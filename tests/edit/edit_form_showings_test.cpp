@@ -110,14 +110,16 @@ TEST_F(EditFormShowings, EveryShowingLooksLikeTheFirstWhateverPageItClosedOn) {
         if (showing == 1)
             first = testsupport::shapeOf(form.get());
         else
-            EXPECT_NO_FAULTS(testsupport::shapeDifferences(first, testsupport::shapeOf(form.get())));
+            EXPECT_NO_FAULTS(
+                testsupport::shapeDifferences(first, testsupport::shapeOf(form.get())));
         if (showing != 2)
             saveShot(QStringLiteral("edit_form_showing%1.png").arg(showing));
 
         // What is typed reaches the field that has the focus, and is seen.
         EXPECT_EQ(testsupport::focusName(form.get()), "Title");
         testsupport::type(form.get(), QStringLiteral("Seen %1").arg(showing));
-        EXPECT_EQ(form->findChild<QLineEdit*>("Title")->text(), QStringLiteral("Seen %1").arg(showing));
+        EXPECT_EQ(form->findChild<QLineEdit*>("Title")->text(),
+                  QStringLiteral("Seen %1").arg(showing));
 
         FormShape pages;
         EXPECT_NO_FAULTS(faultsOfEveryPage(&pages));

@@ -74,8 +74,9 @@ bool isInnerPart(const QWidget* w) {
     const QWidget* parent = w->parentWidget();
     if (!parent)
         return false;
-    return qobject_cast<const QAbstractScrollArea*>(parent) || qobject_cast<const QComboBox*>(parent) ||
-           qobject_cast<const QTabBar*>(parent) || qobject_cast<const QTabWidget*>(parent) ||
+    return qobject_cast<const QAbstractScrollArea*>(parent) ||
+           qobject_cast<const QComboBox*>(parent) || qobject_cast<const QTabBar*>(parent) ||
+           qobject_cast<const QTabWidget*>(parent) ||
            qobject_cast<const QAbstractSpinBox*>(parent) || qobject_cast<const QLineEdit*>(parent);
 }
 
@@ -83,15 +84,14 @@ bool isFramedGroup(const QWidget* w) {
     if (qobject_cast<const QGroupBox*>(w))
         return true;
     const auto* frame = qobject_cast<const QFrame*>(w);
-    return frame && !qobject_cast<const QLabel*>(w) && !qobject_cast<const QAbstractScrollArea*>(w) &&
-           frame->frameShape() != QFrame::NoFrame && frame->frameShape() != QFrame::HLine &&
-           frame->frameShape() != QFrame::VLine;
+    return frame && !qobject_cast<const QLabel*>(w) &&
+           !qobject_cast<const QAbstractScrollArea*>(w) && frame->frameShape() != QFrame::NoFrame &&
+           frame->frameShape() != QFrame::HLine && frame->frameShape() != QFrame::VLine;
 }
 
 bool isLine(const QWidget* w) {
     const auto* frame = qobject_cast<const QFrame*>(w);
-    return frame &&
-           (frame->frameShape() == QFrame::HLine || frame->frameShape() == QFrame::VLine);
+    return frame && (frame->frameShape() == QFrame::HLine || frame->frameShape() == QFrame::VLine);
 }
 
 QList<QWidget*> shownChildren(QWidget* container) {
@@ -210,7 +210,8 @@ QStringList shapeDifferences(const FormShape& before, const FormShape& after) {
         if (a == b)
             continue;
         out << QStringLiteral("%1: %2%3 %4pt -> %5%6 %7pt")
-                   .arg(it.key(), rectText(a.geometry), a.visible ? QString() : QStringLiteral(" hidden"))
+                   .arg(it.key(), rectText(a.geometry),
+                        a.visible ? QString() : QStringLiteral(" hidden"))
                    .arg(a.fontSize)
                    .arg(rectText(b.geometry), b.visible ? QString() : QStringLiteral(" hidden"))
                    .arg(b.fontSize);

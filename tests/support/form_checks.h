@@ -19,10 +19,10 @@
 class QWidget;
 
 // Fails the test with the faults listed, one a line, when there are any.
-#define EXPECT_NO_FAULTS(faults)                                                   \
-    do {                                                                           \
-        const QStringList found_ = (faults);                                       \
-        EXPECT_TRUE(found_.isEmpty())                                              \
+#define EXPECT_NO_FAULTS(faults)                                                        \
+    do {                                                                                \
+        const QStringList found_ = (faults);                                            \
+        EXPECT_TRUE(found_.isEmpty())                                                   \
             << #faults << ":\n  " << found_.join(QStringLiteral("\n  ")).toStdString(); \
     } while (false)
 
