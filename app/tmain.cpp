@@ -28,6 +28,7 @@
 #include "settings/settings.h"
 #include "ui/help_window.h"
 #include "ui/messages.h"
+#include "ui/shortcut_priority.h"
 
 namespace app {
 
@@ -43,6 +44,7 @@ TMain::TMain(settings::Settings& settings, books::RunState& run, QWidget* parent
       columns_(books::ColumnLayout::initial()),
       printer_(std::make_unique<QPrinter>()) {
     setObjectName(QStringLiteral("Main"));
+    ui::giveShortcutsPriority();
     createControls();
     createMenus();
     connectCommands();

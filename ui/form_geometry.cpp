@@ -4,6 +4,7 @@
 #include "ui/main_window_link.h"
 #include "ui/messages.h"
 #include "ui/screen_size.h"
+#include "ui/shortcut_priority.h"
 #include "ui/user_fonts.h"
 
 #include <QGuiApplication>
@@ -204,6 +205,7 @@ void centreForm(QWidget* form) {
 }
 
 void prepareForm(QWidget* form, const settings::Settings& settings, double factor) {
+    giveShortcutsPriority();
     applyUserFonts(form, settings);
     DesignGeometry* design = designOf(form);
     if (!design) {

@@ -20,6 +20,7 @@
 #include "ui/form_geometry.h"
 #include "ui/main_window_link.h"
 #include "ui/messages.h"
+#include "ui/shortcut_priority.h"
 #include "ui/window_colors.h"
 
 namespace reportsui {
@@ -111,6 +112,8 @@ TMyPreview::TMyPreview(ui::MainWindowLink& main, const reports::PageStream& stre
     setObjectName(QStringLiteral("MyPreview"));
     setWindowTitle(title);
     setModal(true);
+    // Its menu keys act in the zoom and page boxes too.
+    ui::giveShortcutsPriority();
     MyFilePreview.setStream(&stream);
     MyFilePrinter.setStream(&stream);
     MyFilePrinter.setPrinter(main.printer());
@@ -244,8 +247,6 @@ TMyPreview::TMyPreview(ui::MainWindowLink& main, const reports::PageStream& stre
     connect(MenuExit, &QAction::triggered, this, &QDialog::reject);
     connect(ZoomEdit, &QLineEdit::editingFinished, this, &TMyPreview::ZoomEditExit);
     connect(PageEdit, &QLineEdit::editingFinished, this, &TMyPreview::PageEditExit);
-    ZoomEdit->installEventFilter(this);
-    PageEdit->installEventFilter(this);
 
     const settings::Settings& s = main_.settings();
     move(s.reportViewLeft, s.reportViewTop);
@@ -261,18 +262,6 @@ bool TMyPreview::event(QEvent* e) {
     if (e->type() == QEvent::Show)
         MyFilePreview.RedrawPage();
     return QDialog::event(e);
-}
-
-// The menu shortcuts act wherever the cursor is: the zoom and page boxes
-// would otherwise take Ctrl+C, Ctrl+X and Ctrl+Z as copy, cut and undo.
-bool TMyPreview::eventFilter(QObject* watched, QEvent* e) {
-    if (e->type() == QEvent::ShortcutOverride && (watched == ZoomEdit || watched == PageEdit)) {
-        const QKeySequence pressed(static_cast<QKeyEvent*>(e)->keyCombination());
-        for (const QAction* a : findChildren<QAction*>())
-            if (a->isEnabled() && !a->shortcut().isEmpty() && a->shortcut() == pressed)
-                return true;  // not accepted: the shortcut runs
-    }
-    return QDialog::eventFilter(watched, e);
 }
 
 void TMyPreview::done(int result) {

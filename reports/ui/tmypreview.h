@@ -91,7 +91,6 @@ class TMyPreview : public QDialog {
 
   protected:
     bool event(QEvent* e) override;
-    bool eventFilter(QObject* watched, QEvent* e) override;
     void done(int result) override;
 
   private:

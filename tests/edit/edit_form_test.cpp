@@ -27,6 +27,7 @@
 #include "edit/ui/tmyeditbox.h"
 #include "settings/formats.h"
 #include "settings/settings.h"
+#include "tests/edit/edit_fixture.h"
 #include "tests/support/book_samples.h"
 #include "tests/support/fake_main_link.h"
 #include "tests/support/scripted_prompter.h"
@@ -38,59 +39,9 @@ using editui::TMyEditBox;
 
 namespace {
 
+using edittest::EditForm;
 using testsupport::ScriptedPrompter;
 using ui::Answer;
-
-class EditForm : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        settings::settings() = settings::Settings();
-        ASSERT_TRUE(dir.isValid());
-        path = dir.filePath("MASTER.DBF");
-        testsupport::writeSampleCollection(path, 5);
-        link.collection().openWithSortTag(path);
-        link.collection().table().first();
-        link.pickLists().setDirectory(dir.path());
-        form = std::make_unique<TMyEdit>(link, link.dialogParent());
-    }
-    void TearDown() override {
-        if (form && form->isVisible())
-            form->reject();
-        form.reset();
-    }
-
-    void open(books::EditMode mode) {
-        link.runState().editMode = mode;
-        form->show();
-        QApplication::setActiveWindow(form.get());
-        QCoreApplication::processEvents();
-    }
-
-    template <typename W>
-    W* child(const char* name) {
-        W* w = form->findChild<W*>(QLatin1String(name));
-        EXPECT_NE(w, nullptr) << name;
-        return w;
-    }
-    QLineEdit* line(const char* name) { return child<QLineEdit>(name); }
-    QComboBox* combo(const char* name) { return child<QComboBox>(name); }
-    void click(const char* name) { child<QAbstractButton>(name)->click(); }
-    int page() { return child<QTabWidget>("MyTabbedNoteBook")->currentIndex(); }
-    QString focused() {
-        QWidget* w = QApplication::focusWidget();
-        if (w && qobject_cast<QComboBox*>(w->parentWidget()))
-            w = w->parentWidget();
-        return w ? w->objectName() : QString();
-    }
-    QString stored(const QString& title, const char* field) {
-        return testsupport::fieldOf(path, title, field);
-    }
-
-    QTemporaryDir dir;
-    QString path;
-    testsupport::FakeMainLink link;
-    std::unique_ptr<TMyEdit> form;
-};
 
 TEST_F(EditForm, EditModeShowsTheCurrentRecord) {
     open(books::EditMode::Edit);

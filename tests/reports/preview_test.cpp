@@ -16,6 +16,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <map>
 
 #include "reports/report_definition.h"
 #include "reports/ui/tmypreview.h"
@@ -24,6 +25,7 @@
 #include "tests/reports/engine_support.h"
 #include "tests/support/book_samples.h"
 #include "tests/support/fake_main_link.h"
+#include "tests/support/key_driver.h"
 #include "tests/support/scripted_prompter.h"
 
 using reportsui::TMyPreview;
@@ -333,6 +335,41 @@ TEST_F(PreviewTest, TheMenusShortcutsAndHintsAreThoseOfTheWindow) {
     EXPECT_EQ(w.MyFilePreview.CurrentPage(), 1);
     QTest::keyClick(w.ZoomEdit, Qt::Key_X, Qt::ControlModifier);
     EXPECT_FALSE(w.isVisible());
+}
+
+// With the commands cut off, every shortcut reaches its menu item from both
+// boxes and from a button, and the boxes keep their text.
+TEST_F(PreviewTest, EveryMenuShortcutRunsItsCommandFromTheBoxesAndTheButtons) {
+    TMyPreview w(main, stream, definition.name);
+    ASSERT_TRUE(testsupport::activate(&w));
+    testsupport::giveDesktopTextKeys(&w);
+    std::map<QAction*, int> runs;
+    QList<QAction*> shortcuts;
+    for (QAction* a : w.findChildren<QAction*>()) {
+        if (a->shortcut().isEmpty())
+            continue;
+        shortcuts << a;
+        QObject::disconnect(a, &QAction::triggered, nullptr, nullptr);
+        QObject::connect(a, &QAction::triggered, &w, [&runs, a] { ++runs[a]; });
+    }
+    ASSERT_EQ(shortcuts.size(), 14);
+    const std::function<bool()> focus[] = {
+        [&] { return testsupport::focusOn(w.ZoomEdit); },
+        [&] { return testsupport::focusOn(w.PageEdit); },
+        [&] { return testsupport::focusOn(&w, testsupport::Control::Button) != nullptr; }};
+    for (const auto& focusThere : focus) {
+        for (QAction* a : shortcuts) {
+            ASSERT_TRUE(focusThere());
+            const QString zoom = w.ZoomEdit->text();
+            const QString page = w.PageEdit->text();
+            const int ran = runs[a];
+            testsupport::press(&w, a->shortcut());
+            EXPECT_EQ(runs[a], ran + 1) << a->shortcut().toString().toStdString() << " from "
+                                        << testsupport::focusName(&w).toStdString();
+            EXPECT_EQ(w.ZoomEdit->text(), zoom);
+            EXPECT_EQ(w.PageEdit->text(), page);
+        }
+    }
 }
 
 // A report of one page: "Page 1 of 1", and neither page button moves.

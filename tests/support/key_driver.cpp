@@ -5,27 +5,35 @@
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTextEdit>
+#include <QToolButton>
 #include <QWidget>
 
 namespace testsupport {
 
 namespace {
 
-// The window keys for `window` go to: an open popup menu, else the active
-// modal dialog or window.
+// Where a key goes: an open popup menu, else the focus widget of the active
+// window. `window` is activated first when it is shown but not active; a
+// hidden window gets no keys (they go where the keyboard's would).
 QWidget* keyTarget(QWidget* window) {
     if (QWidget* popup = QApplication::activePopupWidget())
         return popup->focusWidget() ? popup->focusWidget() : popup;
-    if (window && !window->window()->isActiveWindow())
-        activate(window);
-    if (QWidget* w = focusWidget(window))
+    if (window && window->window()->isVisible()) {
+        if (!window->window()->isActiveWindow())
+            activate(window);
+        if (QWidget* w = focusWidget(window))
+            return w;
+        return window->window();
+    }
+    if (QWidget* w = QApplication::focusWidget())
         return w;
-    return window ? window->window() : QApplication::activeWindow();
+    return QApplication::activeWindow();
 }
 
 bool isComboLine(const QWidget* w) {
@@ -49,7 +57,7 @@ bool isKind(const QWidget* w, Control kind) {
         case Control::Grid:
             return qobject_cast<const QAbstractItemView*>(w) != nullptr;
         case Control::Button:
-            return qobject_cast<const QPushButton*>(w) != nullptr;
+            return qobject_cast<const QPushButton*>(w) || qobject_cast<const QToolButton*>(w);
     }
     return false;
 }
@@ -77,6 +85,36 @@ void waitForAnimatedClicks(QWidget* window) {
     for (int waited = 0; waited < 2000 && anyDown(); waited += 10)
         QTest::qWait(10);
 }
+
+// The desktop's extra text keys for one window's text and combo boxes.
+class DesktopTextKeys final : public QObject {
+  public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::ShortcutOverride && event->type() != QEvent::KeyPress)
+            return false;
+        QLineEdit* line = qobject_cast<QLineEdit*>(watched);
+        if (auto* combo = qobject_cast<QComboBox*>(watched))
+            line = combo->lineEdit();
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (!line || key->modifiers() != Qt::ControlModifier ||
+            (key->key() != Qt::Key_U && key->key() != Qt::Key_E && key->key() != Qt::Key_K))
+            return false;
+        if (event->type() == QEvent::ShortcutOverride) {
+            event->accept();  // the text box wants it as a key press
+            return true;
+        }
+        if (key->key() == Qt::Key_E) {
+            line->end(false);
+        } else {
+            if (key->key() == Qt::Key_U)
+                line->home(false);
+            line->end(true);
+            line->del();
+        }
+        return true;
+    }
+};
 
 }  // namespace
 
@@ -116,6 +154,8 @@ QString focusName(QWidget* window) {
 
 void press(QWidget* window, QKeyCombination key) {
     QWidget* target = keyTarget(window);
+    if (!target)
+        return;  // no window to take it
     QTest::keyClick(target, key.key(), key.keyboardModifiers());
     QCoreApplication::processEvents();
     waitForAnimatedClicks(window);
@@ -127,7 +167,10 @@ void press(QWidget* window, const QKeySequence& keys) {
 }
 
 void type(QWidget* window, const QString& text) {
-    QTest::keyClicks(keyTarget(window), text);
+    QWidget* target = keyTarget(window);
+    if (!target)
+        return;
+    QTest::keyClicks(target, text);
     QCoreApplication::processEvents();
 }
 
@@ -168,6 +211,13 @@ QWidget* focusOn(QWidget* window, Control kind) {
             return focusOn(w) ? w : nullptr;
     } while (w != top);
     return nullptr;
+}
+
+void giveDesktopTextKeys(QWidget* window) {
+    auto* keys = new DesktopTextKeys(window);
+    for (QWidget* w : window->findChildren<QWidget*>())
+        if (qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w))
+            w->installEventFilter(keys);
 }
 
 bool focusOn(QWidget* control) {

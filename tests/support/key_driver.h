@@ -10,7 +10,8 @@
 //
 // Shortcuts and mnemonics only reach the active window: call activate()
 // once the window is shown (press() and the others activate the window they
-// are given when it is not active yet). Works headless
+// are given when it is shown but not active; when it is hidden, the key goes
+// to whatever window is active, as a keyboard's would). Works headless
 // (QT_QPA_PLATFORM=offscreen).
 //
 //     testsupport::activate(form);
@@ -90,8 +91,8 @@ enum class Control {
     TextBox,   // a one-line text box (not a combo box's own line)
     TextArea,  // a multi-line text box
     ComboBox,
-    Grid,  // a table or list view
-    Button,
+    Grid,    // a table or list view
+    Button,  // a push button or a tool button
 };
 
 // Gives the focus to the first visible, enabled control of `kind` in
@@ -101,5 +102,12 @@ QWidget* focusOn(QWidget* window, Control kind);
 // Gives the focus to `control` (which must be visible and enabled).
 // Returns whether it has it.
 bool focusOn(QWidget* control);
+
+// Headless, Qt uses a keyboard scheme without the text keys of a Linux
+// desktop, where a text box also claims Ctrl+U (delete the line), Ctrl+E
+// (to the end) and Ctrl+K (delete to the end) for itself. This gives the
+// text and combo boxes of `window` those keys, claimed the way a text box
+// claims its keys, so a test sees what a desktop user sees.
+void giveDesktopTextKeys(QWidget* window);
 
 }  // namespace testsupport

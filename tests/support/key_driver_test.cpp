@@ -120,4 +120,24 @@ TEST(KeyDriver, WalksTheTabChainBothWays) {
     EXPECT_EQ(s.name->text(), "new");
 }
 
+TEST(KeyDriver, DesktopTextKeysEditTextAndComboBoxes) {
+    Sample s;
+    giveDesktopTextKeys(&s);
+    ASSERT_TRUE(activate(&s));
+    s.name->setText("abc def");
+    focusOn(s.name);
+    s.name->setCursorPosition(3);
+    press(&s, Qt::CTRL | Qt::Key_K);
+    EXPECT_EQ(s.name->text(), "abc");
+    press(&s, Qt::CTRL | Qt::Key_U);
+    EXPECT_EQ(s.name->text(), "");
+    focusOn(s.combo);
+    s.combo->lineEdit()->setCursorPosition(0);
+    press(&s, Qt::CTRL | Qt::Key_E);
+    type(&s, "!");
+    EXPECT_EQ(s.combo->currentText(), "one!");
+    press(&s, Qt::CTRL | Qt::Key_U);
+    EXPECT_EQ(s.combo->currentText(), "");
+}
+
 }  // namespace
