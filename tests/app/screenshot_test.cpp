@@ -4,6 +4,7 @@
 #include <QPixmap>
 
 #include "tests/app/main_fixture.h"
+#include "ui/help_window.h"
 
 namespace {
 class ScreenshotTest : public MainFixture {};
@@ -22,4 +23,14 @@ TEST_F(ScreenshotTest, RendersEachLayout) {
         EXPECT_TRUE(shot.save(file)) << file.toStdString();
         EXPECT_EQ(shot.size(), main->size());
     }
+}
+
+// The help window at the Search window's page, opened from that window.
+TEST_F(ScreenshotTest, RendersTheHelpWindow) {
+    ui::HelpWindow* help = ui::showHelp(main, QStringLiteral("Search Window"));
+    QCoreApplication::processEvents();
+    const QPixmap shot = help->grab();
+    const QString file = QDir(TK_SCREENSHOT_DIR).filePath(QStringLiteral("help_window.png"));
+    EXPECT_TRUE(shot.save(file)) << file.toStdString();
+    help->close();
 }
