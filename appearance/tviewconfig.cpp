@@ -130,9 +130,10 @@ TViewConfig::TViewConfig(ui::MainWindowLink& main)
     : QDialog(main.dialogParent()), main_(main), tables_(main.settings()) {
     setObjectName(QStringLiteral("ViewConfig"));
     setWindowTitle(QStringLiteral("Viewer Configuration"));
-    setFixedSize(470, 372);
+    // Wide enough for the six tabs side by side.
+    setFixedSize(580, 372);
 
-    Notebook = make<QTabWidget>(this, "Notebook", {8, 8, 454, 316});
+    Notebook = make<QTabWidget>(this, "Notebook", {8, 8, 564, 316});
     const char* const captions[] = {"&Title",        "&Look and Feel", "Fields to &Show",
                                     "Field &Widths", "Field &Order",   "Field &Names"};
     const char* const names[] = {"TitlePage",  "LookPage",  "ShowPage",
@@ -148,7 +149,7 @@ TViewConfig::TViewConfig(ui::MainWindowLink& main)
     createGridPages();
 
     HelpButton = makeButton(this, "HelpButton", "&Help", {8, 334, 90, 28});
-    ExitButton = makeButton(this, "ExitButton", "E&xit", {372, 334, 90, 28});
+    ExitButton = makeButton(this, "ExitButton", "E&xit", {482, 334, 90, 28});
     connect(HelpButton, &QPushButton::clicked, this, &TViewConfig::HelpButtonClick);
     connect(ExitButton, &QPushButton::clicked, this, &TViewConfig::ExitButtonClick);
 
@@ -283,7 +284,7 @@ void TViewConfig::showEvent(QShowEvent* event) {
 }
 
 void TViewConfig::FormShow() {
-    ui::prepareForm(this, main_);
+    const double factor = ui::prepareForm(this, main_);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         if (y() - screen->geometry().y() > 10)
             move(x(), y() - 10);
@@ -296,7 +297,6 @@ void TViewConfig::FormShow() {
     TitleRight->setChecked(alignment == 3);
     fillGrids();
 
-    const double factor = main_.scaleFactor();
     const auto scaled = [factor](int pixels) {
         return static_cast<int>(std::lround(pixels * factor));
     };

@@ -14,6 +14,7 @@
 #include <QScrollArea>
 #include <QTabWidget>
 #include <QWidget>
+#include <QWindow>
 
 #include <cmath>
 #include <memory>
@@ -187,8 +188,13 @@ void scaleForm(QWidget* form, int percent) {
         if (b.widget == form) {
             setSize(form, {scaled(g.width(), percent), scaled(g.height(), percent)});
         } else {
-            place(b.widget, {scaled(g.x(), percent), scaled(g.y(), percent),
-                             scaled(g.width(), percent), scaled(g.height(), percent)});
+            // Edges, not sizes, are scaled: controls that touch keep touching
+            // and never overlap by a rounded pixel.
+            const QPoint topLeft(scaled(g.x(), percent), scaled(g.y(), percent));
+            const QPoint bottomRight(scaled(g.x() + g.width(), percent),
+                                     scaled(g.y() + g.height(), percent));
+            place(b.widget, QRect(topLeft, QSize(bottomRight.x() - topLeft.x(),
+                                                 bottomRight.y() - topLeft.y())));
         }
     }
 }
@@ -202,9 +208,60 @@ void centreForm(QWidget* form) {
     const int left = (area.width() - form->width()) / 2;
     const int top = (area.height() - form->height()) / 2;
     form->move(area.x() + left, area.y() + top);
+    keepOnScreen(form);
 }
 
-void prepareForm(QWidget* form, const settings::Settings& settings, double factor) {
+QRect availableArea() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect(0, 0, 640, 480);
+}
+
+QMargins windowFrame(const QWidget* window) {
+    const auto frameOf = [](const QWidget* w) {
+        const QWindow* handle = w ? w->windowHandle() : nullptr;
+        return handle ? handle->frameMargins() : QMargins();
+    };
+    QMargins frame = frameOf(window);
+    if (frame.isNull() && window->parentWidget())
+        frame = frameOf(window->parentWidget()->window());
+    return frame;
+}
+
+int fittingPercent(const QWidget* form, int percent) {
+    const QRect area = availableArea();
+    const QMargins frame = windowFrame(form);
+    const int roomWidth = area.width() - frame.left() - frame.right();
+    const int roomHeight = area.height() - frame.top() - frame.bottom();
+    if (form->width() > 0)
+        percent = std::min(percent, roomWidth * 100 / form->width());
+    if (form->height() > 0)
+        percent = std::min(percent, roomHeight * 100 / form->height());
+    return std::max(percent, 10);
+}
+
+void keepOnScreen(QWidget* window) {
+    const QRect area = availableArea();
+    const QMargins frame = windowFrame(window);
+    // A window's position is that of its frame.
+    const int outerWidth = window->width() + frame.left() + frame.right();
+    const int outerHeight = window->height() + frame.top() + frame.bottom();
+    const int x = std::max(area.left(), std::min(window->x(), area.right() + 1 - outerWidth));
+    const int y = std::max(area.top(), std::min(window->y(), area.bottom() + 1 - outerHeight));
+    if (x != window->x() || y != window->y())
+        window->move(x, y);
+}
+
+void fitOnScreen(QWidget* window) {
+    const QRect area = availableArea();
+    const QMargins frame = windowFrame(window);
+    const QSize room(area.width() - frame.left() - frame.right(),
+                     area.height() - frame.top() - frame.bottom());
+    if (window->width() > room.width() || window->height() > room.height())
+        window->resize(window->size().boundedTo(room).expandedTo(window->minimumSize()));
+    keepOnScreen(window);
+}
+
+double prepareForm(QWidget* form, const settings::Settings& settings, double factor) {
     giveShortcutsPriority();
     applyUserFonts(form, settings);
     DesignGeometry* design = designOf(form);
@@ -214,12 +271,14 @@ void prepareForm(QWidget* form, const settings::Settings& settings, double facto
     } else {
         design->record.restore(form);
     }
-    scaleForm(form, static_cast<int>(std::lround(factor * 100.0)));
+    const int percent = fittingPercent(form, static_cast<int>(std::lround(factor * 100.0)));
+    scaleForm(form, percent);
     centreForm(form);
+    return percent / 100.0;
 }
 
-void prepareForm(QWidget* form, MainWindowLink& main) {
-    prepareForm(form, main.settings(), main.scaleFactor());
+double prepareForm(QWidget* form, MainWindowLink& main) {
+    return prepareForm(form, main.settings(), main.scaleFactor());
 }
 
 }  // namespace ui

@@ -13,6 +13,7 @@
 #pragma once
 
 #include <QList>
+#include <QMargins>
 #include <QPointer>
 #include <QRect>
 #include <QSize>
@@ -70,17 +71,36 @@ class DimensionRecord {
 void recordDesignGeometry(QWidget* form);
 
 // Scales `form` and all its controls (positions, sizes, font sizes) by
-// `percent` per cent.
+// `percent` per cent; a control's edges are scaled and rounded, so controls
+// that touch keep touching.
 void scaleForm(QWidget* form, int percent);
 
 // Centres `form` on the primary screen: left = (screen width - form width)
-// div 2, and the same for the top.
+// div 2, and the same for the top; then keeps it on the screen's available
+// area (clear of the desktop's panels), frame included.
 void centreForm(QWidget* form);
 
+// The primary screen's area for windows (without the desktop's panels).
+QRect availableArea();
+// The margins the window system draws around `window` (title bar, border):
+// its own once shown, else those of the window it belongs to, else none.
+QMargins windowFrame(const QWidget* window);
+// The largest per cent, at most `percent`, by which `form` as it is now can
+// be scaled and still fit the available area with its frame.
+int fittingPercent(const QWidget* form, int percent);
+// Moves `window` so that it lies on the available area with its frame, as
+// far as it fits.
+void keepOnScreen(QWidget* window);
+// Shrinks a window the user sizes (never below its minimum size) to the
+// available area and keeps it on it.
+void fitOnScreen(QWidget* window);
+
 // What every dialog does when shown: the user fonts of `settings`, design
-// geometry back, scale by `factor` (rounded to whole per cent), centre.
-void prepareForm(QWidget* form, const settings::Settings& settings, double factor);
+// geometry back, scale by `factor` (rounded to whole per cent) or as far as
+// the screen's available area allows, centre. Returns the factor the form
+// was scaled by, for what the form sizes or draws itself.
+double prepareForm(QWidget* form, const settings::Settings& settings, double factor);
 // The same with the settings and the scale factor of the run `main` gives.
-void prepareForm(QWidget* form, MainWindowLink& main);
+double prepareForm(QWidget* form, MainWindowLink& main);
 
 }  // namespace ui

@@ -38,46 +38,46 @@ TMyExport::TMyExport(ui::MainWindowLink& main, QWidget* parent) : QDialog(parent
     setObjectName(QStringLiteral("MyExport"));
     setWindowTitle(QStringLiteral("Export"));
     setModal(true);
-    setFixedSize(676, 408);
+    setFixedSize(640, 408);
 
     ExportGrid = named(new QTableWidget(kRows, 2, this), "ExportGrid");
     ExportGrid->setGeometry(8, 8, 320, 336);
     exchangeui::setUpTextGrid(ExportGrid, {QStringLiteral("FIELD"), QStringLiteral("EXPORT IT")});
 
     FieldLabel = named(new QLabel(QStringLiteral("Field"), this), "FieldLabel");
-    FieldLabel->setGeometry(344, 8, 80, 16);
+    FieldLabel->setGeometry(336, 8, 80, 16);
     OrderingLabel = named(new QLabel(QStringLiteral("Ordering"), this), "OrderingLabel");
-    OrderingLabel->setGeometry(344, 24, 80, 16);
+    OrderingLabel->setGeometry(336, 24, 80, 16);
     UpButton = named(new QPushButton(QStringLiteral("&Up"), this), "UpButton");
-    UpButton->setGeometry(344, 44, 80, 28);
+    UpButton->setGeometry(336, 44, 80, 28);
     DownButton = named(new QPushButton(QStringLiteral("&Down"), this), "DownButton");
-    DownButton->setGeometry(344, 76, 80, 28);
+    DownButton->setGeometry(336, 76, 80, 28);
     DefaultsButton = named(new QPushButton(QStringLiteral("D&efaults"), this), "DefaultsButton");
-    DefaultsButton->setGeometry(344, 116, 80, 28);
+    DefaultsButton->setGeometry(336, 116, 80, 28);
 
     auto* what = named(new QGroupBox(QStringLiteral("What to Export"), this), "WhatToExport");
-    what->setGeometry(440, 8, 228, 72);
+    what->setGeometry(424, 8, 208, 72);
     ExportEntire =
         named(new QRadioButton(QStringLiteral("Export Entire Database"), what), "ExportEntire");
-    ExportEntire->setGeometry(10, 22, 210, 20);
+    ExportEntire->setGeometry(10, 22, 190, 20);
     ExportSearch =
         named(new QRadioButton(QStringLiteral("Export Search Criteria"), what), "ExportSearch");
-    ExportSearch->setGeometry(10, 44, 210, 20);
+    ExportSearch->setGeometry(10, 44, 190, 20);
 
     auto* how = named(new QGroupBox(QStringLiteral("How To Export"), this), "HowToExport");
-    how->setGeometry(440, 88, 228, 72);
+    how->setGeometry(424, 88, 208, 72);
     AsciiFile =
         named(new QRadioButton(QStringLiteral("Ascii Delimited Text File"), how), "AsciiFile");
-    AsciiFile->setGeometry(10, 22, 210, 20);
+    AsciiFile->setGeometry(10, 22, 190, 20);
     DBaseFile = named(new QRadioButton(QStringLiteral("DBase File (DBF)"), how), "DBaseFile");
-    DBaseFile->setGeometry(10, 44, 210, 20);
+    DBaseFile->setGeometry(10, 44, 190, 20);
 
     FirstRow = named(new QCheckBox(QStringLiteral("&First Record Contains Field Names"), this),
                      "FirstRow");
-    FirstRow->setGeometry(440, 168, 228, 22);
+    FirstRow->setGeometry(336, 168, 296, 22);
 
     NotesLabel = named(new QLabel(QStringLiteral("NOTES"), this), "NotesLabel");
-    NotesLabel->setGeometry(344, 200, 120, 16);
+    NotesLabel->setGeometry(336, 200, 120, 16);
     ui::markHeading(NotesLabel);
     NoteText = named(
         new QLabel(QStringLiteral("To have a field included in the export, select \"Yes\".  To "
@@ -85,7 +85,7 @@ TMyExport::TMyExport(ui::MainWindowLink& main, QWidget* parent) : QDialog(parent
                                   "toggle between Yes and No."),
                    this),
         "NoteText");
-    NoteText->setGeometry(344, 218, 324, 72);
+    NoteText->setGeometry(336, 218, 296, 72);
     NoteText->setWordWrap(true);
     NoteText->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
@@ -102,11 +102,11 @@ TMyExport::TMyExport(ui::MainWindowLink& main, QWidget* parent) : QDialog(parent
 
     StartExportButton =
         named(new QPushButton(QStringLiteral("&Start Export"), this), "StartExportButton");
-    StartExportButton->setGeometry(344, 362, 104, 32);
+    StartExportButton->setGeometry(336, 362, 96, 32);
     ExitButton = named(new QPushButton(QStringLiteral("E&xit"), this), "ExitButton");
-    ExitButton->setGeometry(456, 362, 100, 32);
+    ExitButton->setGeometry(440, 362, 92, 32);
     HelpButton = named(new QPushButton(QStringLiteral("&Help"), this), "HelpButton");
-    HelpButton->setGeometry(564, 362, 104, 32);
+    HelpButton->setGeometry(540, 362, 92, 32);
 
     connect(ExportGrid, &QTableWidget::cellDoubleClicked, this, [this](int row, int column) {
         ExportGrid->setCurrentCell(row, column);
@@ -132,10 +132,9 @@ void TMyExport::showEvent(QShowEvent* event) {
 }
 
 void TMyExport::FormShow() {
-    ui::prepareForm(this, main_);
+    const double s = ui::prepareForm(this, main_);
     if (y() > 10)
         move(x(), y() - 10);
-    const double s = main_.scaleFactor();
     exchangeui::scaleGrid(ExportGrid, {200, 100}, s);
     ExportGrid->resize(static_cast<int>(300 * s) + 20, ExportGrid->height());
     fillGrid();

@@ -124,10 +124,9 @@ void TMyImport::showEvent(QShowEvent* event) {
 }
 
 void TMyImport::FormShow() {
-    ui::prepareForm(this, main_);
+    const double s = ui::prepareForm(this, main_);
     if (y() > 10)
         move(x(), y() - 10);
-    const double s = main_.scaleFactor();
     exchangeui::scaleGrid(ImportGrid, {179, 179, 38}, s);
     ImportGrid->resize(static_cast<int>(400 * s) + 20, ImportGrid->height());
     SetColors();

@@ -69,7 +69,7 @@ class CriterionDelegate : public QStyledItemDelegate {
 QPushButton* button(QWidget* parent, const char* name, const QString& caption, int x) {
     auto* b = new QPushButton(caption, parent);
     b->setObjectName(QLatin1String(name));
-    b->setGeometry(x, 712, 110, 32);
+    b->setGeometry(x, 404, 110, 32);
     return b;
 }
 
@@ -79,11 +79,13 @@ TMySearch::TMySearch(ui::MainWindowLink& main, QWidget* parent) : QDialog(parent
     setObjectName(QStringLiteral("MySearch"));
     setWindowTitle(QStringLiteral("Search"));
     setModal(true);
-    resize(640, 756);
+    // Made for the smallest screen size: the grid scrolls through the 36
+    // fields, and the buttons stay on the screen at every size.
+    resize(640, 446);
 
     SearchGrid_ = new QTableWidget(fields::kFieldCount, 3, this);
     SearchGrid_->setObjectName(QStringLiteral("SearchGrid"));
-    SearchGrid_->setGeometry(10, 10, 620, 690);
+    SearchGrid_->setGeometry(10, 10, 620, 384);
     SearchGrid_->verticalHeader()->setVisible(false);
     SearchGrid_->horizontalHeader()->setSectionsClickable(false);
     SearchGrid_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -139,11 +141,10 @@ void TMySearch::showEvent(QShowEvent* event) {
 }
 
 void TMySearch::FormShow() {
-    ui::prepareForm(this, main_);
+    const double s = ui::prepareForm(this, main_);
     items_.clear();
     level_ = 1;
     MoreButton->setEnabled(true);
-    const double s = main_.scaleFactor();
     const auto scaled = [s](double v) { return static_cast<int>(std::lround(v * s)); };
     SearchGrid_->setColumnWidth(kFieldColumn, scaled(200));
     SearchGrid_->setColumnWidth(kMarkerColumn, scaled(20));

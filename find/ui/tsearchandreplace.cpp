@@ -63,12 +63,12 @@ TSearchAndReplace::TSearchAndReplace(ui::MainWindowLink& main, QWidget* parent)
     frame->setGeometry(16, 196, 388, 56);
     const auto heading = [&](const char* name, const QString& text, int x) {
         auto* l = named(new QLabel(text, frame), name);
-        l->setGeometry(x, 6, 110, 18);
+        l->setGeometry(x, 6, 100, 18);
         return l;
     };
     const auto count = [&](const char* name, int x) {
         auto* l = named(new QLabel(QStringLiteral("0"), frame), name);
-        l->setGeometry(x, 28, 110, 18);
+        l->setGeometry(x, 28, 100, 18);
         ui::markRole(l, ui::ColorRole::None);
         return l;
     };

@@ -152,7 +152,7 @@ TMyPreview::TMyPreview(ui::MainWindowLink& main, const reports::PageStream& stre
     SBPrint = tool("SBPrint", QStringLiteral("Print Page"), QStyle::SP_DialogSaveButton);
     SBDone = tool("SBDone", QStringLiteral("Done"), QStyle::SP_DialogCloseButton);
     Label1 = named(new QLabel(QStringLiteral("Zoom %"), bar), "Label1");
-    Label1->setGeometry(x + 8, 8, 48, 18);
+    Label1->setGeometry(x + 4, 8, 52, 18);
     ZoomEdit = named(new QLineEdit(bar), "ZoomEdit");
     ZoomEdit->setGeometry(x + 56, 5, 60, 22);
     ZoomEdit->setMaxLength(10);
@@ -251,6 +251,9 @@ TMyPreview::TMyPreview(ui::MainWindowLink& main, const reports::PageStream& stre
     const settings::Settings& s = main_.settings();
     move(s.reportViewLeft, s.reportViewTop);
     resize(std::max(s.reportViewWidth, 200), std::max(s.reportViewHeight, 150));
+    // A place kept from a larger screen, or a size larger than this one,
+    // comes back onto the screen.
+    ui::fitOnScreen(this);
     MyFilePreview.StartPreview();
     zoomChanged();
 }

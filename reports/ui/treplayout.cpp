@@ -32,7 +32,8 @@ TRepLayout::TRepLayout(reports::ReportDefinition& buffer, int width, bool useTot
       useTotals_(useTotals),
       settings_(settings),
       captions_(reports::fieldCaptions(settings)),
-      scale_(scale) {
+      scale_(scale),
+      shownScale_(scale) {
     setObjectName(QStringLiteral("RepLayout"));
     setWindowTitle(QStringLiteral("Specify Report Layout"));
     setModal(true);
@@ -82,11 +83,11 @@ TRepLayout::TRepLayout(reports::ReportDefinition& buffer, int width, bool useTot
 }
 
 reports::LayoutPicture TRepLayout::picture() const {
-    return reports::LayoutPicture(copy_, width_, useTotals_, captions_, scale_);
+    return reports::LayoutPicture(copy_, width_, useTotals_, captions_, shownScale_);
 }
 
 void TRepLayout::showEvent(QShowEvent* event) {
-    ui::prepareForm(this, settings_, scale_);
+    shownScale_ = ui::prepareForm(this, settings_, scale_);
     ui::applyWindowColors(this, settings_.colorSet(settings::ReportWindow));
     QDialog::showEvent(event);
 }

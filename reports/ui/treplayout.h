@@ -59,6 +59,9 @@ class TRepLayout : public QDialog {
     const settings::Settings& settings_;
     reports::FieldCaptions captions_;
     double scale_;
+    // The factor the window was scaled by when shown (smaller than scale_
+    // where the screen has no room for more); the picture is drawn by it.
+    double shownScale_;
     std::optional<reports::PictureItem> pressed_;
 };
 

@@ -131,14 +131,14 @@ TUserReport::TUserReport(ui::MainWindowLink& main, reports::ReportDefinition& de
         e->setMaxLength(max);
         return e;
     };
-    auto label = [](QWidget* owner, const QString& text, int x, int y) {
+    auto label = [](QWidget* owner, const QString& text, int x, int y, int w = 100) {
         auto* l = new QLabel(text, owner);
-        l->setGeometry(x, y, 100, 18);
+        l->setGeometry(x, y, w, 18);
         return l;
     };
-    auto check = [](QWidget* owner, const char* name, const QString& text, int x, int y) {
+    auto check = [](QWidget* owner, const char* name, const QString& text, int x, int y, int w) {
         auto* c = named(new QCheckBox(text, owner), name);
-        c->setGeometry(x, y, 170, 20);
+        c->setGeometry(x, y, w, 20);
         return c;
     };
 
@@ -172,19 +172,19 @@ TUserReport::TUserReport(ui::MainWindowLink& main, reports::ReportDefinition& de
     Title3 = edit(g, "Title3", 8, 70, 250, reports::kTitleLength);
 
     g = group("MiscGroup", QStringLiteral("Miscellaneous"), 286, 162, 266, 150);
-    Level1Group = check(g, "Level1Group", QStringLiteral("Group by Level 1 Sort"), 8, 18);
-    Level2Group = check(g, "Level2Group", QStringLiteral("Group by Level 2 Sort"), 8, 38);
-    ColumnHeaders = check(g, "ColumnHeaders", QStringLiteral("Column Headers"), 8, 58);
-    HorzLines = check(g, "HorzLines", QStringLiteral("Horizontal Lines"), 8, 78);
-    VertLines = check(g, "VertLines", QStringLiteral("Vertical Lines"), 8, 98);
-    DateOnPage = check(g, "DateOnPage", QStringLiteral("Date On Pages"), 140, 58);
-    PageNumbers = check(g, "PageNumbers", QStringLiteral("Page Numbers"), 140, 78);
-    LandOrient = check(g, "LandOrient", QStringLiteral("Print Landscape"), 140, 98);
+    Level1Group = check(g, "Level1Group", QStringLiteral("Group by Level 1 Sort"), 8, 18, 250);
+    Level2Group = check(g, "Level2Group", QStringLiteral("Group by Level 2 Sort"), 8, 38, 250);
+    ColumnHeaders = check(g, "ColumnHeaders", QStringLiteral("Column Headers"), 8, 58, 128);
+    HorzLines = check(g, "HorzLines", QStringLiteral("Horizontal Lines"), 8, 78, 128);
+    VertLines = check(g, "VertLines", QStringLiteral("Vertical Lines"), 8, 98, 128);
+    DateOnPage = check(g, "DateOnPage", QStringLiteral("Date On Pages"), 138, 58, 124);
+    PageNumbers = check(g, "PageNumbers", QStringLiteral("Page Numbers"), 138, 78, 124);
+    LandOrient = check(g, "LandOrient", QStringLiteral("Print Landscape"), 138, 98, 124);
 
     g = group("ContentGroup", QStringLiteral("Report Content"), 8, 234, 270, 80);
     label(g, QStringLiteral("Number of Lines"), 8, 20);
     NumLines = edit(g, "NumLines", 110, 18, 40, 2);
-    UseTotals = check(g, "UseTotals", QStringLiteral("Use Totals"), 160, 18);
+    UseTotals = check(g, "UseTotals", QStringLiteral("Use Totals"), 160, 18, 102);
     SpecifyButton =
         named(new QPushButton(QStringLiteral("&Specify Report Content"), g), "SpecifyButton");
     SpecifyButton->setGeometry(8, 46, 254, 26);
@@ -195,7 +195,7 @@ TUserReport::TUserReport(ui::MainWindowLink& main, reports::ReportDefinition& de
                                     QStringLiteral("Left"), QStringLiteral("Right")};
     QLineEdit** margins[] = {&TopMargin, &BottomMargin, &LeftMargin, &RightMargin};
     for (int i = 0; i < 4; ++i) {
-        label(g, marginLabels[i], 8 + i * 134, 22);
+        label(g, marginLabels[i], 8 + i * 134, 22, 50);
         *margins[i] = edit(g, marginNames[i], 60 + i * 134, 20, 60, 5);
         connect(*margins[i], &QLineEdit::editingFinished, this, &TUserReport::NumLinesExit);
     }

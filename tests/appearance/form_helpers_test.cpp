@@ -197,6 +197,48 @@ TEST_F(FormHelpers, ANotebookShownAgainKeepsItsPartsAndEachControlItsPlace) {
     }
 }
 
+// A form the chosen screen size would make larger than the screen is scaled
+// only as far as the screen's free area allows, and placed on it.
+TEST_F(FormHelpers, AFormTooLargeForTheScreenScalesOnlyAsFarAsItFits) {
+    QDialog form;
+    form.resize(500, 700);
+    auto* button = new QPushButton(QStringLiteral("&Ok"), &form);
+    button->setGeometry(10, 660, 80, 30);
+    const QRect area = ui::availableArea();
+    ASSERT_LT(area.height(), 700 * 2);
+
+    const double used = ui::prepareForm(&form, s, 2.0);
+    EXPECT_LT(used, 2.0);
+    EXPECT_LE(form.height(), area.height());
+    EXPECT_TRUE(area.contains(form.geometry())) << form.geometry().y();
+    EXPECT_EQ(form.width(), std::lround(500 * used));
+    EXPECT_TRUE(form.rect().contains(button->geometry()));  // the button stays reachable
+    EXPECT_EQ(button->y(), std::lround(660 * used));
+
+    // A form that fits takes the factor it is given.
+    QDialog small;
+    small.resize(200, 100);
+    EXPECT_DOUBLE_EQ(ui::prepareForm(&small, s, 1.25), 1.25);
+    EXPECT_EQ(small.size(), QSize(250, 125));
+}
+
+// Controls that touch keep touching at every scale, never overlapping by a
+// rounded pixel.
+TEST_F(FormHelpers, ScalingKeepsTouchingControlsApart) {
+    QDialog form;
+    form.resize(300, 300);
+    QList<QLabel*> rows;
+    for (int i = 0; i < 10; ++i) {
+        rows << new QLabel(QStringLiteral("x"), &form);
+        rows.last()->setGeometry(5, 5 + i * 25, 100, 25);
+    }
+    for (const double factor : {1.25, 1.6}) {
+        ui::prepareForm(&form, s, factor);
+        for (int i = 1; i < 10; ++i)
+            EXPECT_EQ(rows[i - 1]->geometry().bottom() + 1, rows[i]->y()) << factor << " " << i;
+    }
+}
+
 TEST_F(FormHelpers, ALongLivedFormKeepsTheFirst121GeometriesAndSaysSo) {
     QDialog form;
     form.resize(400, 400);

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QScreen>
@@ -304,6 +305,46 @@ QStringList cutTabs(QWidget* window) {
                            .arg(wanted)
                            .arg(rectText(bar->rect()));
         }
+    }
+    return out;
+}
+
+QStringList cutTexts(QWidget* window) {
+    QStringList out;
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        if (!w->isVisibleTo(window) || w->window() != window)
+            continue;
+        QString text;
+        int room = w->width();
+        if (auto* label = qobject_cast<QLabel*>(w)) {
+            if (label->wordWrap() || label->textFormat() == Qt::RichText ||
+                Qt::mightBeRichText(label->text()) || label->text().contains(QLatin1Char('\n')))
+                continue;
+            text = label->text();
+            room = label->contentsRect().width() - 2 * label->margin() - label->indent();
+        } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+            if (qobject_cast<QToolButton*>(w))
+                continue;
+            text = button->text();
+            // What the style needs besides the text: the box or circle of a
+            // check or radio button, the frame of a push button.
+            QString without = text;
+            button->setText(QString());
+            const int frame = button->sizeHint().width();
+            button->setText(without);
+            room -= qobject_cast<QPushButton*>(w) ? std::min(frame, 16) : frame;
+        } else {
+            continue;
+        }
+        text.remove(QRegularExpression(QStringLiteral("&(?!&)")));
+        if (text.trimmed().isEmpty())
+            continue;
+        const int needed = w->fontMetrics().horizontalAdvance(text);
+        if (needed > room)
+            out << QStringLiteral("%1: \"%2\" needs %3 pixels, has %4")
+                       .arg(pathOf(w, window), text)
+                       .arg(needed)
+                       .arg(room);
     }
     return out;
 }

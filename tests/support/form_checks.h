@@ -57,6 +57,10 @@ QStringList layoutFaultsOfShown(QWidget* window);
 // ask, outside the bar) or hidden behind scroll arrows.
 QStringList cutTabs(QWidget* window);
 
+// Shown controls of `window` whose caption does not fit them: a label (one
+// line), a button, a check box or a radio button narrower than its text.
+QStringList cutTexts(QWidget* window);
+
 // `window` with its frame does not fit the primary screen's available area.
 QStringList offScreen(QWidget* window);
 

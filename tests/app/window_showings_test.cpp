@@ -1,0 +1,198 @@
+// Every window of the program shown again and again, as a user meets it in
+// one run: each showing looks like the first (every control where it was),
+// whatever page it was closed on, after another screen size and another
+// colour scheme were chosen and chosen back; it fits the screen's free area
+// at every screen size the screen allows, with every control sized and clear
+// of the others, no tab cut; and what the user types reaches the box they
+// type in.
+//
+// The suite runs on the headless platform's screen as CTest sets it
+// (TK_TEST_SCREEN): a 640 x 480 screen, where only the 640 x 480 preset is
+// allowed, and a 1280 x 1024 screen, where all four are.
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+
+#include "appearance/color_schemes.h"
+#include "tests/app/main_fixture.h"
+#include "tests/app/window_cases.h"
+#include "tests/support/form_checks.h"
+#include "tests/support/key_driver.h"
+#include "ui/screen_size.h"
+
+namespace {
+
+using testsupport::FormShape;
+using windowcases::Keep;
+using windowcases::WindowCase;
+
+QList<QTabWidget*> notebooksOf(QWidget* window) {
+    return window->findChildren<QTabWidget*>();
+}
+
+void clickTab(QTabWidget* tabs, int index) {
+    QTabBar* bar = tabs->tabBar();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
+    QCoreApplication::processEvents();
+}
+
+// The presets the test screen allows, smallest first.
+QList<int> allowedPresets() {
+    QList<int> out;
+    for (int preset : ui::kPresets) {
+        if (ui::screenAllows(preset, ui::measuredScreen()))
+            out << preset;
+    }
+    return out;
+}
+
+class WindowShowings : public MainFixture, public ::testing::WithParamInterface<std::size_t> {
+  protected:
+    const WindowCase& window() const { return windowcases::windowCases()[GetParam()]; }
+
+    QDialog* open() {
+        QDialog* w = window().open(*main, keep);
+        if (w)
+            windowcases::showAndSettle(w);
+        return w;
+    }
+    void close(QDialog* w) { windowcases::closeWindow(window(), w); }
+
+    // Looks at every page of the window in turn (a click on each tab) and
+    // returns what it found wrong; `shape` gets the look of every page.
+    QStringList lookAtEveryPage(QDialog* w, FormShape* shape) {
+        QStringList faults = testsupport::offScreen(w);
+        faults << testsupport::cutTabs(w);
+        const auto look = [&](const QString& where) {
+            for (const QString& f : testsupport::layoutFaultsOfShown(w) + testsupport::cutTexts(w))
+                faults << where + f;
+            if (shape)
+                shape->insert(testsupport::shapeOf(w));
+        };
+        look(QString());
+        for (QTabWidget* tabs : notebooksOf(w)) {
+            for (int p = 0; p < tabs->count(); ++p) {
+                clickTab(tabs, p);
+                look(QStringLiteral("page %1: ").arg(tabs->tabText(p)));
+            }
+            clickTab(tabs, 0);
+        }
+        return faults;
+    }
+
+    // Types into the window's text box (its first one when the case names
+    // none) and returns whether the text arrived there.
+    void typeAndSee(QDialog* w) {
+        QWidget* box = nullptr;
+        if (!window().textBox.isEmpty()) {
+            box = w->findChild<QWidget*>(window().textBox);
+            ASSERT_NE(box, nullptr) << window().textBox.toStdString();
+            ASSERT_TRUE(testsupport::focusOn(box));
+        } else {
+            box = testsupport::focusOn(w, testsupport::Control::TextBox);
+        }
+        if (!box)
+            return;  // nothing to type into
+        auto* line = qobject_cast<QLineEdit*>(box);
+        if (!line) {
+            line = box->findChild<QLineEdit*>();
+            ASSERT_NE(line, nullptr) << box->objectName().toStdString();
+        }
+        line->selectAll();
+        testsupport::type(w, QStringLiteral("7"));
+        EXPECT_TRUE(line->text().contains(QLatin1Char('7')))
+            << box->objectName().toStdString() << " holds \"" << line->text().toStdString()
+            << "\"";
+    }
+
+    // Closes the window with the last page of each notebook shown (the
+    // first one when `first`).
+    void closeOnAPage(QDialog* w, bool first) {
+        for (QTabWidget* tabs : notebooksOf(w))
+            clickTab(tabs, first ? 0 : tabs->count() - 1);
+        close(w);
+    }
+
+    // Chooses `scheme` (1 to 12) for all windows in the colour dialog.
+    void chooseSchemeForAllWindows(int scheme) {
+        QString seen;
+        testsupport::closeNextModal(&seen, [scheme](QWidget* dialog) {
+            auto* sets = dialog->findChild<QComboBox*>(QStringLiteral("ColorSets"));
+            sets->setCurrentIndex(scheme);
+            emit sets->activated(scheme);
+            dialog->findChild<QPushButton*>(QStringLiteral("Ok"))->click();
+        });
+        main->ColorItemClick(settings::AllWindows);
+        ASSERT_EQ(seen, QStringLiteral("ColorConfig"));
+    }
+
+    Keep keep;
+};
+
+TEST_P(WindowShowings, LooksAndWorksAlikeOnEveryShowing) {
+    testsupport::ScriptedPrompter prompter;  // any message would be a fault
+    FormShape first;
+    QDialog* w = open();
+    ASSERT_NE(w, nullptr);
+    EXPECT_NO_FAULTS(lookAtEveryPage(w, &first));
+    typeAndSee(w);
+    closeOnAPage(w, false);
+
+    // Again, after closing on another page.
+    w = open();
+    FormShape again;
+    EXPECT_NO_FAULTS(lookAtEveryPage(w, &again));
+    EXPECT_NO_FAULTS(testsupport::shapeDifferences(first, again));
+    typeAndSee(w);
+    closeOnAPage(w, true);
+
+    // At the largest screen size, with dark colours for every window.
+    main->ScreenSizeClick(allowedPresets().last());
+    chooseSchemeForAllWindows(9);  // "Wine"
+    w = open();
+    EXPECT_NO_FAULTS(lookAtEveryPage(w, nullptr));
+    typeAndSee(w);
+    closeOnAPage(w, false);
+
+    // And back: the first look again.
+    main->ScreenSizeClick(640);
+    chooseSchemeForAllWindows(2);  // "Gray Mist", the colours of a new settings file
+    w = open();
+    FormShape back;
+    EXPECT_NO_FAULTS(lookAtEveryPage(w, &back));
+    EXPECT_NO_FAULTS(testsupport::shapeDifferences(first, back));
+    typeAndSee(w);
+    close(w);
+}
+
+TEST_P(WindowShowings, FitsTheScreenAtEveryScreenSize) {
+    testsupport::ScriptedPrompter prompter;
+    for (int preset : allowedPresets()) {
+        SCOPED_TRACE(preset);
+        main->ScreenSizeClick(preset);
+        QDialog* w = open();
+        ASSERT_NE(w, nullptr);
+        EXPECT_NO_FAULTS(lookAtEveryPage(w, nullptr));
+        if (preset == allowedPresets().last()) {
+            const QSize screen = ui::measuredScreen();
+            const QString file = QDir(TK_SCREENSHOT_DIR)
+                                     .filePath(QStringLiteral("%1_%2x%3.png")
+                                                   .arg(window().name)
+                                                   .arg(screen.width())
+                                                   .arg(screen.height()));
+            EXPECT_TRUE(w->grab().save(file)) << file.toStdString();
+        }
+        close(w);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Windows, WindowShowings,
+                         ::testing::Range<std::size_t>(0, windowcases::windowCases().size()),
+                         [](const ::testing::TestParamInfo<std::size_t>& param) {
+                             return windowcases::windowCases()[param.param].name.toStdString();
+                         });
+
+}  // namespace
