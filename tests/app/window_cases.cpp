@@ -4,8 +4,8 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QPushButton>
 #include <QFile>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -72,8 +72,8 @@ reports::PageStream& aStream(app::TMain& main, Keep& keep) {
             form->BitBtn1->click();
     });
     closer.start(10);
-    EXPECT_TRUE(reportsui::runReport(main, reports::builtInReports()[0],
-                                     reports::OutputMode::View, &stream));
+    EXPECT_TRUE(reportsui::runReport(main, reports::builtInReports()[0], reports::OutputMode::View,
+                                     &stream));
     return stream;
 }
 
@@ -89,34 +89,41 @@ QString aTextFile(Keep& keep) {
 std::vector<WindowCase> makeCases() {
     using M = app::TMain;
     std::vector<WindowCase> c;
-    c.push_back({"Edit", true,
+    c.push_back({"Edit",
+                 true,
                  [](M& m, Keep&) -> QDialog* {
                      m.runState().editMode = books::EditMode::Edit;
                      return programForm<editui::TMyEdit>(m);
                  },
                  {},
                  "Title"});
-    c.push_back({"Search", true,
+    c.push_back({"Search",
+                 true,
                  [](M& m, Keep&) -> QDialog* { return programForm<findui::TMySearch>(m); },
                  {},
                  {}});
-    c.push_back({"Reports", true,
+    c.push_back({"Reports",
+                 true,
                  [](M& m, Keep&) -> QDialog* { return programForm<reportsui::TMyReport>(m); },
                  {},
                  {}});
-    c.push_back({"ViewerConfiguration", false,
+    c.push_back({"ViewerConfiguration",
+                 false,
                  [](M& m, Keep&) -> QDialog* { return new appearance::TViewConfig(m); },
                  {},
                  {}});
-    c.push_back({"ColorConfiguration", false,
+    c.push_back({"ColorConfiguration",
+                 false,
                  [](M& m, Keep&) -> QDialog* { return new appearance::TColorConfig(m, 6); },
                  {},
                  {}});
-    c.push_back({"TipOfTheDay", false,
+    c.push_back({"TipOfTheDay",
+                 false,
                  [](M& m, Keep&) -> QDialog* { return new info::TTipOfDay(m); },
                  {},
                  {}});
-    c.push_back({"Locate", false,
+    c.push_back({"Locate",
+                 false,
                  [](M& m, Keep&) -> QDialog* {
                      auto* form = new findui::TMyLocateDlg(m, fieldNames(m), m.dialogParent());
                      form->FieldNameComboBox->addItems(fieldNames(m));
@@ -124,31 +131,32 @@ std::vector<WindowCase> makeCases() {
                  },
                  {},
                  "SearchValue"});
-    c.push_back({"SearchAndReplace", false,
-                 [](M& m, Keep&) -> QDialog* {
-                     return new findui::TSearchAndReplace(m, m.dialogParent());
-                 },
-                 {},
-                 {}});
-    c.push_back({"SearchOptions", false,
-                 [](M& m, Keep&) -> QDialog* {
-                     return new findui::TSearchOptions(m, m.dialogParent());
-                 },
-                 {},
-                 {}});
-    c.push_back({"Export", false,
-                 [](M& m, Keep&) -> QDialog* {
-                     return new exchangeui::TMyExport(m, m.dialogParent());
-                 },
-                 {},
-                 {}});
-    c.push_back({"ImportFormat", false,
-                 [](M& m, Keep&) -> QDialog* {
-                     return new exchangeui::TImportFormat(m, m.dialogParent());
-                 },
-                 {},
-                 {}});
-    c.push_back({"Import", false,
+    c.push_back(
+        {"SearchAndReplace",
+         false,
+         [](M& m, Keep&) -> QDialog* { return new findui::TSearchAndReplace(m, m.dialogParent()); },
+         {},
+         {}});
+    c.push_back(
+        {"SearchOptions",
+         false,
+         [](M& m, Keep&) -> QDialog* { return new findui::TSearchOptions(m, m.dialogParent()); },
+         {},
+         {}});
+    c.push_back(
+        {"Export",
+         false,
+         [](M& m, Keep&) -> QDialog* { return new exchangeui::TMyExport(m, m.dialogParent()); },
+         {},
+         {}});
+    c.push_back(
+        {"ImportFormat",
+         false,
+         [](M& m, Keep&) -> QDialog* { return new exchangeui::TImportFormat(m, m.dialogParent()); },
+         {},
+         {}});
+    c.push_back({"Import",
+                 false,
                  [](M& m, Keep& keep) -> QDialog* {
                      return new exchangeui::TMyImport(m, exchangeui::TMyImport::Source::Text,
                                                       aTextFile(keep), {"TITLE", "AUTHOR"},
@@ -156,49 +164,57 @@ std::vector<WindowCase> makeCases() {
                  },
                  {},
                  {}});
-    c.push_back({"Backup", false,
-                 [](M& m, Keep&) -> QDialog* {
-                     return new backupui::TMyBackup(m, m.dialogParent());
-                 },
+    c.push_back(
+        {"Backup",
+         false,
+         [](M& m, Keep&) -> QDialog* { return new backupui::TMyBackup(m, m.dialogParent()); },
+         {},
+         {}});
+    c.push_back(
+        {"Restore",
+         false,
+         [](M& m, Keep&) -> QDialog* { return new backupui::TMyRestore(m, m.dialogParent()); },
+         {},
+         {}});
+    c.push_back({"SortOrder",
+                 false,
+                 [](M& m, Keep&) -> QDialog* { return new app::TMySortOrder(m, &m); },
                  {},
                  {}});
-    c.push_back({"Restore", false,
-                 [](M& m, Keep&) -> QDialog* {
-                     return new backupui::TMyRestore(m, m.dialogParent());
-                 },
-                 {},
-                 {}});
-    c.push_back({"SortOrder", false,
-                 [](M& m, Keep&) -> QDialog* { return new app::TMySortOrder(m, &m); }, {}, {}});
-    c.push_back({"About", false, [](M& m, Keep&) -> QDialog* { return new app::TAboutBox(m); },
-                 {}, {}});
-    c.push_back({"ListMaintenance", false,
+    c.push_back(
+        {"About", false, [](M& m, Keep&) -> QDialog* { return new app::TAboutBox(m); }, {}, {}});
+    c.push_back({"ListMaintenance",
+                 false,
                  [](M& m, Keep&) -> QDialog* {
                      return new editui::TMyEditBox(m, books::PickList::Author, m.dialogParent());
                  },
                  {},
                  "AddInfo"});
-    c.push_back({"ReportDefinition", false,
+    c.push_back({"ReportDefinition",
+                 false,
                  [](M& m, Keep& keep) -> QDialog* {
                      return new reportsui::TUserReport(m, aDefinition(keep), 0, m.dialogParent());
                  },
                  {},
                  "ReportName"});
-    c.push_back({"ReportFonts", false,
+    c.push_back({"ReportFonts",
+                 false,
                  [](M& m, Keep& keep) -> QDialog* {
                      return new reportsui::TReportFonts(aDefinition(keep), m.settings(),
                                                         m.scaleFactor(), m.dialogParent());
                  },
                  {},
                  {}});
-    c.push_back({"ReportLayout", false,
+    c.push_back({"ReportLayout",
+                 false,
                  [](M& m, Keep& keep) -> QDialog* {
                      return new reportsui::TRepLayout(aDefinition(keep), 90, true, m.settings(),
                                                       m.scaleFactor(), m.dialogParent());
                  },
                  {},
                  {}});
-    c.push_back({"ReportPart", false,
+    c.push_back({"ReportPart",
+                 false,
                  [](M& m, Keep& keep) -> QDialog* {
                      return new reportsui::TReportPart(aDefinition(keep).lines[0], 1, 0, 90,
                                                        m.settings(), m.scaleFactor(),
@@ -206,18 +222,19 @@ std::vector<WindowCase> makeCases() {
                  },
                  {},
                  {}});
-    c.push_back({"PrintRange", false,
+    c.push_back({"PrintRange",
+                 false,
                  [](M& m, Keep&) -> QDialog* {
                      return new reportsui::TPrintRange(3, m.settings(), m.scaleFactor(),
                                                        m.dialogParent());
                  },
                  {},
                  "StartPage"});
-    c.push_back({"Preview", false,
+    c.push_back({"Preview",
+                 false,
                  [](M& m, Keep& keep) -> QDialog* {
-                     return new reportsui::TMyPreview(m, aStream(m, keep),
-                                                      QStringLiteral("Full Report"),
-                                                      m.dialogParent());
+                     return new reportsui::TMyPreview(
+                         m, aStream(m, keep), QStringLiteral("Full Report"), m.dialogParent());
                  },
                  {},
                  {}});

@@ -104,8 +104,7 @@ class WindowShowings : public MainFixture, public ::testing::WithParamInterface<
         line->selectAll();
         testsupport::type(w, QStringLiteral("7"));
         EXPECT_TRUE(line->text().contains(QLatin1Char('7')))
-            << box->objectName().toStdString() << " holds \"" << line->text().toStdString()
-            << "\"";
+            << box->objectName().toStdString() << " holds \"" << line->text().toStdString() << "\"";
     }
 
     // Closes the window with the last page of each notebook shown (the

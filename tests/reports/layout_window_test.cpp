@@ -180,11 +180,11 @@ TEST(LayoutWindowTest, OnlyALeftPressAndReleaseOnOneItemOpensIt) {
 TEST(LayoutWindowTest, AtALargerScreenSizeThePictureScalesWithTheWindow) {
     reports::ReportDefinition buffer = twoLines();
     {
-        TRepLayout w(buffer, 90, true, freshSettings, 1.6);
+        TRepLayout w(buffer, 90, true, freshSettings, 1.25);
         w.show();
-        EXPECT_EQ(w.width(), 1013);  // 633 at 1.6
+        EXPECT_EQ(w.width(), 791);  // 633 at 1.25
         const QRect row1 = w.picture().rowRect(1), totals = w.picture().rowRect(kTotalsRow);
-        EXPECT_EQ(row1, QRect(6, 120, 1000, 32));
+        EXPECT_EQ(row1, QRect(5, 94, 781, 25));
         // The headings sit just above their rows, the buttons below them.
         EXPECT_LE(w.BodyLabel->geometry().bottom(), row1.top());
         EXPECT_GE(w.BodyLabel->geometry().bottom(), row1.top() - 8);
@@ -196,6 +196,18 @@ TEST(LayoutWindowTest, AtALargerScreenSizeThePictureScalesWithTheWindow) {
                                 part.CancelButton->click();
                             }),
                   "Line 1, Item 3");
+        w.close();
+    }
+    {
+        // 1.6 would not fit the 800 x 600 test screen: the window and its
+        // picture take the scale that fits.
+        TRepLayout w(buffer, 90, true, freshSettings, 1.6);
+        w.show();
+        EXPECT_LT(w.width(), 800);
+        EXPECT_GT(w.width(), 633);
+        const QRect row1 = w.picture().rowRect(1);
+        EXPECT_LE(row1.right(), w.width());
+        EXPECT_GT(row1.width(), w.width() * 9 / 10);
         w.close();
     }
 }

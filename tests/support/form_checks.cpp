@@ -66,7 +66,9 @@ void collect(QWidget* parent, const QString& path, FormShape& out) {
         const QFont& f = w->font();
         out.insert(name, {w->geometry(), w->isVisibleTo(parent->window()),
                           f.pointSizeF() > 0 ? f.pointSizeF() : f.pixelSize()});
-        collect(w, name, out);
+        // A scrolled view's scroll bars come and go with what it holds.
+        if (!qobject_cast<QAbstractScrollArea*>(w))
+            collect(w, name, out);
     }
 }
 

@@ -31,7 +31,8 @@ namespace testsupport {
 // Where every shown widget of a window is: its path of object names (a
 // widget without a name by its class and place) to its geometry in its
 // parent and its font's size. Hidden widgets (other pages of a notebook)
-// are not part of the look.
+// are not part of the look, nor are the inner parts of a scrolled view
+// (its scroll bars come and go with what it holds).
 struct ControlShape {
     QRect geometry;
     bool visible = false;
