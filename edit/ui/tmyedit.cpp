@@ -199,6 +199,9 @@ void TMyEdit::createControls() {
     BlankCheckOut = named(new QPushButton(QStringLiteral("Blan&k Date"), CheckDate->parentWidget()),
                           "BlankCheckOut");
     BlankCheckOut->setGeometry(CheckDate->geometry().right() + 8, CheckDate->y() - 1, 90, 23);
+    // Tab reaches each Blank button right after the date box it empties.
+    setTabOrder(PurchDate, BlankPurchDate);
+    setTabOrder(CheckDate, BlankCheckOut);
     connect(BlankPurchDate, &QPushButton::clicked, this, [this] { setDateBox(PurchDate, {}); });
     connect(BlankCheckOut, &QPushButton::clicked, this, [this] { setDateBox(CheckDate, {}); });
     connect(CheckOut, &QCheckBox::clicked, this, [this] { CheckOutClick(); });
@@ -439,9 +442,18 @@ void TMyEdit::TitleExit() {
 
 // ---- Updating -----------------------------------------------------------------
 
+// The focus arrives as Tab brings it: the text is selected, so typing
+// replaces it, and a date box is typed over from its first place.
 void TMyEdit::focusField(int field) {
-    MyTabbedNoteBook->setCurrentIndex(edit::entryOfField(field).page);
-    control(field)->setFocus();
+    const int page = edit::entryOfField(field).page;
+    if (MyTabbedNoteBook->currentIndex() != page) {
+        // Turning the page would first hand the focus to the new page's
+        // first box, which then never sees the focus arrive.
+        if (QWidget* focused = QApplication::focusWidget())
+            focused->clearFocus();
+        MyTabbedNoteBook->setCurrentIndex(page);
+    }
+    control(field)->setFocus(Qt::TabFocusReason);
 }
 
 bool TMyEdit::DoUpdate() {

@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabWidget>
 
 #include <map>
 
@@ -115,6 +116,62 @@ TEST_F(EditFormKeys, NewRecordFromTheKeyboardAsksAndAdds) {
     EXPECT_EQ(testsupport::titlesOf(path).size(), 6);
     EXPECT_TRUE(testsupport::titlesOf(path).contains("Typed In"));
     EXPECT_EQ(stored("Book 0", "Publisher"), "");  // the change was dropped
+}
+
+// Enter moves along the chain as Tab moves to the next control: the text
+// it arrives at is selected, so typing replaces it ("0" then 12.50 is
+// 12.50, not 012.50), and a date box is typed over from its start.
+TEST_F(EditFormKeys, EnterSelectsTheTextItArrivesAtAsTabDoes) {
+    open(books::EditMode::Add);
+    ASSERT_EQ(line("Cost")->text(), "0");
+    const auto enterUntil = [this](const QString& name) {
+        for (int i = 0; i < 40 && keys::focusName(form.get()) != name; ++i)
+            keys::enter(form.get());
+        return keys::focusName(form.get());
+    };
+    ASSERT_EQ(enterUntil("Cost"), "Cost");
+    keys::type(form.get(), "12.50");
+    EXPECT_EQ(line("Cost")->text(), "12.50");
+
+    ScriptedPrompter p;
+    p.expectChoice("Warning", "Data has changed.  Do you want to exit without updating?",
+                   ui::Answer::Yes, false);
+    click("CancelButton");
+    open(books::EditMode::Edit);
+    keys::enter(form.get());
+    ASSERT_EQ(keys::focusName(form.get()), "Author");
+    keys::type(form.get(), "Zed");
+    EXPECT_EQ(combo("Author")->currentText(), "Zed");
+    ASSERT_EQ(enterUntil("PurchDate"), "PurchDate");
+    keys::type(form.get(), "04021997");
+    EXPECT_EQ(line("PurchDate")->displayText(), "04/02/1997");
+    p.expectChoice("Warning", "Data has changed.  Do you want to exit without updating?",
+                   ui::Answer::Yes, false);
+    click("CancelButton");
+}
+
+// Tab walks each page as it reads, top to bottom (a Blank button right
+// after its date box), then the buttons left to right, then the page tabs.
+TEST_F(EditFormKeys, TabWalksEachPageInReadingOrder) {
+    ScriptedPrompter p;
+    open(books::EditMode::Edit);
+    const QStringList buttons{"UpdateExitButton", "UpdateButton", "ClearButton",
+                              "CancelButton",     "PrevButton",   "NextButton",
+                              "qt_tabwidget_tabbar"};
+    const QStringList pages[] = {
+        {"Title", "Author", "Publisher", "Editor", "BookType", "Volume", "Issue", "YearPub",
+         "Edition", "Pages", "PurchDate", "BlankPurchDate", "WherePurch"},
+        {"Catalog", "SubCat1", "SubCat2", "Dewey", "ISBN", "Category", "KeyWords", "PersRating",
+         "Location"},
+        {"Cost", "Value", "LowMarket", "HighMarket"},
+        {"CheckOut", "CheckDate", "BlankCheckOut", "CheckName"},
+        {"Condition", "Description", "UserDef1", "UserDef2", "UserDef3", "UserDef4", "UserDef5",
+         "UserDef6"}};
+    for (int page = 0; page < 5; ++page) {
+        child<QTabWidget>("MyTabbedNoteBook")->setCurrentIndex(page);
+        keys::focusOn(child<QWidget>(pages[page].first().toLatin1().constData()));
+        EXPECT_EQ(keys::tabChain(form.get()), pages[page] + buttons) << "page " << page;
+    }
 }
 
 }  // namespace
