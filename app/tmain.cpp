@@ -27,8 +27,8 @@
 #include "settings/paths.h"
 #include "settings/settings.h"
 #include "ui/help_window.h"
+#include "ui/keyboard.h"
 #include "ui/messages.h"
-#include "ui/shortcut_priority.h"
 
 namespace app {
 
@@ -44,7 +44,7 @@ TMain::TMain(settings::Settings& settings, books::RunState& run, QWidget* parent
       columns_(books::ColumnLayout::initial()),
       printer_(std::make_unique<QPrinter>()) {
     setObjectName(QStringLiteral("Main"));
-    ui::giveShortcutsPriority();
+    ui::installKeyboardRules();
     createControls();
     createMenus();
     connectCommands();

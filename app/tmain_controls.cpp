@@ -18,6 +18,7 @@
 #include "app/tmain.h"
 #include "data/grid_model.h"
 #include "settings/formats.h"
+#include "ui/keyboard.h"
 #include "ui/messages.h"
 
 namespace app {
@@ -73,6 +74,8 @@ void TMain::createLetteredButtons() {
     ViewerButton = make("ViewerButton", QStringLiteral("&Viewer"), 3, 1);
     HelpButton = make("HelpButton", QStringLiteral("He&lp"), 4, 0);
     ButtonExit = make("ButtonExit", QStringLiteral("E&xit"), 4, 1);
+    // Tab reads the first frame's two rows as it reads the others'.
+    ui::chainTabOrder({AddButton, CopyButton, EditButton, DeleteButton});
     Bevel1 = bevel(client, "Bevel1");
     Bevel1->setGeometry(4, 4, 149, 78);
     Bevel2 = bevel(client, "Bevel2");

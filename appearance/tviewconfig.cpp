@@ -16,6 +16,7 @@
 
 #include "ui/form_geometry.h"
 #include "ui/help_window.h"
+#include "ui/keyboard.h"
 #include "ui/main_window_link.h"
 #include "ui/messages.h"
 #include "ui/screen_size.h"
@@ -181,6 +182,8 @@ void TViewConfig::createTitlePage(QWidget* page) {
     TitleCenter->setText(QStringLiteral("Center"));
     TitleRight = make<QRadioButton>(align, "TitleRight", {12, 76, 180, 22});
     TitleRight->setText(QStringLiteral("Right Justify"));
+    // The alignment beside the background, before the font below them both.
+    ui::chainTabOrder({Button1, TitleLeft, TitleCenter, TitleRight});
     const std::pair<QRadioButton*, int> aligns[] = {
         {TitleLeft, 1}, {TitleCenter, 2}, {TitleRight, 3}};
     for (const auto& [button, value] : aligns) {

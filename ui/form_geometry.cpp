@@ -1,10 +1,10 @@
 #include "ui/form_geometry.h"
 
 #include "ui/controls.h"
+#include "ui/keyboard.h"
 #include "ui/main_window_link.h"
 #include "ui/messages.h"
 #include "ui/screen_size.h"
-#include "ui/shortcut_priority.h"
 #include "ui/user_fonts.h"
 
 #include <QGuiApplication>
@@ -262,7 +262,7 @@ void fitOnScreen(QWidget* window) {
 }
 
 double prepareForm(QWidget* form, const settings::Settings& settings, double factor) {
-    giveShortcutsPriority();
+    installKeyboardRules();
     applyUserFonts(form, settings);
     DesignGeometry* design = designOf(form);
     if (!design) {

@@ -1,11 +1,11 @@
 // Scaling and centring of dialogs, and the design-geometry record that keeps
 // scaling from accumulating.
 //
-// Every dialog calls prepareForm() from its show event: it makes the
-// window's shortcuts win over its controls' own keys
-// (ui/shortcut_priority.h), takes the user fonts of the settings given,
-// goes back to its design geometry, scales by the run's screen-size factor
-// and centres itself on the primary screen. The design geometry is
+// Every dialog calls prepareForm() from its show event: it puts the
+// program's keyboard rules in force (ui/keyboard.h), takes the user fonts
+// of the settings given, goes back to its design geometry, scales by the
+// run's screen-size factor and centres itself on the primary screen. The
+// design geometry is
 // recorded the first time (or explicitly, with recordDesignGeometry(), by
 // the three forms that live for the whole run), so showing a form again, or
 // after another preset was chosen, scales from the design and never from an

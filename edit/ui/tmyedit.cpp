@@ -24,6 +24,7 @@
 #include "settings/settings.h"
 #include "ui/form_geometry.h"
 #include "ui/help_window.h"
+#include "ui/keyboard.h"
 #include "ui/main_window_link.h"
 #include "ui/messages.h"
 #include "ui/window_colors.h"
@@ -200,8 +201,8 @@ void TMyEdit::createControls() {
                           "BlankCheckOut");
     BlankCheckOut->setGeometry(CheckDate->geometry().right() + 8, CheckDate->y() - 1, 90, 23);
     // Tab reaches each Blank button right after the date box it empties.
-    setTabOrder(PurchDate, BlankPurchDate);
-    setTabOrder(CheckDate, BlankCheckOut);
+    ui::chainTabOrder({PurchDate, BlankPurchDate});
+    ui::chainTabOrder({CheckDate, BlankCheckOut});
     connect(BlankPurchDate, &QPushButton::clicked, this, [this] { setDateBox(PurchDate, {}); });
     connect(BlankCheckOut, &QPushButton::clicked, this, [this] { setDateBox(CheckDate, {}); });
     connect(CheckOut, &QCheckBox::clicked, this, [this] { CheckOutClick(); });

@@ -13,6 +13,7 @@
 #include "fields/book_fields.h"
 #include "settings/settings.h"
 #include "ui/form_geometry.h"
+#include "ui/keyboard.h"
 #include "ui/main_window_link.h"
 #include "ui/messages.h"
 #include "ui/wait_cursor.h"
@@ -66,6 +67,8 @@ TMyLocateDlg::TMyLocateDlg(ui::MainWindowLink& main, const QStringList& labels, 
               "PartialMatchAnyBtn");
     PartialMatchAnyBtn->setGeometry(10, 74, 210, 20);
     PartialMatchAnyBtn->setToolTip(QStringLiteral("Match occurs if any part of the field matches"));
+    // The search types first, then the box beside them.
+    ui::chainTabOrder({PartialMatchAnyBtn, CaseSensitiveCheckBox});
 
     GroupBox1 = named(new QGroupBox(QStringLiteral("Search &Value"), this), "GroupBox1");
     GroupBox1->setGeometry(8, 180, 364, 52);

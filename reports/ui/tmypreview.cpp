@@ -18,9 +18,9 @@
 #include "reports/ui/treportform.h"
 #include "settings/settings.h"
 #include "ui/form_geometry.h"
+#include "ui/keyboard.h"
 #include "ui/main_window_link.h"
 #include "ui/messages.h"
-#include "ui/shortcut_priority.h"
 #include "ui/window_colors.h"
 
 namespace reportsui {
@@ -113,7 +113,7 @@ TMyPreview::TMyPreview(ui::MainWindowLink& main, const reports::PageStream& stre
     setWindowTitle(title);
     setModal(true);
     // Its menu keys act in the zoom and page boxes too.
-    ui::giveShortcutsPriority();
+    ui::installKeyboardRules();
     MyFilePreview.setStream(&stream);
     MyFilePrinter.setStream(&stream);
     MyFilePrinter.setPrinter(main.printer());

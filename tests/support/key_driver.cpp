@@ -167,11 +167,15 @@ void press(QWidget* window, const QKeySequence& keys) {
 }
 
 void type(QWidget* window, const QString& text) {
-    QWidget* target = keyTarget(window);
-    if (!target)
-        return;
-    QTest::keyClicks(target, text);
-    QCoreApplication::processEvents();
+    // Each key goes where the focus is when it is typed: the first key in a
+    // grid cell may open an editor that takes the rest.
+    for (const QChar c : text) {
+        QWidget* target = keyTarget(window);
+        if (!target)
+            return;
+        QTest::keyClicks(target, QString(c));
+        QCoreApplication::processEvents();
+    }
 }
 
 void mnemonic(QWidget* window, char letter) {
@@ -182,21 +186,60 @@ void mnemonic(QWidget* window, char letter) {
 
 QStringList focusChain(QWidget* window, QKeyCombination key, int limit) {
     QWidget* top = window->window();
+    // A grid and whatever has the focus inside it (a cell editor) are one
+    // place in the chain, which Tab may take many presses to leave.
+    const auto place = [top]() -> QWidget* {
+        QWidget* w = focusControl(top);
+        for (QWidget* up = w; up && up != top; up = up->parentWidget())
+            if (qobject_cast<QAbstractItemView*>(up))
+                return up;
+        return w;
+    };
     QStringList names;
     QList<QWidget*> seen;
-    QWidget* current = focusControl(top);
+    QWidget* current = place();
     for (int i = 0; current && i <= limit; ++i) {
         if (seen.contains(current) || current->window() != top)
             break;
         seen << current;
         names << nameOf(current);
-        press(top, key);
-        QWidget* next = focusControl(top);
+        auto* grid = qobject_cast<QAbstractItemView*>(current);
+        QWidget* next = current;
+        for (int inGrid = 0; next == current && inGrid < 10000; ++inGrid) {
+            const QModelIndex cell = grid ? grid->currentIndex() : QModelIndex();
+            press(top, key);
+            next = place();
+            if (!grid || (next == current && grid->currentIndex() == cell))
+                break;  // the key moved nothing
+        }
         if (next == current)
             break;
         current = next;
     }
     return names;
+}
+
+QStringList tabOrderFaults(QWidget* first, const QStringList& expected) {
+    QStringList faults;
+    QWidget* window = first->window();
+    const auto walk = [&](QKeyCombination key, const QStringList& want, const char* what) {
+        if (!focusOn(first)) {
+            faults << QStringLiteral("%1 cannot take the focus").arg(nameOf(first));
+            return;
+        }
+        const QStringList walked = focusChain(window, key);
+        const bool round = focusName(window) == nameOf(first);
+        if (walked != want || !round)
+            faults << QStringLiteral("%1 walks %2%3")
+                          .arg(QLatin1String(what), walked.join(QStringLiteral(", ")),
+                               round ? QString() : QStringLiteral(" and does not come back round"));
+    };
+    walk(QKeyCombination(Qt::Key_Tab), expected, "Tab");
+    QStringList backward{expected.value(0)};
+    for (qsizetype i = expected.size() - 1; i > 0; --i)
+        backward << expected[i];
+    walk(Qt::SHIFT | Qt::Key_Backtab, backward, "Shift+Tab");
+    return faults;
 }
 
 QWidget* focusOn(QWidget* window, Control kind) {

@@ -79,12 +79,19 @@ inline void escape(QWidget* window) {
 // pressed again and again from where the focus is now: the name of the
 // control that has the focus first, then each following one, until the
 // focus comes back to a control already listed, stops moving, or leaves
-// the window (at most `limit` presses). A control without a name is listed
-// as "<ClassName>".
+// the window (at most `limit` controls). A control without a name is listed
+// as "<ClassName>". A grid is one control: the key is pressed as long as it
+// moves from cell to cell, and the grid is left when it leaves the grid.
 QStringList focusChain(QWidget* window, QKeyCombination key, int limit = 200);
 inline QStringList tabChain(QWidget* window, int limit = 200) {
     return focusChain(window, QKeyCombination(Qt::Key_Tab), limit);
 }
+
+// Checks a window's Tab order from `first`: Tab visits `expected` (which
+// starts with `first`) and comes back round to `first`, and Shift+Tab
+// visits them in the reverse order. Empty when it is so, otherwise a line
+// for each direction that differs, with what was walked.
+QStringList tabOrderFaults(QWidget* first, const QStringList& expected);
 
 // The kinds of control a test can put the focus on.
 enum class Control {
