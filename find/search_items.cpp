@@ -246,11 +246,14 @@ QString criterionMask(int fieldNo, Comparison comparison, QChar separator) {
         return {};
     // '>' and '<' switch letter case in the toolkit's masks, and A, N and D
     // are placeholders: all are escaped to stand for themselves. An optional
-    // character of any kind is "x" (no blank), an optional digit "0" and a
-    // required one "9".
+    // character of any kind is "x" (no blank), an optional digit "0". The
+    // year's digits are optional to the toolkit too: the grid's cell editor
+    // will not give up a cell whose mask still wants digits, so Tab could
+    // not leave an empty date cell and a button would drop half a date;
+    // what was typed is checked when the level is saved.
     const QString number = QStringLiteral("xxxxxxxxx");
     const QString date = QStringLiteral("00") + separator + QStringLiteral("00") + separator +
-                         QStringLiteral("9999");
+                         QStringLiteral("0000");
     const QString value = type == RowType::Numeric ? number : date;
     switch (comparison) {
         case Comparison::Equal:

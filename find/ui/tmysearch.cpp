@@ -249,7 +249,8 @@ void TMySearch::MoreButtonClick() {
 }
 
 void TMySearch::OkButtonClick() {
-    MoreButton->setEnabled(true);
+    // Find More stays as the level has it: a refused Ok on the tenth level
+    // must not open an eleventh.
     if (!SaveFields())
         return;
     if (Doit()) {

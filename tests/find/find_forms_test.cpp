@@ -31,6 +31,7 @@
 #include "tests/find/find_fixture.h"
 #include "tests/support/book_samples.h"
 #include "tests/support/fake_main_link.h"
+#include "tests/support/key_driver.h"
 #include "tests/support/scripted_prompter.h"
 #include "ui/help_window.h"
 
@@ -201,6 +202,18 @@ TEST_F(SearchForm, TenLevelsAtMostThenOkIsTheOnlyWayOn) {
     EXPECT_EQ(form->SearchLevel(), 10);
     EXPECT_EQ(header(), QStringLiteral(" SEARCH CRITERIA    (Level 10)"));
     EXPECT_FALSE(more->isEnabled());
+    // Ok with the tenth level empty is refused and Find More stays off: a
+    // criterion typed then cannot open an eleventh level.
+    {
+        ScriptedPrompter p;
+        p.expectError(QStringLiteral("No search criteria entered."));
+        testsupport::mnemonic(form.get(), 'o');
+    }
+    EXPECT_FALSE(more->isEnabled());
+    form->setCriterion(1, QStringLiteral("w"));
+    testsupport::mnemonic(form.get(), 'f');
+    EXPECT_EQ(form->SearchLevel(), 10);
+    EXPECT_EQ(header(), QStringLiteral(" SEARCH CRITERIA    (Level 10)"));
     form->ClearButtonClick();
     EXPECT_TRUE(more->isEnabled());
     EXPECT_EQ(form->SearchLevel(), 1);
@@ -265,7 +278,7 @@ TEST_F(SearchForm, CellsEditWithTheMaskOfTheirComparison) {
     EXPECT_EQ(editorMask(7).first, QStringLiteral("= xxxxxxxxx"));
     form->setFieldOption(7, Comparison::Between);
     EXPECT_EQ(editorMask(7).first, QStringLiteral("\\> xxxxxxxxx \\A\\N\\D \\< xxxxxxxx"));
-    EXPECT_EQ(editorMask(12).first, QStringLiteral("= 00/00/9999"));
+    EXPECT_EQ(editorMask(12).first, QStringLiteral("= 00/00/0000"));
     EXPECT_EQ(editorMask(5).second, 20);  // Category: its width
 }
 

@@ -248,7 +248,7 @@ TEST(CriterionMasks, OperatorsStayLiteralAndDatesUseTheSeparator) {
     EXPECT_EQ(find::criterionMask(7, Comparison::Between, QLatin1Char('/')),
               QStringLiteral("\\> xxxxxxxxx \\A\\N\\D \\< xxxxxxxx"));
     EXPECT_EQ(find::criterionMask(12, Comparison::Less, QLatin1Char('.')),
-              QStringLiteral("\\< 00.00.9999"));
+              QStringLiteral("\\< 00.00.0000"));
 }
 
 }  // namespace
