@@ -1,9 +1,12 @@
 #include "ui/keyboard.h"
 
 #include <QApplication>
+#include <QButtonGroup>
+#include <QFocusEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPointer>
+#include <QRadioButton>
 #include <QTableView>
 
 namespace ui {
@@ -70,6 +73,25 @@ void leaveGrid(QTableView* grid, bool forward) {
     w->setFocus(forward ? Qt::TabFocusReason : Qt::BacktabFocusReason);
 }
 
+// The checked button of the exclusive group `radio` belongs to, when it is
+// another one.
+QRadioButton* checkedPartner(const QRadioButton* radio) {
+    if (radio->isChecked())
+        return nullptr;
+    QList<QAbstractButton*> group;
+    if (const QButtonGroup* buttons = radio->group(); buttons && buttons->exclusive())
+        group = buttons->buttons();
+    else if (radio->autoExclusive() && radio->parentWidget())
+        for (QRadioButton* r :
+             radio->parentWidget()->findChildren<QRadioButton*>(Qt::FindDirectChildrenOnly))
+            if (r->autoExclusive() && !r->group())
+                group << r;
+    for (QAbstractButton* b : group)
+        if (b != radio && b->isChecked() && b->isVisible() && b->isEnabled())
+            return qobject_cast<QRadioButton*>(b);
+    return nullptr;
+}
+
 class KeyboardRules final : public QObject {
   public:
     using QObject::QObject;
@@ -82,10 +104,24 @@ class KeyboardRules final : public QObject {
             return isCommandKey(static_cast<QKeyEvent*>(event));
         if (event->type() == QEvent::KeyPress)
             return tabOutOfGrid(static_cast<QWidget*>(watched), static_cast<QKeyEvent*>(event));
+        if (event->type() == QEvent::FocusIn)
+            toCheckedRadio(watched, static_cast<QFocusEvent*>(event)->reason());
         return false;
     }
 
   private:
+    // Tab into a group of radio buttons stops at the one that is checked
+    // (the toolkit stops at the group's first), so Space there changes
+    // nothing and the arrows move from the choice in force.
+    static void toCheckedRadio(QObject* watched, Qt::FocusReason reason) {
+        auto* radio = qobject_cast<QRadioButton*>(watched);
+        if (!radio || (reason != Qt::TabFocusReason && reason != Qt::BacktabFocusReason))
+            return;
+        if (QRadioButton* checked = checkedPartner(radio))
+            QMetaObject::invokeMethod(
+                checked, [checked, reason] { checked->setFocus(reason); }, Qt::QueuedConnection);
+    }
+
     static bool tabOutOfGrid(QWidget* w, const QKeyEvent* key) {
         const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
         const bool forward = key->key() == Qt::Key_Tab && mods == Qt::NoModifier;

@@ -15,6 +15,8 @@
 // control of the window, as from any other control, instead of going round
 // the grid again; an open cell editor is committed as a click elsewhere
 // would commit it.
+//
+// Tab into a group of radio buttons stops at the button that is checked.
 #pragma once
 
 #include <initializer_list>

@@ -82,10 +82,10 @@ TEST_F(FindKeys, AnEmptyOrHalfTypedDateCellIsLeftAndCheckedOnOk) {
 TEST_F(FindKeys, LocateReadsTheSearchTypesBeforeTheBoxBesideThem) {
     findui::TMyLocateDlg form(link, {"Title", "Author"}, link.dialogParent());
     QWidget* first = shown(form, "FieldNameComboBox");
-    // A radio group is one stop, at its first button; the arrows move in it.
-    EXPECT_NO_FAULTS(
-        keys::tabOrderFaults(first, {"FieldNameComboBox", "ExactMatchBtn", "CaseSensitiveCheckBox",
-                                     "SearchValue", "FirstButton", "NextButton", "BitBtn1"}));
+    // A radio group is one stop, at the checked button; the arrows move in it.
+    EXPECT_NO_FAULTS(keys::tabOrderFaults(
+        first, {"FieldNameComboBox", "PartialMatchStartBtn", "CaseSensitiveCheckBox", "SearchValue",
+                "FirstButton", "NextButton", "BitBtn1"}));
 }
 
 TEST_F(FindKeys, ReplaceAndOptionsReadTopToBottom) {
