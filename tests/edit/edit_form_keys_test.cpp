@@ -155,8 +155,8 @@ TEST_F(EditFormKeys, EnterSelectsTheTextItArrivesAtAsTabDoes) {
 TEST_F(EditFormKeys, TabWalksEachPageInReadingOrder) {
     ScriptedPrompter p;
     open(books::EditMode::Edit);
-    const QStringList buttons{"UpdateExitButton", "UpdateButton", "ClearButton",
-                              "CancelButton",     "PrevButton",   "NextButton",
+    const QStringList buttons{"UpdateExitButton",   "UpdateButton", "ClearButton",
+                              "CancelButton",       "PrevButton",   "NextButton",
                               "qt_tabwidget_tabbar"};
     const QStringList pages[] = {
         {"Title", "Author", "Publisher", "Editor", "BookType", "Volume", "Issue", "YearPub",
