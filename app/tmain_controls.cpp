@@ -158,7 +158,8 @@ void TMain::createViewer() {
     QFont bold = SearchOnLabel->font();
     bold.setBold(true);
     SearchOnLabel->setFont(bold);
-    SearchOnLabel->setStyleSheet(QStringLiteral("color: #c00000"));
+    // Its colour (kSearchOnRed, or a shade of it that reads on the
+    // background) comes with the window's colours.
 
     ViewerGrid = new app::ViewerGridView(client);
     ViewerGrid->setObjectName(QStringLiteral("ViewerGrid"));

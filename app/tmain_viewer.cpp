@@ -25,6 +25,9 @@ namespace app {
 
 namespace {
 
+// "SEARCH ON" on the grey of a new settings file.
+const QColor kSearchOnRed(0xC0, 0x00, 0x00);
+
 QColor colorOf(int value) {
     return ui::toQColor(value);
 }
@@ -216,6 +219,16 @@ void TMain::SetColors() {
     const auto& set = settings_.colorSet(settings::MainWindow);
     const QColor background = colorOf(set[settings::MainBackground]);
     setBackground(client, background);
+    // The set gives the count and "SEARCH ON" no colour: they take one that
+    // reads on its background (the count black or white, "SEARCH ON", which
+    // is bold, its red, lighter or darker as the background asks).
+    QPalette texts = client->palette();
+    ui::setTextRole(texts, QPalette::WindowText, ui::contrastingText(background), background);
+    client->setPalette(texts);
+    QPalette searchOn = SearchOnLabel->palette();
+    ui::setTextRole(searchOn, QPalette::WindowText, ui::readableOn(kSearchOnRed, background, 3.0),
+                    background);
+    SearchOnLabel->setPalette(searchOn);
     setBackground(ViewerLabel, background);
     setBackground(NavigatorLabel, background);
     setTextColor(ViewerLabel, colorOf(set[settings::MajorTitle]));

@@ -2,9 +2,14 @@
 
 #include "ui/controls.h"
 
+#include <QMenuBar>
 #include <QPalette>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QVariant>
 #include <QWidget>
+
+#include <cmath>
 
 namespace ui {
 
@@ -17,7 +22,7 @@ void paint(QWidget* w, const QColor& text, const QColor& back,
            std::initializer_list<QPalette::ColorRole> backRoles, bool fill) {
     QPalette p = w->palette();
     for (const auto role : textRoles)
-        p.setColor(role, text);
+        setTextRole(p, role, text, back);
     for (const auto role : backRoles)
         p.setColor(role, back);
     w->setPalette(p);
@@ -29,7 +34,81 @@ void paint(QWidget* w, const QColor& text, const QColor& back,
     }
 }
 
+double luminance(const QColor& c) {
+    const auto channel = [](double v) {
+        v /= 255.0;
+        return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    const QColor rgb = c.toRgb();
+    return 0.2126 * channel(rgb.red()) + 0.7152 * channel(rgb.green()) +
+           0.0722 * channel(rgb.blue());
+}
+
+// What a control the set does not colour draws its text on: the pages of a
+// notebook are filled like the window, its tabs keep the style's button
+// colours and get a text that reads on them; a menu bar is drawn on the
+// window's background.
+void paintUncoloured(QWidget* window, const QColor& main) {
+    const QColor text = contrastingText(main);
+    for (auto* tabs : window->findChildren<QTabWidget*>()) {
+        for (int i = 0; i < tabs->count(); ++i) {
+            QWidget* page = tabs->widget(i);
+            if (!page->property(kRoleProperty).isValid())
+                paint(page, text, main, {}, {QPalette::Window}, true);
+        }
+        QTabBar* bar = tabs->tabBar();
+        QPalette p = bar->palette();
+        const QColor button = p.color(QPalette::Active, QPalette::Button);
+        setTextRole(p, QPalette::WindowText, contrastingText(button), button);
+        bar->setPalette(p);
+    }
+    for (auto* bar : window->findChildren<QMenuBar*>()) {
+        QPalette p = bar->palette();
+        setTextRole(p, QPalette::ButtonText, text, main);
+        bar->setPalette(p);
+    }
+}
+
 }  // namespace
+
+double contrastRatio(const QColor& a, const QColor& b) {
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor contrastingText(const QColor& back) {
+    return contrastRatio(Qt::black, back) >= contrastRatio(Qt::white, back) ? QColor(Qt::black)
+                                                                            : QColor(Qt::white);
+}
+
+QColor readableOn(const QColor& preferred, const QColor& back, double minimum) {
+    if (contrastRatio(preferred, back) >= minimum)
+        return preferred;
+    // Towards white on a dark background, towards black on a light one, in
+    // steps of the HSL lightness, keeping the hue.
+    const bool lighter = contrastingText(back) == QColor(Qt::white);
+    QColor c = preferred.toHsl();
+    for (int l = c.lightness(); l >= 0 && l <= 255; l += lighter ? 5 : -5) {
+        const QColor shade = QColor::fromHsl(c.hslHue(), c.hslSaturation(), l);
+        if (contrastRatio(shade, back) >= minimum)
+            return shade.toRgb();
+    }
+    return contrastingText(back);
+}
+
+QColor disabledText(const QColor& text, const QColor& back) {
+    const QColor t = text.toRgb();
+    const QColor b = back.toRgb();
+    return QColor((t.red() + b.red()) / 2, (t.green() + b.green()) / 2, (t.blue() + b.blue()) / 2);
+}
+
+void setTextRole(QPalette& palette, QPalette::ColorRole role, const QColor& text,
+                 const QColor& back) {
+    palette.setColor(QPalette::Active, role, text);
+    palette.setColor(QPalette::Inactive, role, text);
+    palette.setColor(QPalette::Disabled, role, disabledText(text, back));
+}
 
 QColor toQColor(int value) {
     return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
@@ -77,7 +156,8 @@ void applyWindowColors(QWidget* window, const settings::WindowColors& colors) {
     using settings::ColorIndex;
     const auto c = [&colors](ColorIndex i) { return toQColor(colors[i]); };
     const QColor main = c(settings::MainBackground);
-    paint(window, main, main, {}, {QPalette::Window}, true);
+    paint(window, contrastingText(main), main, {QPalette::WindowText}, {QPalette::Window}, true);
+    paintUncoloured(window, main);
     for (QWidget* w : controlsOf(window)) {
         switch (colorRole(w)) {
             case ColorRole::Window:

@@ -15,9 +15,17 @@
 // only text box that is a label can be made an edit-coloured one with
 // markRole(w, ColorRole::Edit). markRole(w, ColorRole::None) leaves a control
 // alone.
+//
+// Text the set gives no colour for (a label left alone, a menu bar) is drawn
+// in black or white, whichever reads on Main Background; notebook tabs keep
+// the style's colours with a text that reads on them; notebook pages take
+// Main Background like the window. Every coloured text has a disabled
+// colour halfway to its background, so a disabled control looks disabled
+// under every set.
 #pragma once
 
 #include <QColor>
+#include <QPalette>
 
 #include "settings/settings.h"
 
@@ -28,6 +36,22 @@ namespace ui {
 // Colour values as the settings keep them: red + 256 * green + 65536 * blue.
 QColor toQColor(int value);
 int fromQColor(const QColor& color);
+
+// The contrast ratio of two colours by their relative luminance, 1 (none)
+// to 21 (black on white).
+double contrastRatio(const QColor& a, const QColor& b);
+// Black or white, whichever reads better on `back`.
+QColor contrastingText(const QColor& back);
+// `preferred` when it reads on `back` (a contrast of at least `minimum`:
+// 4.5 for text, 3 for large or bold text), else the nearest lighter or
+// darker shade of it that does.
+QColor readableOn(const QColor& preferred, const QColor& back, double minimum = 4.5);
+// The text colour of a disabled control: halfway from `text` to `back`.
+QColor disabledText(const QColor& text, const QColor& back);
+// Sets `role` to `text` for the enabled states and to its disabled colour
+// on `back` for the disabled state.
+void setTextRole(QPalette& palette, QPalette::ColorRole role, const QColor& text,
+                 const QColor& back);
 
 enum class ColorRole { Auto, Window, Heading, FieldLabel, Edit, Combo, List, Radio, Check, None };
 

@@ -17,15 +17,25 @@
 #include <QTabWidget>
 
 #include "appearance/color_schemes.h"
+#include "data/run_state.h"
+#include "edit/ui/tmyedit.h"
 #include "tests/app/main_fixture.h"
 #include "tests/app/window_cases.h"
 #include "tests/support/form_checks.h"
 #include "tests/support/key_driver.h"
 #include "ui/screen_size.h"
+#include "ui/window_colors.h"
 
 namespace {
 
 using testsupport::FormShape;
+
+// The texts whose colour no colour set gives: the program chooses one that
+// reads.
+bool uncoloured(const QWidget* w) {
+    const ui::ColorRole role = ui::colorRole(w);
+    return role == ui::ColorRole::None || role == ui::ColorRole::Window;
+}
 using windowcases::Keep;
 using windowcases::WindowCase;
 
@@ -63,12 +73,16 @@ class WindowShowings : public MainFixture, public ::testing::WithParamInterface<
 
     // Looks at every page of the window in turn (a click on each tab) and
     // returns what it found wrong; `shape` gets the look of every page.
-    QStringList lookAtEveryPage(QDialog* w, FormShape* shape) {
+    QStringList lookAtEveryPage(QDialog* w, FormShape* shape, bool contrast = false) {
         QStringList faults = testsupport::offScreen(w);
         faults << testsupport::cutTabs(w);
         const auto look = [&](const QString& where) {
             for (const QString& f : testsupport::layoutFaultsOfShown(w) + testsupport::cutTexts(w))
                 faults << where + f;
+            if (contrast) {
+                for (const QString& f : testsupport::poorContrast(w, 4.5, uncoloured))
+                    faults << where + f;
+            }
             if (shape)
                 shape->insert(testsupport::shapeOf(w));
         };
@@ -128,6 +142,18 @@ class WindowShowings : public MainFixture, public ::testing::WithParamInterface<
         ASSERT_EQ(seen, QStringLiteral("ColorConfig"));
     }
 
+    // Saves a picture of `w` as <window>_<screen>[_<what>].png in the build
+    // folder, to be looked at.
+    void saveShot(QWidget* w, const QString& what) {
+        const QSize screen = ui::measuredScreen();
+        QString name =
+            QStringLiteral("%1_%2x%3").arg(window().name).arg(screen.width()).arg(screen.height());
+        if (!what.isEmpty())
+            name += u'_' + what;
+        const QString file = QDir(TK_SCREENSHOT_DIR).filePath(name + QStringLiteral(".png"));
+        EXPECT_TRUE(w->grab().save(file)) << file.toStdString();
+    }
+
     Keep keep;
 };
 
@@ -152,7 +178,8 @@ TEST_P(WindowShowings, LooksAndWorksAlikeOnEveryShowing) {
     main->ScreenSizeClick(allowedPresets().last());
     chooseSchemeForAllWindows(9);  // "Wine"
     w = open();
-    EXPECT_NO_FAULTS(lookAtEveryPage(w, nullptr));
+    EXPECT_NO_FAULTS(lookAtEveryPage(w, nullptr, true));
+    saveShot(w, QStringLiteral("wine"));
     typeAndSee(w);
     closeOnAPage(w, false);
 
@@ -175,16 +202,48 @@ TEST_P(WindowShowings, FitsTheScreenAtEveryScreenSize) {
         QDialog* w = open();
         ASSERT_NE(w, nullptr);
         EXPECT_NO_FAULTS(lookAtEveryPage(w, nullptr));
-        if (preset == allowedPresets().last()) {
-            const QSize screen = ui::measuredScreen();
-            const QString file = QDir(TK_SCREENSHOT_DIR)
-                                     .filePath(QStringLiteral("%1_%2x%3.png")
-                                                   .arg(window().name)
-                                                   .arg(screen.width())
-                                                   .arg(screen.height()));
-            EXPECT_TRUE(w->grab().save(file)) << file.toStdString();
-        }
+        if (preset == allowedPresets().last())
+            saveShot(w, QString());
         close(w);
+    }
+}
+
+// The main window and the edit form under every predefined scheme: the
+// count, "SEARCH ON", the menu bars, tabs and pages read.
+class SchemesOnTheMainWindow : public WindowShowings {};
+
+TEST_F(SchemesOnTheMainWindow, EveryTextReadsUnderEveryScheme) {
+    testsupport::ScriptedPrompter prompter;
+    mw::searchAllBooks(main);
+    auto* edit = main->findChild<editui::TMyEdit*>();
+    ASSERT_NE(edit, nullptr);
+    for (int scheme = 1; scheme <= appearance::kSchemeCount; ++scheme) {
+        SCOPED_TRACE(appearance::colorSchemes()[static_cast<std::size_t>(scheme - 1)].name);
+        chooseSchemeForAllWindows(scheme);
+        const QColor back = mw::client(main)->palette().color(QPalette::Window);
+        for (const char* name : {"CountLabel", "Count2Label"})
+            EXPECT_GE(testsupport::contrastRatio(
+                          child<QLabel>(name)->palette().color(QPalette::WindowText), back),
+                      4.5)
+                << name;
+        auto* searchOn = child<QLabel>("SearchOnLabel");
+        EXPECT_TRUE(searchOn->isVisible());
+        EXPECT_GE(testsupport::contrastRatio(searchOn->palette().color(QPalette::WindowText), back),
+                  3.0);  // bold
+        EXPECT_NO_FAULTS(testsupport::poorContrast(main, 4.5, uncoloured));
+        if (scheme == 9) {  // "Wine", to be looked at
+            const QString file = QDir(TK_SCREENSHOT_DIR).filePath("main_window_wine.png");
+            EXPECT_TRUE(main->grab().save(file));
+        }
+
+        main->runState().editMode = books::EditMode::Edit;
+        windowcases::showAndSettle(edit);
+        auto* tabs = edit->findChild<QTabWidget*>();
+        for (int p = 0; p < tabs->count(); ++p) {
+            clickTab(tabs, p);
+            EXPECT_NO_FAULTS(testsupport::poorContrast(edit, 4.5, uncoloured));
+        }
+        edit->reject();
     }
 }
 

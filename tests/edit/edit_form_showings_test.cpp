@@ -6,7 +6,9 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QImage>
 #include <QLineEdit>
+#include <QMap>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -14,15 +16,27 @@
 
 #include "data/run_state.h"
 #include "edit/ui/tmyedit.h"
+#include "settings/settings.h"
 #include "tests/support/book_samples.h"
 #include "tests/support/fake_main_link.h"
 #include "tests/support/form_checks.h"
 #include "tests/support/key_driver.h"
 #include "tests/support/scripted_prompter.h"
+#include "ui/window_colors.h"
 
 namespace {
 
 using testsupport::FormShape;
+
+// The colour most of a widget's pixels have when it is drawn.
+QColor mostDrawn(QWidget* w) {
+    const QImage image = w->grab().toImage();
+    QMap<QRgb, int> counts;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            ++counts[image.pixel(x, y)];
+    return QColor(std::max_element(counts.cbegin(), counts.cend()).key());
+}
 
 class EditFormShowings : public ::testing::Test {
   protected:
@@ -105,6 +119,10 @@ TEST_F(EditFormShowings, EveryShowingLooksLikeTheFirstWhateverPageItClosedOn) {
         EXPECT_GE(page->width(), 500);
         EXPECT_GE(page->height(), 280);
         EXPECT_NO_FAULTS(testsupport::layoutFaults(page));
+        // The page is drawn in the window's grey, from the first showing on.
+        EXPECT_EQ(
+            mostDrawn(page),
+            ui::toQColor(link.settings().colorSet(settings::EditWindow)[settings::MainBackground]));
         EXPECT_NO_FAULTS(testsupport::cutTabs(form.get()));
         EXPECT_EQ(tabs->tabBar()->count(), 5);
         if (showing == 1)

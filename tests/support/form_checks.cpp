@@ -159,13 +159,16 @@ std::optional<Pair> textColours(const QWidget* w) {
     if (const auto* tool = qobject_cast<const QToolButton*>(w)) {
         if (tool->text().isEmpty() || tool->toolButtonStyle() == Qt::ToolButtonIconOnly)
             return std::nullopt;
-        return Pair{p.color(g, QPalette::ButtonText), p.color(g, QPalette::Button)};
+        return Pair{p.color(g, QPalette::ButtonText),
+                    tool->autoRaise() ? backgroundBehind(w, g) : p.color(g, QPalette::Button)};
     }
     if (const auto* button = qobject_cast<const QAbstractButton*>(w)) {
         if (button->text().isEmpty())
             return std::nullopt;
         return Pair{p.color(g, QPalette::ButtonText), p.color(g, QPalette::Button)};
     }
+    if (qobject_cast<const QHeaderView*>(w))
+        return Pair{p.color(g, QPalette::ButtonText), p.color(g, QPalette::Button)};
     if (qobject_cast<const QLineEdit*>(w) || qobject_cast<const QAbstractScrollArea*>(w))
         return Pair{p.color(g, QPalette::Text), p.color(g, QPalette::Base)};
     if (const auto* combo = qobject_cast<const QComboBox*>(w)) {
@@ -175,10 +178,8 @@ std::optional<Pair> textColours(const QWidget* w) {
     }
     if (qobject_cast<const QMenuBar*>(w))
         return Pair{p.color(g, QPalette::ButtonText), p.color(g, QPalette::Window)};
-    if (qobject_cast<const QTabBar*>(w))
-        return Pair{p.color(g, QPalette::WindowText), p.color(g, QPalette::Window)};
-    if (qobject_cast<const QHeaderView*>(w))
-        return Pair{p.color(g, QPalette::ButtonText), p.color(g, QPalette::Button)};
+    if (qobject_cast<const QTabBar*>(w))  // tabs are filled with the button colour
+        return Pair{p.color(g, QPalette::WindowText), p.color(g, QPalette::Button)};
     return std::nullopt;
 }
 
@@ -369,14 +370,15 @@ double contrastRatio(const QColor& a, const QColor& b) {
     return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
-QStringList poorContrast(QWidget* window, double minimum) {
+QStringList poorContrast(QWidget* window, double minimum,
+                         const std::function<bool(const QWidget*)>& which) {
     QStringList out;
     QList<QWidget*> all{window};
     all << window->findChildren<QWidget*>();
     for (QWidget* w : all) {
         if (w->isWindow() && w != window)
             continue;
-        if (!w->isVisibleTo(window) && w != window)
+        if ((!w->isVisibleTo(window) && w != window) || !w->isEnabled() || (which && !which(w)))
             continue;
         const std::optional<Pair> pair = textColours(w);
         if (!pair)

@@ -16,6 +16,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class QWidget;
 
 // Fails the test with the faults listed, one a line, when there are any.
@@ -70,8 +72,9 @@ double contrastRatio(const QColor& a, const QColor& b);
 // The controls of `window` that show text to read (labels, buttons, check
 // and radio buttons, group titles, edit boxes, combo boxes, tabs, menu bars,
 // grids) whose text colour on their background is below `minimum`, each as
-// "path: text on background (ratio)". Disabled controls are measured with
-// their disabled colours.
-QStringList poorContrast(QWidget* window, double minimum = 3.0);
+// "path: text on background (ratio)"; only those `which` accepts, when
+// given. Disabled controls are not measured (their text is meant to fade).
+QStringList poorContrast(QWidget* window, double minimum = 4.5,
+                         const std::function<bool(const QWidget*)>& which = {});
 
 }  // namespace testsupport
