@@ -119,13 +119,13 @@ TEST_P(SchemeReadability, UncolouredTextReadsAndDisabledControlsLookDisabled) {
     EXPECT_LT(distance(faded, main), distance(radioText, main));
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryScheme, SchemeReadability, ::testing::Range(1, 13),
-                         [](const ::testing::TestParamInfo<int>& param) {
-                             QString name = QString::fromLatin1(
-                                 appearance::colorSchemes()[static_cast<std::size_t>(param.param - 1)]
-                                     .name);
-                             return name.remove(QLatin1Char(' ')).toStdString();
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    EveryScheme, SchemeReadability, ::testing::Range(1, 13),
+    [](const ::testing::TestParamInfo<int>& param) {
+        QString name = QString::fromLatin1(
+            appearance::colorSchemes()[static_cast<std::size_t>(param.param - 1)].name);
+        return name.remove(QLatin1Char(' ')).toStdString();
+    });
 
 // "SEARCH ON" keeps its red where it reads and takes a shade of it where it
 // would not; a text with no colour of its own is black or white.
